@@ -1,0 +1,59 @@
+#include "app/Dialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+QString standardErrorText(const QString& message)
+{
+    if (!message.isEmpty() && message.back() > QChar(u'.'))
+        return message + u'.';
+    return message;
+}
+
+static int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+                   QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, caption, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    if (buttons & QMessageBox::Cancel)
+        box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec();
+}
+
+void QtDialogs::information(const QString& text)
+{
+    showBox(m_parent, QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::Ok,
+            QMessageBox::Ok);
+}
+
+bool QtDialogs::confirm(const QString& text)
+{
+    return showBox(m_parent, QMessageBox::Question, QStringLiteral("Confirm"), text,
+                   QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+void QtDialogs::error(const QString& text)
+{
+    showBox(m_parent, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtDialogs::standardError(const QString& message)
+{
+    showBox(m_parent, QMessageBox::Critical, QApplication::applicationDisplayName(), standardErrorText(message),
+            QMessageBox::Ok, QMessageBox::Ok);
+}
+
+QString QtDialogs::openFile(const QString& caption, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(m_parent, caption, QString(), filter);
+}
+
+void QtDialogs::openWithDesktop(const QString& pathOrUrl)
+{
+    const QUrl url = pathOrUrl.contains(QLatin1String("://")) ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
+    QDesktopServices::openUrl(url);
+}

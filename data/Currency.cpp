@@ -1,0 +1,73 @@
+#include "data/Currency.h"
+
+#include <QLocale>
+#include <limits>
+
+bool Currency::parse(const QString& input, Currency* out)
+{
+    const QString text = input.trimmed();
+    if (text.isEmpty())
+        return false;
+    const QChar localeSeparator = QLocale().decimalPoint().at(0);
+
+    int pos = 0;
+    bool negative = false;
+    if (text[pos] == u'-' || text[pos] == u'+') {
+        negative = text[pos] == u'-';
+        ++pos;
+    }
+    qint64 whole = 0;
+    int wholeDigits = 0;
+    for (; pos < text.size() && text[pos].isDigit(); ++pos, ++wholeDigits) {
+        if (whole > (std::numeric_limits<qint64>::max() / Scale - 9) / 10)
+            return false;
+        whole = whole * 10 + text[pos].digitValue();
+    }
+    qint64 fraction = 0;
+    int fractionDigits = 0;
+    if (pos < text.size() && (text[pos] == u'.' || text[pos] == localeSeparator)) {
+        ++pos;
+        for (; pos < text.size() && text[pos].isDigit(); ++pos, ++fractionDigits) {
+            if (fractionDigits == 4)
+                return false;
+            fraction = fraction * 10 + text[pos].digitValue();
+        }
+    }
+    if (pos != text.size() || wholeDigits + fractionDigits == 0)
+        return false;
+    for (int i = fractionDigits; i < 4; ++i)
+        fraction *= 10;
+    const qint64 units = whole * Scale + fraction;
+    *out = Currency(negative ? -units : units);
+    return true;
+}
+
+QString Currency::toString(const QLocale& locale) const
+{
+    const bool negative = m_units < 0;
+    // Magnitude as unsigned so that the most negative value formats too.
+    const quint64 magnitude = negative ? quint64(0) - quint64(m_units) : quint64(m_units);
+    QString text = QString::number(magnitude / Scale);
+    quint64 fraction = magnitude % Scale;
+    if (fraction != 0) {
+        QString digits = QString::number(fraction).rightJustified(4, u'0');
+        while (digits.endsWith(u'0'))
+            digits.chop(1);
+        text += locale.decimalPoint() + digits;
+    }
+    return negative ? u'-' + text : text;
+}
+
+QString Currency::toString() const
+{
+    return toString(QLocale());
+}
+
+bool Currency::multiply(Currency price, qint64 count, Currency* out)
+{
+    qint64 result = 0;
+    if (__builtin_mul_overflow(price.m_units, count, &result))
+        return false;
+    *out = Currency(result);
+    return true;
+}

@@ -1,0 +1,144 @@
+#include "data/Database.h"
+
+#include "data/OrderColumns.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QVariant>
+#include <sqlite3.h>
+
+namespace {
+
+// The engine's own words, without Qt's prefix ("Error opening database").
+QString engineMessage(const QSqlError& error)
+{
+    const QString text = error.databaseText().trimmed();
+    return text.isEmpty() ? error.text().trimmed() : text;
+}
+
+// A URI with mode=rw makes the engine refuse to create a missing file.
+QString openUri(const QString& path)
+{
+    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+           QStringLiteral("?mode=rw");
+}
+
+} // namespace
+
+Database::Database() = default;
+
+Database::~Database()
+{
+    close();
+}
+
+QSqlDatabase Database::connection() const
+{
+    return QSqlDatabase::database(QLatin1String(ConnectionName), false);
+}
+
+bool Database::isOpen() const
+{
+    return QSqlDatabase::contains(QLatin1String(ConnectionName)) && connection().isOpen();
+}
+
+bool Database::open(const QString& folder)
+{
+    if (isOpen())
+        return true;
+    m_error.clear();
+    const QString path = QDir(folder).filePath(QLatin1String(FileName));
+    {
+        QSqlDatabase db = QSqlDatabase::contains(QLatin1String(ConnectionName))
+                              ? connection()
+                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(ConnectionName));
+        db.setDatabaseName(openUri(path));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open()) {
+            m_error = engineMessage(db.lastError());
+            close();
+            return false;
+        }
+    }
+    // Reading the journal mode touches the file header, so a file that is not a
+    // database fails here; a read-only file fails on switching to WAL.
+    if (sqlite3_db_readonly(handle(), "main") == 1) {
+        m_error = QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
+        close();
+        return false;
+    }
+    const char* pragmas[] = {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"};
+    for (const char* pragma : pragmas) {
+        QSqlQuery query(connection());
+        if (!query.exec(QLatin1String(pragma))) {
+            m_error = engineMessage(query.lastError());
+            close();
+            return false;
+        }
+    }
+    return true;
+}
+
+void Database::close()
+{
+    if (!QSqlDatabase::contains(QLatin1String(ConnectionName)))
+        return;
+    {
+        QSqlDatabase db = connection();
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(ConnectionName));
+}
+
+sqlite3* Database::handle() const
+{
+    const QVariant v = connection().driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(v.data());
+}
+
+bool Database::execute(const QString& sql)
+{
+    QSqlQuery query(connection());
+    if (!query.exec(sql)) {
+        m_error = engineMessage(query.lastError());
+        return false;
+    }
+    return true;
+}
+
+bool Database::createEmptyFile(const QString& path, QString* error)
+{
+    if (QFileInfo::exists(path))
+        return true;
+    // Built in a side file and renamed, so an interrupted build leaves no half file.
+    const QString temporary = path + QStringLiteral(".new");
+    QFile::remove(temporary);
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    for (const QString& statement : OrderColumns::schemaStatements()) {
+        if (rc != SQLITE_OK)
+            break;
+        rc = sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        *error = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close(db);
+        QFile::remove(temporary);
+        return false;
+    }
+    sqlite3_close(db);
+    if (!QFile::rename(temporary, path)) {
+        *error = QStringLiteral("cannot rename %1 to %2").arg(temporary, path);
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,86 @@
+#include "data/OrderColumns.h"
+
+#include <QStringList>
+
+namespace OrderColumns {
+
+const QVector<ColumnDef>& all()
+{
+    static const QVector<ColumnDef> columns = {
+        {"key", ColumnType::AutoIncrement, 0, "key"},
+        {"batch", ColumnType::Text, 7, "batch"},
+        {"artikul", ColumnType::Text, 50, "article"},
+        {"dostavcik", ColumnType::Text, 50, "supplier"},
+        {"firmetiket", ColumnType::Text, 50, "label"},
+        {"bukvi", ColumnType::Text, 50, "letters"},
+        {"strpos", ColumnType::Text, 50, "page nom."},
+        {"nomcuval", ColumnType::Integer, 0, "sack nom."},
+        {"kodovnom", ColumnType::Integer, 0, "code"},
+        {"cvet", ColumnType::Text, 50, "color"},
+        {"razmeri", ColumnType::Text, 50, "size"},
+        {"sastav", ColumnType::Text, 50, "material"},
+        {"paracbr", ColumnType::Integer, 0, "ordered"},
+        {"dostavbr", ColumnType::Integer, 0, "delivered"},
+        {"polucbr", ColumnType::Integer, 0, "received"},
+        {"defectbr", ColumnType::Integer, 0, "defective"},
+        {"pokupnacena", ColumnType::Currency, 0, "p.price"},
+        {"sebestoynost", ColumnType::Currency, 0, "c.price"},
+        {"edro", ColumnType::Currency, 0, "t.price"},
+        {"drebno", ColumnType::Currency, 0, "s.price"},
+        {"obsto", ColumnType::Currency, 0, "money"},
+        {"date", ColumnType::Date, 0, "date"},
+        {"belejka", ColumnType::Memo, 0, "note"},
+        {"photo", ColumnType::Integer, 0, "photo"},
+    };
+    return columns;
+}
+
+const ColumnDef& at(int index)
+{
+    return all().at(index);
+}
+
+int indexOf(const QString& name)
+{
+    const auto& columns = all();
+    for (int i = 0; i < columns.size(); ++i)
+        if (name == QLatin1String(columns[i].name))
+            return i;
+    return -1;
+}
+
+QString name(int index)
+{
+    return QString::fromLatin1(at(index).name);
+}
+
+static QString declaration(const ColumnDef& column)
+{
+    const QString name = QString::fromLatin1(column.name);
+    switch (column.type) {
+    case ColumnType::AutoIncrement:
+        return name + " INTEGER PRIMARY KEY AUTOINCREMENT";
+    case ColumnType::Integer:
+    case ColumnType::Currency: // ten-thousandths
+        return name + " INTEGER DEFAULT 0";
+    case ColumnType::Date: // YYYY-MM-DD
+    case ColumnType::Text:
+    case ColumnType::Memo:
+        return name + " TEXT DEFAULT ''";
+    }
+    return name;
+}
+
+QStringList schemaStatements()
+{
+    QStringList columns;
+    for (const ColumnDef& column : all())
+        columns << declaration(column);
+    return {
+        "CREATE TABLE Table1 (" + columns.join(", ") + ")",
+        "CREATE INDEX Table1_dostavcik_batch ON Table1 (dostavcik, batch)",
+        "CREATE INDEX Table1_batch ON Table1 (batch)",
+    };
+}
+
+} // namespace OrderColumns

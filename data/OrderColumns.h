@@ -1,0 +1,35 @@
+#pragma once
+// The single place where the columns of Table1 are declared: name, kind,
+// width, grid title. Their order is the order of the dataset's fields and of
+// the grid's columns.
+
+#include <QString>
+#include <QVector>
+
+enum class ColumnType { AutoIncrement, Text, Integer, Currency, Date, Memo };
+
+struct ColumnDef {
+    const char* name;
+    ColumnType type;
+    int width;         // characters for text columns, 0 otherwise
+    const char* title; // grid title
+};
+
+namespace OrderColumns {
+
+enum Index {
+    Key, Batch, Artikul, Dostavcik, Firmetiket, Bukvi, Strpos, Nomcuval, Kodovnom, Cvet, Razmeri, Sastav,
+    Paracbr, Dostavbr, Polucbr, Defectbr, Pokupnacena, Sebestoynost, Edro, Drebno, Obsto, Date, Belejka, Photo,
+    Count
+};
+
+const QVector<ColumnDef>& all();
+const ColumnDef& at(int index);
+// Position of a column by its name (exact, lower case), or -1.
+int indexOf(const QString& name);
+QString name(int index);
+
+// SQL that creates Table1 and its indexes in an empty database file.
+QStringList schemaStatements();
+
+} // namespace OrderColumns

@@ -1,0 +1,154 @@
+#pragma once
+// The dataset behind ADOTable1: the view of Table1 that passes the filter, in
+// the sort order, with a current line and at most one pending line.
+//
+// Built for large registers: the view is a vector of keys, rows are read by key
+// when shown and kept in a small cache, the pending line is a row buffer
+// written in one statement. Sorting by a column uses an in-memory column cache
+// (distinct values ranked once, counting sort of the view), kept up to date on
+// every store and delete. Sums over the view come from one aggregate query.
+//
+// Errors: every failure is reported once to the error sink (the window shows it
+// in the standard error box) and the operation returns false. A store stopped
+// by the before-post hook returns false without a report (silent refusal).
+// Called on the GUI thread only.
+
+#include "data/Currency.h"
+#include "data/OrderColumns.h"
+
+#include <QDate>
+#include <QObject>
+#include <QVariant>
+#include <QVector>
+#include <functional>
+#include <memory>
+
+class Database;
+class DataLink;
+
+enum class TableState { Inactive, Browse, Edit, Insert };
+
+struct ViewSums {
+    qint64 count = 0;
+    qint64 pieces = 0;  // sum of polucbr
+    Currency money;     // sum of obsto, exact
+};
+
+class OrderTable : public QObject {
+    Q_OBJECT
+public:
+    explicit OrderTable(Database& database, QObject* parent = nullptr);
+    ~OrderTable() override;
+
+    // --- sinks and hooks -------------------------------------------------
+    void setErrorSink(std::function<void(const QString&)> sink);
+    // Returns false to stop a store (silently). May cancel the pending line.
+    void setBeforePost(std::function<bool()> hook);
+    // Returns false to stop a delete (silently).
+    void setBeforeDelete(std::function<bool()> hook);
+    void addDataLink(DataLink* link);
+    void removeDataLink(DataLink* link);
+
+    // --- open / close ------------------------------------------------------
+    bool open();  // reads the view with the current filter and sort; state Browse
+    void close(); // state Inactive, nothing pending
+    bool isActive() const;
+    TableState state() const { return m_state; }
+
+    // --- view definition ---------------------------------------------------
+    QString sort() const { return m_sortText; }
+    // "column" or "column DESC". An unchanged text does nothing; an unknown
+    // column fails. While open the view is re-sorted; the current line stays.
+    bool setSort(const QString& sortText);
+    QString filter() const { return m_filterText; }
+    bool isFiltered() const { return m_filtered; }
+    // While the filter is off, setting the text only stores it.
+    bool setFilterText(const QString& where);
+    // A change settles a pending line, re-selects the view and moves to its
+    // first line. Returns false when the settle was refused or the engine failed.
+    bool setFiltered(bool on);
+
+    // --- navigation (each settles a pending line first) --------------------
+    bool first();
+    bool prior();
+    bool next();
+    bool last();
+    bool moveTo(int row); // row of the view, as the grid numbers it
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    int currentRow() const { return m_current; } // -1 when the view is empty
+    int recordCount() const;                     // lines in the view (pending new line not counted)
+    bool isEmpty() const { return recordCount() == 0; }
+
+    // Posted when a column changed, else cancelled without the before-post hook.
+    bool settle();
+
+    // --- editing ---------------------------------------------------------------
+    bool append();  // settles, then a new empty pending line at the end (Insert)
+    bool edit();    // Browse → Edit; on an empty view starts a new line
+    bool post();
+    void cancel();
+    bool remove();  // Delete: in Insert it cancels; on an empty view it fails
+    bool isModified() const { return m_modified; }
+
+    // --- bookmarks -----------------------------------------------------------
+    // The current line's key as opaque text; empty for a pending new line.
+    QString bookmark() const;
+    bool gotoBookmark(const QString& bookmark); // settles first
+
+    // --- suspending bound controls -----------------------------------------
+    void disableControls();
+    void enableControls(); // one data change is reported when the last suspend ends
+    bool controlsDisabled() const { return m_disableCount > 0; }
+
+    // --- field access (current line, or the pending buffer) -----------------
+    QVariant value(int column) const;
+    QVariant value(const QString& name) const;
+    bool isNull(const QString& name) const;
+    qint32 asInteger(const QString& name) const; // null reads 0
+    Currency asCurrency(const QString& name) const;
+    double asFloat(const QString& name) const;
+    QString asString(const QString& name) const; // display form; null reads ""
+    QDate asDate(const QString& name) const;
+    ColumnType columnType(const QString& name) const;
+    int columnIndex(const QString& name) const;
+    // Only in Edit or Insert. Texts are cut to the column's width; a text for a
+    // number column must parse. Marks the line changed and reports a data change.
+    bool setValue(const QString& name, const QVariant& value);
+    bool setValue(int column, const QVariant& value);
+
+    // --- reading for the grid ------------------------------------------------
+    int viewRowCount() const;             // lines the grid shows (incl. a pending new line)
+    QVariant cellValue(int row, int column) const; // pending buffer for the current row
+    QString cellText(int row, int column) const;
+
+    // --- whole-view work -------------------------------------------------------
+    bool sums(ViewSums* out); // one aggregate query over the view's filter
+    // Runs a text command on the connection; the result is not read.
+    bool execute(const QString& sql);
+
+signals:
+    void stateChanged(TableState state);
+    void dataChanged(int column); // -1: the current line moved or was re-read
+    void afterPost();
+    void afterDelete();
+    void postError(const QString& message);
+    // For the grid model: the set or order of lines changed, or one line did.
+    void viewReset();
+    void rowChanged(int row);
+    void currentRowChanged(int row);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+    Database& m_db;
+    TableState m_state = TableState::Inactive;
+    QString m_sortText = QStringLiteral("key");
+    QString m_filterText;
+    bool m_filtered = false;
+    int m_current = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+    bool m_modified = false;
+    int m_disableCount = 0;
+};

@@ -1,0 +1,16 @@
+#pragma once
+// The one alphabetical order of the program: ascending, letter case ignored
+// for Cyrillic and Latin alike. Used by the pick lists and by the grid's sort.
+
+#include <QString>
+#include <QStringList>
+
+namespace TextOrder {
+
+// Negative, zero or positive as a sorts before, equal to or after b.
+int compare(const QString& a, const QString& b);
+inline bool less(const QString& a, const QString& b) { return compare(a, b) < 0; }
+// Stable: entries that compare equal keep their order.
+void sort(QStringList& entries);
+
+} // namespace TextOrder

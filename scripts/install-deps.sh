@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Debian 12 packages the program, its tests and its benchmarks need.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq g++ cmake make qt6-base-dev libqt6sql6-sqlite libjpeg62-turbo-dev \
+    libsqlite3-dev sqlite3 libjpeg-turbo-progs libspreadsheet-parseexcel-perl \
+    xvfb xauth fonts-dejavu-core >/dev/null
