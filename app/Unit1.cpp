@@ -9,6 +9,7 @@
 #include "app/FocusExit.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
+#include "editing/RecordLifecycle.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,6 +48,7 @@ TForm1::TForm1(const QString& applicationDirectory, Dialogs& dialogs, QWidget* p
     ADOTable1->setErrorSink([this](const QString& message) { showStandardError(message); });
 
     createControls();
+    createSubsystems();
     setTabOrder();
     connectHandlers();
 
@@ -219,12 +221,83 @@ void TForm1::Label20Click()
 }
 
 // ---------------------------------------------------------------------------
+// Record lifecycle
+
+void TForm1::Button1Click()
+{
+    m_lifecycle->add();
+}
+
+void TForm1::Button5Click()
+{
+    m_lifecycle->apply();
+}
+
+void TForm1::Button7Click()
+{
+    m_lifecycle->cancel();
+}
+
+void TForm1::Button2Click()
+{
+    m_lifecycle->remove();
+}
+
+bool TForm1::ADOTable1BeforePost()
+{
+    return m_lifecycle->beforePost();
+}
+
+void TForm1::ADOTable1AfterPost()
+{
+    m_lifecycle->afterPost();
+}
+
+void TForm1::ADOTable1PostError()
+{
+    m_lifecycle->postError();
+}
+
+bool TForm1::ADOTable1BeforeDelete()
+{
+    return m_lifecycle->beforeDelete();
+}
+
+void TForm1::ADOTable1AfterDelete()
+{
+    m_lifecycle->afterDelete();
+}
+
+// ---------------------------------------------------------------------------
 // Wiring
+
+void TForm1::createSubsystems()
+{
+    RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
+    RecordLifecycle::Steps steps;
+    steps.resetSort = [this] { resetSort(); };
+    steps.showPhoto = [this] { showPhoto(); };
+    steps.runFilterRule = [this] { cbfiltersupChange(); };
+    steps.summaryWalk = [this] { Button4Click(); };
+    steps.subtractFromCounters = [this](Currency money, qint64 received) { subtractFromCounters(money, received); };
+    steps.photoPath = [this] { return currentPhotoPath(); };
+    m_lifecycle = std::make_unique<RecordLifecycle>(*ADOTable1, m_dialogs, m_status, controls, std::move(steps),
+                                                    m_lineHasData, m_nextPhotoNumber);
+    ADOTable1->setBeforePost([this] { return ADOTable1BeforePost(); });
+    ADOTable1->setBeforeDelete([this] { return ADOTable1BeforeDelete(); });
+}
 
 void TForm1::connectHandlers()
 {
     connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);
     connect(ADOTable1.get(), &OrderTable::dataChanged, this, &TForm1::DataSource1DataChange);
+    connect(ADOTable1.get(), &OrderTable::afterPost, this, &TForm1::ADOTable1AfterPost);
+    connect(ADOTable1.get(), &OrderTable::postError, this, &TForm1::ADOTable1PostError);
+    connect(ADOTable1.get(), &OrderTable::afterDelete, this, &TForm1::ADOTable1AfterDelete);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
 
     connect(SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &TForm1::SpeedButton2Click);

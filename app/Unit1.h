@@ -27,6 +27,7 @@ class OrderGrid;
 class CreditLabel;
 class PhotoArea;
 class TForm2;
+class RecordLifecycle;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -128,6 +129,17 @@ public slots:
     void eobstbrExit(QWidget* sender);
     void cberowClick();
     void Label20Click();
+    void Button1Click();
+    void Button5Click();
+    void Button7Click();
+    void Button2Click();
+    bool ADOTable1BeforePost();
+    void ADOTable1AfterPost();
+    void ADOTable1PostError();
+    bool ADOTable1BeforeDelete();
+    void ADOTable1AfterDelete();
+    void cbfiltersupChange();
+    void Button4Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -136,6 +148,7 @@ protected:
 private:
     // Built in Unit1Controls.cpp: every control with its place, caption and hint.
     void createControls();
+    void createSubsystems();
     void createRecordForm(QWidget* band);
     void createButtons(QWidget* band);
     void createViewControls(QWidget* band);
@@ -144,9 +157,14 @@ private:
     void setTabOrder();
     void connectHandlers();
     void watchFocus(QWidget* widget);
+    void resetSort();
+    void showPhoto();
+    void subtractFromCounters(Currency money, qint64 received);
+    QString currentPhotoPath() const;
     void showStandardError(const QString& message);
 
     StatusPanels m_status;
+    std::unique_ptr<RecordLifecycle> m_lifecycle;
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;
     int m_sortColumnIndex = 0;
