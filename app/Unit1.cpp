@@ -10,12 +10,21 @@
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
 #include "editing/RecordLifecycle.h"
+#include "lists/BatchChooser.h"
+#include "lists/CompanyName.h"
+#include "lists/FilterRule.h"
+#include "lists/PickLists.h"
+#include "lists/SummaryCounters.h"
+#include "lists/Unit2.h"
+#include "photos/PhotoArea.h"
+#include "photos/PhotoViewer.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,8 +83,10 @@ void TForm1::showStandardError(const QString& message)
 
 void TForm1::FormCreate()
 {
+    m_company->load(Label28->text());
     QApplication::setApplicationDisplayName(QLatin1String(ApplicationTitle));
     QDir::setCurrent(m_appDir);
+    m_pickLists->loadAtStartup();
     ADOTable1->setSort(QStringLiteral("key"));
     if (!m_nelvo.open(m_appDir)) {
         showStandardError(m_nelvo.errorString());
@@ -83,6 +94,7 @@ void TForm1::FormCreate()
     }
     if (!ADOTable1->open())
         return;
+    cbfiltersupChange();
     DBGrid1->orderModel()->setSortTitleColumn(0);
     m_sortColumnIndex = 0;
 }
@@ -128,6 +140,9 @@ void TForm1::DataSource1StateChange(TableState state)
 
 void TForm1::DataSource1DataChange(int)
 {
+    m_batchChooser->follow();
+    if (ADOTable1->state() == TableState::Browse)
+        showPhoto();
     m_lineHasData = true;
     // The count the received rule takes is shown bold.
     const bool delivered = ADOTable1->asInteger(QStringLiteral("dostavbr")) != 0;
@@ -273,6 +288,17 @@ void TForm1::ADOTable1AfterDelete()
 
 void TForm1::createSubsystems()
 {
+    Form2 = new TForm2(m_appDir, m_dialogs, this);
+    Form2->setObjectName(QStringLiteral("Form2"));
+    m_company = std::make_unique<CompanyName>(ecompany, m_appDir, m_dialogs);
+    m_counters = std::make_unique<SummaryCounters>(*ADOTable1, eobstbr, etotal, m_status);
+    m_filter = std::make_unique<FilterRule>(*ADOTable1, cbfiltersup, cbbatch, lrecalc, m_status, *m_counters);
+    m_batchChooser = std::make_unique<BatchChooser>(*ADOTable1, ComboBox2, m_lineHasData);
+    m_pickLists = std::make_unique<PickLists>(
+        PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, m_appDir, *ADOTable1, *Form2,
+        *m_filter, m_dialogs);
+    m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, m_nextPhotoNumber, this);
+
     RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
     RecordLifecycle::Steps steps;
     steps.resetSort = [this] { resetSort(); };
@@ -317,8 +343,21 @@ void TForm1::connectHandlers()
     }
     connect(DBMemo1, &DBMemo::entered, this, &TForm1::DBMemo1Enter);
     connect(DBMemo1, &DBMemo::exited, this, &TForm1::DBMemo1Exit);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+    connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+    connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+    connect(cbfiltersup, qOverload<int>(&QComboBox::activated), this, &TForm1::cbfiltersupChange);
+    connect(cbbatch, qOverload<int>(&QComboBox::activated), this, &TForm1::cbfiltersupChange);
+    connect(ComboBox2, qOverload<int>(&QComboBox::activated), this, &TForm1::ComboBox2Change);
+    for (QLineEdit* counter : {eobstbr, etotal})
+        connect(counter, &QLineEdit::textChanged, this, [this, counter] { eobstbrChange(counter); });
+    connect(Image1, &PhotoArea::clicked, this, &TForm1::Image1Click);
+    connect(Image1, &PhotoArea::rightClicked, this, &TForm1::Image1ContextPopup);
+    connect(cshowpic, &QCheckBox::clicked, this, &TForm1::cshowpicClick);
     for (QWidget* w : {static_cast<QWidget*>(eobstbr), static_cast<QWidget*>(etotal),
-                       static_cast<QWidget*>(ecompany)})
+                       static_cast<QWidget*>(ecompany), static_cast<QWidget*>(cbfiltersup),
+                       static_cast<QWidget*>(cbbatch), static_cast<QWidget*>(ComboBox2)})
         watchFocus(w);
 }
 
@@ -329,17 +368,23 @@ void TForm1::watchFocus(QWidget* widget)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
-        return QMainWindow::eventFilter(watched, event);
-    auto* widget = static_cast<QWidget*>(watched);
-    if (!isFieldExit(static_cast<QFocusEvent*>(event)))
-        return false;
-    const bool in = event->type() == QEvent::FocusIn;
-    if (widget == eobstbr || widget == etotal || widget == ecompany) {
-        if (in)
-            eobstbrEnter(widget);
-        else
-            eobstbrExit(widget);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        if (widget && isFieldExit(static_cast<QFocusEvent*>(event)))
+            handleFocus(widget, event->type() == QEvent::FocusIn);
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (widget == ecompany)
+            ecompanyKeyPress(key);
+        else if (widget == cbfiltersup || widget == cbbatch)
+            cbfiltersupKeyPress(static_cast<QComboBox*>(widget), key);
+        break;
     }
-    return false;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -28,6 +28,12 @@ class CreditLabel;
 class PhotoArea;
 class TForm2;
 class RecordLifecycle;
+class CompanyName;
+class SummaryCounters;
+class FilterRule;
+class BatchChooser;
+class PickLists;
+class PhotoViewer;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -101,7 +107,7 @@ public:
     QLineEdit* ecompany;
     QLabel* Label28; // "Company"
     CreditLabel* Label20;
-    QLabel* Image1; // photo area
+    PhotoArea* Image1;
     QLabel* Image2;
     QLabel* Image3;
     QLabel* Image4;
@@ -140,6 +146,21 @@ public slots:
     void ADOTable1AfterDelete();
     void cbfiltersupChange();
     void Button4Click();
+    void eobstbrChange(QLineEdit* sender);
+    void ecompanyExit();
+    void ecompanyKeyPress(int key);
+    void cbfiltersupEnter(QComboBox* sender);
+    void cbfiltersupExit(QComboBox* sender);
+    void cbfiltersupKeyPress(QComboBox* sender, int key);
+    void ComboBox2Change();
+    void ComboBox2Enter();
+    void ComboBox2Exit();
+    void Button6Click();
+    void Button8Click();
+    void Button9Click();
+    void Image1Click();
+    void Image1ContextPopup();
+    void cshowpicClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -157,6 +178,7 @@ private:
     void setTabOrder();
     void connectHandlers();
     void watchFocus(QWidget* widget);
+    bool handleFocus(QWidget* widget, bool in);
     void resetSort();
     void showPhoto();
     void subtractFromCounters(Currency money, qint64 received);
@@ -165,6 +187,12 @@ private:
 
     StatusPanels m_status;
     std::unique_ptr<RecordLifecycle> m_lifecycle;
+    std::unique_ptr<CompanyName> m_company;
+    std::unique_ptr<SummaryCounters> m_counters;
+    std::unique_ptr<FilterRule> m_filter;
+    std::unique_ptr<BatchChooser> m_batchChooser;
+    std::unique_ptr<PickLists> m_pickLists;
+    PhotoViewer* m_photos = nullptr;
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;
     int m_sortColumnIndex = 0;
