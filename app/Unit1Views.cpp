@@ -3,6 +3,7 @@
 // subsystem that does it.
 #include "app/Unit1.h"
 
+#include "app/DBComboBox.h"
 #include "app/FocusColours.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
