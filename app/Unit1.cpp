@@ -6,9 +6,11 @@
 #include "app/DBMemo.h"
 #include "app/Dialogs.h"
 #include "app/FocusColours.h"
+#include "app/FieldBinding.h"
 #include "app/FocusExit.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
+#include "editing/PriceRules.h"
 #include "editing/RecordLifecycle.h"
 #include "lists/BatchChooser.h"
 #include "lists/CompanyName.h"
@@ -284,6 +286,29 @@ void TForm1::ADOTable1AfterDelete()
 }
 
 // ---------------------------------------------------------------------------
+// Price and quantity rules
+
+void TForm1::DBEdit7Enter()
+{
+    m_priceRules->priceEntered(DBEdit7);
+}
+
+void TForm1::DBEdit7Exit()
+{
+    m_priceRules->priceExited(DBEdit7);
+}
+
+void TForm1::DBEdit16Enter(DBEdit* sender)
+{
+    m_priceRules->countEntered(sender, sender->binding().column());
+}
+
+void TForm1::DBEdit16Exit(DBEdit* sender)
+{
+    m_priceRules->countExited(sender, sender->binding().column());
+}
+
+// ---------------------------------------------------------------------------
 // Wiring
 
 void TForm1::createSubsystems()
@@ -297,6 +322,7 @@ void TForm1::createSubsystems()
     m_pickLists = std::make_unique<PickLists>(
         PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, m_appDir, *ADOTable1, *Form2,
         *m_filter, m_dialogs);
+    m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
     m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, m_nextPhotoNumber, this);
 
     RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
@@ -340,6 +366,12 @@ void TForm1::connectHandlers()
                          DBEdit10, DBEdit11, DBEdit12, DBEdit4}) {
         connect(edit, &DBEdit::entered, this, [this, edit] { DBEdit6Enter(edit); });
         connect(edit, &DBEdit::exited, this, [this, edit] { DBEdit6Exit(edit); });
+    }
+    connect(DBEdit7, &DBEdit::entered, this, &TForm1::DBEdit7Enter);
+    connect(DBEdit7, &DBEdit::exited, this, &TForm1::DBEdit7Exit);
+    for (DBEdit* count : {DBEdit16, DBEdit17, DBEdit18}) {
+        connect(count, &DBEdit::entered, this, [this, count] { DBEdit16Enter(count); });
+        connect(count, &DBEdit::exited, this, [this, count] { DBEdit16Exit(count); });
     }
     connect(DBMemo1, &DBMemo::entered, this, &TForm1::DBMemo1Enter);
     connect(DBMemo1, &DBMemo::exited, this, &TForm1::DBMemo1Exit);

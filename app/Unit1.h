@@ -34,6 +34,7 @@ class FilterRule;
 class BatchChooser;
 class PickLists;
 class PhotoViewer;
+class PriceRules;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -161,6 +162,10 @@ public slots:
     void Image1Click();
     void Image1ContextPopup();
     void cshowpicClick();
+    void DBEdit7Enter();
+    void DBEdit7Exit();
+    void DBEdit16Enter(DBEdit* sender);
+    void DBEdit16Exit(DBEdit* sender);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -193,6 +198,7 @@ private:
     std::unique_ptr<BatchChooser> m_batchChooser;
     std::unique_ptr<PickLists> m_pickLists;
     PhotoViewer* m_photos = nullptr;
+    std::unique_ptr<PriceRules> m_priceRules;
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;
     int m_sortColumnIndex = 0;
