@@ -204,22 +204,42 @@ std::vector<int> ColumnCache::slotsOf(const std::vector<qint32>& keys) const
 
 std::vector<qint32> ColumnCache::sortedNumbers(const std::vector<qint32>& keys, bool descending) const
 {
+    // A stable radix sort on the value alone: the input ascends by key, so
+    // equal values keep ascending key order in both directions. Flipping the
+    // sign bit makes unsigned order signed order (null, the smallest value,
+    // comes first); inverting every bit makes it descending.
+    const size_t n = keys.size();
     const std::vector<int> held = slotsOf(keys);
-    std::vector<std::pair<qint64, qint32>> lines;
-    lines.reserve(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i)
-        lines.emplace_back(number(held[i]), keys[i]);
-    if (descending)
-        std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) {
-            return a.first != b.first ? a.first > b.first : a.second < b.second;
-        });
-    else
-        std::sort(lines.begin(), lines.end());
-    std::vector<qint32> result;
-    result.reserve(lines.size());
-    for (const auto& line : lines)
-        result.push_back(line.second);
-    return result;
+    std::vector<quint64> values(n);
+    std::vector<qint32> order = keys;
+    size_t counts[8][256] = {};
+    for (size_t i = 0; i < n; ++i) {
+        quint64 u = quint64(number(held[i])) ^ (quint64(1) << 63);
+        values[i] = descending ? ~u : u;
+        for (int digit = 0; digit < 8; ++digit)
+            ++counts[digit][(values[i] >> (8 * digit)) & 0xFF];
+    }
+    std::vector<quint64> valuesOut(n);
+    std::vector<qint32> orderOut(n);
+    for (int digit = 0; digit < 8 && n > 0; ++digit) {
+        const int shift = 8 * digit;
+        if (counts[digit][(values[0] >> shift) & 0xFF] == n)
+            continue; // every line has the same byte here
+        size_t start[256];
+        size_t sum = 0;
+        for (int b = 0; b < 256; ++b) {
+            start[b] = sum;
+            sum += counts[digit][b];
+        }
+        for (size_t i = 0; i < n; ++i) {
+            const size_t to = start[(values[i] >> shift) & 0xFF]++;
+            valuesOut[to] = values[i];
+            orderOut[to] = order[i];
+        }
+        values.swap(valuesOut);
+        order.swap(orderOut);
+    }
+    return order;
 }
 
 std::vector<qint32> ColumnCache::sortedTexts(const std::vector<qint32>& keys, bool descending)
