@@ -74,13 +74,7 @@ public:
     }
 
     // Keys of the view in the grid's order.
-    QVector<int> viewKeys() const
-    {
-        QVector<int> keys;
-        for (int row = 0; row < table->recordCount(); ++row)
-            keys << table->cellValue(row, OrderColumns::Key).toInt();
-        return keys;
-    }
+    QVector<int> viewKeys() const;
 
     int currentKey() const { return table->value(OrderColumns::Key).toInt(); }
 
@@ -100,6 +94,14 @@ const QVector<Line> Mixed = {
     {"Яке", "Zeta", "B2", 6},        // 6
 };
 
+QVector<int> keysOf(const OrderTable& table)
+{
+    QVector<int> keys;
+    for (int row = 0; row < table.recordCount(); ++row)
+        keys << table.cellValue(row, OrderColumns::Key).toInt();
+    return keys;
+}
+
 class Link : public DataLink {
 public:
     std::function<bool()> commit = [] { return true; };
@@ -110,6 +112,11 @@ public:
         return commit();
     }
 };
+
+QVector<int> Register::viewKeys() const
+{
+    return keysOf(*table);
+}
 
 } // namespace
 
@@ -145,6 +152,9 @@ private slots:
     void bookmarksSurviveResorts();
     void storedLinesTakeSortedPlace_data();
     void storedLinesTakeSortedPlace();
+    void numberSortSignAndNull();
+    void cachesStayInStepWithStores_data();
+    void cachesStayInStepWithStores();
 
     void filterReselectsAndMovesToFirst();
     void filterRefusedSettleChangesNothing();
@@ -647,6 +657,65 @@ void TestData::storedLinesTakeSortedPlace()
         QCOMPARE(t.currentRow(), sort.endsWith("DESC") ? 6 : 0);
         QCOMPARE(reg.currentKey(), 7);
     }
+}
+
+void TestData::numberSortSignAndNull()
+{
+    Register reg(Mixed);
+    QVERIFY(reg.db.execute("UPDATE Table1 SET paracbr = CASE key WHEN 1 THEN 5 WHEN 2 THEN -3 WHEN 3 THEN NULL "
+                           "WHEN 4 THEN 0 WHEN 5 THEN -3 ELSE 2147483647 END"));
+    QVERIFY(reg.table->open());
+    QVERIFY(reg.table->setSort("paracbr"));
+    QCOMPARE(reg.viewKeys(), QVector<int>({3, 2, 5, 4, 1, 6}));
+    QVERIFY(reg.table->setSort("paracbr DESC"));
+    QCOMPARE(reg.viewKeys(), QVector<int>({6, 1, 4, 2, 5, 3}));
+}
+
+void TestData::cachesStayInStepWithStores_data()
+{
+    QTest::addColumn<QString>("sort");
+    QTest::addColumn<QVariantList>("values");
+    const QVariantList texts = {"Ёлка", "ёлка", "apron", "Zz", "", QVariant(), "жилетка", "Ábc", "abc"};
+    QTest::addRow("article") << "artikul" << texts;
+    QTest::addRow("article descending") << "artikul DESC" << texts;
+    QTest::addRow("note") << "belejka" << texts;
+    QTest::addRow("ordered descending") << "paracbr DESC" << QVariantList{-5, 7, 0, QVariant(), 3, 7, -5, 1, 2};
+    QTest::addRow("money") << "obsto" << QVariantList{"0.0001", "-2", QVariant(), "1", "0", "1", "3.5", "-2", "9"};
+    QTest::addRow("date") << "date"
+                          << QVariantList{QDate(2020, 1, 1), QDate(1999, 12, 31), QVariant(), QDate(2020, 1, 1),
+                                          QDate(2030, 5, 5), QDate(2000, 1, 1), QVariant(), QDate(2001, 1, 1),
+                                          QDate(1990, 1, 1)};
+}
+
+void TestData::cachesStayInStepWithStores()
+{
+    QFETCH(QString, sort);
+    QFETCH(QVariantList, values);
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    const QString column = sort.section(' ', 0, 0);
+    QVERIFY(t.open());
+    QVERIFY(t.setSort(sort)); // the column is now cached and kept up to date
+    for (int i = 0; i < values.size(); ++i) {
+        if (i % 3 == 2) { // change an existing line
+            QVERIFY(t.moveTo(i % t.recordCount()));
+            QVERIFY(t.edit());
+        } else {
+            QVERIFY(t.append());
+        }
+        QVERIFY(t.setValue(column, values[i]));
+        QVERIFY(t.post());
+        QCOMPARE(t.value(column), t.cellValue(t.currentRow(), OrderColumns::indexOf(column)));
+        if (i == 4) {
+            QVERIFY(t.moveTo(1));
+            QVERIFY(t.remove());
+        }
+    }
+    OrderTable fresh(reg.db);
+    QVERIFY(fresh.setSort(sort));
+    QVERIFY(fresh.open());
+    QCOMPARE(reg.viewKeys(), keysOf(fresh));
+    QVERIFY(reg.errors.isEmpty());
 }
 
 void TestData::filterReselectsAndMovesToFirst()
