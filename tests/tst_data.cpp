@@ -11,6 +11,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QtTest>
@@ -238,9 +240,17 @@ void TestData::databaseFileProblems()
         dir.writeFile("db1.mdb", content);
     QString path = dir.databasePath();
     if (readOnly)
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
-    if (readOnly && QFileInfo(path).isWritable())
-        QSKIP("running as a user who may write any file");
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
+    // The superuser writes any file regardless of its permissions; an
+    // immutable file is read-only even for them.
+    const bool immutable = readOnly && QFileInfo(path).isWritable() &&
+                           QProcess::execute("chattr", {"+i", path}) == 0;
+    const auto unlock = qScopeGuard([&] {
+        if (immutable)
+            QProcess::execute("chattr", {"-i", path});
+    });
+    if (readOnly && !immutable && QFileInfo(path).isWritable())
+        QSKIP("cannot make a file read-only for this user");
     const QByteArray before = dir.readFile("db1.mdb");
 
     Database db;
