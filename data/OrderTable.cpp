@@ -652,7 +652,7 @@ void OrderTable::finishPost(qint32 key)
     if (inserted) {
         d->base.insert(std::lower_bound(d->base.begin(), d->base.end(), key), key);
         d->placeInView(key, db);
-    } else if (d->sortColumn != OrderColumns::Key && d->changed[d->sortColumn]) {
+    } else if (d->sortColumn != OrderColumns::Key && d->changed[d->sortColumn] && d->rowOfKey(key) >= 0) {
         d->view.erase(d->view.begin() + d->rowOfKey(key));
         d->placeInView(key, db);
         viewChanged = true;
@@ -727,7 +727,9 @@ bool OrderTable::remove()
     }
     // A line another program removed first is simply gone from the view too.
     d->view.erase(d->view.begin() + row);
-    d->base.erase(std::lower_bound(d->base.begin(), d->base.end(), key));
+    const auto inBase = std::lower_bound(d->base.begin(), d->base.end(), key);
+    if (inBase != d->base.end() && *inBase == key)
+        d->base.erase(inBase);
     d->stored.erase(key);
     d->rows.drop(key);
     for (const auto& cache : d->caches)
