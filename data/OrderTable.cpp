@@ -440,9 +440,10 @@ bool OrderTable::first()
 {
     if (!checkActive() || !settle())
         return false;
-    moveCurrent(d->view.empty() ? -1 : 0);
+    // Flags first: handlers of the move's notifications read them.
     m_bof = true;
     m_eof = d->view.empty();
+    moveCurrent(d->view.empty() ? -1 : 0);
     return true;
 }
 
@@ -450,9 +451,9 @@ bool OrderTable::last()
 {
     if (!checkActive() || !settle())
         return false;
-    moveCurrent(int(d->view.size()) - 1);
     m_bof = d->view.empty();
     m_eof = true;
+    moveCurrent(int(d->view.size()) - 1);
     return true;
 }
 
@@ -465,8 +466,8 @@ bool OrderTable::next()
         m_bof = d->view.empty();
         return true;
     }
-    moveCurrent(m_current + 1);
     m_bof = m_eof = false;
+    moveCurrent(m_current + 1);
     return true;
 }
 
@@ -479,8 +480,8 @@ bool OrderTable::prior()
         m_eof = d->view.empty();
         return true;
     }
-    moveCurrent(m_current - 1);
     m_bof = m_eof = false;
+    moveCurrent(m_current - 1);
     return true;
 }
 
@@ -499,8 +500,8 @@ bool OrderTable::moveTo(int row)
     const int target = d->rowOfKey(key);
     if (target < 0)
         return false;
-    moveCurrent(target);
     m_bof = m_eof = false;
+    moveCurrent(target);
     return true;
 }
 
@@ -525,8 +526,8 @@ bool OrderTable::gotoBookmark(const QString& bookmark)
         report(QStringLiteral("Record not found"));
         return false;
     }
-    moveCurrent(row);
     m_bof = m_eof = false;
+    moveCurrent(row);
     return true;
 }
 
