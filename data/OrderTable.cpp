@@ -92,8 +92,8 @@ struct OrderTable::Private {
         return true;
     }
 
-    // A stored line enters the view at its place in the sort order.
-    void placeInView(qint32 key, sqlite3* db)
+    // A stored line enters the view at its place in the sort order; returns its row.
+    int placeInView(qint32 key, sqlite3* db)
     {
         QString ignored;
         ColumnCache* cache = sortColumn == OrderColumns::Key ? nullptr : cacheFor(sortColumn, db, &ignored);
@@ -103,7 +103,8 @@ struct OrderTable::Private {
                 return cache->before(a, b, descending);
             return descending ? a > b : a < b;
         };
-        view.insert(std::lower_bound(view.begin(), view.end(), key, before), key);
+        const auto placed = view.insert(std::lower_bound(view.begin(), view.end(), key, before), key);
+        return int(placed - view.begin());
     }
 
     void storeInCaches(qint32 key, bool allColumns)
@@ -650,18 +651,19 @@ void OrderTable::finishPost(qint32 key)
         d->stored.insert(key);
     bool viewChanged = inserted;
     sqlite3* db = m_db.handle();
+    int row = inserted ? -1 : m_current;
     if (inserted) {
         d->base.insert(std::lower_bound(d->base.begin(), d->base.end(), key), key);
-        d->placeInView(key, db);
-    } else if (d->sortColumn != OrderColumns::Key && d->changed[d->sortColumn] && d->rowOfKey(key) >= 0) {
-        d->view.erase(d->view.begin() + d->rowOfKey(key));
-        d->placeInView(key, db);
+        row = d->placeInView(key, db);
+    } else if (d->sortColumn != OrderColumns::Key && d->changed[d->sortColumn]) {
+        d->view.erase(d->view.begin() + row);
+        row = d->placeInView(key, db);
         viewChanged = true;
     }
     d->clearBuffer();
     m_modified = false;
     m_state = TableState::Browse;
-    m_current = d->rowOfKey(key);
+    m_current = row;
     m_bof = m_eof = false;
     emit stateChanged(m_state);
     if (viewChanged)
