@@ -86,6 +86,7 @@ void TForm1::showStandardError(const QString& message)
 void TForm1::FormCreate()
 {
     m_company->load(Label28->text());
+    ecompany->setCursorPosition(0); // a long name shows its beginning
     QApplication::setApplicationDisplayName(QLatin1String(ApplicationTitle));
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup();
