@@ -27,6 +27,14 @@ class OrderGrid;
 class CreditLabel;
 class PhotoArea;
 class TForm2;
+class RecordLifecycle;
+class CompanyName;
+class SummaryCounters;
+class FilterRule;
+class BatchChooser;
+class PickLists;
+class PhotoViewer;
+class PriceRules;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -100,7 +108,7 @@ public:
     QLineEdit* ecompany;
     QLabel* Label28; // "Company"
     CreditLabel* Label20;
-    QLabel* Image1; // photo area
+    PhotoArea* Image1;
     QLabel* Image2;
     QLabel* Image3;
     QLabel* Image4;
@@ -128,6 +136,36 @@ public slots:
     void eobstbrExit(QWidget* sender);
     void cberowClick();
     void Label20Click();
+    void Button1Click();
+    void Button5Click();
+    void Button7Click();
+    void Button2Click();
+    bool ADOTable1BeforePost();
+    void ADOTable1AfterPost();
+    void ADOTable1PostError();
+    bool ADOTable1BeforeDelete();
+    void ADOTable1AfterDelete();
+    void cbfiltersupChange();
+    void Button4Click();
+    void eobstbrChange(QLineEdit* sender);
+    void ecompanyExit();
+    void ecompanyKeyPress(int key);
+    void cbfiltersupEnter(QComboBox* sender);
+    void cbfiltersupExit(QComboBox* sender);
+    void cbfiltersupKeyPress(QComboBox* sender, int key);
+    void ComboBox2Change();
+    void ComboBox2Enter();
+    void ComboBox2Exit();
+    void Button6Click();
+    void Button8Click();
+    void Button9Click();
+    void Image1Click();
+    void Image1ContextPopup();
+    void cshowpicClick();
+    void DBEdit7Enter();
+    void DBEdit7Exit();
+    void DBEdit16Enter(DBEdit* sender);
+    void DBEdit16Exit(DBEdit* sender);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -136,6 +174,7 @@ protected:
 private:
     // Built in Unit1Controls.cpp: every control with its place, caption and hint.
     void createControls();
+    void createSubsystems();
     void createRecordForm(QWidget* band);
     void createButtons(QWidget* band);
     void createViewControls(QWidget* band);
@@ -144,9 +183,22 @@ private:
     void setTabOrder();
     void connectHandlers();
     void watchFocus(QWidget* widget);
+    bool handleFocus(QWidget* widget, bool in);
+    void resetSort();
+    void showPhoto();
+    void subtractFromCounters(Currency money, qint64 received);
+    QString currentPhotoPath() const;
     void showStandardError(const QString& message);
 
     StatusPanels m_status;
+    std::unique_ptr<RecordLifecycle> m_lifecycle;
+    std::unique_ptr<CompanyName> m_company;
+    std::unique_ptr<SummaryCounters> m_counters;
+    std::unique_ptr<FilterRule> m_filter;
+    std::unique_ptr<BatchChooser> m_batchChooser;
+    std::unique_ptr<PickLists> m_pickLists;
+    PhotoViewer* m_photos = nullptr;
+    std::unique_ptr<PriceRules> m_priceRules;
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;
     int m_sortColumnIndex = 0;

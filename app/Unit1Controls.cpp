@@ -8,6 +8,8 @@
 #include "app/DBMemo.h"
 #include "app/OrderGrid.h"
 #include "app/Unit1.h"
+#include "photos/PhotoArea.h"
+#include "photos/PhotoPictures.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -265,10 +267,14 @@ void TForm1::createPhotoAndCompany(QWidget* band)
     Image4 = place(new QLabel, "Image4", band, 980, 18, 33, 18, "Made in BULGARIA");
     Image4->setAccessibleName(QStringLiteral("Made in BULGARIA"));
 
-    Image1 = place(new QLabel, "Image1", band, x, 56, 169, 185, "Right Click To Select / Left Click To Enlarge");
+    Image1 = place(new PhotoArea, "Image1", band, x, 56, PhotoArea::InitialWidth, PhotoArea::Height,
+                   "Right Click To Select / Left Click To Enlarge");
     Image1->setAccessibleName(Image1->toolTip());
     Image2 = place(new QLabel, "Image2", band, x, 56, 250, 185);
     Image3 = place(new QLabel, "Image3", band, x, 56, 250, 185);
+    Image2->setPixmap(PhotoPictures::noPhoto());
+    Image3->setPixmap(PhotoPictures::photoDisabled());
+    Image4->setPixmap(PhotoPictures::flag());
     Image2->hide();
     Image3->hide();
 
