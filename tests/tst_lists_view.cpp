@@ -303,6 +303,19 @@ void TestListsView::counterAdjustments()
     QCOMPARE(view.eobstbr.text(), QString("garbage"));
 }
 
+// The grid's header and model over the sample register, with the window's
+// sort column index.
+class SortFixture {
+public:
+    Register reg{sampleLines};
+    QTableView grid;
+    OrderGridModel model{reg.table};
+    int sortColumnIndex = -1;
+    GridSort sort{reg.table, model, grid.horizontalHeader(), sortColumnIndex};
+
+    SortFixture() { grid.setModel(&model); }
+};
+
 void TestListsView::titleClicks_data()
 {
     QTest::addColumn<QList<int>>("clicks");
@@ -317,68 +330,48 @@ void TestListsView::titleClicks_data()
 void TestListsView::titleClicks()
 {
     QFETCH(QList<int>, clicks);
-    Register reg(sampleLines);
-    QTableView grid;
-    OrderGridModel model(reg.table);
-    grid.setModel(&model);
-    int sortColumnIndex = -1;
-    GridSort sort(reg.table, model, grid.horizontalHeader(), sortColumnIndex);
+    SortFixture f;
     for (int column : clicks)
-        QVERIFY(sort.DBGrid1TitleClick(column));
-    QTEST(reg.table.sort(), "sort");
-    QCOMPARE(model.sortTitleColumn(), clicks.last());
-    QCOMPARE(sortColumnIndex, clicks.last());
-    QVERIFY(reg.errors.isEmpty());
+        QVERIFY(f.sort.DBGrid1TitleClick(column));
+    QTEST(f.reg.table.sort(), "sort");
+    QCOMPARE(f.model.sortTitleColumn(), clicks.last());
+    QCOMPARE(f.sortColumnIndex, clicks.last());
+    QVERIFY(f.reg.errors.isEmpty());
 }
 
 void TestListsView::titleClickFollowsDraggedColumns()
 {
-    Register reg(sampleLines);
-    QTableView grid;
-    OrderGridModel model(reg.table);
-    grid.setModel(&model);
-    int sortColumnIndex = 0;
-    GridSort sort(reg.table, model, grid.horizontalHeader(), sortColumnIndex);
-    grid.horizontalHeader()->moveSection(3, 0); // supplier dragged to the front
-    QVERIFY(sort.DBGrid1TitleClick(3));
-    QCOMPARE(reg.table.sort(), QString("dostavcik"));
-    QCOMPARE(model.sortTitleColumn(), 3);
-    QCOMPARE(sortColumnIndex, 0);
-    QVERIFY(sort.DBGrid1TitleClick(0)); // key now stands second
-    QCOMPARE(sortColumnIndex, 1);
+    SortFixture f;
+    f.grid.horizontalHeader()->moveSection(3, 0); // supplier dragged to the front
+    QVERIFY(f.sort.DBGrid1TitleClick(3));
+    QCOMPARE(f.reg.table.sort(), QString("dostavcik"));
+    QCOMPARE(f.model.sortTitleColumn(), 3);
+    QCOMPARE(f.sortColumnIndex, 0);
+    QVERIFY(f.sort.DBGrid1TitleClick(0)); // key now stands second
+    QCOMPARE(f.sortColumnIndex, 1);
 }
 
 void TestListsView::refusedTitleClickChangesNothing()
 {
-    Register reg(sampleLines);
-    QTableView grid;
-    OrderGridModel model(reg.table);
-    grid.setModel(&model);
-    int sortColumnIndex = 0;
-    GridSort sort(reg.table, model, grid.horizontalHeader(), sortColumnIndex);
-    QVERIFY(sort.DBGrid1TitleClick(2));
-    reg.pendRefusedLine();
-    QVERIFY(!sort.DBGrid1TitleClick(5));
-    QCOMPARE(reg.table.sort(), QString("artikul"));
-    QCOMPARE(model.sortTitleColumn(), 2);
-    QCOMPARE(sortColumnIndex, 2);
-    QCOMPARE(reg.table.state(), TableState::Insert);
+    SortFixture f;
+    QVERIFY(f.sort.DBGrid1TitleClick(2));
+    f.reg.pendRefusedLine();
+    QVERIFY(!f.sort.DBGrid1TitleClick(5));
+    QCOMPARE(f.reg.table.sort(), QString("artikul"));
+    QCOMPARE(f.model.sortTitleColumn(), 2);
+    QCOMPARE(f.sortColumnIndex, 2);
+    QCOMPARE(f.reg.table.state(), TableState::Insert);
 }
 
 void TestListsView::resetSort()
 {
-    Register reg(sampleLines);
-    QTableView grid;
-    OrderGridModel model(reg.table);
-    grid.setModel(&model);
-    int sortColumnIndex = 0;
-    GridSort sort(reg.table, model, grid.horizontalHeader(), sortColumnIndex);
-    QVERIFY(sort.DBGrid1TitleClick(4));
-    QVERIFY(sort.DBGrid1TitleClick(4));
-    sort.reset();
-    QCOMPARE(reg.table.sort(), QString("key"));
-    QCOMPARE(model.sortTitleColumn(), 0);
-    QCOMPARE(sortColumnIndex, 0);
+    SortFixture f;
+    QVERIFY(f.sort.DBGrid1TitleClick(4));
+    QVERIFY(f.sort.DBGrid1TitleClick(4));
+    f.sort.reset();
+    QCOMPARE(f.reg.table.sort(), QString("key"));
+    QCOMPARE(f.model.sortTitleColumn(), 0);
+    QCOMPARE(f.sortColumnIndex, 0);
 }
 
 void TestListsView::followRule_data()
