@@ -136,6 +136,7 @@ private slots:
     void pickOnNewLineIsNoData();
     void startupLoading_data();
     void startupLoading();
+    void startupGoesOnAfterUnreadableList();
     void editSuppliers();
     void editBatches();
     void editArticlesTouchesNothingElse();
@@ -428,6 +429,46 @@ void TestListsView::pickOnNewLineIsNoData()
     QVERIFY(!lineHasData);
 }
 
+// The five boxes, the list editor and the pick lists over a register, wired
+// as the window wires them.
+class ListsFixture {
+public:
+    explicit ListsFixture(const QList<Line>& lines = {}) : reg(lines), view(reg.table), form(reg.dir.path(), dialogs),
+        lists({&DBComboBox1, &DBComboBox2, &view.cbfiltersup, &view.cbbatch, &ComboBox2}, reg.dir.path(), reg.table,
+              form, view.filter, dialogs)
+    {
+    }
+
+    // Opens the editor, replaces its text and presses OK (or Cancel).
+    void edit(const QString& listName, QComboBox* target, const QString& text, bool ok)
+    {
+        QTimer::singleShot(0, &form, [&] {
+            form.Memo1->setPlainText(text);
+            (ok ? form.Button1 : form.Button2)->click();
+        });
+        lists.editPickList(listName, target);
+    }
+
+    Register reg;
+    ViewControls view;
+    ScriptedDialogs dialogs;
+    TForm2 form;
+    QComboBox DBComboBox1, DBComboBox2, ComboBox2;
+    PickLists lists;
+};
+
+// The sample register with its three lists loaded.
+class EditFixture : public ListsFixture {
+public:
+    EditFixture() : ListsFixture(sampleLines)
+    {
+        reg.dir.writeFile("Articles.txt", "Dress\r\nCoat");
+        reg.dir.writeFile("Suppliers.txt", "X\r\nAnn's");
+        reg.dir.writeFile("Batches.txt", "B1\r\nB7");
+        lists.loadAtStartup();
+    }
+};
+
 void TestListsView::startupLoading_data()
 {
     QTest::addColumn<QByteArray>("articles");  // "-" for no file
@@ -457,66 +498,42 @@ void TestListsView::startupLoading()
     QFETCH(QStringList, supplierBox);
     QFETCH(QStringList, batchFilter);
     QFETCH(int, batchFilterIndex);
-    Register reg;
+    ListsFixture f;
     const std::array<std::pair<const char*, QByteArray>, 3> files{
         {{"articles.txt", articles}, {"suppliers.txt", suppliers}, {"Batches.txt", batches}}};
     for (const auto& [name, bytes] : files) {
         if (bytes != "-")
-            reg.dir.writeFile(name, bytes);
+            f.reg.dir.writeFile(name, bytes);
     }
-    ViewControls view(reg.table);
-    QComboBox DBComboBox1, DBComboBox2, ComboBox2;
-    ScriptedDialogs dialogs;
-    TForm2 form(reg.dir.path(), dialogs);
-    PickLists lists({&DBComboBox1, &DBComboBox2, &view.cbfiltersup, &view.cbbatch, &ComboBox2}, reg.dir.path(),
-                    reg.table, form, view.filter, dialogs);
-    QSignalSpy supplierFilterChanges(&view.cbfiltersup, &QComboBox::currentIndexChanged);
-    QSignalSpy batchFilterChanges(&view.cbbatch, &QComboBox::currentIndexChanged);
-    lists.loadAtStartup();
+    QSignalSpy supplierFilterChanges(&f.view.cbfiltersup, &QComboBox::currentIndexChanged);
+    QSignalSpy batchFilterChanges(&f.view.cbbatch, &QComboBox::currentIndexChanged);
+    f.lists.loadAtStartup();
 
-    QCOMPARE(PickLists::entries(&DBComboBox1), articleBox);
-    QCOMPARE(PickLists::entries(&DBComboBox2), supplierBox);
-    QCOMPARE(PickLists::entries(&view.cbfiltersup), QStringList{"All"} + supplierBox);
-    QCOMPARE(view.cbfiltersup.currentIndex(), 0);
-    QCOMPARE(PickLists::entries(&view.cbbatch), batchFilter);
-    QCOMPARE(view.cbbatch.currentIndex(), batchFilterIndex);
-    QCOMPARE(PickLists::entries(&ComboBox2), batchFilter.mid(1));
+    QCOMPARE(PickLists::entries(&f.DBComboBox1), articleBox);
+    QCOMPARE(PickLists::entries(&f.DBComboBox2), supplierBox);
+    QCOMPARE(PickLists::entries(&f.view.cbfiltersup), QStringList{"All"} + supplierBox);
+    QCOMPARE(f.view.cbfiltersup.currentIndex(), 0);
+    QCOMPARE(PickLists::entries(&f.view.cbbatch), batchFilter);
+    QCOMPARE(f.view.cbbatch.currentIndex(), batchFilterIndex);
+    QCOMPARE(PickLists::entries(&f.ComboBox2), batchFilter.mid(1));
     QCOMPARE(supplierFilterChanges.count(), 0);
     QCOMPARE(batchFilterChanges.count(), 0);
-    QVERIFY(dialogs.shown.isEmpty());
-    QVERIFY(!reg.table.isFiltered()); // the window runs the filter rule later
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QVERIFY(!f.reg.table.isFiltered()); // the window runs the filter rule later
 }
 
-// Everything edit pick list touches, over a register with the sample lines.
-class EditFixture {
-public:
-    EditFixture() : view(reg.table), form(reg.dir.path(), dialogs),
-        lists({&DBComboBox1, &DBComboBox2, &view.cbfiltersup, &view.cbbatch, &ComboBox2}, reg.dir.path(),
-              reg.table, form, view.filter, dialogs)
-    {
-        reg.dir.writeFile("Articles.txt", "Dress\r\nCoat");
-        reg.dir.writeFile("Suppliers.txt", "X\r\nAnn's");
-        reg.dir.writeFile("Batches.txt", "B1\r\nB7");
-        lists.loadAtStartup();
-    }
-
-    // Opens the editor, replaces its text and presses OK (or Cancel).
-    void edit(const QString& listName, QComboBox* target, const QString& text, bool ok)
-    {
-        QTimer::singleShot(0, &form, [&] {
-            form.Memo1->setPlainText(text);
-            (ok ? form.Button1 : form.Button2)->click();
-        });
-        lists.editPickList(listName, target);
-    }
-
-    Register reg{sampleLines};
-    ViewControls view;
-    ScriptedDialogs dialogs;
-    TForm2 form;
-    QComboBox DBComboBox1, DBComboBox2, ComboBox2;
-    PickLists lists;
-};
+void TestListsView::startupGoesOnAfterUnreadableList()
+{
+    ListsFixture f;
+    QVERIFY(QDir().mkpath(f.reg.dir.filePath("Suppliers.txt"))); // exists, cannot be read
+    f.reg.dir.writeFile("Batches.txt", "B1");
+    f.lists.loadAtStartup();
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY(f.dialogs.shown.first().startsWith("standardError: Cannot open file \""));
+    QCOMPARE(PickLists::entries(&f.DBComboBox2), QStringList{""});
+    QCOMPARE(PickLists::entries(&f.view.cbfiltersup), (QStringList{"All", ""}));
+    QCOMPARE(PickLists::entries(&f.view.cbbatch), (QStringList{"All", "B1"}));
+}
 
 void TestListsView::editSuppliers()
 {
