@@ -16,6 +16,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QImageWriter>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QtTest>
@@ -309,6 +310,18 @@ void TestPhotos::refusesBadFiles_data()
     noHeight[sof + 5] = 0; // frame height 0
     noHeight[sof + 6] = 0;
     QTest::addRow("frame without height") << noHeight << "Empty JPEG image";
+    // A few hundred bytes that claim a progressive 65500 x 65500 image.
+    QByteArray progressive;
+    QBuffer buffer(&progressive);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    QVERIFY(writer.write(QImage(16, 16, QImage::Format_RGB32)));
+    const int sof2 = int(progressive.indexOf("\xff\xc2"));
+    QVERIFY(sof2 > 0);
+    for (int i = 5; i <= 8; ++i)
+        progressive[sof2 + i] = char(i % 2 ? 0xff : 0xdc); // 0xffdc = 65500, height then width
+    QTest::addRow("bomb: huge progressive image") << progressive << "Backing store not supported";
 }
 
 void TestPhotos::refusesBadFiles()
