@@ -412,6 +412,10 @@ void TestPhotos::photoAreaClicks()
     QTest::mouseClick(&area, Qt::RightButton);
     QCOMPARE(left.count(), 1);
     QCOMPARE(right.count(), 1);
+    // Pressed on the area but released outside it: no click.
+    QTest::mousePress(&area, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(&area, Qt::LeftButton, {}, QPoint(-20, 5));
+    QCOMPARE(left.count(), 1);
 }
 
 void TestPhotos::showPhoto_data()
