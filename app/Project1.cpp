@@ -1,9 +1,18 @@
-// Program entry: the application, the main window Form1 and the list editor
-// Form2, then the event loop until the main window closes.
+// Program entry: the application, the main window Form1 (its creation runs the
+// start-up sequence) and the list editor Form2, then the event loop until the
+// main window closes.
+#include "app/Dialogs.h"
+#include "app/Unit1.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    QtDialogs dialogs;
+    TForm1 form1(QCoreApplication::applicationDirPath(), dialogs);
+    dialogs.setParent(&form1);
+    form1.show();
+    return app.exec();
 }

@@ -1,0 +1,58 @@
+#include "app/DBComboBox.h"
+
+#include "app/FieldBinding.h"
+#include "app/FocusExit.h"
+#include "data/OrderTable.h"
+
+#include <QKeyEvent>
+
+DBComboBox::DBComboBox(OrderTable& table, const QString& column, QWidget* parent)
+    : QComboBox(parent), m_binding(new FieldBinding(this, table, column))
+{
+    setEditable(false);
+    setMaxVisibleItems(14);
+    m_binding->setTextAccess([this] { return currentIndex() < 0 ? QString() : currentText(); },
+                             [this](const QString& value) { showValue(value); });
+    connect(this, qOverload<int>(&QComboBox::activated), this, &DBComboBox::picked);
+}
+
+void DBComboBox::showValue(const QString& text)
+{
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(findText(text, Qt::MatchFixedString));
+}
+
+void DBComboBox::picked(int index)
+{
+    const QString text = itemText(index);
+    if (!m_binding->userEdited())
+        return;
+    // Written at once: the pick is the whole edit.
+    if (!m_binding->commitPendingText())
+        m_binding->refresh();
+    if (currentIndex() != index)
+        showValue(text);
+}
+
+void DBComboBox::focusInEvent(QFocusEvent* event)
+{
+    QComboBox::focusInEvent(event);
+    if (isFieldExit(event))
+        emit entered();
+}
+
+void DBComboBox::focusOutEvent(QFocusEvent* event)
+{
+    QComboBox::focusOutEvent(event);
+    if (isFieldExit(event) && m_binding->commitPendingText())
+        emit exited();
+}
+
+void DBComboBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        showPopup();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// A multi-line memo bound to a column. Tab moves on to the next control
+// instead of typing a tab, so the form can be filled from the keyboard.
+
+#include <QPlainTextEdit>
+
+class FieldBinding;
+class OrderTable;
+
+class DBMemo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    DBMemo(OrderTable& table, const QString& column, QWidget* parent = nullptr);
+    FieldBinding& binding() const { return *m_binding; }
+
+signals:
+    void entered();
+    void exited();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    FieldBinding* m_binding;
+    bool m_showing = false;
+};

@@ -1,0 +1,97 @@
+#include "app/FieldBinding.h"
+
+#include "data/OrderTable.h"
+
+#include <QWidget>
+
+FieldBinding::FieldBinding(QWidget* control, OrderTable& table, const QString& column)
+    : QObject(control), m_control(control), m_table(table), m_column(column),
+      m_columnIndex(OrderColumns::indexOf(column))
+{
+    Q_ASSERT(m_columnIndex >= 0);
+    m_table.addDataLink(this);
+    connect(&m_table, &OrderTable::dataChanged, this, &FieldBinding::onDataChanged);
+    connect(&m_table, &OrderTable::stateChanged, this, [this](TableState state) {
+        if (state == TableState::Inactive || state == TableState::Browse)
+            refresh();
+    });
+}
+
+FieldBinding::~FieldBinding()
+{
+    m_table.removeDataLink(this);
+}
+
+void FieldBinding::setTextAccess(std::function<QString()> read, std::function<void(const QString&)> show)
+{
+    m_read = std::move(read);
+    m_show = std::move(show);
+}
+
+bool FieldBinding::userEdited()
+{
+    if (m_showing)
+        return true;
+    const TableState state = m_table.state();
+    if (state == TableState::Inactive) {
+        refresh();
+        return false;
+    }
+    if (state == TableState::Browse) {
+        // edit() reports a data change that would show the stored value over
+        // the typed one; keep the typed text across it.
+        const QString typed = m_read();
+        m_dirty = true;
+        if (!m_table.edit()) {
+            m_dirty = false;
+            refresh();
+            return false;
+        }
+        if (m_read() != typed) {
+            m_showing = true;
+            m_show(typed);
+            m_showing = false;
+        }
+    }
+    m_dirty = true;
+    return true;
+}
+
+bool FieldBinding::commitPendingText()
+{
+    if (!m_dirty)
+        return true;
+    const QString text = m_read();
+    const ColumnType type = OrderColumns::at(m_columnIndex).type;
+    const bool number = type == ColumnType::Integer || type == ColumnType::Currency;
+    // An emptied number field holds no value, as in a freshly added line.
+    const QVariant value = number && text.trimmed().isEmpty() ? QVariant() : QVariant(text);
+    if (!m_table.setValue(m_columnIndex, value))
+        return false;
+    m_dirty = false;
+    return true;
+}
+
+void FieldBinding::refresh()
+{
+    m_dirty = false;
+    const QString text = m_table.isActive() ? m_table.asString(m_column) : QString();
+    if (m_read() == text)
+        return;
+    m_showing = true;
+    m_show(text);
+    m_showing = false;
+}
+
+void FieldBinding::onDataChanged(int column)
+{
+    if (column == m_columnIndex) {
+        refresh();
+        return;
+    }
+    // A move or re-read shows the new line; typed text survives only while its
+    // own line is still pending.
+    const bool pending = m_table.state() == TableState::Edit || m_table.state() == TableState::Insert;
+    if (column < 0 && !(m_dirty && pending))
+        refresh();
+}

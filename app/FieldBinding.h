@@ -1,0 +1,49 @@
+#pragma once
+// Binds one control to one column of the order table: shows the current
+// line's value, puts the table into edit when the user types, and writes the
+// typed text into the column when asked (focus leaves, or before any store).
+// The control classes (DBEdit, DBComboBox, DBMemo) own one binding each and
+// only tell it how to read and show their text.
+
+#include "data/DataLink.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class OrderTable;
+class QWidget;
+
+class FieldBinding : public QObject, public DataLink {
+    Q_OBJECT
+public:
+    FieldBinding(QWidget* control, OrderTable& table, const QString& column);
+    ~FieldBinding() override;
+
+    void setTextAccess(std::function<QString()> read, std::function<void(const QString&)> show);
+    QString column() const { return m_column; }
+    OrderTable& table() const { return m_table; }
+
+    // The user changed the text: the table enters edit (or starts a new line on
+    // an empty view). Returns false when it cannot; the control then shows the
+    // stored value again.
+    bool userEdited();
+    // Writes the typed text into the column. False when the text is refused
+    // (the table reported why); the control keeps its text and the focus.
+    bool commitPendingText() override;
+    bool isDirty() const { return m_dirty; }
+    // Shows the current line's value and forgets typed text.
+    void refresh();
+
+private:
+    void onDataChanged(int column);
+
+    QWidget* m_control;
+    OrderTable& m_table;
+    QString m_column;
+    int m_columnIndex;
+    bool m_dirty = false;
+    bool m_showing = false;
+    std::function<QString()> m_read;
+    std::function<void(const QString&)> m_show;
+};

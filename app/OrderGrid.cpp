@@ -1,0 +1,95 @@
+#include "app/OrderGrid.h"
+
+#include "app/Dialogs.h"
+#include "app/FocusExit.h"
+#include "app/RowIndicator.h"
+#include "data/OrderGridModel.h"
+#include "data/OrderTable.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
+    : QTableView(parent), m_table(table), m_dialogs(dialogs), m_model(new OrderGridModel(table, this))
+{
+    setVerticalHeader(new RowIndicator(table, this));
+    setModel(m_model);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setShowGrid(true);
+    setAlternatingRowColors(false);
+    setWordWrap(false);
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setDefaultSectionSize(72);
+    verticalHeader()->setDefaultSectionSize(18);
+    // The selection stays visible while another control has the focus.
+    QPalette p = palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+
+    connect(&table, &OrderTable::currentRowChanged, this, &OrderGrid::followTable);
+    connect(&table, &OrderTable::viewReset, this, &OrderGrid::followTable);
+    connect(&table, &OrderTable::stateChanged, this, &OrderGrid::followTable);
+}
+
+void OrderGrid::setRowSelect(bool on)
+{
+    setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+    followTable();
+}
+
+void OrderGrid::followTable()
+{
+    if (m_following)
+        return;
+    m_following = true;
+    const int row = m_table.state() == TableState::Insert ? m_table.viewRowCount() - 1 : m_table.currentRow();
+    if (row < 0 || row >= m_model->rowCount()) {
+        selectionModel()->clearCurrentIndex();
+        selectionModel()->clearSelection();
+    } else {
+        const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        const QModelIndex index = m_model->index(row, column);
+        const auto flags = QItemSelectionModel::ClearAndSelect |
+                           (selectionBehavior() == SelectRows ? QItemSelectionModel::Rows
+                                                              : QItemSelectionModel::NoUpdate);
+        selectionModel()->setCurrentIndex(index, flags);
+        scrollTo(index);
+    }
+    verticalHeader()->viewport()->update();
+    m_following = false;
+}
+
+void OrderGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_following || !current.isValid() || current.row() == previous.row())
+        return;
+    const bool onPendingNewLine =
+        m_table.state() == TableState::Insert && current.row() == m_table.viewRowCount() - 1;
+    if (!onPendingNewLine)
+        m_table.moveTo(current.row());
+    // A refused move leaves the table where it was; so does the grid.
+    followTable();
+}
+
+void OrderGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+        if (m_dialogs.confirm(QStringLiteral("Delete record?")))
+            m_table.remove();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void OrderGrid::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    if (isFieldExit(event) && m_table.state() == TableState::Insert && !m_table.isModified())
+        m_table.cancel();
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The grid DBGrid1: the view of the order table, read-only, with a row
+// indicator. The current row follows the table and the table follows a click.
+// Ctrl+Delete asks and deletes the current line; leaving the grid drops an
+// untouched new line.
+
+#include <QTableView>
+
+class Dialogs;
+class OrderTable;
+class OrderGridModel;
+
+class OrderGrid : public QTableView {
+    Q_OBJECT
+public:
+    OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent = nullptr);
+    OrderGridModel* orderModel() const { return m_model; }
+    // Whole rows highlighted (true) or single cells.
+    void setRowSelect(bool on);
+    // Puts the grid's current row on the table's current line.
+    void followTable();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    OrderTable& m_table;
+    Dialogs& m_dialogs;
+    OrderGridModel* m_model;
+    bool m_following = false;
+};

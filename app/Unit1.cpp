@@ -1,0 +1,422 @@
+#include "app/Unit1.h"
+
+#include "app/CreditLabel.h"
+#include "app/DBComboBox.h"
+#include "app/DBEdit.h"
+#include "app/DBMemo.h"
+#include "app/Dialogs.h"
+#include "app/FocusColours.h"
+#include "app/FieldBinding.h"
+#include "app/FocusExit.h"
+#include "app/OrderGrid.h"
+#include "data/OrderGridModel.h"
+#include "editing/PriceRules.h"
+#include "editing/RecordLifecycle.h"
+#include "lists/BatchChooser.h"
+#include "lists/CompanyName.h"
+#include "lists/FilterRule.h"
+#include "lists/PickLists.h"
+#include "lists/SummaryCounters.h"
+#include "lists/Unit2.h"
+#include "photos/PhotoArea.h"
+#include "photos/PhotoViewer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+const QColor EditModeGrid{0xFD, 0xB5, 0xB6};
+const QColor InsertModeGrid{0x9F, 0xDF, 0x94};
+
+void setBold(QWidget* widget, bool bold)
+{
+    QFont f = widget->font();
+    if (f.bold() == bold)
+        return;
+    f.setBold(bold);
+    widget->setFont(f);
+}
+
+} // namespace
+
+TForm1::TForm1(const QString& applicationDirectory, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), m_appDir(QDir(applicationDirectory).absolutePath() + QLatin1Char('/')),
+      m_dialogs(dialogs), ADOTable1(std::make_unique<OrderTable>(m_nelvo))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QLatin1String(Caption));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    ADOTable1->setObjectName(QStringLiteral("ADOTable1"));
+    ADOTable1->setErrorSink([this](const QString& message) { showStandardError(message); });
+
+    createControls();
+    createSubsystems();
+    setTabOrder();
+    connectHandlers();
+
+    resize(1016, 706);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    // Controls bound to the table unregister from it while it still exists.
+    delete centralWidget();
+}
+
+void TForm1::showStandardError(const QString& message)
+{
+    m_dialogs.standardError(message);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and close
+
+void TForm1::FormCreate()
+{
+    m_company->load(Label28->text());
+    QApplication::setApplicationDisplayName(QLatin1String(ApplicationTitle));
+    QDir::setCurrent(m_appDir);
+    m_pickLists->loadAtStartup();
+    ADOTable1->setSort(QStringLiteral("key"));
+    if (!m_nelvo.open(m_appDir)) {
+        showStandardError(m_nelvo.errorString());
+        return;
+    }
+    if (!ADOTable1->open())
+        return;
+    cbfiltersupChange();
+    DBGrid1->orderModel()->setSortTitleColumn(0);
+    m_sortColumnIndex = 0;
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // The field being left runs its exit step first.
+    Button5->setFocus(Qt::OtherFocusReason);
+    const TableState state = ADOTable1->state();
+    if ((state == TableState::Edit || state == TableState::Insert) && !ADOTable1->post()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------
+// Data mode and data change
+
+void TForm1::DataSource1StateChange(TableState state)
+{
+    QColor background;
+    switch (state) {
+    case TableState::Browse:
+        m_status.setText(StatusPanels::DataMode, QStringLiteral("View Data Mode"));
+        background = QApplication::palette(DBGrid1).color(QPalette::Base);
+        break;
+    case TableState::Edit:
+        m_status.setText(StatusPanels::DataMode, QStringLiteral("Edit Data Mode"));
+        background = EditModeGrid;
+        break;
+    case TableState::Insert:
+        m_status.setText(StatusPanels::DataMode, QStringLiteral("Add New Data Mode"));
+        background = InsertModeGrid;
+        break;
+    case TableState::Inactive:
+        return;
+    }
+    QPalette p = DBGrid1->palette();
+    p.setColor(QPalette::Base, background);
+    DBGrid1->setPalette(p);
+}
+
+void TForm1::DataSource1DataChange(int)
+{
+    m_batchChooser->follow();
+    if (ADOTable1->state() == TableState::Browse)
+        showPhoto();
+    m_lineHasData = true;
+    // The count the received rule takes is shown bold.
+    const bool delivered = ADOTable1->asInteger(QStringLiteral("dostavbr")) != 0;
+    setBold(DBEdit17, delivered);
+    setBold(DBEdit16, !delivered);
+}
+
+// ---------------------------------------------------------------------------
+// Navigation: the article list takes the focus first, so the field being left
+// runs its exit step before the table moves.
+
+void TForm1::SpeedButton1Click()
+{
+    DBComboBox1->setFocus(Qt::OtherFocusReason);
+    ADOTable1->first();
+}
+
+void TForm1::SpeedButton2Click()
+{
+    DBComboBox1->setFocus(Qt::OtherFocusReason);
+    ADOTable1->prior();
+}
+
+void TForm1::SpeedButton3Click()
+{
+    DBComboBox1->setFocus(Qt::OtherFocusReason);
+    ADOTable1->next();
+}
+
+void TForm1::SpeedButton4Click()
+{
+    DBComboBox1->setFocus(Qt::OtherFocusReason);
+    ADOTable1->last();
+}
+
+// ---------------------------------------------------------------------------
+// Focus colours
+
+void TForm1::DBComboBox1Enter(QWidget* sender)
+{
+    FocusColours::paint(sender, FocusColours::Green);
+}
+
+void TForm1::DBComboBox1Exit(QWidget* sender)
+{
+    FocusColours::restore(sender);
+}
+
+void TForm1::DBEdit6Enter(QWidget* sender)
+{
+    const auto* edit = qobject_cast<QLineEdit*>(sender);
+    FocusColours::paint(sender, edit && edit->isReadOnly() ? FocusColours::Red : FocusColours::Green);
+}
+
+void TForm1::DBEdit6Exit(QWidget* sender)
+{
+    FocusColours::restore(sender);
+}
+
+void TForm1::DBMemo1Enter()
+{
+    FocusColours::paint(DBMemo1, FocusColours::Green);
+}
+
+void TForm1::DBMemo1Exit()
+{
+    FocusColours::restore(DBMemo1);
+}
+
+void TForm1::eobstbrEnter(QWidget* sender)
+{
+    DBEdit6Enter(sender);
+}
+
+void TForm1::eobstbrExit(QWidget* sender)
+{
+    FocusColours::restore(sender);
+}
+
+// ---------------------------------------------------------------------------
+// Row select and credit line
+
+void TForm1::cberowClick()
+{
+    DBGrid1->setRowSelect(cberow->isChecked());
+}
+
+void TForm1::Label20Click()
+{
+    m_dialogs.openWithDesktop(QLatin1String(CreditLabel::PageAddress));
+}
+
+// ---------------------------------------------------------------------------
+// Record lifecycle
+
+void TForm1::Button1Click()
+{
+    m_lifecycle->add();
+}
+
+void TForm1::Button5Click()
+{
+    m_lifecycle->apply();
+}
+
+void TForm1::Button7Click()
+{
+    m_lifecycle->cancel();
+}
+
+void TForm1::Button2Click()
+{
+    m_lifecycle->remove();
+}
+
+bool TForm1::ADOTable1BeforePost()
+{
+    return m_lifecycle->beforePost();
+}
+
+void TForm1::ADOTable1AfterPost()
+{
+    m_lifecycle->afterPost();
+}
+
+void TForm1::ADOTable1PostError()
+{
+    m_lifecycle->postError();
+}
+
+bool TForm1::ADOTable1BeforeDelete()
+{
+    return m_lifecycle->beforeDelete();
+}
+
+void TForm1::ADOTable1AfterDelete()
+{
+    m_lifecycle->afterDelete();
+}
+
+// ---------------------------------------------------------------------------
+// Price and quantity rules
+
+void TForm1::DBEdit7Enter()
+{
+    m_priceRules->priceEntered(DBEdit7);
+}
+
+void TForm1::DBEdit7Exit()
+{
+    m_priceRules->priceExited(DBEdit7);
+}
+
+void TForm1::DBEdit16Enter(DBEdit* sender)
+{
+    m_priceRules->countEntered(sender, sender->binding().column());
+}
+
+void TForm1::DBEdit16Exit(DBEdit* sender)
+{
+    m_priceRules->countExited(sender, sender->binding().column());
+}
+
+// ---------------------------------------------------------------------------
+// Wiring
+
+void TForm1::createSubsystems()
+{
+    Form2 = new TForm2(m_appDir, m_dialogs, this);
+    Form2->setObjectName(QStringLiteral("Form2"));
+    m_company = std::make_unique<CompanyName>(ecompany, m_appDir, m_dialogs);
+    m_counters = std::make_unique<SummaryCounters>(*ADOTable1, eobstbr, etotal, m_status);
+    m_filter = std::make_unique<FilterRule>(*ADOTable1, cbfiltersup, cbbatch, lrecalc, m_status, *m_counters);
+    m_batchChooser = std::make_unique<BatchChooser>(*ADOTable1, ComboBox2, m_lineHasData);
+    m_pickLists = std::make_unique<PickLists>(
+        PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, m_appDir, *ADOTable1, *Form2,
+        *m_filter, m_dialogs);
+    m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
+    m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, m_nextPhotoNumber, this);
+
+    RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
+    RecordLifecycle::Steps steps;
+    steps.resetSort = [this] { resetSort(); };
+    steps.showPhoto = [this] { showPhoto(); };
+    steps.runFilterRule = [this] { cbfiltersupChange(); };
+    steps.summaryWalk = [this] { Button4Click(); };
+    steps.subtractFromCounters = [this](Currency money, qint64 received) { subtractFromCounters(money, received); };
+    steps.photoPath = [this] { return currentPhotoPath(); };
+    m_lifecycle = std::make_unique<RecordLifecycle>(*ADOTable1, m_dialogs, m_status, controls, std::move(steps),
+                                                    m_lineHasData, m_nextPhotoNumber);
+    ADOTable1->setBeforePost([this] { return ADOTable1BeforePost(); });
+    ADOTable1->setBeforeDelete([this] { return ADOTable1BeforeDelete(); });
+}
+
+void TForm1::connectHandlers()
+{
+    connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);
+    connect(ADOTable1.get(), &OrderTable::dataChanged, this, &TForm1::DataSource1DataChange);
+    connect(ADOTable1.get(), &OrderTable::afterPost, this, &TForm1::ADOTable1AfterPost);
+    connect(ADOTable1.get(), &OrderTable::postError, this, &TForm1::ADOTable1PostError);
+    connect(ADOTable1.get(), &OrderTable::afterDelete, this, &TForm1::ADOTable1AfterDelete);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+
+    connect(SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TForm1::SpeedButton2Click);
+    connect(SpeedButton3, &QPushButton::clicked, this, &TForm1::SpeedButton3Click);
+    connect(SpeedButton4, &QPushButton::clicked, this, &TForm1::SpeedButton4Click);
+    connect(cberow, &QCheckBox::clicked, this, &TForm1::cberowClick);
+    connect(Label20, &CreditLabel::clicked, this, &TForm1::Label20Click);
+
+    for (DBComboBox* box : {DBComboBox1, DBComboBox2}) {
+        connect(box, &DBComboBox::entered, this, [this, box] { DBComboBox1Enter(box); });
+        connect(box, &DBComboBox::exited, this, [this, box] { DBComboBox1Exit(box); });
+    }
+    for (DBEdit* edit : {DBEdit6, DBEdit5, DBEdit13, DBEdit15, DBEdit2, DBEdit3, DBEdit14, DBEdit8, DBEdit9,
+                         DBEdit10, DBEdit11, DBEdit12, DBEdit4}) {
+        connect(edit, &DBEdit::entered, this, [this, edit] { DBEdit6Enter(edit); });
+        connect(edit, &DBEdit::exited, this, [this, edit] { DBEdit6Exit(edit); });
+    }
+    connect(DBEdit7, &DBEdit::entered, this, &TForm1::DBEdit7Enter);
+    connect(DBEdit7, &DBEdit::exited, this, &TForm1::DBEdit7Exit);
+    for (DBEdit* count : {DBEdit16, DBEdit17, DBEdit18}) {
+        connect(count, &DBEdit::entered, this, [this, count] { DBEdit16Enter(count); });
+        connect(count, &DBEdit::exited, this, [this, count] { DBEdit16Exit(count); });
+    }
+    connect(DBMemo1, &DBMemo::entered, this, &TForm1::DBMemo1Enter);
+    connect(DBMemo1, &DBMemo::exited, this, &TForm1::DBMemo1Exit);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+    connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+    connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+    connect(cbfiltersup, qOverload<int>(&QComboBox::activated), this, &TForm1::cbfiltersupChange);
+    connect(cbbatch, qOverload<int>(&QComboBox::activated), this, &TForm1::cbfiltersupChange);
+    connect(ComboBox2, qOverload<int>(&QComboBox::activated), this, &TForm1::ComboBox2Change);
+    for (QLineEdit* counter : {eobstbr, etotal})
+        connect(counter, &QLineEdit::textChanged, this, [this, counter] { eobstbrChange(counter); });
+    connect(Image1, &PhotoArea::clicked, this, &TForm1::Image1Click);
+    connect(Image1, &PhotoArea::rightClicked, this, &TForm1::Image1ContextPopup);
+    connect(cshowpic, &QCheckBox::clicked, this, &TForm1::cshowpicClick);
+    for (QWidget* w : {static_cast<QWidget*>(eobstbr), static_cast<QWidget*>(etotal),
+                       static_cast<QWidget*>(ecompany), static_cast<QWidget*>(cbfiltersup),
+                       static_cast<QWidget*>(cbbatch), static_cast<QWidget*>(ComboBox2)})
+        watchFocus(w);
+}
+
+void TForm1::watchFocus(QWidget* widget)
+{
+    widget->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        if (widget && isFieldExit(static_cast<QFocusEvent*>(event)))
+            handleFocus(widget, event->type() == QEvent::FocusIn);
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (widget == ecompany)
+            ecompanyKeyPress(key);
+        else if (widget == cbfiltersup || widget == cbbatch)
+            cbfiltersupKeyPress(static_cast<QComboBox*>(widget), key);
+        break;
+    }
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,310 @@
+// The controls of the main window: their kinds, places, captions and hints.
+// Positions are pixels in the upper band (247 pixels high) of a 1016 x 706
+// client area; the grid fills the rest and follows the window's size.
+
+#include "app/CreditLabel.h"
+#include "app/DBComboBox.h"
+#include "app/DBEdit.h"
+#include "app/DBMemo.h"
+#include "app/OrderGrid.h"
+#include "app/Unit1.h"
+#include "photos/PhotoArea.h"
+#include "photos/PhotoPictures.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor Maroon{0x80, 0x00, 0x00};
+constexpr int FieldHeight = 21;
+
+template <class Widget>
+Widget* place(Widget* widget, const char* name, QWidget* parent, int x, int y, int w, int h,
+              const QString& hint = QString())
+{
+    widget->setParent(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(x, y, w, h);
+    if (!hint.isEmpty())
+        widget->setToolTip(hint);
+    return widget;
+}
+
+// A caption over its field; the caption is the field's buddy so that screen
+// readers and tests find the field by what the user reads.
+QLabel* caption(QWidget* parent, const char* name, const QString& text, const QString& hint, QWidget* buddy,
+                bool required = false)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->move(buddy->x(), buddy->y() - 15);
+    label->adjustSize();
+    if (!hint.isEmpty())
+        label->setToolTip(hint);
+    label->setBuddy(buddy);
+    buddy->setAccessibleName(text);
+    if (!hint.isEmpty())
+        buddy->setToolTip(hint);
+    if (required) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, Maroon);
+        label->setPalette(p);
+        QFont f = label->font();
+        f.setUnderline(true);
+        label->setFont(f);
+    }
+    return label;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& hint, int x, int y,
+                    int w, int h = 25)
+{
+    auto* b = place(new QPushButton(text), name, parent, x, y, w, h, hint);
+    b->setAutoDefault(false);
+    b->setFocusPolicy(Qt::ClickFocus);
+    return b;
+}
+
+QLabel* boldSign(QWidget* parent, const char* name, const QString& text, int x, int y)
+{
+    auto* label = place(new QLabel(text), name, parent, x, y, 12, FieldHeight);
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+} // namespace
+
+void TForm1::createControls()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientArea"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* band = new QWidget(central);
+    band->setObjectName(QStringLiteral("UpperBand"));
+    band->setFixedHeight(247);
+    layout->addWidget(band);
+
+    createRecordForm(band);
+    createButtons(band);
+    createViewControls(band);
+    createPhotoAndCompany(band);
+
+    DBGrid1 = new OrderGrid(*ADOTable1, m_dialogs, central);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setFocusPolicy(Qt::ClickFocus);
+    DBGrid1->setAccessibleName(QStringLiteral("Orders"));
+    layout->addWidget(DBGrid1, 1);
+    setCentralWidget(central);
+    createStatusBar();
+}
+
+void TForm1::createRecordForm(QWidget* band)
+{
+    OrderTable& t = *ADOTable1;
+    const int a = 8, b = 136, c = 264, d = 372, e = 470, f = 618;
+    const int w = 120;
+
+    // Column of the article.
+    DBComboBox1 = place(new DBComboBox(t, "artikul"), "DBComboBox1", band, a, 36, w, FieldHeight);
+    caption(band, "Label1", "Article", "Артикул", DBComboBox1, true);
+    DBEdit6 = place(new DBEdit(t, "razmeri"), "DBEdit6", band, a, 76, w, FieldHeight);
+    caption(band, "Label2", "Size", "Размер", DBEdit6);
+    DBEdit5 = place(new DBEdit(t, "sastav"), "DBEdit5", band, a, 116, w, FieldHeight);
+    caption(band, "Label3", "Material", "Материя", DBEdit5);
+    DBEdit13 = place(new DBEdit(t, "cvet"), "DBEdit13", band, a, 156, w, FieldHeight);
+    caption(band, "Label4", "Color", "Цвят", DBEdit13);
+    DBEdit15 = place(new DBEdit(t, "kodovnom"), "DBEdit15", band, a, 196, w, FieldHeight);
+    caption(band, "Label5", "Code Nomber", "Кодов номер", DBEdit15);
+
+    // Column of the supplier.
+    DBComboBox2 = place(new DBComboBox(t, "dostavcik"), "DBComboBox2", band, b, 36, w, FieldHeight);
+    caption(band, "Label6", "Supplier", "Доставчик", DBComboBox2, true);
+    DBEdit2 = place(new DBEdit(t, "firmetiket"), "DBEdit2", band, b, 76, w, FieldHeight);
+    caption(band, "Label7", "Trademark Label", "Фирмен етикет", DBEdit2);
+    DBEdit3 = place(new DBEdit(t, "bukvi"), "DBEdit3", band, b, 116, 50, FieldHeight);
+    caption(band, "Label8", "Letters", "Букви", DBEdit3);
+    ComboBox2 = place(new QComboBox, "ComboBox2", band, b + 54, 116, w - 54, FieldHeight);
+    caption(band, "Label27", "batch", QString(), ComboBox2);
+    {
+        QPalette p = ComboBox2->palette();
+        p.setColor(QPalette::Text, Qt::red);
+        p.setColor(QPalette::ButtonText, Qt::red);
+        ComboBox2->setPalette(p);
+        QFont bold = ComboBox2->font();
+        bold.setBold(true);
+        ComboBox2->setFont(bold);
+        ComboBox2->setFocusPolicy(Qt::ClickFocus);
+    }
+    DBEdit14 = place(new DBEdit(t, "nomcuval"), "DBEdit14", band, b, 156, w, FieldHeight);
+    caption(band, "Label9", "Sack Nomber", "Чувал номер", DBEdit14);
+
+    // Prices.
+    DBEdit7 = place(new DBEdit(t, "pokupnacena"), "DBEdit7", band, c, 36, 90, FieldHeight);
+    caption(band, "Label10", "Purchasing Price", "Покупна цена", DBEdit7, true);
+    DBEdit8 = place(new DBEdit(t, "sebestoynost"), "DBEdit8", band, c, 76, 90, FieldHeight);
+    caption(band, "Label11", "Cost Price", "Себестойтост", DBEdit8);
+    DBEdit9 = place(new DBEdit(t, "edro"), "DBEdit9", band, c, 116, 90, FieldHeight);
+    caption(band, "Label12", "Trade Price", "Цена на едро", DBEdit9);
+    DBEdit10 = place(new DBEdit(t, "drebno"), "DBEdit10", band, c, 156, 90, FieldHeight);
+    caption(band, "Label13", "Street Price", "Цена на дребно", DBEdit10);
+    boldSign(band, "LabelTimes", QStringLiteral("X"), c + 93, 36);
+
+    // Counts.
+    DBEdit11 = place(new DBEdit(t, "polucbr"), "DBEdit11", band, d, 36, 80, FieldHeight);
+    caption(band, "Label14", "Received", "Получени", DBEdit11);
+    DBEdit11->setReadOnly(true);
+    DBEdit16 = place(new DBEdit(t, "paracbr"), "DBEdit16", band, d, 76, 80, FieldHeight);
+    caption(band, "Label15", "Ordered", "Поръчани", DBEdit16, true);
+    DBEdit17 = place(new DBEdit(t, "dostavbr"), "DBEdit17", band, d, 116, 80, FieldHeight);
+    caption(band, "Label16", "Delivered", "Доставени", DBEdit17);
+    {
+        QFont bold = DBEdit17->font();
+        bold.setBold(true);
+        DBEdit17->setFont(bold);
+    }
+    DBEdit18 = place(new DBEdit(t, "defectbr"), "DBEdit18", band, d, 156, 80, FieldHeight);
+    caption(band, "Label19", "Defective", "Дефектни", DBEdit18);
+    boldSign(band, "LabelEquals", QStringLiteral("="), d + 83, 36);
+
+    // Money, notes, page.
+    DBEdit12 = place(new DBEdit(t, "obsto"), "DBEdit12", band, e, 36, 140, FieldHeight);
+    caption(band, "Label21", "Money", "Пари", DBEdit12);
+    DBEdit12->setReadOnly(true);
+    DBMemo1 = place(new DBMemo(t, "belejka"), "DBMemo1", band, e, 76, 140, 100);
+    caption(band, "Label22", "Notes", "Бележки", DBMemo1);
+    DBEdit4 = place(new DBEdit(t, "strpos"), "DBEdit4", band, f, 36, 100, FieldHeight);
+    caption(band, "Label23", "Page / Position", "Страница / Позиция", DBEdit4);
+
+    for (QWidget* notTabbed : {static_cast<QWidget*>(DBEdit8), static_cast<QWidget*>(DBEdit9),
+                               static_cast<QWidget*>(DBEdit10), static_cast<QWidget*>(DBEdit11),
+                               static_cast<QWidget*>(DBEdit17), static_cast<QWidget*>(DBEdit18),
+                               static_cast<QWidget*>(DBEdit12)})
+        notTabbed->setFocusPolicy(Qt::ClickFocus);
+}
+
+void TForm1::createButtons(QWidget* band)
+{
+    Button7 = button(band, "Button7", "Cancel", "Откажи", 70, 222, 58, 22);
+    Button2 = button(band, "Button2", "Delete", "Изтрий", 8, 222, 58, 22);
+
+    const int x = 618, w = 100;
+    Button3 = button(band, "Button3", "Export in Excel", "Експорт в Excel", x, 66, w);
+    Button9 = button(band, "Button9", "Edit batches", "Редактирай партидите", x, 94, w);
+    Button6 = button(band, "Button6", "Edit Articles", "Редактирай артикулите", x, 122, w);
+    Button8 = button(band, "Button8", "Edit Suppliers", "Редактирай доставчиците", x, 150, w);
+    Button1 = button(band, "Button1", "Add", "Добави", x, 184, 48);
+    Button1->setFocusPolicy(Qt::StrongFocus); // the one button in the Tab order
+    Button5 = button(band, "Button5", "Apply", "Приложи", x + 52, 184, 48);
+    SpeedButton1 = button(band, "SpeedButton1", "First", "Първи", x, 214, 25, 22);
+    SpeedButton2 = button(band, "SpeedButton2", "Prev", "Предходен", x + 25, 214, 25, 22);
+    SpeedButton3 = button(band, "SpeedButton3", "Next", "Следващ", x + 50, 214, 25, 22);
+    SpeedButton4 = button(band, "SpeedButton4", "Last", "Последен", x + 75, 214, 25, 22);
+}
+
+void TForm1::createViewControls(QWidget* band)
+{
+    const int b = 136;
+    auto* show = place(new QLabel(QStringLiteral("Show")), "Label26", band, b, 182, 120, 14, "Покажи");
+    cbfiltersup = place(new QComboBox, "cbfiltersup", band, b, 197, 120, FieldHeight, "Supplier / Доставчик");
+    cbbatch = place(new QComboBox, "cbbatch", band, b, 221, 120, FieldHeight, "Batch / Партида");
+    show->setBuddy(cbfiltersup);
+    for (QComboBox* box : {cbfiltersup, cbbatch}) {
+        box->setAccessibleName(box->toolTip());
+        box->setFocusPolicy(Qt::ClickFocus);
+        box->setMaxVisibleItems(14);
+    }
+
+    // The framed block of the summary under the price and count columns.
+    auto* frame = place(new QFrame, "Panel1", band, 264, 180, 346, 64);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Sunken);
+    lrecalc = place(new QLabel(QStringLiteral("All")), "lrecalc", frame, 6, 4, 96, 15, "За доставчик");
+    lrecalc->setAccessibleName(QStringLiteral("За доставчик"));
+    Button4 = button(frame, "Button4", "Recalculate", "Преизчисли", 6, 24, 96, 30);
+
+    QFont big = font();
+    big.setPointSize(12);
+    eobstbr = place(new QLineEdit, "eobstbr", frame, 110, 20, 110, 28);
+    etotal = place(new QLineEdit, "etotal", frame, 228, 20, 112, 28);
+    caption(frame, "Label18", "Pieces Count", "Бройки", eobstbr);
+    caption(frame, "Label17", "Money Summary", "Пари сумарно", etotal);
+    for (QLineEdit* counter : {eobstbr, etotal}) {
+        counter->setReadOnly(true);
+        counter->setFont(big);
+        counter->setFocusPolicy(Qt::ClickFocus);
+    }
+}
+
+void TForm1::createPhotoAndCompany(QWidget* band)
+{
+    const int x = 728;
+    cberow = place(new QCheckBox(QStringLiteral("Select entire row")), "cberow", band, x, 4, 110, 17,
+                   "Избери цял ред");
+    cshowpic = place(new QCheckBox(QStringLiteral("Show Picture")), "cshowpic", band, x, 22, 110, 17,
+                     "Покожи снимката");
+    cshowpic->setChecked(true);
+    for (QCheckBox* box : {cberow, cshowpic})
+        box->setFocusPolicy(Qt::ClickFocus);
+
+    Label28 = place(new QLabel(QStringLiteral("Company")), "Label28", band, 842, 2, 130, 14, "Фирма");
+    ecompany = place(new QLineEdit(QStringLiteral("Unspecified Company Ltd")), "ecompany", band, 842, 17, 134,
+                     FieldHeight, "Фирма");
+    Label28->setBuddy(ecompany);
+    ecompany->setAccessibleName(QStringLiteral("Company"));
+    ecompany->setFocusPolicy(Qt::ClickFocus);
+    Image4 = place(new QLabel, "Image4", band, 980, 18, 33, 18, "Made in BULGARIA");
+    Image4->setAccessibleName(QStringLiteral("Made in BULGARIA"));
+
+    Image1 = place(new PhotoArea, "Image1", band, x, 56, PhotoArea::InitialWidth, PhotoArea::Height,
+                   "Right Click To Select / Left Click To Enlarge");
+    Image1->setAccessibleName(Image1->toolTip());
+    Image2 = place(new QLabel, "Image2", band, x, 56, 250, 185);
+    Image3 = place(new QLabel, "Image3", band, x, 56, 250, 185);
+    Image2->setPixmap(PhotoPictures::noPhoto());
+    Image3->setPixmap(PhotoPictures::photoDisabled());
+    Image4->setPixmap(PhotoPictures::flag());
+    Image2->hide();
+    Image3->hide();
+
+    Label20 = place(new CreditLabel(QStringLiteral("Nelvo order register")), "Label20", band, 8, 1, 200, 14,
+                    QStringLiteral("The maker's page: %1").arg(QLatin1String(CreditLabel::PageAddress)));
+}
+
+void TForm1::createStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    const int widths[StatusPanels::Count] = {250, 180, 210, 230, 0};
+    for (int i = 0; i < StatusPanels::Count; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        if (widths[i] > 0)
+            panel->setFixedWidth(widths[i]);
+        bar->addWidget(panel, widths[i] > 0 ? 0 : 1);
+        m_status.set(i, panel);
+    }
+}
+
+void TForm1::setTabOrder()
+{
+    // Article ... Notes, then Add, then back to Article; nothing else is a Tab stop.
+    const QList<QWidget*> order = {DBComboBox1, DBEdit6, DBEdit5, DBEdit13, DBEdit15, DBComboBox2, DBEdit2,
+                                   DBEdit3, DBEdit14, DBEdit7, DBEdit16, DBEdit4, DBMemo1, Button1};
+    for (int i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}

@@ -1,0 +1,148 @@
+// The window's handlers for the side files and the view: company name, pick
+// lists, filter, summary, batch chooser and photo. Each hands the work to the
+// subsystem that does it.
+#include "app/Unit1.h"
+
+#include "app/DBComboBox.h"
+#include "app/FocusColours.h"
+#include "app/OrderGrid.h"
+#include "data/OrderGridModel.h"
+#include "lists/BatchChooser.h"
+#include "lists/CompanyName.h"
+#include "lists/FilterRule.h"
+#include "lists/PickLists.h"
+#include "lists/SummaryCounters.h"
+#include "photos/PhotoArea.h"
+#include "photos/PhotoViewer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+void TForm1::cbfiltersupChange()
+{
+    m_filter->cbfiltersupChange();
+}
+
+void TForm1::Button4Click()
+{
+    m_counters->walk();
+}
+
+void TForm1::eobstbrChange(QLineEdit* sender)
+{
+    m_counters->eobstbrChange(sender);
+}
+
+void TForm1::ecompanyExit()
+{
+    eobstbrExit(ecompany);
+    m_company->save(Label28->text());
+}
+
+void TForm1::ecompanyKeyPress(int key)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        m_company->save(Label28->text());
+}
+
+void TForm1::cbfiltersupEnter(QComboBox* sender)
+{
+    m_filter->cbfiltersupEnter(sender);
+}
+
+void TForm1::cbfiltersupExit(QComboBox* sender)
+{
+    m_filter->cbfiltersupExit(sender);
+}
+
+void TForm1::cbfiltersupKeyPress(QComboBox* sender, int key)
+{
+    m_filter->cbfiltersupKeyPress(sender, key);
+}
+
+void TForm1::ComboBox2Change()
+{
+    m_batchChooser->ComboBox2Change();
+}
+
+void TForm1::ComboBox2Enter()
+{
+    m_batchChooser->ComboBox2Enter();
+}
+
+void TForm1::ComboBox2Exit()
+{
+    m_batchChooser->ComboBox2Exit();
+}
+
+void TForm1::Button6Click()
+{
+    m_pickLists->editPickList(QStringLiteral("Articles"), DBComboBox1);
+}
+
+void TForm1::Button8Click()
+{
+    m_pickLists->editPickList(QStringLiteral("Suppliers"), DBComboBox2);
+}
+
+void TForm1::Button9Click()
+{
+    m_pickLists->editPickList(QStringLiteral("Batches"), ComboBox2);
+}
+
+void TForm1::Image1Click()
+{
+    m_photos->enlarge();
+}
+
+void TForm1::Image1ContextPopup()
+{
+    m_photos->attach(cshowpic->isChecked());
+}
+
+void TForm1::cshowpicClick()
+{
+    showPhoto();
+}
+
+void TForm1::resetSort()
+{
+    ADOTable1->setSort(QStringLiteral("key"));
+    DBGrid1->orderModel()->setSortTitleColumn(0);
+    m_sortColumnIndex = 0;
+}
+
+void TForm1::showPhoto()
+{
+    m_photos->showPhoto(cshowpic->isChecked());
+}
+
+void TForm1::subtractFromCounters(Currency money, qint64 received)
+{
+    m_counters->addMoney(-money.toDouble());
+    m_counters->addPieces(-received);
+}
+
+QString TForm1::currentPhotoPath() const
+{
+    return m_photos->photoFile();
+}
+
+bool TForm1::handleFocus(QWidget* widget, bool in)
+{
+    if (widget == eobstbr || widget == etotal) {
+        in ? eobstbrEnter(widget) : eobstbrExit(widget);
+    } else if (widget == ecompany) {
+        in ? eobstbrEnter(widget) : ecompanyExit();
+    } else if (widget == cbfiltersup || widget == cbbatch) {
+        auto* box = static_cast<QComboBox*>(widget);
+        in ? cbfiltersupEnter(box) : cbfiltersupExit(box);
+    } else if (widget == ComboBox2) {
+        in ? ComboBox2Enter() : ComboBox2Exit();
+    } else {
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,84 @@
+#include "editing/PriceRules.h"
+
+#include "app/FocusColours.h"
+#include "data/OrderTable.h"
+#include "lists/SummaryCounters.h"
+
+namespace {
+const QString Price = QStringLiteral("pokupnacena");
+const QString Ordered = QStringLiteral("paracbr");
+const QString Delivered = QStringLiteral("dostavbr");
+const QString Defective = QStringLiteral("defectbr");
+const QString Received = QStringLiteral("polucbr");
+const QString Money = QStringLiteral("obsto");
+} // namespace
+
+PriceRules::PriceRules(OrderTable& table, SummaryCounters& counters) : m_table(table), m_counters(counters) {}
+
+qint64 PriceRules::received(qint64 ordered, qint64 delivered, qint64 defective)
+{
+    // Defective pieces count only against delivered ones.
+    return delivered != 0 ? delivered - defective : ordered;
+}
+
+bool PriceRules::money(Currency price, qint64 received, Currency* out)
+{
+    return Currency::multiply(price, received, out);
+}
+
+void PriceRules::priceEntered(QWidget* field)
+{
+    FocusColours::paint(field, FocusColours::Green);
+    m_oldValue = m_table.asFloat(Price);
+    m_oldMoney = m_table.asFloat(Money);
+}
+
+void PriceRules::countEntered(QWidget* field, const QString& column)
+{
+    FocusColours::paint(field, FocusColours::Green);
+    m_oldValue = m_table.asFloat(column);
+    m_oldMoney = m_table.asFloat(Money);
+    m_oldReceived = m_table.asInteger(Received);
+}
+
+bool PriceRules::unchanged(const QString& column) const
+{
+    // An empty field never counts as unchanged, so leaving the empty price of
+    // a new line still derives its money.
+    return !m_table.isNull(column) && m_table.asFloat(column) == m_oldValue;
+}
+
+bool PriceRules::enterEditMode()
+{
+    return m_table.state() != TableState::Browse || m_table.edit();
+}
+
+void PriceRules::writeMoney()
+{
+    Currency result;
+    if (!money(m_table.asCurrency(Price), m_table.asInteger(Received), &result))
+        return; // out of range: the table keeps the old money rather than a wrapped one
+    if (!m_table.setValue(Money, QVariant::fromValue(result)))
+        return;
+    m_counters.addMoney(result.toDouble() - m_oldMoney);
+}
+
+void PriceRules::priceExited(QWidget* field)
+{
+    FocusColours::restore(field);
+    if (unchanged(Price) || !enterEditMode())
+        return;
+    writeMoney();
+}
+
+void PriceRules::countExited(QWidget* field, const QString& column)
+{
+    FocusColours::restore(field);
+    if (unchanged(column) || !enterEditMode())
+        return;
+    const qint64 receivedCount =
+        received(m_table.asInteger(Ordered), m_table.asInteger(Delivered), m_table.asInteger(Defective));
+    m_table.setValue(Received, QVariant(receivedCount));
+    writeMoney();
+    m_counters.addPieces(receivedCount - m_oldReceived);
+}

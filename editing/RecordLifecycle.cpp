@@ -1,0 +1,186 @@
+#include "editing/RecordLifecycle.h"
+
+#include "app/Dialogs.h"
+#include "app/StatusPanels.h"
+#include "data/OrderTable.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+
+namespace {
+
+const QString NoData = QStringLiteral("Last line is ignored because it contain no data");
+
+QString unknownMessage(const QString& what, const QString& action)
+{
+    return what + QStringLiteral(" is unknown!!! Please enter ") + action +
+           QStringLiteral(" to continue\r\nor click on \"Cancel\" button to refuse changes.");
+}
+
+bool isPending(const OrderTable& table)
+{
+    return table.state() == TableState::Edit || table.state() == TableState::Insert;
+}
+
+} // namespace
+
+RecordLifecycle::RecordLifecycle(OrderTable& table, Dialogs& dialogs, StatusPanels& status, Controls controls,
+                                 Steps steps, bool& lineHasData, int& nextPhotoNumber)
+    : m_table(table), m_dialogs(dialogs), m_status(status), m_controls(controls), m_steps(std::move(steps)),
+      m_lineHasData(lineHasData), m_nextPhotoNumber(nextPhotoNumber)
+{
+}
+
+void RecordLifecycle::add()
+{
+    if (!m_table.isActive()) {
+        m_table.append(); // reports the closed table
+        return;
+    }
+    m_steps.resetSort();
+    if (!m_table.last())
+        return;
+    m_nextPhotoNumber = m_table.asInteger(QStringLiteral("key")) + 1;
+    if (!m_table.append())
+        return;
+    m_controls.articleBox->setFocus(Qt::OtherFocusReason);
+    const int filterPosition = m_controls.supplierFilter->currentIndex();
+    if (filterPosition > 0) {
+        m_controls.supplierBox->setCurrentIndex(filterPosition - 1);
+        m_table.setValue(QStringLiteral("dostavcik"), m_controls.supplierFilter->currentText());
+    }
+    m_steps.showPhoto();
+    // Last, so that the changes above do not count as entered data.
+    m_lineHasData = false;
+}
+
+void RecordLifecycle::apply()
+{
+    if (isPending(m_table))
+        m_table.post();
+}
+
+void RecordLifecycle::cancel()
+{
+    if (isPending(m_table))
+        m_table.cancel();
+}
+
+void RecordLifecycle::remove()
+{
+    if (!m_dialogs.confirm(QStringLiteral("You are about to delete record!\r\nDeleted record can not be restored!\r\n"
+                                          "Please confirm delete operation.")))
+        return;
+    if (m_table.asInteger(QStringLiteral("photo")) > 0) {
+        const QString photo = m_steps.photoPath();
+        if (QFile::exists(photo) &&
+            m_dialogs.confirm(QStringLiteral("Do you want to delete attachet photo?\r\nPlease confirm delete operation.")))
+            QFile::remove(photo); // a file that cannot be deleted does not stop the line's deletion
+    }
+    m_table.remove();
+}
+
+bool RecordLifecycle::refuse(const QString& message, QWidget* focus, bool openList)
+{
+    m_dialogs.information(message);
+    focus->setFocus(Qt::OtherFocusReason);
+    if (openList)
+        static_cast<QComboBox*>(focus)->showPopup();
+    return false;
+}
+
+void RecordLifecycle::fillNewLine()
+{
+    m_table.setValue(QStringLiteral("date"), QDate::currentDate());
+    m_table.setValue(QStringLiteral("photo"), m_nextPhotoNumber);
+    m_inserted = true;
+    for (int column = 1; column < OrderColumns::Count; ++column) {
+        if (!m_table.value(column).isNull())
+            continue;
+        const ColumnType type = OrderColumns::at(column).type;
+        const bool number = type == ColumnType::Integer || type == ColumnType::Currency;
+        m_table.setValue(column, number ? QVariant(0) : QVariant(QString()));
+    }
+}
+
+bool RecordLifecycle::beforePost()
+{
+    m_supplierIndexAtPost = m_controls.supplierBox->currentIndex();
+    if (!m_lineHasData) {
+        m_dialogs.information(NoData);
+        m_table.cancel();
+        return false;
+    }
+    m_table.setValue(QStringLiteral("batch"),
+                     m_controls.batchChooser->currentIndex() < 0 ? QString() : m_controls.batchChooser->currentText());
+    if (m_table.state() == TableState::Insert)
+        fillNewLine();
+    else
+        m_editBookmark = m_table.bookmark();
+
+    if (m_table.asString(QStringLiteral("dostavcik")).isEmpty())
+        return refuse(unknownMessage(QStringLiteral("Supplier"), QStringLiteral("supplier")), m_controls.supplierBox,
+                      true);
+    if (m_table.asString(QStringLiteral("artikul")).isEmpty())
+        return refuse(unknownMessage(QStringLiteral("Article"), QStringLiteral("article")), m_controls.articleBox,
+                      true);
+    if (m_table.asCurrency(QStringLiteral("pokupnacena")).isZero())
+        return refuse(unknownMessage(QStringLiteral("Purchasing Price"), QStringLiteral("Purchasing Price")),
+                      m_controls.priceField, false);
+    if (m_table.asInteger(QStringLiteral("paracbr")) == 0)
+        return refuse(unknownMessage(QStringLiteral("Ordered count"), QStringLiteral("ordered count")),
+                      m_controls.orderedField, false);
+    return true;
+}
+
+void RecordLifecycle::writeLineCount()
+{
+    m_status.setText(StatusPanels::LineCount, QStringLiteral("Articles Count: %1").arg(m_table.recordCount()));
+}
+
+void RecordLifecycle::afterPost()
+{
+    writeLineCount();
+    if (m_table.isFiltered() && m_controls.supplierFilter->currentIndex() - 1 != m_supplierIndexAtPost) {
+        m_table.setFiltered(false);
+        m_table.last();
+        m_controls.supplierFilter->setCurrentIndex(0);
+        m_steps.runFilterRule();
+        m_steps.summaryWalk();
+    }
+    if (m_inserted) {
+        m_inserted = false;
+        m_table.last();
+    } else {
+        m_table.gotoBookmark(m_editBookmark);
+    }
+}
+
+void RecordLifecycle::postError()
+{
+    m_table.cancel();
+}
+
+bool RecordLifecycle::beforeDelete()
+{
+    m_steps.subtractFromCounters(m_table.asCurrency(QStringLiteral("obsto")),
+                                 m_table.asInteger(QStringLiteral("polucbr")));
+    return true;
+}
+
+void RecordLifecycle::afterDelete()
+{
+    writeLineCount();
+}
+
+QString RecordLifecycle::noteDisplayText(const QString& stored)
+{
+    int begin = 0;
+    int end = stored.size();
+    while (begin < end && stored[begin] <= QChar(u' '))
+        ++begin;
+    while (end > begin && stored[end - 1] <= QChar(u' '))
+        --end;
+    return stored.mid(begin, end - begin);
+}

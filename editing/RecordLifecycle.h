@@ -1,0 +1,74 @@
+#pragma once
+// How an order line comes into being, is stored, abandoned and removed: the
+// Add, Apply, Cancel and Delete buttons and the steps the order table runs
+// before and after it stores or deletes a line. The window owns one instance
+// and calls it from its handlers; the work that belongs to other subsystems
+// (sorting, the filter rule, the counters, the photo) comes in as steps.
+
+#include "data/Currency.h"
+
+#include <QString>
+#include <functional>
+
+class Dialogs;
+class OrderTable;
+class QComboBox;
+class QWidget;
+class StatusPanels;
+
+class RecordLifecycle {
+public:
+    // The controls and window state the lifecycle reads and writes.
+    struct Controls {
+        QComboBox* articleBox;    // DBComboBox1
+        QComboBox* supplierBox;   // DBComboBox2
+        QWidget* priceField;      // DBEdit7
+        QWidget* orderedField;    // DBEdit16
+        QComboBox* batchChooser;  // ComboBox2
+        QComboBox* supplierFilter; // cbfiltersup
+    };
+    // Work done by other subsystems.
+    struct Steps {
+        std::function<void()> resetSort;
+        std::function<void()> showPhoto;
+        std::function<void()> runFilterRule;
+        std::function<void()> summaryWalk;
+        // Takes a deleted line's money and received count off the counters.
+        std::function<void(Currency money, qint64 received)> subtractFromCounters;
+        // The photo file of the current line (absolute path).
+        std::function<QString()> photoPath;
+    };
+
+    RecordLifecycle(OrderTable& table, Dialogs& dialogs, StatusPanels& status, Controls controls, Steps steps,
+                    bool& lineHasData, int& nextPhotoNumber);
+
+    void add();     // Button1Click
+    void apply();   // Button5Click
+    void cancel();  // Button7Click
+    void remove();  // Button2Click
+
+    bool beforePost(); // ADOTable1BeforePost: false refuses the store
+    void afterPost();  // ADOTable1AfterPost
+    void postError();  // ADOTable1PostError
+    bool beforeDelete(); // ADOTable1BeforeDelete
+    void afterDelete();  // ADOTable1AfterDelete
+
+    // The note as the grid shows it: blanks and control characters trimmed.
+    static QString noteDisplayText(const QString& stored);
+
+private:
+    bool refuse(const QString& message, QWidget* focus, bool openList);
+    void writeLineCount();
+    void fillNewLine();
+
+    OrderTable& m_table;
+    Dialogs& m_dialogs;
+    StatusPanels& m_status;
+    Controls m_controls;
+    Steps m_steps;
+    bool& m_lineHasData;
+    int& m_nextPhotoNumber;
+    bool m_inserted = false;
+    QString m_editBookmark;
+    int m_supplierIndexAtPost = -1;
+};

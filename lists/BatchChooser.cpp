@@ -1,0 +1,59 @@
+#include "lists/BatchChooser.h"
+
+#include "app/FocusColours.h"
+#include "data/OrderTable.h"
+
+#include <QComboBox>
+
+BatchChooser::BatchChooser(OrderTable& table, QComboBox* ComboBox2, bool& lineHasData)
+    : m_table(table), m_combo(ComboBox2), m_lineHasData(lineHasData)
+{
+    // The pick belongs to the pending line: stored or cancelled, it is gone.
+    QObject::connect(&m_table, &OrderTable::stateChanged, m_combo, [this](TableState state) {
+        if (state != TableState::Edit && state != TableState::Insert)
+            m_hasPick = false;
+    });
+}
+
+bool BatchChooser::pending() const
+{
+    return m_table.state() == TableState::Edit || m_table.state() == TableState::Insert;
+}
+
+void BatchChooser::follow()
+{
+    if (m_hasPick && pending()) {
+        const int picked = m_combo->findText(m_pick, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (picked >= 0) {
+            m_combo->setCurrentIndex(picked);
+            return;
+        }
+    }
+    const QString batch = m_table.asString(QStringLiteral("batch"));
+    const int index = batch.isEmpty() ? -1 : m_combo->findText(batch, Qt::MatchFixedString);
+    m_combo->setCurrentIndex(index >= 0 ? index : m_combo->count() - 1);
+}
+
+void BatchChooser::ComboBox2Change()
+{
+    m_pick = m_combo->currentText();
+    m_hasPick = true;
+    if (m_table.state() == TableState::Browse && !m_table.edit()) {
+        m_hasPick = false;
+        return;
+    }
+    // Only a line that already has a batch counts as changed by a pick: a new
+    // line with nothing but a batch is still empty.
+    if (!m_table.asString(QStringLiteral("batch")).isEmpty())
+        m_lineHasData = true;
+}
+
+void BatchChooser::ComboBox2Enter()
+{
+    FocusColours::paint(m_combo, FocusColours::Green);
+}
+
+void BatchChooser::ComboBox2Exit()
+{
+    FocusColours::restore(m_combo);
+}

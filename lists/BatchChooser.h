@@ -1,0 +1,40 @@
+#pragma once
+// The batch chooser ComboBox2: shows the batch of the current line, and its
+// selection is what the line gets as its batch when it is stored.
+//
+// A batch the user picks is kept until the line is stored or cancelled: the
+// pick itself puts the line into edit, which is a data change, and without
+// this the follow rule would at once replace the pick with the stored batch.
+//
+// The window owns one and calls:
+//   DataSource1DataChange -> follow(), as its first step
+//   ComboBox2Change       -> ComboBox2Change(), connected to QComboBox::activated
+//                            (a user's pick, never a programmatic selection)
+//   ComboBox2Enter / ComboBox2Exit -> the same-named methods
+
+#include <QString>
+
+class OrderTable;
+class QComboBox;
+
+class BatchChooser {
+public:
+    BatchChooser(OrderTable& table, QComboBox* ComboBox2, bool& lineHasData);
+
+    // Selects the entry equal to the current line's batch, ignoring case, or
+    // else the last entry (nothing when the list is empty). While the line is
+    // pending with a pick of the user, the pick stays selected instead.
+    void follow();
+    void ComboBox2Change();
+    void ComboBox2Enter();
+    void ComboBox2Exit();
+
+private:
+    bool pending() const;
+
+    OrderTable& m_table;
+    QComboBox* m_combo;
+    bool& m_lineHasData;
+    QString m_pick;
+    bool m_hasPick = false;
+};

@@ -1,0 +1,34 @@
+#pragma once
+// The user's company name: the first line of the company file shown in the
+// field ecompany, written back whenever the field is left or Enter is pressed
+// in it.
+//
+// The window owns one, built over ecompany: it calls load() at the very start
+// of start-up and save() from ecompanyExit (after restoring the field's colour)
+// and from ecompanyKeyPress on Enter. The base name is the caption of the
+// "Company" label.
+
+#include <QString>
+
+class Dialogs;
+class QLineEdit;
+
+class CompanyName {
+public:
+    CompanyName(QLineEdit* field, const QString& applicationDirectory, Dialogs& dialogs);
+
+    // When base name + ".txt" exists, its first line becomes the field's text.
+    // A missing or empty file leaves the field's text as it is; an unreadable
+    // one is reported and also leaves it.
+    void load(const QString& baseName);
+    // Writes the field's text and one CR LF as the file's only line. A failure
+    // is reported and changes nothing else.
+    bool save(const QString& baseName);
+
+private:
+    QString path(const QString& baseName) const;
+
+    QLineEdit* m_field;
+    QString m_directory;
+    Dialogs& m_dialogs;
+};

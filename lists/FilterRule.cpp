@@ -1,0 +1,89 @@
+#include "lists/FilterRule.h"
+
+#include "app/FocusColours.h"
+#include "app/StatusPanels.h"
+#include "data/OrderTable.h"
+#include "lists/SummaryCounters.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+
+FilterRule::FilterRule(OrderTable& table, QComboBox* cbfiltersup, QComboBox* cbbatch, QLabel* lrecalc,
+                       StatusPanels& panels, SummaryCounters& counters)
+    : m_table(table), m_cbfiltersup(cbfiltersup), m_cbbatch(cbbatch), m_lrecalc(lrecalc), m_panels(panels),
+      m_counters(counters)
+{
+}
+
+QString FilterRule::quoted(const QString& text)
+{
+    QString doubled = text;
+    doubled.replace(u'\'', QLatin1String("''"));
+    return u'\'' + doubled + u'\'';
+}
+
+FilterRule::Choice FilterRule::choose(int supplierIndex, const QString& supplier, int batchIndex,
+                                      const QString& batch, const QString& allText)
+{
+    const bool bySupplier = supplierIndex > 0;
+    const bool byBatch = batchIndex > 0;
+    Choice choice;
+    choice.filtered = bySupplier || byBatch;
+    choice.caption = bySupplier ? supplier : allText;
+    if (bySupplier && byBatch)
+        choice.text = QStringLiteral("(dostavcik = %1) AND (batch = %2)").arg(quoted(supplier), quoted(batch));
+    else if (bySupplier)
+        choice.text = QStringLiteral("dostavcik = ") + quoted(supplier);
+    else if (byBatch)
+        choice.text = QStringLiteral("batch = ") + quoted(batch);
+    return choice;
+}
+
+bool FilterRule::apply(const Choice& choice)
+{
+    // Switching the filter settles a pending line; only that first switch can
+    // be refused, and then nothing of the old view has changed yet.
+    if (m_table.isFiltered() && !m_table.setFiltered(false))
+        return false;
+    if (!choice.filtered)
+        return true;
+    const QString previousText = m_table.filter();
+    if (m_table.setFilterText(choice.text) && m_table.setFiltered(true))
+        return true;
+    m_table.setFilterText(previousText); // the filter is off, so this only stores it
+    return false;
+}
+
+bool FilterRule::cbfiltersupChange()
+{
+    // With no supplier entries the box may be empty; "All" is then the text.
+    const QString allText = m_cbfiltersup->count() > 0 ? m_cbfiltersup->itemText(0) : QStringLiteral("All");
+    const Choice choice = choose(m_cbfiltersup->currentIndex(), m_cbfiltersup->currentText(),
+                                 m_cbbatch->currentIndex(), m_cbbatch->currentText(), allText);
+    if (!apply(choice))
+        return false;
+    m_lrecalc->setText(choice.caption);
+    m_panels.setText(StatusPanels::Filter, QStringLiteral("Supplier: ") + m_lrecalc->text());
+    m_lrecalc->setToolTip(m_lrecalc->text());
+    m_counters.walk();
+    return true;
+}
+
+void FilterRule::cbfiltersupEnter(QComboBox* box)
+{
+    FocusColours::paint(box, FocusColours::Yellow);
+    if (m_table.state() == TableState::Edit || m_table.state() == TableState::Insert)
+        m_table.post();
+}
+
+void FilterRule::cbfiltersupExit(QComboBox* box)
+{
+    FocusColours::restore(box);
+}
+
+void FilterRule::cbfiltersupKeyPress(QComboBox* box, int key)
+{
+    if (key == Qt::Key_Space && !box->view()->isVisible())
+        box->showPopup();
+}

@@ -1,0 +1,99 @@
+#include "lists/PickListFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+QString PickListFile::resolve(const QString& directory, const QString& fileName)
+{
+    const QDir dir(directory);
+    const QStringList names = dir.entryList(
+        QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        if (name.compare(fileName, Qt::CaseInsensitive) == 0)
+            return dir.filePath(name);
+    }
+    return dir.filePath(fileName);
+}
+
+QString PickListFile::decode(const QByteArray& input)
+{
+    QByteArray bytes = input;
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder cp1251("windows-1251");
+    return cp1251.decode(bytes);
+}
+
+QString PickListFile::normaliseBreaks(const QString& text)
+{
+    QString result = text;
+    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    result.replace(u'\r', u'\n');
+    return result;
+}
+
+QStringList PickListFile::splitEntries(const QString& text)
+{
+    QString normalised = normaliseBreaks(text);
+    if (normalised.isEmpty())
+        return {};
+    if (normalised.endsWith(u'\n'))
+        normalised.chop(1);
+    return normalised.split(u'\n');
+}
+
+static QString fullPath(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+PickListFile::Text PickListFile::readText(const QString& path)
+{
+    Text result;
+    if (!QFileInfo::exists(path))
+        return result;
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        result.status = Status::Error;
+        result.error = QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), file.errorString());
+        return result;
+    }
+    result.status = Status::Ok;
+    result.text = normaliseBreaks(decode(bytes));
+    return result;
+}
+
+PickListFile::Entries PickListFile::readEntries(const QString& path)
+{
+    const Text text = readText(path);
+    Entries result;
+    result.status = text.status;
+    result.error = text.error;
+    if (text.status == Status::Ok)
+        result.lines = splitEntries(text.text);
+    return result;
+}
+
+bool PickListFile::write(const QString& path, const QString& text, QString* error)
+{
+    QSaveFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    *error = QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), file.errorString());
+    return false;
+}

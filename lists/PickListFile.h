@@ -1,0 +1,52 @@
+#pragma once
+// The side files of the pick lists and the company name: plain text, one entry
+// per line, in the application directory.
+//
+// Reading: a line ends at CR, LF or CR LF; a NUL ends the text; a break at the
+// very end adds no entry; empty lines are empty entries; nothing is trimmed and
+// duplicates stay. Valid UTF-8 (a leading byte-order mark skipped) is read as
+// UTF-8, anything else as Windows-1251, the code page such lists were kept in
+// on Bulgarian Windows systems.
+//
+// Writing: exactly the given text, UTF-8 without a byte-order mark, through a
+// temporary file in the same folder renamed over the old one, so that a failed
+// write never leaves a half-written list.
+//
+// File names match without regard to case on every file system: resolve()
+// finds the spelling that exists, so "articles.txt" and "Articles.txt" reach
+// the same file.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class PickListFile {
+public:
+    enum class Status { Ok, Missing, Error };
+
+    struct Text {
+        Status status = Status::Missing;
+        QString text;  // line breaks normalised to "\n", up to the first NUL
+        QString error; // "Cannot open file ..." when status is Error
+    };
+    struct Entries {
+        Status status = Status::Missing;
+        QStringList lines;
+        QString error;
+    };
+
+    // The path of the file name in the directory, in the spelling that exists
+    // there (ignoring case), or as given when none does. When several spellings
+    // exist the first in name order wins, whichever spelling was asked for.
+    static QString resolve(const QString& directory, const QString& fileName);
+
+    static Text readText(const QString& path);
+    static Entries readEntries(const QString& path);
+    // False with "Cannot create file ..." in *error when the file cannot be written.
+    static bool write(const QString& path, const QString& text, QString* error);
+
+    // The parts of reading, for callers that already hold the bytes.
+    static QString decode(const QByteArray& bytes);
+    static QString normaliseBreaks(const QString& text);
+    static QStringList splitEntries(const QString& text);
+};

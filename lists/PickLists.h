@@ -1,0 +1,67 @@
+#pragma once
+// The five drop-down lists fed by the pick list files: the article and
+// supplier boxes of the record form, the supplier and batch filter boxes, and
+// the batch chooser. Keeps the invariant that cbfiltersup holds "All" followed
+// by exactly the entries of DBComboBox2, so position i + 1 of the one is
+// position i of the other.
+//
+// The window owns one and calls:
+//   start-up, after the company name -> loadAtStartup(), before the table opens
+//   Button6Click -> editPickList("Articles", DBComboBox1)
+//   Button8Click -> editPickList("Suppliers", DBComboBox2)
+//   Button9Click -> editPickList("Batches", ComboBox2)
+// Filling never fires the boxes' change handlers, so the filter does not run
+// in between.
+
+#include <QString>
+#include <QStringList>
+
+class Dialogs;
+class FilterRule;
+class OrderTable;
+class QComboBox;
+class TForm2;
+
+class PickLists {
+public:
+    struct Boxes {
+        QComboBox* DBComboBox1 = nullptr; // articles
+        QComboBox* DBComboBox2 = nullptr; // suppliers
+        QComboBox* cbfiltersup = nullptr; // "All" + suppliers
+        QComboBox* cbbatch = nullptr;     // "All" + batches
+        QComboBox* ComboBox2 = nullptr;   // batches (the batch chooser)
+    };
+
+    PickLists(const Boxes& boxes, const QString& applicationDirectory, OrderTable& table, TForm2& Form2,
+              FilterRule& filter, Dialogs& dialogs);
+
+    // Gives the boxes their initial contents (one empty entry in the article
+    // and supplier boxes), loads the three list files that exist, sorted, and
+    // builds the filter boxes: "All" selected in cbfiltersup, the last entry
+    // in cbbatch. A file that cannot be read is reported and its boxes keep
+    // their initial contents; start-up goes on.
+    void loadAtStartup();
+
+    // Shows the list editor for listName; after OK reloads target from the
+    // file and, for suppliers and batches, rebuilds the filter boxes and runs
+    // the filter rule. Then, whatever the result, a pending line is posted.
+    void editPickList(const QString& listName, QComboBox* target);
+
+    static QString allText() { return QStringLiteral("All"); }
+    static QStringList entries(const QComboBox* box);
+
+private:
+    // Replaces the box's entries with the list file's lines, sorted, when the
+    // file exists. False when it exists but cannot be read (then reported).
+    bool loadList(const QString& fileName, QComboBox* box);
+    static void select(QComboBox* box, int index);
+    static void fill(QComboBox* box, const QStringList& entries);
+    static void fillWithAll(QComboBox* box, const QStringList& entries);
+
+    Boxes m_boxes;
+    QString m_directory;
+    OrderTable& m_table;
+    TForm2& m_form;
+    FilterRule& m_filter;
+    Dialogs& m_dialogs;
+};

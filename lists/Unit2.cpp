@@ -1,0 +1,128 @@
+#include "lists/Unit2.h"
+
+#include "app/Dialogs.h"
+#include "lists/PickListFile.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+TForm2::TForm2(const QString& applicationDirectory, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_directory(applicationDirectory), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Form2"));
+    resize(330, 340);
+
+    Label1 = new QLabel(QStringLiteral("List"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setTabChangesFocus(true);
+    Label1->setBuddy(Memo1);
+
+    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button2 = new QPushButton(QStringLiteral("Cancel"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    for (QPushButton* button : {Button1, Button2}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button2);
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(Memo1, 1);
+    layout->addLayout(buttons);
+}
+
+QString TForm2::listPath() const
+{
+    return PickListFile::resolve(m_directory, Label1->text() + QStringLiteral(".txt"));
+}
+
+bool TForm2::editList(const QString& listName)
+{
+    Label1->setText(listName);
+    // Loaded before the dialog appears: a list that cannot be read stops the
+    // edit here, before an OK could overwrite the file with other text.
+    if (!FormShow())
+        return false;
+    exec();
+    return true;
+}
+
+bool TForm2::FormShow()
+{
+    const PickListFile::Text file = PickListFile::readText(listPath());
+    switch (file.status) {
+    case PickListFile::Status::Ok:
+        Memo1->setPlainText(file.text);
+        return true;
+    case PickListFile::Status::Missing:
+        // Emptied rather than left as it was: the text of the list shown before
+        // would otherwise be written into this list's file on OK.
+        Memo1->clear();
+        return true;
+    case PickListFile::Status::Error:
+        m_dialogs.standardError(file.error);
+        return false;
+    }
+    return false;
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    Memo1->setFocus();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    // Swallowed so that neither key closes the dialog or presses a button.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void TForm2::Button1Click()
+{
+    // The raw text keeps no-break spaces (toPlainText() would turn them into
+    // plain spaces); its paragraph breaks become CR LF, nothing after the last line.
+    QString text = Memo1->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    QString error;
+    if (!PickListFile::write(listPath(), text, &error)) {
+        m_dialogs.standardError(error);
+        return;
+    }
+    m_result = true;
+    accept();
+}
+
+void TForm2::Button2Click()
+{
+    m_result = false;
+    reject();
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The list editor Form2: one pick list file shown as plain text, edited and
+// written back on OK.
+//
+// The window creates it once at start-up (it keeps its text between showings)
+// and opens it through PickLists::editPickList(), which calls editList() and
+// then reads listResult(). Neither button answers Enter or Escape, so that a
+// key pressed while typing a list never closes it; the close box closes it and
+// leaves the result as the last OK or Cancel left it.
+
+#include <QDialog>
+
+class Dialogs;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+class TForm2 : public QDialog {
+    Q_OBJECT
+public:
+    TForm2(const QString& applicationDirectory, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    // Sets Label1 to the list name (also the file's base name), loads the file
+    // and shows the dialog modally. Returns false, without showing it, when the
+    // file exists but cannot be read (the message has been shown).
+    bool editList(const QString& listName);
+    // The list editor result: set by OK, cleared by Cancel, false at first.
+    bool listResult() const { return m_result; }
+    // The list file as the dialog reads and writes it.
+    QString listPath() const;
+
+    QLabel* Label1;
+    QPlainTextEdit* Memo1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+
+public slots:
+    void Button1Click();
+    void Button2Click();
+
+protected:
+    // Loads the list into the text area; false when the file cannot be read.
+    bool FormShow();
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QString m_directory;
+    Dialogs& m_dialogs;
+    bool m_result = false;
+};

@@ -1,0 +1,196 @@
+#include "photos/JpegDecoder.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QtGlobal>
+
+#include <csetjmp>
+#include <cstdio> // jpeglib.h needs FILE and size_t declared first
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+// libjpeg calls these instead of its defaults, which print and end the
+// process: the decoder formats its own message and control jumps back into
+// decodeJpeg().
+struct ErrorManager {
+    jpeg_error_mgr base; // first member: libjpeg only knows this part
+    jmp_buf jump;
+    bool allRowsRead = false;
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+[[noreturn]] void jumpBack(j_common_ptr cinfo)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    longjmp(err->jump, 1);
+}
+
+// Warnings are never printed. A file that ends before its last row is a
+// truncated photo and is refused with the decoder's message; other warnings
+// (stray bytes between markers, which some cameras write) leave a picture
+// that is still whole, so it is shown.
+void onMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return; // trace output
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    cinfo->err->num_warnings++;
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF && !err->allRowsRead)
+        jumpBack(cinfo);
+}
+
+// Adobe writes CMYK inverted (255 = no ink); other writers store the ink.
+void cmykRowToRgb32(const JSAMPLE* cmyk, QRgb* out, int width, bool inverted)
+{
+    for (int x = 0; x < width; ++x, cmyk += 4) {
+        int c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        out[x] = qRgb(c * k / 255, m * k / 255, y * k / 255);
+    }
+}
+
+struct DecodeResult {
+    QImage image;
+    QSize source;
+    int numerator = 8;
+    QString error;
+};
+
+// Between setjmp() and the last libjpeg call there is no C++ object whose
+// destructor a longjmp could skip: the results live in the caller's struct.
+bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, DecodeResult* result)
+{
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    cinfo.err = jpeg_std_error(&err.base);
+    err.base.error_exit = jumpBack;
+    err.base.emit_message = onMessage;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        result->image = QImage();
+        result->error = QString::fromLocal8Bit(err.message);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, bytes, size); // an empty buffer is the decoder's "Empty input file"
+    jpeg_read_header(&cinfo, TRUE);
+    result->source = QSize(int(cinfo.image_width), int(cinfo.image_height));
+
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    // Grey and colour photos come out directly in QImage's RGB32 byte order.
+    const J_COLOR_SPACE rgb32 = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : rgb32;
+    result->numerator = JpegDecoder::scaleNumerator(int(cinfo.image_height), height);
+    cinfo.scale_num = unsigned(result->numerator);
+    cinfo.scale_denom = 8;
+    jpeg_start_decompress(&cinfo);
+
+    result->image = QImage(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB32);
+    if (result->image.isNull()) {
+        jpeg_destroy_decompress(&cinfo);
+        result->error = QStringLiteral("Not enough memory to decode a %1 x %2 photo")
+                            .arg(cinfo.image_width)
+                            .arg(cinfo.image_height);
+        return false;
+    }
+    // Freed with the decompressor, on the error path too.
+    JSAMPARRAY cmykRow =
+        cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                          cinfo.output_width * 4, 1)
+             : nullptr;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int line = int(cinfo.output_scanline);
+        JSAMPROW row = cmyk ? cmykRow[0] : result->image.scanLine(line);
+        jpeg_read_scanlines(&cinfo, &row, 1);
+        if (cmyk)
+            cmykRowToRgb32(row, reinterpret_cast<QRgb*>(result->image.scanLine(line)),
+                           int(cinfo.output_width), cinfo.saw_Adobe_marker);
+    }
+    err.allRowsRead = true;
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+int JpegDecoder::displayWidth(QSize source, int height)
+{
+    if (source.isEmpty() || height <= 0)
+        return 0;
+    const qint64 product = qint64(source.width()) * height;
+    const qint64 quotient = product / source.height();
+    const qint64 twiceRest = 2 * (product % source.height());
+    const bool roundUp = twiceRest > source.height() || (twiceRest == source.height() && quotient % 2 == 1);
+    return int(quotient + (roundUp ? 1 : 0));
+}
+
+int JpegDecoder::scaleNumerator(int sourceHeight, int height)
+{
+    for (int n = 1; n < 8; ++n) {
+        if ((qint64(sourceHeight) * n + 7) / 8 >= height)
+            return n;
+    }
+    return 8;
+}
+
+bool JpegDecoder::decodeFile(const QString& path, int height)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        fail(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
+        return false;
+    }
+    if (file.size() > 0) {
+        // Mapping spares a copy of a photo of several megabytes; the mapping
+        // ends with the file object.
+        if (const uchar* mapped = file.map(0, file.size()))
+            return decodeBytes(mapped, file.size(), height);
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        fail(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
+        return false;
+    }
+    return decodeData(bytes, height);
+}
+
+bool JpegDecoder::decodeData(const QByteArray& data, int height)
+{
+    return decodeBytes(reinterpret_cast<const unsigned char*>(data.constData()), data.size(), height);
+}
+
+bool JpegDecoder::decodeBytes(const unsigned char* bytes, qint64 size, int height)
+{
+    Q_ASSERT(height > 0);
+    *this = JpegDecoder();
+    DecodeResult result;
+    if (!decodeJpeg(bytes, static_cast<unsigned long>(size), height, &result)) {
+        fail(result.error);
+        return false;
+    }
+    m_sourceSize = result.source;
+    m_scaleNumerator = result.numerator;
+    m_decoded = result.image;
+    m_displayWidth = displayWidth(m_sourceSize, height);
+    const QSize pictureSize(qBound(1, m_displayWidth, MaxPictureWidth), height);
+    m_picture = m_decoded.size() == pictureSize
+                    ? m_decoded
+                    : m_decoded.scaled(pictureSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return true;
+}
+
+void JpegDecoder::fail(const QString& message)
+{
+    *this = JpegDecoder();
+    m_error = message;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// Shows the current line's photo in the photo area and runs the area's two
+// clicks: enlarge (the desktop opens the file) and attach (a chosen JPEG is
+// copied into the store under the line's photo number).
+//
+// The window owns this object and hands it what it needs: the photo area, the
+// batch chooser (its text names the batch folder), the order table, the
+// dialogs, the application directory and the window's next photo number,
+// which attaching reads and overwrites. Nothing is cached: every show reads
+// and decodes the file again, since other programs may change the store.
+// Called on the GUI thread only.
+
+#include <QObject>
+#include <QString>
+
+class Dialogs;
+class OrderTable;
+class PhotoArea;
+class QComboBox;
+class QPixmap;
+
+class PhotoViewer : public QObject {
+    Q_OBJECT
+public:
+    PhotoViewer(PhotoArea* area, QComboBox* batchChooser, OrderTable& table, Dialogs& dialogs,
+                const QString& appDir, int& nextPhotoNumber, QObject* parent = nullptr);
+
+    // The open-file dialog's filter: the label names both endings, the
+    // patterns also list the upper-case names cameras write.
+    static QString fileFilter();
+
+    // The photo-disabled picture when not enabled; otherwise the current
+    // line's photo 185 pixels high, or the no-photo picture when there is no
+    // file. A file that cannot be decoded is reported in the standard error
+    // box and the area keeps its picture and width.
+    void showPhoto(bool enabled);
+    // Image1Click: the desktop opens the current line's photo path; neither
+    // the file's existence nor the outcome is checked.
+    void enlarge();
+    // Image1ContextPopup: pick a JPEG, copy it into the store, set the line's
+    // photo number (stored at once for a browsing line), show it, and return
+    // to the line. showEnabled is the state of "Show Picture".
+    void attach(bool showEnabled);
+
+    // Absolute photo file and batch folder of the current line, as the batch
+    // chooser and the photo field name them (also for deleting a line).
+    QString photoFile() const;
+    QString photoFolder() const;
+
+private:
+    QString batchText() const;
+    void setPicture(const QPixmap& picture, int width);
+    bool setPhotoNumber(int number);
+    // Writes a copy beside the target and renames it over the target, so a
+    // failed copy leaves the photo that was there.
+    static bool copyReplacing(const QString& source, const QString& target);
+
+    PhotoArea* m_area;
+    QComboBox* m_batchChooser;
+    OrderTable& m_table;
+    Dialogs& m_dialogs;
+    QString m_appDir;
+    int& m_nextPhotoNumber;
+};

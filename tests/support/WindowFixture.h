@@ -1,0 +1,31 @@
+#pragma once
+// The real main window over a temporary application directory, shown and
+// active so that focus moves run the fields' enter and exit steps, with
+// scripted dialogs.
+
+#include "app/Unit1.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempAppDir.h"
+
+#include <QVariantMap>
+#include <memory>
+
+class WindowFixture {
+public:
+    explicit WindowFixture(bool withDatabase = true) : dir(withDatabase) {}
+    ~WindowFixture();
+
+    // Stores a line straight into the file, before the window opens it.
+    qint64 insertLine(const QVariantMap& values) const;
+    // Creates and shows the window; start-up runs.
+    TForm1& open();
+    TForm1& form() { return *window; }
+    // Moves the focus as a click would, so exit and enter steps run.
+    static void focus(QWidget* widget);
+    static void click(QWidget* button);
+    static void typeInto(QWidget* field, const QString& text);
+
+    TempAppDir dir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TForm1> window;
+};

@@ -1,0 +1,247 @@
+// Pick list files, number texts and the list order: the parts of the lists
+// that need no window and no register.
+
+#include "data/NumberText.h"
+#include "data/TextOrder.h"
+#include "lists/PickListFile.h"
+#include "support/TempAppDir.h"
+
+#include <QtTest>
+
+class TestLists : public QObject {
+    Q_OBJECT
+private slots:
+    void readsEntries_data();
+    void readsEntries();
+    void editorTextNormalisesBreaks();
+    void missingFileIsNotAnError();
+    void unreadableFileReportsPathAndReason();
+    void namesMatchWithoutCase_data();
+    void namesMatchWithoutCase();
+    void writesExactBytesAtomically();
+    void writeFailureReportsPathAndReason_data();
+    void writeFailureReportsPathAndReason();
+    void sortOrder_data();
+    void sortOrder();
+    void generalText_data();
+    void generalText();
+    void countersReadBack_data();
+    void countersReadBack();
+};
+
+void TestLists::readsEntries_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("entries");
+    const QStringList abc{"a", "b", "c"};
+    QTest::addRow("CR LF") << QByteArray("a\r\nb\r\nc") << abc;
+    QTest::addRow("LF only reads like CR LF") << QByteArray("a\nb\nc") << abc;
+    QTest::addRow("CR only") << QByteArray("a\rb\rc") << abc;
+    QTest::addRow("mixed breaks") << QByteArray("a\rb\nc") << abc;
+    QTest::addRow("break at the very end adds nothing") << QByteArray("a\r\nb\r\nc\r\n") << abc;
+    QTest::addRow("second break at the end is an empty entry") << QByteArray("a\r\n\r\n") << QStringList{"a", ""};
+    QTest::addRow("blank line in the middle") << QByteArray("a\r\n\r\nb") << QStringList{"a", "", "b"};
+    QTest::addRow("LF CR is two breaks") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
+    QTest::addRow("NUL ends the text") << QByteArray("a\r\nb\0c\r\nd", 10) << QStringList{"a", "b"};
+    QTest::addRow("empty file") << QByteArray() << QStringList{};
+    QTest::addRow("only a break") << QByteArray("\r\n") << QStringList{""};
+    QTest::addRow("no trimming, duplicates kept") << QByteArray(" a \r\n\tb\r\n a ") << QStringList{" a ", "\tb", " a "};
+    QTest::addRow("UTF-8 Cyrillic") << QByteArray("Иван\r\nПетров ЕООД") << QStringList{"Иван", "Петров ЕООД"};
+    QTest::addRow("UTF-8 byte-order mark skipped") << QByteArray("\xEF\xBB\xBF" "a\r\nb") << QStringList{"a", "b"};
+    QTest::addRow("Windows-1251 bytes") << QByteArray("\xC8\xE2\xE0\xED\r\n\xCF\xE5\xF2\xF0\xEE\xE2 \xB9 5")
+                                        << QStringList{"Иван", "Петров № 5"};
+}
+
+void TestLists::readsEntries()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, entries);
+    TempAppDir dir(false);
+    dir.writeFile("Suppliers.txt", bytes);
+    const PickListFile::Entries read = PickListFile::readEntries(dir.filePath("Suppliers.txt"));
+    QCOMPARE(read.status, PickListFile::Status::Ok);
+    QCOMPARE(read.lines, entries);
+}
+
+void TestLists::editorTextNormalisesBreaks()
+{
+    // The editor shows the file's text in its own order, breaks made uniform,
+    // and a break at the end kept, so OK without a change writes it back.
+    TempAppDir dir(false);
+    dir.writeFile("Batches.txt", QByteArray("b2\rA1\nc3\r\n"));
+    const PickListFile::Text read = PickListFile::readText(dir.filePath("Batches.txt"));
+    QCOMPARE(read.status, PickListFile::Status::Ok);
+    QCOMPARE(read.text, QString("b2\nA1\nc3\n"));
+}
+
+void TestLists::missingFileIsNotAnError()
+{
+    TempAppDir dir(false);
+    const PickListFile::Entries read = PickListFile::readEntries(dir.filePath("articles.txt"));
+    QCOMPARE(read.status, PickListFile::Status::Missing);
+    QVERIFY(read.lines.isEmpty());
+    QVERIFY(read.error.isEmpty());
+}
+
+void TestLists::unreadableFileReportsPathAndReason()
+{
+    // A folder in the file's place exists but cannot be read as a list.
+    TempAppDir dir(false);
+    QVERIFY(QDir().mkpath(dir.filePath("Suppliers.txt")));
+    const PickListFile::Entries read = PickListFile::readEntries(dir.filePath("Suppliers.txt"));
+    QCOMPARE(read.status, PickListFile::Status::Error);
+    const QString prefix = "Cannot open file \"" + QDir::toNativeSeparators(dir.filePath("Suppliers.txt")) + "\". ";
+    QVERIFY2(read.error.startsWith(prefix), qPrintable(read.error));
+    QVERIFY2(read.error.size() > prefix.size(), "the system's reason is missing");
+}
+
+void TestLists::namesMatchWithoutCase_data()
+{
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("found");
+    QTest::addRow("start-up spelling finds the editor's") << QStringList{"Articles.txt"} << "articles.txt"
+                                                          << "Articles.txt";
+    QTest::addRow("editor spelling finds the start-up one") << QStringList{"articles.txt"} << "Articles.txt"
+                                                            << "articles.txt";
+    QTest::addRow("exact spelling") << QStringList{"Batches.txt"} << "Batches.txt" << "Batches.txt";
+    QTest::addRow("none exists: as asked") << QStringList{} << "Articles.txt" << "Articles.txt";
+    QTest::addRow("two spellings: both askers reach the same")
+        << QStringList{"articles.txt", "Articles.txt"} << "articles.txt" << "Articles.txt";
+    QTest::addRow("other files ignored") << QStringList{"Articles.txt.bak", "xArticles.txt"} << "Articles.txt"
+                                         << "Articles.txt";
+}
+
+void TestLists::namesMatchWithoutCase()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QString, asked);
+    QFETCH(QString, found);
+    TempAppDir dir(false);
+    for (const QString& name : existing)
+        dir.writeFile(name, "x");
+    QCOMPARE(PickListFile::resolve(dir.path(), asked), dir.filePath(found));
+}
+
+void TestLists::writesExactBytesAtomically()
+{
+    TempAppDir dir(false);
+    dir.writeFile("Articles.txt", QByteArray("old\r\nlonger old content\r\n"));
+    QString error;
+    QVERIFY(PickListFile::write(dir.filePath("Articles.txt"), "Рокля\r\nb", &error));
+    QCOMPARE(dir.readFile("Articles.txt"), QByteArray("\xD0\xA0\xD0\xBE\xD0\xBA\xD0\xBB\xD1\x8F\r\nb"));
+    // No temporary file is left beside the list.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Articles.txt"});
+}
+
+void TestLists::writeFailureReportsPathAndReason_data()
+{
+    QTest::addColumn<QString>("blocker"); // a file where a folder should be
+    QTest::addColumn<QString>("target");
+    QTest::addRow("folder does not exist") << QString() << "missing/Articles.txt";
+    QTest::addRow("folder is a file") << "sub" << "sub/Articles.txt";
+}
+
+void TestLists::writeFailureReportsPathAndReason()
+{
+    QFETCH(QString, blocker);
+    QFETCH(QString, target);
+    TempAppDir dir(false);
+    if (!blocker.isEmpty())
+        dir.writeFile(blocker, "not a folder");
+    QString error;
+    QVERIFY(!PickListFile::write(dir.filePath(target), "a\r\nb", &error));
+    const QString prefix = "Cannot create file \"" + QDir::toNativeSeparators(dir.filePath(target)) + "\". ";
+    QVERIFY2(error.startsWith(prefix), qPrintable(error));
+    QVERIFY2(error.size() > prefix.size(), "the system's reason is missing");
+}
+
+void TestLists::sortOrder_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::addRow("case ignored") << QStringList{"beta", "Alpha", "gamma"} << QStringList{"Alpha", "beta", "gamma"};
+    QTest::addRow("Cyrillic case ignored") << QStringList{"вера", "Борис", "ана", "Виктор"}
+                                           << QStringList{"ана", "Борис", "вера", "Виктор"};
+    QTest::addRow("empty entry first") << QStringList{"b", "", "a"} << QStringList{"", "a", "b"};
+    QTest::addRow("duplicates kept in place") << QStringList{"b", "a", "B", "b"} << QStringList{"a", "b", "B", "b"};
+    QTest::addRow("a supplier named All is an ordinary entry") << QStringList{"Zeta", "All", "Acme"}
+                                                               << QStringList{"Acme", "All", "Zeta"};
+}
+
+void TestLists::sortOrder()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, sorted);
+    TextOrder::sort(entries);
+    QCOMPARE(entries, sorted);
+}
+
+void TestLists::generalText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text"); // "." stands for the locale's separator
+    QTest::addRow("zero") << 0.0 << "0";
+    QTest::addRow("negative zero") << -0.0 << "0";
+    QTest::addRow("0.1 + 0.2") << 0.1 + 0.2 << "0.3";
+    QTest::addRow("10.5 + 2.25") << 10.5 + 2.25 << "12.75";
+    QTest::addRow("whole number has no separator") << 75.0 << "75";
+    QTest::addRow("negative") << -3.5 << "-3.5";
+    QTest::addRow("negative whole") << -1200.0 << "-1200";
+    QTest::addRow("15 digits before the separator") << 999999999999999.0 << "999999999999999";
+    QTest::addRow("16 digits before the separator") << 1e15 << "1E15";
+    QTest::addRow("1e20") << 1e20 << "1E20";
+    QTest::addRow("-1.5e20") << -1.5e20 << "-1.5E20";
+    QTest::addRow("rounds to 15 digits") << 123456.78901234567 << "123456.789012346";
+    QTest::addRow("0.00001 is still plain") << 0.00001 << "0.00001";
+    QTest::addRow("0.0000123 is still plain") << 0.0000123 << "0.0000123";
+    QTest::addRow("0.000001") << 0.000001 << "1E-6";
+    QTest::addRow("-0.0000025") << -0.0000025 << "-2.5E-6";
+    QTest::addRow("money of many lines") << 1234567.8901 << "1234567.8901";
+}
+
+void TestLists::generalText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(NumberText::generalText(value, QLocale::c()), text);
+    // A locale with a comma separator and grouping writes no grouping.
+    const QLocale bulgarian(QLocale::Bulgarian, QLocale::Bulgaria);
+    QCOMPARE(NumberText::generalText(value, bulgarian), QString(text).replace('.', bulgarian.decimalPoint()));
+}
+
+void TestLists::countersReadBack_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addRow("fraction") << 12.75;
+    QTest::addRow("negative") << -0.3;
+    QTest::addRow("large") << 1e20;
+    QTest::addRow("small") << 0.000001;
+    QTest::addRow("15 digits") << 123456789.012345;
+}
+
+void TestLists::countersReadBack()
+{
+    QFETCH(double, value);
+    // Written and read in the system's locale, as the counters are.
+    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Bulgarian, QLocale::Bulgaria),
+                                  QLocale(QLocale::German, QLocale::Germany)}) {
+        QLocale::setDefault(locale);
+        double back = 0;
+        QVERIFY(NumberText::readNumber(NumberText::generalText(value), &back));
+        QCOMPARE(back, value);
+    }
+    QLocale::setDefault(QLocale::c());
+    double dotted = 0;
+    QLocale::setDefault(QLocale(QLocale::Bulgarian, QLocale::Bulgaria));
+    QVERIFY(NumberText::readNumber("12.75", &dotted)); // "." is taken too
+    QCOMPARE(dotted, 12.75);
+    qint64 pieces = -1;
+    QVERIFY(NumberText::readInteger("", &pieces)); // a counter never written reads 0
+    QCOMPARE(pieces, 0);
+    QVERIFY(!NumberText::readInteger("12x", &pieces));
+    QLocale::setDefault(QLocale::c());
+}
+
+QTEST_MAIN(TestLists)
+#include "tst_lists.moc"

@@ -1,0 +1,337 @@
+// The main window as the user meets it: start-up, failures to open the
+// register, data modes, navigation, the Tab order, the bold count rule, close.
+
+#include "app/DBComboBox.h"
+#include "app/DBEdit.h"
+#include "app/DBMemo.h"
+#include "app/OrderGrid.h"
+#include "support/WindowFixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+QVariantMap line(const QString& supplier, const QString& article, int delivered = 0, const QString& batch = {})
+{
+    return {{"dostavcik", supplier}, {"artikul", article}, {"dostavbr", delivered}, {"batch", batch},
+            {"paracbr", 10},         {"pokupnacena", 125000}, {"polucbr", 10},     {"obsto", 1250000}};
+}
+
+QColor gridBase(TForm1& form)
+{
+    return form.DBGrid1->palette().color(QPalette::Base);
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startsFromAnotherWorkingDirectory();
+    void missingDatabaseOpensWindowWithTableClosed();
+    void damagedDatabaseIsReportedAndLeftUntouched_data();
+    void damagedDatabaseIsReportedAndLeftUntouched();
+    void lockedDatabaseIsReported();
+    void captionsHintsAndGeometry();
+    void tabOrderRunsThroughTheForm();
+    void dataModesShowInStatusAndGrid();
+    void navigationStaysAtTheEnds();
+    void moveSettlesAPendingEdit();
+    void boldFollowsDeliveredCount();
+    void closeWithUntouchedNewLineIsRefusedOnce();
+    void closeStoresAChangedLine();
+    void invalidNumberKeepsTheFocus();
+    void textFieldsAcceptTheColumnWidth();
+    void startsOnTheLastBatch();
+    void rowSelectSwitch();
+};
+
+void WindowTest::startsFromAnotherWorkingDirectory()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "shirt"));
+    f.insertLine(line("B", "coat"));
+    QTemporaryDir elsewhere;
+    QDir::setCurrent(elsewhere.path());
+    TForm1& form = f.open();
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QCOMPARE(form.table().recordCount(), 2);
+    QCOMPARE(QDir::currentPath() + '/', f.dir.path());
+    QCOMPARE(form.windowTitle(), QStringLiteral("Nelvo 1.1"));
+    QCOMPARE(form.statusPanels().text(StatusPanels::DataMode), QStringLiteral("View Data Mode"));
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 2"));
+}
+
+void WindowTest::missingDatabaseOpensWindowWithTableClosed()
+{
+    WindowFixture f(false);
+    f.dir.writeFile("Suppliers.txt", "Zeta\r\nAlpha\r\n");
+    TForm1& form = f.open();
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY(f.dialogs.shown.first().startsWith("standardError: "));
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.table().state(), TableState::Inactive);
+    for (int panel = 0; panel < StatusPanels::Count; ++panel)
+        QVERIFY2(form.statusPanels().text(panel).isEmpty(), qPrintable(form.statusPanels().text(panel)));
+    QCOMPARE(form.DBGrid1->model()->rowCount(), 0);
+    QCOMPARE(form.DBComboBox2->itemText(0), QStringLiteral("Alpha")); // the lists load all the same
+    QVERIFY(!QFile::exists(f.dir.databasePath()));                   // nothing created
+
+    f.dialogs.shown.clear();
+    WindowFixture::click(form.SpeedButton1);
+    QCOMPARE(f.dialogs.shown,
+             QStringList{"standardError: Cannot perform this operation on a closed dataset."});
+    QVERIFY(!QFile::exists(f.dir.databasePath()));
+}
+
+void WindowTest::damagedDatabaseIsReportedAndLeftUntouched_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addRow("text file") << QByteArray("this is not a register\n").repeated(100);
+    QTest::addRow("empty header") << QByteArray(4096, '\0');
+}
+
+void WindowTest::damagedDatabaseIsReportedAndLeftUntouched()
+{
+    QFETCH(QByteArray, content);
+    WindowFixture f(false);
+    f.dir.writeFile("db1.mdb", content);
+    TForm1& form = f.open();
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY(f.dialogs.shown.first().startsWith("standardError: "));
+    QCOMPARE(form.table().state(), TableState::Inactive);
+    QCOMPARE(f.dir.readFile("db1.mdb"), content);
+    QVERIFY(!QFile::exists(f.dir.filePath("db1.mdb-wal")) || QFileInfo(f.dir.filePath("db1.mdb-wal")).size() == 0);
+}
+
+void WindowTest::lockedDatabaseIsReported()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "shirt"));
+    sqlite3* other = nullptr;
+    sqlite3_open(QFile::encodeName(f.dir.databasePath()).constData(), &other);
+    QCOMPARE(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    TForm1& form = f.open();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY2(f.dialogs.shown.first().contains("locked"), qPrintable(f.dialogs.shown.first()));
+    QCOMPARE(form.table().state(), TableState::Inactive);
+}
+
+void WindowTest::captionsHintsAndGeometry()
+{
+    WindowFixture f;
+    TForm1& form = f.open();
+    QCOMPARE(form.centralWidget()->size().width(), 1016);
+    QCOMPARE(form.size(), QSize(1016, 706));
+    QCOMPARE(form.findChild<QWidget*>("UpperBand")->height(), 247);
+    const QColor maroon(0x80, 0, 0);
+    for (QWidget* required : {static_cast<QWidget*>(form.DBComboBox1), static_cast<QWidget*>(form.DBComboBox2),
+                              static_cast<QWidget*>(form.DBEdit7), static_cast<QWidget*>(form.DBEdit16)}) {
+        QLabel* caption = nullptr;
+        for (QLabel* label : form.findChildren<QLabel*>())
+            if (label->buddy() == required)
+                caption = label;
+        QVERIFY(caption);
+        QCOMPARE(caption->palette().color(QPalette::WindowText), maroon);
+        QVERIFY(caption->font().underline());
+    }
+    QCOMPARE(form.DBEdit7->toolTip(), QStringLiteral("Покупна цена"));
+    QCOMPARE(form.Button1->text(), QStringLiteral("Add"));
+    QCOMPARE(form.Button1->toolTip(), QStringLiteral("Добави"));
+    QCOMPARE(form.ecompany->text(), QStringLiteral("Unspecified Company Ltd"));
+    QVERIFY(form.cshowpic->isChecked());
+    QVERIFY(!form.cberow->isChecked());
+    QVERIFY(form.DBEdit11->isReadOnly());
+    QVERIFY(form.DBEdit12->isReadOnly());
+    const int widths[] = {250, 180, 210, 230};
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(form.statusPanels().label(i)->width(), widths[i]);
+}
+
+void WindowTest::tabOrderRunsThroughTheForm()
+{
+    WindowFixture f;
+    TForm1& form = f.open();
+    WindowFixture::focus(form.DBComboBox1);
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 14; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, QStringList({"DBComboBox1", "DBEdit6", "DBEdit5", "DBEdit13", "DBEdit15", "DBComboBox2",
+                                   "DBEdit2", "DBEdit3", "DBEdit14", "DBEdit7", "DBEdit16", "DBEdit4", "DBMemo1",
+                                   "Button1", "DBComboBox1"}));
+}
+
+void WindowTest::dataModesShowInStatusAndGrid()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "shirt"));
+    TForm1& form = f.open();
+    const QColor window = gridBase(form);
+
+    WindowFixture::typeInto(form.DBEdit6, "XL");
+    QCOMPARE(form.statusPanels().text(StatusPanels::DataMode), QStringLiteral("Edit Data Mode"));
+    QCOMPARE(gridBase(form), QColor(0xFD, 0xB5, 0xB6));
+
+    WindowFixture::click(form.Button7);
+    QCOMPARE(form.statusPanels().text(StatusPanels::DataMode), QStringLiteral("View Data Mode"));
+    QCOMPARE(gridBase(form), window);
+    QCOMPARE(form.DBEdit6->text(), QString());
+
+    WindowFixture::click(form.Button1);
+    QCOMPARE(form.statusPanels().text(StatusPanels::DataMode), QStringLiteral("Add New Data Mode"));
+    QCOMPARE(gridBase(form), QColor(0x9F, 0xDF, 0x94));
+    QCOMPARE(form.DBGrid1->model()->rowCount(), 2);
+    WindowFixture::click(form.Button7);
+    QCOMPARE(form.statusPanels().text(StatusPanels::DataMode), QStringLiteral("View Data Mode"));
+    QCOMPARE(form.DBGrid1->model()->rowCount(), 1);
+}
+
+void WindowTest::navigationStaysAtTheEnds()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "first"));
+    f.insertLine(line("A", "middle"));
+    f.insertLine(line("A", "last"));
+    TForm1& form = f.open();
+    QCOMPARE(form.table().currentRow(), 0);
+    WindowFixture::click(form.SpeedButton2);
+    QCOMPARE(form.table().currentRow(), 0);
+    WindowFixture::click(form.SpeedButton4);
+    QCOMPARE(form.table().asString("artikul"), QStringLiteral("last"));
+    WindowFixture::click(form.SpeedButton3);
+    QCOMPARE(form.table().asString("artikul"), QStringLiteral("last"));
+    WindowFixture::click(form.SpeedButton2);
+    QCOMPARE(form.table().asString("artikul"), QStringLiteral("middle"));
+    WindowFixture::click(form.SpeedButton1);
+    QCOMPARE(form.table().asString("artikul"), QStringLiteral("first"));
+    QCOMPARE(form.DBGrid1->currentIndex().row(), 0);
+    QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void WindowTest::moveSettlesAPendingEdit()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "first"));
+    f.insertLine(line("A", "second"));
+    TForm1& form = f.open();
+    WindowFixture::typeInto(form.DBEdit13, "red");
+    WindowFixture::click(form.SpeedButton3); // the typed colour is stored before the move
+    QCOMPARE(form.table().state(), TableState::Browse);
+    QCOMPARE(form.table().asString("artikul"), QStringLiteral("second"));
+    WindowFixture::click(form.SpeedButton1);
+    QCOMPARE(form.table().asString("cvet"), QStringLiteral("red"));
+    QCOMPARE(form.DBEdit13->text(), QStringLiteral("red"));
+}
+
+void WindowTest::boldFollowsDeliveredCount()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "delivered", 5));
+    f.insertLine(line("A", "ordered", 0));
+    TForm1& form = f.open();
+    QVERIFY(form.DBEdit17->font().bold());
+    QVERIFY(!form.DBEdit16->font().bold());
+    WindowFixture::click(form.SpeedButton3);
+    QVERIFY(!form.DBEdit17->font().bold());
+    QVERIFY(form.DBEdit16->font().bold());
+}
+
+void WindowTest::closeWithUntouchedNewLineIsRefusedOnce()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "shirt"));
+    TForm1& form = f.open();
+    WindowFixture::click(form.Button1);
+    QVERIFY(!form.close());
+    QCOMPARE(f.dialogs.shown,
+             QStringList{"information: Last line is ignored because it contain no data"});
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.table().state(), TableState::Browse);
+    QCOMPARE(form.table().recordCount(), 1);
+    QVERIFY(form.close());
+}
+
+void WindowTest::closeStoresAChangedLine()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "shirt"));
+    TForm1& form = f.open();
+    WindowFixture::typeInto(form.DBEdit5, "wool");
+    QVERIFY(form.close());
+    f.window.reset();
+    WindowFixture g;
+    g.dir.writeFile("db1.mdb", f.dir.readFile("db1.mdb"));
+    g.dir.writeFile("db1.mdb-wal", f.dir.readFile("db1.mdb-wal"));
+    TForm1& again = g.open();
+    QCOMPARE(again.table().asString("sastav"), QStringLiteral("wool"));
+}
+
+void WindowTest::invalidNumberKeepsTheFocus()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "shirt"));
+    TForm1& form = f.open();
+    WindowFixture::typeInto(form.DBEdit14, "12a");
+    WindowFixture::focus(form.DBEdit13);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.DBEdit14));
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY2(f.dialogs.shown.first().contains("12a"), qPrintable(f.dialogs.shown.first()));
+    QCOMPARE(form.DBEdit14->text(), QStringLiteral("12a"));
+    form.DBEdit14->setText("12");
+    WindowFixture::typeInto(form.DBEdit14, "3");
+    WindowFixture::click(form.Button5);
+    QCOMPARE(form.table().asInteger("nomcuval"), 123);
+}
+
+void WindowTest::textFieldsAcceptTheColumnWidth()
+{
+    WindowFixture f;
+    TForm1& form = f.open();
+    QCOMPARE(form.DBEdit6->maxLength(), 50);
+    QCOMPARE(form.DBEdit4->maxLength(), 50);
+}
+
+void WindowTest::startsOnTheLastBatch()
+{
+    WindowFixture f;
+    f.dir.writeFile("Batches.txt", "B2\r\nC3\r\nA1\r\n");
+    f.insertLine(line("A", "old", 0, "A1"));
+    f.insertLine(line("A", "new", 0, "C3"));
+    f.insertLine(line("B", "newer", 0, "C3"));
+    TForm1& form = f.open();
+    QCOMPARE(form.cbbatch->currentText(), QStringLiteral("C3"));
+    QCOMPARE(form.cbfiltersup->currentText(), QStringLiteral("All"));
+    QCOMPARE(form.table().recordCount(), 2);
+    QCOMPARE(form.statusPanels().text(StatusPanels::Filter), QStringLiteral("Supplier: All"));
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 2"));
+    QCOMPARE(form.eobstbr->text(), QStringLiteral("20"));
+    QCOMPARE(form.statusPanels().text(StatusPanels::Pieces), QStringLiteral("Pieces Count: 20"));
+    QCOMPARE(form.ComboBox2->currentText(), QStringLiteral("C3"));
+}
+
+void WindowTest::rowSelectSwitch()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "shirt"));
+    TForm1& form = f.open();
+    QCOMPARE(form.DBGrid1->selectionBehavior(), QAbstractItemView::SelectItems);
+    WindowFixture::click(form.cberow);
+    QCOMPARE(form.DBGrid1->selectionBehavior(), QAbstractItemView::SelectRows);
+    WindowFixture::click(form.cberow);
+    QCOMPARE(form.DBGrid1->selectionBehavior(), QAbstractItemView::SelectItems);
+}
+
+QTEST_MAIN(WindowTest)
+#include "tst_window.moc"
