@@ -15,12 +15,17 @@
 #include "bench/RankSort.h"
 #include "bench/RegisterGenerator.h"
 
+#include "app/OrderGrid.h"
+#include "app/Unit1.h"
+#include "bench/BenchDialogs.h"
 #include "data/Database.h"
 #include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
+#include "lists/FilterRule.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QTableView>
 #include <cstdio>
@@ -28,12 +33,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    QString q = text;
-    return QLatin1Char('\'') + q.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
-}
 
 void report(const char* name, const std::vector<double>& reference, const std::vector<double>& program)
 {
@@ -49,42 +48,49 @@ void report(const char* name, const std::vector<double>& reference, const std::v
     std::exit(1);
 }
 
-// The program's side: the dataset, its grid model and a grid, as the window has them.
+// The program's side: the main window on the register, driven through its handlers.
 struct Program {
-    Database database;
-    OrderTable table{database};
-    OrderGridModel model{table};
-    QTableView view;
+    BenchDialogs dialogs;
+    TForm1 form;
     PaintWaiter* painted = nullptr;
 
-    explicit Program(const QString& dir)
+    explicit Program(const QString& dir) : form(dir, dialogs)
     {
-        table.setErrorSink([](const QString& message) { die(message); });
-        if (!database.open(dir))
-            die(database.errorString());
-        if (!table.open())
-            die(QStringLiteral("cannot open the order table"));
-        view.setModel(&model);
-        view.resize(1016, 437);
-        // The window keeps the grid's current row on the dataset's current line.
-        QObject::connect(&table, &OrderTable::currentRowChanged, &view,
-                         [this](int row) { view.setCurrentIndex(model.index(row, 0)); });
-        view.show();
-        painted = new PaintWaiter(view.viewport());
-        painted->updateAndWait();
+        if (!form.table().isActive())
+            die(QStringLiteral("the window did not open the register"));
+        form.show();
+        painted = new PaintWaiter(form.DBGrid1->viewport());
+        paint();
     }
+    OrderTable& table() { return form.table(); }
     void paint()
     {
         if (!painted->updateAndWait())
             die(QStringLiteral("the grid was not painted"));
     }
-    // The filter rule of the window: filter off, text, filter on, then the sums.
-    void filter(const QString& where)
+    // Picks the entries (empty: "All") as the user would and runs the filter rule.
+    void filter(const QString& supplier, const QString& batch)
     {
-        ViewSums sums;
-        if (!table.setFiltered(false) || !table.setFilterText(where) || !table.setFiltered(!where.isEmpty()) ||
-            !table.sums(&sums))
-            die(QStringLiteral("filter failed: %1").arg(where));
+        select(form.cbfiltersup, supplier);
+        select(form.cbbatch, batch);
+        form.cbfiltersupChange();
+    }
+    // A title click on the column: the sort text and the title colour.
+    void sort(const QString& sortText)
+    {
+        const int column = OrderColumns::indexOf(sortText.section(QLatin1Char(' '), 0, 0));
+        if (!table().setSort(sortText))
+            die(QStringLiteral("sort failed: %1").arg(sortText));
+        form.DBGrid1->orderModel()->setSortTitleColumn(column);
+    }
+
+private:
+    static void select(QComboBox* box, const QString& entry)
+    {
+        const int index = entry.isEmpty() ? 0 : box->findText(entry, Qt::MatchExactly);
+        if (index < 0)
+            die(QStringLiteral("%1 is not in %2").arg(entry, box->objectName()));
+        box->setCurrentIndex(index);
     }
 };
 
@@ -173,7 +179,7 @@ void store(Program& program, Reference& reference, int repetitions)
     for (int i = 0; i < repetitions; ++i) {
         ref.push_back(Measure::ms([&] { insert.run(supplierBytes, articleBytes, batchBytes); }));
         prog.push_back(Measure::ms([&] {
-            OrderTable& t = program.table;
+            OrderTable& t = program.table();
             if (!t.append() || !t.setValue(QStringLiteral("dostavcik"), supplier) ||
                 !t.setValue(QStringLiteral("artikul"), article) || !t.setValue(QStringLiteral("batch"), batch) ||
                 !t.setValue(QStringLiteral("paracbr"), 12) || !t.setValue(QStringLiteral("polucbr"), 12) ||
@@ -195,24 +201,29 @@ void moveToLast(Program& program, Reference& reference, int repetitions)
             reference.view.setCurrentIndex(reference.model->index(reference.model->rowCount() - 1, 0));
             reference.painted->updateAndWait();
         }));
-        program.table.first();
+        program.table().first();
         program.paint();
         prog.push_back(Measure::ms([&] {
-            program.table.last();
+            program.table().last();
             program.paint();
         }));
     }
     report("last", ref, prog);
 }
 
-void filter(const char* name, Program& program, Reference& reference, const QString& where, int repetitions)
+void filter(const char* name, Program& program, Reference& reference, const QString& supplier,
+            const QString& batch, int repetitions)
 {
+    const QString where = FilterRule::choose(supplier.isEmpty() ? 0 : 1, supplier, batch.isEmpty() ? 0 : 1, batch,
+                                             QStringLiteral("All"))
+                              .text;
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
-        program.filter(QString()); // from the whole register, as a user switching filters
+        program.filter(QString(), QString()); // from the whole register, as a user switching filters
+        program.paint();
         ref.push_back(Measure::ms([&] { reference.filter(where); }));
         prog.push_back(Measure::ms([&] {
-            program.filter(where);
+            program.filter(supplier, batch);
             program.paint();
         }));
     }
@@ -221,7 +232,7 @@ void filter(const char* name, Program& program, Reference& reference, const QStr
 
 void sorts(Program& program, Reference& reference, int repetitions)
 {
-    program.filter(QString());
+    program.filter(QString(), QString());
     RankSort rank;
     std::vector<double> ref, prog;
     ref.push_back(Measure::ms([&] {
@@ -231,8 +242,7 @@ void sorts(Program& program, Reference& reference, int repetitions)
         rank.sorted(false);
     }));
     prog.push_back(Measure::ms([&] {
-        if (!program.table.setSort(QStringLiteral("artikul")))
-            die(QStringLiteral("sort failed"));
+        program.sort(QStringLiteral("artikul"));
         program.paint();
     }));
     report("sort_first", ref, prog);
@@ -243,8 +253,7 @@ void sorts(Program& program, Reference& reference, int repetitions)
         const bool descending = i % 2 == 0;
         ref.push_back(Measure::ms([&] { rank.sorted(descending); }));
         prog.push_back(Measure::ms([&] {
-            if (!program.table.setSort(descending ? QStringLiteral("artikul DESC") : QStringLiteral("artikul")))
-                die(QStringLiteral("sort failed"));
+            program.sort(descending ? QStringLiteral("artikul DESC") : QStringLiteral("artikul"));
             program.paint();
         }));
     }
@@ -273,9 +282,12 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     if (argc < 2)
-        die(QStringLiteral("usage: bench_operations DIR [REPETITIONS]"));
+        die(QStringLiteral("usage: bench_operations DIR [REPETITIONS [FIGURE,...]]"));
     const QString dir = QString::fromLocal8Bit(argv[1]);
-    const int repetitions = argc > 2 ? std::atoi(argv[2]) : 9;
+    const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
+    // A subset of the figures, for profiling one of them.
+    const QStringList only = argc > 3 ? QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')) : QStringList();
+    auto wanted = [&](const char* figure) { return only.isEmpty() || only.contains(QLatin1String(figure)); };
     const QString path = QDir(dir).filePath(QLatin1String(Database::FileName));
 
     EngineConnection cleanup;
@@ -285,20 +297,25 @@ int main(int argc, char** argv)
     {
         Reference reference(path);
         Program program(dir);
-        repaintAlone(program, repetitions);
-        moveToLast(program, reference, repetitions);
-        filter("filter_supplier", program, reference,
-               QStringLiteral("dostavcik = ") + quoted(RegisterGenerator::filterSupplier()), repetitions);
-        filter("filter_startup_batch", program, reference, QStringLiteral("batch = ") + quoted(startupBatch()),
-               repetitions);
-        filter("filter_both", program, reference,
-               QStringLiteral("(dostavcik = %1) AND (batch = %2)")
-                   .arg(quoted(RegisterGenerator::filterSupplier()), quoted(RegisterGenerator::filterBatch())),
-               repetitions);
-        sorts(program, reference, repetitions);
-        program.filter(QString());
-        program.table.setSort(QStringLiteral("key"));
-        store(program, reference, std::max(repetitions, 50));
+        if (wanted("repaint"))
+            repaintAlone(program, repetitions);
+        if (wanted("last"))
+            moveToLast(program, reference, repetitions);
+        if (wanted("filter_supplier"))
+            filter("filter_supplier", program, reference, RegisterGenerator::filterSupplier(), QString(),
+                   repetitions);
+        if (wanted("filter_startup_batch"))
+            filter("filter_startup_batch", program, reference, QString(), startupBatch(), repetitions);
+        if (wanted("filter_both"))
+            filter("filter_both", program, reference, RegisterGenerator::filterSupplier(),
+                   RegisterGenerator::filterBatch(), repetitions);
+        if (wanted("sort_first") || wanted("sort_second"))
+            sorts(program, reference, repetitions);
+        if (wanted("store")) {
+            program.filter(QString(), QString());
+            program.sort(QStringLiteral("key"));
+            store(program, reference, std::max(repetitions, 50));
+        }
         std::printf("peak_rss_after_operations\t-\t%.1f\t-\tMiB\n", Measure::peakRssKb() / 1024.0);
     }
     // Back to the register as generated: no stored line, the key sequence as it was.
