@@ -73,14 +73,15 @@ BEGIN {
     ref[id] = ref[id] " " $3; prog[id] = prog[id] " " $4; ratio[id] = ratio[id] " " $5; unit[id] = $6
 }
 END {
-    printf "%-9s %-22s %12s %12s %7s %7s\n", "lines", "figure", "reference", "program", "ratio", "goal"
+    printf "%-9s %-26s %13s %13s %6s %7s\n", "lines", "figure", "reference", "program", "ratio", "goal"
     for (k = 1; k <= count; k++) {
         id = order[k]; split(id, part, SUBSEP)
         r = ref[id] ~ /-/ ? "-" : sprintf("%.2f", median(ref[id]))
+        u = ref[id] ~ /-/ ? "" : unit[id]
         q = sprintf("%.2f", median(prog[id]))
         x = ratio[id] ~ /-/ ? "-" : sprintf("%.2f", median(ratio[id]))
         g = (part[2] in goal) ? goal[part[2]] : "-"
-        printf "%-9s %-22s %9s %-3s %9s %-3s %6s %7s\n", part[1], part[2], r, unit[id], q, unit[id], x, g
+        printf "%-9s %-26s %9s %-3s %9s %-3s %6s %7s\n", part[1], part[2], r, u, q, unit[id], x, g
     }
 }' "$results"
 
