@@ -58,11 +58,14 @@ bool Database::open(const QString& folder)
                               : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(ConnectionName));
         db.setDatabaseName(openUri(path));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open()) {
+        if (!db.open())
             m_error = engineMessage(db.lastError());
-            close();
-            return false;
-        }
+    }
+    // Closed only once the handle above is gone, or Qt warns that the
+    // connection is still in use.
+    if (!m_error.isEmpty()) {
+        close();
+        return false;
     }
     // Reading the journal mode touches the file header, so a file that is not a
     // database fails here; a read-only file fails on switching to WAL.

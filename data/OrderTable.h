@@ -139,6 +139,22 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    void report(const QString& message) const;
+    bool checkActive() const;
+    bool commitLinks();
+    bool isEditing() const { return m_state == TableState::Edit || m_state == TableState::Insert; }
+    qint32 currentKey() const; // 0 for none and for a pending new line
+    bool selectView(QString* error);
+    bool parseSort(const QString& sortText, int* column, bool* descending);
+    bool reselect(bool filtered, const QString& filterText);
+    bool writePending(qint32* key, QString* error);
+    void finishPost(qint32 key);
+    void moveCurrent(int row);
+    void notifyData(int column);
+    void notifyView();
+    void notifyRow(int row);
+    void notifyCurrent();
+
     struct Private;
     std::unique_ptr<Private> d;
     Database& m_db;

@@ -25,6 +25,11 @@ int compare(const QString& a, const QString& b)
     return collator().compare(a, b);
 }
 
+QCollatorSortKey sortKey(const QString& text)
+{
+    return collator().sortKey(text);
+}
+
 void sort(QStringList& entries)
 {
     std::stable_sort(entries.begin(), entries.end(), less);

@@ -1,0 +1,79 @@
+#include "data/OrderGridModel.h"
+
+#include "data/OrderColumns.h"
+#include "data/OrderTable.h"
+
+#include <QBrush>
+#include <QGuiApplication>
+#include <QPalette>
+
+OrderGridModel::OrderGridModel(OrderTable& table, QObject* parent)
+    : QAbstractTableModel(parent), m_table(table), m_rows(table.viewRowCount())
+{
+    connect(&m_table, &OrderTable::viewReset, this, &OrderGridModel::reset);
+    connect(&m_table, &OrderTable::rowChanged, this, &OrderGridModel::refreshRow);
+}
+
+int OrderGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int OrderGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : OrderColumns::Count;
+}
+
+QVariant OrderGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    if (role != Qt::DisplayRole)
+        return {};
+    return m_table.cellText(index.row(), index.column());
+}
+
+QVariant OrderGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= OrderColumns::Count)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return QString::fromUtf8(OrderColumns::at(section).title);
+    if (role == Qt::BackgroundRole) {
+        if (section == m_sortColumn)
+            return QBrush(QColor(SortTitleColour));
+        return QGuiApplication::palette().brush(QPalette::Button);
+    }
+    return {};
+}
+
+Qt::ItemFlags OrderGridModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+void OrderGridModel::setSortTitleColumn(int column)
+{
+    if (column == m_sortColumn)
+        return;
+    m_sortColumn = column;
+    emit headerDataChanged(Qt::Horizontal, 0, OrderColumns::Count - 1);
+}
+
+void OrderGridModel::reset()
+{
+    // The table has already changed; the views only ever see m_rows, which
+    // changes inside the bracket.
+    beginResetModel();
+    m_rows = m_table.viewRowCount();
+    endResetModel();
+}
+
+void OrderGridModel::refreshRow(int row)
+{
+    if (row < 0 || row >= m_rows)
+        return;
+    emit dataChanged(index(row, 0), index(row, OrderColumns::Count - 1), {Qt::DisplayRole});
+}

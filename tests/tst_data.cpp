@@ -1,0 +1,1067 @@
+// The order table as the window uses it: opening, the data modes and the
+// settle-on-move rules, sorting, filtering, storing and deleting, typed field
+// access, and the grid model over it. Every case runs in its own application
+// directory with a register of a few lines written by SQL.
+
+#include "data/DataLink.h"
+#include "data/Database.h"
+#include "data/OrderGridModel.h"
+#include "data/OrderTable.h"
+#include "support/TempAppDir.h"
+
+#include <QAbstractItemModelTester>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+struct Line {
+    QString artikul;
+    QString dostavcik;
+    QString batch;
+    int paracbr;
+};
+
+// A register opened on a fresh directory, the table over it, and what the
+// table reported.
+class Register {
+public:
+    explicit Register(const QVector<Line>& lines = {})
+    {
+        if (!db.open(dir.path()))
+            qFatal("cannot open test register: %s", qPrintable(db.errorString()));
+        for (const Line& line : lines)
+            add(line);
+        table = std::make_unique<OrderTable>(db);
+        table->setErrorSink([this](const QString& message) { errors << message; });
+    }
+    ~Register()
+    {
+        table.reset();
+        db.close();
+    }
+
+    void add(const Line& line)
+    {
+        QSqlQuery query(db.connection());
+        query.prepare("INSERT INTO Table1 (artikul, dostavcik, batch, paracbr, pokupnacena, polucbr, obsto) "
+                      "VALUES (?, ?, ?, ?, 10000, ?, ?)");
+        query.addBindValue(line.artikul);
+        query.addBindValue(line.dostavcik);
+        query.addBindValue(line.batch);
+        query.addBindValue(line.paracbr);
+        query.addBindValue(line.paracbr);
+        query.addBindValue(qint64(line.paracbr) * 10000);
+        if (!query.exec())
+            qFatal("cannot add test line");
+    }
+
+    QVariant stored(qint32 key, const QString& column)
+    {
+        QSqlQuery query(db.connection());
+        query.exec(QStringLiteral("SELECT %1 FROM Table1 WHERE key = %2").arg(column).arg(key));
+        return query.next() ? query.value(0) : QVariant();
+    }
+
+    int storedCount()
+    {
+        QSqlQuery query(db.connection());
+        query.exec("SELECT COUNT(*) FROM Table1");
+        return query.next() ? query.value(0).toInt() : -1;
+    }
+
+    // Keys of the view in the grid's order.
+    QVector<int> viewKeys() const;
+
+    int currentKey() const { return table->value(OrderColumns::Key).toInt(); }
+
+    TempAppDir dir;
+    Database db;
+    std::unique_ptr<OrderTable> table;
+    QStringList errors;
+};
+
+// Keys 1..6: mixed case Latin and Cyrillic articles, two pairs equal but for case.
+const QVector<Line> Mixed = {
+    {"жилетка", "Ann's", "B1", 1},   // 1
+    {"Bluse", "Zeta", "B2", 2},      // 2
+    {"Жилетка", "Ann's", "B1", 3},   // 3
+    {"apron", "Zeta", "B1", 4},      // 4
+    {"bluse", "Ann's", "B2", 5},     // 5
+    {"Яке", "Zeta", "B2", 6},        // 6
+};
+
+QVector<int> keysOf(const OrderTable& table)
+{
+    QVector<int> keys;
+    for (int row = 0; row < table.recordCount(); ++row)
+        keys << table.cellValue(row, OrderColumns::Key).toInt();
+    return keys;
+}
+
+class Link : public DataLink {
+public:
+    std::function<bool()> commit = [] { return true; };
+    int calls = 0;
+    bool commitPendingText() override
+    {
+        ++calls;
+        return commit();
+    }
+};
+
+QVector<int> Register::viewKeys() const
+{
+    return keysOf(*table);
+}
+
+} // namespace
+
+class TestData : public QObject {
+    Q_OBJECT
+
+private slots:
+    void openReadsWholeTableInKeyOrder();
+    void openFailsWithEngineMessage_data();
+    void openFailsWithEngineMessage();
+    void databaseFileProblems_data();
+    void databaseFileProblems();
+    void closedDatasetRefuses_data();
+    void closedDatasetRefuses();
+
+    void settleOnMove_data();
+    void settleOnMove();
+    void dataLinkRefusalStopsMove();
+    void priorOnFirstAndNextOnLast();
+    void editOnEmptyViewStartsNewLine();
+    void setValueOutsideEditRefused();
+    void deleteOnEmptyView();
+    void deleteInInsertOnlyCancels();
+    void deleteKeepsPosition_data();
+    void deleteKeepsPosition();
+    void cancelRestoresLine();
+
+    void sortOrder_data();
+    void sortOrder();
+    void sortKeepsCurrentAndPendingLine();
+    void sortUnknownColumnRefused();
+    void unchangedSortDoesNothing();
+    void bookmarksSurviveResorts();
+    void storedLinesTakeSortedPlace_data();
+    void storedLinesTakeSortedPlace();
+    void numberSortSignAndNull();
+    void cachesStayInStepWithStores_data();
+    void cachesStayInStepWithStores();
+
+    void filterReselectsAndMovesToFirst();
+    void filterRefusedSettleChangesNothing();
+    void invalidFilterKeepsView();
+    void sumsFollowView();
+
+    void textCutToWidth_data();
+    void textCutToWidth();
+    void invalidNumbersRefused_data();
+    void invalidNumbersRefused();
+    void currencyIsExact();
+    void newLineWritesNullsAndNoKey();
+    void noteDisplayTextTrimmed();
+
+    void engineRefusalReportsPostErrorFirst();
+    void vanishedLineFailsUpdate();
+    void disabledControlsReportOnce();
+
+    void gridModelFollowsTable();
+    void gridTitleColours();
+};
+
+void TestData::openReadsWholeTableInKeyOrder()
+{
+    Register reg(Mixed);
+    QStringList events;
+    connect(reg.table.get(), &OrderTable::stateChanged, this, [&](TableState) { events << "state"; });
+    connect(reg.table.get(), &OrderTable::dataChanged, this, [&](int c) { events << QString("data %1").arg(c); });
+    connect(reg.table.get(), &OrderTable::viewReset, this, [&] { events << "view"; });
+
+    QVERIFY(reg.table->open());
+    QCOMPARE(reg.table->state(), TableState::Browse);
+    QCOMPARE(events, QStringList({"state", "data -1", "view"}));
+    QCOMPARE(reg.viewKeys(), QVector<int>({1, 2, 3, 4, 5, 6}));
+    QCOMPARE(reg.table->currentRow(), 0);
+    QCOMPARE(reg.table->asString("artikul"), QString("жилетка"));
+    QVERIFY(reg.table->bof());
+    QVERIFY(!reg.table->eof());
+    QVERIFY(reg.errors.isEmpty());
+}
+
+void TestData::openFailsWithEngineMessage_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("no Table1") << "DROP TABLE Table1" << "no such table: Table1";
+    QTest::addRow("column missing") << "ALTER TABLE Table1 DROP COLUMN belejka" << "no such column: belejka";
+}
+
+void TestData::openFailsWithEngineMessage()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, message);
+    Register reg;
+    QVERIFY(reg.db.execute(damage));
+    QSignalSpy states(reg.table.get(), &OrderTable::stateChanged);
+    QVERIFY(!reg.table->open());
+    QCOMPARE(reg.errors, QStringList{message});
+    QCOMPARE(reg.table->state(), TableState::Inactive);
+    QCOMPARE(states.count(), 0);
+}
+
+void TestData::databaseFileProblems_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("missing db1.mdb") << QByteArray() << false << "unable to open database file";
+    QTest::addRow("not a database") << QByteArray("Standard Jet DB, honestly\n").repeated(200) << false
+                                    << "file is not a database";
+    QTest::addRow("read-only file") << QByteArray("sqlite") << true << "attempt to write a readonly database";
+}
+
+void TestData::databaseFileProblems()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, readOnly);
+    QFETCH(QString, message);
+    TempAppDir dir(readOnly);
+    if (!readOnly && !content.isEmpty())
+        dir.writeFile("db1.mdb", content);
+    QString path = dir.databasePath();
+    if (readOnly)
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
+    // The superuser writes any file regardless of its permissions; an
+    // immutable file is read-only even for them.
+    const bool immutable = readOnly && QFileInfo(path).isWritable() &&
+                           QProcess::execute("chattr", {"+i", path}) == 0;
+    const auto unlock = qScopeGuard([&] {
+        if (immutable)
+            QProcess::execute("chattr", {"-i", path});
+    });
+    if (readOnly && !immutable && QFileInfo(path).isWritable())
+        QSKIP("cannot make a file read-only for this user");
+    const QByteArray before = dir.readFile("db1.mdb");
+
+    Database db;
+    QVERIFY(!db.open(dir.path()));
+    QCOMPARE(db.errorString(), message);
+    QVERIFY(!db.isOpen());
+    QCOMPARE(dir.readFile("db1.mdb"), before);
+    QCOMPARE(QFileInfo::exists(path), !before.isEmpty());
+    QVERIFY(!QFileInfo::exists(path + "-wal"));
+}
+
+void TestData::closedDatasetRefuses_data()
+{
+    QTest::addColumn<int>("operation");
+    const char* names[] = {"first", "prior", "next", "last", "moveTo", "append", "edit", "post",
+                           "delete", "setValue", "gotoBookmark", "sums"};
+    for (int i = 0; i < int(std::size(names)); ++i)
+        QTest::addRow("%s", names[i]) << i;
+}
+
+void TestData::closedDatasetRefuses()
+{
+    QFETCH(int, operation);
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    ViewSums sums;
+    const std::function<bool()> operations[] = {
+        [&] { return t.first(); },  [&] { return t.prior(); },  [&] { return t.next(); },
+        [&] { return t.last(); },   [&] { return t.moveTo(1); }, [&] { return t.append(); },
+        [&] { return t.edit(); },   [&] { return t.post(); },   [&] { return t.remove(); },
+        [&] { return t.setValue("artikul", "x"); }, [&] { return t.gotoBookmark("1"); },
+        [&] { return t.sums(&sums); },
+    };
+    QVERIFY(!operations[operation]());
+    QCOMPARE(reg.errors, QStringList{"Cannot perform this operation on a closed dataset"});
+    QVERIFY(!t.value("artikul").isValid());
+    QCOMPARE(t.asInteger("paracbr"), 0);
+    QCOMPARE(reg.errors.size(), 1);
+    QCOMPARE(t.state(), TableState::Inactive);
+}
+
+void TestData::settleOnMove_data()
+{
+    QTest::addColumn<bool>("insert");   // a new line, else an edit of line 2
+    QTest::addColumn<bool>("change");   // set a column before moving
+    QTest::addColumn<bool>("hookAnswer");
+    QTest::addColumn<int>("hookCalls");
+    QTest::addColumn<bool>("moves");
+    QTest::addColumn<int>("linesAfter");
+    QTest::addRow("changed edit is posted") << false << true << true << 1 << true << 3;
+    QTest::addRow("unchanged edit is cancelled") << false << false << true << 0 << true << 3;
+    QTest::addRow("refused edit stays") << false << true << false << 1 << false << 3;
+    QTest::addRow("changed new line is posted") << true << true << true << 1 << true << 4;
+    QTest::addRow("unchanged new line is dropped") << true << false << true << 0 << true << 3;
+    QTest::addRow("refused new line stays") << true << true << false << 1 << false << 3;
+}
+
+void TestData::settleOnMove()
+{
+    QFETCH(bool, insert);
+    QFETCH(bool, change);
+    QFETCH(bool, hookAnswer);
+    QFETCH(int, hookCalls);
+    QFETCH(bool, moves);
+    QFETCH(int, linesAfter);
+    Register reg({{"a", "S", "B", 1}, {"b", "S", "B", 2}, {"c", "S", "B", 3}});
+    OrderTable& t = *reg.table;
+    int calls = 0;
+    t.setBeforePost([&] {
+        ++calls;
+        return hookAnswer;
+    });
+    QSignalSpy afterPost(&t, &OrderTable::afterPost);
+    QVERIFY(t.open());
+    QVERIFY(t.moveTo(1));
+    QVERIFY(insert ? t.append() : t.edit());
+    const TableState pending = t.state();
+    if (change)
+        QVERIFY(t.setValue("artikul", "new"));
+
+    QCOMPARE(t.first(), moves);
+    QCOMPARE(calls, hookCalls);
+    QCOMPARE(reg.storedCount(), linesAfter);
+    QCOMPARE(t.recordCount(), linesAfter);
+    if (moves) {
+        QCOMPARE(t.state(), TableState::Browse);
+        QCOMPARE(t.currentRow(), 0);
+        QCOMPARE(afterPost.count(), change ? 1 : 0);
+        if (change)
+            QCOMPARE(reg.stored(insert ? 4 : 2, "artikul").toString(), QString("new"));
+        else
+            QCOMPARE(reg.stored(2, "artikul").toString(), QString("b"));
+    } else {
+        QCOMPARE(t.state(), pending);
+        QCOMPARE(t.asString("artikul"), QString("new"));
+        QCOMPARE(afterPost.count(), 0);
+    }
+    QVERIFY(reg.errors.isEmpty());
+}
+
+void TestData::dataLinkRefusalStopsMove()
+{
+    Register reg({{"a", "S", "B", 1}, {"b", "S", "B", 2}});
+    OrderTable& t = *reg.table;
+    Link link;
+    t.addDataLink(&link);
+    QVERIFY(t.open());
+    QVERIFY(t.edit());
+    // The control writes its typed text: that alone makes the line changed.
+    link.commit = [&] { return t.setValue("cvet", "red"); };
+    QVERIFY(t.next());
+    QCOMPARE(reg.stored(1, "cvet").toString(), QString("red"));
+    QCOMPARE(t.currentRow(), 1);
+
+    QVERIFY(t.edit());
+    link.commit = [] { return false; };
+    QVERIFY(!t.prior());
+    QVERIFY(!t.post());
+    QCOMPARE(t.state(), TableState::Edit);
+    QCOMPARE(t.currentRow(), 1);
+    t.removeDataLink(&link);
+    QVERIFY(t.prior());
+}
+
+void TestData::priorOnFirstAndNextOnLast()
+{
+    Register reg({{"a", "S", "B", 1}, {"b", "S", "B", 2}});
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    QSignalSpy moved(&t, &OrderTable::currentRowChanged);
+    QVERIFY(t.prior());
+    QCOMPARE(t.currentRow(), 0);
+    QVERIFY(t.bof());
+    QVERIFY(t.next());
+    QVERIFY(!t.eof());
+    QVERIFY(t.next());
+    QCOMPARE(t.currentRow(), 1);
+    QVERIFY(t.eof());
+    QCOMPARE(moved.count(), 1);
+
+    // The walk the summary does: first, then next until the end.
+    int visited = 0;
+    for (t.first(); !t.eof(); t.next())
+        ++visited;
+    QCOMPARE(visited, 2);
+}
+
+void TestData::editOnEmptyViewStartsNewLine()
+{
+    Register reg;
+    QVERIFY(reg.table->open());
+    QCOMPARE(reg.table->currentRow(), -1);
+    QVERIFY(reg.table->eof() && reg.table->bof());
+    QVERIFY(reg.table->edit());
+    QCOMPARE(reg.table->state(), TableState::Insert);
+    QCOMPARE(reg.table->viewRowCount(), 1);
+    QCOMPARE(reg.table->recordCount(), 0);
+    QVERIFY(reg.table->bookmark().isEmpty());
+}
+
+void TestData::setValueOutsideEditRefused()
+{
+    Register reg(Mixed);
+    QVERIFY(reg.table->open());
+    QVERIFY(!reg.table->setValue("artikul", "x"));
+    QCOMPARE(reg.errors, QStringList{"Dataset not in edit or insert mode"});
+    QVERIFY(reg.table->edit());
+    QVERIFY(!reg.table->setValue("key", 99));
+    QVERIFY(!reg.table->setValue("nosuch", 1));
+    QCOMPARE(reg.errors.size(), 3);
+    QVERIFY(!reg.table->isModified());
+}
+
+void TestData::deleteOnEmptyView()
+{
+    Register reg;
+    int hooks = 0;
+    reg.table->setBeforeDelete([&] { return ++hooks, true; });
+    QVERIFY(reg.table->open());
+    QVERIFY(!reg.table->remove());
+    QCOMPARE(reg.errors, QStringList{"Cannot perform this operation on an empty dataset"});
+    QCOMPARE(hooks, 0);
+}
+
+void TestData::deleteInInsertOnlyCancels()
+{
+    Register reg(Mixed);
+    int hooks = 0;
+    reg.table->setBeforeDelete([&] { return ++hooks, true; });
+    QSignalSpy afterDelete(reg.table.get(), &OrderTable::afterDelete);
+    QVERIFY(reg.table->open());
+    QVERIFY(reg.table->moveTo(2));
+    QVERIFY(reg.table->append());
+    QVERIFY(reg.table->setValue("artikul", "x"));
+    QVERIFY(reg.table->remove());
+    QCOMPARE(reg.table->state(), TableState::Browse);
+    QCOMPARE(hooks, 0);
+    QCOMPARE(afterDelete.count(), 0);
+    QCOMPARE(reg.storedCount(), 6);
+    QCOMPARE(reg.table->currentRow(), 2);
+    QCOMPARE(reg.table->viewRowCount(), 6);
+}
+
+void TestData::deleteKeepsPosition_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("editing");
+    QTest::addColumn<int>("rowAfter");
+    QTest::addColumn<int>("keyAfter");
+    QTest::addRow("middle line") << 2 << false << 2 << 4;
+    QTest::addRow("last line") << 5 << false << 4 << 5;
+    QTest::addRow("line being edited") << 0 << true << 0 << 2;
+}
+
+void TestData::deleteKeepsPosition()
+{
+    QFETCH(int, row);
+    QFETCH(bool, editing);
+    QFETCH(int, rowAfter);
+    QFETCH(int, keyAfter);
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QStringList events;
+    t.setBeforeDelete([&] {
+        events << "before " + t.asString("artikul");
+        return true;
+    });
+    connect(&t, &OrderTable::afterDelete, this, [&] { events << QString("after %1").arg(t.recordCount()); });
+    QVERIFY(t.open());
+    QVERIFY(t.moveTo(row));
+    const QString artikul = t.asString("artikul");
+    const int key = reg.currentKey();
+    if (editing) {
+        QVERIFY(t.edit());
+        QVERIFY(t.setValue("artikul", "changed"));
+    }
+    QVERIFY(t.remove());
+    QCOMPARE(events, QStringList({"before " + (editing ? QString("changed") : artikul), "after 5"}));
+    QCOMPARE(t.state(), TableState::Browse);
+    QCOMPARE(t.currentRow(), rowAfter);
+    QCOMPARE(reg.currentKey(), keyAfter);
+    QVERIFY(!reg.stored(key, "key").isValid());
+    QVERIFY(!reg.viewKeys().contains(key));
+
+    // A refusing hook keeps the line.
+    t.setBeforeDelete([] { return false; });
+    QVERIFY(!t.remove());
+    QCOMPARE(reg.storedCount(), 5);
+    QVERIFY(reg.errors.isEmpty());
+}
+
+void TestData::cancelRestoresLine()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    QVERIFY(t.moveTo(3));
+    QVERIFY(t.edit());
+    QVERIFY(t.setValue("artikul", "other"));
+    QCOMPARE(t.cellText(3, OrderColumns::Artikul), QString("other"));
+    t.cancel();
+    QCOMPARE(t.state(), TableState::Browse);
+    QCOMPARE(t.asString("artikul"), QString("apron"));
+    QCOMPARE(reg.stored(4, "artikul").toString(), QString("apron"));
+
+    QSignalSpy resets(&t, &OrderTable::viewReset);
+    QVERIFY(t.append());
+    QCOMPARE(t.currentRow(), 6);
+    t.cancel();
+    QCOMPARE(resets.count(), 2); // the extra row came and went
+    QCOMPARE(t.currentRow(), 3);
+    QCOMPARE(t.viewRowCount(), 6);
+}
+
+void TestData::sortOrder_data()
+{
+    QTest::addColumn<QString>("sort");
+    QTest::addColumn<QVector<int>>("keys");
+    // Letter case is ignored for Latin and Cyrillic; equal values keep key order.
+    // The Bulgarian alphabetical order puts Cyrillic before Latin.
+    QTest::addRow("article ascending") << "artikul" << QVector<int>{1, 3, 6, 4, 2, 5};
+    QTest::addRow("article descending") << "artikul DESC" << QVector<int>{2, 5, 4, 6, 1, 3};
+    QTest::addRow("supplier, ties by key") << "dostavcik" << QVector<int>{1, 3, 5, 2, 4, 6};
+    QTest::addRow("supplier descending") << "dostavcik DESC" << QVector<int>{2, 4, 6, 1, 3, 5};
+    QTest::addRow("ordered count descending") << "paracbr DESC" << QVector<int>{6, 5, 4, 3, 2, 1};
+    QTest::addRow("money, ties by key") << "pokupnacena" << QVector<int>{1, 2, 3, 4, 5, 6};
+    QTest::addRow("key descending") << "key DESC" << QVector<int>{6, 5, 4, 3, 2, 1};
+    QTest::addRow("batch then key") << "batch" << QVector<int>{1, 3, 4, 2, 5, 6};
+}
+
+void TestData::sortOrder()
+{
+    QFETCH(QString, sort);
+    QFETCH(QVector<int>, keys);
+    // Sorting before opening and after gives the same view.
+    for (bool beforeOpen : {true, false}) {
+        Register reg(Mixed);
+        if (beforeOpen)
+            QVERIFY(reg.table->setSort(sort));
+        QVERIFY(reg.table->open());
+        QVERIFY(reg.table->setSort(sort));
+        QCOMPARE(reg.table->sort(), sort);
+        QCOMPARE(reg.viewKeys(), keys);
+        QVERIFY(reg.errors.isEmpty());
+    }
+}
+
+void TestData::sortKeepsCurrentAndPendingLine()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    QVERIFY(t.moveTo(1)); // key 2
+    QVERIFY(t.edit());
+    QVERIFY(t.setValue("cvet", "blue"));
+    QVERIFY(t.setSort("artikul DESC"));
+    QCOMPARE(t.state(), TableState::Edit);
+    QCOMPARE(t.currentRow(), 0);
+    QCOMPARE(t.asString("cvet"), QString("blue"));
+    QVERIFY(t.post());
+    QCOMPARE(reg.currentKey(), 2);
+
+    QVERIFY(t.append());
+    QVERIFY(t.setValue("artikul", "Ц"));
+    QVERIFY(t.setSort("artikul"));
+    QCOMPARE(t.state(), TableState::Insert);
+    QCOMPARE(t.currentRow(), 6);
+    QCOMPARE(t.cellText(6, OrderColumns::Artikul), QString("Ц"));
+}
+
+void TestData::sortUnknownColumnRefused()
+{
+    Register reg(Mixed);
+    QVERIFY(reg.table->open());
+    QVERIFY(reg.table->setSort("artikul"));
+    QVERIFY(!reg.table->setSort("nosuch DESC"));
+    QVERIFY(!reg.table->setSort("artikul sideways"));
+    QCOMPARE(reg.errors, QStringList({"Field 'nosuch' not found", "Invalid sort order 'artikul sideways'"}));
+    QCOMPARE(reg.table->sort(), QString("artikul"));
+    QCOMPARE(reg.viewKeys(), QVector<int>({1, 3, 6, 4, 2, 5}));
+}
+
+void TestData::unchangedSortDoesNothing()
+{
+    Register reg(Mixed);
+    QVERIFY(reg.table->open());
+    QVERIFY(reg.table->moveTo(2));
+    QSignalSpy resets(reg.table.get(), &OrderTable::viewReset);
+    QVERIFY(reg.table->setSort("key"));
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(reg.table->currentRow(), 2);
+}
+
+void TestData::bookmarksSurviveResorts()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    QVERIFY(t.moveTo(4));
+    const QString mark = t.bookmark();
+    QCOMPARE(mark, QString("5"));
+    for (const char* sort : {"artikul", "artikul DESC", "dostavcik", "key DESC"}) {
+        QVERIFY(t.setSort(sort));
+        QCOMPARE(reg.currentKey(), 5);
+        QVERIFY(t.first());
+        QVERIFY(t.gotoBookmark(mark));
+        QCOMPARE(reg.currentKey(), 5);
+    }
+    QVERIFY(t.remove());
+    QVERIFY(!t.gotoBookmark(mark));
+    QCOMPARE(reg.errors, QStringList{"Record not found"});
+    QVERIFY(!t.gotoBookmark(QString()));
+    QCOMPARE(reg.errors.size(), 1);
+}
+
+void TestData::storedLinesTakeSortedPlace_data()
+{
+    QTest::addColumn<QString>("sort");
+    QTest::addColumn<QString>("artikul");
+    QTest::addColumn<int>("row");
+    QTest::addRow("key order: at the end") << "key" << "a" << 6;
+    QTest::addRow("key descending: at the top") << "key DESC" << "a" << 0;
+    QTest::addRow("new article among others") << "artikul" << "BLUSE" << 6;
+    QTest::addRow("new distinct article") << "artikul" << "Зебра" << 2;
+    QTest::addRow("new distinct article, descending") << "artikul DESC" << "Зебра" << 4;
+}
+
+void TestData::storedLinesTakeSortedPlace()
+{
+    QFETCH(QString, sort);
+    QFETCH(QString, artikul);
+    QFETCH(int, row);
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    QVERIFY(t.setSort(sort));
+    QVERIFY(t.append());
+    QVERIFY(t.setValue("artikul", artikul));
+    QVERIFY(t.post());
+    QCOMPARE(reg.currentKey(), 7);
+    QCOMPARE(t.currentRow(), row);
+    // The same place as a fresh sort of the stored lines gives.
+    const QVector<int> kept = reg.viewKeys();
+    QVERIFY(t.setSort("key"));
+    QVERIFY(t.setSort(sort));
+    QCOMPARE(reg.viewKeys(), kept);
+
+    // An edit that changes the sort column moves the line to its new place.
+    if (sort.startsWith("artikul")) {
+        QVERIFY(t.gotoBookmark("7"));
+        QVERIFY(t.edit());
+        QVERIFY(t.setValue("artikul", "ААА"));
+        QVERIFY(t.post());
+        QCOMPARE(t.currentRow(), sort.endsWith("DESC") ? 6 : 0);
+        QCOMPARE(reg.currentKey(), 7);
+    }
+}
+
+void TestData::numberSortSignAndNull()
+{
+    Register reg(Mixed);
+    QVERIFY(reg.db.execute("UPDATE Table1 SET paracbr = CASE key WHEN 1 THEN 5 WHEN 2 THEN -3 WHEN 3 THEN NULL "
+                           "WHEN 4 THEN 0 WHEN 5 THEN -3 ELSE 2147483647 END"));
+    QVERIFY(reg.table->open());
+    QVERIFY(reg.table->setSort("paracbr"));
+    QCOMPARE(reg.viewKeys(), QVector<int>({3, 2, 5, 4, 1, 6}));
+    QVERIFY(reg.table->setSort("paracbr DESC"));
+    QCOMPARE(reg.viewKeys(), QVector<int>({6, 1, 4, 2, 5, 3}));
+}
+
+void TestData::cachesStayInStepWithStores_data()
+{
+    QTest::addColumn<QString>("sort");
+    QTest::addColumn<QVariantList>("values");
+    const QVariantList texts = {"Ёлка", "ёлка", "apron", "Zz", "", QVariant(), "жилетка", "Ábc", "abc"};
+    QTest::addRow("article") << "artikul" << texts;
+    QTest::addRow("article descending") << "artikul DESC" << texts;
+    QTest::addRow("note") << "belejka" << texts;
+    QTest::addRow("ordered descending") << "paracbr DESC" << QVariantList{-5, 7, 0, QVariant(), 3, 7, -5, 1, 2};
+    QTest::addRow("money") << "obsto" << QVariantList{"0.0001", "-2", QVariant(), "1", "0", "1", "3.5", "-2", "9"};
+    QTest::addRow("date") << "date"
+                          << QVariantList{QDate(2020, 1, 1), QDate(1999, 12, 31), QVariant(), QDate(2020, 1, 1),
+                                          QDate(2030, 5, 5), QDate(2000, 1, 1), QVariant(), QDate(2001, 1, 1),
+                                          QDate(1990, 1, 1)};
+}
+
+void TestData::cachesStayInStepWithStores()
+{
+    QFETCH(QString, sort);
+    QFETCH(QVariantList, values);
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    const QString column = sort.section(' ', 0, 0);
+    QVERIFY(t.open());
+    QVERIFY(t.setSort(sort)); // the column is now cached and kept up to date
+    for (int i = 0; i < values.size(); ++i) {
+        if (i % 3 == 2) { // change an existing line
+            QVERIFY(t.moveTo(i % t.recordCount()));
+            QVERIFY(t.edit());
+        } else {
+            QVERIFY(t.append());
+        }
+        QVERIFY(t.setValue(column, values[i]));
+        QVERIFY(t.post());
+        QCOMPARE(t.value(column), t.cellValue(t.currentRow(), OrderColumns::indexOf(column)));
+        if (i == 4) {
+            QVERIFY(t.moveTo(1));
+            QVERIFY(t.remove());
+        }
+    }
+    OrderTable fresh(reg.db);
+    QVERIFY(fresh.setSort(sort));
+    QVERIFY(fresh.open());
+    QCOMPARE(reg.viewKeys(), keysOf(fresh));
+    QVERIFY(reg.errors.isEmpty());
+}
+
+void TestData::filterReselectsAndMovesToFirst()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(t.setSort("artikul DESC"));
+    QVERIFY(t.open());
+    QVERIFY(t.moveTo(3));
+    QVERIFY(t.setFilterText("dostavcik = 'Ann''s'")); // stored only while off
+    QCOMPARE(t.recordCount(), 6);
+    QSignalSpy resets(&t, &OrderTable::viewReset);
+    QVERIFY(t.setFiltered(true));
+    QCOMPARE(reg.viewKeys(), QVector<int>({5, 1, 3}));
+    QCOMPARE(t.currentRow(), 0);
+    QCOMPARE(resets.count(), 1);
+    QVERIFY(t.moveTo(2));
+    QVERIFY(t.setFilterText("(dostavcik = 'Zeta') AND (batch = 'B2')"));
+    QCOMPARE(reg.viewKeys(), QVector<int>({2, 6}));
+    QCOMPARE(t.currentRow(), 0);
+    QVERIFY(t.setFiltered(false));
+    QCOMPARE(t.recordCount(), 6);
+    QVERIFY(reg.errors.isEmpty());
+}
+
+void TestData::filterRefusedSettleChangesNothing()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    t.setBeforePost([] { return false; });
+    QVERIFY(t.open());
+    QVERIFY(t.moveTo(3));
+    QVERIFY(t.edit());
+    QVERIFY(t.setValue("artikul", "x"));
+    QVERIFY(t.setFilterText("dostavcik = 'Zeta'"));
+    QVERIFY(!t.setFiltered(true));
+    QVERIFY(!t.isFiltered());
+    QCOMPARE(t.recordCount(), 6);
+    QCOMPARE(t.currentRow(), 3);
+    QCOMPARE(t.state(), TableState::Edit);
+}
+
+void TestData::invalidFilterKeepsView()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    QVERIFY(t.moveTo(2));
+    QVERIFY(t.setFilterText("nosuch = 1"));
+    QVERIFY(!t.setFiltered(true));
+    QCOMPARE(reg.errors, QStringList{"no such column: nosuch"});
+    QVERIFY(!t.isFiltered());
+    QVERIFY(t.setFilterText("1); DELETE FROM Table1; SELECT (1"));
+    QVERIFY(!t.setFiltered(true));
+    QCOMPARE(reg.errors.size(), 2);
+    QCOMPARE(reg.storedCount(), 6);
+    QCOMPARE(t.recordCount(), 6);
+    QCOMPARE(t.currentRow(), 2);
+}
+
+void TestData::sumsFollowView()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    ViewSums sums;
+    QVERIFY(t.sums(&sums));
+    QCOMPARE(sums.count, 6);
+    QCOMPARE(sums.pieces, 21);
+    QCOMPARE(sums.money, Currency::fromUnits(21 * 10000));
+    QVERIFY(t.setFilterText("dostavcik = 'Ann''s'"));
+    QVERIFY(t.setFiltered(true));
+    QVERIFY(t.sums(&sums));
+    QCOMPARE(sums.count, 3);
+    QCOMPARE(sums.pieces, 9);
+    // A line stored with another supplier stays in the view and in its sums.
+    QVERIFY(t.append());
+    QVERIFY(t.setValue("dostavcik", "Zeta"));
+    QVERIFY(t.setValue("polucbr", 100));
+    QVERIFY(t.setValue("obsto", "0.5"));
+    QVERIFY(t.post());
+    QCOMPARE(t.recordCount(), 4);
+    QVERIFY(t.sums(&sums));
+    QCOMPARE(sums.count, 4);
+    QCOMPARE(sums.pieces, 109);
+    QCOMPARE(sums.money, Currency::fromUnits(9 * 10000 + 5000));
+    QVERIFY(t.remove());
+    QVERIFY(t.sums(&sums));
+    QCOMPARE(sums.count, 3);
+}
+
+void TestData::textCutToWidth_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("stored");
+    const QString fifty = QString(50, u'ж');
+    QTest::addRow("batch of 9") << "batch" << "2024-03AB" << "2024-03";
+    QTest::addRow("batch of 7") << "batch" << "ИСТ-12Б" << "ИСТ-12Б";
+    QTest::addRow("article of 51") << "artikul" << fifty + "x" << fifty;
+    QTest::addRow("note is not cut") << "belejka" << QString(300, u'n') << QString(300, u'n');
+}
+
+void TestData::textCutToWidth()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, input);
+    QFETCH(QString, stored);
+    Register reg;
+    QVERIFY(reg.table->open());
+    QVERIFY(reg.table->append());
+    QVERIFY(reg.table->setValue(column, input));
+    QCOMPARE(reg.table->asString(column), stored);
+    QVERIFY(reg.table->post());
+    QCOMPARE(reg.stored(1, column).toString(), stored);
+}
+
+void TestData::invalidNumbersRefused_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QVariant>("input");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("letters for a count") << "paracbr" << QVariant("12a") << "'12a' is not a valid integer value";
+    QTest::addRow("fraction for a count") << "paracbr" << QVariant("1.5") << "'1.5' is not a valid integer value";
+    QTest::addRow("count beyond 32 bits") << "dostavbr" << QVariant("2147483648")
+                                          << "'2147483648' is not a valid integer value";
+    QTest::addRow("five decimals of money") << "pokupnacena" << QVariant("0.33333")
+                                            << "'0.33333' is not a valid currency value";
+    QTest::addRow("letters for money") << "edro" << QVariant("abc") << "'abc' is not a valid currency value";
+    QTest::addRow("text for a date") << "date" << QVariant("soon") << "'soon' is not a valid date";
+}
+
+void TestData::invalidNumbersRefused()
+{
+    QFETCH(QString, column);
+    QFETCH(QVariant, input);
+    QFETCH(QString, message);
+    Register reg(Mixed);
+    QVERIFY(reg.table->open());
+    QVERIFY(reg.table->edit());
+    const QVariant before = reg.table->value(column);
+    QVERIFY(!reg.table->setValue(column, input));
+    QCOMPARE(reg.errors, QStringList{message});
+    QCOMPARE(reg.table->value(column), before);
+    QVERIFY(!reg.table->isModified());
+}
+
+void TestData::currencyIsExact()
+{
+    Register reg;
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(t.append());
+        QVERIFY(t.setValue("pokupnacena", "0.3333"));
+        QVERIFY(t.setValue("paracbr", "3"));
+        Currency money;
+        QVERIFY(Currency::multiply(t.asCurrency("pokupnacena"), t.asInteger("paracbr"), &money));
+        QVERIFY(t.setValue("obsto", QVariant::fromValue(money)));
+        QVERIFY(t.post());
+    }
+    QCOMPARE(reg.stored(1, "pokupnacena").toLongLong(), 3333);
+    QCOMPARE(reg.stored(1, "obsto").toLongLong(), 9999);
+    QVERIFY(t.first());
+    QCOMPARE(t.asCurrency("obsto"), Currency::fromUnits(9999));
+    QCOMPARE(t.asString("pokupnacena"), Currency::fromUnits(3333).toString(QLocale()));
+    QCOMPARE(t.asFloat("obsto"), 0.9999);
+    ViewSums sums;
+    QVERIFY(t.sums(&sums));
+    QCOMPARE(sums.money, Currency::fromUnits(29997));
+    // Whole numbers and doubles are amounts, not ten-thousandths.
+    QVERIFY(t.edit());
+    QVERIFY(t.setValue("edro", 7));
+    QVERIFY(t.setValue("drebno", 0.1 + 0.2));
+    QCOMPARE(t.asCurrency("edro"), Currency::fromUnits(70000));
+    QCOMPARE(t.asCurrency("drebno"), Currency::fromUnits(3000));
+}
+
+void TestData::newLineWritesNullsAndNoKey()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    QVERIFY(t.append());
+    QVERIFY(t.isNull("paracbr"));
+    QCOMPARE(t.asInteger("paracbr"), 0);
+    QCOMPARE(t.asString("artikul"), QString());
+    QVERIFY(t.setValue("artikul", "x"));
+    QVERIFY(t.setValue("date", QDate(2026, 12, 7)));
+    QVERIFY(t.setValue("nomcuval", QString()));
+    QVERIFY(t.post());
+    QCOMPARE(reg.currentKey(), 7);
+    QCOMPARE(reg.stored(7, "date").toString(), QString("2026-12-07"));
+    QCOMPARE(t.asDate("date"), QDate(2026, 12, 7));
+    QCOMPARE(t.cellText(6, OrderColumns::Date), QString("2026-12-07"));
+    QVERIFY(t.isNull("nomcuval"));
+    QVERIFY(!reg.stored(7, "nomcuval").isValid() || reg.stored(7, "nomcuval").isNull());
+}
+
+void TestData::noteDisplayTextTrimmed()
+{
+    Register reg;
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    QVERIFY(t.append());
+    const QString note = "  \t first line\r\nsecond \r\n\r\n";
+    QVERIFY(t.setValue("belejka", note));
+    QVERIFY(t.setValue("firmetiket", "  label  "));
+    QVERIFY(t.post());
+    QCOMPARE(t.cellText(0, OrderColumns::Belejka), QString("first line\r\nsecond"));
+    QCOMPARE(t.cellText(0, OrderColumns::Firmetiket), QString("  label  "));
+    QCOMPARE(t.asString("belejka"), note);
+    QCOMPARE(reg.stored(1, "belejka").toString(), note);
+}
+
+void TestData::engineRefusalReportsPostErrorFirst()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(reg.db.execute("CREATE TRIGGER refuse BEFORE INSERT ON Table1 "
+                           "BEGIN SELECT RAISE(ABORT, 'the engine refuses'); END"));
+    QStringList events;
+    t.setErrorSink([&](const QString& message) { events << "sink: " + message; });
+    connect(&t, &OrderTable::postError, this, [&](const QString& message) {
+        events << "postError: " + message;
+        t.cancel(); // what the window's handler does
+    });
+    QSignalSpy afterPost(&t, &OrderTable::afterPost);
+    QVERIFY(t.open());
+    QVERIFY(t.moveTo(2));
+    QVERIFY(t.append());
+    QVERIFY(t.setValue("artikul", "x"));
+    QVERIFY(!t.post());
+    QCOMPARE(events, QStringList({"postError: the engine refuses", "sink: the engine refuses"}));
+    QCOMPARE(t.state(), TableState::Browse);
+    QCOMPARE(t.currentRow(), 2);
+    QCOMPARE(t.viewRowCount(), 6);
+    QCOMPARE(reg.storedCount(), 6);
+    QCOMPARE(afterPost.count(), 0);
+}
+
+void TestData::vanishedLineFailsUpdate()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QSignalSpy postErrors(&t, &OrderTable::postError);
+    QVERIFY(t.open());
+    QVERIFY(t.edit());
+    QVERIFY(t.setValue("artikul", "x"));
+    QVERIFY(reg.db.execute("DELETE FROM Table1 WHERE key = 1"));
+    QVERIFY(!t.post());
+    QCOMPARE(postErrors.count(), 1);
+    QCOMPARE(reg.errors.size(), 1);
+    QVERIFY(reg.errors[0].startsWith("Row cannot be located for updating"));
+    QCOMPARE(reg.storedCount(), 5);
+}
+
+void TestData::disabledControlsReportOnce()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    QVERIFY(t.open());
+    QSignalSpy data(&t, &OrderTable::dataChanged);
+    QSignalSpy resets(&t, &OrderTable::viewReset);
+    QSignalSpy rows(&t, &OrderTable::rowChanged);
+    QSignalSpy moves(&t, &OrderTable::currentRowChanged);
+    QSignalSpy states(&t, &OrderTable::stateChanged);
+    t.disableControls();
+    t.disableControls();
+    for (t.first(); !t.eof(); t.next()) {
+    }
+    QVERIFY(t.edit());
+    QVERIFY(t.setValue("cvet", "x"));
+    QVERIFY(t.setSort("artikul"));
+    QVERIFY(t.post());
+    t.enableControls();
+    QVERIFY(t.controlsDisabled());
+    QCOMPARE(data.count() + resets.count() + rows.count() + moves.count(), 0);
+    QCOMPARE(states.count(), 2); // still told: the mode shows in the status bar
+    t.enableControls();
+    QVERIFY(!t.controlsDisabled());
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(data.count(), 1);
+    QCOMPARE(data.at(0).at(0).toInt(), -1);
+    QCOMPARE(rows.count(), 0);
+}
+
+void TestData::gridModelFollowsTable()
+{
+    Register reg(Mixed);
+    OrderTable& t = *reg.table;
+    OrderGridModel model(t);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.columnCount(), 24);
+    QVERIFY(t.open());
+    QCOMPARE(model.rowCount(), 6);
+    QCOMPARE(model.index(3, OrderColumns::Artikul).data().toString(), QString("apron"));
+    QCOMPARE(model.index(0, OrderColumns::Pokupnacena).data().toString(), Currency::fromUnits(10000).toString());
+    QCOMPARE(model.headerData(16, Qt::Horizontal).toString(), QString("p.price"));
+    QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
+
+    QVERIFY(t.append());
+    QCOMPARE(model.rowCount(), 7);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QVERIFY(t.setValue("artikul", "new"));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 6);
+    QCOMPARE(model.index(6, OrderColumns::Artikul).data().toString(), QString("new"));
+    QVERIFY(t.post());
+    QCOMPARE(model.rowCount(), 7);
+    QVERIFY(t.setSort("artikul DESC"));
+    QCOMPARE(model.index(0, OrderColumns::Artikul).data().toString(), QString("new"));
+    QVERIFY(t.setFilterText("dostavcik = 'Zeta'"));
+    QVERIFY(t.setFiltered(true));
+    QCOMPARE(model.rowCount(), 3);
+    QVERIFY(t.remove());
+    QCOMPARE(model.rowCount(), 2);
+    t.close();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void TestData::gridTitleColours()
+{
+    Register reg(Mixed);
+    OrderGridModel model(*reg.table);
+    const QColor green(0xA5, 0xDB, 0x92);
+    const QColor face = QGuiApplication::palette().color(QPalette::Button);
+    QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), green);
+    QSignalSpy headers(&model, &QAbstractItemModel::headerDataChanged);
+    model.setSortTitleColumn(2);
+    QCOMPARE(headers.count(), 1);
+    QCOMPARE(model.headerData(2, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), green);
+    for (int column : {0, 1, 3, 23})
+        QCOMPARE(model.headerData(column, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), face);
+}
+
+QTEST_MAIN(TestData)
+#include "tst_data.moc"
