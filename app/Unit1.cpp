@@ -363,22 +363,22 @@ void TForm1::connectHandlers()
     connect(Label20, &CreditLabel::clicked, this, &TForm1::Label20Click);
 
     for (DBComboBox* box : {DBComboBox1, DBComboBox2}) {
-        connect(box, &DBComboBox::entered, this, [this, box] { DBComboBox1Enter(box); });
-        connect(box, &DBComboBox::exited, this, [this, box] { DBComboBox1Exit(box); });
+        connect(&box->binding(), &FieldBinding::entered, this, [this, box] { DBComboBox1Enter(box); });
+        connect(&box->binding(), &FieldBinding::exited, this, [this, box] { DBComboBox1Exit(box); });
     }
     for (DBEdit* edit : {DBEdit6, DBEdit5, DBEdit13, DBEdit15, DBEdit2, DBEdit3, DBEdit14, DBEdit8, DBEdit9,
                          DBEdit10, DBEdit11, DBEdit12, DBEdit4}) {
-        connect(edit, &DBEdit::entered, this, [this, edit] { DBEdit6Enter(edit); });
-        connect(edit, &DBEdit::exited, this, [this, edit] { DBEdit6Exit(edit); });
+        connect(&edit->binding(), &FieldBinding::entered, this, [this, edit] { DBEdit6Enter(edit); });
+        connect(&edit->binding(), &FieldBinding::exited, this, [this, edit] { DBEdit6Exit(edit); });
     }
-    connect(DBEdit7, &DBEdit::entered, this, &TForm1::DBEdit7Enter);
-    connect(DBEdit7, &DBEdit::exited, this, &TForm1::DBEdit7Exit);
+    connect(&DBEdit7->binding(), &FieldBinding::entered, this, &TForm1::DBEdit7Enter);
+    connect(&DBEdit7->binding(), &FieldBinding::exited, this, &TForm1::DBEdit7Exit);
     for (DBEdit* count : {DBEdit16, DBEdit17, DBEdit18}) {
-        connect(count, &DBEdit::entered, this, [this, count] { DBEdit16Enter(count); });
-        connect(count, &DBEdit::exited, this, [this, count] { DBEdit16Exit(count); });
+        connect(&count->binding(), &FieldBinding::entered, this, [this, count] { DBEdit16Enter(count); });
+        connect(&count->binding(), &FieldBinding::exited, this, [this, count] { DBEdit16Exit(count); });
     }
-    connect(DBMemo1, &DBMemo::entered, this, &TForm1::DBMemo1Enter);
-    connect(DBMemo1, &DBMemo::exited, this, &TForm1::DBMemo1Exit);
+    connect(&DBMemo1->binding(), &FieldBinding::entered, this, &TForm1::DBMemo1Enter);
+    connect(&DBMemo1->binding(), &FieldBinding::exited, this, &TForm1::DBMemo1Exit);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::DBGrid1TitleClick);
     connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
