@@ -15,6 +15,7 @@
 #include "lists/BatchChooser.h"
 #include "lists/CompanyName.h"
 #include "lists/FilterRule.h"
+#include "lists/GridSort.h"
 #include "lists/PickLists.h"
 #include "lists/SummaryCounters.h"
 #include "lists/Unit2.h"
@@ -26,6 +27,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +88,7 @@ void TForm1::showStandardError(const QString& message)
 void TForm1::FormCreate()
 {
     m_company->load(Label28->text());
+    ecompany->setCursorPosition(0); // a long name shows its beginning
     QApplication::setApplicationDisplayName(QLatin1String(ApplicationTitle));
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup();
@@ -97,8 +100,7 @@ void TForm1::FormCreate()
     if (!ADOTable1->open())
         return;
     cbfiltersupChange();
-    DBGrid1->orderModel()->setSortTitleColumn(0);
-    m_sortColumnIndex = 0;
+    resetSort();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -323,6 +325,8 @@ void TForm1::createSubsystems()
         PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, m_appDir, *ADOTable1, *Form2,
         *m_filter, m_dialogs);
     m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
+    m_gridSort = std::make_unique<GridSort>(*ADOTable1, *DBGrid1->orderModel(), DBGrid1->horizontalHeader(),
+                                            m_sortColumnIndex);
     m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, m_nextPhotoNumber, this);
 
     RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
@@ -376,6 +380,7 @@ void TForm1::connectHandlers()
     connect(DBMemo1, &DBMemo::entered, this, &TForm1::DBMemo1Enter);
     connect(DBMemo1, &DBMemo::exited, this, &TForm1::DBMemo1Exit);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::DBGrid1TitleClick);
     connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);

@@ -1,0 +1,332 @@
+// In-process figures after start-up, each beside its reference measured in the
+// same process on the same file, repetitions alternating between the two:
+//   store         one line appended and posted   / one committed INSERT (WAL, FULL)
+//   last          move to the last line + paint  / the reference grid scrolled to its end + paint
+//   filter_*      filter rule with its sums + paint / engine's filtered key query + aggregate
+//   sort_first    first title click on artikul   / SELECT key, artikul + rank sort
+//   sort_second   second click (DESC)            / the rank sort alone
+// Prints one line per figure: name, reference ms, program ms, ratio, unit.
+// Lines stored by the benchmark are removed again at the end, so the register
+// stays as generated. Usage: bench_operations DIR [REPETITIONS]
+#include "bench/EngineConnection.h"
+#include "bench/KeyGridModel.h"
+#include "bench/Measure.h"
+#include "bench/PaintWaiter.h"
+#include "bench/RankSort.h"
+#include "bench/RegisterGenerator.h"
+
+#include "app/OrderGrid.h"
+#include "app/Unit1.h"
+#include "bench/BenchDialogs.h"
+#include "data/Database.h"
+#include "data/OrderGridModel.h"
+#include "data/OrderTable.h"
+#include "data/TextOrder.h"
+#include "lists/FilterRule.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QTableView>
+#include <cstdio>
+#include <cstdlib>
+#include <sqlite3.h>
+
+namespace {
+
+void report(const char* name, const std::vector<double>& reference, const std::vector<double>& program)
+{
+    const double ref = Measure::median(reference);
+    const double prog = Measure::median(program);
+    std::printf("%s\t%.3f\t%.3f\t%.2f\tms\n", name, ref, prog, ref > 0 ? prog / ref : 0.0);
+    std::fflush(stdout);
+}
+
+[[noreturn]] void die(const QString& message)
+{
+    std::fprintf(stderr, "bench_operations: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+// The program's side: the main window on the register, driven through its handlers.
+struct Program {
+    BenchDialogs dialogs;
+    TForm1 form;
+    PaintWaiter* painted = nullptr;
+
+    explicit Program(const QString& dir) : form(dir, dialogs)
+    {
+        if (!form.table().isActive())
+            die(QStringLiteral("the window did not open the register"));
+        form.show();
+        painted = new PaintWaiter(form.DBGrid1->viewport());
+        paint();
+    }
+    OrderTable& table() { return form.table(); }
+    void paint()
+    {
+        if (!painted->updateAndWait())
+            die(QStringLiteral("the grid was not painted"));
+    }
+    // Picks the entries (empty: "All") as the user would and runs the filter rule.
+    void filter(const QString& supplier, const QString& batch)
+    {
+        select(form.cbfiltersup, supplier);
+        select(form.cbbatch, batch);
+        form.cbfiltersupChange();
+    }
+    // A title click on the column: the sort text and the title colour.
+    void sort(const QString& sortText)
+    {
+        const int column = OrderColumns::indexOf(sortText.section(QLatin1Char(' '), 0, 0));
+        if (!table().setSort(sortText))
+            die(QStringLiteral("sort failed: %1").arg(sortText));
+        form.DBGrid1->orderModel()->setSortTitleColumn(column);
+    }
+
+private:
+    static void select(QComboBox* box, const QString& entry)
+    {
+        const int index = entry.isEmpty() ? 0 : box->findText(entry, Qt::MatchExactly);
+        if (index < 0)
+            die(QStringLiteral("%1 is not in %2").arg(entry, box->objectName()));
+        box->setCurrentIndex(index);
+    }
+};
+
+// The reference's side: the engine through the C API, and a minimal grid.
+struct Reference {
+    EngineConnection engine;
+    KeyGridModel* model = nullptr;
+    QTableView view;
+    PaintWaiter* painted = nullptr;
+
+    explicit Reference(const QString& path)
+    {
+        if (!engine.open(path))
+            die(engine.errorString());
+        model = new KeyGridModel(engine.handle(), &view);
+        if (!model->load(QStringLiteral("SELECT key FROM Table1 ORDER BY key")))
+            die(engine.errorString());
+        view.setModel(model);
+        view.resize(1016, 437);
+        view.show();
+        painted = new PaintWaiter(view.viewport());
+        painted->updateAndWait();
+    }
+    void filter(const QString& where)
+    {
+        std::vector<qint64> keys;
+        EngineSums sums;
+        if (!engine.keys(QStringLiteral("SELECT key FROM Table1 WHERE %1 ORDER BY key").arg(where), &keys) ||
+            !engine.sums(where, &sums))
+            die(engine.errorString());
+    }
+};
+
+// A full line, as the program writes one: every column but key bound.
+class ReferenceInsert {
+public:
+    explicit ReferenceInsert(sqlite3* db)
+    {
+        QStringList names, marks;
+        for (int column = 1; column < OrderColumns::Count; ++column) {
+            names << OrderColumns::name(column);
+            marks << QStringLiteral("?");
+        }
+        const QByteArray sql =
+            ("INSERT INTO Table1 (" + names.join(", ") + ") VALUES (" + marks.join(", ") + ")").toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &m_statement, nullptr) != SQLITE_OK)
+            die(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    ~ReferenceInsert() { sqlite3_finalize(m_statement); }
+    void run(const QByteArray& supplier, const QByteArray& article, const QByteArray& batch)
+    {
+        for (int column = 1; column < OrderColumns::Count; ++column) {
+            const bool text = OrderColumns::at(column).type == ColumnType::Text ||
+                              OrderColumns::at(column).type == ColumnType::Memo;
+            if (text)
+                sqlite3_bind_text(m_statement, column, "", 0, SQLITE_STATIC);
+            else
+                sqlite3_bind_int64(m_statement, column, 0);
+        }
+        sqlite3_bind_text(m_statement, OrderColumns::Batch, batch.constData(), int(batch.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_statement, OrderColumns::Artikul, article.constData(), int(article.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_statement, OrderColumns::Dostavcik, supplier.constData(), int(supplier.size()),
+                          SQLITE_STATIC);
+        sqlite3_bind_int64(m_statement, OrderColumns::Paracbr, 12);
+        sqlite3_bind_int64(m_statement, OrderColumns::Polucbr, 12);
+        sqlite3_bind_int64(m_statement, OrderColumns::Pokupnacena, 125000);
+        sqlite3_bind_int64(m_statement, OrderColumns::Obsto, 1500000);
+        sqlite3_bind_text(m_statement, OrderColumns::Date, "2023-07-10", 10, SQLITE_STATIC);
+        if (sqlite3_step(m_statement) != SQLITE_DONE)
+            die(QStringLiteral("reference insert failed"));
+        sqlite3_reset(m_statement);
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+void store(Program& program, Reference& reference, int repetitions)
+{
+    const QString supplier = RegisterGenerator::filterSupplier();
+    const QString article = RegisterGenerator::articles().first();
+    const QString batch = RegisterGenerator::batches().last();
+    ReferenceInsert insert(reference.engine.handle());
+    const QByteArray supplierBytes = supplier.toUtf8(), articleBytes = article.toUtf8(), batchBytes = batch.toUtf8();
+    std::vector<double> ref, prog;
+    for (int i = 0; i < repetitions; ++i) {
+        ref.push_back(Measure::ms([&] { insert.run(supplierBytes, articleBytes, batchBytes); }));
+        prog.push_back(Measure::ms([&] {
+            OrderTable& t = program.table();
+            if (!t.append() || !t.setValue(QStringLiteral("dostavcik"), supplier) ||
+                !t.setValue(QStringLiteral("artikul"), article) || !t.setValue(QStringLiteral("batch"), batch) ||
+                !t.setValue(QStringLiteral("paracbr"), 12) || !t.setValue(QStringLiteral("polucbr"), 12) ||
+                !t.setValue(QStringLiteral("pokupnacena"), QStringLiteral("12.5")) ||
+                !t.setValue(QStringLiteral("obsto"), QStringLiteral("150")) || !t.post())
+                die(QStringLiteral("storing a line failed"));
+        }));
+    }
+    report("store", ref, prog);
+}
+
+void moveToLast(Program& program, Reference& reference, int repetitions)
+{
+    std::vector<double> ref, prog;
+    for (int i = 0; i < repetitions; ++i) {
+        reference.view.setCurrentIndex(reference.model->index(0, 0));
+        reference.painted->updateAndWait();
+        ref.push_back(Measure::ms([&] {
+            reference.view.setCurrentIndex(reference.model->index(reference.model->rowCount() - 1, 0));
+            reference.painted->updateAndWait();
+        }));
+        program.table().first();
+        program.paint();
+        prog.push_back(Measure::ms([&] {
+            program.table().last();
+            program.paint();
+        }));
+    }
+    report("last", ref, prog);
+}
+
+void filter(const char* name, Program& program, Reference& reference, const QString& supplier,
+            const QString& batch, int repetitions)
+{
+    const QString where = FilterRule::choose(supplier.isEmpty() ? 0 : 1, supplier, batch.isEmpty() ? 0 : 1, batch,
+                                             QStringLiteral("All"))
+                              .text;
+    std::vector<double> ref, prog;
+    for (int i = 0; i < repetitions; ++i) {
+        program.filter(QString(), QString()); // from the whole register, as a user switching filters
+        program.paint();
+        ref.push_back(Measure::ms([&] { reference.filter(where); }));
+        prog.push_back(Measure::ms([&] {
+            program.filter(supplier, batch);
+            program.paint();
+        }));
+    }
+    report(name, ref, prog);
+}
+
+void sorts(Program& program, Reference& reference, int repetitions)
+{
+    program.filter(QString(), QString());
+    RankSort rank;
+    std::vector<double> ref, prog;
+    ref.push_back(Measure::ms([&] {
+        if (!rank.load(reference.engine.handle(), QStringLiteral("artikul")))
+            die(reference.engine.errorString());
+        rank.rank();
+        rank.sorted(false);
+    }));
+    prog.push_back(Measure::ms([&] {
+        program.sort(QStringLiteral("artikul"));
+        program.paint();
+    }));
+    report("sort_first", ref, prog);
+
+    ref.clear();
+    prog.clear();
+    for (int i = 0; i < repetitions; ++i) {
+        const bool descending = i % 2 == 0;
+        ref.push_back(Measure::ms([&] { rank.sorted(descending); }));
+        prog.push_back(Measure::ms([&] {
+            program.sort(descending ? QStringLiteral("artikul DESC") : QStringLiteral("artikul"));
+            program.paint();
+        }));
+    }
+    report("sort_second", ref, prog);
+}
+
+// The grid's repaint alone, nothing changed: part of every figure of the
+// program above that ends with a paint; the reference is the minimal grid's.
+void repaintAlone(Program& program, Reference& reference, int repetitions)
+{
+    std::vector<double> ref, prog;
+    for (int i = 0; i < repetitions; ++i) {
+        ref.push_back(Measure::ms([&] { reference.painted->updateAndWait(); }));
+        prog.push_back(Measure::ms([&] { program.paint(); }));
+    }
+    report("repaint", ref, prog);
+}
+
+// The batch the program opens on: the alphabetically last of the batch list.
+QString startupBatch()
+{
+    QStringList batches = RegisterGenerator::batches();
+    TextOrder::sort(batches);
+    return batches.last();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2)
+        die(QStringLiteral("usage: bench_operations DIR [REPETITIONS [FIGURE,...]]"));
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
+    // A subset of the figures, for profiling one of them.
+    const QStringList only = argc > 3 ? QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')) : QStringList();
+    auto wanted = [&](const char* figure) { return only.isEmpty() || only.contains(QLatin1String(figure)); };
+    const QString path = QDir(dir).filePath(QLatin1String(Database::FileName));
+
+    EngineConnection cleanup;
+    if (!cleanup.open(path))
+        die(cleanup.errorString());
+    const qint64 lastKey = cleanup.scalar(QStringLiteral("SELECT MAX(key) FROM Table1"));
+    {
+        Reference reference(path);
+        Program program(dir);
+        if (wanted("repaint"))
+            repaintAlone(program, reference, repetitions);
+        if (wanted("last"))
+            moveToLast(program, reference, repetitions);
+        if (wanted("filter_supplier"))
+            filter("filter_supplier", program, reference, RegisterGenerator::filterSupplier(), QString(),
+                   repetitions);
+        if (wanted("filter_startup_batch"))
+            filter("filter_startup_batch", program, reference, QString(), startupBatch(), repetitions);
+        if (wanted("filter_both"))
+            filter("filter_both", program, reference, RegisterGenerator::filterSupplier(),
+                   RegisterGenerator::filterBatch(), repetitions);
+        if (wanted("sort_first") || wanted("sort_second"))
+            sorts(program, reference, repetitions);
+        if (wanted("store")) {
+            program.filter(QString(), QString());
+            program.sort(QStringLiteral("key"));
+            store(program, reference, std::max(repetitions, 50));
+        }
+        std::printf("peak_rss_after_operations\t-\t%.1f\t-\tMiB\n", Measure::peakRssKb() / 1024.0);
+    }
+    // Back to the register as generated: no stored line, the key sequence as it was.
+    const QString restore = QStringLiteral("DELETE FROM Table1 WHERE key > %1; "
+                                           "UPDATE sqlite_sequence SET seq = %1 WHERE name = 'Table1'")
+                                .arg(lastKey);
+    if (!cleanup.exec(restore.toUtf8().constData()))
+        die(cleanup.errorString());
+    return 0;
+}

@@ -1,0 +1,38 @@
+// Start-up reference: a minimal Qt grid over the vector of keys of the whole
+// register (SELECT key FROM Table1 ORDER BY key), rows read by key when shown.
+// Ends right after the first paint of the grid; bench_startup times it from
+// outside and reads its peak memory. Usage: bench_reference_grid DIR
+#include "bench/EngineConnection.h"
+#include "bench/FirstPaintExit.h"
+#include "bench/KeyGridModel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTableView>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: bench_reference_grid DIR\n");
+        return 2;
+    }
+    EngineConnection engine;
+    if (!engine.open(QDir(QString::fromLocal8Bit(argv[1])).filePath(QStringLiteral("db1.mdb")))) {
+        std::fprintf(stderr, "bench_reference_grid: %s\n", qPrintable(engine.errorString()));
+        return 1;
+    }
+    KeyGridModel model(engine.handle());
+    if (!model.load(QStringLiteral("SELECT key FROM Table1 ORDER BY key"))) {
+        std::fprintf(stderr, "bench_reference_grid: %s\n", qPrintable(engine.errorString()));
+        return 1;
+    }
+    // The size of the program's grid: the client area below the upper band.
+    QTableView view;
+    view.setModel(&model);
+    view.resize(1016, 437);
+    FirstPaintExit::install(view.viewport());
+    view.show();
+    return app.exec();
+}
