@@ -11,6 +11,10 @@ class RowIndicator : public QHeaderView {
 public:
     RowIndicator(OrderTable& table, QWidget* parent = nullptr);
 
+    // Fixed: Qt would otherwise measure every row's section after each change
+    // of the row count, which costs milliseconds on a million lines.
+    QSize sizeHint() const override { return QSize(12, defaultSectionSize()); }
+
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 

@@ -93,6 +93,7 @@ void TForm1::FormCreate()
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup();
     ADOTable1->setSort(QStringLiteral("key"));
+    m_filter->presetBeforeOpen();
     if (!m_nelvo.open(m_appDir)) {
         showStandardError(m_nelvo.errorString());
         return;

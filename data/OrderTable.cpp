@@ -387,6 +387,16 @@ bool OrderTable::setFiltered(bool on)
     return reselect(on, m_filterText);
 }
 
+bool OrderTable::setFilter(const QString& where, bool on)
+{
+    if (!isActive()) {
+        m_filterText = where;
+        m_filtered = on;
+        return true;
+    }
+    return reselect(on, where);
+}
+
 bool OrderTable::reselect(bool filtered, const QString& filterText)
 {
     if (!settle())
@@ -649,12 +659,15 @@ void OrderTable::finishPost(qint32 key)
     d->rows.drop(key);
     if (m_filtered)
         d->stored.insert(key);
-    bool viewChanged = inserted;
+    bool viewChanged = false;
     sqlite3* db = m_db.handle();
     int row = inserted ? -1 : m_current;
     if (inserted) {
         d->base.insert(std::lower_bound(d->base.begin(), d->base.end(), key), key);
         row = d->placeInView(key, db);
+        // The grid already showed the new line as its last row; only a line
+        // placed elsewhere by the sort changes the rows.
+        viewChanged = row != int(d->view.size()) - 1;
     } else if (d->sortColumn != OrderColumns::Key && d->changed[d->sortColumn]) {
         d->view.erase(d->view.begin() + row);
         row = d->placeInView(key, db);

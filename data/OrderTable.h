@@ -83,6 +83,10 @@ public:
     // A change settles a pending line, re-selects the view and moves to its
     // first line. Returns false when the settle was refused or the engine failed.
     bool setFiltered(bool on);
+    // Switching off, setting the text and switching on as one change: the
+    // pending line is settled once and the lines are selected once. On a
+    // closed table both are only stored, so that open() reads that view.
+    bool setFilter(const QString& where, bool on);
 
     // --- navigation (each settles a pending line first) --------------------
     bool first();

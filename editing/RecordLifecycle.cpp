@@ -143,8 +143,9 @@ void RecordLifecycle::afterPost()
 {
     writeLineCount();
     if (m_table.isFiltered() && m_controls.supplierFilter->currentIndex() - 1 != m_supplierIndexAtPost) {
-        m_table.setFiltered(false);
-        m_table.last();
+        // The line left the supplier filter: the view becomes that of "All"
+        // with the batch filter kept. The filter rule switches the filter in
+        // one step; switching it off first would read every line for nothing.
         m_controls.supplierFilter->setCurrentIndex(0);
         m_steps.runFilterRule();
         m_steps.summaryWalk();

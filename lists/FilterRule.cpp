@@ -42,25 +42,32 @@ FilterRule::Choice FilterRule::choose(int supplierIndex, const QString& supplier
 
 bool FilterRule::apply(const Choice& choice)
 {
-    // Switching the filter settles a pending line; only that first switch can
-    // be refused, and then nothing of the old view has changed yet.
-    if (m_table.isFiltered() && !m_table.setFiltered(false))
-        return false;
-    if (!choice.filtered)
+    // Off, new text, on is one change of the view: the pending line is settled
+    // once (only that can be refused, and then nothing has changed) and the
+    // lines are selected once. Switching off keeps the old text, as the rule's
+    // fourth row does; with the filter already off nothing is settled.
+    if (!choice.filtered && !m_table.isFiltered())
         return true;
-    const QString previousText = m_table.filter();
-    if (m_table.setFilterText(choice.text) && m_table.setFiltered(true))
-        return true;
-    m_table.setFilterText(previousText); // the filter is off, so this only stores it
-    return false;
+    return m_table.setFilter(choice.filtered ? choice.text : m_table.filter(), choice.filtered);
+}
+
+FilterRule::Choice FilterRule::currentChoice() const
+{
+    // With no supplier entries the box may be empty; "All" is then the text.
+    const QString allText = m_cbfiltersup->count() > 0 ? m_cbfiltersup->itemText(0) : QStringLiteral("All");
+    return choose(m_cbfiltersup->currentIndex(), m_cbfiltersup->currentText(), m_cbbatch->currentIndex(),
+                  m_cbbatch->currentText(), allText);
+}
+
+void FilterRule::presetBeforeOpen()
+{
+    const Choice choice = currentChoice();
+    m_table.setFilter(choice.text, choice.filtered);
 }
 
 bool FilterRule::cbfiltersupChange()
 {
-    // With no supplier entries the box may be empty; "All" is then the text.
-    const QString allText = m_cbfiltersup->count() > 0 ? m_cbfiltersup->itemText(0) : QStringLiteral("All");
-    const Choice choice = choose(m_cbfiltersup->currentIndex(), m_cbfiltersup->currentText(),
-                                 m_cbbatch->currentIndex(), m_cbbatch->currentText(), allText);
+    const Choice choice = currentChoice();
     if (!apply(choice))
         return false;
     m_lrecalc->setText(choice.caption);

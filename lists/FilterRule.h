@@ -44,6 +44,10 @@ public:
     // line fails its checks) filter, caption, status texts and counters stay
     // as they were and false is returned.
     bool cbfiltersupChange();
+    // Gives the closed table the filter the boxes stand on, so that opening it
+    // reads the start-up view at once instead of every line first. The filter
+    // rule still runs after the table is open.
+    void presetBeforeOpen();
 
     // Yellow, then the pending line is posted.
     void cbfiltersupEnter(QComboBox* box);
@@ -52,6 +56,7 @@ public:
     void cbfiltersupKeyPress(QComboBox* box, int key);
 
 private:
+    Choice currentChoice() const;
     bool apply(const Choice& choice);
 
     OrderTable& m_table;

@@ -13,27 +13,31 @@ static void registerResources()
     std::call_once(once, [] { Q_INIT_RESOURCE(photos); });
 }
 
+// The built-in pictures never change, so each is decoded once; users' photos
+// are read afresh on every showing.
 QPixmap PhotoPictures::noPhoto()
 {
-    return load(QStringLiteral(":/photos/resources/NoPhoto.jpg"), 185);
+    static const QImage picture = load(QStringLiteral(":/photos/resources/NoPhoto.jpg"), 185);
+    return QPixmap::fromImage(picture);
 }
 
 QPixmap PhotoPictures::photoDisabled()
 {
-    return load(QStringLiteral(":/photos/resources/PhotoDisabled.jpg"), 185);
+    static const QImage picture = load(QStringLiteral(":/photos/resources/PhotoDisabled.jpg"), 185);
+    return QPixmap::fromImage(picture);
 }
 
 QPixmap PhotoPictures::flag()
 {
-    return load(QStringLiteral(":/photos/resources/Flag.jpg"), 18);
+    return QPixmap::fromImage(load(QStringLiteral(":/photos/resources/Flag.jpg"), 18));
 }
 
-QPixmap PhotoPictures::load(const QString& resource, int height)
+QImage PhotoPictures::load(const QString& resource, int height)
 {
     registerResources();
     QFile file(resource);
     JpegDecoder decoder;
     if (!file.open(QIODevice::ReadOnly) || !decoder.decodeData(file.readAll(), height))
-        return QPixmap();
-    return QPixmap::fromImage(decoder.picture());
+        return QImage();
+    return decoder.picture();
 }

@@ -14,5 +14,5 @@ public:
     static QPixmap flag();
 
 private:
-    static QPixmap load(const QString& resource, int height);
+    static QImage load(const QString& resource, int height);
 };
