@@ -70,6 +70,7 @@ private slots:
     void filterBoxesNarrowTheView();
     void titleClicksSortAndMarkTheColumn();
     void addPrefillsTheFilteredSupplierAndApplyStores();
+    void storingAnotherSupplierLeavesTheSupplierFilter();
     void priceAndCountRulesAdjustTheCounters();
     void gridDeleteAsksAndLowersTheCounters();
     void companyNameIsSavedOnEnter();
@@ -143,6 +144,26 @@ void WindowViewsTest::addPrefillsTheFilteredSupplierAndApplyStores()
     QCOMPARE(form.table().asInteger("photo"), 2); // after the largest key of the filtered view
     QCOMPARE(form.table().asCurrency("obsto").toDouble(), 7.5);
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 2"));
+}
+
+void WindowViewsTest::storingAnotherSupplierLeavesTheSupplierFilter()
+{
+    TForm1& form = f->open();
+    choose(form.cbfiltersup, "Zara");
+    WindowFixture::click(form.Button1);
+    choose(form.DBComboBox2, "D'Angelo Moda");
+    choose(form.DBComboBox1, "shirt");
+    WindowFixture::typeInto(form.DBEdit7, "1");
+    WindowFixture::typeInto(form.DBEdit16, "5");
+    WindowFixture::click(form.Button5);
+    QVERIFY2(f->dialogs.shown.isEmpty(), qPrintable(f->dialogs.shown.join('\n')));
+    QCOMPARE(form.cbfiltersup->currentText(), QStringLiteral("All"));
+    QCOMPARE(form.table().filter(), QStringLiteral("batch = 'C3'"));
+    QCOMPARE(form.table().recordCount(), 3);
+    QCOMPARE(form.table().currentRow(), 2);
+    QCOMPARE(form.table().asString("dostavcik"), QStringLiteral("D'Angelo Moda"));
+    QCOMPARE(form.eobstbr->text(), QStringLiteral("19"));
+    QCOMPARE(form.statusPanels().text(StatusPanels::Filter), QStringLiteral("Supplier: All"));
 }
 
 void WindowViewsTest::priceAndCountRulesAdjustTheCounters()
