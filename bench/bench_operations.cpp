@@ -2,12 +2,14 @@
 // same process on the same file, repetitions alternating between the two:
 //   store         one line appended and posted   / one committed INSERT (WAL, FULL)
 //   last          move to the last line + paint  / the reference grid scrolled to its end + paint
-//   filter_*      filter rule with its sums + paint / engine's filtered key query + aggregate
+//   filter_*      filter rule with its sums + paint / engine's filtered key query + aggregate;
+//                 from the start-up view to a supplier, both, or all lines, and from
+//                 the supplier back to the start-up batch
 //   sort_first    first title click on artikul   / SELECT key, artikul + rank sort
 //   sort_second   second click (DESC)            / the rank sort alone
 // Prints one line per figure: name, reference ms, program ms, ratio, unit.
 // Lines stored by the benchmark are removed again at the end, so the register
-// stays as generated. Usage: bench_operations DIR [REPETITIONS]
+// stays as generated. Usage: bench_operations DIR [REPETITIONS [FIGURE,...]]
 #include "bench/EngineConnection.h"
 #include "bench/KeyGridModel.h"
 #include "bench/Measure.h"
@@ -47,6 +49,12 @@ void report(const char* name, const std::vector<double>& reference, const std::v
     std::fprintf(stderr, "bench_operations: %s\n", qPrintable(message));
     std::exit(1);
 }
+
+// The selections of the two filter boxes; empty means "All".
+struct Choice {
+    QString supplier;
+    QString batch;
+};
 
 // The program's side: the main window on the register, driven through its handlers.
 struct Program {
@@ -114,11 +122,13 @@ struct Reference {
         painted = new PaintWaiter(view.viewport());
         painted->updateAndWait();
     }
+    // The view's keys and its sums; an empty condition means the whole register.
     void filter(const QString& where)
     {
         std::vector<qint64> keys;
         EngineSums sums;
-        if (!engine.keys(QStringLiteral("SELECT key FROM Table1 WHERE %1 ORDER BY key").arg(where), &keys) ||
+        const QString condition = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where;
+        if (!engine.keys(QStringLiteral("SELECT key FROM Table1%1 ORDER BY key").arg(condition), &keys) ||
             !engine.sums(where, &sums))
             die(engine.errorString());
     }
@@ -211,19 +221,21 @@ void moveToLast(Program& program, Reference& reference, int repetitions)
     report("last", ref, prog);
 }
 
-void filter(const char* name, Program& program, Reference& reference, const QString& supplier,
-            const QString& batch, int repetitions)
+// From one filtered view to another, as a user switches from one supplier or
+// batch to the next: the rule first switches the old filter off.
+void filter(const char* name, Program& program, Reference& reference, const Choice& from, const Choice& to,
+            int repetitions)
 {
-    const QString where = FilterRule::choose(supplier.isEmpty() ? 0 : 1, supplier, batch.isEmpty() ? 0 : 1, batch,
-                                             QStringLiteral("All"))
+    const QString where = FilterRule::choose(to.supplier.isEmpty() ? 0 : 1, to.supplier, to.batch.isEmpty() ? 0 : 1,
+                                             to.batch, QStringLiteral("All"))
                               .text;
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
-        program.filter(QString(), QString()); // from the whole register, as a user switching filters
+        program.filter(from.supplier, from.batch);
         program.paint();
         ref.push_back(Measure::ms([&] { reference.filter(where); }));
         prog.push_back(Measure::ms([&] {
-            program.filter(supplier, batch);
+            program.filter(to.supplier, to.batch);
             program.paint();
         }));
     }
@@ -305,14 +317,17 @@ int main(int argc, char** argv)
             repaintAlone(program, reference, repetitions);
         if (wanted("last"))
             moveToLast(program, reference, repetitions);
+        const Choice startup{QString(), startupBatch()};
+        const Choice supplier{RegisterGenerator::filterSupplier(), QString()};
+        const Choice both{RegisterGenerator::filterSupplier(), RegisterGenerator::filterBatch()};
         if (wanted("filter_supplier"))
-            filter("filter_supplier", program, reference, RegisterGenerator::filterSupplier(), QString(),
-                   repetitions);
+            filter("filter_supplier", program, reference, startup, supplier, repetitions);
         if (wanted("filter_startup_batch"))
-            filter("filter_startup_batch", program, reference, QString(), startupBatch(), repetitions);
+            filter("filter_startup_batch", program, reference, supplier, startup, repetitions);
         if (wanted("filter_both"))
-            filter("filter_both", program, reference, RegisterGenerator::filterSupplier(),
-                   RegisterGenerator::filterBatch(), repetitions);
+            filter("filter_both", program, reference, startup, both, repetitions);
+        if (wanted("filter_all"))
+            filter("filter_all", program, reference, startup, Choice(), repetitions);
         if (wanted("sort_first") || wanted("sort_second"))
             sorts(program, reference, repetitions);
         if (wanted("store")) {
