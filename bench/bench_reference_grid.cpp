@@ -1,10 +1,13 @@
 // Start-up reference: a minimal Qt grid over the vector of keys of the whole
 // register (SELECT key FROM Table1 ORDER BY key), rows read by key when shown.
-// Ends right after the first paint of the grid; bench_startup times it from
-// outside and reads its peak memory. Usage: bench_reference_grid DIR
+// With "sorted", the whole register sorted by artikul first (rank sort), for
+// the memory a sorted view needs. Ends right after the first paint of the
+// grid; bench_startup times it from outside and reads its peak memory.
+// Usage: bench_reference_grid DIR [sorted]
 #include "bench/EngineConnection.h"
 #include "bench/FirstPaintExit.h"
 #include "bench/KeyGridModel.h"
+#include "bench/RankSort.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,8 +17,8 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_reference_grid DIR\n");
+    if (argc < 2 || (argc == 3 && qstrcmp(argv[2], "sorted") != 0) || argc > 3) {
+        std::fprintf(stderr, "usage: bench_reference_grid DIR [sorted]\n");
         return 2;
     }
     EngineConnection engine;
@@ -27,6 +30,15 @@ int main(int argc, char** argv)
     if (!model.load(QStringLiteral("SELECT key FROM Table1 ORDER BY key"))) {
         std::fprintf(stderr, "bench_reference_grid: %s\n", qPrintable(engine.errorString()));
         return 1;
+    }
+    RankSort rank;
+    if (argc == 3) {
+        if (!rank.load(engine.handle(), QStringLiteral("artikul"))) {
+            std::fprintf(stderr, "bench_reference_grid: %s\n", qPrintable(engine.errorString()));
+            return 1;
+        }
+        rank.rank();
+        model.setKeys(rank.sorted(false));
     }
     // The size of the program's grid: the client area below the upper band.
     QTableView view;
