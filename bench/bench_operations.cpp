@@ -15,6 +15,7 @@
 #include "bench/Measure.h"
 #include "bench/PaintWaiter.h"
 #include "bench/RankSort.h"
+#include "bench/ReferenceGrid.h"
 #include "bench/RegisterGenerator.h"
 
 #include "app/OrderGrid.h"
@@ -29,9 +30,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QTableView>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sqlite3.h>
 
 namespace {
@@ -106,20 +107,20 @@ private:
 struct Reference {
     EngineConnection engine;
     KeyGridModel* model = nullptr;
-    QTableView view;
+    std::unique_ptr<ReferenceGrid> view;
     PaintWaiter* painted = nullptr;
 
     explicit Reference(const QString& path)
     {
         if (!engine.open(path))
             die(engine.errorString());
-        model = new KeyGridModel(engine.handle(), &view);
+        model = new KeyGridModel(engine.handle());
         if (!model->load(QStringLiteral("SELECT key FROM Table1 ORDER BY key")))
             die(engine.errorString());
-        view.setModel(model);
-        view.resize(1016, 437);
-        view.show();
-        painted = new PaintWaiter(view.viewport());
+        view = std::make_unique<ReferenceGrid>(model);
+        model->setParent(view.get());
+        view->show();
+        painted = new PaintWaiter(view->viewport());
         painted->updateAndWait();
     }
     // The view's keys and its sums; an empty condition means the whole register.
@@ -205,10 +206,10 @@ void moveToLast(Program& program, Reference& reference, int repetitions)
 {
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
-        reference.view.setCurrentIndex(reference.model->index(0, 0));
+        reference.view->setCurrentIndex(reference.model->index(0, 0));
         reference.painted->updateAndWait();
         ref.push_back(Measure::ms([&] {
-            reference.view.setCurrentIndex(reference.model->index(reference.model->rowCount() - 1, 0));
+            reference.view->setCurrentIndex(reference.model->index(reference.model->rowCount() - 1, 0));
             reference.painted->updateAndWait();
         }));
         program.table().first();

@@ -8,15 +8,16 @@
 #include "bench/FirstPaintExit.h"
 #include "bench/KeyGridModel.h"
 #include "bench/RankSort.h"
+#include "bench/ReferenceGrid.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTableView>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     if (argc < 2 || (argc == 3 && qstrcmp(argv[2], "sorted") != 0) || argc > 3) {
         std::fprintf(stderr, "usage: bench_reference_grid DIR [sorted]\n");
         return 2;
@@ -40,10 +41,7 @@ int main(int argc, char** argv)
         rank.rank();
         model.setKeys(rank.sorted(false));
     }
-    // The size of the program's grid: the client area below the upper band.
-    QTableView view;
-    view.setModel(&model);
-    view.resize(1016, 437);
+    ReferenceGrid view(&model);
     FirstPaintExit::install(view.viewport());
     view.show();
     return app.exec();
