@@ -1,7 +1,6 @@
 #include "app/DBComboBox.h"
 
 #include "app/FieldBinding.h"
-#include "app/FocusExit.h"
 #include "data/OrderTable.h"
 
 #include <QKeyEvent>
@@ -37,15 +36,13 @@ void DBComboBox::picked(int index)
 void DBComboBox::focusInEvent(QFocusEvent* event)
 {
     QComboBox::focusInEvent(event);
-    if (isFieldExit(event))
-        emit entered();
+    m_binding->focusEntered(event);
 }
 
 void DBComboBox::focusOutEvent(QFocusEvent* event)
 {
     QComboBox::focusOutEvent(event);
-    if (isFieldExit(event) && m_binding->commitPendingText())
-        emit exited();
+    m_binding->focusLeft(event);
 }
 
 void DBComboBox::keyPressEvent(QKeyEvent* event)

@@ -17,10 +17,6 @@ public:
     // Selects the entry equal to text (letter case ignored), or none.
     void showValue(const QString& text);
 
-signals:
-    void entered();
-    void exited();
-
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

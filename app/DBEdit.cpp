@@ -1,10 +1,7 @@
 #include "app/DBEdit.h"
 
 #include "app/FieldBinding.h"
-#include "app/FocusExit.h"
 #include "data/OrderTable.h"
-
-#include <QTimer>
 
 DBEdit::DBEdit(OrderTable& table, const QString& column, QWidget* parent)
     : QLineEdit(parent), m_binding(new FieldBinding(this, table, column))
@@ -19,21 +16,11 @@ DBEdit::DBEdit(OrderTable& table, const QString& column, QWidget* parent)
 void DBEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
-    if (isFieldExit(event) && !m_refocusing)
-        emit entered();
-    m_refocusing = false;
+    m_binding->focusEntered(event);
 }
 
 void DBEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    if (!isFieldExit(event))
-        return;
-    if (m_binding->commitPendingText()) {
-        emit exited();
-        return;
-    }
-    // The refused text stays and so does the focus.
-    m_refocusing = true;
-    QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
+    m_binding->focusLeft(event);
 }

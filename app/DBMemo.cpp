@@ -1,7 +1,6 @@
 #include "app/DBMemo.h"
 
 #include "app/FieldBinding.h"
-#include "app/FocusExit.h"
 
 DBMemo::DBMemo(OrderTable& table, const QString& column, QWidget* parent)
     : QPlainTextEdit(parent), m_binding(new FieldBinding(this, table, column))
@@ -22,13 +21,11 @@ DBMemo::DBMemo(OrderTable& table, const QString& column, QWidget* parent)
 void DBMemo::focusInEvent(QFocusEvent* event)
 {
     QPlainTextEdit::focusInEvent(event);
-    if (isFieldExit(event))
-        emit entered();
+    m_binding->focusEntered(event);
 }
 
 void DBMemo::focusOutEvent(QFocusEvent* event)
 {
     QPlainTextEdit::focusOutEvent(event);
-    if (isFieldExit(event) && m_binding->commitPendingText())
-        emit exited();
+    m_binding->focusLeft(event);
 }

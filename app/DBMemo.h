@@ -13,10 +13,6 @@ public:
     DBMemo(OrderTable& table, const QString& column, QWidget* parent = nullptr);
     FieldBinding& binding() const { return *m_binding; }
 
-signals:
-    void entered();
-    void exited();
-
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

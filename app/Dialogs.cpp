@@ -49,7 +49,9 @@ void QtDialogs::standardError(const QString& message)
 
 QString QtDialogs::openFile(const QString& caption, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(m_parent, caption, QString(), filter);
+    // The label is shown as given; the patterns in its last brackets stay hidden.
+    return QFileDialog::getOpenFileName(m_parent, caption, QString(), filter, nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 void QtDialogs::openWithDesktop(const QString& pathOrUrl)

@@ -1,6 +1,9 @@
 #include "app/FieldBinding.h"
 
+#include "app/FocusExit.h"
 #include "data/OrderTable.h"
+
+#include <QTimer>
 
 #include <QWidget>
 
@@ -94,4 +97,24 @@ void FieldBinding::onDataChanged(int column)
     const bool pending = m_table.state() == TableState::Edit || m_table.state() == TableState::Insert;
     if (column < 0 && !(m_dirty && pending))
         refresh();
+}
+
+void FieldBinding::focusEntered(const QFocusEvent* event)
+{
+    if (isFieldExit(event) && !m_refocusing)
+        emit entered();
+    m_refocusing = false;
+}
+
+void FieldBinding::focusLeft(const QFocusEvent* event)
+{
+    if (!isFieldExit(event))
+        return;
+    if (commitPendingText()) {
+        emit exited();
+        return;
+    }
+    // The refused text stays and so does the focus.
+    m_refocusing = true;
+    QTimer::singleShot(0, m_control, [this] { m_control->setFocus(Qt::OtherFocusReason); });
 }

@@ -12,6 +12,7 @@
 #include <functional>
 
 class OrderTable;
+class QFocusEvent;
 class QWidget;
 
 class FieldBinding : public QObject, public DataLink {
@@ -35,6 +36,15 @@ public:
     // Shows the current line's value and forgets typed text.
     void refresh();
 
+    // Called by the control's focus handlers. Leaving writes the typed text;
+    // a refused text takes the focus back and exited() is not emitted.
+    void focusEntered(const QFocusEvent* event);
+    void focusLeft(const QFocusEvent* event);
+
+signals:
+    void entered();
+    void exited();
+
 private:
     void onDataChanged(int column);
 
@@ -44,6 +54,7 @@ private:
     int m_columnIndex;
     bool m_dirty = false;
     bool m_showing = false;
+    bool m_refocusing = false;
     std::function<QString()> m_read;
     std::function<void(const QString&)> m_show;
 };

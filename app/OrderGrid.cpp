@@ -21,6 +21,10 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     setAlternatingRowColors(false);
     setWordWrap(false);
     horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setSectionsClickable(true);
+    // A title click sorts; it does not select the column.
+    disconnect(horizontalHeader(), SIGNAL(sectionPressed(int)), this, SLOT(selectColumn(int)));
+    disconnect(horizontalHeader(), SIGNAL(sectionEntered(int)), this, SLOT(_q_selectColumn(int)));
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setDefaultSectionSize(72);

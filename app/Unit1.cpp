@@ -15,6 +15,7 @@
 #include "lists/BatchChooser.h"
 #include "lists/CompanyName.h"
 #include "lists/FilterRule.h"
+#include "lists/GridSort.h"
 #include "lists/PickLists.h"
 #include "lists/SummaryCounters.h"
 #include "lists/Unit2.h"
@@ -26,6 +27,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +88,7 @@ void TForm1::showStandardError(const QString& message)
 void TForm1::FormCreate()
 {
     m_company->load(Label28->text());
+    ecompany->setCursorPosition(0); // a long name shows its beginning
     QApplication::setApplicationDisplayName(QLatin1String(ApplicationTitle));
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup();
@@ -97,8 +100,7 @@ void TForm1::FormCreate()
     if (!ADOTable1->open())
         return;
     cbfiltersupChange();
-    DBGrid1->orderModel()->setSortTitleColumn(0);
-    m_sortColumnIndex = 0;
+    resetSort();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -323,6 +325,8 @@ void TForm1::createSubsystems()
         PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, m_appDir, *ADOTable1, *Form2,
         *m_filter, m_dialogs);
     m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
+    m_gridSort = std::make_unique<GridSort>(*ADOTable1, *DBGrid1->orderModel(), DBGrid1->horizontalHeader(),
+                                            m_sortColumnIndex);
     m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, m_nextPhotoNumber, this);
 
     RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
@@ -359,23 +363,24 @@ void TForm1::connectHandlers()
     connect(Label20, &CreditLabel::clicked, this, &TForm1::Label20Click);
 
     for (DBComboBox* box : {DBComboBox1, DBComboBox2}) {
-        connect(box, &DBComboBox::entered, this, [this, box] { DBComboBox1Enter(box); });
-        connect(box, &DBComboBox::exited, this, [this, box] { DBComboBox1Exit(box); });
+        connect(&box->binding(), &FieldBinding::entered, this, [this, box] { DBComboBox1Enter(box); });
+        connect(&box->binding(), &FieldBinding::exited, this, [this, box] { DBComboBox1Exit(box); });
     }
     for (DBEdit* edit : {DBEdit6, DBEdit5, DBEdit13, DBEdit15, DBEdit2, DBEdit3, DBEdit14, DBEdit8, DBEdit9,
                          DBEdit10, DBEdit11, DBEdit12, DBEdit4}) {
-        connect(edit, &DBEdit::entered, this, [this, edit] { DBEdit6Enter(edit); });
-        connect(edit, &DBEdit::exited, this, [this, edit] { DBEdit6Exit(edit); });
+        connect(&edit->binding(), &FieldBinding::entered, this, [this, edit] { DBEdit6Enter(edit); });
+        connect(&edit->binding(), &FieldBinding::exited, this, [this, edit] { DBEdit6Exit(edit); });
     }
-    connect(DBEdit7, &DBEdit::entered, this, &TForm1::DBEdit7Enter);
-    connect(DBEdit7, &DBEdit::exited, this, &TForm1::DBEdit7Exit);
+    connect(&DBEdit7->binding(), &FieldBinding::entered, this, &TForm1::DBEdit7Enter);
+    connect(&DBEdit7->binding(), &FieldBinding::exited, this, &TForm1::DBEdit7Exit);
     for (DBEdit* count : {DBEdit16, DBEdit17, DBEdit18}) {
-        connect(count, &DBEdit::entered, this, [this, count] { DBEdit16Enter(count); });
-        connect(count, &DBEdit::exited, this, [this, count] { DBEdit16Exit(count); });
+        connect(&count->binding(), &FieldBinding::entered, this, [this, count] { DBEdit16Enter(count); });
+        connect(&count->binding(), &FieldBinding::exited, this, [this, count] { DBEdit16Exit(count); });
     }
-    connect(DBMemo1, &DBMemo::entered, this, &TForm1::DBMemo1Enter);
-    connect(DBMemo1, &DBMemo::exited, this, &TForm1::DBMemo1Exit);
+    connect(&DBMemo1->binding(), &FieldBinding::entered, this, &TForm1::DBMemo1Enter);
+    connect(&DBMemo1->binding(), &FieldBinding::exited, this, &TForm1::DBMemo1Exit);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::DBGrid1TitleClick);
     connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);

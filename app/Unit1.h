@@ -35,6 +35,7 @@ class BatchChooser;
 class PickLists;
 class PhotoViewer;
 class PriceRules;
+class GridSort;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -162,6 +163,7 @@ public slots:
     void Image1Click();
     void Image1ContextPopup();
     void cshowpicClick();
+    void DBGrid1TitleClick(int logicalColumn);
     void DBEdit7Enter();
     void DBEdit7Exit();
     void DBEdit16Enter(DBEdit* sender);
@@ -199,6 +201,7 @@ private:
     std::unique_ptr<PickLists> m_pickLists;
     PhotoViewer* m_photos = nullptr;
     std::unique_ptr<PriceRules> m_priceRules;
+    std::unique_ptr<GridSort> m_gridSort;
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;
     int m_sortColumnIndex = 0;

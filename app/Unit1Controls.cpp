@@ -250,7 +250,7 @@ void TForm1::createViewControls(QWidget* band)
 void TForm1::createPhotoAndCompany(QWidget* band)
 {
     const int x = 728;
-    cberow = place(new QCheckBox(QStringLiteral("Select entire row")), "cberow", band, x, 4, 110, 17,
+    cberow = place(new QCheckBox(QStringLiteral("Select entire row")), "cberow", band, x, 4, 122, 17,
                    "Избери цял ред");
     cshowpic = place(new QCheckBox(QStringLiteral("Show Picture")), "cshowpic", band, x, 22, 110, 17,
                      "Покожи снимката");
@@ -258,8 +258,8 @@ void TForm1::createPhotoAndCompany(QWidget* band)
     for (QCheckBox* box : {cberow, cshowpic})
         box->setFocusPolicy(Qt::ClickFocus);
 
-    Label28 = place(new QLabel(QStringLiteral("Company")), "Label28", band, 842, 2, 130, 14, "Фирма");
-    ecompany = place(new QLineEdit(QStringLiteral("Unspecified Company Ltd")), "ecompany", band, 842, 17, 134,
+    Label28 = place(new QLabel(QStringLiteral("Company")), "Label28", band, 852, 2, 120, 14, "Фирма");
+    ecompany = place(new QLineEdit(QStringLiteral("Unspecified Company Ltd")), "ecompany", band, 852, 17, 124,
                      FieldHeight, "Фирма");
     Label28->setBuddy(ecompany);
     ecompany->setAccessibleName(QStringLiteral("Company"));

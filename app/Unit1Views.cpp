@@ -10,6 +10,7 @@
 #include "lists/BatchChooser.h"
 #include "lists/CompanyName.h"
 #include "lists/FilterRule.h"
+#include "lists/GridSort.h"
 #include "lists/PickLists.h"
 #include "lists/SummaryCounters.h"
 #include "photos/PhotoArea.h"
@@ -109,9 +110,12 @@ void TForm1::cshowpicClick()
 
 void TForm1::resetSort()
 {
-    ADOTable1->setSort(QStringLiteral("key"));
-    DBGrid1->orderModel()->setSortTitleColumn(0);
-    m_sortColumnIndex = 0;
+    m_gridSort->reset();
+}
+
+void TForm1::DBGrid1TitleClick(int logicalColumn)
+{
+    m_gridSort->DBGrid1TitleClick(logicalColumn);
 }
 
 void TForm1::showPhoto()

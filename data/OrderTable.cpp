@@ -92,8 +92,8 @@ struct OrderTable::Private {
         return true;
     }
 
-    // A stored line enters the view at its place in the sort order.
-    void placeInView(qint32 key, sqlite3* db)
+    // A stored line enters the view at its place in the sort order; returns its row.
+    int placeInView(qint32 key, sqlite3* db)
     {
         QString ignored;
         ColumnCache* cache = sortColumn == OrderColumns::Key ? nullptr : cacheFor(sortColumn, db, &ignored);
@@ -103,7 +103,8 @@ struct OrderTable::Private {
                 return cache->before(a, b, descending);
             return descending ? a > b : a < b;
         };
-        view.insert(std::lower_bound(view.begin(), view.end(), key, before), key);
+        const auto placed = view.insert(std::lower_bound(view.begin(), view.end(), key, before), key);
+        return int(placed - view.begin());
     }
 
     void storeInCaches(qint32 key, bool allColumns)
@@ -440,9 +441,10 @@ bool OrderTable::first()
 {
     if (!checkActive() || !settle())
         return false;
-    moveCurrent(d->view.empty() ? -1 : 0);
+    // Flags first: handlers of the move's notifications read them.
     m_bof = true;
     m_eof = d->view.empty();
+    moveCurrent(d->view.empty() ? -1 : 0);
     return true;
 }
 
@@ -450,9 +452,9 @@ bool OrderTable::last()
 {
     if (!checkActive() || !settle())
         return false;
-    moveCurrent(int(d->view.size()) - 1);
     m_bof = d->view.empty();
     m_eof = true;
+    moveCurrent(int(d->view.size()) - 1);
     return true;
 }
 
@@ -465,8 +467,8 @@ bool OrderTable::next()
         m_bof = d->view.empty();
         return true;
     }
-    moveCurrent(m_current + 1);
     m_bof = m_eof = false;
+    moveCurrent(m_current + 1);
     return true;
 }
 
@@ -479,8 +481,8 @@ bool OrderTable::prior()
         m_eof = d->view.empty();
         return true;
     }
-    moveCurrent(m_current - 1);
     m_bof = m_eof = false;
+    moveCurrent(m_current - 1);
     return true;
 }
 
@@ -499,8 +501,8 @@ bool OrderTable::moveTo(int row)
     const int target = d->rowOfKey(key);
     if (target < 0)
         return false;
-    moveCurrent(target);
     m_bof = m_eof = false;
+    moveCurrent(target);
     return true;
 }
 
@@ -525,8 +527,8 @@ bool OrderTable::gotoBookmark(const QString& bookmark)
         report(QStringLiteral("Record not found"));
         return false;
     }
-    moveCurrent(row);
     m_bof = m_eof = false;
+    moveCurrent(row);
     return true;
 }
 
@@ -649,18 +651,19 @@ void OrderTable::finishPost(qint32 key)
         d->stored.insert(key);
     bool viewChanged = inserted;
     sqlite3* db = m_db.handle();
+    int row = inserted ? -1 : m_current;
     if (inserted) {
         d->base.insert(std::lower_bound(d->base.begin(), d->base.end(), key), key);
-        d->placeInView(key, db);
+        row = d->placeInView(key, db);
     } else if (d->sortColumn != OrderColumns::Key && d->changed[d->sortColumn]) {
-        d->view.erase(d->view.begin() + d->rowOfKey(key));
-        d->placeInView(key, db);
+        d->view.erase(d->view.begin() + row);
+        row = d->placeInView(key, db);
         viewChanged = true;
     }
     d->clearBuffer();
     m_modified = false;
     m_state = TableState::Browse;
-    m_current = d->rowOfKey(key);
+    m_current = row;
     m_bof = m_eof = false;
     emit stateChanged(m_state);
     if (viewChanged)
@@ -727,7 +730,9 @@ bool OrderTable::remove()
     }
     // A line another program removed first is simply gone from the view too.
     d->view.erase(d->view.begin() + row);
-    d->base.erase(std::lower_bound(d->base.begin(), d->base.end(), key));
+    const auto inBase = std::lower_bound(d->base.begin(), d->base.end(), key);
+    if (inBase != d->base.end() && *inBase == key)
+        d->base.erase(inBase);
     d->stored.erase(key);
     d->rows.drop(key);
     for (const auto& cache : d->caches)

@@ -11,7 +11,21 @@
 // Errors: every failure is reported once to the error sink (the window shows it
 // in the standard error box) and the operation returns false. A store stopped
 // by the before-post hook returns false without a report (silent refusal).
-// Called on the GUI thread only.
+// Operations on a closed table fail with "Cannot perform this operation on a
+// closed dataset"; field reads on it just return null.
+//
+// Values (see FieldCodec.h): value() gives int, Currency (QVariant::fromValue),
+// QString or QDate, and an invalid QVariant for null. setValue() also takes a
+// text for numbers, money and dates, a whole number for money (an amount, not
+// ten-thousandths) and a double for money (rounded to four decimals); an empty
+// text makes a number or date null.
+//
+// A pending new line is shown as an extra last row of the grid (row
+// recordCount()), whatever the sort; once stored it takes its sorted place and
+// stays in the view even when it does not pass the filter.
+//
+// Holds prepared statements on the connection: close the table (or destroy
+// it) before the connection. Called on the GUI thread only.
 
 #include "data/Currency.h"
 #include "data/OrderColumns.h"
@@ -59,6 +73,8 @@ public:
     QString sort() const { return m_sortText; }
     // "column" or "column DESC". An unchanged text does nothing; an unknown
     // column fails. While open the view is re-sorted; the current line stays.
+    // Lines with equal values stay in ascending key order. Texts compare as
+    // TextOrder does (letter case ignored); null comes first.
     bool setSort(const QString& sortText);
     QString filter() const { return m_filterText; }
     bool isFiltered() const { return m_filtered; }
@@ -94,11 +110,16 @@ public:
     // --- bookmarks -----------------------------------------------------------
     // The current line's key as opaque text; empty for a pending new line.
     QString bookmark() const;
-    bool gotoBookmark(const QString& bookmark); // settles first
+    // Settles first. An empty bookmark returns false silently; a line no
+    // longer in the view fails with "Record not found".
+    bool gotoBookmark(const QString& bookmark);
 
     // --- suspending bound controls -----------------------------------------
+    // While suspended, dataChanged, rowChanged, currentRowChanged and viewReset
+    // are held back (stateChanged is not); the last enableControls() reports
+    // one viewReset, one dataChanged(-1) and one currentRowChanged.
     void disableControls();
-    void enableControls(); // one data change is reported when the last suspend ends
+    void enableControls();
     bool controlsDisabled() const { return m_disableCount > 0; }
 
     // --- field access (current line, or the pending buffer) -----------------
@@ -108,7 +129,9 @@ public:
     qint32 asInteger(const QString& name) const; // null reads 0
     Currency asCurrency(const QString& name) const;
     double asFloat(const QString& name) const;
-    QString asString(const QString& name) const; // display form; null reads ""
+    // Form text: integer text, money in the system's number format, date as
+    // YYYY-MM-DD, the note unchanged; null reads "".
+    QString asString(const QString& name) const;
     QDate asDate(const QString& name) const;
     ColumnType columnType(const QString& name) const;
     int columnIndex(const QString& name) const;
@@ -120,11 +143,16 @@ public:
     // --- reading for the grid ------------------------------------------------
     int viewRowCount() const;             // lines the grid shows (incl. a pending new line)
     QVariant cellValue(int row, int column) const; // pending buffer for the current row
+    // asString's text, except the note, shown without blanks and control
+    // characters at either end.
     QString cellText(int row, int column) const;
 
     // --- whole-view work -------------------------------------------------------
-    bool sums(ViewSums* out); // one aggregate query over the view's filter
-    // Runs a text command on the connection; the result is not read.
+    // One aggregate query over the view's filter, plus the lines stored while
+    // filtered that stay in the view; exact integer sums.
+    bool sums(ViewSums* out);
+    // Runs one text command on the connection; the result is not read. A
+    // command that may write drops the cached rows and columns.
     bool execute(const QString& sql);
 
 signals:

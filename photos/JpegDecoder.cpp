@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr long MaxDecoderMemory = 1024L * 1024 * 1024;
+
 // libjpeg calls these instead of its defaults, which print and end the
 // process: the decoder formats its own message and control jumps back into
 // decodeJpeg().
@@ -81,6 +83,9 @@ bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, Deco
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    // A small file can claim a huge progressive image; beyond this the decoder
+    // refuses with its own message instead of exhausting memory.
+    cinfo.mem->max_memory_to_use = MaxDecoderMemory;
     jpeg_mem_src(&cinfo, bytes, size); // an empty buffer is the decoder's "Empty input file"
     jpeg_read_header(&cinfo, TRUE);
     result->source = QSize(int(cinfo.image_width), int(cinfo.image_height));
@@ -150,12 +155,8 @@ bool JpegDecoder::decodeFile(const QString& path, int height)
         fail(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
         return false;
     }
-    if (file.size() > 0) {
-        // Mapping spares a copy of a photo of several megabytes; the mapping
-        // ends with the file object.
-        if (const uchar* mapped = file.map(0, file.size()))
-            return decodeBytes(mapped, file.size(), height);
-    }
+    // Read, not mapped: another program may shorten the file while it is
+    // decoded, and a mapping would then end the process.
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         fail(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));

@@ -12,13 +12,16 @@ PhotoArea::PhotoArea(QWidget* parent) : QLabel(parent)
     setFixedSize(InitialWidth, Height);
 }
 
-void PhotoArea::mousePressEvent(QMouseEvent* event)
+// A click is a button released over the area, as with any push button.
+void PhotoArea::mouseReleaseEvent(QMouseEvent* event)
 {
+    QLabel::mouseReleaseEvent(event);
+    if (!rect().contains(event->position().toPoint()))
+        return;
     if (event->button() == Qt::LeftButton)
         emit clicked();
     else if (event->button() == Qt::RightButton)
         emit rightClicked();
-    QLabel::mousePressEvent(event);
 }
 
 // QLabel's own stretching keeps a copy of the picture at the full size of the

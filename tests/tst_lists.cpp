@@ -216,6 +216,8 @@ void TestLists::countersReadBack_data()
     QTest::addRow("fraction") << 12.75;
     QTest::addRow("negative") << -0.3;
     QTest::addRow("large") << 1e20;
+    QTest::addRow("large with a fraction") << -1.25e20;
+    QTest::addRow("thousands") << 1500.25;
     QTest::addRow("small") << 0.000001;
     QTest::addRow("15 digits") << 123456789.012345;
 }

@@ -1,0 +1,214 @@
+// The window's wiring of the lists, the filter, the sort, the counters, the
+// rules of a line and the photo: each case drives the real window the way a
+// user would and checks what the user then sees and what the register holds.
+
+#include "app/DBComboBox.h"
+#include "app/DBEdit.h"
+#include "app/FocusColours.h"
+#include "app/OrderGrid.h"
+#include "data/OrderGridModel.h"
+#include "photos/PhotoArea.h"
+#include "support/WindowFixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+QVariantMap line(const QString& supplier, const QString& article, const QString& batch, int received = 10,
+                 qint64 priceUnits = 125000, int photo = 0)
+{
+    return {{"dostavcik", supplier},     {"artikul", article},          {"batch", batch},
+            {"paracbr", received},       {"polucbr", received},         {"pokupnacena", priceUnits},
+            {"obsto", priceUnits * received}, {"photo", photo}};
+}
+
+void choose(QComboBox* box, const QString& text)
+{
+    WindowFixture::focus(box);
+    const int index = box->findText(text);
+    QVERIFY(index >= 0);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+void clickTitle(TForm1& form, int logicalColumn)
+{
+    QHeaderView* header = form.DBGrid1->horizontalHeader();
+    const int x = header->sectionViewportPosition(logicalColumn) + header->sectionSize(logicalColumn) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+QColor titleColour(TForm1& form, int column)
+{
+    return form.DBGrid1->model()->headerData(column, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color();
+}
+
+} // namespace
+
+class WindowViewsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        f = std::make_unique<WindowFixture>();
+        f->dir.writeFile("Suppliers.txt", "Zara\r\nD'Angelo Moda\r\n");
+        f->dir.writeFile("articles.txt", "coat\r\nshirt\r\n");
+        f->dir.writeFile("Batches.txt", "A1\r\nC3\r\n");
+        f->insertLine(line("Zara", "shirt", "C3", 10));
+        f->insertLine(line("D'Angelo Moda", "coat", "C3", 4));
+        f->insertLine(line("Zara", "coat", "A1", 2));
+    }
+    void cleanup() { f.reset(); }
+
+    void filterBoxesNarrowTheView();
+    void titleClicksSortAndMarkTheColumn();
+    void addPrefillsTheFilteredSupplierAndApplyStores();
+    void priceAndCountRulesAdjustTheCounters();
+    void gridDeleteAsksAndLowersTheCounters();
+    void companyNameIsSavedOnEnter();
+    void photoOfTheLineIsShownAndAttached();
+
+private:
+    std::unique_ptr<WindowFixture> f;
+};
+
+void WindowViewsTest::filterBoxesNarrowTheView()
+{
+    TForm1& form = f->open();
+    QCOMPARE(form.table().recordCount(), 2); // the last batch, C3
+    choose(form.cbfiltersup, "D'Angelo Moda");
+    QCOMPARE(FocusColours::background(form.cbfiltersup), FocusColours::Yellow);
+    QCOMPARE(form.table().filter(), QStringLiteral("(dostavcik = 'D''Angelo Moda') AND (batch = 'C3')"));
+    QCOMPARE(form.table().recordCount(), 1);
+    QCOMPARE(form.lrecalc->text(), QStringLiteral("D'Angelo Moda"));
+    QCOMPARE(form.statusPanels().text(StatusPanels::Filter), QStringLiteral("Supplier: D'Angelo Moda"));
+    QCOMPARE(form.eobstbr->text(), QStringLiteral("4"));
+    choose(form.cbbatch, "All");
+    QCOMPARE(form.table().recordCount(), 1);
+    choose(form.cbfiltersup, "All");
+    QCOMPARE(form.table().isFiltered(), false);
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 3"));
+    QCOMPARE(form.statusPanels().text(StatusPanels::Pieces), QStringLiteral("Pieces Count: 16"));
+    QVERIFY(f->dialogs.shown.isEmpty());
+}
+
+void WindowViewsTest::titleClicksSortAndMarkTheColumn()
+{
+    TForm1& form = f->open();
+    const int article = 2;
+    clickTitle(form, article);
+    QCOMPARE(form.table().sort(), QStringLiteral("artikul"));
+    QCOMPARE(form.table().cellText(0, article), QStringLiteral("coat"));
+    QCOMPARE(form.table().asString("artikul"), QStringLiteral("shirt")); // the current line stays
+    QCOMPARE(titleColour(form, article), QColor(0xA5, 0xDB, 0x92));
+    QVERIFY(titleColour(form, 0) != QColor(0xA5, 0xDB, 0x92));
+    clickTitle(form, article);
+    QCOMPARE(form.table().sort(), QStringLiteral("artikul DESC"));
+    QCOMPARE(form.sortColumnIndex(), article);
+
+    form.DBGrid1->horizontalHeader()->moveSection(article, 6);
+    clickTitle(form, article);
+    QCOMPARE(form.table().sort(), QStringLiteral("artikul"));
+    QCOMPARE(form.sortColumnIndex(), 6);
+
+    WindowFixture::click(form.Button1); // Add resets the sort
+    QCOMPARE(form.table().sort(), QStringLiteral("key"));
+    QCOMPARE(form.sortColumnIndex(), 0);
+    QCOMPARE(titleColour(form, 0), QColor(0xA5, 0xDB, 0x92));
+}
+
+void WindowViewsTest::addPrefillsTheFilteredSupplierAndApplyStores()
+{
+    TForm1& form = f->open();
+    choose(form.cbfiltersup, "Zara");
+    WindowFixture::click(form.Button1);
+    QCOMPARE(form.DBComboBox2->currentText(), QStringLiteral("Zara"));
+    QCOMPARE(form.table().asString("dostavcik"), QStringLiteral("Zara"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.DBComboBox1));
+    choose(form.DBComboBox1, "coat");
+    WindowFixture::typeInto(form.DBEdit7, "2.5");
+    WindowFixture::typeInto(form.DBEdit16, "3");
+    WindowFixture::click(form.Button5);
+    QVERIFY2(f->dialogs.shown.isEmpty(), qPrintable(f->dialogs.shown.join('\n')));
+    QCOMPARE(form.table().state(), TableState::Browse);
+    QCOMPARE(form.table().asString("batch"), QStringLiteral("C3"));
+    QCOMPARE(form.table().asDate("date"), QDate::currentDate());
+    QCOMPARE(form.table().asInteger("photo"), 2); // after the largest key of the filtered view
+    QCOMPARE(form.table().asCurrency("obsto").toDouble(), 7.5);
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 2"));
+}
+
+void WindowViewsTest::priceAndCountRulesAdjustTheCounters()
+{
+    TForm1& form = f->open();
+    QCOMPARE(form.etotal->text(), QStringLiteral("175"));
+    form.DBEdit17->setFocus();
+    WindowFixture::focus(form.DBEdit17);
+    QTest::keyClick(form.DBEdit17, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(form.DBEdit17, "8");
+    WindowFixture::focus(form.DBEdit18);
+    QTest::keyClick(form.DBEdit18, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(form.DBEdit18, "2");
+    WindowFixture::focus(form.DBEdit7);
+    QCOMPARE(form.DBEdit11->text(), QStringLiteral("6"));
+    QCOMPARE(form.DBEdit12->text(), QStringLiteral("75"));
+    QCOMPARE(form.eobstbr->text(), QStringLiteral("10"));
+    QCOMPARE(form.etotal->text(), QStringLiteral("125"));
+    QVERIFY(form.DBEdit17->font().bold());
+    WindowFixture::click(form.Button4);
+    QCOMPARE(form.table().state(), TableState::Browse); // the walk stored the line first
+    QCOMPARE(form.etotal->text(), QStringLiteral("125"));
+}
+
+void WindowViewsTest::gridDeleteAsksAndLowersTheCounters()
+{
+    TForm1& form = f->open();
+    WindowFixture::focus(form.DBGrid1);
+    f->dialogs.confirmAnswers.enqueue(true);
+    QTest::keyClick(form.DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(f->dialogs.shown, QStringList{"confirm: Delete record?"});
+    QCOMPARE(form.table().recordCount(), 1);
+    QCOMPARE(form.eobstbr->text(), QStringLiteral("4"));
+    QCOMPARE(form.etotal->text(), QStringLiteral("50"));
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 1"));
+}
+
+void WindowViewsTest::companyNameIsSavedOnEnter()
+{
+    TForm1& form = f->open();
+    WindowFixture::focus(form.ecompany);
+    form.ecompany->setText("Нелво ООД");
+    QTest::keyClick(form.ecompany, Qt::Key_Return);
+    QCOMPARE(f->dir.readFile("Company.txt"), QString("Нелво ООД\r\n").toUtf8());
+}
+
+void WindowViewsTest::photoOfTheLineIsShownAndAttached()
+{
+    QImage picture(640, 480, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    const QString source = f->dir.filePath("camera.JPG");
+    QVERIFY(picture.save(source, "JPG"));
+    TForm1& form = f->open();
+    QCOMPARE(form.Image1->width(), 250); // no photo yet
+    f->dialogs.fileAnswers.enqueue(source);
+    QTest::mouseClick(form.Image1, Qt::RightButton);
+    const QString stored = f->dir.filePath("pictures/C3/0.jpg");
+    QVERIFY(QFile::exists(stored));
+    QCOMPARE(form.Image1->width(), 247);
+    QCOMPARE(form.table().state(), TableState::Browse);
+    QTest::mouseClick(form.Image1, Qt::LeftButton);
+    QCOMPARE(f->dialogs.opened.size(), 1);
+    QVERIFY(f->dialogs.opened.first().endsWith("0.jpg"));
+    WindowFixture::click(form.cshowpic);
+    QCOMPARE(form.Image1->width(), 250);
+}
+
+QTEST_MAIN(WindowViewsTest)
+#include "tst_window_views.moc"
