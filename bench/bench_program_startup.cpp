@@ -29,7 +29,8 @@ int main(int argc, char** argv)
         form1.cbfiltersup->setCurrentIndex(0);
         form1.cbbatch->setCurrentIndex(0);
         form1.cbfiltersupChange();
-        if (!form1.table().setSort(QStringLiteral("artikul")))
+        form1.DBGrid1TitleClick(OrderColumns::Artikul);
+        if (form1.table().sort() != QLatin1String("artikul"))
             return 1;
     }
     FirstPaintExit::install(form1.DBGrid1->viewport());
