@@ -13,6 +13,7 @@
 #   BENCH_PROCESSES  processes of bench_operations     (5)
 #   BENCH_REPS       repetitions inside each process   (9)
 #   BUILD_DIR        the CMake build folder            (build)
+#   BENCH_REPORT_ONLY=1  print the table of the last run again, measure nothing
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BENCH_DIR=${BENCH_DIR:-/tmp/order-register-bench}
@@ -26,36 +27,42 @@ export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-cmake -S . -B "$BUILD_DIR" >/dev/null
-cmake --build "$BUILD_DIR" -j2 --target bench_generate bench_reference_grid bench_program_startup \
-    bench_startup bench_operations >/dev/null
+# The raw lines (one per process and figure) stay beside the registers.
+results=$BENCH_DIR/results.tsv
+if [ -z "${BENCH_REPORT_ONLY:-}" ]; then
+    cmake -S . -B "$BUILD_DIR" >/dev/null
+    cmake --build "$BUILD_DIR" -j2 --target bench_generate bench_reference_grid bench_program_startup \
+        bench_startup bench_operations >/dev/null
 
-# A register is regenerated only when the generator changed since it was written.
-stamp=$(cat bench/RegisterGenerator.cpp bench/RegisterGenerator.h data/OrderColumns.cpp | sha1sum | cut -c1-12)
-for rows in $BENCH_SIZES; do
-    dir=$BENCH_DIR/r$rows
-    if [ ! -f "$dir/db1.mdb" ] || [ "$(cat "$dir/.stamp" 2>/dev/null)" != "$stamp" ]; then
-        "$BIN/bench_generate" "$dir" "$rows" >&2
-        echo "$stamp" >"$dir/.stamp"
-    fi
-done
-
-# The offscreen platform warns about window size hints it cannot pass on.
-quiet() { grep -v 'does not support propagateSizeHints' >&2 || true; }
-
-results=$(mktemp)
-trap 'rm -f "$results"' EXIT
-for rows in $BENCH_SIZES; do
-    dir=$BENCH_DIR/r$rows
-    echo "== $rows lines: start-up ($BENCH_RUNS pairs)" >&2
-    "$BIN/bench_startup" "$dir" "$BENCH_RUNS" 2> >(quiet) | sed "s/^/$rows\t/" >>"$results"
-    for ((p = 1; p <= BENCH_PROCESSES; p++)); do
-        echo "== $rows lines: operations, process $p of $BENCH_PROCESSES" >&2
-        "$BIN/bench_operations" "$dir" "$BENCH_REPS" 2> >(quiet) | sed "s/^/$rows\t/" >>"$results"
+    # A register is regenerated only when the generator changed since it was written.
+    stamp=$(cat bench/RegisterGenerator.cpp bench/RegisterGenerator.h data/OrderColumns.cpp | sha1sum | cut -c1-12)
+    for rows in $BENCH_SIZES; do
+        dir=$BENCH_DIR/r$rows
+        if [ ! -f "$dir/db1.mdb" ] || [ "$(cat "$dir/.stamp" 2>/dev/null)" != "$stamp" ]; then
+            "$BIN/bench_generate" "$dir" "$rows" >&2
+            echo "$stamp" >"$dir/.stamp"
+        fi
     done
-done
 
-# Medians over the processes, the ratio as the median of the per-process ratios.
+    # The offscreen platform warns about window size hints it cannot pass on.
+    quiet() { grep -v 'does not support propagateSizeHints' >&2 || true; }
+
+    : >"$results"
+    for rows in $BENCH_SIZES; do
+        dir=$BENCH_DIR/r$rows
+        echo "== $rows lines: start-up ($BENCH_RUNS pairs)" >&2
+        "$BIN/bench_startup" "$dir" "$BENCH_RUNS" 2> >(quiet) | sed "s/^/$rows\t/" >>"$results"
+        for ((p = 1; p <= BENCH_PROCESSES; p++)); do
+            echo "== $rows lines: operations, process $p of $BENCH_PROCESSES" >&2
+            "$BIN/bench_operations" "$dir" "$BENCH_REPS" 2> >(quiet) | sed "s/^/$rows\t/" >>"$results"
+        done
+    done
+fi
+
+# Medians over the processes, the ratio as the median of the per-process
+# ratios. The program's filter and sort figures include the grid's repaint, the
+# engine references do not: the last column adds the minimal grid's repaint to
+# the reference (median of the medians, not pair by pair).
 awk -F'\t' '
 function median(list,   n, a, i, j, t) {
     n = split(list, a, " ")
@@ -73,9 +80,6 @@ BEGIN {
     ref[id] = ref[id] " " $3; prog[id] = prog[id] " " $4; ratio[id] = ratio[id] " " $5; unit[id] = $6
 }
 END {
-    # The program's filter and sort figures include the grid's repaint, the
-    # engine references do not: the last column adds the minimal grid's
-    # repaint to the reference (median of the medians, not pair by pair).
     printf "%-9s %-26s %13s %13s %6s %7s %11s\n", "lines", "figure", "reference", "program", "ratio", "goal", "with paint"
     for (k = 1; k <= count; k++) {
         id = order[k]; split(id, part, SUBSEP)
