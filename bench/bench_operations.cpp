@@ -3,8 +3,8 @@
 //   store         one line appended and posted   / one committed INSERT (WAL, FULL)
 //   last          move to the last line + paint  / the reference grid scrolled to its end + paint
 //   filter_*      filter rule with its sums + paint / engine's filtered key query + aggregate;
-//                 from the start-up view to a supplier, both, or all lines, and from
-//                 the supplier back to the start-up batch
+//                 from the start-up view to a supplier, both, or all lines, from
+//                 the supplier back to the start-up batch, and from all lines
 //   sort_first    first title click on artikul + paint / SELECT key, artikul + rank sort
 //   sort_second   next clicks (DESC, ASC) + paint  / the rank sort alone
 // Prints one line per figure: name, reference ms, program ms, ratio, unit.
@@ -344,6 +344,11 @@ int main(int argc, char** argv)
             filter("filter_both", program, reference, startup, both, repetitions);
         if (wanted("filter_all"))
             filter("filter_all", program, reference, startup, Choice(), repetitions);
+        // From "All": no old filter to switch off, so only the new view is selected.
+        if (wanted("filter_supplier_from_all"))
+            filter("filter_supplier_from_all", program, reference, Choice(), supplier, repetitions);
+        if (wanted("filter_both_from_all"))
+            filter("filter_both_from_all", program, reference, Choice(), both, repetitions);
         if (wanted("sort_first") || wanted("sort_second"))
             sorts(program, reference, repetitions);
         if (wanted("store")) {
