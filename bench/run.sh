@@ -14,6 +14,7 @@
 #   BENCH_REPS       repetitions inside each process   (9)
 #   BUILD_DIR        the CMake build folder            (build)
 #   BENCH_REPORT_ONLY=1  print the table of the last run again, measure nothing
+# Last, bench_photo (the photo area's decoder against djpeg) prints its own table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BENCH_DIR=${BENCH_DIR:-/tmp/order-register-bench}
@@ -32,7 +33,7 @@ results=$BENCH_DIR/results.tsv
 if [ -z "${BENCH_REPORT_ONLY:-}" ]; then
     cmake -S . -B "$BUILD_DIR" >/dev/null
     cmake --build "$BUILD_DIR" -j2 --target bench_generate bench_reference_grid bench_program_startup \
-        bench_startup bench_operations >/dev/null
+        bench_startup bench_operations bench_photo >/dev/null
 
     # A register is regenerated only when the generator changed since it was written.
     stamp=$(cat bench/RegisterGenerator.cpp bench/RegisterGenerator.h data/OrderColumns.cpp | sha1sum | cut -c1-12)
@@ -122,4 +123,12 @@ ORDER BY artikul (BINARY, no index)|SELECT key FROM Table1 ORDER BY artikul, key
 ORDER BY artikul COLLATE NOCASE|SELECT key FROM Table1 ORDER BY artikul COLLATE NOCASE, key
 EOF
     done
+fi
+
+# Showing a large photo: the photo area's decoder against djpeg on the same
+# files (bench_photo makes camera-like JPEGs once and prints its own table).
+if [ -z "${BENCH_REPORT_ONLY:-}" ] && [ -x "$BIN/bench_photo" ]; then
+    echo
+    echo "== photos" >&2
+    "$BIN/bench_photo" --dir "$BENCH_DIR/photos" 2> >(grep -v 'does not support propagateSizeHints' >&2 || true)
 fi
