@@ -99,22 +99,25 @@ void FieldBinding::onDataChanged(int column)
         refresh();
 }
 
-void FieldBinding::focusEntered(const QFocusEvent* event)
+void FieldBinding::focusEntered(const QFocusEvent*)
 {
-    if (isFieldExit(event) && !m_refocusing)
-        emit entered();
-    m_refocusing = false;
+    // The first focus after the window opens counts as entering; coming back
+    // from another window or a message box does not.
+    if (m_inside)
+        return;
+    m_inside = true;
+    emit entered();
 }
 
 void FieldBinding::focusLeft(const QFocusEvent* event)
 {
-    if (!isFieldExit(event))
+    if (!isFieldExit(event) || !m_inside)
         return;
     if (commitPendingText()) {
+        m_inside = false;
         emit exited();
         return;
     }
-    // The refused text stays and so does the focus.
-    m_refocusing = true;
+    // The refused text stays and so does the focus: the field is not left.
     QTimer::singleShot(0, m_control, [this] { m_control->setFocus(Qt::OtherFocusReason); });
 }

@@ -54,7 +54,7 @@ private:
     int m_columnIndex;
     bool m_dirty = false;
     bool m_showing = false;
-    bool m_refocusing = false;
+    bool m_inside = false; // between entered() and exited()
     std::function<QString()> m_read;
     std::function<void(const QString&)> m_show;
 };

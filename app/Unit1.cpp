@@ -408,9 +408,17 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     auto* widget = qobject_cast<QWidget*>(watched);
     switch (event->type()) {
     case QEvent::FocusIn:
+        // As for bound fields: coming back from another window is no entry.
+        if (widget && widget != m_plainFieldInside) {
+            m_plainFieldInside = widget;
+            handleFocus(widget, true);
+        }
+        break;
     case QEvent::FocusOut:
-        if (widget && isFieldExit(static_cast<QFocusEvent*>(event)))
-            handleFocus(widget, event->type() == QEvent::FocusIn);
+        if (widget == m_plainFieldInside && isFieldExit(static_cast<QFocusEvent*>(event))) {
+            m_plainFieldInside = nullptr;
+            handleFocus(widget, false);
+        }
         break;
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -11,6 +11,7 @@
 #include "data/OrderTable.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 class QCheckBox;
@@ -202,6 +203,7 @@ private:
     PhotoViewer* m_photos = nullptr;
     std::unique_ptr<PriceRules> m_priceRules;
     std::unique_ptr<GridSort> m_gridSort;
+    QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;
     int m_sortColumnIndex = 0;

@@ -4,6 +4,7 @@
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
+#include "app/CreditLabel.h"
 #include "app/OrderGrid.h"
 #include "support/WindowFixture.h"
 
@@ -51,6 +52,10 @@ private slots:
     void textFieldsAcceptTheColumnWidth();
     void startsOnTheLastBatch();
     void rowSelectSwitch();
+    void focusColours_data();
+    void focusColours();
+    void leavingTheGridDropsAnUntouchedNewLine();
+    void creditLineOpensThePage();
 };
 
 void WindowTest::startsFromAnotherWorkingDirectory()
@@ -333,6 +338,63 @@ void WindowTest::rowSelectSwitch()
     QCOMPARE(form.DBGrid1->selectionBehavior(), QAbstractItemView::SelectRows);
     WindowFixture::click(form.cberow);
     QCOMPARE(form.DBGrid1->selectionBehavior(), QAbstractItemView::SelectItems);
+}
+
+void WindowTest::focusColours_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QColor>("colour");
+    const QColor green(0xA5, 0xDB, 0x92), red(0xFD, 0xB5, 0xB6);
+    QTest::addRow("article list") << "DBComboBox1" << green;
+    QTest::addRow("supplier list") << "DBComboBox2" << green;
+    QTest::addRow("size") << "DBEdit6" << green;
+    QTest::addRow("received, read-only") << "DBEdit11" << red;
+    QTest::addRow("money, read-only") << "DBEdit12" << red;
+    QTest::addRow("notes") << "DBMemo1" << green;
+    QTest::addRow("pieces counter") << "eobstbr" << red;
+    QTest::addRow("company") << "ecompany" << green;
+    QTest::addRow("price") << "DBEdit7" << green;
+    QTest::addRow("delivered") << "DBEdit17" << green;
+    QTest::addRow("batch chooser") << "ComboBox2" << green;
+    QTest::addRow("supplier filter") << "cbfiltersup" << QColor(0xFE, 0xEB, 0x94);
+}
+
+void WindowTest::focusColours()
+{
+    QFETCH(QString, field);
+    QFETCH(QColor, colour);
+    WindowFixture f;
+    f.insertLine(line("A", "shirt"));
+    TForm1& form = f.open();
+    auto* widget = form.findChild<QWidget*>(field);
+    QVERIFY(widget);
+    const QColor normal = QApplication::palette(widget).color(QPalette::Base);
+    WindowFixture::focus(widget);
+    QCOMPARE(widget->palette().color(QPalette::Base), colour);
+    WindowFixture::focus(form.DBEdit4);
+    QCOMPARE(widget->palette().color(QPalette::Base), normal);
+}
+
+void WindowTest::leavingTheGridDropsAnUntouchedNewLine()
+{
+    WindowFixture f;
+    f.insertLine(line("A", "shirt"));
+    TForm1& form = f.open();
+    WindowFixture::click(form.Button1);
+    WindowFixture::focus(form.DBGrid1);
+    QCOMPARE(form.table().state(), TableState::Insert);
+    WindowFixture::focus(form.DBEdit6);
+    QCOMPARE(form.table().state(), TableState::Browse);
+    QCOMPARE(form.DBGrid1->model()->rowCount(), 1);
+    QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void WindowTest::creditLineOpensThePage()
+{
+    WindowFixture f;
+    TForm1& form = f.open();
+    QTest::mouseClick(form.Label20, Qt::LeftButton);
+    QCOMPARE(f.dialogs.opened, QStringList{"https://nelvo.example/"});
 }
 
 QTEST_MAIN(WindowTest)
