@@ -10,6 +10,7 @@
 // Prints one line per figure: name, reference ms, program ms, ratio, unit.
 // Lines stored by the benchmark are removed again at the end, so the register
 // stays as generated. Usage: bench_operations DIR [REPETITIONS [FIGURE,...]]
+#include "bench/BenchDialogs.h"
 #include "bench/EngineConnection.h"
 #include "bench/KeyGridModel.h"
 #include "bench/Measure.h"
@@ -20,7 +21,6 @@
 
 #include "app/OrderGrid.h"
 #include "app/Unit1.h"
-#include "bench/BenchDialogs.h"
 #include "data/Database.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
