@@ -31,6 +31,14 @@ bool KeyGridModel::load(const QString& keySql)
     return rc == SQLITE_DONE;
 }
 
+void KeyGridModel::setKeys(std::vector<qint64> keys)
+{
+    beginResetModel();
+    m_keys = std::move(keys);
+    m_rows.clear();
+    endResetModel();
+}
+
 int KeyGridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_keys.size());

@@ -20,6 +20,8 @@ public:
 
     // Replaces the view by the keys the query returns (first column).
     bool load(const QString& keySql);
+    // Replaces the view by keys ordered elsewhere.
+    void setKeys(std::vector<qint64> keys);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -2,24 +2,26 @@
 // same process on the same file, repetitions alternating between the two:
 //   store         one line appended and posted   / one committed INSERT (WAL, FULL)
 //   last          move to the last line + paint  / the reference grid scrolled to its end + paint
-//   filter_*      filter rule with its sums + paint / engine's filtered key query + aggregate
-//   sort_first    first title click on artikul   / SELECT key, artikul + rank sort
-//   sort_second   second click (DESC)            / the rank sort alone
+//   filter_*      filter rule with its sums + paint / engine's filtered key query + aggregate;
+//                 from the start-up view to a supplier, both, or all lines, from
+//                 the supplier back to the start-up batch, and from all lines
+//   sort_first    first title click on artikul + paint / SELECT key, artikul + rank sort
+//   sort_second   next clicks (DESC, ASC) + paint  / the rank sort alone
 // Prints one line per figure: name, reference ms, program ms, ratio, unit.
 // Lines stored by the benchmark are removed again at the end, so the register
-// stays as generated. Usage: bench_operations DIR [REPETITIONS]
+// stays as generated. Usage: bench_operations DIR [REPETITIONS [FIGURE,...]]
+#include "bench/BenchDialogs.h"
 #include "bench/EngineConnection.h"
 #include "bench/KeyGridModel.h"
 #include "bench/Measure.h"
 #include "bench/PaintWaiter.h"
 #include "bench/RankSort.h"
+#include "bench/ReferenceGrid.h"
 #include "bench/RegisterGenerator.h"
 
 #include "app/OrderGrid.h"
 #include "app/Unit1.h"
-#include "bench/BenchDialogs.h"
 #include "data/Database.h"
-#include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
 #include "lists/FilterRule.h"
@@ -27,10 +29,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QTableView>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,6 +50,12 @@ void report(const char* name, const std::vector<double>& reference, const std::v
     std::fprintf(stderr, "bench_operations: %s\n", qPrintable(message));
     std::exit(1);
 }
+
+// The selections of the two filter boxes; empty means "All".
+struct Choice {
+    QString supplier;
+    QString batch;
+};
 
 // The program's side: the main window on the register, driven through its handlers.
 struct Program {
@@ -75,13 +84,15 @@ struct Program {
         select(form.cbbatch, batch);
         form.cbfiltersupChange();
     }
-    // A title click on the column: the sort text and the title colour.
+    // Title clicks on the column until the view has the wanted order: the
+    // first click sorts ascending, the next one descending.
     void sort(const QString& sortText)
     {
         const int column = OrderColumns::indexOf(sortText.section(QLatin1Char(' '), 0, 0));
-        if (!table().setSort(sortText))
-            die(QStringLiteral("sort failed: %1").arg(sortText));
-        form.DBGrid1->orderModel()->setSortTitleColumn(column);
+        for (int click = 0; click < 2 && table().sort() != sortText; ++click)
+            form.DBGrid1TitleClick(column);
+        if (table().sort() != sortText)
+            die(QStringLiteral("the title click did not sort by %1").arg(sortText));
     }
 
 private:
@@ -98,27 +109,29 @@ private:
 struct Reference {
     EngineConnection engine;
     KeyGridModel* model = nullptr;
-    QTableView view;
+    std::unique_ptr<ReferenceGrid> view;
     PaintWaiter* painted = nullptr;
 
     explicit Reference(const QString& path)
     {
         if (!engine.open(path))
             die(engine.errorString());
-        model = new KeyGridModel(engine.handle(), &view);
+        model = new KeyGridModel(engine.handle());
         if (!model->load(QStringLiteral("SELECT key FROM Table1 ORDER BY key")))
             die(engine.errorString());
-        view.setModel(model);
-        view.resize(1016, 437);
-        view.show();
-        painted = new PaintWaiter(view.viewport());
+        view = std::make_unique<ReferenceGrid>(model);
+        model->setParent(view.get());
+        view->show();
+        painted = new PaintWaiter(view->viewport());
         painted->updateAndWait();
     }
+    // The view's keys and its sums; an empty condition means the whole register.
     void filter(const QString& where)
     {
         std::vector<qint64> keys;
         EngineSums sums;
-        if (!engine.keys(QStringLiteral("SELECT key FROM Table1 WHERE %1 ORDER BY key").arg(where), &keys) ||
+        const QString condition = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where;
+        if (!engine.keys(QStringLiteral("SELECT key FROM Table1%1 ORDER BY key").arg(condition), &keys) ||
             !engine.sums(where, &sums))
             die(engine.errorString());
     }
@@ -195,10 +208,10 @@ void moveToLast(Program& program, Reference& reference, int repetitions)
 {
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
-        reference.view.setCurrentIndex(reference.model->index(0, 0));
+        reference.view->setCurrentIndex(reference.model->index(0, 0));
         reference.painted->updateAndWait();
         ref.push_back(Measure::ms([&] {
-            reference.view.setCurrentIndex(reference.model->index(reference.model->rowCount() - 1, 0));
+            reference.view->setCurrentIndex(reference.model->index(reference.model->rowCount() - 1, 0));
             reference.painted->updateAndWait();
         }));
         program.table().first();
@@ -211,19 +224,21 @@ void moveToLast(Program& program, Reference& reference, int repetitions)
     report("last", ref, prog);
 }
 
-void filter(const char* name, Program& program, Reference& reference, const QString& supplier,
-            const QString& batch, int repetitions)
+// From one filtered view to another, as a user switches from one supplier or
+// batch to the next: the rule first switches the old filter off.
+void filter(const char* name, Program& program, Reference& reference, const Choice& from, const Choice& to,
+            int repetitions)
 {
-    const QString where = FilterRule::choose(supplier.isEmpty() ? 0 : 1, supplier, batch.isEmpty() ? 0 : 1, batch,
-                                             QStringLiteral("All"))
+    const QString where = FilterRule::choose(to.supplier.isEmpty() ? 0 : 1, to.supplier, to.batch.isEmpty() ? 0 : 1,
+                                             to.batch, QStringLiteral("All"))
                               .text;
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
-        program.filter(QString(), QString()); // from the whole register, as a user switching filters
+        program.filter(from.supplier, from.batch);
         program.paint();
         ref.push_back(Measure::ms([&] { reference.filter(where); }));
         prog.push_back(Measure::ms([&] {
-            program.filter(supplier, batch);
+            program.filter(to.supplier, to.batch);
             program.paint();
         }));
     }
@@ -235,16 +250,29 @@ void sorts(Program& program, Reference& reference, int repetitions)
     program.filter(QString(), QString());
     RankSort rank;
     std::vector<double> ref, prog;
-    ref.push_back(Measure::ms([&] {
-        if (!rank.load(reference.engine.handle(), QStringLiteral("artikul")))
-            die(reference.engine.errorString());
-        rank.rank();
-        rank.sorted(false);
-    }));
-    prog.push_back(Measure::ms([&] {
-        program.sort(QStringLiteral("artikul"));
-        program.paint();
-    }));
+    auto referenceSort = [&] {
+        ref.push_back(Measure::ms([&] {
+            if (!rank.load(reference.engine.handle(), QStringLiteral("artikul")))
+                die(reference.engine.errorString());
+            rank.rank();
+            rank.sorted(false);
+        }));
+    };
+    auto programSort = [&] {
+        prog.push_back(Measure::ms([&] {
+            program.sort(QStringLiteral("artikul"));
+            program.paint();
+        }));
+    };
+    // A first sort happens once per process; which side goes first alternates
+    // between processes, so that neither always meets the colder caches.
+    if (getpid() % 2) {
+        referenceSort();
+        programSort();
+    } else {
+        programSort();
+        referenceSort();
+    }
     report("sort_first", ref, prog);
 
     ref.clear();
@@ -305,14 +333,22 @@ int main(int argc, char** argv)
             repaintAlone(program, reference, repetitions);
         if (wanted("last"))
             moveToLast(program, reference, repetitions);
+        const Choice startup{QString(), startupBatch()};
+        const Choice supplier{RegisterGenerator::filterSupplier(), QString()};
+        const Choice both{RegisterGenerator::filterSupplier(), RegisterGenerator::filterBatch()};
         if (wanted("filter_supplier"))
-            filter("filter_supplier", program, reference, RegisterGenerator::filterSupplier(), QString(),
-                   repetitions);
+            filter("filter_supplier", program, reference, startup, supplier, repetitions);
         if (wanted("filter_startup_batch"))
-            filter("filter_startup_batch", program, reference, QString(), startupBatch(), repetitions);
+            filter("filter_startup_batch", program, reference, supplier, startup, repetitions);
         if (wanted("filter_both"))
-            filter("filter_both", program, reference, RegisterGenerator::filterSupplier(),
-                   RegisterGenerator::filterBatch(), repetitions);
+            filter("filter_both", program, reference, startup, both, repetitions);
+        if (wanted("filter_all"))
+            filter("filter_all", program, reference, startup, Choice(), repetitions);
+        // From "All": no old filter to switch off, so only the new view is selected.
+        if (wanted("filter_supplier_from_all"))
+            filter("filter_supplier_from_all", program, reference, Choice(), supplier, repetitions);
+        if (wanted("filter_both_from_all"))
+            filter("filter_both_from_all", program, reference, Choice(), both, repetitions);
         if (wanted("sort_first") || wanted("sort_second"))
             sorts(program, reference, repetitions);
         if (wanted("store")) {

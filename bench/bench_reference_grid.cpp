@@ -1,21 +1,25 @@
 // Start-up reference: a minimal Qt grid over the vector of keys of the whole
 // register (SELECT key FROM Table1 ORDER BY key), rows read by key when shown.
-// Ends right after the first paint of the grid; bench_startup times it from
-// outside and reads its peak memory. Usage: bench_reference_grid DIR
+// With "sorted", the whole register sorted by artikul first (rank sort), for
+// the memory a sorted view needs. Ends right after the first paint of the
+// grid; bench_startup times it from outside and reads its peak memory.
+// Usage: bench_reference_grid DIR [sorted]
 #include "bench/EngineConnection.h"
 #include "bench/FirstPaintExit.h"
 #include "bench/KeyGridModel.h"
+#include "bench/RankSort.h"
+#include "bench/ReferenceGrid.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTableView>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_reference_grid DIR\n");
+    QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    if (argc < 2 || (argc == 3 && qstrcmp(argv[2], "sorted") != 0) || argc > 3) {
+        std::fprintf(stderr, "usage: bench_reference_grid DIR [sorted]\n");
         return 2;
     }
     EngineConnection engine;
@@ -28,10 +32,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_reference_grid: %s\n", qPrintable(engine.errorString()));
         return 1;
     }
-    // The size of the program's grid: the client area below the upper band.
-    QTableView view;
-    view.setModel(&model);
-    view.resize(1016, 437);
+    RankSort rank;
+    if (argc == 3) {
+        if (!rank.load(engine.handle(), QStringLiteral("artikul"))) {
+            std::fprintf(stderr, "bench_reference_grid: %s\n", qPrintable(engine.errorString()));
+            return 1;
+        }
+        rank.rank();
+        model.setKeys(rank.sorted(false));
+    }
+    ReferenceGrid view(&model);
     FirstPaintExit::install(view.viewport());
     view.show();
     return app.exec();
