@@ -37,6 +37,8 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
 
     connect(&table, &OrderTable::currentRowChanged, this, &OrderGrid::followTable);
     connect(&table, &OrderTable::viewReset, this, &OrderGrid::followTable);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &OrderGrid::followTable);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &OrderGrid::followTable);
     connect(&table, &OrderTable::stateChanged, this, &OrderGrid::followTable);
 }
 

@@ -12,6 +12,8 @@ OrderGridModel::OrderGridModel(OrderTable& table, QObject* parent)
 {
     connect(&m_table, &OrderTable::viewReset, this, &OrderGridModel::reset);
     connect(&m_table, &OrderTable::rowChanged, this, &OrderGridModel::refreshRow);
+    connect(&m_table, &OrderTable::newLineShown, this, &OrderGridModel::newLineShown);
+    connect(&m_table, &OrderTable::newLineDropped, this, &OrderGridModel::newLineDropped);
 }
 
 int OrderGridModel::rowCount(const QModelIndex& parent) const
@@ -69,6 +71,24 @@ void OrderGridModel::reset()
     beginResetModel();
     m_rows = m_table.viewRowCount();
     endResetModel();
+}
+
+void OrderGridModel::newLineShown()
+{
+    if (m_table.viewRowCount() != m_rows + 1)
+        return reset();
+    beginInsertRows(QModelIndex(), m_rows, m_rows);
+    ++m_rows;
+    endInsertRows();
+}
+
+void OrderGridModel::newLineDropped()
+{
+    if (m_table.viewRowCount() != m_rows - 1)
+        return reset();
+    beginRemoveRows(QModelIndex(), m_rows - 1, m_rows - 1);
+    --m_rows;
+    endRemoveRows();
 }
 
 void OrderGridModel::refreshRow(int row)

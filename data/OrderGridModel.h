@@ -30,6 +30,8 @@ public:
 private:
     void reset();
     void refreshRow(int row);
+    void newLineShown();
+    void newLineDropped();
 
     OrderTable& m_table;
     int m_rows = 0; // what the views were last told

@@ -190,6 +190,16 @@ void OrderTable::notifyView()
         emit viewReset();
 }
 
+void OrderTable::notifyNewLine(bool shown)
+{
+    if (m_disableCount > 0)
+        return;
+    if (shown)
+        emit newLineShown();
+    else
+        emit newLineDropped();
+}
+
 void OrderTable::notifyRow(int row)
 {
     if (m_disableCount == 0 && row >= 0)
@@ -555,7 +565,7 @@ bool OrderTable::append()
     m_current = int(d->view.size());
     m_bof = m_eof = false;
     emit stateChanged(m_state);
-    notifyView();
+    notifyNewLine(true);
     notifyData(-1);
     notifyCurrent();
     return true;
@@ -703,7 +713,7 @@ void OrderTable::cancel()
     }
     emit stateChanged(m_state);
     if (wasInsert)
-        notifyView();
+        notifyNewLine(false);
     else
         notifyRow(m_current);
     notifyData(-1);

@@ -168,6 +168,10 @@ signals:
     // For the grid model: the set or order of lines changed, or one line did.
     void viewReset();
     void rowChanged(int row);
+    // The pending new line appeared as the last grid row, or went away; the
+    // other rows are as they were (cheaper for a view than a reset).
+    void newLineShown();
+    void newLineDropped();
     void currentRowChanged(int row);
 
 private:
@@ -184,6 +188,7 @@ private:
     void moveCurrent(int row);
     void notifyData(int column);
     void notifyView();
+    void notifyNewLine(bool shown);
     void notifyRow(int row);
     void notifyCurrent();
 
