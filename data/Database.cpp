@@ -67,8 +67,18 @@ bool Database::open(const QString& folder)
         close();
         return false;
     }
-    // Reading the journal mode touches the file header, so a file that is not a
-    // database fails here; a read-only file fails on switching to WAL.
+    // Only reads before anything is written: a file that is not a register
+    // (not a database, or one without Table1, such as an empty file) fails
+    // here and stays exactly as it was. Switching to WAL would write to it.
+    {
+        QSqlQuery probe(connection());
+        if (!probe.exec(QStringLiteral("SELECT key FROM Table1 LIMIT 0"))) {
+            m_error = engineMessage(probe.lastError());
+            probe = QSqlQuery();
+            close();
+            return false;
+        }
+    }
     if (sqlite3_db_readonly(handle(), "main") == 1) {
         m_error = QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
         close();

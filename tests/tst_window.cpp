@@ -101,6 +101,7 @@ void WindowTest::damagedDatabaseIsReportedAndLeftUntouched_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addRow("text file") << QByteArray("this is not a register\n").repeated(100);
     QTest::addRow("empty header") << QByteArray(4096, '\0');
+    QTest::addRow("empty file") << QByteArray();
 }
 
 void WindowTest::damagedDatabaseIsReportedAndLeftUntouched()
