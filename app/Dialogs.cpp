@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUrl>
 
 QString standardErrorText(const QString& message)
@@ -19,6 +20,10 @@ static int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& capti
 {
     QMessageBox box(icon, caption, text, buttons, parent);
     box.setDefaultButton(defaultButton);
+    // Centred on the screen rather than on the window.
+    box.adjustSize();
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        box.move(screen->availableGeometry().center() - box.rect().center());
     if (buttons & QMessageBox::Cancel)
         box.setEscapeButton(QMessageBox::Cancel);
     return box.exec();
@@ -43,7 +48,7 @@ void QtDialogs::error(const QString& text)
 
 void QtDialogs::standardError(const QString& message)
 {
-    showBox(m_parent, QMessageBox::Critical, QApplication::applicationDisplayName(), standardErrorText(message),
+    showBox(m_parent, QMessageBox::Critical, QApplication::applicationName(), standardErrorText(message),
             QMessageBox::Ok, QMessageBox::Ok);
 }
 

@@ -65,12 +65,20 @@ bool FieldBinding::commitPendingText()
     if (!m_dirty)
         return true;
     const QString text = m_read();
+    // A text already refused stays refused without a second message, so the
+    // action that asked for the store simply does not happen.
+    if (m_hasRefused && text == m_refusedText)
+        return false;
     const ColumnType type = OrderColumns::at(m_columnIndex).type;
     const bool number = type == ColumnType::Integer || type == ColumnType::Currency;
     // An emptied number field holds no value, as in a freshly added line.
     const QVariant value = number && text.trimmed().isEmpty() ? QVariant() : QVariant(text);
-    if (!m_table.setValue(m_columnIndex, value))
+    if (!m_table.setValue(m_columnIndex, value)) {
+        m_hasRefused = true;
+        m_refusedText = text;
         return false;
+    }
+    m_hasRefused = false;
     m_dirty = false;
     return true;
 }
@@ -78,6 +86,7 @@ bool FieldBinding::commitPendingText()
 void FieldBinding::refresh()
 {
     m_dirty = false;
+    m_hasRefused = false;
     const QString text = m_table.isActive() ? m_table.asString(m_column) : QString();
     if (m_read() == text)
         return;
@@ -99,11 +108,14 @@ void FieldBinding::onDataChanged(int column)
         refresh();
 }
 
+bool FieldBinding::s_restoringFocus = false;
+
 void FieldBinding::focusEntered(const QFocusEvent*)
 {
     // The first focus after the window opens counts as entering; coming back
-    // from another window or a message box does not.
-    if (m_inside)
+    // from another window or a message box does not, nor does the field the
+    // focus passes through while it returns to a field that refused its text.
+    if (m_inside || s_restoringFocus)
         return;
     m_inside = true;
     emit entered();
@@ -111,13 +123,20 @@ void FieldBinding::focusEntered(const QFocusEvent*)
 
 void FieldBinding::focusLeft(const QFocusEvent* event)
 {
-    if (!isFieldExit(event) || !m_inside)
+    if (!isFieldExit(event) || !m_inside || s_restoringFocus)
         return;
+    // Set before the text is written: a refusal shows a message box, and the
+    // field the user was going to must not count as entered meanwhile.
+    s_restoringFocus = true;
     if (commitPendingText()) {
+        s_restoringFocus = false;
         m_inside = false;
         emit exited();
         return;
     }
     // The refused text stays and so does the focus: the field is not left.
-    QTimer::singleShot(0, m_control, [this] { m_control->setFocus(Qt::OtherFocusReason); });
+    QTimer::singleShot(0, m_control, [this] {
+        m_control->setFocus(Qt::OtherFocusReason);
+        s_restoringFocus = false;
+    });
 }

@@ -40,6 +40,9 @@ public:
     // a refused text takes the focus back and exited() is not emitted.
     void focusEntered(const QFocusEvent* event);
     void focusLeft(const QFocusEvent* event);
+    // True while the focus is on its way back to a field that refused its
+    // text; other controls then run no enter or exit steps.
+    static bool restoringFocus() { return s_restoringFocus; }
 
 signals:
     void entered();
@@ -55,6 +58,9 @@ private:
     bool m_dirty = false;
     bool m_showing = false;
     bool m_inside = false; // between entered() and exited()
+    bool m_hasRefused = false;
+    QString m_refusedText;
+    static bool s_restoringFocus;
     std::function<QString()> m_read;
     std::function<void(const QString&)> m_show;
 };

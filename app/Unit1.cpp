@@ -89,7 +89,10 @@ void TForm1::FormCreate()
 {
     m_company->load(Label28->text());
     ecompany->setCursorPosition(0); // a long name shows its beginning
-    QApplication::setApplicationDisplayName(QLatin1String(ApplicationTitle));
+    // The application title captions the standard error boxes. It is kept as
+    // the application's name, not its display name, which Qt would append to
+    // every window's caption.
+    QApplication::setApplicationName(QLatin1String(ApplicationTitle));
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup();
     ADOTable1->setSort(QStringLiteral("key"));
@@ -407,6 +410,8 @@ void TForm1::watchFocus(QWidget* widget)
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     auto* widget = qobject_cast<QWidget*>(watched);
+    if (FieldBinding::restoringFocus())
+        return QMainWindow::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::FocusIn:
         // As for bound fields: coming back from another window is no entry.

@@ -206,6 +206,7 @@ void TForm1::createButtons(QWidget* band)
     Button8 = button(band, "Button8", "Edit Suppliers", "Редактирай доставчиците", x, 150, w);
     Button1 = button(band, "Button1", "Add", "Добави", x, 184, 48);
     Button1->setFocusPolicy(Qt::StrongFocus); // the one button in the Tab order
+    Button1->setAutoDefault(true);             // so Enter presses it when it has the focus
     Button5 = button(band, "Button5", "Apply", "Приложи", x + 52, 184, 48);
     SpeedButton1 = button(band, "SpeedButton1", "First", "Първи", x, 214, 25, 22);
     SpeedButton2 = button(band, "SpeedButton2", "Prev", "Предходен", x + 25, 214, 25, 22);

@@ -78,7 +78,8 @@ void PriceRules::countExited(QWidget* field, const QString& column)
         return;
     const qint64 receivedCount =
         received(m_table.asInteger(Ordered), m_table.asInteger(Delivered), m_table.asInteger(Defective));
-    m_table.setValue(Received, QVariant(receivedCount));
+    if (!m_table.setValue(Received, QVariant(receivedCount)))
+        return; // reported; nothing derived from a count that was not stored
     writeMoney();
     m_counters.addPieces(receivedCount - m_oldReceived);
 }

@@ -94,7 +94,6 @@ void RecordLifecycle::fillNewLine()
 {
     m_table.setValue(QStringLiteral("date"), QDate::currentDate());
     m_table.setValue(QStringLiteral("photo"), m_nextPhotoNumber);
-    m_inserted = true;
     for (int column = 1; column < OrderColumns::Count; ++column) {
         if (!m_table.value(column).isNull())
             continue;
@@ -114,7 +113,10 @@ bool RecordLifecycle::beforePost()
     }
     m_table.setValue(QStringLiteral("batch"),
                      m_controls.batchChooser->currentIndex() < 0 ? QString() : m_controls.batchChooser->currentText());
-    if (m_table.state() == TableState::Insert)
+    // Taken anew at every store: a new line refused by a check and then
+    // cancelled must not make the next stored edit jump to the last line.
+    m_inserted = m_table.state() == TableState::Insert;
+    if (m_inserted)
         fillNewLine();
     else
         m_editBookmark = m_table.bookmark();
@@ -173,15 +175,4 @@ bool RecordLifecycle::beforeDelete()
 void RecordLifecycle::afterDelete()
 {
     writeLineCount();
-}
-
-QString RecordLifecycle::noteDisplayText(const QString& stored)
-{
-    int begin = 0;
-    int end = stored.size();
-    while (begin < end && stored[begin] <= QChar(u' '))
-        ++begin;
-    while (end > begin && stored[end - 1] <= QChar(u' '))
-        --end;
-    return stored.mid(begin, end - begin);
 }

@@ -53,9 +53,6 @@ public:
     bool beforeDelete(); // ADOTable1BeforeDelete
     void afterDelete();  // ADOTable1AfterDelete
 
-    // The note as the grid shows it: blanks and control characters trimmed.
-    static QString noteDisplayText(const QString& stored);
-
 private:
     bool refuse(const QString& message, QWidget* focus, bool openList);
     void writeLineCount();

@@ -297,6 +297,13 @@ void WindowTest::invalidNumberKeepsTheFocus()
     QCOMPARE(f.dialogs.shown.size(), 1);
     QVERIFY2(f.dialogs.shown.first().contains("12a"), qPrintable(f.dialogs.shown.first()));
     QCOMPARE(form.DBEdit14->text(), QStringLiteral("12a"));
+    QCOMPARE(form.DBEdit13->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+    // The refused text also stops a store, without a second message.
+    WindowFixture::click(form.Button5);
+    WindowFixture::click(form.SpeedButton3);
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(form.table().state(), TableState::Edit);
+    QCOMPARE(form.table().currentRow(), 0);
     form.DBEdit14->setText("12");
     WindowFixture::typeInto(form.DBEdit14, "3");
     WindowFixture::click(form.Button5);
