@@ -169,9 +169,14 @@ bool fromInput(const QVariant& input, int column, QVariant* out, QString* error)
             return true;
         *error = QStringLiteral("'%1' is not a valid date").arg(shown);
         return false;
-    case ColumnType::Text:
-        *out = shown.left(def.width);
+    case ColumnType::Text: {
+        QString cut = shown.left(def.width);
+        // Never keep half of a character that takes two UTF-16 units.
+        if (cut.size() < shown.size() && !cut.isEmpty() && cut.back().isHighSurrogate())
+            cut.chop(1);
+        *out = cut;
         return true;
+    }
     case ColumnType::Memo:
         *out = shown;
         return true;

@@ -898,6 +898,29 @@ QString OrderTable::cellText(int row, int column) const
 
 // --- whole-view work ---------------------------------------------------------------------
 
+bool OrderTable::nextKey(qint32* out)
+{
+    if (!checkActive())
+        return false;
+    // AUTOINCREMENT keeps the largest key ever given in sqlite_sequence; a
+    // table that never had a line has no entry there yet.
+    const QString sql = QStringLiteral(
+        "SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'Table1'), 0),"
+        " COALESCE((SELECT MAX(key) FROM Table1), 0)) + 1");
+    SqliteStatement select;
+    QString error;
+    if (!select.prepare(m_db.handle(), sql, &error)) {
+        report(error);
+        return false;
+    }
+    if (sqlite3_step(select.get()) != SQLITE_ROW) {
+        report(select.errorMessage());
+        return false;
+    }
+    *out = sqlite3_column_int(select.get(), 0);
+    return true;
+}
+
 bool OrderTable::sums(ViewSums* out)
 {
     if (!checkActive())

@@ -155,6 +155,9 @@ public:
     // One aggregate query over the view's filter, plus the lines stored while
     // filtered that stay in the view; exact integer sums.
     bool sums(ViewSums* out);
+    // The key the engine will give the next stored line. Keys are never
+    // reused, so this number belongs to no other line, whatever the filter.
+    bool nextKey(qint32* out);
     // Runs one text command on the connection; the result is not read. A
     // command that may write drops the cached rows and columns.
     bool execute(const QString& sql);

@@ -41,7 +41,14 @@ void RecordLifecycle::add()
     m_steps.resetSort();
     if (!m_table.last())
         return;
-    m_nextPhotoNumber = m_table.asInteger(QStringLiteral("key")) + 1;
+    // The photo number is the key the new line will get, not the last key of
+    // the view plus one: under a filter, or after the last line was deleted,
+    // that number can belong to another line, whose photo attaching a new one
+    // would overwrite.
+    qint32 nextKey = 0;
+    if (!m_table.nextKey(&nextKey))
+        return;
+    m_nextPhotoNumber = qMax(nextKey, m_table.asInteger(QStringLiteral("key")) + 1);
     if (!m_table.append())
         return;
     m_controls.articleBox->setFocus(Qt::OtherFocusReason);

@@ -67,6 +67,10 @@ void FilterRule::presetBeforeOpen()
 
 bool FilterRule::cbfiltersupChange()
 {
+    // The pending line is stored before the boxes are read: storing it may
+    // itself move the supplier box to "All" and run this rule.
+    if (!m_table.settle())
+        return false;
     const Choice choice = currentChoice();
     if (!apply(choice))
         return false;

@@ -27,12 +27,22 @@ QString PickListFile::decode(const QByteArray& input)
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
 
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder cp1251("windows-1251");
-    return cp1251.decode(bytes);
+    // Line by line: one stray Windows-1251 line must not turn the UTF-8
+    // entries of the same list into garbage.
+    QString text;
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString line = utf8.decode(lines[i]);
+        if (utf8.hasError()) {
+            QStringDecoder cp1251("windows-1251");
+            line = cp1251.decode(lines[i]);
+        }
+        if (i > 0)
+            text += u'\n';
+        text += line;
+    }
+    return text;
 }
 
 QString PickListFile::normaliseBreaks(const QString& text)

@@ -831,6 +831,8 @@ void TestData::textCutToWidth_data()
     QTest::addRow("batch of 7") << "batch" << "ИСТ-12Б" << "ИСТ-12Б";
     QTest::addRow("article of 51") << "artikul" << fifty + "x" << fifty;
     QTest::addRow("note is not cut") << "belejka" << QString(300, u'n') << QString(300, u'n');
+    // A character of two UTF-16 units at the limit is not cut in half.
+    QTest::addRow("no half character") << "batch" << QStringLiteral("ABCDEF\U0001F600") << "ABCDEF";
 }
 
 void TestData::textCutToWidth()

@@ -50,6 +50,8 @@ void TestLists::readsEntries_data()
     QTest::addRow("UTF-8 byte-order mark skipped") << QByteArray("\xEF\xBB\xBF" "a\r\nb") << QStringList{"a", "b"};
     QTest::addRow("Windows-1251 bytes") << QByteArray("\xC8\xE2\xE0\xED\r\n\xCF\xE5\xF2\xF0\xEE\xE2 \xB9 5")
                                         << QStringList{"Иван", "Петров № 5"};
+    QTest::addRow("one Windows-1251 line among UTF-8 ones")
+        << QByteArray("Иван\r\n\xCF\xE5\xF2\xFA\r\nМария") << QStringList{"Иван", "Петъ", "Мария"};
 }
 
 void TestLists::readsEntries()
