@@ -71,6 +71,7 @@ private slots:
     void titleClicksSortAndMarkTheColumn();
     void addPrefillsTheFilteredSupplierAndApplyStores();
     void storingAnotherSupplierLeavesTheSupplierFilter();
+    void filterRuleStoresThePendingLineBeforeReadingTheBoxes();
     void priceAndCountRulesAdjustTheCounters();
     void gridDeleteAsksAndLowersTheCounters();
     void companyNameIsSavedOnEnter();
@@ -167,6 +168,19 @@ void WindowViewsTest::storingAnotherSupplierLeavesTheSupplierFilter()
     QCOMPARE(form.table().asString("dostavcik"), QStringLiteral("D'Angelo Moda"));
     QCOMPARE(form.eobstbr->text(), QStringLiteral("19"));
     QCOMPARE(form.statusPanels().text(StatusPanels::Filter), QStringLiteral("Supplier: All"));
+}
+
+void WindowViewsTest::filterRuleStoresThePendingLineBeforeReadingTheBoxes()
+{
+    TForm1& form = f->open();
+    choose(form.cbfiltersup, "Zara");
+    choose(form.DBComboBox2, "D'Angelo Moda"); // the line leaves the supplier filter, still pending
+    QCOMPARE(form.table().state(), TableState::Edit);
+    form.cbfiltersupChange(); // as after a list edit
+    QCOMPARE(form.cbfiltersup->currentText(), QStringLiteral("All"));
+    QCOMPARE(form.table().filter(), QStringLiteral("batch = 'C3'"));
+    QCOMPARE(form.lrecalc->text(), QStringLiteral("All"));
+    QCOMPARE(form.table().recordCount(), 2);
 }
 
 void WindowViewsTest::priceAndCountRulesAdjustTheCounters()
