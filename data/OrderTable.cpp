@@ -898,6 +898,20 @@ QString OrderTable::cellText(int row, int column) const
 
 // --- whole-view work ---------------------------------------------------------------------
 
+bool OrderTable::selectOneRow(const QString& sql, SqliteStatement* select)
+{
+    QString error;
+    if (!select->prepare(m_db.handle(), sql, &error)) {
+        report(error);
+        return false;
+    }
+    if (sqlite3_step(select->get()) != SQLITE_ROW) {
+        report(select->errorMessage());
+        return false;
+    }
+    return true;
+}
+
 bool OrderTable::nextKey(qint32* out)
 {
     if (!checkActive())
@@ -908,15 +922,8 @@ bool OrderTable::nextKey(qint32* out)
         "SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'Table1'), 0),"
         " COALESCE((SELECT MAX(key) FROM Table1), 0)) + 1");
     SqliteStatement select;
-    QString error;
-    if (!select.prepare(m_db.handle(), sql, &error)) {
-        report(error);
+    if (!selectOneRow(sql, &select))
         return false;
-    }
-    if (sqlite3_step(select.get()) != SQLITE_ROW) {
-        report(select.errorMessage());
-        return false;
-    }
     *out = sqlite3_column_int(select.get(), 0);
     return true;
 }
@@ -936,15 +943,8 @@ bool OrderTable::sums(ViewSums* out)
         }
     }
     SqliteStatement select;
-    QString error;
-    if (!select.prepare(m_db.handle(), sql, &error)) {
-        report(error);
+    if (!selectOneRow(sql, &select))
         return false;
-    }
-    if (sqlite3_step(select.get()) != SQLITE_ROW) {
-        report(select.errorMessage());
-        return false;
-    }
     out->count = sqlite3_column_int64(select.get(), 0);
     out->pieces = sqlite3_column_int64(select.get(), 1);
     out->money = Currency::fromUnits(sqlite3_column_int64(select.get(), 2));

@@ -38,6 +38,7 @@
 #include <memory>
 
 class Database;
+class SqliteStatement;
 class DataLink;
 
 enum class TableState { Inactive, Browse, Edit, Insert };
@@ -179,6 +180,8 @@ signals:
 
 private:
     void report(const QString& message) const;
+    // Prepares sql and steps to its first row; failures are reported.
+    bool selectOneRow(const QString& sql, SqliteStatement* select);
     bool checkActive() const;
     bool commitLinks();
     bool isEditing() const { return m_state == TableState::Edit || m_state == TableState::Insert; }
