@@ -34,12 +34,8 @@ RecordLifecycle::RecordLifecycle(OrderTable& table, Dialogs& dialogs, StatusPane
 
 void RecordLifecycle::add()
 {
-    if (!m_table.isActive()) {
-        m_table.append(); // reports the closed table
-        return;
-    }
     m_steps.resetSort();
-    if (!m_table.last())
+    if (!m_table.last()) // also reports a closed table
         return;
     // The photo number is the key the new line will get, not the last key of
     // the view plus one: under a filter, or after the last line was deleted,
