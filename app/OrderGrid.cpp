@@ -1,6 +1,6 @@
 #include "app/OrderGrid.h"
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "app/FocusExit.h"
 #include "app/RowIndicator.h"
 #include "data/OrderGridModel.h"

@@ -1,7 +1,7 @@
 // Program entry: the application, the main window Form1 (its creation runs the
 // start-up sequence) and the list editor Form2, then the event loop until the
 // main window closes.
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "app/Unit1.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 // state (application directory, line-has-data flag, next photo number, sort
 // column index).
 
-#include "app/StatusPanels.h"
+#include "ui/StatusPanels.h"
 #include "data/Database.h"
 #include "data/OrderTable.h"
 

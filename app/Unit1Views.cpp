@@ -4,7 +4,7 @@
 #include "app/Unit1.h"
 
 #include "app/DBComboBox.h"
-#include "app/FocusColours.h"
+#include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
 #include "lists/BatchChooser.h"

@@ -3,7 +3,7 @@
 // any message the window wants to show means the run went wrong. The message
 // is printed and the benchmark ends with a failure instead of timing a box.
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 
 class BenchDialogs : public Dialogs {
 public:

@@ -1,6 +1,6 @@
 #include "editing/PriceRules.h"
 
-#include "app/FocusColours.h"
+#include "ui/FocusColours.h"
 #include "data/OrderTable.h"
 #include "lists/SummaryCounters.h"
 

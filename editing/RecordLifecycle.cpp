@@ -1,7 +1,7 @@
 #include "editing/RecordLifecycle.h"
 
-#include "app/Dialogs.h"
-#include "app/StatusPanels.h"
+#include "ui/Dialogs.h"
+#include "ui/StatusPanels.h"
 #include "data/OrderTable.h"
 
 #include <QComboBox>

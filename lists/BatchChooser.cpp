@@ -1,6 +1,6 @@
 #include "lists/BatchChooser.h"
 
-#include "app/FocusColours.h"
+#include "ui/FocusColours.h"
 #include "data/OrderTable.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "lists/FilterRule.h"
 
-#include "app/FocusColours.h"
-#include "app/StatusPanels.h"
+#include "ui/FocusColours.h"
+#include "ui/StatusPanels.h"
 #include "data/OrderTable.h"
 #include "lists/SummaryCounters.h"
 

@@ -1,6 +1,6 @@
 #include "lists/PickLists.h"
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
 #include "lists/FilterRule.h"

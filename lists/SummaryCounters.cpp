@@ -1,6 +1,6 @@
 #include "lists/SummaryCounters.h"
 
-#include "app/StatusPanels.h"
+#include "ui/StatusPanels.h"
 #include "data/NumberText.h"
 #include "data/OrderTable.h"
 

@@ -1,6 +1,6 @@
 #include "lists/Unit2.h"
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "lists/PickListFile.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "photos/PhotoViewer.h"
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "data/OrderTable.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoArea.h"

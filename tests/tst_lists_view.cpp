@@ -2,7 +2,7 @@
 // chooser and the pick list boxes, driven over a real register in a fresh
 // application directory.
 
-#include "app/StatusPanels.h"
+#include "ui/StatusPanels.h"
 #include "data/Database.h"
 #include "data/OrderGridModel.h"
 #include "data/OrderTable.h"

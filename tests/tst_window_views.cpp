@@ -4,7 +4,7 @@
 
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
-#include "app/FocusColours.h"
+#include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
 #include "photos/PhotoArea.h"

@@ -2,7 +2,7 @@
 // Dialogs for tests: answers come from a queue set before the question is
 // asked; every box shown is recorded as "kind: text".
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QQueue>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "app/FocusColours.h"
+#include "ui/FocusColours.h"
 
 #include <QApplication>
 #include <QComboBox>
