@@ -62,6 +62,17 @@ bool FieldBinding::userEdited()
 
 bool FieldBinding::commitPendingText()
 {
+    if (!writeText())
+        return false;
+    if (m_inside && !s_restoringFocus) {
+        emit exited();
+        emit entered();
+    }
+    return true;
+}
+
+bool FieldBinding::writeText()
+{
     if (!m_dirty)
         return true;
     const QString text = m_read();
@@ -73,7 +84,7 @@ bool FieldBinding::commitPendingText()
     const bool number = type == ColumnType::Integer || type == ColumnType::Currency;
     // An emptied number field holds no value, as in a freshly added line.
     const QVariant value = number && text.trimmed().isEmpty() ? QVariant() : QVariant(text);
-    if (!m_table.setValue(m_columnIndex, value)) {
+    if (!m_table.setValue(m_columnIndex, value) || (m_check && !m_check())) {
         m_hasRefused = true;
         m_refusedText = text;
         return false;
@@ -128,7 +139,7 @@ void FieldBinding::focusLeft(const QFocusEvent* event)
     // Set before the text is written: a refusal shows a message box, and the
     // field the user was going to must not count as entered meanwhile.
     s_restoringFocus = true;
-    if (commitPendingText()) {
+    if (writeText()) {
         s_restoringFocus = false;
         m_inside = false;
         emit exited();

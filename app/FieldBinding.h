@@ -22,6 +22,9 @@ public:
     ~FieldBinding() override;
 
     void setTextAccess(std::function<QString()> read, std::function<void(const QString&)> show);
+    // Runs after the typed text was written into the column; false refuses the
+    // text as an unreadable one is refused (the check has told the user why).
+    void setValueCheck(std::function<bool()> check) { m_check = std::move(check); }
     QString column() const { return m_column; }
     OrderTable& table() const { return m_table; }
 
@@ -29,8 +32,11 @@ public:
     // an empty view). Returns false when it cannot; the control then shows the
     // stored value again.
     bool userEdited();
-    // Writes the typed text into the column. False when the text is refused
-    // (the table reported why); the control keeps its text and the focus.
+    // Before a store: writes the typed text into the column and, while the
+    // control holds the focus, runs its exit step and enters it anew, so that
+    // what is derived from it (money from a price) is stored with it, whatever
+    // asked for the store. False when the text is refused (the user was told
+    // why); the control keeps its text and the focus.
     bool commitPendingText() override;
     bool isDirty() const { return m_dirty; }
     // Shows the current line's value and forgets typed text.
@@ -50,6 +56,7 @@ signals:
 
 private:
     void onDataChanged(int column);
+    bool writeText();
 
     QWidget* m_control;
     OrderTable& m_table;
@@ -63,4 +70,5 @@ private:
     static bool s_restoringFocus;
     std::function<QString()> m_read;
     std::function<void(const QString&)> m_show;
+    std::function<bool()> m_check;
 };

@@ -125,8 +125,7 @@ void TForm1::showPhoto()
 
 void TForm1::subtractFromCounters(Currency money, qint64 received)
 {
-    m_counters->addMoney(-money.toDouble());
-    m_counters->addPieces(-received);
+    m_counters->subtractLine(money, received);
 }
 
 QString TForm1::currentPhotoPath() const

@@ -16,29 +16,35 @@ bool Currency::parse(const QString& input, Currency* out)
         negative = text[pos] == u'-';
         ++pos;
     }
-    qint64 whole = 0;
+    // The magnitude in ten-thousandths, unsigned so that the most negative
+    // amount, one more than the largest positive one, is read too.
+    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (negative ? 1 : 0);
+    quint64 magnitude = 0;
     int wholeDigits = 0;
     for (; pos < text.size() && text[pos].isDigit(); ++pos, ++wholeDigits) {
-        if (whole > (std::numeric_limits<qint64>::max() / Scale - 9) / 10)
+        if (__builtin_mul_overflow(magnitude, quint64(10), &magnitude) ||
+            __builtin_add_overflow(magnitude, quint64(text[pos].digitValue()), &magnitude))
             return false;
-        whole = whole * 10 + text[pos].digitValue();
     }
-    qint64 fraction = 0;
+    if (__builtin_mul_overflow(magnitude, quint64(Scale), &magnitude))
+        return false;
+    quint64 fraction = 0;
     int fractionDigits = 0;
     if (pos < text.size() && (text[pos] == u'.' || text[pos] == localeSeparator)) {
         ++pos;
         for (; pos < text.size() && text[pos].isDigit(); ++pos, ++fractionDigits) {
             if (fractionDigits == 4)
                 return false;
-            fraction = fraction * 10 + text[pos].digitValue();
+            fraction = fraction * 10 + quint64(text[pos].digitValue());
         }
     }
     if (pos != text.size() || wholeDigits + fractionDigits == 0)
         return false;
     for (int i = fractionDigits; i < 4; ++i)
         fraction *= 10;
-    const qint64 units = whole * Scale + fraction;
-    *out = Currency(negative ? -units : units);
+    if (__builtin_add_overflow(magnitude, fraction, &magnitude) || magnitude > limit)
+        return false;
+    *out = Currency(negative ? qint64(quint64(0) - magnitude) : qint64(magnitude));
     return true;
 }
 

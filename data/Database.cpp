@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -29,21 +30,37 @@ QString openUri(const QString& path)
 
 } // namespace
 
-Database::Database() = default;
+namespace {
+// Names held by live Database objects, whether their connection is open or not.
+QSet<QString>& namesInUse()
+{
+    static QSet<QString> names;
+    return names;
+}
+} // namespace
+
+Database::Database()
+{
+    m_name = QLatin1String(ConnectionName);
+    for (int n = 2; namesInUse().contains(m_name) || QSqlDatabase::contains(m_name); ++n)
+        m_name = QStringLiteral("%1-%2").arg(QLatin1String(ConnectionName)).arg(n);
+    namesInUse().insert(m_name);
+}
 
 Database::~Database()
 {
     close();
+    namesInUse().remove(m_name);
 }
 
 QSqlDatabase Database::connection() const
 {
-    return QSqlDatabase::database(QLatin1String(ConnectionName), false);
+    return QSqlDatabase::database(m_name, false);
 }
 
 bool Database::isOpen() const
 {
-    return QSqlDatabase::contains(QLatin1String(ConnectionName)) && connection().isOpen();
+    return QSqlDatabase::contains(m_name) && connection().isOpen();
 }
 
 bool Database::open(const QString& folder)
@@ -53,9 +70,9 @@ bool Database::open(const QString& folder)
     m_error.clear();
     const QString path = QDir(folder).filePath(QLatin1String(FileName));
     {
-        QSqlDatabase db = QSqlDatabase::contains(QLatin1String(ConnectionName))
+        QSqlDatabase db = QSqlDatabase::contains(m_name)
                               ? connection()
-                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(ConnectionName));
+                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(openUri(path));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open())
@@ -98,14 +115,14 @@ bool Database::open(const QString& folder)
 
 void Database::close()
 {
-    if (!QSqlDatabase::contains(QLatin1String(ConnectionName)))
+    if (!QSqlDatabase::contains(m_name))
         return;
     {
         QSqlDatabase db = connection();
         if (db.isOpen())
             db.close();
     }
-    QSqlDatabase::removeDatabase(QLatin1String(ConnectionName));
+    QSqlDatabase::removeDatabase(m_name);
 }
 
 sqlite3* Database::handle() const

@@ -11,6 +11,8 @@ struct sqlite3;
 
 class Database {
 public:
+    // The first connection of a process carries this name; further ones (a
+    // second window on the same register, as tests open) add a number.
     static constexpr const char* ConnectionName = "Nelvo";
     static constexpr const char* FileName = "db1.mdb";
 
@@ -38,6 +40,9 @@ public:
     // file is already there. Used by the build and by tests, never at start-up.
     static bool createEmptyFile(const QString& path, QString* error);
 
+    QString connectionName() const { return m_name; }
+
 private:
+    QString m_name;
     QString m_error;
 };

@@ -46,6 +46,7 @@ struct OrderTable::Private {
     RowValues buffer;      // the pending line
     QVector<bool> changed; // columns set since the line became pending
     qint32 keyBeforeInsert = 0;
+    qint32 pendingKey = 0; // reserved for the pending new line
 
     void clearBuffer()
     {
@@ -322,6 +323,56 @@ bool OrderTable::selectView(QString* error)
     return true;
 }
 
+bool OrderTable::runSql(const char* sql, QString* error)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(m_db.handle(), sql, nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    *error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db.handle()));
+    sqlite3_free(message);
+    return false;
+}
+
+bool OrderTable::readView(ViewSums* sums, QString* error)
+{
+    // Without a transaction each SELECT sees the file as it is at that moment,
+    // and a line another program stores in between would be summed but not
+    // shown, or shown but not summed.
+    if (!sums)
+        return selectView(error);
+    if (!runSql("BEGIN", error))
+        return false;
+    const bool read = selectView(error) && readSums(sums, error);
+    QString ignored;
+    runSql(read ? "COMMIT" : "ROLLBACK", read ? error : &ignored);
+    return read;
+}
+
+bool OrderTable::readSums(ViewSums* out, QString* error)
+{
+    QString sql = QStringLiteral("SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1");
+    if (m_filtered && !m_filterText.trimmed().isEmpty()) {
+        sql += QStringLiteral(" WHERE (%1)").arg(m_filterText);
+        if (!d->stored.empty()) {
+            QStringList keys;
+            for (qint32 key : d->stored)
+                keys << QString::number(key);
+            sql += QStringLiteral(" OR key IN (%1)").arg(keys.join(u','));
+        }
+    }
+    SqliteStatement select;
+    if (!select.prepare(m_db.handle(), sql, error))
+        return false;
+    if (sqlite3_step(select.get()) != SQLITE_ROW) {
+        *error = select.errorMessage();
+        return false;
+    }
+    out->count = sqlite3_column_int64(select.get(), 0);
+    out->pieces = sqlite3_column_int64(select.get(), 1);
+    out->money = Currency::fromUnits(sqlite3_column_int64(select.get(), 2));
+    return true;
+}
+
 // --- view definition -------------------------------------------------------------------
 
 bool OrderTable::parseSort(const QString& sortText, int* column, bool* descending)
@@ -383,7 +434,7 @@ bool OrderTable::setFilterText(const QString& where)
         m_filterText = where;
         return true;
     }
-    return reselect(true, where);
+    return reselect(true, where, nullptr);
 }
 
 bool OrderTable::setFiltered(bool on)
@@ -394,20 +445,43 @@ bool OrderTable::setFiltered(bool on)
         m_filtered = on;
         return true;
     }
-    return reselect(on, m_filterText);
+    return reselect(on, m_filterText, nullptr);
 }
 
-bool OrderTable::setFilter(const QString& where, bool on)
+bool OrderTable::setFilter(const QString& where, bool on, ViewSums* sums)
 {
     if (!isActive()) {
         m_filterText = where;
         m_filtered = on;
         return true;
     }
-    return reselect(on, where);
+    return reselect(on, where, sums);
 }
 
-bool OrderTable::reselect(bool filtered, const QString& filterText)
+bool OrderTable::refresh(ViewSums* sums)
+{
+    if (!checkActive() || !settle())
+        return false;
+    const qint32 key = currentKey();
+    // Other programs may have changed any line: nothing read before counts.
+    d->rows.clear();
+    d->caches.clear();
+    QString error;
+    if (!readView(sums, &error)) {
+        report(error);
+        return false;
+    }
+    const int row = key != 0 ? d->rowOfKey(key) : -1;
+    m_current = row >= 0 ? row : (d->view.empty() ? -1 : 0);
+    m_bof = m_current <= 0;
+    m_eof = d->view.empty();
+    notifyView();
+    notifyData(-1);
+    notifyCurrent();
+    return true;
+}
+
+bool OrderTable::reselect(bool filtered, const QString& filterText, ViewSums* sums)
 {
     if (!settle())
         return false;
@@ -415,8 +489,9 @@ bool OrderTable::reselect(bool filtered, const QString& filterText)
     const QString oldText = m_filterText;
     m_filtered = filtered;
     m_filterText = filterText;
+    d->rows.clear();
     QString error;
-    if (!selectView(&error)) {
+    if (!readView(sums, &error)) {
         m_filtered = oldFiltered;
         m_filterText = oldText;
         report(error);
@@ -554,10 +629,70 @@ bool OrderTable::gotoBookmark(const QString& bookmark)
 
 // --- editing ---------------------------------------------------------------------------
 
+qint32 OrderTable::pendingKey() const
+{
+    return m_state == TableState::Insert ? d->pendingKey : 0;
+}
+
+bool OrderTable::reserveKey(qint32* out)
+{
+    if (!checkActive())
+        return false;
+    // AUTOINCREMENT keeps the largest key ever given in sqlite_sequence (a
+    // table that never had a line has no entry there yet). Moving it on in a
+    // write transaction hands each program on the register its own numbers.
+    QString error;
+    if (!runSql("BEGIN IMMEDIATE", &error)) {
+        report(error);
+        return false;
+    }
+    SqliteStatement select;
+    bool done = select.prepare(m_db.handle(),
+                               QStringLiteral("SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = "
+                                              "'Table1'), 0), COALESCE((SELECT MAX(key) FROM Table1), 0)) + 1,"
+                                              " EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'Table1')"),
+                               &error);
+    qint32 key = 0;
+    bool hasEntry = false;
+    if (done && sqlite3_step(select.get()) == SQLITE_ROW) {
+        key = sqlite3_column_int(select.get(), 0);
+        hasEntry = sqlite3_column_int(select.get(), 1) != 0;
+    } else if (done) {
+        error = select.errorMessage();
+        done = false;
+    }
+    select.finalize();
+    if (done) {
+        SqliteStatement write;
+        done = write.prepare(m_db.handle(),
+                             hasEntry ? QStringLiteral("UPDATE sqlite_sequence SET seq = ? WHERE name = 'Table1'")
+                                      : QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('Table1', ?)"),
+                             &error);
+        if (done) {
+            sqlite3_bind_int(write.get(), 1, key);
+            done = write.run(&error);
+        }
+    }
+    if (done)
+        done = runSql("COMMIT", &error);
+    if (!done) {
+        QString ignored;
+        runSql("ROLLBACK", &ignored);
+        report(error);
+        return false;
+    }
+    *out = key;
+    return true;
+}
+
 bool OrderTable::append()
 {
     if (!checkActive() || !settle())
         return false;
+    qint32 key = 0;
+    if (!reserveKey(&key))
+        return false;
+    d->pendingKey = key;
     d->keyBeforeInsert = currentKey();
     d->clearBuffer();
     m_modified = false;
@@ -618,6 +753,8 @@ bool OrderTable::writePending(qint32* key, QString* error)
     const bool inserting = m_state == TableState::Insert;
     QStringList names;
     QVector<int> columns;
+    if (inserting)
+        names << OrderColumns::name(OrderColumns::Key);
     for (int column = OrderColumns::Key + 1; column < OrderColumns::Count; ++column) {
         if (inserting || d->changed[column]) {
             columns << column;
@@ -639,6 +776,8 @@ bool OrderTable::writePending(qint32* key, QString* error)
     if (!write.prepare(db, sql, error))
         return false;
     int parameter = 1;
+    if (inserting)
+        sqlite3_bind_int(write.get(), parameter++, d->pendingKey);
     for (int column : columns) {
         if (!FieldCodec::bind(write.get(), parameter++, d->buffer[column])) {
             *error = write.errorMessage();
@@ -651,7 +790,7 @@ bool OrderTable::writePending(qint32* key, QString* error)
     if (!write.run(error))
         return false;
     if (inserting) {
-        *key = qint32(sqlite3_last_insert_rowid(db));
+        *key = d->pendingKey;
         return true;
     }
     if (sqlite3_changes(db) == 0) {
@@ -718,6 +857,7 @@ void OrderTable::cancel()
         notifyRow(m_current);
     notifyData(-1);
     notifyCurrent();
+    emit cancelled();
 }
 
 bool OrderTable::remove()
@@ -839,6 +979,15 @@ QDate OrderTable::asDate(const QString& name) const
     return FieldCodec::toDate(value(name));
 }
 
+QVariant OrderTable::storedValue(const QString& name) const
+{
+    const int column = columnIndex(name);
+    const qint32 key = isActive() ? currentKey() : 0;
+    if (column < 0 || key == 0)
+        return {};
+    return d->rows.row(key)[column];
+}
+
 bool OrderTable::setValue(const QString& name, const QVariant& value)
 {
     const int column = columnIndex(name);
@@ -898,56 +1047,15 @@ QString OrderTable::cellText(int row, int column) const
 
 // --- whole-view work ---------------------------------------------------------------------
 
-bool OrderTable::selectOneRow(const QString& sql, SqliteStatement* select)
-{
-    QString error;
-    if (!select->prepare(m_db.handle(), sql, &error)) {
-        report(error);
-        return false;
-    }
-    if (sqlite3_step(select->get()) != SQLITE_ROW) {
-        report(select->errorMessage());
-        return false;
-    }
-    return true;
-}
-
-bool OrderTable::nextKey(qint32* out)
-{
-    if (!checkActive())
-        return false;
-    // AUTOINCREMENT keeps the largest key ever given in sqlite_sequence; a
-    // table that never had a line has no entry there yet.
-    const QString sql = QStringLiteral(
-        "SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'Table1'), 0),"
-        " COALESCE((SELECT MAX(key) FROM Table1), 0)) + 1");
-    SqliteStatement select;
-    if (!selectOneRow(sql, &select))
-        return false;
-    *out = sqlite3_column_int(select.get(), 0);
-    return true;
-}
-
 bool OrderTable::sums(ViewSums* out)
 {
     if (!checkActive())
         return false;
-    QString sql = QStringLiteral("SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1");
-    if (m_filtered && !m_filterText.trimmed().isEmpty()) {
-        sql += QStringLiteral(" WHERE (%1)").arg(m_filterText);
-        if (!d->stored.empty()) {
-            QStringList keys;
-            for (qint32 key : d->stored)
-                keys << QString::number(key);
-            sql += QStringLiteral(" OR key IN (%1)").arg(keys.join(u','));
-        }
-    }
-    SqliteStatement select;
-    if (!selectOneRow(sql, &select))
+    QString error;
+    if (!readSums(out, &error)) {
+        report(error);
         return false;
-    out->count = sqlite3_column_int64(select.get(), 0);
-    out->pieces = sqlite3_column_int64(select.get(), 1);
-    out->money = Currency::fromUnits(sqlite3_column_int64(select.get(), 2));
+    }
     return true;
 }
 

@@ -68,6 +68,9 @@ public:
     bool open();  // reads the view with the current filter and sort; state Browse
     void close(); // state Inactive, nothing pending
     bool isActive() const;
+    // False, with "Cannot perform this operation on a closed dataset"
+    // reported, when the table is not open.
+    bool checkActive() const;
     TableState state() const { return m_state; }
 
     // --- view definition ---------------------------------------------------
@@ -87,7 +90,13 @@ public:
     // Switching off, setting the text and switching on as one change: the
     // pending line is settled once and the lines are selected once. On a
     // closed table both are only stored, so that open() reads that view.
-    bool setFilter(const QString& where, bool on);
+    // Given sums, the view's sums are read in the same read transaction as
+    // its lines, so they cover exactly the lines the grid then shows.
+    bool setFilter(const QString& where, bool on, ViewSums* sums = nullptr);
+    // Settles, then reads the view's lines (with what other programs stored
+    // meanwhile) and their sums in one read transaction. The current line
+    // stays current while it is still in the view, else the first is.
+    bool refresh(ViewSums* sums);
 
     // --- navigation (each settles a pending line first) --------------------
     bool first();
@@ -111,6 +120,13 @@ public:
     void cancel();
     bool remove();  // Delete: in Insert it cancels; on an empty view it fails
     bool isModified() const { return m_modified; }
+    // The key a pending new line will be stored under: reserved from the
+    // engine's key sequence when the line started, so no other line, of this
+    // or another program on the same register, can ever get it. 0 otherwise.
+    qint32 pendingKey() const;
+    // Takes the next number of the key sequence for good (the sequence moves
+    // on even when the number is never stored).
+    bool reserveKey(qint32* out);
 
     // --- bookmarks -----------------------------------------------------------
     // The current line's key as opaque text; empty for a pending new line.
@@ -138,6 +154,9 @@ public:
     // YYYY-MM-DD, the note unchanged; null reads "".
     QString asString(const QString& name) const;
     QDate asDate(const QString& name) const;
+    // The current line's value as stored, without its pending changes; null
+    // for a pending new line.
+    QVariant storedValue(const QString& name) const;
     ColumnType columnType(const QString& name) const;
     int columnIndex(const QString& name) const;
     // Only in Edit or Insert. Texts are cut to the column's width; a text for a
@@ -156,9 +175,6 @@ public:
     // One aggregate query over the view's filter, plus the lines stored while
     // filtered that stay in the view; exact integer sums.
     bool sums(ViewSums* out);
-    // The key the engine will give the next stored line. Keys are never
-    // reused, so this number belongs to no other line, whatever the filter.
-    bool nextKey(qint32* out);
     // Runs one text command on the connection; the result is not read. A
     // command that may write drops the cached rows and columns.
     bool execute(const QString& sql);
@@ -168,6 +184,9 @@ signals:
     void dataChanged(int column); // -1: the current line moved or was re-read
     void afterPost();
     void afterDelete();
+    // The pending changes were abandoned (Cancel, a dropped line, a refusal
+    // that abandons it); emitted after the state change.
+    void cancelled();
     void postError(const QString& message);
     // For the grid model: the set or order of lines changed, or one line did.
     void viewReset();
@@ -180,15 +199,16 @@ signals:
 
 private:
     void report(const QString& message) const;
-    // Prepares sql and steps to its first row; failures are reported.
-    bool selectOneRow(const QString& sql, SqliteStatement* select);
-    bool checkActive() const;
     bool commitLinks();
     bool isEditing() const { return m_state == TableState::Edit || m_state == TableState::Insert; }
     qint32 currentKey() const; // 0 for none and for a pending new line
     bool selectView(QString* error);
+    // selectView and, given sums, the sums of the same lines, in one read transaction.
+    bool readView(ViewSums* sums, QString* error);
+    bool readSums(ViewSums* out, QString* error);
+    bool runSql(const char* sql, QString* error);
     bool parseSort(const QString& sortText, int* column, bool* descending);
-    bool reselect(bool filtered, const QString& filterText);
+    bool reselect(bool filtered, const QString& filterText, ViewSums* sums);
     bool writePending(qint32* key, QString* error);
     void finishPost(qint32 key);
     void moveCurrent(int row);

@@ -2,7 +2,10 @@
 
 #include "ui/FocusColours.h"
 #include "data/OrderTable.h"
+#include "ui/Dialogs.h"
 #include "lists/SummaryCounters.h"
+
+#include <limits>
 
 namespace {
 const QString Price = QStringLiteral("pokupnacena");
@@ -11,9 +14,43 @@ const QString Delivered = QStringLiteral("dostavbr");
 const QString Defective = QStringLiteral("defectbr");
 const QString Received = QStringLiteral("polucbr");
 const QString Money = QStringLiteral("obsto");
+
+QString caption(const QString& column)
+{
+    if (column == Price)
+        return QStringLiteral("Purchasing Price");
+    if (column == Ordered)
+        return QStringLiteral("Ordered");
+    if (column == Delivered)
+        return QStringLiteral("Delivered");
+    return QStringLiteral("Defective");
+}
 } // namespace
 
-PriceRules::PriceRules(OrderTable& table, SummaryCounters& counters) : m_table(table), m_counters(counters) {}
+PriceRules::PriceRules(OrderTable& table, SummaryCounters& counters, Dialogs& dialogs)
+    : m_table(table), m_counters(counters), m_dialogs(dialogs)
+{
+}
+
+bool PriceRules::derivedValuesFit(const QString& column)
+{
+    // The price rule keeps the stored received count; a count derives it anew.
+    const qint64 receivedCount =
+        column == Price ? m_table.asInteger(Received)
+                        : received(m_table.asInteger(Ordered), m_table.asInteger(Delivered),
+                                   m_table.asInteger(Defective));
+    const Currency price = m_table.asCurrency(Price);
+    Currency result;
+    const bool countFits = receivedCount >= std::numeric_limits<qint32>::min() &&
+                           receivedCount <= std::numeric_limits<qint32>::max();
+    if (countFits && money(price, receivedCount, &result))
+        return true;
+    const QString what = countFits ? QStringLiteral("The money of this line, %1 x %2,").arg(price.toString()).arg(receivedCount)
+                                   : QStringLiteral("The received count of this line, %1,").arg(receivedCount);
+    m_dialogs.information(what + QStringLiteral(" is out of range.\r\nPlease correct the ") + caption(column) +
+                          QStringLiteral("."));
+    return false;
+}
 
 qint64 PriceRules::received(qint64 ordered, qint64 delivered, qint64 defective)
 {
@@ -57,7 +94,7 @@ void PriceRules::writeMoney()
 {
     Currency result;
     if (!money(m_table.asCurrency(Price), m_table.asInteger(Received), &result))
-        return; // out of range: the table keeps the old money rather than a wrapped one
+        return; // only values stored by others get here: typed ones were checked
     if (!m_table.setValue(Money, QVariant::fromValue(result)))
         return;
     m_counters.addMoney(result.toDouble() - m_oldMoney);

@@ -10,13 +10,20 @@
 
 #include <QString>
 
+class Dialogs;
 class OrderTable;
 class SummaryCounters;
 class QWidget;
 
 class PriceRules {
 public:
-    PriceRules(OrderTable& table, SummaryCounters& counters);
+    PriceRules(OrderTable& table, SummaryCounters& counters, Dialogs& dialogs);
+
+    // Whether the line's received count and money, derived with the value
+    // just written into column (the price or a count), fit their columns.
+    // When they do not, the user is told, naming the field, and the field
+    // refuses the value, so no money that belongs to other values is stored.
+    bool derivedValuesFit(const QString& column);
 
     void priceEntered(QWidget* field);
     void priceExited(QWidget* field);
@@ -35,6 +42,7 @@ private:
 
     OrderTable& m_table;
     SummaryCounters& m_counters;
+    Dialogs& m_dialogs;
     double m_oldValue = 0;
     double m_oldMoney = 0;
     qint64 m_oldReceived = 0;

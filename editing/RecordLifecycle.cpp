@@ -2,7 +2,9 @@
 
 #include "ui/Dialogs.h"
 #include "ui/StatusPanels.h"
+#include "data/FieldCodec.h"
 #include "data/OrderTable.h"
+#include "lists/BatchChooser.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -37,16 +39,14 @@ void RecordLifecycle::add()
     m_steps.resetSort();
     if (!m_table.last()) // also reports a closed table
         return;
-    // The photo number is the key the new line will get, not the last key of
-    // the view plus one: under a filter, or after the last line was deleted,
-    // that number can belong to another line, whose photo attaching a new one
-    // would overwrite.
-    qint32 nextKey = 0;
-    if (!m_table.nextKey(&nextKey))
-        return;
-    m_nextPhotoNumber = qMax(nextKey, m_table.asInteger(QStringLiteral("key")) + 1);
     if (!m_table.append())
         return;
+    // The photo number is the key the new line was given from the engine's
+    // key sequence, not the last key of the view plus one: under a filter,
+    // after the last line was deleted, or with a second program on the
+    // register, that number can belong to another line, whose photo attaching
+    // a new one would overwrite.
+    m_nextPhotoNumber = m_table.pendingKey();
     m_controls.articleBox->setFocus(Qt::OtherFocusReason);
     const int filterPosition = m_controls.supplierFilter->currentIndex();
     if (filterPosition > 0) {
@@ -75,13 +75,18 @@ void RecordLifecycle::remove()
     if (!m_dialogs.confirm(QStringLiteral("You are about to delete record!\r\nDeleted record can not be restored!\r\n"
                                           "Please confirm delete operation.")))
         return;
+    QString photoToRemove;
     if (m_table.asInteger(QStringLiteral("photo")) > 0) {
         const QString photo = m_steps.photoPath();
         if (QFile::exists(photo) &&
             m_dialogs.confirm(QStringLiteral("Do you want to delete attachet photo?\r\nPlease confirm delete operation.")))
-            QFile::remove(photo); // a file that cannot be deleted does not stop the line's deletion
+            photoToRemove = photo;
     }
-    m_table.remove();
+    // The line goes first: a delete the engine refuses leaves the line with
+    // its photo.
+    if (!m_table.remove() || photoToRemove.isEmpty())
+        return;
+    QFile::remove(photoToRemove); // a file that cannot be deleted is ignored
 }
 
 bool RecordLifecycle::refuse(const QString& message, QWidget* focus, bool openList)
@@ -96,6 +101,9 @@ bool RecordLifecycle::refuse(const QString& message, QWidget* focus, bool openLi
 void RecordLifecycle::fillNewLine()
 {
     m_table.setValue(QStringLiteral("date"), QDate::currentDate());
+    // However the line was started (Add, typing into an empty view, a batch
+    // pick), its photo number is the key reserved for it.
+    m_nextPhotoNumber = m_table.pendingKey();
     m_table.setValue(QStringLiteral("photo"), m_nextPhotoNumber);
     for (int column = 1; column < OrderColumns::Count; ++column) {
         if (!m_table.value(column).isNull())
@@ -114,8 +122,7 @@ bool RecordLifecycle::beforePost()
         m_table.cancel();
         return false;
     }
-    m_table.setValue(QStringLiteral("batch"),
-                     m_controls.batchChooser->currentIndex() < 0 ? QString() : m_controls.batchChooser->currentText());
+    m_table.setValue(QStringLiteral("batch"), BatchChooser::shownBatch(m_controls.batchChooser));
     // Taken anew at every store: a new line refused by a check and then
     // cancelled must not make the next stored edit jump to the last line.
     m_inserted = m_table.state() == TableState::Insert;
@@ -163,19 +170,17 @@ void RecordLifecycle::afterPost()
     }
 }
 
-void RecordLifecycle::postError()
-{
-    m_table.cancel();
-}
-
 bool RecordLifecycle::beforeDelete()
 {
-    m_steps.subtractFromCounters(m_table.asCurrency(QStringLiteral("obsto")),
-                                 m_table.asInteger(QStringLiteral("polucbr")));
+    // The counters hold the line as stored (pending changes are taken back
+    // separately); they change only once the engine has deleted it.
+    m_deletedMoney = FieldCodec::toCurrency(m_table.storedValue(QStringLiteral("obsto")));
+    m_deletedReceived = FieldCodec::toInteger(m_table.storedValue(QStringLiteral("polucbr")));
     return true;
 }
 
 void RecordLifecycle::afterDelete()
 {
+    m_steps.subtractFromCounters(m_deletedMoney, m_deletedReceived);
     writeLineCount();
 }

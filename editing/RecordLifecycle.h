@@ -49,7 +49,6 @@ public:
 
     bool beforePost(); // ADOTable1BeforePost: false refuses the store
     void afterPost();  // ADOTable1AfterPost
-    void postError();  // ADOTable1PostError
     bool beforeDelete(); // ADOTable1BeforeDelete
     void afterDelete();  // ADOTable1AfterDelete
 
@@ -68,4 +67,6 @@ private:
     bool m_inserted = false;
     QString m_editBookmark;
     int m_supplierIndexAtPost = -1;
+    Currency m_deletedMoney;
+    qint64 m_deletedReceived = 0;
 };

@@ -31,7 +31,14 @@ void BatchChooser::follow()
     }
     const QString batch = m_table.asString(QStringLiteral("batch"));
     const int index = batch.isEmpty() ? -1 : m_combo->findText(batch, Qt::MatchFixedString);
-    m_combo->setCurrentIndex(index >= 0 ? index : m_combo->count() - 1);
+    const bool unlisted = !batch.isEmpty() && index < 0;
+    m_combo->setPlaceholderText(unlisted ? batch : QString());
+    m_combo->setCurrentIndex(unlisted ? -1 : index >= 0 ? index : m_combo->count() - 1);
+}
+
+QString BatchChooser::shownBatch(const QComboBox* chooser)
+{
+    return chooser->currentIndex() < 0 ? chooser->placeholderText() : chooser->currentText();
 }
 
 void BatchChooser::ComboBox2Change()

@@ -40,15 +40,17 @@ FilterRule::Choice FilterRule::choose(int supplierIndex, const QString& supplier
     return choice;
 }
 
-bool FilterRule::apply(const Choice& choice)
+bool FilterRule::apply(const Choice& choice, ViewSums* sums, bool* read)
 {
     // Off, new text, on is one change of the view: the pending line is settled
     // once (only that can be refused, and then nothing has changed) and the
-    // lines are selected once. Switching off keeps the old text, as the rule's
-    // fourth row does; with the filter already off nothing is settled.
-    if (!choice.filtered && !m_table.isFiltered())
+    // lines are selected once, with their sums. Switching off keeps the old
+    // text, as the rule's fourth row does; with the filter already off
+    // nothing is settled or read.
+    *read = choice.filtered || m_table.isFiltered();
+    if (!*read)
         return true;
-    return m_table.setFilter(choice.filtered ? choice.text : m_table.filter(), choice.filtered);
+    return m_table.setFilter(choice.filtered ? choice.text : m_table.filter(), choice.filtered, sums);
 }
 
 FilterRule::Choice FilterRule::currentChoice() const
@@ -67,17 +69,25 @@ void FilterRule::presetBeforeOpen()
 
 bool FilterRule::cbfiltersupChange()
 {
+    // A closed register says so before anything of the view changes.
+    if (!m_table.checkActive())
+        return false;
     // The pending line is stored before the boxes are read: storing it may
     // itself move the supplier box to "All" and run this rule.
     if (!m_table.settle())
         return false;
     const Choice choice = currentChoice();
-    if (!apply(choice))
+    ViewSums sums;
+    bool read = false;
+    if (!apply(choice, &sums, &read))
         return false;
     m_lrecalc->setText(choice.caption);
     m_panels.setText(StatusPanels::Filter, QStringLiteral("Supplier: ") + m_lrecalc->text());
     m_lrecalc->setToolTip(m_lrecalc->text());
-    m_counters.walk();
+    if (read)
+        m_counters.show(sums);
+    else
+        m_counters.walk();
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <QString>
 
 class OrderTable;
+struct ViewSums;
 class QComboBox;
 class QLabel;
 class StatusPanels;
@@ -57,7 +58,8 @@ public:
 
 private:
     Choice currentChoice() const;
-    bool apply(const Choice& choice);
+    // read: whether the view was re-read (with its sums into sums).
+    bool apply(const Choice& choice, ViewSums* sums, bool* read);
 
     OrderTable& m_table;
     QComboBox* m_cbfiltersup;

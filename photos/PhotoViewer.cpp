@@ -2,6 +2,7 @@
 
 #include "ui/Dialogs.h"
 #include "data/OrderTable.h"
+#include "lists/BatchChooser.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoArea.h"
 #include "photos/PhotoPath.h"
@@ -31,8 +32,7 @@ QString PhotoViewer::fileFilter()
 
 QString PhotoViewer::batchText() const
 {
-    // Nothing selected (an empty batch list) reads as empty text.
-    return m_batchChooser->currentIndex() < 0 ? QString() : m_batchChooser->currentText();
+    return BatchChooser::shownBatch(m_batchChooser);
 }
 
 QString PhotoViewer::photoFile() const
@@ -87,17 +87,40 @@ void PhotoViewer::attach(bool showEnabled)
         return;
     // A new line has no position yet; its bookmark is empty.
     const QString position = m_table.bookmark();
-    if (m_table.state() != TableState::Insert)
-        m_nextPhotoNumber = m_table.asInteger(PhotoColumn);
+    if (!choosePhotoNumber())
+        return;
 
     const PhotoPath target(m_appDir, batchText(), QString::number(m_nextPhotoNumber));
-    const bool copied = QDir().mkpath(target.folder()) && copyReplacing(chosen, target.file());
+    QString error;
+    const bool copied = copyReplacing(chosen, target, &error);
+    if (!copied)
+        m_dialogs.standardError(error); // the photo that was there stays, the line is unchanged
     if (copied && !setPhotoNumber(m_nextPhotoNumber))
         return; // the store was refused or failed; that has told the user
 
     showPhoto(showEnabled);
     if (!position.isEmpty())
         m_table.gotoBookmark(position);
+}
+
+bool PhotoViewer::choosePhotoNumber()
+{
+    // A new line is stored under the key reserved for it, and that is its
+    // photo number too.
+    if (m_table.state() == TableState::Insert) {
+        m_nextPhotoNumber = m_table.pendingKey();
+        return true;
+    }
+    m_nextPhotoNumber = m_table.asInteger(PhotoColumn);
+    if (m_nextPhotoNumber != 0)
+        return true;
+    // Lines without a photo number would all share "0.jpg": this one gets a
+    // number of its own from the key sequence, which no line can ever get.
+    qint32 fresh = 0;
+    if (!m_table.reserveKey(&fresh))
+        return false;
+    m_nextPhotoNumber = fresh;
+    return true;
 }
 
 bool PhotoViewer::setPhotoNumber(int number)
@@ -110,27 +133,37 @@ bool PhotoViewer::setPhotoNumber(int number)
     return m_table.edit() && m_table.setValue(PhotoColumn, number) && m_table.post();
 }
 
-bool PhotoViewer::copyReplacing(const QString& source, const QString& target)
+bool PhotoViewer::copyReplacing(const QString& source, const PhotoPath& target, QString* error)
 {
+    if (!QDir().mkpath(target.folder())) {
+        *error = QStringLiteral("Cannot create folder \"%1\"").arg(QDir::toNativeSeparators(target.folder()));
+        return false;
+    }
     QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(source), in.errorString());
         return false;
-    QSaveFile out(target);
+    }
+    QSaveFile out(target.file());
+    const auto failed = [&](const QString& reason) {
+        out.cancelWriting();
+        *error = QStringLiteral("Cannot copy \"%1\" to \"%2\". %3")
+                     .arg(QDir::toNativeSeparators(source), QDir::toNativeSeparators(target.file()), reason);
+        return false;
+    };
     if (!out.open(QIODevice::WriteOnly))
-        return false;
+        return failed(out.errorString());
     char buffer[64 * 1024];
     for (;;) {
         const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0) {
-            out.cancelWriting();
-            return false;
-        }
+        if (n < 0)
+            return failed(in.errorString());
         if (n == 0)
             break;
-        if (out.write(buffer, n) != n) {
-            out.cancelWriting();
-            return false;
-        }
+        if (out.write(buffer, n) != n)
+            return failed(out.errorString());
     }
-    return out.commit();
+    if (!out.commit())
+        return failed(out.errorString());
+    return true;
 }

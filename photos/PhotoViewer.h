@@ -14,6 +14,7 @@
 #include <QString>
 
 class Dialogs;
+class PhotoPath;
 class OrderTable;
 class PhotoArea;
 class QComboBox;
@@ -50,10 +51,13 @@ public:
 private:
     QString batchText() const;
     void setPicture(const QPixmap& picture, int width);
+    // The number the attached photo is stored under; false when none could
+    // be reserved (the engine's error was shown).
+    bool choosePhotoNumber();
     bool setPhotoNumber(int number);
     // Writes a copy beside the target and renames it over the target, so a
-    // failed copy leaves the photo that was there.
-    static bool copyReplacing(const QString& source, const QString& target);
+    // failed copy leaves the photo that was there; error says why it failed.
+    static bool copyReplacing(const QString& source, const PhotoPath& target, QString* error);
 
     PhotoArea* m_area;
     QComboBox* m_batchChooser;

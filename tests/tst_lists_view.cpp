@@ -352,13 +352,15 @@ void TestListsView::followRule_data()
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QString>("batch");
     QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("shown");
     const QStringList batches{"A1", "B1", "C3"};
-    QTest::addRow("equal ignoring case") << batches << "b1" << 1;
-    QTest::addRow("exact") << batches << "A1" << 0;
-    QTest::addRow("not in the list: last entry") << batches << "Z9" << 2;
-    QTest::addRow("empty batch: last entry") << batches << "" << 2;
-    QTest::addRow("Cyrillic ignoring case") << QStringList{"Б1", "пролет"} << "ПРОЛЕТ" << 1;
-    QTest::addRow("empty list: nothing") << QStringList{} << "A1" << -1;
+    QTest::addRow("equal ignoring case") << batches << "b1" << 1 << "B1";
+    QTest::addRow("exact") << batches << "A1" << 0 << "A1";
+    QTest::addRow("not in the list: kept and shown") << batches << "Z9" << -1 << "Z9";
+    QTest::addRow("empty batch: last entry") << batches << "" << 2 << "C3";
+    QTest::addRow("Cyrillic ignoring case") << QStringList{"Б1", "пролет"} << "ПРОЛЕТ" << 1 << "пролет";
+    QTest::addRow("empty list: the line's batch") << QStringList{} << "A1" << -1 << "A1";
+    QTest::addRow("empty list, no batch: nothing") << QStringList{} << "" << -1 << "";
 }
 
 void TestListsView::followRule()
@@ -366,6 +368,7 @@ void TestListsView::followRule()
     QFETCH(QStringList, entries);
     QFETCH(QString, batch);
     QFETCH(int, selected);
+    QFETCH(QString, shown);
     Register reg({{"X", batch, 1, 10000}});
     QComboBox ComboBox2;
     ComboBox2.addItems(entries);
@@ -374,6 +377,7 @@ void TestListsView::followRule()
     BatchChooser chooser(reg.table, &ComboBox2, lineHasData);
     chooser.follow();
     QCOMPARE(ComboBox2.currentIndex(), selected);
+    QCOMPARE(BatchChooser::shownBatch(&ComboBox2), shown);
 }
 
 void TestListsView::pickIsKeptUntilStoredOrCancelled()

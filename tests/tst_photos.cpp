@@ -502,24 +502,24 @@ void TestPhotos::enlargeHandsPathToDesktop()
     QCOMPARE(world.dialogs.opened, QStringList {QDir::toNativeSeparators(world.dir.filePath(file))});
 }
 
-// A line being added keeps the photo number Add prepared and stays pending.
+// A line being added gets the number of the key reserved for it and stays pending.
 void TestPhotos::attachToNewLine()
 {
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), 3);
     QVERIFY(world.open());
     QVERIFY(world.table.append());
-    world.nextPhotoNumber = 42;
+    world.nextPhotoNumber = 1; // a stale number must not be used
     const QString source = world.sourcePhoto(QStringLiteral("IMG_0001.JPG"), QSize(640, 480));
     world.dialogs.fileAnswers << source;
 
     world.viewer.attach(true);
     QCOMPARE(world.dialogs.shown, QStringList {"openFile: Open | " + PhotoViewer::fileFilter()});
-    QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("42"))),
+    QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("2"))),
              world.dir.readFile(QStringLiteral("camera/IMG_0001.JPG")));
     QCOMPARE(world.table.state(), TableState::Insert);
-    QCOMPARE(world.table.asInteger(QStringLiteral("photo")), 42);
-    QCOMPARE(world.nextPhotoNumber, 42);
+    QCOMPARE(world.table.asInteger(QStringLiteral("photo")), 2);
+    QCOMPARE(world.nextPhotoNumber, 2);
     QCOMPARE(world.table.recordCount(), 1); // nothing stored yet
     QCOMPARE(world.area.width(), 247);
 }
@@ -529,7 +529,9 @@ void TestPhotos::attachToStoredLine_data()
     QTest::addColumn<QVariant>("photo");
     QTest::addColumn<int>("number");
     QTest::addRow("photo number 7") << QVariant(7) << 7;
-    QTest::addRow("empty photo field counts as 0") << QVariant(QMetaType(QMetaType::Int)) << 0;
+    // Two lines stored (keys 1 and 2): the fresh number is the next key, not the shared 0.
+    QTest::addRow("empty photo field gets a fresh number") << QVariant(QMetaType(QMetaType::Int)) << 3;
+    QTest::addRow("photo number 0 gets a fresh number") << QVariant(0) << 3;
 }
 
 // A browsing line gets its photo number stored at once, and stays current.
@@ -642,7 +644,9 @@ void TestPhotos::failedCopyKeepsOldPhoto()
     world.dialogs.fileAnswers << source;
 
     world.viewer.attach(true);
-    QCOMPARE(world.dialogs.shown.size(), 1); // only the file dialog
+    QCOMPARE(world.dialogs.shown.size(), 2); // the file dialog, then why the copy failed
+    QVERIFY2(world.dialogs.shown.at(1).startsWith(QStringLiteral("standardError: Cannot ")),
+             qPrintable(world.dialogs.shown.at(1)));
     QCOMPARE(world.table.state(), TableState::Browse);
     QCOMPARE(world.storedPhoto(key), QVariant(8));
     QCOMPARE(world.table.asInteger(QStringLiteral("key")), key);
