@@ -84,7 +84,19 @@ bool FieldBinding::writeText()
     const bool number = type == ColumnType::Integer || type == ColumnType::Currency;
     // An emptied number field holds no value, as in a freshly added line.
     const QVariant value = number && text.trimmed().isEmpty() ? QVariant() : QVariant(text);
-    if (!m_table.setValue(m_columnIndex, value) || (m_check && !m_check())) {
+    const QVariant before = m_table.value(m_columnIndex);
+    bool accepted = m_table.setValue(m_columnIndex, value);
+    if (accepted && m_check && !m_check()) {
+        // The line takes back its value, so nothing derived from the refused
+        // one can be stored; the field keeps showing what was typed.
+        m_table.setValue(m_columnIndex, before);
+        m_showing = true;
+        m_show(text);
+        m_showing = false;
+        m_dirty = true;
+        accepted = false;
+    }
+    if (!accepted) {
         m_hasRefused = true;
         m_refusedText = text;
         return false;

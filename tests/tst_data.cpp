@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QtTest>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -168,6 +169,7 @@ private slots:
     void invalidNumbersRefused_data();
     void invalidNumbersRefused();
     void currencyIsExact();
+    void currencyTakesItsWholeRange();
     void newLineWritesNullsAndNoKey();
     void noteDisplayTextTrimmed();
 
@@ -861,6 +863,8 @@ void TestData::invalidNumbersRefused_data()
     QTest::addRow("five decimals of money") << "pokupnacena" << QVariant("0.33333")
                                             << "'0.33333' is not a valid currency value";
     QTest::addRow("letters for money") << "edro" << QVariant("abc") << "'abc' is not a valid currency value";
+    QTest::addRow("money beyond its range") << "edro" << QVariant("922337203685477.5808")
+                                            << "'922337203685477.5808' is not a valid currency value";
     QTest::addRow("text for a date") << "date" << QVariant("soon") << "'soon' is not a valid date";
 }
 
@@ -877,6 +881,18 @@ void TestData::invalidNumbersRefused()
     QCOMPARE(reg.errors, QStringList{message});
     QCOMPARE(reg.table->value(column), before);
     QVERIFY(!reg.table->isModified());
+}
+
+void TestData::currencyTakesItsWholeRange()
+{
+    Currency value;
+    QVERIFY(Currency::parse("922337203685477.5807", &value));
+    QCOMPARE(value.units(), Q_INT64_C(9223372036854775807));
+    QVERIFY(Currency::parse("-922337203685477.5808", &value));
+    QCOMPARE(value.units(), std::numeric_limits<qint64>::min());
+    QCOMPARE(value.toString(QLocale::c()), "-922337203685477.5808");
+    QVERIFY(!Currency::parse("922337203685477.5808", &value));
+    QVERIFY(!Currency::parse("99999999999999999999", &value));
 }
 
 void TestData::currencyIsExact()

@@ -29,14 +29,6 @@ QVariantMap line(const QString& supplier, const QString& article, const QString&
             {"obsto", priceUnits * received}, {"photo", photo}};
 }
 
-void choose(QComboBox* box, const QString& text)
-{
-    WindowFixture::focus(box);
-    const int index = box->findText(text);
-    QVERIFY(index >= 0);
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
 
 void clickTitle(TForm1& form, int logicalColumn)
 {
@@ -85,16 +77,16 @@ void WindowViewsTest::filterBoxesNarrowTheView()
 {
     TForm1& form = f->open();
     QCOMPARE(form.table().recordCount(), 2); // the last batch, C3
-    choose(form.cbfiltersup, "D'Angelo Moda");
+    WindowFixture::choose(form.cbfiltersup, "D'Angelo Moda");
     QCOMPARE(FocusColours::background(form.cbfiltersup), FocusColours::Yellow);
     QCOMPARE(form.table().filter(), QStringLiteral("(dostavcik = 'D''Angelo Moda') AND (batch = 'C3')"));
     QCOMPARE(form.table().recordCount(), 1);
     QCOMPARE(form.lrecalc->text(), QStringLiteral("D'Angelo Moda"));
     QCOMPARE(form.statusPanels().text(StatusPanels::Filter), QStringLiteral("Supplier: D'Angelo Moda"));
     QCOMPARE(form.eobstbr->text(), QStringLiteral("4"));
-    choose(form.cbbatch, "All");
+    WindowFixture::choose(form.cbbatch, "All");
     QCOMPARE(form.table().recordCount(), 1);
-    choose(form.cbfiltersup, "All");
+    WindowFixture::choose(form.cbfiltersup, "All");
     QCOMPARE(form.table().isFiltered(), false);
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 3"));
     QCOMPARE(form.statusPanels().text(StatusPanels::Pieces), QStringLiteral("Pieces Count: 16"));
@@ -129,12 +121,12 @@ void WindowViewsTest::titleClicksSortAndMarkTheColumn()
 void WindowViewsTest::addPrefillsTheFilteredSupplierAndApplyStores()
 {
     TForm1& form = f->open();
-    choose(form.cbfiltersup, "Zara");
+    WindowFixture::choose(form.cbfiltersup, "Zara");
     WindowFixture::click(form.Button1);
     QCOMPARE(form.DBComboBox2->currentText(), QStringLiteral("Zara"));
     QCOMPARE(form.table().asString("dostavcik"), QStringLiteral("Zara"));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.DBComboBox1));
-    choose(form.DBComboBox1, "coat");
+    WindowFixture::choose(form.DBComboBox1, "coat");
     WindowFixture::typeInto(form.DBEdit7, "2.5");
     WindowFixture::typeInto(form.DBEdit16, "3");
     WindowFixture::click(form.Button5);
@@ -153,10 +145,10 @@ void WindowViewsTest::addPrefillsTheFilteredSupplierAndApplyStores()
 void WindowViewsTest::storingAnotherSupplierLeavesTheSupplierFilter()
 {
     TForm1& form = f->open();
-    choose(form.cbfiltersup, "Zara");
+    WindowFixture::choose(form.cbfiltersup, "Zara");
     WindowFixture::click(form.Button1);
-    choose(form.DBComboBox2, "D'Angelo Moda");
-    choose(form.DBComboBox1, "shirt");
+    WindowFixture::choose(form.DBComboBox2, "D'Angelo Moda");
+    WindowFixture::choose(form.DBComboBox1, "shirt");
     WindowFixture::typeInto(form.DBEdit7, "1");
     WindowFixture::typeInto(form.DBEdit16, "5");
     WindowFixture::click(form.Button5);
@@ -173,8 +165,8 @@ void WindowViewsTest::storingAnotherSupplierLeavesTheSupplierFilter()
 void WindowViewsTest::filterRuleStoresThePendingLineBeforeReadingTheBoxes()
 {
     TForm1& form = f->open();
-    choose(form.cbfiltersup, "Zara");
-    choose(form.DBComboBox2, "D'Angelo Moda"); // the line leaves the supplier filter, still pending
+    WindowFixture::choose(form.cbfiltersup, "Zara");
+    WindowFixture::choose(form.DBComboBox2, "D'Angelo Moda"); // the line leaves the supplier filter, still pending
     QCOMPARE(form.table().state(), TableState::Edit);
     form.cbfiltersupChange(); // as after a list edit
     QCOMPARE(form.cbfiltersup->currentText(), QStringLiteral("All"));

@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -66,5 +68,22 @@ void WindowFixture::click(QWidget* button)
 void WindowFixture::typeInto(QWidget* field, const QString& text)
 {
     focus(field);
+    QTest::keyClicks(field, text);
+}
+
+void WindowFixture::choose(QComboBox* box, const QString& text)
+{
+    focus(box);
+    const int index = box->findText(text);
+    if (index < 0)
+        QTest::qFail(qPrintable(QStringLiteral("no entry \"%1\" in %2").arg(text, box->objectName())), __FILE__, __LINE__);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+void WindowFixture::retype(QLineEdit* field, const QString& text)
+{
+    focus(field);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(field, text);
 }

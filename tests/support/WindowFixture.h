@@ -10,6 +10,9 @@
 #include <QVariantMap>
 #include <memory>
 
+class QComboBox;
+class QLineEdit;
+
 class WindowFixture {
 public:
     explicit WindowFixture(bool withDatabase = true) : dir(withDatabase) {}
@@ -24,6 +27,10 @@ public:
     static void focus(QWidget* widget);
     static void click(QWidget* button);
     static void typeInto(QWidget* field, const QString& text);
+    // Picks an entry as the user does (the box's activated signal runs).
+    static void choose(QComboBox* box, const QString& text);
+    // Replaces the field's text by typing.
+    static void retype(QLineEdit* field, const QString& text);
 
     TempAppDir dir;
     ScriptedDialogs dialogs;

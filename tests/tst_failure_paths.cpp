@@ -1,0 +1,383 @@
+// What happens to the user's entries when something goes wrong: the engine
+// refuses a store or a delete, a change is cancelled, a second program works
+// on the same register, a derived value does not fit. Driven through the real
+// window; the register is changed from outside as another program would.
+
+#include "app/DBComboBox.h"
+#include "app/DBEdit.h"
+#include "app/OrderGrid.h"
+#include "data/OrderColumns.h"
+#include "photos/PhotoArea.h"
+#include "support/WindowFixture.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+// Another program's connection to the register.
+class OtherProgram {
+public:
+    explicit OtherProgram(const QString& path) { sqlite3_open(QFile::encodeName(path).constData(), &m_db); }
+    ~OtherProgram() { sqlite3_close(m_db); }
+    void run(const QString& sql)
+    {
+        char* error = nullptr;
+        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK)
+            qFatal("%s: %s", qPrintable(sql), error);
+    }
+    qint64 number(const QString& sql)
+    {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr);
+        const qint64 value = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
+        sqlite3_finalize(statement);
+        return value;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+
+
+void activate(QWidget* window)
+{
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+// Supplier Zara and article coat in the lists; one stored line: price 5,
+// ordered and received 4, money 20.
+void prepare(WindowFixture& f)
+{
+    f.dir.writeFile("Suppliers.txt", "Mango\r\nZara\r\n");
+    f.dir.writeFile("articles.txt", "coat\r\n");
+    f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"paracbr", 4}, {"polucbr", 4},
+                  {"pokupnacena", 50000}, {"obsto", 200000}});
+}
+
+// Fills the pending new line.
+void fillNewLine(TForm1& form, const QString& price, const QString& ordered)
+{
+    WindowFixture::choose(form.DBComboBox2, "Zara");
+    WindowFixture::choose(form.DBComboBox1, "coat");
+    WindowFixture::retype(form.DBEdit7, price);
+    WindowFixture::retype(form.DBEdit16, ordered);
+    WindowFixture::focus(form.DBEdit4); // leaving Ordered derives received and money
+}
+
+QString storedLines(OtherProgram& other)
+{
+    return QStringLiteral("%1 lines, ordered %2")
+        .arg(other.number("SELECT COUNT(*) FROM Table1"))
+        .arg(other.number("SELECT SUM(paracbr) FROM Table1"));
+}
+
+} // namespace
+
+class FailurePathsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void engineRefusalKeepsTheLinePending_data();
+    void engineRefusalKeepsTheLinePending();
+    void countersTakeBackWhatWasNotStored_data();
+    void countersTakeBackWhatWasNotStored();
+    void twoProgramsOnOneRegister();
+    void photoNumberIsNeverShared_data();
+    void photoNumberIsNeverShared();
+    void fieldRulesRunBeforeEveryStore_data();
+    void fieldRulesRunBeforeEveryStore();
+    void moneyOutOfRangeIsRefused_data();
+    void moneyOutOfRangeIsRefused();
+    void unlistedBatchIsKept();
+};
+
+void FailurePathsTest::engineRefusalKeepsTheLinePending_data()
+{
+    QTest::addColumn<bool>("newLine");
+    QTest::addColumn<QString>("block");
+    QTest::addColumn<QString>("unblock");
+    QTest::addColumn<QString>("message");
+    const QString trigger = QStringLiteral("CREATE TRIGGER refuse BEFORE %1 ON Table1 "
+                                           "BEGIN SELECT RAISE(ABORT, 'refused by a rule'); END");
+    QTest::addRow("new line, trigger") << true << trigger.arg("INSERT") << "DROP TRIGGER refuse"
+                                       << "standardError: refused by a rule.";
+    QTest::addRow("edited line, trigger") << false << trigger.arg("UPDATE") << "DROP TRIGGER refuse"
+                                          << "standardError: refused by a rule.";
+    QTest::addRow("new line, register locked") << true << "BEGIN EXCLUSIVE" << "ROLLBACK"
+                                               << "standardError: database is locked.";
+}
+
+void FailurePathsTest::engineRefusalKeepsTheLinePending()
+{
+    QFETCH(bool, newLine);
+    QFETCH(QString, block);
+    QFETCH(QString, unblock);
+    QFETCH(QString, message);
+    WindowFixture f;
+    prepare(f);
+    TForm1& form = f.open();
+    OtherProgram other(f.dir.databasePath());
+    if (newLine) {
+        WindowFixture::click(form.Button1);
+        fillNewLine(form, "3", "6");
+    } else {
+        WindowFixture::retype(form.DBEdit16, "10");
+        WindowFixture::focus(form.DBEdit4);
+    }
+    QCOMPARE(form.eobstbr->text(), "10"); // adjusted while typing
+    other.run(block);
+    WindowFixture::focus(form.DBEdit4);
+    WindowFixture::click(form.Button5);
+    QCOMPARE(f.dialogs.takeShown(), QStringList{message});
+    QCOMPARE(form.table().state(), newLine ? TableState::Insert : TableState::Edit);
+    QCOMPARE(form.DBEdit16->text(), newLine ? "6" : "10");
+    QCOMPARE(form.DBComboBox2->currentText(), "Zara");
+    QCOMPARE(storedLines(other), "1 lines, ordered 4");
+    QCOMPARE(form.eobstbr->text(), "4"); // the stored lines again
+    QCOMPARE(form.etotal->text(), "20");
+
+    other.run(unblock);
+    WindowFixture::click(form.Button5); // stored once the engine takes it
+    QCOMPARE(f.dialogs.takeShown(), QStringList());
+    QCOMPARE(form.table().state(), TableState::Browse);
+    QCOMPARE(storedLines(other), newLine ? "2 lines, ordered 10" : "1 lines, ordered 10");
+    QCOMPARE(form.eobstbr->text(), "10");
+    QCOMPARE(form.etotal->text(), newLine ? "38" : "50");
+}
+
+void FailurePathsTest::countersTakeBackWhatWasNotStored_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("pieces");
+    QTest::addColumn<QString>("money");
+    QTest::addRow("cancel an edit") << "cancel edit" << "4" << "20";
+    QTest::addRow("cancel a new line") << "cancel new" << "4" << "20";
+    QTest::addRow("delete the line being edited") << "delete edit" << "0" << "0";
+}
+
+void FailurePathsTest::countersTakeBackWhatWasNotStored()
+{
+    QFETCH(QString, action);
+    WindowFixture f;
+    prepare(f);
+    TForm1& form = f.open();
+    if (action == "cancel new") {
+        WindowFixture::click(form.Button1);
+        fillNewLine(form, "3", "6");
+    } else {
+        WindowFixture::retype(form.DBEdit7, "7"); // money 28
+        WindowFixture::retype(form.DBEdit16, "10");
+        WindowFixture::focus(form.DBEdit4);
+    }
+    QCOMPARE(form.eobstbr->text(), "10");
+    if (action == "delete edit") {
+        f.dialogs.confirmAnswers << true;
+        WindowFixture::click(form.Button2);
+    } else {
+        WindowFixture::click(form.Button7);
+    }
+    QTEST(form.eobstbr->text(), "pieces");
+    QTEST(form.etotal->text(), "money");
+    QCOMPARE(form.statusPanels().text(StatusPanels::Pieces), "Pieces Count: " + form.eobstbr->text());
+}
+
+// Two copies of the program on one register: each new line gets a number of
+// its own, and Recalculate shows the sums of exactly the lines its grid holds.
+void FailurePathsTest::twoProgramsOnOneRegister()
+{
+    WindowFixture f;
+    prepare(f);
+    TForm1& first = f.open();
+    ScriptedDialogs secondDialogs;
+    TForm1 second(f.dir.path(), secondDialogs);
+    second.show();
+
+    activate(&first);
+    WindowFixture::click(first.Button1);
+    activate(&second);
+    WindowFixture::click(second.Button1);
+    const qint32 firstNumber = first.table().pendingKey();
+    const qint32 secondNumber = second.table().pendingKey();
+    QVERIFY(firstNumber > 1 && secondNumber > 1);
+    QVERIFY(firstNumber != secondNumber);
+
+    fillNewLine(second, "1", "5");
+    WindowFixture::click(second.Button5);
+    activate(&first);
+    fillNewLine(first, "2", "3");
+    WindowFixture::click(first.Button5);
+    QCOMPARE(f.dialogs.shown + secondDialogs.shown, QStringList());
+    OtherProgram other(f.dir.databasePath());
+    QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE photo = key"), 2);
+    QCOMPARE(other.number(QStringLiteral("SELECT photo FROM Table1 WHERE paracbr = 3")), firstNumber);
+
+    WindowFixture::click(first.Button4); // Recalculate
+    const OrderTable& table = first.table();
+    QCOMPARE(table.recordCount(), 3);
+    qint64 shownPieces = 0;
+    for (int row = 0; row < table.recordCount(); ++row)
+        shownPieces += table.cellValue(row, OrderColumns::Polucbr).toLongLong();
+    QCOMPARE(shownPieces, 12);
+    QCOMPARE(first.eobstbr->text(), "12");
+}
+
+void FailurePathsTest::photoNumberIsNeverShared_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addRow("Add") << "add";
+    QTest::addRow("typing into an empty view") << "type";
+    QTest::addRow("batch pick in an empty view") << "pick";
+}
+
+void FailurePathsTest::photoNumberIsNeverShared()
+{
+    QFETCH(QString, route);
+    WindowFixture f;
+    f.dir.writeFile("Batches.txt", "A1\r\nB2\r\n");
+    prepare(f); // key 1, batch empty
+    f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"batch", "B2"}, {"photo", 1}, {"paracbr", 1},
+                  {"pokupnacena", 10000}});
+    f.insertLine({{"dostavcik", "Zara"}, {"batch", "B2"}, {"photo", 3}});
+    OtherProgram(f.dir.databasePath()).run("DELETE FROM Table1 WHERE key = 3"); // the largest key is gone
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QDir().mkpath(f.dir.filePath("pictures/B2"));
+    QVERIFY(picture.save(f.dir.filePath("pictures/B2/1.jpg"), "JPG"));
+    const QByteArray othersPhoto = f.dir.readFile("pictures/B2/1.jpg");
+    TForm1& form = f.open();
+    WindowFixture::choose(form.cbfiltersup, "Mango"); // an empty view: no line of Mango in B2
+    QCOMPARE(form.table().recordCount(), 0);
+
+    if (route == "add") {
+        WindowFixture::click(form.Button1);
+    } else if (route == "type") {
+        WindowFixture::typeInto(form.DBEdit6, "M");
+    } else {
+        WindowFixture::choose(form.ComboBox2, "B2");
+    }
+    QCOMPARE(form.table().state(), TableState::Insert);
+    picture.fill(Qt::blue);
+    const QString source = f.dir.filePath("new.jpg");
+    QVERIFY(picture.save(source, "JPG"));
+    f.dialogs.fileAnswers << source;
+    QTest::mouseClick(form.Image1, Qt::RightButton);
+    QVERIFY(QFile::exists(f.dir.filePath("pictures/B2/4.jpg"))); // the key after 3, never given before
+    QCOMPARE(f.dir.readFile("pictures/B2/1.jpg"), othersPhoto);
+
+    WindowFixture::choose(form.DBComboBox2, "Mango");
+    WindowFixture::choose(form.DBComboBox1, "coat");
+    WindowFixture::retype(form.DBEdit7, "1");
+    WindowFixture::retype(form.DBEdit16, "1");
+    WindowFixture::click(form.Button5);
+    OtherProgram other(f.dir.databasePath());
+    QCOMPARE(other.number("SELECT photo FROM Table1 WHERE dostavcik = 'Mango'"), 4);
+    QCOMPARE(other.number("SELECT key FROM Table1 WHERE dostavcik = 'Mango'"), 4);
+}
+
+void FailurePathsTest::fieldRulesRunBeforeEveryStore_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addRow("right click on the photo area") << "attach";
+    QTest::addRow("grid title click") << "title";
+    QTest::addRow("closing while another window is active") << "close";
+}
+
+// The price is typed and the field is never left by a focus move.
+void FailurePathsTest::fieldRulesRunBeforeEveryStore()
+{
+    QFETCH(QString, route);
+    WindowFixture f;
+    prepare(f);
+    OtherProgram(f.dir.databasePath()).run("UPDATE Table1 SET paracbr = 10, polucbr = 10, obsto = 500000");
+    TForm1& form = f.open();
+    WindowFixture::retype(form.DBEdit7, "12.05");
+    if (route == "attach") {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        QVERIFY(picture.save(f.dir.filePath("new.jpg"), "JPG"));
+        f.dialogs.fileAnswers << f.dir.filePath("new.jpg");
+        QTest::mouseClick(form.Image1, Qt::RightButton);
+    } else if (route == "title") {
+        QHeaderView* header = form.DBGrid1->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+    } else {
+        QWidget other;
+        other.show();
+        activate(&other);
+        form.close();
+    }
+    QCOMPARE(f.dialogs.shown.filter("standardError"), QStringList());
+    OtherProgram other(f.dir.databasePath());
+    QCOMPARE(other.number("SELECT pokupnacena FROM Table1"), 120500);
+    QCOMPARE(other.number("SELECT obsto FROM Table1"), 1205000);
+    QCOMPARE(form.etotal->text(), "120.5");
+    QCOMPARE(form.DBEdit7->text(), "12.05");
+    QCOMPARE(form.table().cellText(0, OrderColumns::Pokupnacena), "12.05");
+}
+
+void FailurePathsTest::moneyOutOfRangeIsRefused_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("price") << "DBEdit7" << "1000000000000"
+                           << "The money of this line, 1000000000000 x 10000, is out of range.\r\n"
+                              "Please correct the Purchasing Price.";
+    QTest::addRow("ordered") << "DBEdit16" << "2000000000"
+                             << "The money of this line, 1000000 x 2000000000, is out of range.\r\n"
+                                "Please correct the Ordered.";
+}
+
+void FailurePathsTest::moneyOutOfRangeIsRefused()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    WindowFixture f;
+    prepare(f);
+    OtherProgram other(f.dir.databasePath());
+    // Price 1,000,000 and 10,000 pieces: money 10,000,000,000.
+    other.run("UPDATE Table1 SET pokupnacena = 10000000000, paracbr = 10000, polucbr = 10000, "
+              "obsto = 100000000000000");
+    TForm1& form = f.open();
+    auto* edit = form.findChild<QLineEdit*>(field);
+    WindowFixture::retype(edit, text);
+    WindowFixture::focus(form.DBEdit4);
+    QCOMPARE(f.dialogs.takeShown(), QStringList{"information: " + message});
+    QCOMPARE(QApplication::focusWidget(), edit);
+    QCOMPARE(form.DBEdit12->text(), "10000000000");
+    WindowFixture::click(form.Button5);
+    QCOMPARE(other.number("SELECT pokupnacena FROM Table1"), 10000000000LL);
+    QCOMPARE(other.number("SELECT paracbr FROM Table1"), 10000);
+    QCOMPARE(other.number("SELECT obsto FROM Table1"), 100000000000000LL);
+}
+
+// A line whose batch is not in the batch list keeps it when another field is
+// stored, and the chooser shows it.
+void FailurePathsTest::unlistedBatchIsKept()
+{
+    WindowFixture f;
+    f.dir.writeFile("Batches.txt", "A1\r\nB2\r\n");
+    prepare(f);
+    OtherProgram other(f.dir.databasePath());
+    other.run("UPDATE Table1 SET batch = 'OLD'");
+    TForm1& form = f.open();
+    WindowFixture::choose(form.cbbatch, "All");
+    QCOMPARE(form.ComboBox2->currentIndex(), -1);
+    QCOMPARE(form.ComboBox2->placeholderText(), "OLD");
+    WindowFixture::retype(form.DBEdit6, "XL");
+    WindowFixture::click(form.Button5);
+    QCOMPARE(f.dialogs.shown, QStringList());
+    QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE batch = 'OLD' AND razmeri = 'XL'"), 1);
+}
+
+QTEST_MAIN(FailurePathsTest)
+#include "tst_failure_paths.moc"
