@@ -86,7 +86,8 @@ void OrderGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
 void OrderGrid::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
-        if (m_dialogs.confirm(QStringLiteral("Delete record?")))
+        // A closed register is reported before the question, not after it.
+        if (m_table.checkActive() && m_dialogs.confirm(QStringLiteral("Delete record?")))
             m_table.remove();
         return;
     }

@@ -30,18 +30,26 @@ bool Currency::parse(const QString& input, Currency* out)
         return false;
     quint64 fraction = 0;
     int fractionDigits = 0;
+    int firstDropped = -1;  // the fifth decimal, which decides the rounding
+    bool restDropped = false; // any non-zero decimal after it
     if (pos < text.size() && (text[pos] == u'.' || text[pos] == localeSeparator)) {
         ++pos;
         for (; pos < text.size() && text[pos].isDigit(); ++pos, ++fractionDigits) {
-            if (fractionDigits == 4)
-                return false;
-            fraction = fraction * 10 + quint64(text[pos].digitValue());
+            const int digit = text[pos].digitValue();
+            if (fractionDigits < 4)
+                fraction = fraction * 10 + quint64(digit);
+            else if (fractionDigits == 4)
+                firstDropped = digit;
+            else if (digit != 0)
+                restDropped = true;
         }
     }
     if (pos != text.size() || wholeDigits + fractionDigits == 0)
         return false;
     for (int i = fractionDigits; i < 4; ++i)
         fraction *= 10;
+    if (firstDropped > 5 || (firstDropped == 5 && (restDropped || fraction % 2 == 1)))
+        ++fraction; // may carry into the whole part: 0.99995 is 1
     if (__builtin_add_overflow(magnitude, fraction, &magnitude) || magnitude > limit)
         return false;
     *out = Currency(negative ? qint64(quint64(0) - magnitude) : qint64(magnitude));

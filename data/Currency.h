@@ -16,8 +16,10 @@ public:
     static constexpr Currency fromUnits(qint64 tenThousandths) { return Currency(tenThousandths); }
 
     // Parses a decimal text such as "12.5", "-0,3333" or "7". Both the locale's
-    // decimal separator and "." are accepted; more than four decimals, letters,
-    // group separators or an out-of-range value make it fail.
+    // decimal separator and "." are accepted. More than four decimals are
+    // rounded to four, a half to the even neighbour (as the currency type of
+    // the old engine did); letters, group separators or an out-of-range value
+    // make it fail.
     static bool parse(const QString& text, Currency* out);
 
     qint64 units() const { return m_units; }

@@ -1,6 +1,7 @@
 #include "data/FieldCodec.h"
 
 #include "data/Currency.h"
+#include "data/NumberText.h"
 
 #include <QDate>
 #include <QLocale>
@@ -78,7 +79,9 @@ static bool integerFromInput(const QVariant& input, QVariant* out)
     bool ok = false;
     qint64 n = 0;
     if (input.metaType().id() == QMetaType::QString) {
-        n = input.toString().trimmed().toLongLong(&ok, 10);
+        QString plain;
+        if (NumberText::withoutGrouping(input.toString(), &plain))
+            n = plain.toLongLong(&ok, 10);
     } else if (isWholeNumber(input)) {
         n = input.toLongLong(&ok);
         if (input.metaType().id() == QMetaType::ULongLong && input.toULongLong() > quint64(LLONG_MAX))
@@ -100,7 +103,8 @@ static bool currencyFromInput(const QVariant& input, QVariant* out)
     if (input.metaType() == QMetaType::fromType<Currency>()) {
         value = input.value<Currency>();
     } else if (input.metaType().id() == QMetaType::QString) {
-        if (!Currency::parse(input.toString(), &value))
+        QString plain;
+        if (!NumberText::withoutGrouping(input.toString(), &plain) || !Currency::parse(plain, &value))
             return false;
     } else if (isWholeNumber(input)) {
         bool ok = false;
@@ -158,6 +162,9 @@ bool fromInput(const QVariant& input, int column, QVariant* out, QString* error)
         if (integerFromInput(input, out))
             return true;
         *error = QStringLiteral("'%1' is not a valid integer value").arg(shown);
+        // A fraction is a number, just not a count: say so.
+        if (QVariant asAmount; currencyFromInput(input, &asAmount))
+            *error = QStringLiteral("'%1' is not a whole number; counts are whole numbers").arg(shown);
         return false;
     case ColumnType::Currency:
         if (currencyFromInput(input, out))

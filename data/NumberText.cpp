@@ -86,4 +86,39 @@ bool readNumber(const QString& input, double* out)
     return ok;
 }
 
+bool withoutGrouping(const QString& input, QString* out, const QLocale& locale)
+{
+    const QString group = locale.groupSeparator();
+    const bool spaceGroups = group.size() == 1 && group.at(0).isSpace();
+    const auto isGroup = [&](QChar c) { return QString(c) == group || (spaceGroups && c == u' '); };
+    const QString text = input.trimmed();
+    const QString decimal = locale.decimalPoint();
+    // Only the whole part is grouped; it ends at the decimal separator.
+    qsizetype end = text.indexOf(decimal);
+    if (end < 0 || decimal == group)
+        end = text.size();
+    qsizetype start = 0;
+    if (start < end && (text[start] == u'-' || text[start] == u'+'))
+        ++start;
+    QString digits;
+    int sinceGroup = 0;
+    bool grouped = false;
+    for (qsizetype i = start; i < end; ++i) {
+        if (isGroup(text[i])) {
+            // A group mark follows one to three digits first, then exactly three.
+            if (sinceGroup == 0 || sinceGroup > 3 || (grouped && sinceGroup != 3))
+                return false;
+            grouped = true;
+            sinceGroup = 0;
+            continue;
+        }
+        digits += text[i];
+        ++sinceGroup;
+    }
+    if (grouped && sinceGroup != 3)
+        return false;
+    *out = grouped ? text.left(start) + digits + text.mid(end) : text;
+    return true;
+}
+
 } // namespace NumberText

@@ -24,4 +24,11 @@ QString generalText(double value, const QLocale& locale = QLocale());
 bool readInteger(const QString& text, qint64* out);
 bool readNumber(const QString& text, double* out);
 
+// A typed number as people write it: the locale's digit grouping (and a plain
+// space where the locale groups with a space-like character) is taken out
+// when the groups are whole ("1 000,5", "1,000.5"); a text without grouping
+// comes back as it is. False for grouping that is not whole ("12,5" where ","
+// groups digits), so that a mistyped separator is refused, not misread.
+bool withoutGrouping(const QString& text, QString* out, const QLocale& locale = QLocale());
+
 } // namespace NumberText

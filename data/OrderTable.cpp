@@ -607,6 +607,13 @@ QString OrderTable::bookmark() const
     return key == 0 ? QString() : QString::number(key);
 }
 
+bool OrderTable::hasBookmark(const QString& bookmark) const
+{
+    bool ok = false;
+    const qint32 key = bookmark.toInt(&ok);
+    return ok && isActive() && d->rowOfKey(key) >= 0;
+}
+
 bool OrderTable::gotoBookmark(const QString& bookmark)
 {
     if (!checkActive())

@@ -134,6 +134,8 @@ public:
     // Settles first. An empty bookmark returns false silently; a line no
     // longer in the view fails with "Record not found".
     bool gotoBookmark(const QString& bookmark);
+    // Whether the line of the bookmark is in the view.
+    bool hasBookmark(const QString& bookmark) const;
 
     // --- suspending bound controls -----------------------------------------
     // While suspended, dataChanged, rowChanged, currentRowChanged and viewReset

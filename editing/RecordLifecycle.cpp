@@ -128,8 +128,10 @@ bool RecordLifecycle::beforePost()
     m_inserted = m_table.state() == TableState::Insert;
     if (m_inserted)
         fillNewLine();
-    else
+    else {
         m_editBookmark = m_table.bookmark();
+        m_editRow = m_table.currentRow();
+    }
 
     if (m_table.asString(QStringLiteral("dostavcik")).isEmpty())
         return refuse(unknownMessage(QStringLiteral("Supplier"), QStringLiteral("supplier")), m_controls.supplierBox,
@@ -165,8 +167,13 @@ void RecordLifecycle::afterPost()
     if (m_inserted) {
         m_inserted = false;
         m_table.last();
-    } else {
+    } else if (m_table.hasBookmark(m_editBookmark)) {
         m_table.gotoBookmark(m_editBookmark);
+    } else if (m_table.recordCount() > 0) {
+        // The stored line no longer passes the filter (its batch or supplier
+        // changed) and left the view with the re-read: the form stays on the
+        // line that took its place. The line count tells that it went.
+        m_table.moveTo(qMin(m_editRow, m_table.recordCount() - 1));
     }
 }
 

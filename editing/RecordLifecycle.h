@@ -66,6 +66,7 @@ private:
     int& m_nextPhotoNumber;
     bool m_inserted = false;
     QString m_editBookmark;
+    int m_editRow = 0;
     int m_supplierIndexAtPost = -1;
     Currency m_deletedMoney;
     qint64 m_deletedReceived = 0;
