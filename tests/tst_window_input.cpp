@@ -1,0 +1,151 @@
+// What the user brings into the register (list entries, pasted text, notes,
+// photo files) is stored whole or refused with a word, never cut, changed or
+// left to hang the window. Each case drives the real window.
+
+#include "app/DBEdit.h"
+#include "lists/Unit2.h"
+#include "support/WindowFixture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+QVariantMap line(const QString& batch)
+{
+    return {{"dostavcik", "Zara"}, {"artikul", "shirt"}, {"batch", batch},    {"paracbr", 10},
+            {"polucbr", 10},       {"pokupnacena", 10000}, {"obsto", 100000}};
+}
+
+// A column of a stored line, read past the window's own connection.
+QString stored(const WindowFixture& f, qint64 key, const char* column)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(f.dir.databasePath()).constData(), &db);
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray sql = QByteArray("SELECT ") + column + " FROM Table1 WHERE key = ?";
+    sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr);
+    sqlite3_bind_int64(statement, 1, key);
+    QString value;
+    if (sqlite3_step(statement) == SQLITE_ROW)
+        value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return value;
+}
+
+} // namespace
+
+class WindowInputTest : public QObject {
+    Q_OBJECT
+private slots:
+    void listEditorRefusesEntriesTooLongForTheirColumn_data();
+    void listEditorRefusesEntriesTooLongForTheirColumn();
+    void startupNamesLongListEntriesOnce_data();
+    void startupNamesLongListEntriesOnce();
+    void pastedLineBreaksBecomeSpaces_data();
+    void pastedLineBreaksBecomeSpaces();
+};
+
+void WindowInputTest::listEditorRefusesEntriesTooLongForTheirColumn_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("named"); // empty when the text is accepted
+    QTest::addRow("batch of 11 refused") << "Button9" << "Batches.txt" << "A1\n2025-Spring"
+                                         << "Batches (at most 7 characters): 2025-Spring";
+    QTest::addRow("batch of 7 accepted") << "Button9" << "Batches.txt" << "A1\n2025-Sp" << "";
+    QTest::addRow("supplier of 51 refused, the fitting one not named")
+        << "Button8" << "Suppliers.txt" << QString(50, 'a') + "\n" + QString(51, 'b')
+        << "Suppliers (at most 50 characters): " + QString(51, 'b');
+    QTest::addRow("article of 50 accepted") << "Button6" << "Articles.txt" << QString(50, 'c') << "";
+}
+
+void WindowInputTest::listEditorRefusesEntriesTooLongForTheirColumn()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, file);
+    QFETCH(QString, typed);
+    QFETCH(QString, named);
+    WindowFixture f;
+    f.dir.writeFile(file, "old");
+    TForm1& form = f.open();
+    TForm2* editor = form.findChild<TForm2*>("Form2");
+    bool stayedOpen = false;
+    QTimer::singleShot(0, editor, [&] {
+        editor->Memo1->setPlainText(typed);
+        editor->Button1->click();
+        stayedOpen = editor->isVisible() && editor->Memo1->toPlainText() == typed;
+        if (editor->isVisible())
+            editor->Button2->click();
+    });
+    WindowFixture::click(form.findChild<QPushButton*>(button));
+    if (named.isEmpty()) {
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QCOMPARE(f.dir.readFile(file), typed.replace("\n", "\r\n").toUtf8());
+        return;
+    }
+    QCOMPARE(f.dialogs.shown, QStringList{"information: These entries are longer than their column holds and "
+                                          "would be stored cut:\r\n" + named + "\r\nShorten them and press OK again."});
+    QVERIFY(stayedOpen);
+    QCOMPARE(f.dir.readFile(file), QByteArray("old"));
+}
+
+void WindowInputTest::startupNamesLongListEntriesOnce_data()
+{
+    QTest::addColumn<QByteArray>("batches");
+    QTest::addColumn<QByteArray>("suppliers");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addRow("all fit") << QByteArray("A1\r\n1234567") << QByteArray("Zara") << QStringList{};
+    QTest::addRow("two lists, one message")
+        << QByteArray("A1\r\n2025-Spring\r\n2025-Autumn") << QByteArray("Zara\r\n") + QByteArray(51, 's')
+        << QStringList{"information: These entries are longer than their column holds and would be stored cut:\r\n"
+                       "Suppliers (at most 50 characters): " + QString(51, 's') + "\r\n"
+                       "Batches (at most 7 characters): 2025-Autumn, 2025-Spring\r\n"
+                       "Shorten them in the list editor."};
+}
+
+void WindowInputTest::startupNamesLongListEntriesOnce()
+{
+    QFETCH(QByteArray, batches);
+    QFETCH(QByteArray, suppliers);
+    WindowFixture f;
+    f.dir.writeFile("Batches.txt", batches);
+    f.dir.writeFile("Suppliers.txt", suppliers);
+    f.open();
+    QTEST(f.dialogs.shown, "shown");
+}
+
+void WindowInputTest::pastedLineBreaksBecomeSpaces_data()
+{
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("kept");
+    QTest::addRow("CR LF") << "red\r\nblue" << "red blue";
+    QTest::addRow("LF, twice") << "red\nblue\ngreen" << "red blue green";
+    QTest::addRow("CR") << "red\rblue" << "red blue";
+    QTest::addRow("break at the end") << "red\r\n" << "red ";
+}
+
+void WindowInputTest::pastedLineBreaksBecomeSpaces()
+{
+    QFETCH(QString, pasted);
+    QFETCH(QString, kept);
+    WindowFixture f;
+    const qint64 key = f.insertLine(line("A1"));
+    TForm1& form = f.open();
+    QGuiApplication::clipboard()->setText(pasted);
+    WindowFixture::focus(form.DBEdit13);
+    QTest::keyClick(form.DBEdit13, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(form.DBEdit13->text(), kept);
+    WindowFixture::click(form.Button5);
+    QCOMPARE(stored(f, key, "cvet"), kept);
+    QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+QTEST_MAIN(WindowInputTest)
+#include "tst_window_input.moc"
