@@ -3,6 +3,7 @@
 // left to hang the window. Each case drives the real window.
 
 #include "app/DBEdit.h"
+#include "app/DBMemo.h"
 #include "lists/Unit2.h"
 #include "support/WindowFixture.h"
 
@@ -15,10 +16,10 @@
 
 namespace {
 
-QVariantMap line(const QString& batch)
+QVariantMap line(const QString& batch, const QString& note = {})
 {
     return {{"dostavcik", "Zara"}, {"artikul", "shirt"}, {"batch", batch},    {"paracbr", 10},
-            {"polucbr", 10},       {"pokupnacena", 10000}, {"obsto", 100000}};
+            {"polucbr", 10},       {"pokupnacena", 10000}, {"obsto", 100000}, {"belejka", note}};
 }
 
 // A column of a stored line, read past the window's own connection.
@@ -49,6 +50,8 @@ private slots:
     void startupNamesLongListEntriesOnce();
     void pastedLineBreaksBecomeSpaces_data();
     void pastedLineBreaksBecomeSpaces();
+    void noteKeepsItsLineBreaks_data();
+    void noteKeepsItsLineBreaks();
 };
 
 void WindowInputTest::listEditorRefusesEntriesTooLongForTheirColumn_data()
@@ -145,6 +148,32 @@ void WindowInputTest::pastedLineBreaksBecomeSpaces()
     WindowFixture::click(form.Button5);
     QCOMPARE(stored(f, key, "cvet"), kept);
     QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void WindowInputTest::noteKeepsItsLineBreaks_data()
+{
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("stored");
+    QTest::addRow("CR LF kept, a typed break too") << "first\r\nsecond" << "first\r\nsecondx\r\ny";
+    QTest::addRow("LF kept") << "first\nsecond" << "first\nsecondx\ny";
+    QTest::addRow("CR kept") << "first\rsecond" << "first\rsecondx\ry";
+    QTest::addRow("no break yet: CR LF") << "first" << "firstx\r\ny";
+    QTest::addRow("blanks and no-break space kept") << " a\u00a0b \r\n" << " a\u00a0b \r\nx\r\ny";
+}
+
+void WindowInputTest::noteKeepsItsLineBreaks()
+{
+    QFETCH(QString, note);
+    WindowFixture f;
+    const qint64 key = f.insertLine(line("A1", note));
+    TForm1& form = f.open();
+    WindowFixture::focus(form.DBMemo1);
+    form.DBMemo1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(form.DBMemo1, "x");
+    QTest::keyClick(form.DBMemo1, Qt::Key_Return);
+    QTest::keyClicks(form.DBMemo1, "y");
+    WindowFixture::click(form.Button5);
+    QTEST(stored(f, key, "belejka"), "stored");
 }
 
 QTEST_MAIN(WindowInputTest)
