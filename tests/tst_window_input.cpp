@@ -5,21 +5,26 @@
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
 #include "lists/Unit2.h"
+#include "photos/PhotoArea.h"
 #include "support/WindowFixture.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 #include <sqlite3.h>
 
+#include <cstdio>
+#include <jpeglib.h>
+
 namespace {
 
-QVariantMap line(const QString& batch, const QString& note = {})
+QVariantMap line(const QString& batch, const QString& note = {}, int photo = 0)
 {
     return {{"dostavcik", "Zara"}, {"artikul", "shirt"}, {"batch", batch},    {"paracbr", 10},
-            {"polucbr", 10},       {"pokupnacena", 10000}, {"obsto", 100000}, {"belejka", note}};
+            {"polucbr", 10},       {"pokupnacena", 10000}, {"obsto", 100000}, {"belejka", note}, {"photo", photo}};
 }
 
 // A column of a stored line, read past the window's own connection.
@@ -39,6 +44,76 @@ QString stored(const WindowFixture& f, qint64 key, const char* column)
     return value;
 }
 
+// A colourful progressive JPEG (4:4:4), so that every scan carries data.
+QByteArray progressiveJpeg(int width, int height)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&cinfo, &out, &outSize);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+    jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(size_t(width) * 3);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (size_t i = 0; i < row.size(); ++i)
+            row[i] = JSAMPLE((i * 7 + cinfo.next_scanline * 13) % 256);
+        JSAMPROW rowPointer = row.data();
+        jpeg_write_scanlines(&cinfo, &rowPointer, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    const QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
+    std::free(out);
+    return bytes;
+}
+
+// The frame header claims another size; the data stays that of the small image.
+QByteArray claimingSize(QByteArray jpeg, int width, int height)
+{
+    const qsizetype sof = jpeg.indexOf("\xff\xc2");
+    jpeg[sof + 5] = char(height >> 8);
+    jpeg[sof + 6] = char(height & 0xff);
+    jpeg[sof + 7] = char(width >> 8);
+    jpeg[sof + 8] = char(width & 0xff);
+    return jpeg;
+}
+
+// The file's shortest scan repeated until the file holds `scans` more. Tables
+// stay defined from one scan to the next, and the entropy data never holds a
+// bare 0xFF, so the next table, scan or end marker ends a scan.
+QByteArray withRepeatedScans(const QByteArray& jpeg, int scans)
+{
+    QByteArray shortest;
+    for (qsizetype at = jpeg.indexOf("\xff\xda"); at >= 0; at = jpeg.indexOf("\xff\xda", at + 2)) {
+        qsizetype end = jpeg.size() - 2;
+        for (const char* marker : {"\xff\xc4", "\xff\xda"}) {
+            const qsizetype next = jpeg.indexOf(marker, at + 2);
+            if (next > 0)
+                end = qMin(end, next);
+        }
+        if (shortest.isEmpty() || end - at < shortest.size())
+            shortest = jpeg.mid(at, end - at);
+    }
+    return jpeg.left(jpeg.size() - 2) + shortest.repeated(scans) + QByteArray("\xff\xd9");
+}
+
+// Entropy data cut in the middle of the first scan, with an end marker after it.
+QByteArray cutWithEndMarker(const QByteArray& jpeg)
+{
+    const qsizetype scan = jpeg.indexOf("\xff\xda");
+    const qsizetype next = jpeg.indexOf("\xff\xc4", scan);
+    return jpeg.left((scan + next) / 2) + QByteArray("\xff\xd9");
+}
+
 } // namespace
 
 class WindowInputTest : public QObject {
@@ -52,6 +127,8 @@ private slots:
     void pastedLineBreaksBecomeSpaces();
     void noteKeepsItsLineBreaks_data();
     void noteKeepsItsLineBreaks();
+    void craftedPhotoIsRefusedQuickly_data();
+    void craftedPhotoIsRefusedQuickly();
 };
 
 void WindowInputTest::listEditorRefusesEntriesTooLongForTheirColumn_data()
@@ -174,6 +251,37 @@ void WindowInputTest::noteKeepsItsLineBreaks()
     QTest::keyClicks(form.DBMemo1, "y");
     WindowFixture::click(form.Button5);
     QTEST(stored(f, key, "belejka"), "stored");
+}
+
+void WindowInputTest::craftedPhotoIsRefusedQuickly_data()
+{
+    QTest::addColumn<QByteArray>("photo");
+    QTest::addColumn<QString>("message");
+    const QByteArray small = progressiveJpeg(256, 192);
+    QTest::addRow("20000 tiny scans")
+        << withRepeatedScans(small, 20000) << "The photo has more than 100 scans, far more than any real photo has.";
+    QTest::addRow("header claims 18000 x 18000")
+        << claimingSize(small, 18000, 18000) << "The photo claims 18000 x 18000 pixels, more than can be shown.";
+    QTest::addRow("header claims 9000 x 9000, too much memory")
+        << claimingSize(small, 9000, 9000) << "The photo needs more memory to decode than a preview may take.";
+    QTest::addRow("data cut, end marker after it")
+        << cutWithEndMarker(small) << "Corrupt JPEG data: premature end of data segment.";
+}
+
+void WindowInputTest::craftedPhotoIsRefusedQuickly()
+{
+    QFETCH(QByteArray, photo);
+    QFETCH(QString, message);
+    WindowFixture f;
+    f.dir.writeFile("Batches.txt", "A1");
+    f.insertLine(line("A1", {}, 5));
+    f.dir.writeFile("pictures/A1/5.jpg", photo);
+    QElapsedTimer clock;
+    clock.start();
+    TForm1& form = f.open();
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(f.dialogs.shown, QStringList{"standardError: " + message});
+    QCOMPARE(form.Image1->width(), int(PhotoArea::InitialWidth)); // as it was before
 }
 
 QTEST_MAIN(WindowInputTest)
