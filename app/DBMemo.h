@@ -1,6 +1,8 @@
 #pragma once
 // A multi-line memo bound to a column. Tab moves on to the next control
-// instead of typing a tab, so the form can be filled from the keyboard.
+// instead of typing a tab, so the form can be filled from the keyboard. The
+// text is written back with the line breaks it was shown with (CR LF, LF or
+// CR: those of its first break; CR LF for a note without any).
 
 #include <QPlainTextEdit>
 
@@ -20,4 +22,5 @@ protected:
 private:
     FieldBinding* m_binding;
     bool m_showing = false;
+    QString m_lineBreak = QStringLiteral("\r\n");
 };

@@ -101,9 +101,16 @@ void TForm1::FormCreate()
         showStandardError(m_nelvo.errorString());
         return;
     }
-    if (!ADOTable1->open())
+    // Opening the table and applying the filter each read the view; the
+    // window follows the line it ends on once, so a photo is decoded once
+    // and, when it cannot be shown, reported once.
+    ADOTable1->disableControls();
+    const bool opened = ADOTable1->open();
+    if (opened)
+        cbfiltersupChange();
+    ADOTable1->enableControls();
+    if (!opened)
         return;
-    cbfiltersupChange();
     resetSort();
 }
 

@@ -102,7 +102,17 @@ bool PickListFile::write(const QString& path, const QString& text, QString* erro
 {
     QSaveFile file(path);
     const QByteArray bytes = text.toUtf8();
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    // Unbuffered: a buffered write that fails half-way (a full disk) is not
+    // reported by the flush in commit(), which then puts the cut file in
+    // place of the old one. A short write is retried so that the system
+    // names its reason.
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; written && done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        written = n > 0;
+        done += n;
+    }
+    if (written && file.commit())
         return true;
     *error = QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), file.errorString());
     return false;

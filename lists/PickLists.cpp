@@ -1,6 +1,7 @@
 #include "lists/PickLists.h"
 
 #include "ui/Dialogs.h"
+#include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
 #include "lists/FilterRule.h"
@@ -52,15 +53,65 @@ void PickLists::select(QComboBox* box, int index)
     box->setCurrentIndex(index);
 }
 
-bool PickLists::loadList(const QString& fileName, QComboBox* box)
+int PickLists::entryWidth(const QString& listName)
 {
-    PickListFile::Entries file = PickListFile::readEntries(PickListFile::resolve(m_directory, fileName));
+    static const struct {
+        const char* list;
+        int column;
+    } columns[] = {{"articles", OrderColumns::Artikul},
+                   {"suppliers", OrderColumns::Dostavcik},
+                   {"batches", OrderColumns::Batch}};
+    for (const auto& entry : columns) {
+        if (listName.compare(QLatin1String(entry.list), Qt::CaseInsensitive) == 0)
+            return OrderColumns::at(entry.column).width;
+    }
+    return 0;
+}
+
+QString PickLists::longEntries(const QString& listName, const QStringList& entries)
+{
+    const int width = entryWidth(listName);
+    if (width <= 0)
+        return {};
+    // Measured as the column cuts a value, in UTF-16 units.
+    QStringList named;
+    for (const QString& entry : entries) {
+        if (entry.size() > width)
+            named << entry;
+    }
+    if (named.isEmpty())
+        return {};
+    // A list full of them must not make a box taller than the screen.
+    constexpr int MaxNamed = 10;
+    const qsizetype more = named.size() - MaxNamed;
+    if (more > 0) {
+        named.erase(named.begin() + MaxNamed, named.end());
+        named << QStringLiteral("and %1 more").arg(more);
+    }
+    return QStringLiteral("%1 (at most %2 characters): %3").arg(listName).arg(width).arg(named.join(QLatin1String(", ")));
+}
+
+QString PickLists::longEntriesMessage(const QStringList& lines, const QString& advice)
+{
+    return QStringLiteral("These entries are longer than their column holds and would be stored cut:\r\n%1\r\n%2")
+        .arg(lines.join(QLatin1String("\r\n")), advice);
+}
+
+bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* longLines)
+{
+    PickListFile::Entries file =
+        PickListFile::readEntries(PickListFile::resolve(m_directory, listName + QStringLiteral(".txt")));
     if (file.status == PickListFile::Status::Error) {
         m_dialogs.standardError(file.error);
         return false;
     }
     if (file.status == PickListFile::Status::Ok) {
         TextOrder::sort(file.lines);
+        if (longLines) {
+            const QString named = longEntries(listName, file.lines);
+            if (!named.isEmpty())
+                *longLines << named;
+        }
         fill(box, file.lines);
     }
     return true;
@@ -72,15 +123,20 @@ void PickLists::loadAtStartup()
     fill(m_boxes.DBComboBox2, {QString()});
     fill(m_boxes.cbbatch, {});
 
-    loadList(QStringLiteral("articles.txt"), m_boxes.DBComboBox1);
-    loadList(QStringLiteral("Suppliers.txt"), m_boxes.DBComboBox2);
+    // Entries too long for their column stay listed as the file has them (the
+    // file is the user's), but are named once, all lists in one message.
+    QStringList longLines;
+    loadList(QStringLiteral("Articles"), m_boxes.DBComboBox1, &longLines);
+    loadList(QStringLiteral("Suppliers"), m_boxes.DBComboBox2, &longLines);
     fillWithAll(m_boxes.cbfiltersup, entries(m_boxes.DBComboBox2));
     select(m_boxes.cbfiltersup, 0);
 
-    loadList(QStringLiteral("Batches.txt"), m_boxes.cbbatch);
+    loadList(QStringLiteral("Batches"), m_boxes.cbbatch, &longLines);
     fill(m_boxes.ComboBox2, entries(m_boxes.cbbatch));
     fillWithAll(m_boxes.cbbatch, entries(m_boxes.cbbatch));
     select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
+    if (!longLines.isEmpty())
+        m_dialogs.information(longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
 }
 
 void PickLists::editPickList(const QString& listName, QComboBox* target)
@@ -89,7 +145,7 @@ void PickLists::editPickList(const QString& listName, QComboBox* target)
         return;
     if (m_form.listResult()) {
         // A list that exists but cannot be read ends the edit here.
-        if (!loadList(listName + QStringLiteral(".txt"), target))
+        if (!loadList(listName, target))
             return;
         if (listName.compare(QLatin1String("suppliers"), Qt::CaseInsensitive) == 0) {
             fillWithAll(m_boxes.cbfiltersup, entries(m_boxes.DBComboBox2));

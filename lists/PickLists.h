@@ -48,12 +48,23 @@ public:
     void editPickList(const QString& listName, QComboBox* target);
 
     static QString allText() { return QStringLiteral("All"); }
+
+    // An entry is stored in its line's column, which holds only so many
+    // characters (a batch 7): a longer entry would be stored cut and the cut
+    // line would no longer match its own batch or supplier. longEntries()
+    // names the entries of the list that do not fit, as one line of a
+    // message ("Batches (at most 7 characters): 2025-Spring"), or is empty.
+    static int entryWidth(const QString& listName);
+    static QString longEntries(const QString& listName, const QStringList& entries);
+    // The information text naming such entries: a heading, the given lines
+    // of longEntries(), and what the user can do about it.
+    static QString longEntriesMessage(const QStringList& lines, const QString& advice);
     static QStringList entries(const QComboBox* box);
 
 private:
     // Replaces the box's entries with the list file's lines, sorted, when the
     // file exists. False when it exists but cannot be read (then reported).
-    bool loadList(const QString& fileName, QComboBox* box);
+    bool loadList(const QString& fileName, QComboBox* box, QStringList* longEntries = nullptr);
     static void select(QComboBox* box, int index);
     static void fill(QComboBox* box, const QStringList& entries);
     static void fillWithAll(QComboBox* box, const QStringList& entries);

@@ -2,6 +2,7 @@
 
 #include "ui/Dialogs.h"
 #include "lists/PickListFile.h"
+#include "lists/PickLists.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -112,6 +113,13 @@ void TForm2::Button1Click()
     QString text = Memo1->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    // Refused before anything is written: the user's text stays for correcting.
+    const QString longEntries = PickLists::longEntries(Label1->text(), PickListFile::splitEntries(text));
+    if (!longEntries.isEmpty()) {
+        m_dialogs.information(
+            PickLists::longEntriesMessage({longEntries}, QStringLiteral("Shorten them and press OK again.")));
+        return;
+    }
     QString error;
     if (!PickListFile::write(listPath(), text, &error)) {
         m_dialogs.standardError(error);

@@ -12,7 +12,16 @@
 
 namespace {
 
-constexpr long MaxDecoderMemory = 1024L * 1024 * 1024;
+// A preview 185 pixels high needs little: a sequential photo is decoded a
+// few rows at a time, and only a progressive one holds all its coefficients
+// (two bytes per pixel and colour). These limits keep a damaged or crafted
+// file from taking the machine's memory or the window's time; real photos
+// stay far below them.
+constexpr long MaxDecoderMemory = 256L * 1024 * 1024;
+constexpr qint64 MaxPixels = 100'000'000;
+// Progressive photos have about ten scans; every scan is a pass over the
+// whole image, so thousands of tiny ones hang the window for minutes.
+constexpr int MaxScans = 100;
 
 // libjpeg calls these instead of its defaults, which print and end the
 // process: the decoder formats its own message and control jumps back into
@@ -27,21 +36,43 @@ struct ErrorManager {
 [[noreturn]] void jumpBack(j_common_ptr cinfo)
 {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
+    const int code = cinfo->err->msg_code;
+    // The decoder's own words for the memory limit ("Backing store not
+    // supported") would tell the user nothing.
+    if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY)
+        std::snprintf(err->message, sizeof err->message,
+                      "The photo needs more memory to decode than a preview may take");
+    else
+        (*cinfo->err->format_message)(cinfo, err->message);
     longjmp(err->jump, 1);
 }
 
-// Warnings are never printed. A file that ends before its last row is a
-// truncated photo and is refused with the decoder's message; other warnings
-// (stray bytes between markers, which some cameras write) leave a picture
-// that is still whole, so it is shown.
+// Called before each step of input; counts the scans read so far.
+void onProgress(j_common_ptr cinfo)
+{
+    const auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (dinfo->input_scan_number <= MaxScans)
+        return;
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    std::snprintf(err->message, sizeof err->message,
+                  "The photo has more than %d scans, far more than any real photo has", MaxScans);
+    longjmp(err->jump, 1);
+}
+
+// Warnings are never printed. Data that ends before the picture is whole is
+// refused with the decoder's message: a file that ends before its last row,
+// and entropy data cut short by a marker (the decoder would fill the rest
+// with grey and go on, also when the file's end marker follows). Other
+// warnings (stray bytes between markers, which some cameras write) leave a
+// picture that is still whole, so it is shown.
 void onMessage(j_common_ptr cinfo, int level)
 {
     if (level >= 0)
         return; // trace output
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     cinfo->err->num_warnings++;
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF && !err->allRowsRead)
+    const int code = cinfo->err->msg_code;
+    if ((code == JWRN_JPEG_EOF && !err->allRowsRead) || code == JWRN_HIT_MARKER)
         jumpBack(cinfo);
 }
 
@@ -76,6 +107,8 @@ bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, Deco
     cinfo.err = jpeg_std_error(&err.base);
     err.base.error_exit = jumpBack;
     err.base.emit_message = onMessage;
+    jpeg_progress_mgr progress = {};
+    progress.progress_monitor = onProgress;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         result->image = QImage();
@@ -83,12 +116,21 @@ bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, Deco
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    cinfo.progress = &progress;
     // A small file can claim a huge progressive image; beyond this the decoder
-    // refuses with its own message instead of exhausting memory.
+    // refuses instead of exhausting memory.
     cinfo.mem->max_memory_to_use = MaxDecoderMemory;
     jpeg_mem_src(&cinfo, bytes, size); // an empty buffer is the decoder's "Empty input file"
     jpeg_read_header(&cinfo, TRUE);
     result->source = QSize(int(cinfo.image_width), int(cinfo.image_height));
+    // Refused before the decoder allocates anything for the image.
+    if (qint64(cinfo.image_width) * cinfo.image_height > MaxPixels) {
+        result->error = QStringLiteral("The photo claims %1 x %2 pixels, more than can be shown")
+                            .arg(cinfo.image_width)
+                            .arg(cinfo.image_height);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     // Grey and colour photos come out directly in QImage's RGB32 byte order.

@@ -10,6 +10,11 @@
 // libjpeg's default error handler ends the process. Here every error returns
 // to the caller with the decoder's own message, and everything the decoder
 // holds is released on every path. One object decodes once; nothing is cached.
+//
+// A file must not hang the window or take the machine's memory: more than
+// 100 megapixels, more than 100 scans, more than 256 MB of decoder memory,
+// and entropy data cut short (also when an end marker follows) are refused
+// with a message of their own.
 
 #include <QImage>
 #include <QSize>

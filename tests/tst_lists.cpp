@@ -4,9 +4,11 @@
 #include "data/NumberText.h"
 #include "data/TextOrder.h"
 #include "lists/PickListFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempAppDir.h"
 
 #include <QtTest>
+#include <optional>
 
 class TestLists : public QObject {
     Q_OBJECT
@@ -140,22 +142,37 @@ void TestLists::writeFailureReportsPathAndReason_data()
 {
     QTest::addColumn<QString>("blocker"); // a file where a folder should be
     QTest::addColumn<QString>("target");
-    QTest::addRow("folder does not exist") << QString() << "missing/Articles.txt";
-    QTest::addRow("folder is a file") << "sub" << "sub/Articles.txt";
+    QTest::addColumn<int>("sizeLimit"); // bytes a file may grow to; 0: no limit
+    QTest::addRow("folder does not exist") << QString() << "missing/Articles.txt" << 0;
+    QTest::addRow("folder is a file") << "sub" << "sub/Articles.txt" << 0;
+    QTest::addRow("disk full half-way: the old list survives") << QString() << "Articles.txt" << 8;
 }
 
 void TestLists::writeFailureReportsPathAndReason()
 {
     QFETCH(QString, blocker);
     QFETCH(QString, target);
+    QFETCH(int, sizeLimit);
     TempAppDir dir(false);
     if (!blocker.isEmpty())
         dir.writeFile(blocker, "not a folder");
+    const QByteArray old("old\r\nlist\r\n");
+    if (sizeLimit > 0)
+        dir.writeFile(target, old);
     QString error;
-    QVERIFY(!PickListFile::write(dir.filePath(target), "a\r\nb", &error));
+    {
+        std::optional<FileSizeLimit> limit;
+        if (sizeLimit > 0)
+            limit.emplace(rlim_t(sizeLimit));
+        QVERIFY(!PickListFile::write(dir.filePath(target), QString(1000, u'n'), &error));
+    }
     const QString prefix = "Cannot create file \"" + QDir::toNativeSeparators(dir.filePath(target)) + "\". ";
     QVERIFY2(error.startsWith(prefix), qPrintable(error));
     QVERIFY2(error.size() > prefix.size(), "the system's reason is missing");
+    if (sizeLimit > 0) {
+        QCOMPARE(dir.readFile(target), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{target});
+    }
 }
 
 void TestLists::sortOrder_data()

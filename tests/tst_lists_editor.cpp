@@ -3,6 +3,7 @@
 
 #include "lists/CompanyName.h"
 #include "lists/Unit2.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"
 
@@ -256,13 +257,19 @@ void TestListsEditor::companySaveFailureIsReported()
     TempAppDir dir(false);
     dir.writeFile("Company.txt", "Old Ltd\r\n");
     ScriptedDialogs dialogs;
-    QLineEdit ecompany("New Ltd");
-    CompanyName company(&ecompany, dir.filePath("Company.txt"), dialogs); // a file as the folder
-    QVERIFY(!company.save("Company"));
+    QLineEdit ecompany("New Company Ltd");
+    CompanyName company(&ecompany, dir.path(), dialogs);
+    {
+        const FileSizeLimit diskFull(4); // the write fails half-way
+        QVERIFY(!company.save("Company"));
+    }
     QCOMPARE(dialogs.shown.size(), 1);
-    QVERIFY(dialogs.shown.first().startsWith("standardError: Cannot create file \""));
-    QCOMPARE(ecompany.text(), QString("New Ltd"));
+    const QString expected =
+        "standardError: Cannot create file \"" + QDir::toNativeSeparators(dir.filePath("Company.txt")) + "\". ";
+    QVERIFY2(dialogs.shown.first().startsWith(expected), qPrintable(dialogs.shown.first()));
+    QCOMPARE(ecompany.text(), QString("New Company Ltd"));
     QCOMPARE(dir.readFile("Company.txt"), QByteArray("Old Ltd\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Company.txt"});
 }
 
 QTEST_MAIN(TestListsEditor)
