@@ -163,7 +163,8 @@ bool fromInput(const QVariant& input, int column, QVariant* out, QString* error)
             return true;
         *error = QStringLiteral("'%1' is not a valid integer value").arg(shown);
         // A fraction is a number, just not a count: say so.
-        if (QVariant asAmount; currencyFromInput(input, &asAmount))
+        if (QVariant asAmount; currencyFromInput(input, &asAmount) &&
+                               asAmount.value<Currency>().units() % Currency::Scale != 0)
             *error = QStringLiteral("'%1' is not a whole number; counts are whole numbers").arg(shown);
         return false;
     case ColumnType::Currency:

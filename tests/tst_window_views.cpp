@@ -97,7 +97,7 @@ void WindowViewsTest::titleClicksSortAndMarkTheColumn()
 {
     TForm1& form = f->open();
     const int article = 2;
-    choose(form.cbbatch, "All");
+    WindowFixture::choose(form.cbbatch, "All");
     WindowFixture::click(form.SpeedButton4); // the last line, key 3: a coat
     QCOMPARE(form.table().currentRow(), 2);
     clickTitle(form, article);
