@@ -1,10 +1,11 @@
 #include "app/FieldBinding.h"
 
 #include "app/FocusExit.h"
+#include "data/FieldCodec.h"
 #include "data/OrderTable.h"
 
+#include <QApplication>
 #include <QTimer>
-
 #include <QWidget>
 
 FieldBinding::FieldBinding(QWidget* control, OrderTable& table, const QString& column)
@@ -62,7 +63,9 @@ bool FieldBinding::userEdited()
 
 bool FieldBinding::commitPendingText()
 {
-    if (!writeText())
+    // An action asked for the store: a text it cannot take says why, also
+    // when it was refused before.
+    if (!writeText(true))
         return false;
     if (m_inside && !s_restoringFocus) {
         emit exited();
@@ -71,22 +74,45 @@ bool FieldBinding::commitPendingText()
     return true;
 }
 
-bool FieldBinding::writeText()
+QString FieldBinding::caption() const
+{
+    const QString name = m_control->accessibleName();
+    return name.isEmpty() ? m_column : name;
+}
+
+bool FieldBinding::refuse(const QString& text, const QString& reason)
+{
+    m_hasRefused = true;
+    m_refusedText = text;
+    m_refusal = caption() + QStringLiteral(": ") + reason;
+    m_table.reportError(m_refusal);
+    return false;
+}
+
+bool FieldBinding::writeText(bool sayAgain)
 {
     if (!m_dirty)
         return true;
     const QString text = m_read();
-    // A text already refused stays refused without a second message, so the
-    // action that asked for the store simply does not happen.
-    if (m_hasRefused && text == m_refusedText)
+    if (m_hasRefused && text == m_refusedText) {
+        // Leaving the field again needs no second word; an action does.
+        if (sayAgain)
+            m_table.reportError(m_refusal);
         return false;
+    }
     const ColumnType type = OrderColumns::at(m_columnIndex).type;
     const bool number = type == ColumnType::Integer || type == ColumnType::Currency;
     // An emptied number field holds no value, as in a freshly added line.
-    const QVariant value = number && text.trimmed().isEmpty() ? QVariant() : QVariant(text);
+    const QVariant typed = number && text.trimmed().isEmpty() ? QVariant() : QVariant(text);
+    QVariant value;
+    QString reason;
+    if (!FieldCodec::fromInput(typed, m_columnIndex, &value, &reason))
+        return refuse(text, reason);
     const QVariant before = m_table.value(m_columnIndex);
-    bool accepted = m_table.setValue(m_columnIndex, value);
-    if (accepted && m_check && !m_check()) {
+    if (!m_table.setValue(m_columnIndex, value))
+        return false; // not pending (the table said so)
+    reason = m_check ? m_check() : QString();
+    if (!reason.isEmpty()) {
         // The line takes back its value, so nothing derived from the refused
         // one can be stored; the field keeps showing what was typed.
         m_table.setValue(m_columnIndex, before);
@@ -94,12 +120,7 @@ bool FieldBinding::writeText()
         m_show(text);
         m_showing = false;
         m_dirty = true;
-        accepted = false;
-    }
-    if (!accepted) {
-        m_hasRefused = true;
-        m_refusedText = text;
-        return false;
+        return refuse(text, reason);
     }
     m_hasRefused = false;
     m_dirty = false;
@@ -148,10 +169,16 @@ void FieldBinding::focusLeft(const QFocusEvent* event)
 {
     if (!isFieldExit(event) || !m_inside || s_restoringFocus)
         return;
+    // The focus goes to a control that abandons the pending changes (Cancel):
+    // nothing typed is checked or derived, so a refused text cannot stop it.
+    if (const QWidget* next = QApplication::focusWidget(); next && next->property(AbandonsChanges).toBool()) {
+        m_inside = false;
+        return;
+    }
     // Set before the text is written: a refusal shows a message box, and the
     // field the user was going to must not count as entered meanwhile.
     s_restoringFocus = true;
-    if (writeText()) {
+    if (writeText(false)) {
         s_restoringFocus = false;
         m_inside = false;
         emit exited();

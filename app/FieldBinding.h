@@ -22,9 +22,13 @@ public:
     ~FieldBinding() override;
 
     void setTextAccess(std::function<QString()> read, std::function<void(const QString&)> show);
-    // Runs after the typed text was written into the column; false refuses the
-    // text as an unreadable one is refused (the check has told the user why).
-    void setValueCheck(std::function<bool()> check) { m_check = std::move(check); }
+    // Runs after the typed text was written into the column. A non-empty
+    // answer says why the value cannot be taken: the text is refused as an
+    // unreadable one is, with that reason.
+    void setValueCheck(std::function<QString()> check) { m_check = std::move(check); }
+    // A control with this property set abandons the pending changes (Cancel):
+    // moving the focus to it leaves a field without checking its text.
+    static constexpr const char* AbandonsChanges = "abandonsPendingChanges";
     QString column() const { return m_column; }
     OrderTable& table() const { return m_table; }
 
@@ -56,7 +60,10 @@ signals:
 
 private:
     void onDataChanged(int column);
-    bool writeText();
+    // sayAgain: a text refused before is reported again (an action asked).
+    bool writeText(bool sayAgain);
+    bool refuse(const QString& text, const QString& reason);
+    QString caption() const; // what the user reads above the field
 
     QWidget* m_control;
     OrderTable& m_table;
@@ -70,5 +77,6 @@ private:
     static bool s_restoringFocus;
     std::function<QString()> m_read;
     std::function<void(const QString&)> m_show;
-    std::function<bool()> m_check;
+    std::function<QString()> m_check;
+    QString m_refusal; // the message of the refused text
 };

@@ -337,7 +337,7 @@ void TForm1::createSubsystems()
     m_pickLists = std::make_unique<PickLists>(
         PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, m_appDir, *ADOTable1, *Form2,
         *m_filter, m_dialogs);
-    m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters, m_dialogs);
+    m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
     m_gridSort = std::make_unique<GridSort>(*ADOTable1, *DBGrid1->orderModel(), DBGrid1->horizontalHeader(),
                                             m_sortColumnIndex);
     m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, m_nextPhotoNumber, this);
@@ -386,7 +386,7 @@ void TForm1::connectHandlers()
     }
     for (DBEdit* field : {DBEdit7, DBEdit16, DBEdit17, DBEdit18}) {
         const QString column = field->binding().column();
-        field->binding().setValueCheck([this, column] { return m_priceRules->derivedValuesFit(column); });
+        field->binding().setValueCheck([this, column] { return m_priceRules->derivedValuesProblem(column); });
     }
     connect(&DBEdit7->binding(), &FieldBinding::entered, this, &TForm1::DBEdit7Enter);
     connect(&DBEdit7->binding(), &FieldBinding::exited, this, &TForm1::DBEdit7Exit);

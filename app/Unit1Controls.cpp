@@ -6,6 +6,7 @@
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
+#include "app/FieldBinding.h"
 #include "app/OrderGrid.h"
 #include "app/Unit1.h"
 #include "photos/PhotoArea.h"
@@ -197,6 +198,7 @@ void TForm1::createRecordForm(QWidget* band)
 void TForm1::createButtons(QWidget* band)
 {
     Button7 = button(band, "Button7", "Cancel", "Откажи", 70, 222, 58, 22);
+    Button7->setProperty(FieldBinding::AbandonsChanges, true);
     Button2 = button(band, "Button2", "Delete", "Изтрий", 8, 222, 58, 22);
 
     const int x = 618, w = 100;

@@ -57,6 +57,9 @@ public:
 
     // --- sinks and hooks -------------------------------------------------
     void setErrorSink(std::function<void(const QString&)> sink);
+    // Shows an error where the table shows its own (the bound controls use it
+    // for a text they refuse).
+    void reportError(const QString& message) const { report(message); }
     // Returns false to stop a store (silently). May cancel the pending line.
     void setBeforePost(std::function<bool()> hook);
     // Returns false to stop a delete (silently).

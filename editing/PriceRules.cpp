@@ -2,7 +2,6 @@
 
 #include "ui/FocusColours.h"
 #include "data/OrderTable.h"
-#include "ui/Dialogs.h"
 #include "lists/SummaryCounters.h"
 
 #include <limits>
@@ -15,41 +14,24 @@ const QString Defective = QStringLiteral("defectbr");
 const QString Received = QStringLiteral("polucbr");
 const QString Money = QStringLiteral("obsto");
 
-QString caption(const QString& column)
-{
-    if (column == Price)
-        return QStringLiteral("Purchasing Price");
-    if (column == Ordered)
-        return QStringLiteral("Ordered");
-    if (column == Delivered)
-        return QStringLiteral("Delivered");
-    return QStringLiteral("Defective");
-}
 } // namespace
 
-PriceRules::PriceRules(OrderTable& table, SummaryCounters& counters, Dialogs& dialogs)
-    : m_table(table), m_counters(counters), m_dialogs(dialogs)
-{
-}
+PriceRules::PriceRules(OrderTable& table, SummaryCounters& counters) : m_table(table), m_counters(counters) {}
 
-bool PriceRules::derivedValuesFit(const QString& column)
+QString PriceRules::derivedValuesProblem(const QString& column) const
 {
     // The price rule keeps the stored received count; a count derives it anew.
     const qint64 receivedCount =
         column == Price ? m_table.asInteger(Received)
                         : received(m_table.asInteger(Ordered), m_table.asInteger(Delivered),
                                    m_table.asInteger(Defective));
+    if (receivedCount < std::numeric_limits<qint32>::min() || receivedCount > std::numeric_limits<qint32>::max())
+        return QStringLiteral("the received count of this line, %1, is out of range").arg(receivedCount);
     const Currency price = m_table.asCurrency(Price);
     Currency result;
-    const bool countFits = receivedCount >= std::numeric_limits<qint32>::min() &&
-                           receivedCount <= std::numeric_limits<qint32>::max();
-    if (countFits && money(price, receivedCount, &result))
-        return true;
-    const QString what = countFits ? QStringLiteral("The money of this line, %1 x %2,").arg(price.toString()).arg(receivedCount)
-                                   : QStringLiteral("The received count of this line, %1,").arg(receivedCount);
-    m_dialogs.information(what + QStringLiteral(" is out of range.\r\nPlease correct the ") + caption(column) +
-                          QStringLiteral("."));
-    return false;
+    if (!money(price, receivedCount, &result))
+        return QStringLiteral("the money of this line, %1 x %2, is out of range").arg(price.toString()).arg(receivedCount);
+    return QString();
 }
 
 qint64 PriceRules::received(qint64 ordered, qint64 delivered, qint64 defective)

@@ -10,20 +10,19 @@
 
 #include <QString>
 
-class Dialogs;
 class OrderTable;
 class SummaryCounters;
 class QWidget;
 
 class PriceRules {
 public:
-    PriceRules(OrderTable& table, SummaryCounters& counters, Dialogs& dialogs);
+    PriceRules(OrderTable& table, SummaryCounters& counters);
 
-    // Whether the line's received count and money, derived with the value
-    // just written into column (the price or a count), fit their columns.
-    // When they do not, the user is told, naming the field, and the field
-    // refuses the value, so no money that belongs to other values is stored.
-    bool derivedValuesFit(const QString& column);
+    // Why the line's received count or money, derived with the value just
+    // written into column (the price or a count), would not fit its column;
+    // empty when they fit. The field then refuses the value, so no money that
+    // belongs to other values is stored.
+    QString derivedValuesProblem(const QString& column) const;
 
     void priceEntered(QWidget* field);
     void priceExited(QWidget* field);
@@ -42,7 +41,6 @@ private:
 
     OrderTable& m_table;
     SummaryCounters& m_counters;
-    Dialogs& m_dialogs;
     double m_oldValue = 0;
     double m_oldMoney = 0;
     qint64 m_oldReceived = 0;

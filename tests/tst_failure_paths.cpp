@@ -329,11 +329,9 @@ void FailurePathsTest::moneyOutOfRangeIsRefused_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
     QTest::addRow("price") << "DBEdit7" << "1000000000000"
-                           << "The money of this line, 1000000000000 x 10000, is out of range.\r\n"
-                              "Please correct the Purchasing Price.";
+                           << "Purchasing Price: the money of this line, 1000000000000 x 10000, is out of range.";
     QTest::addRow("ordered") << "DBEdit16" << "2000000000"
-                             << "The money of this line, 1000000 x 2000000000, is out of range.\r\n"
-                                "Please correct the Ordered.";
+                             << "Ordered: the money of this line, 1000000 x 2000000000, is out of range.";
 }
 
 void FailurePathsTest::moneyOutOfRangeIsRefused()
@@ -351,7 +349,7 @@ void FailurePathsTest::moneyOutOfRangeIsRefused()
     auto* edit = form.findChild<QLineEdit*>(field);
     WindowFixture::retype(edit, text);
     WindowFixture::focus(form.DBEdit4);
-    QCOMPARE(f.dialogs.takeShown(), QStringList{"information: " + message});
+    QCOMPARE(f.dialogs.takeShown(), QStringList{"standardError: " + message});
     QCOMPARE(QApplication::focusWidget(), edit);
     QCOMPARE(form.DBEdit12->text(), "10000000000");
     WindowFixture::click(form.Button5);
