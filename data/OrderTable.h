@@ -159,6 +159,11 @@ public:
     // The key the engine will give the next stored line. Keys are never
     // reused, so this number belongs to no other line, whatever the filter.
     bool nextKey(qint32* out);
+    // The given columns of every line of the view (pending new line not
+    // included), in the view's order, for readers of the whole view such as
+    // the export: one statement inside one read transaction, the row cache
+    // left alone. visit gets the row and one value per column, in value form.
+    bool readLines(const QVector<int>& columns, const std::function<void(int row, const QVariant* values)>& visit);
     // Runs one text command on the connection; the result is not read. A
     // command that may write drops the cached rows and columns.
     bool execute(const QString& sql);

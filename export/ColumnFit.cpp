@@ -3,6 +3,7 @@
 #include "data/NumberText.h"
 #include "export/Workbook.h"
 
+#include <QHash>
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
@@ -66,6 +67,7 @@ void fit(Workbook& book, int firstColumn, int lastColumn)
 {
     std::vector<int> widest(size_t(lastColumn - firstColumn + 1), -1);
     std::vector<int> textPixelsCache(size_t(book.texts().size()), -1);
+    QHash<double, int> numberPixelsCache; // prices and money repeat
     for (int r = 0; r < book.rowCount(); ++r) {
         const std::vector<Cell>& cells = book.row(r);
         for (int c = firstColumn; c <= lastColumn && c < int(cells.size()); ++c) {
@@ -77,7 +79,10 @@ void fit(Workbook& book, int firstColumn, int lastColumn)
                     cached = textPixels(book.texts()[int(cell.text)]);
                 pixels = cached;
             } else if (cell.kind == Cell::Number) {
-                pixels = textPixels(generalText(cell.number));
+                auto it = numberPixelsCache.constFind(cell.number);
+                if (it == numberPixelsCache.constEnd())
+                    it = numberPixelsCache.insert(cell.number, textPixels(generalText(cell.number)));
+                pixels = *it;
             }
             int& w = widest[size_t(c - firstColumn)];
             w = std::max(w, pixels);

@@ -75,7 +75,8 @@ void ExcelExport::Button3Click()
 
     Workbook book;
     QString error;
-    readView(&book);
+    if (!readView(&book))
+        return; // the table reported the engine's error
     if (!save(book, &error)) {
         m_dialogs.standardError(error);
         return;
@@ -87,31 +88,31 @@ void ExcelExport::Button3Click()
     m_dialogs.openWithDesktop(path);
 }
 
-void ExcelExport::readView(Workbook* book)
+bool ExcelExport::readView(Workbook* book)
 {
-    // The lines of the export statement, in the grid's order: the view's own
+    // The lines of the export statement in the grid's order: the view's own
     // rows, so the report and the screen agree on every line and tie.
     const QStringList fields = exportFields();
     QVector<int> columns;
     book->setSheetName(QStringLiteral("Orders"));
-    const int lines = m_table.recordCount();
-    book->reserveRows(lines + 1 + ReportLayout::TitleRows);
+    book->reserveRows(m_table.recordCount() + 1 + ReportLayout::TitleRows);
     for (int c = 0; c < fields.size(); ++c) {
         columns.append(OrderColumns::indexOf(fields[c]));
         book->setText(0, c, fields[c]);
     }
     const int currencyType = qMetaTypeId<Currency>();
-    for (int row = 0; row < lines; ++row) {
+    return m_table.readLines(columns, [&](int row, const QVariant* values) {
         for (int c = 0; c < columns.size(); ++c) {
-            const QVariant value = m_table.cellValue(row, columns[c]);
-            if (value.userType() == currencyType)
+            const QVariant& value = values[c];
+            const int type = value.userType();
+            if (type == currencyType)
                 book->setNumber(row + 1, c, value.value<Currency>().toDouble());
-            else if (value.userType() == QMetaType::Int || value.userType() == QMetaType::LongLong)
+            else if (type == QMetaType::Int || type == QMetaType::LongLong)
                 book->setNumber(row + 1, c, value.toDouble());
-            else if (value.userType() == QMetaType::QString && !value.toString().isEmpty())
+            else if (type == QMetaType::QString && !value.toString().isEmpty())
                 book->setText(row + 1, c, value.toString());
         }
-    }
+    });
 }
 
 bool ExcelExport::save(const Workbook& book, QString* error) const

@@ -41,7 +41,7 @@ public:
     void Button3Click();
 
 private:
-    void readView(Workbook* book);
+    bool readView(Workbook* book);
     bool save(const Workbook& book, QString* error) const;
     int sortColumn() const;
 

@@ -1,5 +1,7 @@
 #include "export/Workbook.h"
 
+#include <algorithm>
+
 namespace {
 const Cell EmptyCell;
 }
@@ -21,8 +23,12 @@ Cell& Workbook::touch(int row, int column)
     if (size_t(row) >= m_rows.size())
         m_rows.resize(size_t(row) + 1);
     std::vector<Cell>& cells = m_rows[size_t(row)];
-    if (size_t(column) >= cells.size())
+    if (size_t(column) >= cells.size()) {
+        // Rows are mostly filled left to right: one allocation for the row.
+        if (cells.empty())
+            cells.reserve(size_t(std::max(column + 1, m_columns)));
         cells.resize(size_t(column) + 1);
+    }
     if (column >= m_columns)
         m_columns = column + 1;
     return cells[size_t(column)];
@@ -71,19 +77,18 @@ std::uint16_t Workbook::internFormat(const CellFormat& format)
 void Workbook::formatRange(int firstRow, int firstColumn, int lastRow, int lastColumn,
                            const std::function<void(CellFormat&)>& change)
 {
-    // Most cells of a range share their format, so each old format is changed
-    // and looked up once.
-    QHash<std::uint16_t, std::uint16_t> changed;
+    // The cells of a range share few formats: each old format is changed and
+    // looked up once.
+    std::vector<int> changed(m_formats.size(), -1);
     for (int r = firstRow; r <= lastRow; ++r) {
         for (int c = firstColumn; c <= lastColumn; ++c) {
             Cell& cell = touch(r, c);
-            auto it = changed.constFind(cell.format);
-            if (it == changed.constEnd()) {
+            if (changed[cell.format] < 0) {
                 CellFormat format = m_formats[cell.format];
                 change(format);
-                it = changed.insert(cell.format, internFormat(format));
+                changed[cell.format] = internFormat(format);
             }
-            cell.format = *it;
+            cell.format = std::uint16_t(changed[cell.format]);
         }
     }
 }
