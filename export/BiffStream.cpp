@@ -1,5 +1,6 @@
 #include "export/BiffStream.h"
 
+#include <QIODevice>
 #include <QtEndian>
 #include <cstring>
 
@@ -28,12 +29,30 @@ void BiffStream::f64(double v)
 
 void BiffStream::patchU16(int offset, std::uint16_t v)
 {
-    qToLittleEndian(v, m_bytes.data() + offset);
+    qToLittleEndian(v, m_bytes.data() + (offset - m_base));
 }
 
 void BiffStream::patchU32(int offset, std::uint32_t v)
 {
-    qToLittleEndian(v, m_bytes.data() + offset);
+    qToLittleEndian(v, m_bytes.data() + (offset - m_base));
+}
+
+void BiffStream::setSink(QIODevice* sink, int base)
+{
+    m_sink = sink;
+    m_base = base;
+}
+
+bool BiffStream::flush()
+{
+    if (!m_sink || m_bytes.isEmpty())
+        return m_sinkError.isEmpty();
+    if (m_sinkError.isEmpty() && m_sink->write(m_bytes) != m_bytes.size())
+        m_sinkError = m_sink->errorString();
+    m_base += m_bytes.size();
+    m_bytes.clear();
+    m_bytes.reserve(FlushSize + MaxData + 4);
+    return m_sinkError.isEmpty();
 }
 
 bool BiffStream::fitsCompressed(const QString& text)
@@ -76,16 +95,16 @@ void BiffStream::shortUnicodeString(const QString& text)
 void BiffStream::begin(std::uint16_t id)
 {
     u16(id);
-    m_open = size();
+    m_open = int(m_bytes.size());
     u16(0);
 }
 
 void BiffStream::end()
 {
-    const int length = size() - m_open - 2;
+    const int length = int(m_bytes.size()) - m_open - 2;
     if (length > MaxData)
         m_overlong = true;
-    patchU16(m_open, std::uint16_t(length));
+    qToLittleEndian(std::uint16_t(length), m_bytes.data() + m_open);
     m_open = -1;
 }
 

@@ -9,11 +9,14 @@
 #include <QString>
 #include <cstdint>
 
+class QIODevice;
+
 class BiffStream {
 public:
     static constexpr int MaxData = 8224;
 
-    int size() const { return int(m_bytes.size()); }
+    // Offsets and sizes count from the start of the stream, flushed bytes included.
+    int size() const { return int(m_base + m_bytes.size()); }
     const QByteArray& bytes() const { return m_bytes; }
     QByteArray take() { return std::move(m_bytes); }
     void reserve(int bytes) { m_bytes.reserve(bytes); }
@@ -24,6 +27,14 @@ public:
     void f64(double v);
     void raw(const QByteArray& data) { m_bytes.append(data); }
     void zeros(int count) { m_bytes.append(count, '\0'); }
+    // Streaming to a device, so that a large sheet is never held whole:
+    // flush() hands the bytes so far to the sink, between records only.
+    // base is the stream offset of the first byte written here.
+    void setSink(QIODevice* sink, int base);
+    bool flush();
+    bool flushWhenFull() { return m_bytes.size() < FlushSize || flush(); }
+    QString sinkError() const { return m_sinkError; }
+    // Patches only bytes not yet flushed.
     void patchU16(int offset, std::uint16_t v);
     void patchU32(int offset, std::uint32_t v);
 
@@ -49,7 +60,11 @@ public:
     bool overlong() const { return m_overlong; }
 
 private:
+    static constexpr int FlushSize = 1 << 16;
     QByteArray m_bytes;
+    QIODevice* m_sink = nullptr;
+    qint64 m_base = 0;
+    QString m_sinkError;
     int m_open = -1;
     bool m_overlong = false;
 };

@@ -50,9 +50,29 @@ void directoryEntry(Sector& s, int at, const QString& name, std::uint8_t type, s
 
 namespace CompoundFile {
 
+bool begin(QIODevice* device, QString* error)
+{
+    if (device->write(QByteArray(SectorSize, '\0')) != SectorSize) {
+        *error = device->errorString();
+        return false;
+    }
+    return true;
+}
+
 bool write(QIODevice* device, const QByteArray& stream, QString* error)
 {
-    const int streamSize = std::max(int(stream.size()), MiniStreamCutoff);
+    if (!begin(device, error))
+        return false;
+    if (device->write(stream) != stream.size()) {
+        *error = device->errorString();
+        return false;
+    }
+    return finish(device, stream.size(), error);
+}
+
+bool finish(QIODevice* device, qint64 streamBytes, QString* error)
+{
+    const int streamSize = std::max(int(streamBytes), MiniStreamCutoff);
     const int n = (streamSize + SectorSize - 1) / SectorSize;
     int f = 1, d = 0;
     for (;;) {
@@ -112,12 +132,16 @@ bool write(QIODevice* device, const QByteArray& stream, QString* error)
         difat.u32(base + 4 * PerDifatSector, k + 1 < d ? std::uint32_t(firstDifat + k + 1) : EndOfChain);
     }
 
-    const QByteArray padding(n * SectorSize - stream.size(), '\0');
-    for (const QByteArray* part : {&header.bytes(), &stream, &padding, &dir.bytes(), &fat.bytes(), &difat.bytes()}) {
+    const QByteArray padding(int(n * SectorSize - streamBytes), '\0');
+    for (const QByteArray* part : {&padding, &dir.bytes(), &fat.bytes(), &difat.bytes()}) {
         if (device->write(*part) != part->size()) {
             *error = device->errorString();
             return false;
         }
+    }
+    if (!device->seek(0) || device->write(header.bytes()) != SectorSize) {
+        *error = device->errorString();
+        return false;
     }
     return true;
 }

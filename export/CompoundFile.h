@@ -15,7 +15,12 @@ class QIODevice;
 
 namespace CompoundFile {
 
-// Writes the whole file; false with *error set when the device fails.
+// The stream may be written piece by piece: begin() leaves room for the
+// header, the caller writes the stream's bytes, finish() adds the rest and
+// fills in the header (the device must be able to seek back to 0).
+bool begin(QIODevice* device, QString* error);
+bool finish(QIODevice* device, qint64 streamBytes, QString* error);
+// The whole file at once. Each returns false with *error set when the device fails.
 bool write(QIODevice* device, const QByteArray& workbookStream, QString* error);
 
 } // namespace CompoundFile

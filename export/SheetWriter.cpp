@@ -166,6 +166,7 @@ void writeCells(BiffStream& out, const Workbook& book, const StyleTable& styles)
                     out.u32(cell.text);
                 out.end();
             }
+            out.flushWhenFull();
         }
     }
 }

@@ -71,7 +71,7 @@ std::uint32_t textCellCount(const Workbook& book)
 
 } // namespace
 
-bool WorkbookWriter::buildStream(const Workbook& book, QByteArray* stream)
+bool WorkbookWriter::write(const Workbook& book, QIODevice* device)
 {
     m_error.clear();
     const bool hasComment = book.comment().row >= 0;
@@ -81,46 +81,50 @@ bool WorkbookWriter::buildStream(const Workbook& book, QByteArray* stream)
         return false;
     }
 
-    BiffStream out;
-    out.reserve(book.rowCount() * book.columnCount() * 15 + 16384);
-    out.bof(BiffStream::Globals);
-    out.begin(0x0042); // CODEPAGE: UTF-16
-    out.u16(1200);
-    out.end();
-    writeWindow1(out);
-    styles.write(out);
-    const int boundSheet = out.size();
-    out.begin(0x0085);
-    out.u32(0); // the sheet's BOF offset, filled in below
-    out.u8(0);  // visible
-    out.u8(0);  // worksheet
-    out.shortUnicodeString(book.sheetName());
-    out.end();
-    out.begin(0x008C); // COUNTRY
-    out.u16(1);
-    out.u16(1);
-    out.end();
+    BiffStream globals;
+    globals.bof(BiffStream::Globals);
+    globals.begin(0x0042); // CODEPAGE: UTF-16
+    globals.u16(1200);
+    globals.end();
+    writeWindow1(globals);
+    styles.write(globals);
+    const int boundSheet = globals.size();
+    globals.begin(0x0085);
+    globals.u32(0); // the sheet's BOF offset, filled in below
+    globals.u8(0);  // visible
+    globals.u8(0);  // worksheet
+    globals.shortUnicodeString(book.sheetName());
+    globals.end();
+    globals.begin(0x008C); // COUNTRY
+    globals.u16(1);
+    globals.u16(1);
+    globals.end();
     if (book.printTitleFirst() >= 0)
-        writePrintTitles(out, book.printTitleFirst(), book.printTitleLast());
+        writePrintTitles(globals, book.printTitleFirst(), book.printTitleLast());
     if (hasComment)
-        CommentDrawing::writeGroup(out);
-    SharedStrings::write(out, book.texts(), textCellCount(book));
-    out.emptyRecord(0x000A);
+        CommentDrawing::writeGroup(globals);
+    SharedStrings::write(globals, book.texts(), textCellCount(book));
+    globals.emptyRecord(0x000A);
+    globals.patchU32(boundSheet + 4, std::uint32_t(globals.size()));
 
-    out.patchU32(boundSheet + 4, std::uint32_t(out.size()));
-    SheetWriter::write(out, book, styles);
-    if (out.overlong()) {
+    // The sheet goes to the device as it is made, so a large one is never
+    // held twice, as cells and as bytes.
+    if (!CompoundFile::begin(device, &m_error))
+        return false;
+    if (device->write(globals.bytes()) != globals.size()) {
+        m_error = device->errorString();
+        return false;
+    }
+    BiffStream sheet;
+    sheet.setSink(device, globals.size());
+    SheetWriter::write(sheet, book, styles);
+    if (!sheet.flush()) {
+        m_error = sheet.sinkError();
+        return false;
+    }
+    if (globals.overlong() || sheet.overlong()) {
         m_error = QStringLiteral("A record of the workbook is longer than the format allows");
         return false;
     }
-    *stream = out.take();
-    return true;
-}
-
-bool WorkbookWriter::write(const Workbook& book, QIODevice* device)
-{
-    QByteArray stream;
-    if (!buildStream(book, &stream))
-        return false;
-    return CompoundFile::write(device, stream, &m_error);
+    return CompoundFile::finish(device, sheet.size(), &m_error);
 }

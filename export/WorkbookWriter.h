@@ -4,7 +4,6 @@
 // sheet's offset filled in once the globals' size is known), the sheet and
 // the container, each step checked.
 
-#include <QByteArray>
 #include <QString>
 
 class QIODevice;
@@ -12,8 +11,6 @@ class Workbook;
 
 class WorkbookWriter {
 public:
-    // The workbook stream alone (what the compound file holds).
-    bool buildStream(const Workbook& book, QByteArray* stream);
     // The whole file onto an open device.
     bool write(const Workbook& book, QIODevice* device);
     QString errorString() const { return m_error; }
