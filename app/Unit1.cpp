@@ -11,6 +11,7 @@
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
 #include "editing/PriceRules.h"
+#include "export/ExcelExport.h"
 #include "editing/RecordLifecycle.h"
 #include "lists/BatchChooser.h"
 #include "lists/CompanyName.h"
@@ -323,6 +324,11 @@ void TForm1::DBEdit16Exit(DBEdit* sender)
     m_priceRules->countExited(sender, sender->binding().column());
 }
 
+void TForm1::Button3Click()
+{
+    m_export->Button3Click();
+}
+
 // ---------------------------------------------------------------------------
 // Wiring
 
@@ -340,6 +346,7 @@ void TForm1::createSubsystems()
     m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
     m_gridSort = std::make_unique<GridSort>(*ADOTable1, *DBGrid1->orderModel(), DBGrid1->horizontalHeader(),
                                             m_sortColumnIndex);
+    m_export = std::make_unique<ExcelExport>(*ADOTable1, m_dialogs, m_status, ecompany, Label20->text(), m_appDir);
     m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, m_nextPhotoNumber, this);
 
     RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
@@ -397,6 +404,7 @@ void TForm1::connectHandlers()
     connect(&DBMemo1->binding(), &FieldBinding::entered, this, &TForm1::DBMemo1Enter);
     connect(&DBMemo1->binding(), &FieldBinding::exited, this, &TForm1::DBMemo1Exit);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::DBGrid1TitleClick);
     connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);

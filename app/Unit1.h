@@ -37,6 +37,7 @@ class PickLists;
 class PhotoViewer;
 class PriceRules;
 class GridSort;
+class ExcelExport;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -169,6 +170,7 @@ public slots:
     void DBEdit7Exit();
     void DBEdit16Enter(DBEdit* sender);
     void DBEdit16Exit(DBEdit* sender);
+    void Button3Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -203,6 +205,7 @@ private:
     PhotoViewer* m_photos = nullptr;
     std::unique_ptr<PriceRules> m_priceRules;
     std::unique_ptr<GridSort> m_gridSort;
+    std::unique_ptr<ExcelExport> m_export;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;

@@ -1054,6 +1054,47 @@ QString OrderTable::cellText(int row, int column) const
 
 // --- whole-view work ---------------------------------------------------------------------
 
+bool OrderTable::readLines(const QVector<int>& columns,
+                           const std::function<void(int row, const QVariant* values)>& visit)
+{
+    if (!checkActive())
+        return false;
+    QStringList names;
+    for (int column : columns)
+        names << OrderColumns::name(column);
+    sqlite3* db = m_db.handle();
+    SqliteStatement select;
+    QString error;
+    if (!select.prepare(db, QStringLiteral("SELECT %1 FROM Table1 WHERE key = ?").arg(names.join(u", ")), &error)) {
+        report(error);
+        return false;
+    }
+    // One read transaction for all look-ups instead of one per line: the
+    // engine then takes its file locks once.
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* stmt = select.get();
+    QVector<QVariant> values(columns.size());
+    bool ok = true;
+    for (size_t row = 0; row < d->view.size() && ok; ++row) {
+        sqlite3_bind_int(stmt, 1, d->view[row]);
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW) {
+            for (int i = 0; i < columns.size(); ++i)
+                values[i] = FieldCodec::read(stmt, i, OrderColumns::at(columns[i]).type);
+        } else if (rc == SQLITE_DONE) {
+            values.fill(QVariant());
+        } else {
+            report(select.errorMessage());
+            ok = false;
+        }
+        sqlite3_reset(stmt);
+        if (ok)
+            visit(int(row), values.constData());
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    return ok;
+}
+
 bool OrderTable::sums(ViewSums* out)
 {
     if (!checkActive())

@@ -180,6 +180,11 @@ public:
     // One aggregate query over the view's filter, plus the lines stored while
     // filtered that stay in the view; exact integer sums.
     bool sums(ViewSums* out);
+    // The given columns of every line of the view (pending new line not
+    // included), in the view's order, for readers of the whole view such as
+    // the export: one statement inside one read transaction, the row cache
+    // left alone. visit gets the row and one value per column, in value form.
+    bool readLines(const QVector<int>& columns, const std::function<void(int row, const QVariant* values)>& visit);
     // Runs one text command on the connection; the result is not read. A
     // command that may write drops the cached rows and columns.
     bool execute(const QString& sql);

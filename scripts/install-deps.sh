@@ -5,4 +5,5 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq g++ cmake make qt6-base-dev libqt6sql6-sqlite libjpeg62-turbo-dev \
     libsqlite3-dev sqlite3 libjpeg-turbo-progs libspreadsheet-parseexcel-perl \
+    libspreadsheet-writeexcel-perl \
     xvfb xauth fonts-dejavu-core >/dev/null

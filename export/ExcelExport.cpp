@@ -1,0 +1,145 @@
+#include "export/ExcelExport.h"
+
+#include "data/OrderColumns.h"
+#include "data/OrderTable.h"
+#include "export/ExportQuery.h"
+#include "export/ReportLayout.h"
+#include "export/Workbook.h"
+#include "export/WorkbookWriter.h"
+#include "ui/Dialogs.h"
+#include "ui/StatusPanels.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSaveFile>
+
+namespace {
+
+QStringList exportFields()
+{
+    return ExportQuery::fieldList().split(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString ExcelExport::inUseMessage()
+{
+    return QStringLiteral("Operation can not be completed!\r\nFile \"Orders.xls\" probably is open by another "
+                          "application!\r\nPlease close application that use file and try again.");
+}
+
+QString ExcelExport::formattingFailedMessage()
+{
+    return QStringLiteral("ERROR!\r\nNelvo said: Sorry! Unbelieveble I made a mistake :)\r\nYou can try to work "
+                          "from this point :)\r\nBy the way, do you have MS Excel installed?");
+}
+
+QString ExcelExport::tooLargeMessage(int lines, int maxLines)
+{
+    return QStringLiteral("The view has %1 lines, but a report holds at most %2 lines.\r\nPlease narrow the view "
+                          "with the supplier or batch filter and try again.")
+        .arg(lines)
+        .arg(maxLines);
+}
+
+ExcelExport::ExcelExport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status, const QLineEdit* company,
+                         const QString& creditLine, const QString& applicationDirectory, int maxLines)
+    : m_table(table), m_dialogs(dialogs), m_status(status), m_company(company), m_creditLine(creditLine),
+      m_directory(applicationDirectory), m_maxLines(maxLines)
+{
+}
+
+void ExcelExport::Button3Click()
+{
+    const TableState state = m_table.state();
+    if ((state == TableState::Edit || state == TableState::Insert) && !m_table.post())
+        return;
+    QDir::setCurrent(m_directory);
+
+    // Refused before the old report is touched: the format has no room for more.
+    const int lines = m_table.recordCount();
+    if (lines > m_maxLines) {
+        m_dialogs.error(tooLargeMessage(lines, m_maxLines));
+        return;
+    }
+    // The old report is replaced, not deleted first; one that is open in
+    // another program must not be replaced under it.
+    const QString path = m_directory + fileName();
+    const QFileInfo old(path);
+    if (QFileInfo::exists(m_directory + lockFileName()) ||
+        (old.exists() && !QFileInfo(m_directory).isWritable())) {
+        m_dialogs.error(inUseMessage());
+        return;
+    }
+
+    Workbook book;
+    QString error;
+    if (!readView(&book))
+        return; // the table reported the engine's error
+    if (!save(book, &error)) {
+        m_dialogs.standardError(error);
+        return;
+    }
+    const ReportLayout::Texts texts{m_creditLine, m_company->text(), m_status.text(StatusPanels::Filter),
+                                    m_status.text(StatusPanels::Pieces), m_status.text(StatusPanels::Money)};
+    if (!ReportLayout::apply(book, texts, lines, sortColumn(), &error) || !save(book, &error))
+        m_dialogs.error(formattingFailedMessage());
+    m_dialogs.openWithDesktop(path);
+}
+
+bool ExcelExport::readView(Workbook* book)
+{
+    // The lines of the export statement in the grid's order: the view's own
+    // rows, so the report and the screen agree on every line and tie.
+    const QStringList fields = exportFields();
+    QVector<int> columns;
+    book->setSheetName(QStringLiteral("Orders"));
+    book->reserveRows(m_table.recordCount() + 1 + ReportLayout::TitleRows);
+    for (int c = 0; c < fields.size(); ++c) {
+        columns.append(OrderColumns::indexOf(fields[c]));
+        book->setText(0, c, fields[c]);
+    }
+    const int currencyType = qMetaTypeId<Currency>();
+    return m_table.readLines(columns, [&](int row, const QVariant* values) {
+        for (int c = 0; c < columns.size(); ++c) {
+            const QVariant& value = values[c];
+            const int type = value.userType();
+            if (type == currencyType)
+                book->setNumber(row + 1, c, value.value<Currency>().toDouble());
+            else if (type == QMetaType::Int || type == QMetaType::LongLong)
+                book->setNumber(row + 1, c, value.toDouble());
+            else if (type == QMetaType::QString && !value.toString().isEmpty())
+                book->setText(row + 1, c, value.toString());
+        }
+    });
+}
+
+bool ExcelExport::save(const Workbook& book, QString* error) const
+{
+    QSaveFile file(m_directory + fileName());
+    WorkbookWriter writer;
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (!writer.write(book, &file)) {
+        *error = writer.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+int ExcelExport::sortColumn() const
+{
+    // The field of the sort text, whatever its direction. The grid's column
+    // index of the last title click is not used: the user may have dragged
+    // the columns since, and the sort text always names the field.
+    const QString field = m_table.sort().section(QLatin1Char(' '), 0, 0);
+    return exportFields().indexOf(field);
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Export in Excel: the view, with its filter and sort, as the report
+// workbook Orders.xls in the application directory, then opened on the
+// desktop.
+//
+// Two stages, each saved whole: the raw sheet "Orders" (the column names of
+// the export statement in row 1, the view's lines from row 2, as a database
+// engine's select-into would write it), then the report laid out on the same
+// workbook and saved over it. A failure of the second stage leaves the raw
+// workbook, which is opened all the same so the user can work from it.
+//
+// Every save goes to a temporary file beside Orders.xls that is renamed over
+// it only once complete, so there is never a half-written Orders.xls and a
+// failed export leaves the previous report in place.
+//
+// The window owns one and calls Button3Click() from Button3's click.
+
+#include <QString>
+
+class Dialogs;
+class OrderTable;
+class QLineEdit;
+class StatusPanels;
+class Workbook;
+
+class ExcelExport {
+public:
+    // Lines that fit on a sheet of 65,536 rows under the report's 7 title rows.
+    static constexpr int MaxLines = 65536 - 7;
+    static QString fileName() { return QStringLiteral("Orders.xls"); }
+    // An office suite that has the workbook open keeps this file beside it.
+    static QString lockFileName() { return QStringLiteral(".~lock.Orders.xls#"); }
+    static QString inUseMessage();
+    static QString formattingFailedMessage();
+    static QString tooLargeMessage(int lines, int maxLines);
+
+    // maxLines can be lowered so that tests need not fill a whole sheet.
+    ExcelExport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status, const QLineEdit* company,
+                const QString& creditLine, const QString& applicationDirectory, int maxLines = MaxLines);
+
+    void Button3Click();
+
+private:
+    bool readView(Workbook* book);
+    bool save(const Workbook& book, QString* error) const;
+    int sortColumn() const;
+
+    OrderTable& m_table;
+    Dialogs& m_dialogs;
+    const StatusPanels& m_status;
+    const QLineEdit* m_company;
+    QString m_creditLine;
+    QString m_directory;
+    int m_maxLines;
+};

@@ -1,0 +1,426 @@
+// The report workbook: the export statement's text, the report of the view
+// written through the real window and read back by an independent reader
+// (tools/xls-inspect: Spreadsheet::ParseExcel plus its own record walk, with
+// --strict for what strict readers require), the refusals, and golden bytes
+// of the writer's container and string table.
+
+#include "app/OrderGrid.h"
+#include "data/OrderColumns.h"
+#include "export/BiffStream.h"
+#include "export/CompoundFile.h"
+#include "export/ExcelExport.h"
+#include "export/ExportQuery.h"
+#include "export/SharedStrings.h"
+#include "export/Workbook.h"
+#include "export/WorkbookWriter.h"
+#include "support/WindowFixture.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QtEndian>
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+// The reader's report of the workbook; empty when it failed or found problems.
+QJsonObject inspect(const QString& path)
+{
+    const QString tool = QFileInfo(qEnvironmentVariable("XLS_INSPECT")).absoluteFilePath();
+    QProcess p;
+    p.start(tool, {QStringLiteral("--strict"), QStringLiteral("--compact"), path});
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning("xls-inspect %s: exit %d: %s %s", qPrintable(tool), p.exitCode(),
+                 p.readAllStandardError().constData(), p.readAllStandardOutput().left(2000).constData());
+        return {};
+    }
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+QString cellName(int row, int column)
+{
+    return QChar('A' + column) + QString::number(row);
+}
+
+struct Line {
+    const char* supplier;
+    const char* article;
+    qint64 price; // ten-thousandths
+    int ordered;
+    qint64 money;
+};
+
+// Inserted in this order, so key order differs from article order, and a
+// binary sort of the articles would differ from the grid's.
+const Line Lines[] = {
+    {"Ann's", "Banana \"Lux\"", 3333, 3, 9999},
+    {"Зара", "cherry", 125000, 3, 375000},
+    {"Зара", "apple", 20000, 10, 200000},
+};
+
+void clickTitle(TForm1& form, int column)
+{
+    emit form.DBGrid1->horizontalHeader()->sectionClicked(column);
+    QCoreApplication::processEvents();
+}
+
+// 65,530 lines in one statement, beyond what a report holds.
+void fillBeyondLimit(const QString& database)
+{
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(database).constData(), &db), SQLITE_OK);
+    const char* sql = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65530) "
+                      "INSERT INTO Table1 (dostavcik, artikul) SELECT 'S', 'a' FROM n";
+    QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+// A device that accepts only so many bytes, as a full disk does.
+class FullDevice : public QIODevice {
+public:
+    explicit FullDevice(qint64 room) : m_room(room) { open(WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 len) override
+    {
+        if (len > m_room) {
+            setErrorString(QStringLiteral("No space left on device"));
+            return -1;
+        }
+        m_room -= len;
+        return len;
+    }
+
+private:
+    qint64 m_room;
+};
+
+} // namespace
+
+class ExportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void queryText_data();
+    void queryText();
+    void reportOfTheView_data();
+    void reportOfTheView();
+    void secondExportReplacesTheFirst();
+    void refusalsLeaveTheOldReport_data();
+    void refusalsLeaveTheOldReport();
+    void compoundFileLayout_data();
+    void compoundFileLayout();
+    void stringTableContinues_data();
+    void stringTableContinues();
+    void failedWriteIsReported();
+};
+
+void ExportTest::queryText_data()
+{
+    QTest::addColumn<bool>("filtered");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("sort");
+    QTest::addColumn<QString>("expected");
+    const QString head = "SELECT dostavcik, artikul, sastav, cvet, razmeri, pokupnacena, paracbr, obsto INTO Orders "
+                         "IN \"Orders.xls\" \"Excel 8.0;\" ";
+    QTest::addRow("no filter, by key") << false << "dostavcik = 'X'" << "key"
+                                       << head + "FROM Table1 ORDER BY key";
+    QTest::addRow("supplier, article descending") << true << "dostavcik = 'X'" << "artikul DESC"
+                                                  << head + "FROM Table1 WHERE dostavcik = 'X' ORDER BY artikul DESC";
+    QTest::addRow("supplier with a quote and batch")
+        << true << "(dostavcik = 'Ann''s') AND (batch = 'Y')" << "obsto"
+        << head + "FROM Table1 WHERE (dostavcik = 'Ann''s') AND (batch = 'Y') ORDER BY obsto";
+}
+
+void ExportTest::queryText()
+{
+    QFETCH(bool, filtered);
+    QFETCH(QString, filter);
+    QFETCH(QString, sort);
+    QFETCH(QString, expected);
+    QCOMPARE(ExportQuery::text(filtered, filter, sort), expected);
+}
+
+void ExportTest::reportOfTheView_data()
+{
+    QTest::addColumn<int>("lineCount");      // of Lines, inserted before start-up
+    QTest::addColumn<QString>("supplier");   // filter box entry, empty for "All"
+    QTest::addColumn<QList<int>>("titles");  // grid titles clicked
+    QTest::addColumn<QList<int>>("expected"); // Lines in report order
+    QTest::addColumn<QString>("sortCell");   // marked header, empty for none
+    QTest::addRow("empty view") << 0 << "" << QList<int>{} << QList<int>{} << "";
+    QTest::addRow("all lines by key") << 3 << "" << QList<int>{} << QList<int>{0, 1, 2} << "";
+    QTest::addRow("article descending, letter case ignored")
+        << 3 << "" << QList<int>{OrderColumns::Artikul, OrderColumns::Artikul} << QList<int>{1, 0, 2} << "B7";
+    QTest::addRow("Cyrillic supplier, by money")
+        << 3 << "Зара" << QList<int>{OrderColumns::Obsto} << QList<int>{2, 1} << "H7";
+}
+
+void ExportTest::reportOfTheView()
+{
+    QFETCH(int, lineCount);
+    QFETCH(QString, supplier);
+    QFETCH(QList<int>, titles);
+    QFETCH(QList<int>, expected);
+    QFETCH(QString, sortCell);
+    WindowFixture f;
+    f.dir.writeFile("Suppliers.txt", "Ann's\r\nЗара\r\n");
+    f.dir.writeFile("Company.txt", "Модна къща \"Елит\"\r\n");
+    for (int i = 0; i < lineCount; ++i) {
+        const Line& l = Lines[i];
+        f.insertLine({{"dostavcik", QString::fromUtf8(l.supplier)}, {"artikul", QString::fromUtf8(l.article)},
+                      {"sastav", "памук"}, {"pokupnacena", l.price}, {"paracbr", l.ordered},
+                      {"polucbr", l.ordered}, {"obsto", l.money}});
+    }
+    TForm1& form = f.open();
+    if (!supplier.isEmpty()) {
+        form.cbfiltersup->setCurrentIndex(form.cbfiltersup->findText(supplier));
+        emit form.cbfiltersup->activated(form.cbfiltersup->currentIndex());
+    }
+    for (int column : titles)
+        clickTitle(form, column);
+    WindowFixture::click(form.Button3);
+    QVERIFY2(f.dialogs.shown.isEmpty(), qPrintable(f.dialogs.shown.join('\n')));
+    const QString path = f.dir.filePath("Orders.xls");
+    QCOMPARE(f.dialogs.opened, QStringList{path});
+
+    const QJsonObject report = inspect(path);
+    QVERIFY(!report.isEmpty());
+    const QJsonObject sheet = report["sheets"][0].toObject();
+    QCOMPARE(sheet["name"].toString(), "Orders");
+    const int lastRow = 7 + int(expected.size());
+    QCOMPARE(sheet["dimensions"]["range"].toString(), "A1:H" + QString::number(lastRow));
+    QHash<QString, QJsonObject> cells;
+    for (const QJsonValue c : sheet["cells"].toArray())
+        cells.insert(c["cell"].toString(), c.toObject());
+    const auto text = [&](const QString& cell) { return cells.value(cell)["value"].toString(); };
+    const auto format = [&](const QString& cell) -> const QJsonObject { return cells.value(cell)["format"].toObject(); };
+
+    // Title rows: texts, fonts, fills, the outline of B3:D5.
+    QCOMPARE(text("B2"), QString("Модна къща \"Елит\""));
+    QCOMPARE(format("B2")["font"]["name"].toString(), "Arial");
+    QCOMPARE(format("B2")["font"]["size"].toInt(), 32);
+    const int panels[] = {StatusPanels::Filter, StatusPanels::Pieces, StatusPanels::Money};
+    const char* fills[] = {"FFFFFF", "008000", "FF0000"};
+    for (int r = 3; r <= 5; ++r) {
+        QCOMPARE(text(cellName(r, 1)), form.statusPanels().text(panels[r - 3]));
+        for (int c = 1; c <= 3; ++c) {
+            const QJsonObject fmt = format(cellName(r, c));
+            QCOMPARE(fmt["fill"]["color"].toString(), fills[r - 3]);
+            const QJsonObject edges = fmt["borders"].toObject();
+            QCOMPARE(edges["left"].isObject(), c == 1);
+            QCOMPARE(edges["right"].isObject(), c == 3);
+            QCOMPARE(edges["top"].isObject(), r == 3);
+            QCOMPARE(edges["bottom"].isObject(), r == 5);
+        }
+        QCOMPARE(format(cellName(r, 1))["font"]["bold"].toBool(), r > 3);
+        QCOMPARE(format(cellName(r, 1))["font"]["color"].toString(), r > 3 ? "FFFFFF" : "auto");
+    }
+    QCOMPARE(text("B3"), supplier.isEmpty() ? QString("Supplier: All") : "Supplier: " + supplier);
+
+    // The table: captions, lines in the view's order, silver borders all round.
+    const QStringList captions{"Supplier", "Article", "Material", "Color", "Size", "Price", "Quantity", "Money"};
+    for (int c = 0; c < 8; ++c)
+        QCOMPARE(text(cellName(7, c)), captions[c]);
+    for (int i = 0; i < expected.size(); ++i) {
+        const Line& l = Lines[expected[i]];
+        const int r = 8 + i;
+        QCOMPARE(text(cellName(r, 0)), QString::fromUtf8(l.supplier));
+        QCOMPARE(text(cellName(r, 1)), QString::fromUtf8(l.article));
+        QCOMPARE(text(cellName(r, 2)), QString("памук"));
+        QCOMPARE(cells.value(cellName(r, 5))["type"].toString(), "number");
+        QCOMPARE(cells.value(cellName(r, 5))["value"].toDouble(), l.price / 10000.0);
+        QCOMPARE(cells.value(cellName(r, 6))["value"].toDouble(), double(l.ordered));
+        QCOMPARE(cells.value(cellName(r, 7))["value"].toDouble(), l.money / 10000.0);
+    }
+    for (int r = 7; r <= lastRow; ++r) {
+        for (int c = 0; c < 8; ++c) {
+            const QJsonObject fmt = format(cellName(r, c));
+            QCOMPARE(fmt["number_format"].toString(), "General");
+            for (const char* edge : {"left", "right", "top", "bottom"}) {
+                QCOMPARE(fmt["borders"][edge]["style"].toString(), "thin");
+                QCOMPARE(fmt["borders"][edge]["color"].toString(), "C0C0C0");
+            }
+            const bool marked = cellName(r, c) == sortCell;
+            QCOMPARE(fmt["fill"]["color"].toString(), marked ? QString("CCFFCC") : QString());
+        }
+    }
+
+    // Comment, frozen rows, print titles, page setup.
+    const QJsonArray comments = sheet["comments"].toArray();
+    QCOMPARE(comments.size(), sortCell.isEmpty() ? 0 : 1);
+    if (!sortCell.isEmpty()) {
+        QCOMPARE(comments[0]["cell"].toString(), sortCell);
+        QCOMPARE(comments[0]["text"].toString(), "Sort Criteria");
+    }
+    QCOMPARE(sheet["freeze"]["rows"].toInt(), 7);
+    QCOMPARE(sheet["freeze"]["cols"].toInt(), 0);
+    QCOMPARE(sheet["print_titles"]["rows"].toString(), "$7:$7");
+    const QJsonObject page = sheet["page_setup"].toObject();
+    QCOMPARE(page["orientation"].toString(), "portrait");
+    QVERIFY(page["black_and_white"].toBool());
+    const QJsonObject margins = page["margins_pt"].toObject();
+    QCOMPARE(QList<double>({margins["left"].toDouble(), margins["right"].toDouble(), margins["top"].toDouble(),
+                            margins["bottom"].toDouble(), margins["header"].toDouble(), margins["footer"].toDouble()}),
+             QList<double>({30, 30, 40, 40, 25, 25}));
+}
+
+void ExportTest::secondExportReplacesTheFirst()
+{
+    WindowFixture f;
+    f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}});
+    TForm1& form = f.open();
+    WindowFixture::click(form.Button3);
+    clickTitle(form, OrderColumns::Artikul);
+    WindowFixture::click(form.Button3);
+    QCOMPARE(f.dialogs.shown, QStringList());
+    QCOMPARE(f.dialogs.opened.size(), 2);
+    const QJsonObject report = inspect(f.dir.filePath("Orders.xls"));
+    QCOMPARE(report["sheets"][0]["comments"][0]["cell"].toString(), "B7");
+    QCOMPARE(QDir(f.dir.path()).entryList({"*Orders*"}, QDir::Files | QDir::Hidden),
+             QStringList{"Orders.xls"}); // no temporary file left behind
+}
+
+void ExportTest::refusalsLeaveTheOldReport_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("pending line refused by the checks")
+        << "pending" << "information: Supplier is unknown!!! Please enter supplier to continue\r\nor click on "
+                        "\"Cancel\" button to refuse changes.";
+    QTest::addRow("workbook open in an office suite") << "lock" << "error: " + ExcelExport::inUseMessage();
+    QTest::addRow("more lines than a sheet holds")
+        << "large" << "error: " + ExcelExport::tooLargeMessage(65530, ExcelExport::MaxLines);
+}
+
+void ExportTest::refusalsLeaveTheOldReport()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, message);
+    WindowFixture f;
+    f.dir.writeFile("Orders.xls", "the previous report");
+    if (situation == "lock")
+        f.dir.writeFile(".~lock.Orders.xls#", "someone,host,home,01.01.2024 10:00,");
+    if (situation == "large")
+        fillBeyondLimit(f.dir.databasePath());
+    TForm1& form = f.open();
+    if (situation == "pending") {
+        WindowFixture::click(form.Button1);
+        WindowFixture::typeInto(form.findChild<QWidget*>("DBEdit6"), "XL");
+    }
+    WindowFixture::click(form.Button3);
+    QCOMPARE(f.dialogs.shown, QStringList{message});
+    QCOMPARE(f.dialogs.opened, QStringList());
+    QCOMPARE(f.dir.readFile("Orders.xls"), QByteArray("the previous report"));
+}
+
+void ExportTest::compoundFileLayout_data()
+{
+    QTest::addColumn<int>("streamBytes");
+    QTest::addColumn<int>("fatSectors");
+    QTest::addColumn<int>("difatSectors");
+    // A short stream is padded to the mini stream cut-off: 8 sectors.
+    QTest::addRow("tiny stream") << 100 << 1 << 0;
+    // 14,063 stream sectors need 111 FAT sectors: two beyond the header's 109.
+    QTest::addRow("stream beyond 6.8 MiB") << 7200000 << 111 << 1;
+}
+
+void ExportTest::compoundFileLayout()
+{
+    QFETCH(int, streamBytes);
+    QFETCH(int, fatSectors);
+    QFETCH(int, difatSectors);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QString error;
+    QVERIFY(CompoundFile::write(&buffer, QByteArray(streamBytes, 'x'), &error));
+    const QByteArray file = buffer.data();
+    const auto u32 = [&](qint64 at) { return qFromLittleEndian<quint32>(file.constData() + at); };
+    const int n = (std::max(streamBytes, 4096) + 511) / 512;
+    QCOMPARE(file.size(), 512 * (1 + n + 1 + fatSectors + difatSectors));
+    QCOMPARE(file.left(34).toHex(' '), QByteArray("d0 cf 11 e0 a1 b1 1a e1 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                                                  "00 00 3e 00 03 00 fe ff 09 00 06 00"));
+    QCOMPARE(u32(44), quint32(fatSectors));
+    QCOMPARE(u32(48), quint32(n)); // directory after the stream
+    QCOMPARE(u32(68), difatSectors ? quint32(n + 1 + fatSectors) : 0xFFFFFFFE);
+    QCOMPARE(u32(72), quint32(difatSectors));
+    // Directory: "Workbook" with its whole size, starting at sector 0.
+    const qint64 dir = 512 * (n + 1);
+    QCOMPARE(file.mid(dir + 128, 16), QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16));
+    QCOMPARE(u32(dir + 128 + 116), 0u);
+    QCOMPARE(u32(dir + 128 + 120), quint32(std::max(streamBytes, 4096)));
+    // FAT: the stream's chain, the directory's end, the marks of FAT and DIFAT sectors.
+    const auto fat = [&](int sector) {
+        const int fatSector = sector / 128;
+        const quint32 where = fatSector < 109 ? u32(76 + 4 * fatSector) : u32(512 * (n + 2 + fatSectors) + 4 * (fatSector - 109));
+        return u32(512 * (where + 1) + 4 * (sector % 128));
+    };
+    QCOMPARE(fat(0), n > 1 ? 1u : 0xFFFFFFFEu);
+    QCOMPARE(fat(n - 1), 0xFFFFFFFEu);
+    QCOMPARE(fat(n), 0xFFFFFFFEu);
+    for (int i = 0; i < fatSectors; ++i)
+        QCOMPARE(fat(n + 1 + i), 0xFFFFFFFDu);
+    for (int i = 0; i < difatSectors; ++i)
+        QCOMPARE(fat(n + 1 + fatSectors + i), 0xFFFFFFFCu);
+    QCOMPARE(fat(n + 1 + fatSectors + difatSectors), 0xFFFFFFFFu);
+}
+
+void ExportTest::stringTableContinues_data()
+{
+    QTest::addColumn<QStringList>("strings");
+    QTest::addColumn<int>("sstLength");
+    QTest::addColumn<QByteArray>("continueStart"); // first bytes of the CONTINUE's data
+    QTest::addColumn<int>("continueLength");
+    // 8 bytes of counts, a 3-byte header, 8,213 characters; the rest follows
+    // its own option byte.
+    QTest::addRow("Latin-1 text split between characters")
+        << QStringList{QString(8300, 'x')} << 8224 << QByteArray("\x00xx", 3) << 1 + 87;
+    // One byte is left at the end: a UTF-16 unit is never cut.
+    QTest::addRow("UTF-16 text split between units")
+        << QStringList{QString(4200, QChar(0x0416))} << 8223 << QByteArray("\x01\x16\x04", 3) << 1 + 2 * 94;
+    // Three bytes left: a header with its first character needs four.
+    QTest::addRow("header kept with its first character")
+        << QStringList{QString(8210, 'a'), "bc"} << 8221 << QByteArray("\x02\x00\x00" "bc", 5) << 5;
+}
+
+void ExportTest::stringTableContinues()
+{
+    QFETCH(QStringList, strings);
+    QFETCH(int, sstLength);
+    QFETCH(QByteArray, continueStart);
+    QFETCH(int, continueLength);
+    BiffStream out;
+    SharedStrings::write(out, QVector<QString>(strings.begin(), strings.end()), 1);
+    const QByteArray b = out.bytes();
+    const auto u16 = [&](int at) { return qFromLittleEndian<quint16>(b.constData() + at); };
+    QCOMPARE(u16(0), 0x00FC);
+    QCOMPARE(int(u16(2)), sstLength);
+    const int next = 4 + sstLength;
+    QCOMPARE(u16(next), 0x003C);
+    QCOMPARE(int(u16(next + 2)), continueLength);
+    QCOMPARE(b.mid(next + 4, continueStart.size()), continueStart);
+    QCOMPARE(u16(next + 4 + continueLength), 0x00FF); // EXTSST follows
+    QCOMPARE(qFromLittleEndian<quint32>(b.constData() + next + 4 + continueLength + 6), 12u); // first string
+}
+
+void ExportTest::failedWriteIsReported()
+{
+    Workbook book;
+    book.setText(0, 0, "a");
+    for (qint64 room : {100, 5000}) {
+        FullDevice device(room);
+        WorkbookWriter writer;
+        QVERIFY(!writer.write(book, &device));
+        QCOMPARE(writer.errorString(), "No space left on device");
+    }
+}
+
+QTEST_MAIN(ExportTest)
+#include "tst_export.moc"
