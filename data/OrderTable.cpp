@@ -348,18 +348,24 @@ bool OrderTable::readView(ViewSums* sums, QString* error)
     return read;
 }
 
+QString OrderTable::viewCondition() const
+{
+    if (!m_filtered || m_filterText.trimmed().isEmpty())
+        return QString();
+    QString where = QStringLiteral(" WHERE (%1)").arg(m_filterText);
+    if (!d->stored.empty()) {
+        QStringList keys;
+        for (qint32 key : d->stored)
+            keys << QString::number(key);
+        where += QStringLiteral(" OR key IN (%1)").arg(keys.join(u','));
+    }
+    return where;
+}
+
 bool OrderTable::readSums(ViewSums* out, QString* error)
 {
-    QString sql = QStringLiteral("SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1");
-    if (m_filtered && !m_filterText.trimmed().isEmpty()) {
-        sql += QStringLiteral(" WHERE (%1)").arg(m_filterText);
-        if (!d->stored.empty()) {
-            QStringList keys;
-            for (qint32 key : d->stored)
-                keys << QString::number(key);
-            sql += QStringLiteral(" OR key IN (%1)").arg(keys.join(u','));
-        }
-    }
+    const QString sql = QStringLiteral("SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1") +
+                        viewCondition();
     SqliteStatement select;
     if (!select.prepare(m_db.handle(), sql, error))
         return false;
@@ -1062,6 +1068,8 @@ bool OrderTable::readLines(const QVector<int>& columns,
     QStringList names;
     for (int column : columns)
         names << OrderColumns::name(column);
+    if (d->sortColumn == OrderColumns::Key)
+        return scanLinesInKeyOrder(names, columns, visit);
     sqlite3* db = m_db.handle();
     SqliteStatement select;
     QString error;
@@ -1093,6 +1101,47 @@ bool OrderTable::readLines(const QVector<int>& columns,
     }
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     return ok;
+}
+
+bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns,
+                                     const std::function<void(int row, const QVariant* values)>& visit)
+{
+    // A view in key order is read in one pass over its lines instead of a
+    // look-up per line. The view's keys decide what is visited: a line stored
+    // by another program since the view was read is passed over, one it
+    // deleted is visited with no values, as the look-ups would do.
+    const bool descending = d->sortDescending;
+    const QString sql = QStringLiteral("SELECT key, %1 FROM Table1").arg(names.join(u", ")) + viewCondition() +
+                        QStringLiteral(" ORDER BY key") + (descending ? QStringLiteral(" DESC") : QString());
+    SqliteStatement select;
+    QString error;
+    if (!select.prepare(m_db.handle(), sql, &error)) {
+        report(error);
+        return false;
+    }
+    sqlite3_stmt* stmt = select.get();
+    const auto comesBefore = [descending](qint32 a, qint32 b) { return descending ? a > b : a < b; };
+    QVector<QVariant> values(columns.size());
+    QVector<QVariant> missing(columns.size());
+    size_t row = 0;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        const qint32 key = sqlite3_column_int(stmt, 0);
+        for (; row < d->view.size() && comesBefore(d->view[row], key); ++row)
+            visit(int(row), missing.constData());
+        if (row == d->view.size() || d->view[row] != key)
+            continue;
+        for (int i = 0; i < columns.size(); ++i)
+            values[i] = FieldCodec::read(stmt, i + 1, OrderColumns::at(columns[i]).type);
+        visit(int(row++), values.constData());
+    }
+    if (rc != SQLITE_DONE) {
+        report(select.errorMessage());
+        return false;
+    }
+    for (; row < d->view.size(); ++row)
+        visit(int(row), missing.constData());
+    return true;
 }
 
 bool OrderTable::sums(ViewSums* out)

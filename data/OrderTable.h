@@ -216,6 +216,11 @@ private:
     // selectView and, given sums, the sums of the same lines, in one read transaction.
     bool readView(ViewSums* sums, QString* error);
     bool readSums(ViewSums* out, QString* error);
+    // " WHERE ..." of the view's lines (empty when unfiltered), for queries
+    // over the whole view.
+    QString viewCondition() const;
+    bool scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns,
+                             const std::function<void(int row, const QVariant* values)>& visit);
     bool runSql(const char* sql, QString* error);
     bool parseSort(const QString& sortText, int* column, bool* descending);
     bool reselect(bool filtered, const QString& filterText, ViewSums* sums);

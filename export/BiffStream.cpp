@@ -4,27 +4,30 @@
 #include <QtEndian>
 #include <cstring>
 
+char* BiffStream::grow(int count)
+{
+    // Appending a few bytes at a time through QByteArray::append costs an
+    // insert each; the buffer is reserved, so growing it is cheap.
+    const qsizetype at = m_bytes.size();
+    m_bytes.resize(at + count);
+    return m_bytes.data() + at;
+}
+
 void BiffStream::u16(std::uint16_t v)
 {
-    char b[2];
-    qToLittleEndian(v, b);
-    m_bytes.append(b, 2);
+    qToLittleEndian(v, grow(2));
 }
 
 void BiffStream::u32(std::uint32_t v)
 {
-    char b[4];
-    qToLittleEndian(v, b);
-    m_bytes.append(b, 4);
+    qToLittleEndian(v, grow(4));
 }
 
 void BiffStream::f64(double v)
 {
     std::uint64_t bits;
     std::memcpy(&bits, &v, sizeof bits);
-    char b[8];
-    qToLittleEndian(bits, b);
-    m_bytes.append(b, 8);
+    qToLittleEndian(bits, grow(8));
 }
 
 void BiffStream::patchU16(int offset, std::uint16_t v)
@@ -67,11 +70,13 @@ void BiffStream::characters(const QString& text, int from, int count, bool compr
 {
     const QChar* c = text.constData() + from;
     if (compressed) {
+        char* out = grow(count);
         for (int i = 0; i < count; ++i)
-            m_bytes.append(char(c[i].unicode()));
+            out[i] = char(c[i].unicode());
     } else {
+        char* out = grow(2 * count);
         for (int i = 0; i < count; ++i)
-            u16(c[i].unicode());
+            qToLittleEndian(c[i].unicode(), out + 2 * i);
     }
 }
 

@@ -61,6 +61,7 @@ public:
 
 private:
     static constexpr int FlushSize = 1 << 16;
+    char* grow(int count); // room for count more bytes at the end
     QByteArray m_bytes;
     QIODevice* m_sink = nullptr;
     qint64 m_base = 0;
