@@ -8,8 +8,10 @@
 #include "app/OrderGrid.h"
 #include "data/OrderColumns.h"
 #include "photos/PhotoArea.h"
+#include "photos/PhotoPictures.h"
 #include "support/WindowFixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QImage>
@@ -96,6 +98,8 @@ private slots:
     void moneyOutOfRangeIsRefused_data();
     void moneyOutOfRangeIsRefused();
     void unlistedBatchIsKept();
+    void attachCases_data();
+    void attachCases();
 };
 
 void FailurePathsTest::engineRefusalKeepsTheLinePending_data()
@@ -375,6 +379,48 @@ void FailurePathsTest::unlistedBatchIsKept()
     WindowFixture::click(form.Button5);
     QCOMPARE(f.dialogs.shown, QStringList());
     QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE batch = 'OLD' AND razmeri = 'XL'"), 1);
+}
+
+void FailurePathsTest::attachCases_data()
+{
+    QTest::addColumn<qint64>("price"); // ten-thousandths
+    QTest::addColumn<bool>("showPicture");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<TableState>("state");
+    QTest::addRow("store refused: the line stays in edit, the file stays")
+        << qint64(0) << true
+        << QStringList{"information: Purchasing Price is unknown!!! Please enter Purchasing Price to continue\r\n"
+                       "or click on \"Cancel\" button to refuse changes."}
+        << TableState::Edit;
+    QTest::addRow("Show Picture off: stored, the disabled picture stays")
+        << qint64(50000) << false << QStringList() << TableState::Browse;
+}
+
+void FailurePathsTest::attachCases()
+{
+    QFETCH(qint64, price);
+    QFETCH(bool, showPicture);
+    QFETCH(QStringList, messages);
+    QFETCH(TableState, state);
+    WindowFixture f;
+    prepare(f);
+    OtherProgram other(f.dir.databasePath());
+    other.run(QStringLiteral("UPDATE Table1 SET photo = 5, pokupnacena = %1").arg(price));
+    TForm1& form = f.open();
+    if (!showPicture)
+        WindowFixture::click(form.cshowpic);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    QVERIFY(picture.save(f.dir.filePath("new.jpg"), "JPG"));
+    f.dialogs.fileAnswers << f.dir.filePath("new.jpg");
+    QTest::mouseClick(form.Image1, Qt::RightButton);
+    QCOMPARE(f.dialogs.shown.filter(QRegularExpression("^(information|standardError)")), messages);
+    QCOMPARE(form.table().state(), state);
+    QCOMPARE(f.dir.readFile("pictures/5.jpg"), f.dir.readFile("new.jpg"));
+    if (!showPicture) {
+        QCOMPARE(form.Image1->width(), 250);
+        QCOMPARE(form.Image1->pixmap().toImage(), PhotoPictures::photoDisabled().toImage());
+    }
 }
 
 QTEST_MAIN(FailurePathsTest)
