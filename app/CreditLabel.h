@@ -1,13 +1,15 @@
 #pragma once
 // The credit line at the top left: bold, a hand cursor, and a hover colour;
-// a click opens the maker's page through the desktop.
+// a click opens the about page, installed beside the program, through the
+// desktop.
 
 #include <QLabel>
 
 class CreditLabel : public QLabel {
     Q_OBJECT
 public:
-    static constexpr const char* PageAddress = "https://nelvo.example/";
+    // The about page's file name in the application directory.
+    static constexpr const char* PageFile = "about.html";
 
     explicit CreditLabel(const QString& text, QWidget* parent = nullptr);
 

@@ -3,11 +3,16 @@
 #include "ui/Dialogs.h"
 #include "app/FocusExit.h"
 #include "app/RowIndicator.h"
+#include "data/OrderColumns.h"
 #include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
 
+#include <QDate>
 #include <QHeaderView>
 #include <QKeyEvent>
+
+// Space a cell keeps around its text, either side together.
+static constexpr int DateCellPadding = 12;
 
 OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     : QTableView(parent), m_table(table), m_dialogs(dialogs), m_model(new OrderGridModel(table, this))
@@ -29,6 +34,10 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setDefaultSectionSize(72);
     verticalHeader()->setDefaultSectionSize(18);
+    // Dates are written in the user's format, which may be wider than the
+    // stored one ("28.12.2026 г."): the column takes the widest day of a year.
+    const int widestDate = fontMetrics().horizontalAdvance(OrderGridModel::shortDate(QDate(2000, 12, 28)));
+    setColumnWidth(OrderColumns::Date, qMax(horizontalHeader()->defaultSectionSize(), widestDate + DateCellPadding));
     // The selection stays visible while another control has the focus.
     QPalette p = palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));

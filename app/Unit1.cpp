@@ -34,6 +34,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
 
 namespace {
 
@@ -248,7 +249,10 @@ void TForm1::cberowClick()
 
 void TForm1::Label20Click()
 {
-    m_dialogs.openWithDesktop(QLatin1String(CreditLabel::PageAddress));
+    // The page the build places beside the program, as a file address so
+    // that the desktop hands it to the browser.
+    const QString page = m_appDir + QLatin1String(CreditLabel::PageFile);
+    m_dialogs.openWithDesktop(QUrl::fromLocalFile(page).toString(QUrl::FullyEncoded));
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,8 @@
 #include "app/Unit1.h"
 #include "photos/PhotoArea.h"
 #include "photos/PhotoPictures.h"
+#include "ui/StatusPanel.h"
+#include "ui/TextFit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -183,6 +185,7 @@ void TForm1::createRecordForm(QWidget* band)
     DBEdit12 = place(new DBEdit(t, "obsto"), "DBEdit12", band, e, 36, 140, FieldHeight);
     caption(band, "Label21", "Money", "Пари", DBEdit12);
     DBEdit12->setReadOnly(true);
+    TextFit::keepWhole(DBEdit12); // the largest amounts are wider than the field
     DBMemo1 = place(new DBMemo(t, "belejka"), "DBMemo1", band, e, 76, 140, 100);
     caption(band, "Label22", "Notes", "Бележки", DBMemo1);
     DBEdit4 = place(new DBEdit(t, "strpos"), "DBEdit4", band, f, 36, 100, FieldHeight);
@@ -214,6 +217,9 @@ void TForm1::createButtons(QWidget* band)
     SpeedButton2 = button(band, "SpeedButton2", "Prev", "Предходен", x + 25, 214, 25, 22);
     SpeedButton3 = button(band, "SpeedButton3", "Next", "Следващ", x + 50, 214, 25, 22);
     SpeedButton4 = button(band, "SpeedButton4", "Last", "Последен", x + 75, 214, 25, 22);
+    // Four captions on a hundred pixels: each gets the font in which it fits.
+    for (QPushButton* nav : {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4})
+        TextFit::fitCaption(nav);
 }
 
 void TForm1::createViewControls(QWidget* band)
@@ -233,8 +239,9 @@ void TForm1::createViewControls(QWidget* band)
     auto* frame = place(new QFrame, "Panel1", band, 264, 180, 346, 64);
     frame->setFrameShape(QFrame::StyledPanel);
     frame->setFrameShadow(QFrame::Sunken);
+    // No accessible name of its own: a label is read by its text, the supplier
+    // of the filter, which is what the user sees.
     lrecalc = place(new QLabel(QStringLiteral("All")), "lrecalc", frame, 6, 4, 96, 15, "За доставчик");
-    lrecalc->setAccessibleName(QStringLiteral("За доставчик"));
     Button4 = button(frame, "Button4", "Recalculate", "Преизчисли", 6, 24, 96, 30);
 
     QFont big = font();
@@ -247,6 +254,7 @@ void TForm1::createViewControls(QWidget* band)
         counter->setReadOnly(true);
         counter->setFont(big);
         counter->setFocusPolicy(Qt::ClickFocus);
+        TextFit::keepWhole(counter);
     }
 }
 
@@ -282,7 +290,7 @@ void TForm1::createPhotoAndCompany(QWidget* band)
     Image3->hide();
 
     Label20 = place(new CreditLabel(QStringLiteral("Nelvo order register")), "Label20", band, 8, 1, 200, 14,
-                    QStringLiteral("The maker's page: %1").arg(QLatin1String(CreditLabel::PageAddress)));
+                    QStringLiteral("The maker's page: %1").arg(QLatin1String(CreditLabel::PageFile)));
 }
 
 void TForm1::createStatusBar()
@@ -292,12 +300,8 @@ void TForm1::createStatusBar()
     bar->setSizeGripEnabled(true);
     const int widths[StatusPanels::Count] = {250, 180, 210, 230, 0};
     for (int i = 0; i < StatusPanels::Count; ++i) {
-        auto* panel = new QLabel(bar);
+        auto* panel = new StatusPanel(widths[i], bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFrameShape(QFrame::Panel);
-        panel->setFrameShadow(QFrame::Sunken);
-        if (widths[i] > 0)
-            panel->setFixedWidth(widths[i]);
         bar->addWidget(panel, widths[i] > 0 ? 0 : 1);
         m_status.set(i, panel);
     }

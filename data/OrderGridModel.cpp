@@ -4,6 +4,8 @@
 #include "data/OrderTable.h"
 
 #include <QBrush>
+#include <QDate>
+#include <QLocale>
 #include <QGuiApplication>
 #include <QPalette>
 
@@ -32,7 +34,26 @@ QVariant OrderGridModel::data(const QModelIndex& index, int role) const
         return {};
     if (role != Qt::DisplayRole)
         return {};
+    if (OrderColumns::at(index.column()).type == ColumnType::Date) {
+        const QVariant value = m_table.cellValue(index.row(), index.column());
+        if (value.metaType().id() == QMetaType::QDate && value.toDate().isValid())
+            return shortDate(value.toDate());
+    }
     return m_table.cellText(index.row(), index.column());
+}
+
+QString OrderGridModel::shortDate(const QDate& date)
+{
+    const QLocale locale;
+    // The C locale names no user's habit; the stored form reads best there.
+    if (locale.language() == QLocale::C)
+        return date.toString(Qt::ISODate);
+    // The year in full: "7.12.26" leaves a reader of a register kept for
+    // years to guess the century.
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return locale.toString(date, format);
 }
 
 QVariant OrderGridModel::headerData(int section, Qt::Orientation orientation, int role) const

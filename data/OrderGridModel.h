@@ -1,11 +1,14 @@
 #pragma once
 // The grid's view of the order table: the 24 columns with their titles, one
 // row per line of the view plus the pending new line. It reads every cell
-// through OrderTable::cellText and runs no SQL of its own, so a million lines
-// cost nothing until they are shown. Read-only: lines change through the form.
+// through OrderTable and runs no SQL of its own, so a million lines cost
+// nothing until they are shown; it writes dates in the user's format.
+// Read-only: lines change through the form.
 
 #include <QAbstractTableModel>
 #include <QColor>
+
+class QDate;
 
 class OrderTable;
 
@@ -26,6 +29,10 @@ public:
     // colour. -1 marks none.
     void setSortTitleColumn(int column);
     int sortTitleColumn() const { return m_sortColumn; }
+
+    // A date as the grid shows it: the user's short date format with the year
+    // in full ("7.12.2026 г." in Bulgarian); the register stores YYYY-MM-DD.
+    static QString shortDate(const QDate& date);
 
 private:
     void reset();

@@ -56,6 +56,7 @@ void PhotoViewer::showPhoto(bool enabled)
     if (!enabled) {
         const QPixmap disabled = PhotoPictures::photoDisabled();
         setPicture(disabled, disabled.width());
+        m_reportedFailure.clear();
         return;
     }
     // Other file work of the window expects the application directory to be
@@ -65,14 +66,22 @@ void PhotoViewer::showPhoto(bool enabled)
     if (!QFileInfo(path).isFile()) {
         const QPixmap noPhoto = PhotoPictures::noPhoto();
         setPicture(noPhoto, noPhoto.width());
+        m_reportedFailure.clear();
         return;
     }
     JpegDecoder decoder;
     if (!decoder.decodeFile(path, PhotoArea::Height)) {
-        m_dialogs.standardError(decoder.errorString());
+        // One action shows its line several times (a store, the return to
+        // the line, ...): the user hears of a file once, not once per show.
+        const QString failure = path + QLatin1Char('\n') + decoder.errorString();
+        if (failure != m_reportedFailure) {
+            m_reportedFailure = failure;
+            m_dialogs.standardError(decoder.errorString());
+        }
         return;
     }
     setPicture(QPixmap::fromImage(decoder.picture()), decoder.displayWidth());
+    m_reportedFailure.clear();
 }
 
 void PhotoViewer::enlarge()
@@ -93,7 +102,9 @@ void PhotoViewer::attach(bool showEnabled)
     const PhotoPath target(m_appDir, batchText(), QString::number(m_nextPhotoNumber));
     QString error;
     const bool copied = copyReplacing(chosen, target, &error);
-    if (!copied)
+    if (copied)
+        m_reportedFailure.clear(); // a new file: what it holds is news, even under the old name
+    else
         m_dialogs.standardError(error); // the photo that was there stays, the line is unchanged
     if (copied && !setPhotoNumber(m_nextPhotoNumber))
         return; // the store was refused or failed; that has told the user

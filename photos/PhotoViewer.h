@@ -33,7 +33,8 @@ public:
     // The photo-disabled picture when not enabled; otherwise the current
     // line's photo 185 pixels high, or the no-photo picture when there is no
     // file. A file that cannot be decoded is reported in the standard error
-    // box and the area keeps its picture and width.
+    // box and the area keeps its picture and width; showing the same failure
+    // again, with no other picture shown in between, reports nothing.
     void showPhoto(bool enabled);
     // Image1Click: the desktop opens the current line's photo path; neither
     // the file's existence nor the outcome is checked.
@@ -65,4 +66,7 @@ private:
     Dialogs& m_dialogs;
     QString m_appDir;
     int& m_nextPhotoNumber;
+    // The file and the decoder's message last reported; empty once a picture
+    // was shown.
+    QString m_reportedFailure;
 };

@@ -403,7 +403,14 @@ void WindowTest::creditLineOpensThePage()
     WindowFixture f;
     TForm1& form = f.open();
     QTest::mouseClick(form.Label20, Qt::LeftButton);
-    QCOMPARE(f.dialogs.opened, QStringList{"https://nelvo.example/"});
+    QCOMPARE(f.dialogs.opened.size(), 1);
+    QCOMPARE(QUrl(f.dialogs.opened.at(0)), QUrl::fromLocalFile(f.dir.filePath("about.html")));
+    // The build placed the page beside the program.
+    QFile page(qEnvironmentVariable("PROGRAM_DIR") + "/about.html");
+    QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
+    const QString html = QString::fromUtf8(page.readAll());
+    for (const char* part : {"version 1.1", "db1.mdb", "How to restore a backup"})
+        QVERIFY2(html.contains(QLatin1String(part)), part);
 }
 
 QTEST_MAIN(WindowTest)

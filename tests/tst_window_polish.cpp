@@ -1,0 +1,234 @@
+// What the user reads in the window: one message per problem, numbers and
+// captions shown whole, status panels that stay apart in a narrow window,
+// dates in the user's format, and the about page behind the credit line.
+
+#include "app/DBEdit.h"
+#include "app/OrderGrid.h"
+#include "data/OrderColumns.h"
+#include "photos/PhotoArea.h"
+#include "support/WindowFixture.h"
+#include "ui/StatusPanel.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleOption>
+#include <QtTest>
+
+namespace {
+
+QVariantMap line(const QString& article, int photo, qint64 moneyUnits = 1250000, int received = 10)
+{
+    return {{"dostavcik", "Zara"},      {"artikul", article},    {"batch", "B2"},
+            {"paracbr", received},      {"polucbr", received},   {"pokupnacena", 125000},
+            {"obsto", moneyUnits},      {"photo", photo},        {"date", "2026-12-07"}};
+}
+
+const QByteArray NotAPhoto("hello, not a photo");
+
+int countShown(const QStringList& shown, const QString& part)
+{
+    int n = 0;
+    for (const QString& text : shown)
+        n += text.contains(part) ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class WindowPolishTest : public QObject {
+    Q_OBJECT
+private slots:
+    void oneMessagePerDamagedPhoto_data();
+    void oneMessagePerDamagedPhoto();
+    void numbersAndCaptionsShownWhole_data();
+    void numbersAndCaptionsShownWhole();
+    void statusPanelsElideInANarrowWindow_data();
+    void statusPanelsElideInANarrowWindow();
+    void gridShowsDatesInTheUsersFormat_data();
+    void gridShowsDatesInTheUsersFormat();
+    void filterLabelIsReadAsShown();
+};
+
+void WindowPolishTest::oneMessagePerDamagedPhoto_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addRow("start-up on the line") << "start";
+    QTest::addRow("move to the line") << "last";
+    QTest::addRow("store the line") << "store";
+    QTest::addRow("attach to a stored line") << "attach";
+    QTest::addRow("attach while editing") << "attach while editing";
+    QTest::addRow("attach to a new line") << "attach to new";
+    QTest::addRow("attach over a photo already reported") << "attach over damaged";
+}
+
+// Every step of an action may show the photo again; the user reads about a
+// file that cannot be shown once per action.
+void WindowPolishTest::oneMessagePerDamagedPhoto()
+{
+    QFETCH(QString, action);
+    WindowFixture f;
+    f.dir.writeFile("Batches.txt", "B2\r\n");
+    f.dir.writeFile("Suppliers.txt", "Zara\r\n");
+    f.dir.writeFile("articles.txt", "shirt\r\n");
+    f.insertLine(line("shirt", 1));
+    f.insertLine(line("shirt", 2));
+    const QString chosen = f.dir.filePath("camera/letter.jpg");
+    f.dir.writeFile("camera/letter.jpg", NotAPhoto);
+    // The register opens on its first line.
+    const bool damagedAtStart = action == QLatin1String("start") || action.endsWith(QLatin1String("damaged"));
+    if (damagedAtStart)
+        f.dir.writeFile("pictures/B2/1.jpg", NotAPhoto);
+    TForm1& form = f.open();
+    if (action != QLatin1String("start"))
+        QCOMPARE(countShown(f.dialogs.takeShown(), "Not a JPEG file"), damagedAtStart ? 1 : 0);
+
+    if (action == QLatin1String("last")) {
+        f.dir.writeFile("pictures/B2/2.jpg", NotAPhoto);
+        f.click(form.SpeedButton4);
+    } else if (action == QLatin1String("store")) {
+        f.dir.writeFile("pictures/B2/1.jpg", NotAPhoto);
+        f.retype(form.DBEdit13, "red");
+        f.click(form.Button5);
+    } else if (action.startsWith(QLatin1String("attach"))) {
+        if (action.endsWith(QLatin1String("editing")))
+            f.retype(form.DBEdit13, "red");
+        if (action.endsWith(QLatin1String("new")))
+            f.click(form.Button1);
+        f.dialogs.fileAnswers << chosen;
+        QTest::mouseClick(form.Image1, Qt::RightButton);
+    }
+    QCOMPARE(countShown(f.dialogs.shown, "Not a JPEG file"), 1);
+}
+
+void WindowPolishTest::numbersAndCaptionsShownWhole_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<qint64>("moneyUnits"); // of each of the five lines
+    QTest::addColumn<int>("received");
+    // The money summary of the whole 1M-line register read 93646542.25.
+    QTest::addRow("money summary 1593646542.25") << "etotal" << Q_INT64_C(3187293084500) << 10;
+    QTest::addRow("pieces count of eleven digits") << "eobstbr" << Q_INT64_C(10000) << 2000000000;
+    // A fifth of the largest sum the register can hold.
+    QTest::addRow("money of a line, 184467440737095.5161") << "DBEdit12" << Q_INT64_C(1844674407370955161) << 10;
+    QTest::addRow("navigation: First") << "SpeedButton1" << Q_INT64_C(0) << 0;
+    QTest::addRow("navigation: Prev") << "SpeedButton2" << Q_INT64_C(0) << 0;
+    QTest::addRow("navigation: Next") << "SpeedButton3" << Q_INT64_C(0) << 0;
+    QTest::addRow("navigation: Last") << "SpeedButton4" << Q_INT64_C(0) << 0;
+}
+
+// A number cut off at either end reads as another number; a caption cut off
+// reads as nothing. Small values keep the 12-point font of the counters.
+void WindowPolishTest::numbersAndCaptionsShownWhole()
+{
+    QFETCH(QString, control);
+    QFETCH(qint64, moneyUnits);
+    QFETCH(int, received);
+    WindowFixture f;
+    for (int i = 0; i < 5; ++i)
+        f.insertLine(line("shirt", 0, moneyUnits, received));
+    TForm1& form = f.open();
+    QWidget* widget = form.findChild<QWidget*>(control);
+    QVERIFY(widget);
+    QStyle* style = widget->style();
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const int room = style->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+        QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) <= room, qPrintable(button->text()));
+        return;
+    }
+    auto* field = qobject_cast<QLineEdit*>(widget);
+    QVERIFY(field->text().size() > 10);
+    // The frame, then two pixels either side of the text and one for the cursor.
+    const int frame = style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
+    const auto fits = [field, frame] {
+        return field->fontMetrics().horizontalAdvance(field->text()) + 2 * frame + 5 <= field->contentsRect().width();
+    };
+    QVERIFY2(fits(), qPrintable(field->text()));
+    // Back to a short number, back to the field's own font.
+    if (field == form.DBEdit12)
+        return;
+    const QFont own = field->font();
+    field->setText(QStringLiteral("12.5"));
+    QCOMPARE(field->font().pointSizeF(), 12.0);
+    QVERIFY(own.pointSizeF() < 12.0);
+}
+
+void WindowPolishTest::statusPanelsElideInANarrowWindow_data()
+{
+    QTest::addColumn<int>("windowWidth");
+    QTest::addColumn<bool>("elided");
+    QTest::addRow("designed width: whole texts") << 1016 << false;
+    QTest::addRow("narrow window: elided, apart") << 520 << true;
+}
+
+void WindowPolishTest::statusPanelsElideInANarrowWindow()
+{
+    QFETCH(int, windowWidth);
+    QFETCH(bool, elided);
+    WindowFixture f;
+    f.insertLine(line("shirt", 0, Q_INT64_C(15936465422500), 2000000000));
+    TForm1& form = f.open();
+    form.resize(windowWidth, 706);
+    QTRY_COMPARE(form.width(), windowWidth);
+    form.statusBar()->layout()->activate();
+    int right = -1;
+    for (int i = 0; i < StatusPanels::Count; ++i) {
+        auto* panel = qobject_cast<StatusPanel*>(form.statusPanels().label(i));
+        QVERIFY(panel);
+        QVERIFY2(panel->x() > right, qPrintable(panel->text()));
+        right = panel->geometry().right();
+        QVERIFY(right < form.statusBar()->width());
+        const QString shown = panel->shownText();
+        QVERIFY(panel->fontMetrics().horizontalAdvance(shown) <= panel->contentsRect().width());
+        if (i == StatusPanels::Money)
+            QCOMPARE(shown.endsWith(QStringLiteral("…")), elided);
+        if (!elided)
+            QCOMPARE(shown, panel->text());
+    }
+}
+
+void WindowPolishTest::gridShowsDatesInTheUsersFormat_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("shown");
+    QTest::addRow("Bulgarian") << QLocale(QLocale::Bulgarian, QLocale::Bulgaria) << "7.12.2026 г.";
+    QTest::addRow("English, United States") << QLocale(QLocale::English, QLocale::UnitedStates) << "12/7/2026";
+    QTest::addRow("C: as stored") << QLocale::c() << "2026-12-07";
+}
+
+void WindowPolishTest::gridShowsDatesInTheUsersFormat()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, shown);
+    const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
+    QLocale::setDefault(locale);
+    WindowFixture f;
+    f.insertLine(line("shirt", 0));
+    TForm1& form = f.open();
+    const QModelIndex date = form.DBGrid1->model()->index(0, OrderColumns::Date);
+    QCOMPARE(date.data().toString(), shown);
+    QVERIFY(form.DBGrid1->fontMetrics().horizontalAdvance(shown) < form.DBGrid1->columnWidth(OrderColumns::Date));
+}
+
+void WindowPolishTest::filterLabelIsReadAsShown()
+{
+    WindowFixture f;
+    f.dir.writeFile("Suppliers.txt", "Zara\r\n");
+    TForm1& form = f.open();
+    f.choose(form.cbfiltersup, "Zara");
+    QCOMPARE(form.lrecalc->text(), QStringLiteral("Zara"));
+    QAccessibleInterface* label = QAccessible::queryAccessibleInterface(form.lrecalc);
+    QVERIFY(label);
+    QCOMPARE(label->text(QAccessible::Name), QStringLiteral("Zara"));
+}
+
+QTEST_MAIN(WindowPolishTest)
+#include "tst_window_polish.moc"
