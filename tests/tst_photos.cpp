@@ -10,6 +10,7 @@
 #include "photos/PhotoPictures.h"
 #include "photos/PhotoViewer.h"
 
+#include "support/JpegBytes.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"
 
@@ -21,8 +22,6 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-#include <cstdio>
-#include <jpeglib.h>
 
 namespace {
 
@@ -48,33 +47,17 @@ QByteArray solidJpeg(QSize size, QColor colour = QColor(200, 40, 60), const char
 // Adobe marker that says so).
 QByteArray cmykJpeg(QSize size, const uchar ink[4])
 {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = JDIMENSION(size.width());
-    cinfo.image_height = JDIMENSION(size.height());
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(size_t(size.width()) * 4);
-    for (int x = 0; x < size.width(); ++x)
-        for (int c = 0; c < 4; ++c)
-            row[size_t(x) * 4 + size_t(c)] = JSAMPLE(255 - ink[c]);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW rowPointer = row.data();
-        jpeg_write_scanlines(&cinfo, &rowPointer, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    const QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
-    std::free(out);
-    return bytes;
+    JpegSpec spec;
+    spec.width = size.width();
+    spec.height = size.height();
+    spec.components = 4;
+    spec.colourSpace = JCS_CMYK;
+    spec.quality = 95;
+    return encodeJpeg(spec, [&](int, JSAMPLE* samples) {
+        for (int x = 0; x < size.width(); ++x)
+            for (int c = 0; c < 4; ++c)
+                samples[x * 4 + c] = JSAMPLE(255 - ink[c]);
+    });
 }
 
 bool near(QRgb a, QColor b, int tolerance = 12)

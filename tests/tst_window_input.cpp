@@ -6,6 +6,7 @@
 #include "app/DBMemo.h"
 #include "lists/Unit2.h"
 #include "photos/PhotoArea.h"
+#include "support/JpegBytes.h"
 #include "support/WindowFixture.h"
 
 #include <QClipboard>
@@ -16,8 +17,6 @@
 #include <QtTest>
 #include <sqlite3.h>
 
-#include <cstdio>
-#include <jpeglib.h>
 
 namespace {
 
@@ -47,33 +46,15 @@ QString stored(const WindowFixture& f, qint64 key, const char* column)
 // A colourful progressive JPEG (4:4:4), so that every scan carries data.
 QByteArray progressiveJpeg(int width, int height)
 {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
-    jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * 3);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        for (size_t i = 0; i < row.size(); ++i)
-            row[i] = JSAMPLE((i * 7 + cinfo.next_scanline * 13) % 256);
-        JSAMPROW rowPointer = row.data();
-        jpeg_write_scanlines(&cinfo, &rowPointer, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    const QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
-    std::free(out);
-    return bytes;
+    JpegSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.progressive = true;
+    spec.fullChroma = true;
+    return encodeJpeg(spec, [&](int line, JSAMPLE* samples) {
+        for (int i = 0; i < width * 3; ++i)
+            samples[i] = JSAMPLE((i * 7 + line * 13) % 256);
+    });
 }
 
 // The frame header claims another size; the data stays that of the small image.
