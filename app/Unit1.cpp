@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/AccessImport.h"
 #include "app/CreditLabel.h"
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
@@ -98,6 +99,11 @@ void TForm1::FormCreate()
     m_pickLists->loadAtStartup();
     ADOTable1->setSort(QStringLiteral("key"));
     m_filter->presetBeforeOpen();
+    // The Windows register's Access file is offered for conversion; refused
+    // or failed, it stays db1.mdb and the table stays closed.
+    const AccessFormat format = AccessFile::detect(QDir(m_appDir).filePath(QLatin1String(Database::FileName)));
+    if (format != AccessFormat::None && !AccessImport(m_dialogs).run(m_appDir, format))
+        return;
     if (!m_nelvo.open(m_appDir)) {
         showStandardError(m_nelvo.errorString());
         return;
