@@ -37,13 +37,17 @@ public:
     // Copies, checks and rotates on the calling thread.
     static Result run(const QString& appDir, QDate day);
 
-    // When the day has no copy yet, makes it on a worker thread; finished()
-    // arrives on this object's thread. Returns whether a copy was started.
-    bool startIfDue(const QString& appDir, QDate day);
+    // When the day has no copy yet, makes it on a worker thread, delayMs
+    // after the call (so that it does not compete with the window's first
+    // paint), at a lower scheduling priority; finished() arrives on this
+    // object's thread. Returns whether a copy is due and was scheduled.
+    bool startIfDue(const QString& appDir, QDate day, int delayMs = 0);
 
 signals:
     void finished(bool ok, const QString& message);
 
 private:
+    void start(const QString& appDir, QDate day);
     std::thread m_worker;
+    bool m_scheduled = false;
 };

@@ -1,14 +1,13 @@
 #include "data/RegisterConversion.h"
 
 #include "data/FieldCodec.h"
+#include "data/FileSync.h"
 #include "data/OrderColumns.h"
 #include "data/SqliteStatement.h"
 
 #include <QFile>
 #include <QVector>
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace {
 
@@ -65,18 +64,6 @@ bool exec(sqlite3* db, const QString& sql, QString* error)
     return false;
 }
 
-// With the engine's syncing off during the bulk write, the finished file is
-// put on disk here, before anyone renames it into place.
-bool syncFile(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 } // namespace
 
 QStringList RegisterConversion::missingColumns(const RowSource& source)
@@ -108,7 +95,7 @@ RegisterConversion::Outcome RegisterConversion::convert(RowSource& source, const
         m_error = QString::fromUtf8(sqlite3_errmsg(db));
         outcome = Outcome::Failed;
     }
-    if (outcome == Outcome::Converted && !syncFile(targetPath)) {
+    if (outcome == Outcome::Converted && !syncFileToDisk(targetPath)) {
         m_error = QStringLiteral("the new register cannot be written to disk");
         outcome = Outcome::Failed;
     }
