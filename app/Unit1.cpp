@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/AccessImport.h"
 #include "app/CreditLabel.h"
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
@@ -10,6 +11,7 @@
 #include "app/FocusExit.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
+#include "data/RegisterBackup.h"
 #include "editing/PriceRules.h"
 #include "export/ExcelExport.h"
 #include "editing/RecordLifecycle.h"
@@ -99,10 +101,30 @@ void TForm1::FormCreate()
     m_pickLists->loadAtStartup();
     ADOTable1->setSort(QStringLiteral("key"));
     m_filter->presetBeforeOpen();
+    // The Windows register's Access file is offered for conversion; refused
+    // or failed, it stays db1.mdb and the table stays closed.
+    const AccessFormat format = AccessFile::detect(QDir(m_appDir).filePath(QLatin1String(Database::FileName)));
+    if (format != AccessFormat::None && !AccessImport(m_dialogs).run(m_appDir, format))
+        return;
     if (!m_nelvo.open(m_appDir)) {
-        showStandardError(m_nelvo.errorString());
+        // Where a register that can no longer be opened can be had again.
+        const QString backup = RegisterBackup::newest(m_appDir);
+        showStandardError(backup.isEmpty()
+                              ? m_nelvo.errorString()
+                              : standardErrorText(m_nelvo.errorString()) +
+                                    QStringLiteral("\r\nThe newest backup is %1 (to restore it, close the program "
+                                                   "and copy it over db1.mdb)")
+                                        .arg(QDir::toNativeSeparators(backup)));
         return;
     }
+    // The day's first start copies the register off the user-interface
+    // thread, once the window has been up a moment; only a failure is reported.
+    m_backup = std::make_unique<RegisterBackup>();
+    connect(m_backup.get(), &RegisterBackup::finished, this, [this](bool ok, const QString& message) {
+        if (!ok)
+            showStandardError(QStringLiteral("The daily backup of db1.mdb failed: %1").arg(message));
+    });
+    m_backup->startIfDue(m_appDir, QDate::currentDate(), 2000);
     // Opening the table and applying the filter each read the view; the
     // window follows the line it ends on once, so a photo is decoded once
     // and, when it cannot be shown, reported once.

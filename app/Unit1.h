@@ -38,6 +38,7 @@ class PhotoViewer;
 class PriceRules;
 class GridSort;
 class ExcelExport;
+class RegisterBackup;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -206,6 +207,7 @@ private:
     std::unique_ptr<PriceRules> m_priceRules;
     std::unique_ptr<GridSort> m_gridSort;
     std::unique_ptr<ExcelExport> m_export;
+    std::unique_ptr<RegisterBackup> m_backup;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;

@@ -7,6 +7,12 @@
 // Paths use the system's own separator. With an empty batch the file lies
 // directly in "pictures". The texts are used as given (the batch as the pick
 // list spells it, the photo number as the field shows it, empty when null).
+//
+// The Windows register ran on a file system that ignores letter case, so a
+// copied store may hold "pictures/A1/7.JPG" for batch "a1". Where the exact
+// spelling does not exist, a folder or file whose name differs from it only
+// in case is taken instead (the first in name order); where neither exists
+// the exact spelling is given, for a new folder or file.
 
 #include <QString>
 

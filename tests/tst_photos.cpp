@@ -168,6 +168,8 @@ private slots:
     void attachWhileEditingStoresOnReturn();
     void attachTwiceReplaces();
     void attachCancelledChangesNothing();
+    void storeCopiedFromWindowsIgnoresCase_data();
+    void storeCopiedFromWindowsIgnoresCase();
     void failedCopyKeepsOldPhoto_data();
     void failedCopyKeepsOldPhoto();
 };
@@ -483,6 +485,41 @@ void TestPhotos::enlargeHandsPathToDesktop()
     world.viewer.enlarge();
     QCOMPARE(world.dialogs.shown, QStringList());
     QCOMPARE(world.dialogs.opened, QStringList {QDir::toNativeSeparators(world.dir.filePath(file))});
+}
+
+void TestPhotos::storeCopiedFromWindowsIgnoresCase_data()
+{
+    QTest::addColumn<QString>("batch"); // in the batch list and the line
+    QTest::addColumn<QString>("onDisk");
+    QTest::addRow("batch folder in other case") << "B2" << "pictures/b2/7.jpg";
+    QTest::addRow("file name in other case") << "B2" << "pictures/B2/7.JPG";
+    QTest::addRow("photo folder in other case") << "B2" << "Pictures/B2/7.jpg";
+    QTest::addRow("Cyrillic batch folder in other case") << QString::fromUtf8("Б2") << QString::fromUtf8("pictures/б2/7.jpg");
+}
+
+// Shown, enlarged, offered for deletion and replaced where Windows found it.
+void TestPhotos::storeCopiedFromWindowsIgnoresCase()
+{
+    QFETCH(QString, batch);
+    QFETCH(QString, onDisk);
+    ViewerWorld world({batch});
+    world.storeLine(batch, 7);
+    QVERIFY(world.open());
+    world.dir.writeFile(onDisk, solidJpeg(QSize(640, 480)));
+    const QString found = QDir::toNativeSeparators(world.dir.filePath(onDisk));
+
+    world.viewer.showPhoto(true);
+    QCOMPARE(world.area.width(), 247);
+    world.viewer.enlarge();
+    QCOMPARE(world.dialogs.opened, QStringList {found});
+    QCOMPARE(world.viewer.photoFile(), found);
+
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("new.jpg"), QSize(300, 400));
+    world.viewer.attach(true);
+    QCOMPARE(world.dir.readFile(onDisk), world.dir.readFile(QStringLiteral("camera/new.jpg")));
+    QCOMPARE(QDir(world.dir.filePath(QStringLiteral("pictures"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+             onDisk.startsWith(QLatin1String("pictures/")) ? 1 : 0);
+    QCOMPARE(world.area.width(), 139);
 }
 
 // A line being added gets the number of the key reserved for it and stays pending.

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QUrl>
 
@@ -63,4 +64,35 @@ void QtDialogs::openWithDesktop(const QString& pathOrUrl)
 {
     const QUrl url = pathOrUrl.contains(QLatin1String("://")) ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
     QDesktopServices::openUrl(url);
+}
+
+namespace {
+
+class QtProgressReport : public ProgressReport {
+public:
+    QtProgressReport(const QString& label, qint64 maximum)
+        : m_dialog(label, QStringLiteral("Cancel"), 0, 1000), m_maximum(qMax<qint64>(maximum, 1))
+    {
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setWindowTitle(QApplication::applicationName());
+        m_dialog.setMinimumDuration(500);
+        m_dialog.setValue(0);
+    }
+    bool update(qint64 done) override
+    {
+        // Per mille, so that any count fits the dialog's int range.
+        m_dialog.setValue(int(qMin<qint64>(done, m_maximum) * 1000 / m_maximum));
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+    qint64 m_maximum;
+};
+
+} // namespace
+
+std::unique_ptr<ProgressReport> Dialogs::progress(const QString& label, qint64 maximum)
+{
+    return std::make_unique<QtProgressReport>(label, maximum);
 }

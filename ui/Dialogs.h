@@ -4,8 +4,18 @@
 // that answers from a queue and records what was shown.
 
 #include <QString>
+#include <memory>
 
 class QWidget;
+
+// A long piece of work shown with a progress bar and a Cancel button.
+class ProgressReport {
+public:
+    virtual ~ProgressReport() = default;
+    // Reports how far the work is (0 to the maximum given when it was made);
+    // false once the user pressed Cancel.
+    virtual bool update(qint64 done) = 0;
+};
 
 class Dialogs {
 public:
@@ -23,6 +33,9 @@ public:
     virtual QString openFile(const QString& caption, const QString& filter) = 0;
     // The desktop's "open" on a file or web address; the result is not checked.
     virtual void openWithDesktop(const QString& pathOrUrl) = 0;
+    // A modal progress dialog with Cancel, open while the result lives. It
+    // appears only when the work takes longer than a moment.
+    virtual std::unique_ptr<ProgressReport> progress(const QString& label, qint64 maximum);
 };
 
 // The message with "." appended when its last character's code is higher than

@@ -23,6 +23,17 @@ public:
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
     void openWithDesktop(const QString& pathOrUrl) override { opened << pathOrUrl; }
+    // Cancel is pressed once the work reports cancelProgressAt or more (never when negative).
+    std::unique_ptr<ProgressReport> progress(const QString& label, qint64) override
+    {
+        shown << "progress: " + label;
+        struct Scripted : ProgressReport {
+            qint64 cancelAt;
+            explicit Scripted(qint64 at) : cancelAt(at) {}
+            bool update(qint64 done) override { return cancelAt < 0 || done < cancelAt; }
+        };
+        return std::make_unique<Scripted>(cancelProgressAt);
+    }
 
     QStringList takeShown()
     {
@@ -35,4 +46,5 @@ public:
     QStringList opened;
     QQueue<bool> confirmAnswers;
     QQueue<QString> fileAnswers;
+    qint64 cancelProgressAt = -1;
 };

@@ -1,0 +1,53 @@
+#pragma once
+// The daily copy of the register: at the first start of a day db1.mdb is
+// copied into backups/db1-YYYY-MM-DD.mdb in the application directory with
+// the engine's online backup, on a connection and a thread of its own, so
+// start-up does not wait and the user can store lines meanwhile (WAL lets
+// the copy read a fixed snapshot while the window writes). The copy is
+// checked (PRAGMA quick_check) before it gets its name, and only then are
+// the oldest copies beyond the newest 14 removed.
+//
+// To restore one: close the program and copy the backup over db1.mdb.
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+#include <thread>
+
+class RegisterBackup : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int Kept = 14;
+
+    struct Result {
+        bool ok = false;
+        QString message; // why it failed
+        QString path;    // the copy made
+    };
+
+    explicit RegisterBackup(QObject* parent = nullptr) : QObject(parent) {}
+    // Waits for a copy still being made.
+    ~RegisterBackup() override;
+
+    static QString folder(const QString& appDir);
+    static QString pathFor(const QString& appDir, QDate day);
+    // The newest copy in the backups folder, or empty.
+    static QString newest(const QString& appDir);
+
+    // Copies, checks and rotates on the calling thread.
+    static Result run(const QString& appDir, QDate day);
+
+    // When the day has no copy yet, makes it on a worker thread, delayMs
+    // after the call (so that it does not compete with the window's first
+    // paint), at a lower scheduling priority; finished() arrives on this
+    // object's thread. Returns whether a copy is due and was scheduled.
+    bool startIfDue(const QString& appDir, QDate day, int delayMs = 0);
+
+signals:
+    void finished(bool ok, const QString& message);
+
+private:
+    void start(const QString& appDir, QDate day);
+    std::thread m_worker;
+    bool m_scheduled = false;
+};

@@ -1,0 +1,210 @@
+#include "data/RegisterConversion.h"
+
+#include "data/FieldCodec.h"
+#include "data/FileSync.h"
+#include "data/OrderColumns.h"
+#include "data/SqliteStatement.h"
+
+#include <QFile>
+#include <QVector>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr qint64 ProgressStep = 500;
+
+// Where each order column comes from in the source, or -1.
+QVector<int> columnMap(const RowSource& source)
+{
+    const QStringList names = source.columnNames();
+    QVector<int> map;
+    for (const ColumnDef& column : OrderColumns::all()) {
+        int found = -1;
+        for (int i = 0; i < names.size(); ++i)
+            if (names[i].compare(QLatin1String(column.name), Qt::CaseInsensitive) == 0)
+                found = i;
+        map << found;
+    }
+    return map;
+}
+
+RowSource::Kind expectedKind(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::AutoIncrement:
+    case ColumnType::Integer:
+        return RowSource::Kind::Integer;
+    case ColumnType::Currency:
+        return RowSource::Kind::Money;
+    case ColumnType::Date:
+        return RowSource::Kind::DateTime;
+    case ColumnType::Text:
+        return RowSource::Kind::Text;
+    case ColumnType::Memo:
+        return RowSource::Kind::Memo;
+    }
+    return RowSource::Kind::Other;
+}
+
+// Text and memo take each other's values: the old register's widths may differ.
+bool kindFits(ColumnType type, RowSource::Kind kind)
+{
+    const auto isText = [](RowSource::Kind k) { return k == RowSource::Kind::Text || k == RowSource::Kind::Memo; };
+    const RowSource::Kind expected = expectedKind(type);
+    return kind == expected || (isText(expected) && isText(kind));
+}
+
+bool exec(sqlite3* db, const QString& sql, QString* error)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    *error = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+    sqlite3_free(message);
+    return false;
+}
+
+} // namespace
+
+QStringList RegisterConversion::missingColumns(const RowSource& source)
+{
+    QStringList missing;
+    const QVector<int> map = columnMap(source);
+    for (int i = 0; i < map.size(); ++i)
+        if (map[i] < 0)
+            missing << OrderColumns::name(i);
+    return missing;
+}
+
+RegisterConversion::Outcome RegisterConversion::convert(RowSource& source, const QString& targetPath,
+                                                        const Progress& progress)
+{
+    m_error.clear();
+    m_source = {};
+    m_target = {};
+    QFile::remove(targetPath);
+    sqlite3* db = nullptr;
+    Outcome outcome = Outcome::Failed;
+    if (sqlite3_open_v2(QFile::encodeName(targetPath).constData(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        m_error = QString::fromUtf8(db ? sqlite3_errmsg(db) : "cannot create the new register");
+    } else {
+        outcome = write(source, db, progress);
+    }
+    if (sqlite3_close(db) != SQLITE_OK && outcome == Outcome::Converted) {
+        m_error = QString::fromUtf8(sqlite3_errmsg(db));
+        outcome = Outcome::Failed;
+    }
+    if (outcome == Outcome::Converted && !syncFileToDisk(targetPath)) {
+        m_error = QStringLiteral("the new register cannot be written to disk");
+        outcome = Outcome::Failed;
+    }
+    if (outcome != Outcome::Converted)
+        QFile::remove(targetPath);
+    return outcome;
+}
+
+RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3* db, const Progress& progress)
+{
+    const QVector<int> map = columnMap(source);
+    const QVector<RowSource::Kind> kinds = source.columnKinds();
+    const QStringList missing = missingColumns(source);
+    if (!missing.isEmpty()) {
+        m_error = QStringLiteral("Table1 lacks the order columns %1").arg(missing.join(QStringLiteral(", ")));
+        return Outcome::Failed;
+    }
+    for (int i = 0; i < map.size(); ++i) {
+        const ColumnDef& column = OrderColumns::at(i);
+        if (!kindFits(column.type, kinds.value(map[i], RowSource::Kind::Other))) {
+            m_error = QStringLiteral("column %1 of Table1 holds %2 values, not %3")
+                          .arg(OrderColumns::name(i), RowSource::kindName(kinds.value(map[i])),
+                               RowSource::kindName(expectedKind(column.type)));
+            return Outcome::Failed;
+        }
+    }
+
+    // The file is new and renamed into place only when complete, so neither
+    // a journal nor syncing per statement protects anything here.
+    const QStringList schema = OrderColumns::schemaStatements();
+    if (!exec(db, QStringLiteral("PRAGMA journal_mode=OFF"), &m_error) ||
+        !exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) || !exec(db, schema.first(), &m_error) ||
+        !exec(db, QStringLiteral("BEGIN"), &m_error))
+        return Outcome::Failed;
+
+    QStringList names;
+    QStringList marks;
+    for (int i = 0; i < OrderColumns::Count; ++i) {
+        names << OrderColumns::name(i);
+        marks << QStringLiteral("?");
+    }
+    SqliteStatement insert;
+    if (!insert.prepare(db,
+                        QStringLiteral("INSERT INTO Table1 (%1) VALUES (%2)")
+                            .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                        &m_error))
+        return Outcome::Failed;
+
+    m_source.lines = source.declaredRowCount();
+    qint64 money = 0;
+    qint64 written = 0;
+    QVector<QVariant> row;
+    if (progress && !progress(0))
+        return Outcome::Cancelled;
+    while (source.next(&row)) {
+        for (int i = 0; i < OrderColumns::Count; ++i) {
+            if (!FieldCodec::bind(insert.get(), i + 1, row.value(map[i]))) {
+                m_error = QString::fromUtf8(sqlite3_errmsg(db));
+                return Outcome::Failed;
+            }
+        }
+        if (!insert.run(&m_error))
+            return Outcome::Failed;
+        sqlite3_reset(insert.get());
+        m_source.received += FieldCodec::toInteger(row.value(map[OrderColumns::Polucbr]));
+        if (__builtin_add_overflow(money, FieldCodec::toCurrency(row.value(map[OrderColumns::Obsto])).units(),
+                                   &money)) {
+            m_error = QStringLiteral("the sum of money of Table1 is too large");
+            return Outcome::Failed;
+        }
+        ++written;
+        if (progress && written % ProgressStep == 0 && !progress(written))
+            return Outcome::Cancelled;
+    }
+    if (!source.errorString().isEmpty()) {
+        m_error = source.errorString();
+        return Outcome::Failed;
+    }
+    m_source.money = Currency::fromUnits(money);
+    insert.finalize();
+
+    // The next key the engine hands out follows the largest one kept, as the
+    // old register's counter did; photo numbers derive from keys.
+    const QString sequence = QStringLiteral(
+        "DELETE FROM sqlite_sequence WHERE name = 'Table1';"
+        "INSERT INTO sqlite_sequence (name, seq) SELECT 'Table1', MAX(key) FROM Table1 HAVING MAX(key) IS NOT NULL");
+    if (!exec(db, sequence, &m_error))
+        return Outcome::Failed;
+    for (int i = 1; i < schema.size(); ++i)
+        if (!exec(db, schema[i], &m_error))
+            return Outcome::Failed;
+    if (!exec(db, QStringLiteral("COMMIT"), &m_error) || !readBack(db))
+        return Outcome::Failed;
+    if (progress && !progress(written))
+        return Outcome::Cancelled;
+    return Outcome::Converted;
+}
+
+bool RegisterConversion::readBack(sqlite3* db)
+{
+    SqliteStatement query;
+    if (!query.prepare(db, QStringLiteral("SELECT COUNT(*), SUM(polucbr), SUM(obsto) FROM Table1"), &m_error))
+        return false;
+    if (sqlite3_step(query.get()) != SQLITE_ROW) {
+        m_error = query.errorMessage();
+        return false;
+    }
+    m_target.lines = sqlite3_column_int64(query.get(), 0);
+    m_target.received = sqlite3_column_int64(query.get(), 1);
+    m_target.money = Currency::fromUnits(sqlite3_column_int64(query.get(), 2));
+    return true;
+}
