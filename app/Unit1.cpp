@@ -112,7 +112,8 @@ void TForm1::FormCreate()
         showStandardError(backup.isEmpty()
                               ? m_nelvo.errorString()
                               : standardErrorText(m_nelvo.errorString()) +
-                                    QStringLiteral("\r\nThe newest backup is %1 (to restore it, close the program "
+                                    QStringLiteral("\r\nThe newest backup is %1 (to restore it, close the program, "
+                                                   "delete db1.mdb-wal and db1.mdb-shm if they are there "
                                                    "and copy it over db1.mdb)")
                                         .arg(QDir::toNativeSeparators(backup)));
         return;

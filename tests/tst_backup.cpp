@@ -111,8 +111,8 @@ void TestBackup::openFailureNamesNewestBackup()
     f.open();
     QCOMPARE(f.dialogs.shown.size(), 1);
     QVERIFY2(f.dialogs.shown.first().endsWith(
-                 QStringLiteral(".\r\nThe newest backup is %1 (to restore it, close the program and copy it over "
-                                "db1.mdb)")
+                 QStringLiteral(".\r\nThe newest backup is %1 (to restore it, close the program, delete "
+                                "db1.mdb-wal and db1.mdb-shm if they are there and copy it over db1.mdb)")
                      .arg(QDir::toNativeSeparators(f.dir.filePath("backups/db1-2024-01-10.mdb")))),
              qPrintable(f.dialogs.shown.first()));
 }
