@@ -4,6 +4,7 @@
 
 #include "support/FileSizeLimit.h"
 #include "support/WindowFixture.h"
+#include "support/XlsInspect.h"
 
 #include "data/OrderColumns.h"
 #include "lists/PickListFile.h"
@@ -17,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QImage>
+#include <QJsonArray>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -100,6 +102,8 @@ private slots:
     void registerOfAnotherShapeIsRefused();
     void pickListOfAnyContentStartsTheWindow_data();
     void pickListOfAnyContentStartsTheWindow();
+    void awkwardNamesFilterAndReport_data();
+    void awkwardNamesFilterAndReport();
     void oldFileSurvivesAFailedWrite_data();
     void oldFileSurvivesAFailedWrite();
 };
@@ -170,6 +174,43 @@ void ReliabilityTest::pickListOfAnyContentStartsTheWindow()
     QCOMPARE(form.table().state(), TableState::Browse);
     const QStringList entries = PickListFile::readEntries(f.dir.filePath("Suppliers.txt")).lines;
     QCOMPARE(form.cbfiltersup->count(), entries.size() + 1); // and "All"
+}
+
+void ReliabilityTest::awkwardNamesFilterAndReport_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("nearMiss"); // what a LIKE or a case-blind match would also select
+    QTest::addRow("percent sign") << "100% Cotton" << "100x Cotton";
+    QTest::addRow("underscore") << "A_B Moda" << "AxB Moda";
+    QTest::addRow("backslashes") << "C:\\Moda\\" << "C:Moda";
+    QTest::addRow("Cyrillic and a quote") << "Д'Арт Мода" << "д'арт мода";
+}
+
+// Choosing the supplier shows exactly its line, and the report of that view
+// names it exactly, in the filter caption and in the line.
+void ReliabilityTest::awkwardNamesFilterAndReport()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, nearMiss);
+    WindowFixture f;
+    f.dir.writeFile("Suppliers.txt", (name + "\r\n" + nearMiss + "\r\n").toUtf8());
+    f.dir.writeFile("Batches.txt", "C3\r\n");
+    f.insertLine({{"dostavcik", name}, {"artikul", "coat"}, {"batch", "C3"}, {"polucbr", 2}});
+    f.insertLine({{"dostavcik", nearMiss}, {"artikul", "coat"}, {"batch", "C3"}, {"polucbr", 5}});
+    TForm1& form = f.open();
+    WindowFixture::choose(form.cbfiltersup, name);
+    QCOMPARE(form.table().recordCount(), 1);
+    QCOMPARE(form.table().asString("dostavcik"), name);
+    WindowFixture::click(form.Button3);
+    QCOMPARE(f.dialogs.shown, QStringList());
+    const QJsonObject report = inspectWorkbook(f.dir.filePath("Orders.xls"));
+    QVERIFY(!report.isEmpty());
+    QStringList texts;
+    for (const QJsonValue cell : report["sheets"][0]["cells"].toArray())
+        texts << cell["value"].toString();
+    QVERIFY2(texts.contains("Supplier: " + name), qPrintable(texts.join(" | ")));
+    QCOMPARE(texts.count(name), 1);
+    QVERIFY(!texts.contains(nearMiss));
 }
 
 void ReliabilityTest::oldFileSurvivesAFailedWrite_data()
