@@ -158,6 +158,10 @@ bool Database::open(const QString& folder)
         QSqlQuery query(connection());
         if (!query.exec(QLatin1String(pragma))) {
             m_error = engineMessage(query.lastError());
+            // The engine's words alone read as if db1.mdb were missing.
+            if (pragma == pragmas[0])
+                m_error += QStringLiteral(": the write-ahead log db1.mdb-wal cannot be made in \"%1\"")
+                               .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
             close();
             return false;
         }

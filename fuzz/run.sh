@@ -18,5 +18,5 @@ for target in fuzz/corpus/*/; do
   mkdir -p "$work"
   echo "== fuzz_$name"
   build-fuzz/fuzz/fuzz_"$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$work/" "$work" "$target" 2>&1 | grep -E '^#[0-9]+ +DONE|^stat::number_of_executed_units|ERROR|SUMMARY'
+      -print_final_stats=1 -artifact_prefix="$work/" "$work" "$target" 2>&1 | grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|ERROR|SUMMARY'
 done
