@@ -289,7 +289,12 @@ void check(const QString& dir, const QVector<Operation>& ops, std::map<qint32, q
     std::optional<Operation> inFlight;
     for (const Operation& op : ops) {
         if (!op.acknowledged) {
-            inFlight = op; // only the last one can be unacknowledged
+            // The worker waits for each call: only the last can be unanswered.
+            if (&op != &ops.last()) {
+                std::fprintf(stderr, "kill %d: journal has an unanswered operation before the last\n", totals->kills);
+                ++totals->failures;
+            }
+            inFlight = op;
             continue;
         }
         ++totals->acknowledged;
