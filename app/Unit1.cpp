@@ -77,6 +77,11 @@ TForm1::TForm1(const QString& applicationDirectory, Dialogs& dialogs, QWidget* p
 
 TForm1::~TForm1()
 {
+    // Focus leaves each field as it is destroyed; by then a combo box is no
+    // longer one, so the fields' exit steps must not run. Closing the window
+    // has already run them (closeEvent).
+    for (QWidget* child : findChildren<QWidget*>())
+        child->removeEventFilter(this);
     // Controls bound to the table unregister from it while it still exists.
     delete centralWidget();
 }

@@ -28,6 +28,48 @@ QString openUri(const QString& path)
            QStringLiteral("?mode=rw");
 }
 
+// The affinity SQLite gives a declared column type (its rules, in their order).
+QString affinity(const QString& declared)
+{
+    const QString type = declared.toUpper();
+    if (type.contains(QLatin1String("INT")))
+        return QStringLiteral("INTEGER");
+    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
+        type.contains(QLatin1String("TEXT")))
+        return QStringLiteral("TEXT");
+    if (type.isEmpty() || type.contains(QLatin1String("BLOB")))
+        return QStringLiteral("BLOB");
+    if (type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA")) ||
+        type.contains(QLatin1String("DOUB")))
+        return QStringLiteral("REAL");
+    return QStringLiteral("NUMERIC");
+}
+
+// Table1 made by another tool may declare a column with another type. The
+// engine would then keep a typed "12.50" in the money column as text or a
+// real, and the register would read it back as another amount and store it
+// so. Such a file is refused with the column named.
+QString columnTypeProblem(const QSqlDatabase& db)
+{
+    QSqlQuery info(db);
+    if (!info.exec(QStringLiteral("PRAGMA table_info(Table1)")))
+        return engineMessage(info.lastError());
+    while (info.next()) {
+        const int column = OrderColumns::indexOf(info.value(1).toString());
+        if (column < 0)
+            continue;
+        const ColumnType type = OrderColumns::at(column).type;
+        const bool number = type == ColumnType::AutoIncrement || type == ColumnType::Integer ||
+                            type == ColumnType::Currency;
+        const QString needed = number ? QStringLiteral("INTEGER") : QStringLiteral("TEXT");
+        const QString declared = affinity(info.value(2).toString());
+        if (declared != needed)
+            return QStringLiteral("Column %1 of Table1 holds %2; this register needs %3 there.")
+                .arg(OrderColumns::name(column), declared, needed);
+    }
+    return {};
+}
+
 } // namespace
 
 namespace {
@@ -85,13 +127,23 @@ bool Database::open(const QString& folder)
         return false;
     }
     // Only reads before anything is written: a file that is not a register
-    // (not a database, or one without Table1, such as an empty file) fails
-    // here and stays exactly as it was. Switching to WAL would write to it.
+    // (not a database, one without Table1 or one of its columns, such as an
+    // empty file) fails here and stays exactly as it was. Switching to WAL
+    // would write to it.
     {
         QSqlQuery probe(connection());
-        if (!probe.exec(QStringLiteral("SELECT key FROM Table1 LIMIT 0"))) {
+        QStringList columns;
+        for (int column = 0; column < OrderColumns::Count; ++column)
+            columns << OrderColumns::name(column);
+        if (!probe.exec(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(columns.join(u", ")))) {
             m_error = engineMessage(probe.lastError());
             probe = QSqlQuery();
+            close();
+            return false;
+        }
+        probe = QSqlQuery();
+        m_error = columnTypeProblem(connection());
+        if (!m_error.isEmpty()) {
             close();
             return false;
         }
@@ -106,6 +158,10 @@ bool Database::open(const QString& folder)
         QSqlQuery query(connection());
         if (!query.exec(QLatin1String(pragma))) {
             m_error = engineMessage(query.lastError());
+            // The engine's words alone read as if db1.mdb were missing.
+            if (pragma == pragmas[0])
+                m_error += QStringLiteral(": the write-ahead log db1.mdb-wal cannot be made in \"%1\"")
+                               .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
             close();
             return false;
         }

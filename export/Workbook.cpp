@@ -34,8 +34,14 @@ Cell& Workbook::touch(int row, int column)
     return cells[size_t(column)];
 }
 
-void Workbook::setText(int row, int column, const QString& text)
+void Workbook::setText(int row, int column, const QString& input)
 {
+    // A cell holds at most MaxTextLength characters; the string table's
+    // 16-bit count could not even say more. Cut as a spreadsheet cuts a
+    // pasted text, never between the halves of a character.
+    QString text = input.left(MaxTextLength);
+    if (text.size() < input.size() && text.back().isHighSurrogate())
+        text.chop(1);
     Cell& c = touch(row, column);
     auto it = m_textIndex.constFind(text);
     if (it == m_textIndex.constEnd()) {

@@ -82,6 +82,7 @@ class Workbook {
 public:
     static constexpr int MaxRows = 65536;
     static constexpr int MaxColumns = 256;
+    static constexpr int MaxTextLength = 32767;
 
     Workbook();
 
@@ -93,6 +94,7 @@ public:
     int columnCount() const { return m_columns; }
     const std::vector<Cell>& row(int r) const { return m_rows[size_t(r)]; }
     const Cell& cell(int row, int column) const;
+    // Texts longer than MaxTextLength are cut to it.
     void setText(int row, int column, const QString& text);
     void setNumber(int row, int column, double value);
     // Rows at and below `at` move down by count; formats, heights and the

@@ -32,7 +32,10 @@ QString PickListFile::decode(const QByteArray& input)
     QString text;
     const QList<QByteArray> lines = bytes.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        // Every line is decoded as a text of its own: without ConvertInitialBom
+        // the decoder would drop a U+FEFF that begins any line, not only the
+        // file's byte-order mark removed above.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         QString line = utf8.decode(lines[i]);
         if (utf8.hasError()) {
             QStringDecoder cp1251("windows-1251");

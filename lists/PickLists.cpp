@@ -75,8 +75,14 @@ QString PickLists::longEntries(const QString& listName, const QStringList& entri
         return {};
     // Measured as the column cuts a value, in UTF-16 units.
     QStringList named;
+    // An entry far too long (a pasted text, a binary file read as a list) is
+    // named by what the column would keep and its length: the box must stay
+    // readable and quick to lay out.
+    constexpr int LongestNamed = 100;
     for (const QString& entry : entries) {
-        if (entry.size() > width)
+        if (entry.size() > LongestNamed)
+            named << QStringLiteral("%1... (%2 characters)").arg(entry.left(width)).arg(entry.size());
+        else if (entry.size() > width)
             named << entry;
     }
     if (named.isEmpty())

@@ -162,7 +162,11 @@ bool PhotoViewer::copyReplacing(const QString& source, const PhotoPath& target, 
                      .arg(QDir::toNativeSeparators(source), QDir::toNativeSeparators(target.file()), reason);
         return false;
     };
-    if (!out.open(QIODevice::WriteOnly))
+    // Unbuffered, as the list files are written: a buffered write cut short
+    // by a full disk is not reported by the flush in commit(), which would
+    // then put a photo without its last bytes in place of the old one. A
+    // short write is retried so that the system names its reason.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(out.errorString());
     char buffer[64 * 1024];
     for (;;) {
@@ -171,8 +175,12 @@ bool PhotoViewer::copyReplacing(const QString& source, const PhotoPath& target, 
             return failed(in.errorString());
         if (n == 0)
             break;
-        if (out.write(buffer, n) != n)
-            return failed(out.errorString());
+        for (qint64 done = 0; done < n;) {
+            const qint64 written = out.write(buffer + done, n - done);
+            if (written <= 0)
+                return failed(out.errorString());
+            done += written;
+        }
     }
     if (!out.commit())
         return failed(out.errorString());

@@ -14,6 +14,7 @@
 #include "export/Workbook.h"
 #include "export/WorkbookWriter.h"
 #include "support/WindowFixture.h"
+#include "support/XlsInspect.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -22,27 +23,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QtEndian>
 #include <QtTest>
 #include <sqlite3.h>
 
 namespace {
-
-// The reader's report of the workbook; empty when it failed or found problems.
-QJsonObject inspect(const QString& path)
-{
-    const QString tool = QFileInfo(qEnvironmentVariable("XLS_INSPECT")).absoluteFilePath();
-    QProcess p;
-    p.start(tool, {QStringLiteral("--strict"), QStringLiteral("--compact"), path});
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        qWarning("xls-inspect %s: exit %d: %s %s", qPrintable(tool), p.exitCode(),
-                 p.readAllStandardError().constData(), p.readAllStandardOutput().left(2000).constData());
-        return {};
-    }
-    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-}
 
 QString cellName(int row, int column)
 {
@@ -119,6 +105,8 @@ private slots:
     void compoundFileLayout();
     void stringTableContinues_data();
     void stringTableContinues();
+    void longTextCutToACell_data();
+    void longTextCutToACell();
     void failedWriteIsReported();
 };
 
@@ -191,7 +179,7 @@ void ExportTest::reportOfTheView()
     const QString path = f.dir.filePath("Orders.xls");
     QCOMPARE(f.dialogs.opened, QStringList{path});
 
-    const QJsonObject report = inspect(path);
+    const QJsonObject report = inspectWorkbook(path);
     QVERIFY(!report.isEmpty());
     const QJsonObject sheet = report["sheets"][0].toObject();
     QCOMPARE(sheet["name"].toString(), "Orders");
@@ -282,7 +270,7 @@ void ExportTest::secondExportReplacesTheFirst()
     WindowFixture::click(form.Button3);
     QCOMPARE(f.dialogs.shown, QStringList());
     QCOMPARE(f.dialogs.opened.size(), 2);
-    const QJsonObject report = inspect(f.dir.filePath("Orders.xls"));
+    const QJsonObject report = inspectWorkbook(f.dir.filePath("Orders.xls"));
     QCOMPARE(report["sheets"][0]["comments"][0]["cell"].toString(), "B7");
     QCOMPARE(QDir(f.dir.path()).entryList({"*Orders*"}, QDir::Files | QDir::Hidden),
              QStringList{"Orders.xls"}); // no temporary file left behind
@@ -408,6 +396,25 @@ void ExportTest::stringTableContinues()
     QCOMPARE(b.mid(next + 4, continueStart.size()), continueStart);
     QCOMPARE(u16(next + 4 + continueLength), 0x00FF); // EXTSST follows
     QCOMPARE(qFromLittleEndian<quint32>(b.constData() + next + 4 + continueLength + 6), 12u); // first string
+}
+
+void ExportTest::longTextCutToACell_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("kept");
+    // Beyond 65,535 the string table's count would wrap and the file be garbage.
+    QTest::addRow("70,000 characters") << QString(70000, 'x') << Workbook::MaxTextLength;
+    QTest::addRow("a pair of surrogates across the cut")
+        << QString(Workbook::MaxTextLength - 1, 'x') + QStringLiteral("\U0001F600") << Workbook::MaxTextLength - 1;
+}
+
+void ExportTest::longTextCutToACell()
+{
+    QFETCH(QString, text);
+    QFETCH(int, kept);
+    Workbook book;
+    book.setText(0, 0, text);
+    QCOMPARE(book.texts().first(), text.left(kept));
 }
 
 void ExportTest::failedWriteIsReported()

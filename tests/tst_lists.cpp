@@ -50,6 +50,8 @@ void TestLists::readsEntries_data()
     QTest::addRow("no trimming, duplicates kept") << QByteArray(" a \r\n\tb\r\n a ") << QStringList{" a ", "\tb", " a "};
     QTest::addRow("UTF-8 Cyrillic") << QByteArray("Иван\r\nПетров ЕООД") << QStringList{"Иван", "Петров ЕООД"};
     QTest::addRow("UTF-8 byte-order mark skipped") << QByteArray("\xEF\xBB\xBF" "a\r\nb") << QStringList{"a", "b"};
+    QTest::addRow("U+FEFF starting a later line is kept")
+        << QByteArray("a\r\n\xEF\xBB\xBF" "b") << QStringList{"a", QStringLiteral("\uFEFFb")};
     QTest::addRow("Windows-1251 bytes") << QByteArray("\xC8\xE2\xE0\xED\r\n\xCF\xE5\xF2\xF0\xEE\xE2 \xB9 5")
                                         << QStringList{"Иван", "Петров № 5"};
     QTest::addRow("one Windows-1251 line among UTF-8 ones")

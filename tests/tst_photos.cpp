@@ -227,6 +227,7 @@ void TestPhotos::decodesToDisplayHeight_data()
     QTest::addRow("1601x1201 at 2/8, sizes rounded up") << QSize(1601, 1201) << QSize(401, 301) << 247;
     QTest::addRow("800x1473 at 1/8, rounded up to 185") << QSize(800, 1473) << QSize(100, 185) << 100;
     QTest::addRow("small photo widened") << QSize(100, 50) << QSize(100, 50) << 370;
+    QTest::addRow("1 x 1") << QSize(1, 1) << QSize(1, 1) << 185;
 }
 
 void TestPhotos::decodesToDisplayHeight()
