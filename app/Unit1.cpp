@@ -36,6 +36,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QUrl>
 
 namespace {
@@ -397,6 +398,11 @@ void TForm1::createSubsystems()
 
 void TForm1::connectHandlers()
 {
+    // F5 reads the view and the counters anew, as Recalculate does, so that
+    // lines other programs stored on the register are seen.
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    refresh->setObjectName(QStringLiteral("RefreshShortcut"));
+    connect(refresh, &QShortcut::activated, this, &TForm1::Button4Click);
     connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);
     connect(ADOTable1.get(), &OrderTable::dataChanged, this, &TForm1::DataSource1DataChange);
     connect(ADOTable1.get(), &OrderTable::afterPost, this, &TForm1::ADOTable1AfterPost);

@@ -18,8 +18,14 @@ namespace {
 const QString ClosedDataset = QStringLiteral("Cannot perform this operation on a closed dataset");
 const QString EmptyDataset = QStringLiteral("Cannot perform this operation on an empty dataset");
 const QString NotEditing = QStringLiteral("Dataset not in edit or insert mode");
-const QString RowMissing = QStringLiteral(
-    "Row cannot be located for updating. Some values may have been changed since it was last read.");
+// Another program on the register stored or deleted the line after this one
+// read it: storing over it would silently undo the other's work.
+const QString ChangedOnStore = QStringLiteral(
+    "This line was changed by another user (or deleted) since it was read, so your changes were not stored.\r\n"
+    "Your entries are kept: press Cancel to see the line as it is stored now.");
+const QString ChangedOnDelete = QStringLiteral(
+    "This line was changed by another user since it was read, so it was not deleted.\r\n"
+    "Look at it as it is stored now, and delete it again if it should still go.");
 
 // Column caches kept at once; each costs about 8 MB at a million lines.
 constexpr size_t MaxColumnCaches = 4;
@@ -47,6 +53,7 @@ struct OrderTable::Private {
     QVector<bool> changed; // columns set since the line became pending
     qint32 keyBeforeInsert = 0;
     qint32 pendingKey = 0; // reserved for the pending new line
+    QByteArray editVersion; // the edited line's version as it was read
 
     void clearBuffer()
     {
@@ -613,6 +620,16 @@ QString OrderTable::bookmark() const
     return key == 0 ? QString() : QString::number(key);
 }
 
+bool OrderTable::lineExists(qint32 key)
+{
+    SqliteStatement select;
+    QString error;
+    if (!select.prepare(m_db.handle(), QStringLiteral("SELECT 1 FROM Table1 WHERE key = ?"), &error))
+        return false;
+    sqlite3_bind_int(select.get(), 1, key);
+    return sqlite3_step(select.get()) == SQLITE_ROW;
+}
+
 bool OrderTable::hasBookmark(const QString& bookmark) const
 {
     bool ok = false;
@@ -728,6 +745,7 @@ bool OrderTable::edit()
     if (d->view.empty())
         return append();
     d->buffer = d->rows.row(currentKey());
+    d->editVersion = d->rows.version(currentKey());
     d->changed = QVector<bool>(OrderColumns::Count, false);
     m_modified = false;
     m_state = TableState::Edit;
@@ -783,7 +801,8 @@ bool OrderTable::writePending(qint32* key, QString* error)
         sql = QStringLiteral("INSERT INTO Table1 (%1) VALUES (%2)")
                   .arg(names.join(u", "), QStringList(names.size(), QStringLiteral("?")).join(u", "));
     else
-        sql = QStringLiteral("UPDATE Table1 SET %1 = ? WHERE key = ?").arg(names.join(QStringLiteral(" = ?, ")));
+        sql = QStringLiteral("UPDATE Table1 SET %1 = ? WHERE key = ? AND %2 = ?")
+                  .arg(names.join(QStringLiteral(" = ?, ")), RowCache::versionExpression());
     sqlite3* db = m_db.handle();
     SqliteStatement write;
     if (!write.prepare(db, sql, error))
@@ -797,8 +816,11 @@ bool OrderTable::writePending(qint32* key, QString* error)
             return false;
         }
     }
-    if (!inserting)
-        sqlite3_bind_int(write.get(), parameter, currentKey());
+    if (!inserting) {
+        sqlite3_bind_int(write.get(), parameter++, currentKey());
+        sqlite3_bind_text(write.get(), parameter, d->editVersion.constData(), int(d->editVersion.size()),
+                          SQLITE_STATIC);
+    }
     // One statement in autocommit mode: one transaction, on disk when it returns.
     if (!write.run(error))
         return false;
@@ -807,7 +829,9 @@ bool OrderTable::writePending(qint32* key, QString* error)
         return true;
     }
     if (sqlite3_changes(db) == 0) {
-        *error = RowMissing;
+        // What is cached is the old version: Cancel must show the new one.
+        d->rows.drop(currentKey());
+        *error = ChangedOnStore;
         return false;
     }
     *key = currentKey();
@@ -893,15 +917,29 @@ bool OrderTable::remove()
     const int row = d->rowOfKey(key);
     if (row < 0 || m_state == TableState::Insert)
         return false; // the hook moved away or started a new line
+    // Only the line as the user saw it is deleted.
+    const QByteArray version = m_state == TableState::Edit ? d->editVersion : d->rows.version(key);
     SqliteStatement erase;
     QString error;
-    if (!erase.prepare(m_db.handle(), QStringLiteral("DELETE FROM Table1 WHERE key = ?"), &error)) {
+    if (!erase.prepare(m_db.handle(),
+                       QStringLiteral("DELETE FROM Table1 WHERE key = ? AND %1 = ?").arg(RowCache::versionExpression()),
+                       &error)) {
         report(error);
         return false;
     }
     sqlite3_bind_int(erase.get(), 1, key);
+    sqlite3_bind_text(erase.get(), 2, version.constData(), int(version.size()), SQLITE_STATIC);
     if (!erase.run(&error)) {
         report(error);
+        return false;
+    }
+    if (sqlite3_changes(m_db.handle()) == 0 && lineExists(key)) {
+        d->rows.drop(key);
+        if (m_state == TableState::Browse) {
+            notifyRow(row);
+            notifyData(-1);
+        }
+        report(ChangedOnDelete);
         return false;
     }
     // A line another program removed first is simply gone from the view too.

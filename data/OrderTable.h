@@ -119,9 +119,15 @@ public:
     // --- editing ---------------------------------------------------------------
     bool append();  // settles, then a new empty pending line at the end (Insert)
     bool edit();    // Browse → Edit; on an empty view starts a new line
+    // Stores the pending line. An edited line that another program changed or
+    // deleted since it was read is not stored: the error says so and the
+    // entries stay pending (Cancel then shows the line as it is stored now).
     bool post();
     void cancel();
-    bool remove();  // Delete: in Insert it cancels; on an empty view it fails
+    // Delete: in Insert it cancels; on an empty view it fails. A line another
+    // program changed since it was read is not deleted (the error says so);
+    // one it deleted first is simply gone.
+    bool remove();
     bool isModified() const { return m_modified; }
     // The key a pending new line will be stored under: reserved from the
     // engine's key sequence when the line started, so no other line, of this
@@ -212,6 +218,7 @@ private:
     bool commitLinks();
     bool isEditing() const { return m_state == TableState::Edit || m_state == TableState::Insert; }
     qint32 currentKey() const; // 0 for none and for a pending new line
+    bool lineExists(qint32 key);
     bool selectView(QString* error);
     // selectView and, given sums, the sums of the same lines, in one read transaction.
     bool readView(ViewSums* sums, QString* error);

@@ -26,9 +26,23 @@ public:
     // The line's stored values; all null when no line has that key. The
     // reference stays valid until the next call.
     const RowValues& row(qint32 key);
+    // The line's version as it was read with row(): the engine's own text of
+    // every column, which changes whenever another program changes a value.
+    // Empty when no line has that key.
+    QByteArray version(qint32 key);
+
+    // The SQL expression of a line's version (see version()), for a
+    // statement over Table1 that must find the line as it was read.
+    static QString versionExpression();
 
 private:
+    struct Line {
+        RowValues values;
+        QByteArray version;
+    };
+    const Line* line(qint32 key);
+
     SqliteStatement m_select;
-    QCache<qint32, RowValues> m_rows{Capacity};
+    QCache<qint32, Line> m_rows{Capacity};
     RowValues m_missing;
 };

@@ -1007,7 +1007,7 @@ void TestData::vanishedLineFailsUpdate()
     QVERIFY(!t.post());
     QCOMPARE(postErrors.count(), 1);
     QCOMPARE(reg.errors.size(), 1);
-    QVERIFY(reg.errors[0].startsWith("Row cannot be located for updating"));
+    QVERIFY2(reg.errors[0].startsWith("This line was changed by another user (or deleted)"), qPrintable(reg.errors[0]));
     QCOMPARE(reg.storedCount(), 5);
 }
 

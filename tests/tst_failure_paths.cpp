@@ -101,6 +101,8 @@ private slots:
     void unlistedBatchIsKept();
     void attachCases_data();
     void attachCases();
+    void noSilentOverwriteOfAnotherProgramsChange_data();
+    void noSilentOverwriteOfAnotherProgramsChange();
 };
 
 void FailurePathsTest::engineRefusalKeepsTheLinePending_data()
@@ -241,6 +243,16 @@ void FailurePathsTest::twoProgramsOnOneRegister()
         shownPieces += table.cellValue(row, OrderColumns::Polucbr).toLongLong();
     QCOMPARE(shownPieces, 12);
     QCOMPARE(first.eobstbr->text(), "12");
+
+    // F5 does the same: the second program's next line is seen and counted.
+    activate(&second);
+    WindowFixture::click(second.Button1);
+    fillNewLine(second, "1", "7");
+    WindowFixture::click(second.Button5);
+    activate(&first);
+    QTest::keyClick(&first, Qt::Key_F5);
+    QCOMPARE(table.recordCount(), 4);
+    QCOMPARE(first.eobstbr->text(), "19");
 }
 
 void FailurePathsTest::photoNumberIsNeverShared_data()
@@ -432,6 +444,50 @@ void FailurePathsTest::attachCases()
         QCOMPARE(form.Image1->width(), 250);
         QCOMPARE(form.Image1->pixmap().toImage(), PhotoPictures::photoDisabled().toImage());
     }
+}
+
+void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::addRow("store of an edit") << false;
+    QTest::addRow("delete") << true;
+}
+
+// Two programs show the same line; the first stores a new price, then the
+// second, which still shows the old one, stores a count or deletes the line.
+void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange()
+{
+    QFETCH(bool, deleting);
+    WindowFixture f;
+    prepare(f);
+    TForm1& first = f.open();
+    ScriptedDialogs secondDialogs;
+    TForm1 second(f.dir.path(), secondDialogs);
+    second.show();
+    QCOMPARE(second.DBEdit7->text(), "5");
+
+    WindowFixture::retype(first.DBEdit7, "7");
+    WindowFixture::click(first.Button5);
+    activate(&second);
+    if (deleting) {
+        secondDialogs.confirmAnswers << true;
+        WindowFixture::click(second.Button2);
+    } else {
+        WindowFixture::retype(second.DBEdit16, "9");
+        WindowFixture::click(second.Button5);
+    }
+    QCOMPARE(secondDialogs.shown.filter("standardError").size(), 1);
+    QVERIFY2(secondDialogs.shown.last().contains("changed by another user"), qPrintable(secondDialogs.shown.last()));
+    OtherProgram other(f.dir.databasePath());
+    QCOMPARE(other.number("SELECT COUNT(*) FROM Table1"), 1);
+    QCOMPARE(other.number("SELECT pokupnacena FROM Table1"), 70000); // the first program's work stays
+    QCOMPARE(other.number("SELECT paracbr FROM Table1"), 4);
+    if (!deleting) {
+        QCOMPARE(second.table().state(), TableState::Edit); // the entries stay pending
+        QCOMPARE(second.DBEdit16->text(), "9");
+        WindowFixture::click(second.Button7);
+    }
+    QCOMPARE(second.DBEdit7->text(), "7"); // the other version, once seen
 }
 
 QTEST_MAIN(FailurePathsTest)
