@@ -47,13 +47,13 @@ QByteArray solidJpeg(QSize size, QColor colour = QColor(200, 40, 60), const char
 // Adobe marker that says so).
 QByteArray cmykJpeg(QSize size, const uchar ink[4])
 {
-    JpegSpec spec;
-    spec.width = size.width();
-    spec.height = size.height();
-    spec.components = 4;
-    spec.colourSpace = JCS_CMYK;
-    spec.quality = 95;
-    return encodeJpeg(spec, [&](int, JSAMPLE* samples) {
+    JpegShape shape;
+    shape.width = size.width();
+    shape.height = size.height();
+    shape.components = 4;
+    shape.colourSpace = JCS_CMYK;
+    shape.quality = 95;
+    return encodeJpeg(shape, [&](int, JSAMPLE* samples) {
         for (int x = 0; x < size.width(); ++x)
             for (int c = 0; c < 4; ++c)
                 samples[x * 4 + c] = JSAMPLE(255 - ink[c]);

@@ -46,12 +46,12 @@ QString stored(const WindowFixture& f, qint64 key, const char* column)
 // A colourful progressive JPEG (4:4:4), so that every scan carries data.
 QByteArray progressiveJpeg(int width, int height)
 {
-    JpegSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.progressive = true;
-    spec.fullChroma = true;
-    return encodeJpeg(spec, [&](int line, JSAMPLE* samples) {
+    JpegShape shape;
+    shape.width = width;
+    shape.height = height;
+    shape.progressive = true;
+    shape.fullChroma = true;
+    return encodeJpeg(shape, [&](int line, JSAMPLE* samples) {
         for (int i = 0; i < width * 3; ++i)
             samples[i] = JSAMPLE((i * 7 + line * 13) % 256);
     });

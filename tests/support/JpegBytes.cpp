@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-QByteArray encodeJpeg(const JpegSpec& spec, const std::function<void(int line, JSAMPLE* samples)>& fill)
+QByteArray encodeJpeg(const JpegShape& shape, const std::function<void(int line, JSAMPLE* samples)>& fill)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
@@ -12,18 +12,18 @@ QByteArray encodeJpeg(const JpegSpec& spec, const std::function<void(int line, J
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = JDIMENSION(spec.width);
-    cinfo.image_height = JDIMENSION(spec.height);
-    cinfo.input_components = spec.components;
-    cinfo.in_color_space = spec.colourSpace;
+    cinfo.image_width = JDIMENSION(shape.width);
+    cinfo.image_height = JDIMENSION(shape.height);
+    cinfo.input_components = shape.components;
+    cinfo.in_color_space = shape.colourSpace;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, spec.quality, TRUE);
-    if (spec.fullChroma)
+    jpeg_set_quality(&cinfo, shape.quality, TRUE);
+    if (shape.fullChroma)
         cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
-    if (spec.progressive)
+    if (shape.progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(size_t(spec.width) * size_t(spec.components));
+    std::vector<JSAMPLE> row(size_t(shape.width) * size_t(shape.components));
     while (cinfo.next_scanline < cinfo.image_height) {
         fill(int(cinfo.next_scanline), row.data());
         JSAMPROW rowPointer = row.data();

@@ -9,7 +9,7 @@
 
 #include <jpeglib.h>
 
-struct JpegSpec {
+struct JpegShape {
     int width = 1;
     int height = 1;
     int components = 3;
@@ -20,4 +20,4 @@ struct JpegSpec {
 };
 
 // fill writes one line (width x components samples) of the given line number.
-QByteArray encodeJpeg(const JpegSpec& spec, const std::function<void(int line, JSAMPLE* samples)>& fill);
+QByteArray encodeJpeg(const JpegShape& shape, const std::function<void(int line, JSAMPLE* samples)>& fill);
