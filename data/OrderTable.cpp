@@ -1161,6 +1161,24 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
     const auto comesBefore = [descending](qint32 a, qint32 b) { return descending ? a > b : a < b; };
     QVector<QVariant> values(columns.size());
     QVector<QVariant> missing(columns.size());
+    // Suppliers, articles and the like repeat from line to line: each text is
+    // decoded once and handed out as one shared copy.
+    constexpr int MaxInterned = 20000;
+    std::vector<QHash<QByteArray, QString>> interned(size_t(columns.size()));
+    const auto readValue = [&](int i) -> QVariant {
+        const ColumnType type = OrderColumns::at(columns[i]).type;
+        if (type != ColumnType::Text || sqlite3_column_type(stmt, i + 1) == SQLITE_NULL)
+            return FieldCodec::read(stmt, i + 1, type);
+        const char* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i + 1));
+        const int size = sqlite3_column_bytes(stmt, i + 1);
+        QHash<QByteArray, QString>& texts = interned[size_t(i)];
+        if (const auto it = texts.constFind(QByteArray::fromRawData(bytes, size)); it != texts.constEnd())
+            return *it;
+        const QString text = QString::fromUtf8(bytes, size);
+        if (texts.size() < MaxInterned)
+            texts.insert(QByteArray(bytes, size), text);
+        return text;
+    };
     size_t row = 0;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -1170,7 +1188,7 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
         if (row == d->view.size() || d->view[row] != key)
             continue;
         for (int i = 0; i < columns.size(); ++i)
-            values[i] = FieldCodec::read(stmt, i + 1, OrderColumns::at(columns[i]).type);
+            values[i] = readValue(i);
         visit(int(row++), values.constData());
     }
     if (rc != SQLITE_DONE) {

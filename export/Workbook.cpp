@@ -43,12 +43,22 @@ void Workbook::setText(int row, int column, const QString& input)
     if (text.size() < input.size() && text.back().isHighSurrogate())
         text.chop(1);
     Cell& c = touch(row, column);
+    c.kind = Cell::Text;
+    // A text that shares its characters with one already held (readers hand
+    // out one copy of a repeated value) is found without comparing them.
+    // The held copy keeps those characters alive, so the address stays its own.
+    if (const auto same = m_textByData.constFind(text.constData());
+        same != m_textByData.constEnd() && m_texts[int(*same)].size() == text.size()) {
+        c.text = *same;
+        return;
+    }
     auto it = m_textIndex.constFind(text);
     if (it == m_textIndex.constEnd()) {
         it = m_textIndex.insert(text, std::uint32_t(m_texts.size()));
         m_texts.append(text);
+        if (!m_texts.last().isEmpty())
+            m_textByData.insert(m_texts.last().constData(), *it);
     }
-    c.kind = Cell::Text;
     c.text = *it;
 }
 

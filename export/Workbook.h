@@ -141,6 +141,7 @@ private:
     std::vector<CellFormat> m_formats;
     QVector<QString> m_texts;
     QHash<QString, std::uint32_t> m_textIndex;
+    QHash<const QChar*, std::uint32_t> m_textByData; // characters of a held text -> its index
     std::map<int, double> m_widths;
     std::map<int, double> m_heights;
     CellComment m_comment;
