@@ -11,6 +11,7 @@
 #include "app/Unit1.h"
 #include "photos/PhotoArea.h"
 #include "photos/PhotoPictures.h"
+#include "ui/OneLineValidator.h"
 #include "ui/StatusPanel.h"
 #include "ui/TextFit.h"
 
@@ -275,6 +276,8 @@ void TForm1::createPhotoAndCompany(QWidget* band)
     Label28->setBuddy(ecompany);
     ecompany->setAccessibleName(QStringLiteral("Company"));
     ecompany->setFocusPolicy(Qt::ClickFocus);
+    // The company file holds one line: a pasted break would cut the name.
+    ecompany->setValidator(new OneLineValidator(ecompany));
     Image4 = place(new QLabel, "Image4", band, 980, 18, 33, 18, "Made in BULGARIA");
     Image4->setAccessibleName(QStringLiteral("Made in BULGARIA"));
 

@@ -184,27 +184,37 @@ void WindowInputTest::startupNamesLongListEntriesOnce()
 
 void WindowInputTest::pastedLineBreaksBecomeSpaces_data()
 {
+    QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("kept");
-    QTest::addRow("CR LF") << "red\r\nblue" << "red blue";
-    QTest::addRow("LF, twice") << "red\nblue\ngreen" << "red blue green";
-    QTest::addRow("CR") << "red\rblue" << "red blue";
-    QTest::addRow("break at the end") << "red\r\n" << "red ";
+    QTest::addRow("CR LF") << "DBEdit13" << "red\r\nblue" << "red blue";
+    QTest::addRow("LF, twice") << "DBEdit13" << "red\nblue\ngreen" << "red blue green";
+    QTest::addRow("CR") << "DBEdit13" << "red\rblue" << "red blue";
+    QTest::addRow("break at the end") << "DBEdit13" << "red\r\n" << "red ";
+    QTest::addRow("company name") << "ecompany" << "Nelvo\r\nLtd" << "Nelvo Ltd";
 }
 
 void WindowInputTest::pastedLineBreaksBecomeSpaces()
 {
+    QFETCH(QString, field);
     QFETCH(QString, pasted);
     QFETCH(QString, kept);
     WindowFixture f;
     const qint64 key = f.insertLine(line("A1"));
     TForm1& form = f.open();
+    auto* edit = form.findChild<QLineEdit*>(field);
     QGuiApplication::clipboard()->setText(pasted);
-    WindowFixture::focus(form.DBEdit13);
-    QTest::keyClick(form.DBEdit13, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(form.DBEdit13->text(), kept);
-    WindowFixture::click(form.Button5);
-    QCOMPARE(stored(f, key, "cvet"), kept);
+    WindowFixture::focus(edit);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(edit->text(), kept);
+    if (field == "ecompany") {
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(f.dir.readFile("Company.txt"), (kept + "\r\n").toUtf8());
+    } else {
+        WindowFixture::click(form.Button5);
+        QCOMPARE(stored(f, key, "cvet"), kept);
+    }
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 
