@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -302,12 +303,20 @@ void TForm1::createStatusBar()
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(true);
     const int widths[StatusPanels::Count] = {250, 180, 210, 230, 0};
+    // The panels stand side by side without the bar's own spacing between
+    // widgets, so that the last one has the room the window's width leaves
+    // it ("Add New Data Mode" whole at the window's first size).
+    auto* panels = new QWidget(bar);
+    auto* row = new QHBoxLayout(panels);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
     for (int i = 0; i < StatusPanels::Count; ++i) {
-        auto* panel = new StatusPanel(widths[i], bar);
+        auto* panel = new StatusPanel(widths[i], panels);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        bar->addWidget(panel, widths[i] > 0 ? 0 : 1);
+        row->addWidget(panel, widths[i] > 0 ? 0 : 1);
         m_status.set(i, panel);
     }
+    bar->addWidget(panels, 1);
 }
 
 void TForm1::setTabOrder()

@@ -176,6 +176,7 @@ void WindowPolishTest::statusPanelsElideInANarrowWindow()
     WindowFixture f;
     f.insertLine(line("shirt", 0, Q_INT64_C(15936465422500), 2000000000));
     TForm1& form = f.open();
+    WindowFixture::click(form.Button1); // the longest data mode: "Add New Data Mode"
     form.resize(windowWidth, 706);
     QTRY_COMPARE(form.width(), windowWidth);
     form.statusBar()->layout()->activate();
