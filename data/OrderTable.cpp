@@ -1117,7 +1117,8 @@ bool OrderTable::readLines(const QVector<int>& columns,
     }
     // One read transaction for all look-ups instead of one per line: the
     // engine then takes its file locks once.
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    QString ignored;
+    runSql("BEGIN", &ignored);
     sqlite3_stmt* stmt = select.get();
     QVector<QVariant> values(columns.size());
     bool ok = true;
@@ -1137,7 +1138,7 @@ bool OrderTable::readLines(const QVector<int>& columns,
         if (ok)
             visit(int(row), values.constData());
     }
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    runSql("COMMIT", &ignored);
     return ok;
 }
 

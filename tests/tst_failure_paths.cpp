@@ -65,6 +65,25 @@ void prepare(WindowFixture& f)
                   {"pokupnacena", 50000}, {"obsto", 200000}});
 }
 
+// A small JPEG file of one colour, name relative to the application directory.
+QString writePhoto(const WindowFixture& f, const QString& name, Qt::GlobalColor colour)
+{
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(colour);
+    const QString path = f.dir.filePath(name);
+    QDir().mkpath(QFileInfo(path).path());
+    if (!picture.save(path, "JPG"))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Attaches a new photo to the current line with a right click on the photo area.
+void attachNewPhoto(WindowFixture& f, TForm1& form)
+{
+    f.dialogs.fileAnswers << writePhoto(f, "new.jpg", Qt::green);
+    QTest::mouseClick(form.Image1, Qt::RightButton);
+}
+
 // Fills the pending new line.
 void fillNewLine(TForm1& form, const QString& price, const QString& ordered)
 {
@@ -273,10 +292,7 @@ void FailurePathsTest::photoNumberIsNeverShared()
                   {"pokupnacena", 10000}});
     f.insertLine({{"dostavcik", "Zara"}, {"batch", "B2"}, {"photo", 3}});
     OtherProgram(f.dir.databasePath()).run("DELETE FROM Table1 WHERE key = 3"); // the largest key is gone
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    QDir().mkpath(f.dir.filePath("pictures/B2"));
-    QVERIFY(picture.save(f.dir.filePath("pictures/B2/1.jpg"), "JPG"));
+    writePhoto(f, "pictures/B2/1.jpg", Qt::red);
     const QByteArray othersPhoto = f.dir.readFile("pictures/B2/1.jpg");
     TForm1& form = f.open();
     WindowFixture::choose(form.cbfiltersup, "Mango"); // an empty view: no line of Mango in B2
@@ -290,11 +306,7 @@ void FailurePathsTest::photoNumberIsNeverShared()
         WindowFixture::choose(form.ComboBox2, "B2");
     }
     QCOMPARE(form.table().state(), TableState::Insert);
-    picture.fill(Qt::blue);
-    const QString source = f.dir.filePath("new.jpg");
-    QVERIFY(picture.save(source, "JPG"));
-    f.dialogs.fileAnswers << source;
-    QTest::mouseClick(form.Image1, Qt::RightButton);
+    attachNewPhoto(f, form);
     QVERIFY(QFile::exists(f.dir.filePath("pictures/B2/4.jpg"))); // the key after 3, never given before
     QCOMPARE(f.dir.readFile("pictures/B2/1.jpg"), othersPhoto);
 
@@ -326,11 +338,7 @@ void FailurePathsTest::fieldRulesRunBeforeEveryStore()
     TForm1& form = f.open();
     WindowFixture::retype(form.DBEdit7, "12.05");
     if (route == "attach") {
-        QImage picture(40, 30, QImage::Format_RGB32);
-        picture.fill(Qt::green);
-        QVERIFY(picture.save(f.dir.filePath("new.jpg"), "JPG"));
-        f.dialogs.fileAnswers << f.dir.filePath("new.jpg");
-        QTest::mouseClick(form.Image1, Qt::RightButton);
+        attachNewPhoto(f, form);
     } else if (route == "title") {
         QHeaderView* header = form.DBGrid1->horizontalHeader();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
@@ -432,11 +440,7 @@ void FailurePathsTest::attachCases()
     TForm1& form = f.open();
     if (!showPicture)
         WindowFixture::click(form.cshowpic);
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::green);
-    QVERIFY(picture.save(f.dir.filePath("new.jpg"), "JPG"));
-    f.dialogs.fileAnswers << f.dir.filePath("new.jpg");
-    QTest::mouseClick(form.Image1, Qt::RightButton);
+    attachNewPhoto(f, form);
     QCOMPARE(f.dialogs.shown.filter(QRegularExpression("^(information|standardError)")), messages);
     QCOMPARE(form.table().state(), state);
     QCOMPARE(f.dir.readFile("pictures/5.jpg"), f.dir.readFile("new.jpg"));
