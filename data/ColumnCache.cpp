@@ -2,14 +2,13 @@
 
 #include "data/Currency.h"
 #include "data/OrderColumns.h"
-#include "data/SqliteStatement.h"
+#include "data/Engine.h"
 #include "data/TextOrder.h"
 
 #include <QCollatorSortKey>
 #include <QDate>
 #include <algorithm>
 #include <numeric>
-#include <sqlite3.h>
 
 namespace {
 
@@ -38,29 +37,18 @@ ColumnCache::ColumnCache(int column) : m_column(column)
     m_texts.emplace_back(); // id 0: null
 }
 
-bool ColumnCache::load(sqlite3* db, QString* error)
+bool ColumnCache::load(Engine& engine, QString* error)
 {
-    SqliteStatement select;
     const QString sql = QStringLiteral("SELECT key, %1 FROM Table1 ORDER BY key").arg(OrderColumns::name(m_column));
-    if (!select.prepare(db, sql, error))
-        return false;
-    sqlite3_stmt* stmt = select.get();
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        m_keys.push_back(sqlite3_column_int(stmt, 0));
-        const bool null = sqlite3_column_type(stmt, 1) == SQLITE_NULL;
-        if (m_numeric) {
-            m_numbers.push_back(null ? NullNumber : sqlite3_column_int64(stmt, 1));
-        } else {
-            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
-            m_ids.push_back(null ? 0 : textId(std::string_view(bytes, size_t(sqlite3_column_bytes(stmt, 1)))));
-        }
-    }
-    if (rc != SQLITE_DONE) {
-        *error = select.errorMessage();
-        return false;
-    }
-    return true;
+    return engine.query(sql, {}, [this](const EngineRow& row) {
+        m_keys.push_back(qint32(row.integer(0)));
+        const bool null = row.isNull(1);
+        if (m_numeric)
+            m_numbers.push_back(null ? NullNumber : row.integer(1));
+        else
+            m_ids.push_back(null ? 0 : textId(row.text(1)));
+        return true;
+    }, error);
 }
 
 int ColumnCache::slotOf(qint32 key) const

@@ -20,7 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
-struct sqlite3;
+class Engine;
 
 class ColumnCache {
 public:
@@ -28,7 +28,7 @@ public:
     int column() const { return m_column; }
 
     // Reads key and column of every line (one scan of the table).
-    bool load(sqlite3* db, QString* error);
+    bool load(Engine& engine, QString* error);
     // The line's value (value form) after a store; adds the line when new.
     void store(qint32 key, const QVariant& value);
     void remove(qint32 key);

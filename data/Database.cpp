@@ -1,6 +1,8 @@
 #include "data/Database.h"
 
 #include "data/OrderColumns.h"
+#include "data/PostgresEngine.h"
+#include "data/SqliteEngine.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -102,7 +104,29 @@ QSqlDatabase Database::connection() const
 
 bool Database::isOpen() const
 {
-    return QSqlDatabase::contains(m_name) && connection().isOpen();
+    return m_engine != nullptr;
+}
+
+QString Database::serverSetting(const QString& folder, QString* error)
+{
+    QFile file(QDir(folder).filePath(QLatin1String(ServerSettingName)));
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("The server setting %1 cannot be read: %2")
+                     .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+        return {};
+    }
+    QStringList parts;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line).trimmed();
+        if (!text.isEmpty() && !text.startsWith(u'#'))
+            parts << text;
+    }
+    if (parts.isEmpty())
+        *error = QStringLiteral("The server setting %1 holds no connection string")
+                     .arg(QDir::toNativeSeparators(file.fileName()));
+    return parts.join(u' ');
 }
 
 bool Database::open(const QString& folder)
@@ -110,6 +134,32 @@ bool Database::open(const QString& folder)
     if (isOpen())
         return true;
     m_error.clear();
+    const QString server = serverSetting(folder, &m_error);
+    if (!m_error.isEmpty())
+        return false;
+    return server.isEmpty() ? openFile(folder) : openServer(server);
+}
+
+bool Database::openServer(const QString& connectionString)
+{
+    auto engine = std::make_unique<PostgresEngine>();
+    QStringList columns;
+    for (int column = 0; column < OrderColumns::Count; ++column)
+        columns << OrderColumns::name(column);
+    if (!engine->connect(connectionString, &m_error) ||
+        !engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(columns.join(u", ")), {},
+                       [](const EngineRow&) { return false; }, &m_error))
+        return false;
+    m_error = engine->schemaProblem();
+    if (!m_error.isEmpty())
+        return false;
+    m_engine = std::move(engine);
+    m_server = true;
+    return true;
+}
+
+bool Database::openFile(const QString& folder)
+{
     const QString path = QDir(folder).filePath(QLatin1String(FileName));
     {
         QSqlDatabase db = QSqlDatabase::contains(m_name)
@@ -166,11 +216,14 @@ bool Database::open(const QString& folder)
             return false;
         }
     }
+    m_engine = std::make_unique<SqliteEngine>(handle());
     return true;
 }
 
 void Database::close()
 {
+    m_engine.reset();
+    m_server = false;
     if (!QSqlDatabase::contains(m_name))
         return;
     {
@@ -191,12 +244,11 @@ sqlite3* Database::handle() const
 
 bool Database::execute(const QString& sql)
 {
-    QSqlQuery query(connection());
-    if (!query.exec(sql)) {
-        m_error = engineMessage(query.lastError());
+    if (!m_engine) {
+        m_error = QStringLiteral("The database connection is not open");
         return false;
     }
-    return true;
+    return m_engine->execute(sql, {}, nullptr, &m_error);
 }
 
 bool Database::createEmptyFile(const QString& path, QString* error)

@@ -1,12 +1,17 @@
 #pragma once
-// The connection "Nelvo" to the register's database file, an SQLite 3 file
-// that keeps the name db1.mdb. The file is opened read-write and never
-// created here: a missing file is the engine's error, as for any database
-// server that is not there.
+// The connection "Nelvo" to the register. By default that is the SQLite 3
+// file that keeps the name db1.mdb in the application directory, opened
+// read-write and never created here: a missing file is the engine's error,
+// as for any database server that is not there. When the application
+// directory holds the server setting (ServerSettingName: a libpq connection
+// string), the register is that PostgreSQL database instead, shared by
+// several clerks.
 
 #include <QSqlDatabase>
 #include <QString>
+#include <memory>
 
+class Engine;
 struct sqlite3;
 
 class Database {
@@ -15,22 +20,32 @@ public:
     // second window on the same register, as tests open) add a number.
     static constexpr const char* ConnectionName = "Nelvo";
     static constexpr const char* FileName = "db1.mdb";
+    static constexpr const char* ServerSettingName = "db1.conninfo";
 
     Database();
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens FileName in the given folder (WAL, synchronous FULL, busy timeout).
-    // No effect when already open. On failure errorString() has the engine's
-    // message and the connection stays closed.
+    // Opens the register of the given folder: the server its setting names,
+    // else FileName there (WAL, synchronous FULL, busy timeout). No effect
+    // when already open. On failure errorString() has the engine's message
+    // and the connection stays closed.
     bool open(const QString& folder);
+    // The connection string of the folder's server setting: comment lines
+    // (#) and blanks left out. Empty when the folder has none; error set
+    // when it has one that cannot be read or holds nothing.
+    static QString serverSetting(const QString& folder, QString* error);
     void close();
     bool isOpen() const;
     QString errorString() const { return m_error; }
 
+    // The engine of the open register; nullptr while closed.
+    Engine* engine() const { return m_engine.get(); }
+    bool isServer() const { return m_server; }
+
+    // The file's connection and handle (embedded register only).
     QSqlDatabase connection() const;
-    // The engine's own handle, for bulk reads that Qt's query layer slows down.
     sqlite3* handle() const;
 
     // Runs one text command; its result is not read.
@@ -43,6 +58,11 @@ public:
     QString connectionName() const { return m_name; }
 
 private:
+    bool openFile(const QString& folder);
+    bool openServer(const QString& connectionString);
+
     QString m_name;
     QString m_error;
+    std::unique_ptr<Engine> m_engine;
+    bool m_server = false;
 };

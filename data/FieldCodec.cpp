@@ -1,6 +1,7 @@
 #include "data/FieldCodec.h"
 
 #include "data/Currency.h"
+#include "data/Engine.h"
 #include "data/NumberText.h"
 
 #include <QDate>
@@ -11,30 +12,29 @@
 
 namespace FieldCodec {
 
-static QString columnText(sqlite3_stmt* stmt, int i)
+static QString columnText(const EngineRow& row, int i)
 {
-    // The file holds UTF-8; Qt's decoder is quicker than the engine's own
-    // conversion to UTF-16.
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-    return QString::fromUtf8(bytes, sqlite3_column_bytes(stmt, i));
+    // The engines hand out UTF-8; Qt's decoder is quicker than their own
+    // conversions to UTF-16.
+    const std::string_view bytes = row.text(i);
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 
-QVariant read(sqlite3_stmt* stmt, int i, ColumnType type)
+QVariant read(const EngineRow& row, int i, ColumnType type)
 {
-    const int storage = sqlite3_column_type(stmt, i);
-    if (storage == SQLITE_NULL)
+    if (row.isNull(i))
         return {};
     switch (type) {
     case ColumnType::AutoIncrement:
     case ColumnType::Integer:
-        return int(sqlite3_column_int64(stmt, i));
+        return int(row.integer(i));
     case ColumnType::Currency:
-        return QVariant::fromValue(Currency::fromUnits(sqlite3_column_int64(stmt, i)));
+        return QVariant::fromValue(Currency::fromUnits(row.integer(i)));
     case ColumnType::Date:
-        return QDate::fromString(columnText(stmt, i).left(10), Qt::ISODate);
+        return QDate::fromString(columnText(row, i).left(10), Qt::ISODate);
     case ColumnType::Text:
     case ColumnType::Memo:
-        return columnText(stmt, i);
+        return columnText(row, i);
     }
     return {};
 }

@@ -5,7 +5,8 @@
 // Value form (what OrderTable::value() returns): int for key and integer
 // columns, Currency for currency columns, QString for text and memo, QDate for
 // date; a null column is an invalid QVariant. In the file currency is an
-// INTEGER of ten-thousandths and a date a TEXT YYYY-MM-DD.
+// INTEGER of ten-thousandths and a date a TEXT YYYY-MM-DD; on a server a
+// bigint of ten-thousandths and a date.
 
 #include "data/Currency.h"
 #include "data/OrderColumns.h"
@@ -13,11 +14,12 @@
 #include <QVariant>
 
 struct sqlite3_stmt;
+class EngineRow;
 
 namespace FieldCodec {
 
 // Result column i of the current row, in value form.
-QVariant read(sqlite3_stmt* stmt, int i, ColumnType type);
+QVariant read(const EngineRow& row, int i, ColumnType type);
 // Binds a value in value form to parameter (1-based); false when the engine refuses.
 bool bind(sqlite3_stmt* stmt, int parameter, const QVariant& value);
 

@@ -76,8 +76,12 @@ QStringList schemaStatements()
     QStringList columns;
     for (const ColumnDef& column : all())
         columns << declaration(column);
+    return QStringList{"CREATE TABLE Table1 (" + columns.join(", ") + ")"} + indexStatements();
+}
+
+QStringList indexStatements()
+{
     return {
-        "CREATE TABLE Table1 (" + columns.join(", ") + ")",
         // The filters select by supplier and batch; carrying the received
         // count and the money in the same indexes lets the engine sum a
         // filtered view without reading its lines.

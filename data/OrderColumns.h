@@ -31,5 +31,7 @@ QString name(int index);
 
 // SQL that creates Table1 and its indexes in an empty database file.
 QStringList schemaStatements();
+// The indexes of Table1, in SQL every engine of the register understands.
+QStringList indexStatements();
 
 } // namespace OrderColumns

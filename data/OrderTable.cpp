@@ -3,14 +3,13 @@
 #include "data/ColumnCache.h"
 #include "data/DataLink.h"
 #include "data/Database.h"
+#include "data/Engine.h"
 #include "data/FieldCodec.h"
 #include "data/RowCache.h"
-#include "data/SqliteStatement.h"
 
 #include <QStringList>
 #include <algorithm>
 #include <set>
-#include <sqlite3.h>
 #include <vector>
 
 namespace {
@@ -54,6 +53,9 @@ struct OrderTable::Private {
     qint32 keyBeforeInsert = 0;
     qint32 pendingKey = 0; // reserved for the pending new line
     QByteArray editVersion; // the edited line's version as it was read
+    // The connection broke while the pending new line was being stored: it
+    // may be stored already, so the next store must not store it again.
+    bool insertInDoubt = false;
 
     void clearBuffer()
     {
@@ -67,7 +69,7 @@ struct OrderTable::Private {
         return it == view.end() ? -1 : int(it - view.begin());
     }
 
-    ColumnCache* cacheFor(int column, sqlite3* db, QString* error)
+    ColumnCache* cacheFor(int column, Engine* engine, QString* error)
     {
         for (auto it = caches.begin(); it != caches.end(); ++it) {
             if ((*it)->column() == column) {
@@ -76,7 +78,11 @@ struct OrderTable::Private {
             }
         }
         auto cache = std::make_unique<ColumnCache>(column);
-        if (!cache->load(db, error))
+        if (!engine) {
+            *error = QStringLiteral("The database connection is not open");
+            return nullptr;
+        }
+        if (!cache->load(*engine, error))
             return nullptr;
         if (caches.size() >= MaxColumnCaches)
             caches.erase(caches.begin());
@@ -84,7 +90,7 @@ struct OrderTable::Private {
         return caches.back().get();
     }
 
-    bool orderKeys(const std::vector<qint32>& keys, int column, bool descending, sqlite3* db,
+    bool orderKeys(const std::vector<qint32>& keys, int column, bool descending, Engine* engine,
                    std::vector<qint32>* out, QString* error)
     {
         if (column == OrderColumns::Key) {
@@ -93,7 +99,7 @@ struct OrderTable::Private {
                 std::reverse(out->begin(), out->end());
             return true;
         }
-        ColumnCache* cache = cacheFor(column, db, error);
+        ColumnCache* cache = cacheFor(column, engine, error);
         if (!cache)
             return false;
         *out = cache->sorted(keys, descending);
@@ -101,10 +107,10 @@ struct OrderTable::Private {
     }
 
     // A stored line enters the view at its place in the sort order; returns its row.
-    int placeInView(qint32 key, sqlite3* db)
+    int placeInView(qint32 key, Engine* engine)
     {
         QString ignored;
-        ColumnCache* cache = sortColumn == OrderColumns::Key ? nullptr : cacheFor(sortColumn, db, &ignored);
+        ColumnCache* cache = sortColumn == OrderColumns::Key ? nullptr : cacheFor(sortColumn, engine, &ignored);
         const bool descending = sortDescending;
         auto before = [&](qint32 a, qint32 b) {
             if (cache)
@@ -255,17 +261,17 @@ bool OrderTable::open()
     if (isActive())
         return true;
     QString error;
-    sqlite3* db = m_db.isOpen() ? m_db.handle() : nullptr;
     int column = OrderColumns::Key;
     bool descending = false;
     if (!parseSort(m_sortText, &column, &descending))
         return false;
     d->sortColumn = column;
     d->sortDescending = descending;
-    // Preparing the row look-up names every column, so a missing table or
-    // column fails here with the engine's message.
-    if (!d->rows.prepare(db, &error) || !selectView(&error)) {
-        d->rows.finalize();
+    // The row look-up names every column, so a missing table or column
+    // fails here with the engine's message.
+    d->rows.setEngine(engine());
+    if (!d->rows.check(&error) || !selectView(&error)) {
+        d->rows.setEngine(nullptr);
         d->caches.clear();
         report(error);
         return false;
@@ -287,7 +293,7 @@ void OrderTable::close()
 {
     if (!isActive())
         return;
-    d->rows.finalize();
+    d->rows.setEngine(nullptr);
     d->caches.clear();
     d->base.clear();
     d->view.clear();
@@ -303,24 +309,26 @@ void OrderTable::close()
     notifyCurrent();
 }
 
+Engine* OrderTable::engine() const
+{
+    return m_db.isOpen() ? m_db.engine() : nullptr;
+}
+
 bool OrderTable::selectView(QString* error)
 {
     QString sql = QStringLiteral("SELECT key FROM Table1");
     if (m_filtered && !m_filterText.trimmed().isEmpty())
         sql += QStringLiteral(" WHERE (%1)").arg(m_filterText);
     sql += QStringLiteral(" ORDER BY key");
-    sqlite3* db = m_db.isOpen() ? m_db.handle() : nullptr;
-    SqliteStatement select;
-    if (!select.prepare(db, sql, error))
-        return false;
-    std::vector<qint32> keys;
-    int rc;
-    while ((rc = sqlite3_step(select.get())) == SQLITE_ROW)
-        keys.push_back(sqlite3_column_int(select.get(), 0));
-    if (rc != SQLITE_DONE) {
-        *error = select.errorMessage();
+    Engine* db = engine();
+    if (!db) {
+        *error = QStringLiteral("The database connection is not open");
         return false;
     }
+    std::vector<qint32> keys;
+    if (!db->query(sql, {}, [&keys](const EngineRow& row) { keys.push_back(qint32(row.integer(0))); return true; },
+                   error))
+        return false;
     std::vector<qint32> ordered;
     if (!d->orderKeys(keys, d->sortColumn, d->sortDescending, db, &ordered, error))
         return false;
@@ -330,16 +338,6 @@ bool OrderTable::selectView(QString* error)
     return true;
 }
 
-bool OrderTable::runSql(const char* sql, QString* error)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(m_db.handle(), sql, nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    *error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db.handle()));
-    sqlite3_free(message);
-    return false;
-}
-
 bool OrderTable::readView(ViewSums* sums, QString* error)
 {
     // Without a transaction each SELECT sees the file as it is at that moment,
@@ -347,11 +345,12 @@ bool OrderTable::readView(ViewSums* sums, QString* error)
     // shown, or shown but not summed.
     if (!sums)
         return selectView(error);
-    if (!runSql("BEGIN", error))
-        return false;
-    const bool read = selectView(error) && readSums(sums, error);
-    QString ignored;
-    runSql(read ? "COMMIT" : "ROLLBACK", read ? error : &ignored);
+    Engine* db = engine();
+    if (!db || !db->beginRead(error))
+        return selectView(error); // for the closed connection's message
+    const bool read = selectView(error) && readSums(sums, error) && db->commit(error);
+    if (!read)
+        db->rollback();
     return read;
 }
 
@@ -373,17 +372,17 @@ bool OrderTable::readSums(ViewSums* out, QString* error)
 {
     const QString sql = QStringLiteral("SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1") +
                         viewCondition();
-    SqliteStatement select;
-    if (!select.prepare(m_db.handle(), sql, error))
-        return false;
-    if (sqlite3_step(select.get()) != SQLITE_ROW) {
-        *error = select.errorMessage();
+    Engine* db = engine();
+    if (!db) {
+        *error = QStringLiteral("The database connection is not open");
         return false;
     }
-    out->count = sqlite3_column_int64(select.get(), 0);
-    out->pieces = sqlite3_column_int64(select.get(), 1);
-    out->money = Currency::fromUnits(sqlite3_column_int64(select.get(), 2));
-    return true;
+    return db->query(sql, {}, [out](const EngineRow& row) {
+        out->count = row.integer(0);
+        out->pieces = row.integer(1);
+        out->money = Currency::fromUnits(row.integer(2));
+        return false;
+    }, error);
 }
 
 // --- view definition -------------------------------------------------------------------
@@ -423,7 +422,7 @@ bool OrderTable::setSort(const QString& sortText)
     }
     std::vector<qint32> ordered;
     QString error;
-    if (!d->orderKeys(d->base, column, descending, m_db.handle(), &ordered, &error)) {
+    if (!d->orderKeys(d->base, column, descending, engine(), &ordered, &error)) {
         report(error);
         return false;
     }
@@ -620,14 +619,11 @@ QString OrderTable::bookmark() const
     return key == 0 ? QString() : QString::number(key);
 }
 
-bool OrderTable::lineExists(qint32 key)
+bool OrderTable::lineExists(qint32 key, bool* exists, QString* error)
 {
-    SqliteStatement select;
-    QString error;
-    if (!select.prepare(m_db.handle(), QStringLiteral("SELECT 1 FROM Table1 WHERE key = ?"), &error))
-        return false;
-    sqlite3_bind_int(select.get(), 1, key);
-    return sqlite3_step(select.get()) == SQLITE_ROW;
+    *exists = false;
+    return engine()->query(QStringLiteral("SELECT 1 FROM Table1 WHERE key = ?"), {key},
+                           [exists](const EngineRow&) { *exists = true; return false; }, error);
 }
 
 bool OrderTable::hasBookmark(const QString& bookmark) const
@@ -668,50 +664,11 @@ bool OrderTable::reserveKey(qint32* out)
 {
     if (!checkActive())
         return false;
-    // AUTOINCREMENT keeps the largest key ever given in sqlite_sequence (a
-    // table that never had a line has no entry there yet). Moving it on in a
-    // write transaction hands each program on the register its own numbers.
     QString error;
-    if (!runSql("BEGIN IMMEDIATE", &error)) {
+    if (!engine()->nextKey(out, &error)) {
         report(error);
         return false;
     }
-    SqliteStatement select;
-    bool done = select.prepare(m_db.handle(),
-                               QStringLiteral("SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = "
-                                              "'Table1'), 0), COALESCE((SELECT MAX(key) FROM Table1), 0)) + 1,"
-                                              " EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'Table1')"),
-                               &error);
-    qint32 key = 0;
-    bool hasEntry = false;
-    if (done && sqlite3_step(select.get()) == SQLITE_ROW) {
-        key = sqlite3_column_int(select.get(), 0);
-        hasEntry = sqlite3_column_int(select.get(), 1) != 0;
-    } else if (done) {
-        error = select.errorMessage();
-        done = false;
-    }
-    select.finalize();
-    if (done) {
-        SqliteStatement write;
-        done = write.prepare(m_db.handle(),
-                             hasEntry ? QStringLiteral("UPDATE sqlite_sequence SET seq = ? WHERE name = 'Table1'")
-                                      : QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('Table1', ?)"),
-                             &error);
-        if (done) {
-            sqlite3_bind_int(write.get(), 1, key);
-            done = write.run(&error);
-        }
-    }
-    if (done)
-        done = runSql("COMMIT", &error);
-    if (!done) {
-        QString ignored;
-        runSql("ROLLBACK", &ignored);
-        report(error);
-        return false;
-    }
-    *out = key;
     return true;
 }
 
@@ -723,6 +680,7 @@ bool OrderTable::append()
     if (!reserveKey(&key))
         return false;
     d->pendingKey = key;
+    d->insertInDoubt = false;
     d->keyBeforeInsert = currentKey();
     d->clearBuffer();
     m_modified = false;
@@ -781,60 +739,72 @@ bool OrderTable::post()
 
 bool OrderTable::writePending(qint32* key, QString* error)
 {
-    const bool inserting = m_state == TableState::Insert;
+    Engine* db = engine();
+    bool inserting = m_state == TableState::Insert;
+    const qint32 target = inserting ? d->pendingKey : currentKey();
+    if (inserting && d->insertInDoubt) {
+        // The last try may have been stored before the connection broke: the
+        // reserved key is this line's alone, so a line under it is that try,
+        // and storing again changes it instead of adding a second one.
+        bool stored = false;
+        if (!lineExists(target, &stored, error))
+            return false;
+        inserting = !stored;
+    }
     QStringList names;
-    QVector<int> columns;
-    if (inserting)
+    EngineParameters values;
+    if (inserting) {
         names << OrderColumns::name(OrderColumns::Key);
+        values << target;
+    }
     for (int column = OrderColumns::Key + 1; column < OrderColumns::Count; ++column) {
-        if (inserting || d->changed[column]) {
-            columns << column;
+        if (m_state == TableState::Insert || d->changed[column]) {
             names << OrderColumns::name(column);
+            values << d->buffer[column];
         }
     }
-    if (columns.isEmpty()) { // an edit that set nothing writes nothing
-        *key = currentKey();
+    *key = target;
+    if (values.isEmpty()) // an edit that set nothing writes nothing
         return true;
-    }
     QString sql;
-    if (inserting)
+    const bool checkVersion = m_state == TableState::Edit;
+    if (inserting) {
         sql = QStringLiteral("INSERT INTO Table1 (%1) VALUES (%2)")
                   .arg(names.join(u", "), QStringList(names.size(), QStringLiteral("?")).join(u", "));
-    else
-        sql = QStringLiteral("UPDATE Table1 SET %1 = ? WHERE key = ? AND %2 = ?")
-                  .arg(names.join(QStringLiteral(" = ?, ")), RowCache::versionExpression());
-    sqlite3* db = m_db.handle();
-    SqliteStatement write;
-    if (!write.prepare(db, sql, error))
-        return false;
-    int parameter = 1;
-    if (inserting)
-        sqlite3_bind_int(write.get(), parameter++, d->pendingKey);
-    for (int column : columns) {
-        if (!FieldCodec::bind(write.get(), parameter++, d->buffer[column])) {
-            *error = write.errorMessage();
-            return false;
+    } else {
+        sql = QStringLiteral("UPDATE Table1 SET %1 = ? WHERE key = ?").arg(names.join(QStringLiteral(" = ?, ")));
+        values << target;
+        if (checkVersion) {
+            sql += QStringLiteral(" AND %1 = ?").arg(db->versionExpression());
+            values << QString::fromUtf8(d->editVersion);
         }
     }
-    if (!inserting) {
-        sqlite3_bind_int(write.get(), parameter++, currentKey());
-        sqlite3_bind_text(write.get(), parameter, d->editVersion.constData(), int(d->editVersion.size()),
-                          SQLITE_STATIC);
-    }
-    // One statement in autocommit mode: one transaction, on disk when it returns.
-    if (!write.run(error))
+    // One statement outside a transaction: one transaction, durable when it returns.
+    qint64 changed = 0;
+    if (!db->execute(sql, values, &changed, error)) {
+        if (m_state == TableState::Insert && db->connectionLost())
+            d->insertInDoubt = true;
         return false;
-    if (inserting) {
-        *key = d->pendingKey;
+    }
+    if (changed > 0)
         return true;
-    }
-    if (sqlite3_changes(db) == 0) {
-        // What is cached is the old version: Cancel must show the new one.
-        d->rows.drop(currentKey());
-        *error = ChangedOnStore;
+    if (checkVersion && storedAsPending(target))
+        return true; // an earlier try whose answer the broken connection lost
+    // What is cached is the old version: Cancel must show the new one.
+    d->rows.drop(target);
+    *error = ChangedOnStore;
+    return false;
+}
+
+bool OrderTable::storedAsPending(qint32 key)
+{
+    d->rows.drop(key);
+    const RowValues& stored = d->rows.row(key);
+    if (!stored[OrderColumns::Key].isValid())
         return false;
-    }
-    *key = currentKey();
+    for (int column = OrderColumns::Key + 1; column < OrderColumns::Count; ++column)
+        if (d->changed[column] && !(stored[column] == d->buffer[column]))
+            return false;
     return true;
 }
 
@@ -846,7 +816,7 @@ void OrderTable::finishPost(qint32 key)
     if (m_filtered)
         d->stored.insert(key);
     bool viewChanged = false;
-    sqlite3* db = m_db.handle();
+    Engine* db = engine();
     int row = inserted ? -1 : m_current;
     if (inserted) {
         d->base.insert(std::lower_bound(d->base.begin(), d->base.end(), key), key);
@@ -919,21 +889,17 @@ bool OrderTable::remove()
         return false; // the hook moved away or started a new line
     // Only the line as the user saw it is deleted.
     const QByteArray version = m_state == TableState::Edit ? d->editVersion : d->rows.version(key);
-    SqliteStatement erase;
+    Engine* db = engine();
     QString error;
-    if (!erase.prepare(m_db.handle(),
-                       QStringLiteral("DELETE FROM Table1 WHERE key = ? AND %1 = ?").arg(RowCache::versionExpression()),
-                       &error)) {
+    qint64 erased = 0;
+    bool remains = false;
+    if (!db->execute(QStringLiteral("DELETE FROM Table1 WHERE key = ? AND %1 = ?").arg(db->versionExpression()),
+                     {key, QString::fromUtf8(version)}, &erased, &error) ||
+        (erased == 0 && !lineExists(key, &remains, &error))) {
         report(error);
         return false;
     }
-    sqlite3_bind_int(erase.get(), 1, key);
-    sqlite3_bind_text(erase.get(), 2, version.constData(), int(version.size()), SQLITE_STATIC);
-    if (!erase.run(&error)) {
-        report(error);
-        return false;
-    }
-    if (sqlite3_changes(m_db.handle()) == 0 && lineExists(key)) {
+    if (remains) {
         d->rows.drop(key);
         if (m_state == TableState::Browse) {
             notifyRow(row);
@@ -1108,38 +1074,32 @@ bool OrderTable::readLines(const QVector<int>& columns,
         names << OrderColumns::name(column);
     if (d->sortColumn == OrderColumns::Key)
         return scanLinesInKeyOrder(names, columns, visit);
-    sqlite3* db = m_db.handle();
-    SqliteStatement select;
+    Engine* db = engine();
+    const QString sql = QStringLiteral("SELECT %1 FROM Table1 WHERE key = ?").arg(names.join(u", "));
+    // One read transaction for all look-ups instead of one per line: the
+    // engine takes its locks (or its snapshot) once.
     QString error;
-    if (!select.prepare(db, QStringLiteral("SELECT %1 FROM Table1 WHERE key = ?").arg(names.join(u", ")), &error)) {
+    if (!db->beginRead(&error)) {
         report(error);
         return false;
     }
-    // One read transaction for all look-ups instead of one per line: the
-    // engine then takes its file locks once.
-    QString ignored;
-    runSql("BEGIN", &ignored);
-    sqlite3_stmt* stmt = select.get();
     QVector<QVariant> values(columns.size());
-    bool ok = true;
-    for (size_t row = 0; row < d->view.size() && ok; ++row) {
-        sqlite3_bind_int(stmt, 1, d->view[row]);
-        const int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_ROW) {
+    for (size_t row = 0; row < d->view.size(); ++row) {
+        values.fill(QVariant());
+        const bool read = db->query(sql, {d->view[row]}, [&](const EngineRow& line) {
             for (int i = 0; i < columns.size(); ++i)
-                values[i] = FieldCodec::read(stmt, i, OrderColumns::at(columns[i]).type);
-        } else if (rc == SQLITE_DONE) {
-            values.fill(QVariant());
-        } else {
-            report(select.errorMessage());
-            ok = false;
+                values[i] = FieldCodec::read(line, i, OrderColumns::at(columns[i]).type);
+            return false;
+        }, &error);
+        if (!read) {
+            db->rollback();
+            report(error);
+            return false;
         }
-        sqlite3_reset(stmt);
-        if (ok)
-            visit(int(row), values.constData());
+        visit(int(row), values.constData());
     }
-    runSql("COMMIT", &ignored);
-    return ok;
+    db->commit(&error);
+    return true;
 }
 
 bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns,
@@ -1152,13 +1112,6 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
     const bool descending = d->sortDescending;
     const QString sql = QStringLiteral("SELECT key, %1 FROM Table1").arg(names.join(u", ")) + viewCondition() +
                         QStringLiteral(" ORDER BY key") + (descending ? QStringLiteral(" DESC") : QString());
-    SqliteStatement select;
-    QString error;
-    if (!select.prepare(m_db.handle(), sql, &error)) {
-        report(error);
-        return false;
-    }
-    sqlite3_stmt* stmt = select.get();
     const auto comesBefore = [descending](qint32 a, qint32 b) { return descending ? a > b : a < b; };
     QVector<QVariant> values(columns.size());
     QVector<QVariant> missing(columns.size());
@@ -1166,34 +1119,35 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
     // decoded once and handed out as one shared copy.
     constexpr int MaxInterned = 20000;
     std::vector<QHash<QByteArray, QString>> interned(size_t(columns.size()));
-    const auto readValue = [&](int i) -> QVariant {
+    const auto readValue = [&](const EngineRow& line, int i) -> QVariant {
         const ColumnType type = OrderColumns::at(columns[i]).type;
-        if (type != ColumnType::Text || sqlite3_column_type(stmt, i + 1) == SQLITE_NULL)
-            return FieldCodec::read(stmt, i + 1, type);
-        const char* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i + 1));
-        const int size = sqlite3_column_bytes(stmt, i + 1);
+        if (type != ColumnType::Text || line.isNull(i + 1))
+            return FieldCodec::read(line, i + 1, type);
+        const std::string_view bytes = line.text(i + 1);
         QHash<QByteArray, QString>& texts = interned[size_t(i)];
-        if (const auto it = texts.constFind(QByteArray::fromRawData(bytes, size)); it != texts.constEnd())
+        const QByteArray raw = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+        if (const auto it = texts.constFind(raw); it != texts.constEnd())
             return *it;
-        const QString text = QString::fromUtf8(bytes, size);
+        const QString text = QString::fromUtf8(raw);
         if (texts.size() < MaxInterned)
-            texts.insert(QByteArray(bytes, size), text);
+            texts.insert(QByteArray(bytes.data(), qsizetype(bytes.size())), text);
         return text;
     };
     size_t row = 0;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        const qint32 key = sqlite3_column_int(stmt, 0);
+    QString error;
+    const bool read = engine()->query(sql, {}, [&](const EngineRow& line) {
+        const qint32 key = qint32(line.integer(0));
         for (; row < d->view.size() && comesBefore(d->view[row], key); ++row)
             visit(int(row), missing.constData());
         if (row == d->view.size() || d->view[row] != key)
-            continue;
+            return true;
         for (int i = 0; i < columns.size(); ++i)
-            values[i] = readValue(i);
+            values[i] = readValue(line, i);
         visit(int(row++), values.constData());
-    }
-    if (rc != SQLITE_DONE) {
-        report(select.errorMessage());
+        return true;
+    }, &error);
+    if (!read) {
+        report(error);
         return false;
     }
     for (; row < d->view.size(); ++row)
@@ -1215,14 +1169,14 @@ bool OrderTable::sums(ViewSums* out)
 
 bool OrderTable::execute(const QString& sql)
 {
-    SqliteStatement command;
-    QString error;
-    if (!command.prepare(m_db.isOpen() ? m_db.handle() : nullptr, sql, &error) || !command.run(&error)) {
+    Engine* db = engine();
+    QString error = QStringLiteral("The database connection is not open");
+    if (!db || !db->execute(sql, {}, nullptr, &error)) {
         report(error);
         return false;
     }
     // A command that may have changed lines makes the cached copies stale.
-    if (!sqlite3_stmt_readonly(command.get())) {
+    if (!sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)) {
         d->rows.clear();
         d->caches.clear();
     }

@@ -38,7 +38,7 @@
 #include <memory>
 
 class Database;
-class SqliteStatement;
+class Engine;
 class DataLink;
 
 enum class TableState { Inactive, Browse, Edit, Insert };
@@ -218,7 +218,10 @@ private:
     bool commitLinks();
     bool isEditing() const { return m_state == TableState::Edit || m_state == TableState::Insert; }
     qint32 currentKey() const; // 0 for none and for a pending new line
-    bool lineExists(qint32 key);
+    Engine* engine() const; // nullptr while the connection is closed
+    bool lineExists(qint32 key, bool* exists, QString* error);
+    // Whether the stored line already holds every pending change.
+    bool storedAsPending(qint32 key);
     bool selectView(QString* error);
     // selectView and, given sums, the sums of the same lines, in one read transaction.
     bool readView(ViewSums* sums, QString* error);
@@ -228,7 +231,6 @@ private:
     QString viewCondition() const;
     bool scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns,
                              const std::function<void(int row, const QVariant* values)>& visit);
-    bool runSql(const char* sql, QString* error);
     bool parseSort(const QString& sortText, int* column, bool* descending);
     bool reselect(bool filtered, const QString& filterText, ViewSums* sums);
     bool writePending(qint32* key, QString* error);

@@ -1,60 +1,54 @@
 #include "data/RowCache.h"
 
+#include "data/Engine.h"
 #include "data/FieldCodec.h"
 #include "data/OrderColumns.h"
 
 #include <QStringList>
-#include <sqlite3.h>
 
-bool RowCache::prepare(sqlite3* db, QString* error)
+void RowCache::setEngine(Engine* engine)
 {
+    m_engine = engine;
+    m_rows.clear();
+    m_missing = RowValues(OrderColumns::Count);
+    if (!engine)
+        return;
     QStringList names;
     for (int i = 0; i < OrderColumns::Count; ++i)
         names << OrderColumns::name(i);
-    m_missing = RowValues(OrderColumns::Count);
-    m_rows.clear();
-    return m_select.prepare(
-        db, QStringLiteral("SELECT %1, %2 FROM Table1 WHERE key = ?").arg(names.join(u", "), versionExpression()),
-        error);
+    m_select = QStringLiteral("SELECT %1, %2 FROM Table1 WHERE key = ?").arg(names.join(u", "),
+                                                                             engine->versionExpression());
 }
 
-QString RowCache::versionExpression()
+bool RowCache::check(QString* error)
 {
-    // quote() writes each value as an SQL literal, its type included, so two
-    // versions are equal only when every value is.
-    QStringList quoted;
-    for (int i = 1; i < OrderColumns::Count; ++i)
-        quoted << QStringLiteral("quote(%1)").arg(OrderColumns::name(i));
-    return quoted.join(QStringLiteral(" || ',' || "));
-}
-
-void RowCache::finalize()
-{
-    m_rows.clear();
-    m_select.finalize();
+    if (!m_engine) {
+        *error = QStringLiteral("The database connection is not open");
+        return false;
+    }
+    return m_engine->query(m_select, {0}, [](const EngineRow&) { return false; }, error);
 }
 
 const RowCache::Line* RowCache::line(qint32 key)
 {
     if (const Line* cached = m_rows.object(key))
         return cached;
-    if (!m_select.isValid())
+    if (!m_engine)
         return nullptr;
-    sqlite3_stmt* stmt = m_select.get();
-    sqlite3_bind_int(stmt, 1, key);
-    const Line* result = nullptr;
-    if (sqlite3_step(stmt) == SQLITE_ROW) {
-        auto* read = new Line{RowValues(OrderColumns::Count), QByteArray()};
+    Line* read = nullptr;
+    QString error;
+    // A failed read shows the line empty; the next look-up tries again.
+    m_engine->query(m_select, {key}, [&](const EngineRow& row) {
+        read = new Line{RowValues(OrderColumns::Count), QByteArray()};
         for (int i = 0; i < OrderColumns::Count; ++i)
-            read->values[i] = FieldCodec::read(stmt, i, OrderColumns::at(i).type);
-        read->version = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(stmt, OrderColumns::Count)),
-                                   sqlite3_column_bytes(stmt, OrderColumns::Count));
+            read->values[i] = FieldCodec::read(row, i, OrderColumns::at(i).type);
+        const std::string_view version = row.text(OrderColumns::Count);
+        read->version = QByteArray(version.data(), qsizetype(version.size()));
+        return false;
+    }, &error);
+    if (read)
         m_rows.insert(key, read);
-        result = read;
-    }
-    // Reset at once so that no read transaction stays open between events.
-    sqlite3_reset(stmt);
-    return result;
+    return read;
 }
 
 const RowValues& RowCache::row(qint32 key)

@@ -1,14 +1,15 @@
 #pragma once
 // The stored values of the lines the grid and the form show, read by key
-// through one prepared statement and kept in a small least-recently-used
-// cache. A screen of 25 lines costs about 0.5 ms to read, so nothing more
+// through one statement the engine keeps prepared, and kept in a small
+// least-recently-used cache. A screen of 25 lines costs about 0.5 ms to read, so nothing more
 // than the visible lines needs to be in memory.
 
-#include "data/SqliteStatement.h"
 
 #include <QCache>
 #include <QVariant>
 #include <QVector>
+
+class Engine;
 
 using RowValues = QVector<QVariant>; // value form, one per column of OrderColumns
 
@@ -16,24 +17,21 @@ class RowCache {
 public:
     static constexpr int Capacity = 512;
 
-    // Compiles the look-up; fails with the engine's message when Table1 or one
-    // of its columns is missing.
-    bool prepare(sqlite3* db, QString* error);
-    void finalize();
+    // Reads through engine from now on (nullptr: reads nothing).
+    void setEngine(Engine* engine);
+    // Runs the look-up once: fails with the engine's message when Table1 or
+    // one of its columns is missing.
+    bool check(QString* error);
     void clear() { m_rows.clear(); }
     void drop(qint32 key) { m_rows.remove(key); }
 
     // The line's stored values; all null when no line has that key. The
     // reference stays valid until the next call.
     const RowValues& row(qint32 key);
-    // The line's version as it was read with row(): the engine's own text of
-    // every column, which changes whenever another program changes a value.
-    // Empty when no line has that key.
+    // The line's version as it was read with row() (Engine::versionExpression),
+    // which changes whenever another program stores the line. Empty when no
+    // line has that key.
     QByteArray version(qint32 key);
-
-    // The SQL expression of a line's version (see version()), for a
-    // statement over Table1 that must find the line as it was read.
-    static QString versionExpression();
 
 private:
     struct Line {
@@ -42,7 +40,8 @@ private:
     };
     const Line* line(qint32 key);
 
-    SqliteStatement m_select;
+    Engine* m_engine = nullptr;
+    QString m_select;
     QCache<qint32, Line> m_rows{Capacity};
     RowValues m_missing;
 };

@@ -1,19 +1,70 @@
 #include "support/TempAppDir.h"
 
 #include "data/Database.h"
+#include "data/PostgresEngine.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
 
+namespace {
+
+// The server of the run, when the suite runs against PostgreSQL (the test
+// script starts a private one); empty for the embedded file.
+QString testServer()
+{
+    if (qEnvironmentVariable("ORDERS_TEST_ENGINE") != QLatin1String("postgres"))
+        return {};
+    const QString server = qEnvironmentVariable("ORDERS_TEST_SERVER");
+    if (server.isEmpty())
+        qFatal("ORDERS_TEST_ENGINE=postgres needs the server's connection string in ORDERS_TEST_SERVER");
+    return server;
+}
+
+void runOnServer(const QString& sql)
+{
+    PostgresEngine engine;
+    QString error;
+    if (!engine.connect(testServer(), &error) || !engine.execute(sql, {}, nullptr, &error))
+        qFatal("test server: %s: %s", qPrintable(sql), qPrintable(error));
+}
+
+} // namespace
+
+bool TempAppDir::onServer()
+{
+    return !testServer().isEmpty();
+}
+
 TempAppDir::TempAppDir(bool withDatabase)
 {
-    if (withDatabase) {
-        QString error;
+    if (!withDatabase)
+        return;
+    QString error;
+    if (!onServer()) {
         if (!Database::createEmptyFile(databasePath(), &error))
             qFatal("cannot create test register: %s", qPrintable(error));
+        return;
     }
+    // Each case gets a register of its own: a schema of the run's database,
+    // chosen by the search path of the setting's connection string.
+    static int made = 0;
+    m_schema = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    runOnServer(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
+    runOnServer(QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
+    const QString setting = testServer() + QStringLiteral(" options='-c search_path=%1'").arg(m_schema);
+    bool created = false;
+    if (!PostgresEngine::createRegister(setting, &created, &error))
+        qFatal("cannot create test register: %s", qPrintable(error));
+    writeFile(QLatin1String(Database::ServerSettingName), setting.toUtf8() + '\n');
+}
+
+TempAppDir::~TempAppDir()
+{
+    if (!m_schema.isEmpty())
+        runOnServer(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
 }
 
 QString TempAppDir::path() const

@@ -1,6 +1,9 @@
 #pragma once
-// A fresh application directory per test case: an empty register db1.mdb
-// (unless told otherwise) and whatever side files the case writes.
+// A fresh application directory per test case: an empty register (unless
+// told otherwise) and whatever side files the case writes. The register is
+// the file db1.mdb, or, when the suite runs against PostgreSQL
+// (ORDERS_TEST_ENGINE=postgres), a schema of its own on the test server that
+// the directory's server setting names.
 
 #include <QByteArray>
 #include <QString>
@@ -9,6 +12,11 @@
 class TempAppDir {
 public:
     explicit TempAppDir(bool withDatabase = true);
+    ~TempAppDir();
+    TempAppDir(const TempAppDir&) = delete;
+    TempAppDir& operator=(const TempAppDir&) = delete;
+    // Whether this run's registers are on the test server.
+    static bool onServer();
     bool isValid() const { return m_dir.isValid(); }
     // With a trailing separator, as the window expects it.
     QString path() const;
@@ -19,4 +27,5 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QString m_schema; // on the server: the register's schema
 };

@@ -1,13 +1,13 @@
 #include "support/WindowFixture.h"
 
 #include "data/OrderColumns.h"
+#include "support/OtherClient.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QtTest>
-#include <sqlite3.h>
 
 WindowFixture::~WindowFixture()
 {
@@ -16,30 +16,18 @@ WindowFixture::~WindowFixture()
 
 qint64 WindowFixture::insertLine(const QVariantMap& values) const
 {
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(dir.databasePath()).constData(), &db);
     QStringList names;
-    QStringList marks;
+    QVariantList parameters;
     for (auto it = values.begin(); it != values.end(); ++it) {
         names << it.key();
-        marks << QStringLiteral("?");
+        parameters << it.value();
     }
-    const QString sql = QStringLiteral("INSERT INTO Table1 (%1) VALUES (%2)").arg(names.join(','), marks.join(','));
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr);
-    int i = 1;
-    for (auto it = values.begin(); it != values.end(); ++it, ++i) {
-        const QVariant& v = it.value();
-        if (v.typeId() == QMetaType::QString)
-            sqlite3_bind_text(statement, i, v.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
-        else
-            sqlite3_bind_int64(statement, i, v.toLongLong());
-    }
-    if (sqlite3_step(statement) != SQLITE_DONE)
-        qFatal("insertLine: %s", sqlite3_errmsg(db));
-    sqlite3_finalize(statement);
-    const qint64 key = sqlite3_last_insert_rowid(db);
-    sqlite3_close(db);
+    const QString sql = QStringLiteral("INSERT INTO Table1 (%1) VALUES (%2) RETURNING key")
+                            .arg(names.join(','), QStringList(names.size(), QStringLiteral("?")).join(','));
+    OtherClient other(dir);
+    const qint64 key = other.number(sql, parameters);
+    if (key < 0)
+        qFatal("insertLine: %s", qPrintable(other.error()));
     return key;
 }
 

@@ -1,0 +1,12 @@
+#include "data/Engine.h"
+
+qint64 Engine::number(const QString& sql)
+{
+    qint64 value = -1;
+    QString error;
+    query(sql, {}, [&](const EngineRow& row) {
+        value = row.isNull(0) ? -1 : row.integer(0);
+        return false;
+    }, &error);
+    return value;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The database engine under the register: the embedded SQLite file db1.mdb
+// (the default, nothing to set up) or a PostgreSQL server that several clerks
+// share. The order table speaks to either only through this interface, in SQL
+// both understand; what differs between them lives in the two engines: how
+// parameters are passed, the key sequence, the version of a line, what a
+// read transaction is, and whether a connection can be lost.
+//
+// Statements are written with ? for each parameter. Parameters and results
+// are in the table's value form (see FieldCodec.h): int, Currency, QDate,
+// QString, and an invalid QVariant for null.
+
+#include <QString>
+#include <QVariant>
+#include <QVector>
+#include <functional>
+#include <string_view>
+
+// One result row while a query runs; valid only inside the visit.
+class EngineRow {
+public:
+    virtual bool isNull(int i) const = 0;
+    virtual qint64 integer(int i) const = 0;
+    virtual std::string_view text(int i) const = 0; // UTF-8
+
+protected:
+    ~EngineRow() = default;
+};
+
+using EngineParameters = QVector<QVariant>;
+// Returns false to stop reading (the query still succeeds).
+using EngineVisitor = std::function<bool(const EngineRow&)>;
+
+class Engine {
+public:
+    virtual ~Engine() = default;
+
+    // Runs one statement and hands each result row to visit. A statement
+    // with parameters is prepared once and kept for the next call.
+    virtual bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
+                       QString* error) = 0;
+    // Runs one statement that returns no rows; changed, when given, gets the
+    // number of lines it inserted, changed or deleted.
+    virtual bool execute(const QString& sql, const EngineParameters& parameters, qint64* changed,
+                         QString* error) = 0;
+
+    // A transaction in which all reads see the register at one moment, so
+    // that a view's lines and its sums agree whatever others store meanwhile.
+    virtual bool beginRead(QString* error) = 0;
+    // A transaction for a batch of writes.
+    virtual bool beginWrite(QString* error) = 0;
+    virtual bool commit(QString* error) = 0;
+    virtual void rollback() = 0;
+
+    // Takes the next number of the key sequence for good: no other program
+    // on the register can get it, and it is never handed out again.
+    virtual bool nextKey(qint32* key, QString* error) = 0;
+    // Moves the key sequence on to at least key (after lines were copied in
+    // with their own keys).
+    virtual bool advanceKeySequence(qint32 key, QString* error) = 0;
+
+    // SQL expression over Table1 whose value changes whenever the engine
+    // stores the line again, read with a line and compared when it is
+    // stored or deleted, so that another clerk's work is never overwritten.
+    virtual QString versionExpression() const = 0;
+
+    // True when the last failure was the connection to the engine breaking:
+    // nothing of the failed step can be taken as done or as not done.
+    virtual bool connectionLost() const { return false; }
+
+    // Runs a statement without parameters and returns its first column of
+    // the first row as a whole number; -1 when there is none or on failure.
+    qint64 number(const QString& sql);
+};

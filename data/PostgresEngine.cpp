@@ -1,0 +1,402 @@
+#include "data/PostgresEngine.h"
+
+#include "data/Currency.h"
+#include "data/OrderColumns.h"
+
+#include <QDate>
+#include <charconv>
+#include <libpq-fe.h>
+#include <vector>
+
+namespace {
+
+class PostgresRow : public EngineRow {
+public:
+    PostgresRow(PGresult* result, int row) : m_result(result), m_row(row) {}
+    bool isNull(int i) const override { return PQgetisnull(m_result, m_row, i); }
+    qint64 integer(int i) const override
+    {
+        const std::string_view digits = text(i);
+        qint64 value = 0;
+        std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        return value;
+    }
+    std::string_view text(int i) const override
+    {
+        return {PQgetvalue(m_result, m_row, i), size_t(PQgetlength(m_result, m_row, i))};
+    }
+
+private:
+    PGresult* m_result;
+    int m_row;
+};
+
+struct ResultHolder {
+    PGresult* result;
+    ~ResultHolder() { PQclear(result); }
+};
+
+// The statement with each ? outside quotes numbered as the server wants it.
+QByteArray numberedParameters(const QString& sql)
+{
+    QString out;
+    out.reserve(sql.size() + 16);
+    QChar quote;
+    int n = 0;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out.toUtf8();
+}
+
+// A value in the server's text form; a null QByteArray for null.
+QByteArray parameterText(const QVariant& value)
+{
+    if (!value.isValid())
+        return {};
+    if (value.metaType() == QMetaType::fromType<Currency>())
+        return QByteArray::number(value.value<Currency>().units());
+    if (value.metaType() == QMetaType::fromType<QDate>())
+        return value.toDate().toString(Qt::ISODate).toLatin1();
+    return value.toString().toUtf8();
+}
+
+QString firstLine(const char* text)
+{
+    return QString::fromUtf8(text).trimmed().section(u'\n', 0, 0).trimmed();
+}
+
+// The name of the database a connection string means, for CREATE DATABASE.
+QByteArray databaseName(const QByteArray& connectionString)
+{
+    QByteArray name;
+    if (PQconninfoOption* options = PQconninfoParse(connectionString.constData(), nullptr)) {
+        for (PQconninfoOption* option = options; option->keyword; ++option) {
+            if (qstrcmp(option->keyword, "dbname") == 0 && option->val)
+                name = option->val;
+            if (qstrcmp(option->keyword, "user") == 0 && option->val && name.isEmpty())
+                name = option->val; // libpq's own default: the user's name
+        }
+        PQconninfoFree(options);
+    }
+    return name;
+}
+
+PGconn* connectTo(const QByteArray& connectionString, const char* overrideDatabase)
+{
+    // A server that does not answer must not hold the window for ever; a
+    // timeout in the connection string counts over this one.
+    const char* keywords[] = {"connect_timeout", "dbname", overrideDatabase ? "dbname" : nullptr, nullptr};
+    const char* values[] = {"10", connectionString.constData(), overrideDatabase, nullptr};
+    return PQconnectdbParams(keywords, values, 1);
+}
+
+void ignoreNotice(void*, const char*) {}
+
+} // namespace
+
+PostgresEngine::~PostgresEngine()
+{
+    PQfinish(m_conn);
+}
+
+bool PostgresEngine::connect(const QString& connectionString, QString* error)
+{
+    PQfinish(m_conn);
+    m_conn = connectTo(connectionString.toUtf8(), nullptr);
+    m_prepared.clear();
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        *error = firstLine(PQerrorMessage(m_conn));
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        return false;
+    }
+    PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
+    // Dates travel as YYYY-MM-DD and texts as UTF-8 whatever the server's
+    // or the clerk's settings are.
+    return command("SET DateStyle = ISO", error) && PQsetClientEncoding(m_conn, "UTF8") == 0;
+}
+
+bool PostgresEngine::ensureConnected(QString* error)
+{
+    if (!m_conn) {
+        *error = QStringLiteral("The register's server is not connected");
+        return false;
+    }
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return true;
+    if (m_inTransaction) {
+        *error = QStringLiteral("The connection to the register's server was lost in the middle of a step");
+        return false;
+    }
+    PQreset(m_conn);
+    m_prepared.clear();
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        m_lost = true;
+        *error = QStringLiteral("The register's server cannot be reached (%1). Your entries are kept; "
+                                "try again when the server is back.")
+                     .arg(firstLine(PQerrorMessage(m_conn)));
+        return false;
+    }
+    PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
+    return command("SET DateStyle = ISO", error) && PQsetClientEncoding(m_conn, "UTF8") == 0;
+}
+
+QString PostgresEngine::failure(PGresult* result)
+{
+    if (PQstatus(m_conn) == CONNECTION_BAD) {
+        m_lost = true;
+        m_prepared.clear();
+        return QStringLiteral("The connection to the register's server was lost (%1). Your entries are kept; "
+                              "the next step connects again.")
+            .arg(firstLine(PQerrorMessage(m_conn)));
+    }
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    return firstLine(primary ? primary : PQerrorMessage(m_conn));
+}
+
+PGresult* PostgresEngine::run(const QString& sql, const EngineParameters& parameters, QString* error)
+{
+    m_lost = false;
+    if (!ensureConnected(error))
+        return nullptr;
+    std::vector<QByteArray> texts;
+    std::vector<const char*> values;
+    texts.reserve(size_t(parameters.size()));
+    for (const QVariant& parameter : parameters) {
+        texts.push_back(parameterText(parameter));
+        values.push_back(texts.back().isNull() ? nullptr : texts.back().constData());
+    }
+    PGresult* result = nullptr;
+    if (parameters.isEmpty()) {
+        // Through the extended protocol, which takes exactly one statement:
+        // a second one smuggled in through a filter text is refused.
+        result = PQexecParams(m_conn, numberedParameters(sql).constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    } else {
+        auto name = m_prepared.constFind(sql);
+        if (name == m_prepared.constEnd()) {
+            const QByteArray newName = "orders_" + QByteArray::number(m_prepared.size() + 1);
+            ResultHolder prepared{PQprepare(m_conn, newName.constData(), numberedParameters(sql).constData(),
+                                            int(values.size()), nullptr)};
+            if (PQresultStatus(prepared.result) != PGRES_COMMAND_OK) {
+                *error = failure(prepared.result);
+                return nullptr;
+            }
+            name = m_prepared.insert(sql, newName);
+        }
+        result = PQexecPrepared(m_conn, name->constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
+    }
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
+        return result;
+    *error = failure(result);
+    PQclear(result);
+    return nullptr;
+}
+
+bool PostgresEngine::query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
+                           QString* error)
+{
+    ResultHolder held{run(sql, parameters, error)};
+    if (!held.result)
+        return false;
+    const int rows = PQntuples(held.result);
+    for (int i = 0; i < rows; ++i)
+        if (!visit(PostgresRow(held.result, i)))
+            break;
+    return true;
+}
+
+bool PostgresEngine::execute(const QString& sql, const EngineParameters& parameters, qint64* changed,
+                             QString* error)
+{
+    ResultHolder held{run(sql, parameters, error)};
+    if (!held.result)
+        return false;
+    if (changed)
+        *changed = QByteArray(PQcmdTuples(held.result)).toLongLong();
+    return true;
+}
+
+bool PostgresEngine::command(const char* sql, QString* error)
+{
+    ResultHolder held{PQexec(m_conn, sql)};
+    if (PQresultStatus(held.result) == PGRES_COMMAND_OK)
+        return true;
+    *error = failure(held.result);
+    return false;
+}
+
+bool PostgresEngine::beginRead(QString* error)
+{
+    m_lost = false;
+    if (!ensureConnected(error) || !command("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", error))
+        return false;
+    m_inTransaction = true;
+    return true;
+}
+
+bool PostgresEngine::beginWrite(QString* error)
+{
+    m_lost = false;
+    if (!ensureConnected(error) || !command("BEGIN", error))
+        return false;
+    m_inTransaction = true;
+    return true;
+}
+
+bool PostgresEngine::commit(QString* error)
+{
+    m_inTransaction = false;
+    return command("COMMIT", error);
+}
+
+void PostgresEngine::rollback()
+{
+    m_inTransaction = false;
+    if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE) {
+        QString ignored;
+        command("ROLLBACK", &ignored);
+    }
+}
+
+bool PostgresEngine::nextKey(qint32* key, QString* error)
+{
+    // A sequence number is never handed out twice, even by transactions
+    // that roll back, so a clerk's pending line keeps its key for good.
+    qint64 next = 0;
+    if (!query(QStringLiteral("SELECT nextval(pg_get_serial_sequence('table1', 'key'))"), {},
+               [&](const EngineRow& row) { next = row.integer(0); return false; }, error))
+        return false;
+    *key = qint32(next);
+    return true;
+}
+
+bool PostgresEngine::advanceKeySequence(qint32 key, QString* error)
+{
+    return query(QStringLiteral("SELECT setval(s, GREATEST(?::bigint, COALESCE(pg_sequence_last_value(s), 1)))"
+                                " FROM (SELECT pg_get_serial_sequence('table1', 'key')::regclass AS s) AS q"),
+                 {key}, [](const EngineRow&) { return false; }, error);
+}
+
+QString PostgresEngine::versionExpression() const
+{
+    return QStringLiteral("xmin::text");
+}
+
+QString PostgresEngine::schemaProblem()
+{
+    QString problem;
+    QString error;
+    const bool read = query(
+        QStringLiteral("SELECT column_name::text, data_type::text FROM information_schema.columns"
+                       " WHERE table_schema = current_schema() AND table_name = 'table1'"),
+        {},
+        [&](const EngineRow& row) {
+            const int column = OrderColumns::indexOf(QString::fromUtf8(row.text(0).data(), int(row.text(0).size())));
+            if (column < 0)
+                return true;
+            const ColumnType type = OrderColumns::at(column).type;
+            const QString declared = QString::fromUtf8(row.text(1).data(), int(row.text(1).size()));
+            QString needed;
+            if (type == ColumnType::Date)
+                needed = QStringLiteral("date");
+            else if (type == ColumnType::Text || type == ColumnType::Memo)
+                needed = declared == QLatin1String("character varying") ? declared : QStringLiteral("text");
+            else if (type == ColumnType::Currency)
+                needed = QStringLiteral("bigint");
+            else
+                needed = declared == QLatin1String("bigint") ? declared : QStringLiteral("integer");
+            if (declared == needed)
+                return true;
+            problem = QStringLiteral("Column %1 of Table1 holds %2; this register needs %3 there.")
+                          .arg(OrderColumns::name(column), declared, needed);
+            return false;
+        },
+        &error);
+    return read ? problem : error;
+}
+
+QStringList PostgresEngine::schemaStatements()
+{
+    QStringList columns;
+    for (const ColumnDef& column : OrderColumns::all()) {
+        const QString name = QString::fromLatin1(column.name);
+        switch (column.type) {
+        case ColumnType::AutoIncrement:
+            columns << name + " integer GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY";
+            break;
+        case ColumnType::Integer:
+            columns << name + " integer DEFAULT 0";
+            break;
+        case ColumnType::Currency: // ten-thousandths, exact
+            columns << name + " bigint DEFAULT 0";
+            break;
+        case ColumnType::Date:
+            columns << name + " date";
+            break;
+        case ColumnType::Text: // not cut to the form's widths: moved registers may hold longer texts
+        case ColumnType::Memo:
+            columns << name + " text DEFAULT ''";
+            break;
+        }
+    }
+    return QStringList{"CREATE TABLE Table1 (" + columns.join(", ") + ")"} + OrderColumns::indexStatements();
+}
+
+bool PostgresEngine::createRegister(const QString& connectionString, bool* created, QString* error)
+{
+    *created = false;
+    const QByteArray info = connectionString.toUtf8();
+    PGconn* conn = connectTo(info, nullptr);
+    if (PQstatus(conn) != CONNECTION_OK) {
+        // A database that is not there yet is made through the maintenance
+        // database of the same server; any other failure is the answer.
+        const QString firstError = firstLine(PQerrorMessage(conn));
+        const QByteArray name = databaseName(info);
+        PGconn* maintenance = connectTo(info, "postgres");
+        bool made = false;
+        if (!name.isEmpty() && PQstatus(maintenance) == CONNECTION_OK) {
+            char* quoted = PQescapeIdentifier(maintenance, name.constData(), size_t(name.size()));
+            ResultHolder result{PQexec(maintenance, "CREATE DATABASE " + QByteArray(quoted) + " ENCODING 'UTF8' TEMPLATE template0")};
+            PQfreemem(quoted);
+            made = PQresultStatus(result.result) == PGRES_COMMAND_OK;
+        }
+        PQfinish(maintenance);
+        PQfinish(conn);
+        conn = made ? connectTo(info, nullptr) : nullptr;
+        if (!made || PQstatus(conn) != CONNECTION_OK) {
+            *error = made ? firstLine(PQerrorMessage(conn)) : firstError;
+            PQfinish(conn);
+            return false;
+        }
+    }
+    PQfinish(conn);
+    PostgresEngine engine;
+    if (!engine.connect(connectionString, error))
+        return false;
+    if (engine.number(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = "
+                                     "current_schema() AND table_name = 'table1'")) > 0)
+        return true;
+    if (!engine.beginWrite(error))
+        return false;
+    for (const QString& statement : schemaStatements()) {
+        if (!engine.execute(statement, {}, nullptr, error)) {
+            engine.rollback();
+            return false;
+        }
+    }
+    if (!engine.commit(error))
+        return false;
+    *created = true;
+    return true;
+}

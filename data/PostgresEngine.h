@@ -1,0 +1,64 @@
+#pragma once
+// The engine over a PostgreSQL server, for a register several clerks share,
+// on libpq. The key sequence is the key column's own sequence; a line's
+// version is its row version (xmin), which the server changes whenever the
+// line is stored; a read transaction is REPEATABLE READ.
+//
+// The connection can break (the server restarts, the network goes): the step
+// that meets it fails with a message that says so, and the next step
+// connects again, unless a transaction was open, which must be rolled back
+// first so that its reads and writes are not taken for whole.
+
+#include "data/Engine.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+
+struct pg_conn;
+struct pg_result;
+
+class PostgresEngine : public Engine {
+public:
+    PostgresEngine() = default;
+    ~PostgresEngine() override;
+    PostgresEngine(const PostgresEngine&) = delete;
+    PostgresEngine& operator=(const PostgresEngine&) = delete;
+
+    // Connects with a libpq connection string (key=value pairs or a URI).
+    bool connect(const QString& connectionString, QString* error);
+    // Columns of Table1 whose type would not hold the register's values
+    // exactly: the message names the first, empty when all are fit.
+    QString schemaProblem();
+
+    bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
+               QString* error) override;
+    bool execute(const QString& sql, const EngineParameters& parameters, qint64* changed, QString* error) override;
+    bool beginRead(QString* error) override;
+    bool beginWrite(QString* error) override;
+    bool commit(QString* error) override;
+    void rollback() override;
+    bool nextKey(qint32* key, QString* error) override;
+    bool advanceKeySequence(qint32 key, QString* error) override;
+    QString versionExpression() const override;
+    bool connectionLost() const override { return m_lost; }
+
+    // The statements that make Table1 and its indexes in an empty database.
+    static QStringList schemaStatements();
+    // Creates the database the connection string names when it is not there
+    // yet (through the server's maintenance database), then Table1 in it
+    // when that is missing. created tells whether Table1 was made.
+    static bool createRegister(const QString& connectionString, bool* created, QString* error);
+
+private:
+    // The result of sql with the parameters, or nullptr with error set.
+    pg_result* run(const QString& sql, const EngineParameters& parameters, QString* error);
+    bool ensureConnected(QString* error);
+    QString failure(pg_result* result);
+    bool command(const char* sql, QString* error);
+
+    pg_conn* m_conn = nullptr;
+    QHash<QString, QByteArray> m_prepared; // statement text -> prepared name
+    bool m_lost = false;
+    bool m_inTransaction = false;
+};

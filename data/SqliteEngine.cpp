@@ -1,0 +1,167 @@
+#include "data/SqliteEngine.h"
+
+#include "data/FieldCodec.h"
+#include "data/OrderColumns.h"
+
+#include <QStringList>
+#include <sqlite3.h>
+
+namespace {
+
+class SqliteRow : public EngineRow {
+public:
+    explicit SqliteRow(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    bool isNull(int i) const override { return sqlite3_column_type(m_stmt, i) == SQLITE_NULL; }
+    qint64 integer(int i) const override { return sqlite3_column_int64(m_stmt, i); }
+    std::string_view text(int i) const override
+    {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
+        return {bytes ? bytes : "", size_t(sqlite3_column_bytes(m_stmt, i))};
+    }
+
+private:
+    sqlite3_stmt* m_stmt;
+};
+
+// Kept statements beyond this many are dropped all at once; the table uses
+// fewer than twenty distinct texts.
+constexpr int MaxPrepared = 64;
+
+} // namespace
+
+SqliteStatement* SqliteEngine::statement(const QString& sql, const EngineParameters& parameters,
+                                         SqliteStatement* scratch, QString* error)
+{
+    SqliteStatement* stmt = scratch;
+    if (!parameters.isEmpty()) {
+        auto& kept = m_prepared[sql];
+        if (!kept) {
+            if (m_prepared.size() > MaxPrepared) {
+                m_prepared.clear();
+                return statement(sql, parameters, scratch, error);
+            }
+            kept = std::make_shared<SqliteStatement>();
+        }
+        stmt = kept.get();
+    }
+    if (!stmt->isValid() && !stmt->prepare(m_db, sql, error)) {
+        m_prepared.remove(sql);
+        return nullptr;
+    }
+    for (int i = 0; i < parameters.size(); ++i) {
+        if (!FieldCodec::bind(stmt->get(), i + 1, parameters[i])) {
+            *error = stmt->errorMessage();
+            sqlite3_reset(stmt->get());
+            return nullptr;
+        }
+    }
+    return stmt;
+}
+
+bool SqliteEngine::query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
+                         QString* error)
+{
+    SqliteStatement scratch;
+    SqliteStatement* stmt = statement(sql, parameters, &scratch, error);
+    if (!stmt)
+        return false;
+    const SqliteRow row(stmt->get());
+    int rc;
+    while ((rc = sqlite3_step(stmt->get())) == SQLITE_ROW) {
+        if (!visit(row)) {
+            rc = SQLITE_DONE;
+            break;
+        }
+    }
+    if (rc != SQLITE_DONE)
+        *error = stmt->errorMessage();
+    // Reset at once so that no read transaction stays open between events.
+    sqlite3_reset(stmt->get());
+    return rc == SQLITE_DONE;
+}
+
+bool SqliteEngine::execute(const QString& sql, const EngineParameters& parameters, qint64* changed,
+                           QString* error)
+{
+    SqliteStatement scratch;
+    SqliteStatement* stmt = statement(sql, parameters, &scratch, error);
+    if (!stmt || !stmt->run(error))
+        return false;
+    if (changed)
+        *changed = sqlite3_changes64(m_db);
+    return true;
+}
+
+bool SqliteEngine::run(const char* sql, QString* error)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    *error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
+    sqlite3_free(message);
+    return false;
+}
+
+bool SqliteEngine::beginRead(QString* error)
+{
+    return run("BEGIN", error);
+}
+
+bool SqliteEngine::beginWrite(QString* error)
+{
+    return run("BEGIN IMMEDIATE", error);
+}
+
+bool SqliteEngine::commit(QString* error)
+{
+    return run("COMMIT", error);
+}
+
+void SqliteEngine::rollback()
+{
+    QString ignored;
+    if (!sqlite3_get_autocommit(m_db))
+        run("ROLLBACK", &ignored);
+}
+
+bool SqliteEngine::nextKey(qint32* key, QString* error)
+{
+    // AUTOINCREMENT keeps the largest key ever given in sqlite_sequence (a
+    // table that never had a line has no entry there yet). Moving it on in a
+    // write transaction hands each program on the register its own numbers.
+    if (!beginWrite(error))
+        return false;
+    qint64 next = 0;
+    const bool done =
+        query(QStringLiteral("SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'Table1'), 0),"
+                             " COALESCE((SELECT MAX(key) FROM Table1), 0)) + 1"),
+              {}, [&](const EngineRow& row) { next = row.integer(0); return false; }, error) &&
+        advanceKeySequence(qint32(next), error) && commit(error);
+    if (!done) {
+        rollback();
+        return false;
+    }
+    *key = qint32(next);
+    return true;
+}
+
+bool SqliteEngine::advanceKeySequence(qint32 key, QString* error)
+{
+    qint64 changed = 0;
+    if (!execute(QStringLiteral("UPDATE sqlite_sequence SET seq = MAX(seq, ?) WHERE name = 'Table1'"), {key},
+                 &changed, error))
+        return false;
+    return changed > 0 ||
+           execute(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('Table1', ?)"), {key}, nullptr,
+                   error);
+}
+
+QString SqliteEngine::versionExpression() const
+{
+    // quote() writes each value as an SQL literal, its type included, so two
+    // versions are equal only when every value is.
+    QStringList quoted;
+    for (int i = 1; i < OrderColumns::Count; ++i)
+        quoted << QStringLiteral("quote(%1)").arg(OrderColumns::name(i));
+    return quoted.join(QStringLiteral(" || ',' || "));
+}

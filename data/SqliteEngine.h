@@ -1,0 +1,40 @@
+#pragma once
+// The engine over the embedded register file, on a connection Database has
+// opened. Statements with parameters are prepared once and kept; the key
+// sequence is AUTOINCREMENT's entry in sqlite_sequence; a line's version is
+// the engine's own text of all its values.
+
+#include "data/Engine.h"
+#include "data/SqliteStatement.h"
+
+#include <QHash>
+#include <memory>
+
+struct sqlite3;
+
+class SqliteEngine : public Engine {
+public:
+    explicit SqliteEngine(sqlite3* db) : m_db(db) {}
+
+    bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
+               QString* error) override;
+    bool execute(const QString& sql, const EngineParameters& parameters, qint64* changed, QString* error) override;
+    bool beginRead(QString* error) override;
+    bool beginWrite(QString* error) override;
+    bool commit(QString* error) override;
+    void rollback() override;
+    bool nextKey(qint32* key, QString* error) override;
+    bool advanceKeySequence(qint32 key, QString* error) override;
+    QString versionExpression() const override;
+
+private:
+    // The statement for sql with the parameters bound: a kept one when there
+    // are parameters, else a fresh one in scratch.
+    SqliteStatement* statement(const QString& sql, const EngineParameters& parameters, SqliteStatement* scratch,
+                               QString* error);
+    bool run(const char* sql, QString* error);
+
+    sqlite3* m_db;
+    // Table statements run with parameters: a handful of distinct texts.
+    QHash<QString, std::shared_ptr<SqliteStatement>> m_prepared;
+};
