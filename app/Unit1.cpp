@@ -124,14 +124,17 @@ void TForm1::FormCreate()
                                         .arg(QDir::toNativeSeparators(backup)));
         return;
     }
-    // The day's first start copies the register off the user-interface
-    // thread, once the window has been up a moment; only a failure is reported.
-    m_backup = std::make_unique<RegisterBackup>();
-    connect(m_backup.get(), &RegisterBackup::finished, this, [this](bool ok, const QString& message) {
-        if (!ok)
-            showStandardError(QStringLiteral("The daily backup of db1.mdb failed: %1").arg(message));
-    });
-    m_backup->startIfDue(m_appDir, QDate::currentDate(), 2000);
+    // The day's first start copies the register file off the user-interface
+    // thread, once the window has been up a moment; only a failure is
+    // reported. A server register is backed up on the server.
+    if (!m_nelvo.isServer()) {
+        m_backup = std::make_unique<RegisterBackup>();
+        connect(m_backup.get(), &RegisterBackup::finished, this, [this](bool ok, const QString& message) {
+            if (!ok)
+                showStandardError(QStringLiteral("The daily backup of db1.mdb failed: %1").arg(message));
+        });
+        m_backup->startIfDue(m_appDir, QDate::currentDate(), 2000);
+    }
     // Opening the table and applying the filter each read the view; the
     // window follows the line it ends on once, so a photo is decoded once
     // and, when it cannot be shown, reported once.

@@ -120,10 +120,18 @@ bool PostgresEngine::connect(const QString& connectionString, QString* error)
         m_conn = nullptr;
         return false;
     }
+    return configure(error);
+}
+
+bool PostgresEngine::configure(QString* error)
+{
     PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
     // Dates travel as YYYY-MM-DD and texts as UTF-8 whatever the server's
-    // or the clerk's settings are.
-    return command("SET DateStyle = ISO", error) && PQsetClientEncoding(m_conn, "UTF8") == 0;
+    // or the clerk's settings are. A line another clerk holds locked is
+    // waited for as long as the embedded file waits for its lock, then the
+    // step fails with the server's message instead of hanging the window.
+    return command("SET DateStyle = ISO", error) && command("SET lock_timeout = '5s'", error) &&
+           PQsetClientEncoding(m_conn, "UTF8") == 0;
 }
 
 bool PostgresEngine::ensureConnected(QString* error)
@@ -147,8 +155,7 @@ bool PostgresEngine::ensureConnected(QString* error)
                      .arg(firstLine(PQerrorMessage(m_conn)));
         return false;
     }
-    PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
-    return command("SET DateStyle = ISO", error) && PQsetClientEncoding(m_conn, "UTF8") == 0;
+    return configure(error);
 }
 
 QString PostgresEngine::failure(PGresult* result)

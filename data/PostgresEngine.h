@@ -54,6 +54,7 @@ private:
     // The result of sql with the parameters, or nullptr with error set.
     pg_result* run(const QString& sql, const EngineParameters& parameters, QString* error);
     bool ensureConnected(QString* error);
+    bool configure(QString* error); // the session settings the register relies on
     QString failure(pg_result* result);
     bool command(const char* sql, QString* error);
 

@@ -116,6 +116,8 @@ QString queryText(const QString& path, const QString& sql)
 class TestAccess : public QObject {
     Q_OBJECT
 private slots:
+    // The Windows register's file becomes db1.mdb; a server register is filled by its own command.
+    void initTestCase() { SKIP_ON_SERVER(); }
     void cleanup() { AccessImport::setSourceOpener({}); }
 
     void readsEachType_data();

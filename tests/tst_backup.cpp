@@ -46,6 +46,7 @@ qint64 lineCount(const QString& path)
 class TestBackup : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { SKIP_ON_SERVER(); }
     void dailyCopyAndRotation_data();
     void dailyCopyAndRotation();
     void openFailureNamesNewestBackup();

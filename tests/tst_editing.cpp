@@ -4,6 +4,7 @@
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
 #include "editing/PriceRules.h"
+#include "support/OtherClient.h"
 #include "support/WindowFixture.h"
 
 #include <QAbstractItemView>
@@ -170,8 +171,7 @@ void EditingTest::deleteAsksForTheLineAndItsPhoto()
     QVERIFY(picture.save(f.dir.filePath(QStringLiteral("pictures/B1/%1.jpg").arg(photo)), "JPG"));
     TForm1& form = f.open();
     if (engineRefuses)
-        QVERIFY(form.table().execute("CREATE TRIGGER keep BEFORE DELETE ON Table1 "
-                                     "BEGIN SELECT RAISE(ABORT, 'lines are kept'); END"));
+        OtherClient(f.dir).refuse("DELETE", "lines are kept");
     for (bool answer : answers)
         f.dialogs.confirmAnswers.enqueue(answer);
     WindowFixture::click(form.Button2);

@@ -13,6 +13,7 @@
 #include "export/SharedStrings.h"
 #include "export/Workbook.h"
 #include "export/WorkbookWriter.h"
+#include "support/OtherClient.h"
 #include "support/WindowFixture.h"
 #include "support/XlsInspect.h"
 
@@ -26,7 +27,6 @@
 #include <QPushButton>
 #include <QtEndian>
 #include <QtTest>
-#include <sqlite3.h>
 
 namespace {
 
@@ -58,14 +58,10 @@ void clickTitle(TForm1& form, int column)
 }
 
 // 65,530 lines in one statement, beyond what a report holds.
-void fillBeyondLimit(const QString& database)
+void fillBeyondLimit(const TempAppDir& dir)
 {
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open(QFile::encodeName(database).constData(), &db), SQLITE_OK);
-    const char* sql = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65530) "
-                      "INSERT INTO Table1 (dostavcik, artikul) SELECT 'S', 'a' FROM n";
-    QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    OtherClient(dir).run("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65530) "
+                         "INSERT INTO Table1 (dostavcik, artikul) SELECT 'S', 'a' FROM n");
 }
 
 // A device that accepts only so many bytes, as a full disk does.
@@ -297,7 +293,7 @@ void ExportTest::refusalsLeaveTheOldReport()
     if (situation == "lock")
         f.dir.writeFile(".~lock.Orders.xls#", "someone,host,home,01.01.2024 10:00,");
     if (situation == "large")
-        fillBeyondLimit(f.dir.databasePath());
+        fillBeyondLimit(f.dir);
     TForm1& form = f.open();
     if (situation == "pending") {
         WindowFixture::click(form.Button1);

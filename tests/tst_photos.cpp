@@ -11,6 +11,7 @@
 #include "photos/PhotoViewer.h"
 
 #include "support/JpegBytes.h"
+#include "support/OtherClient.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"
 
@@ -19,7 +20,6 @@
 #include <QDir>
 #include <QImageWriter>
 #include <QSignalSpy>
-#include <QSqlQuery>
 #include <QtTest>
 
 
@@ -88,13 +88,9 @@ public:
     // photo: a number, or a null QVariant for an empty field.
     void storeLine(const QString& batch, const QVariant& photo)
     {
-        QSqlQuery query(database.connection());
-        query.prepare(QStringLiteral("INSERT INTO Table1 (batch, artikul, dostavcik, paracbr, pokupnacena, photo) "
-                                     "VALUES (?, 'Shirt', 'Supplier', 1, 10000, ?)"));
-        query.addBindValue(batch);
-        query.addBindValue(photo);
-        if (!query.exec())
-            qFatal("cannot store a test line");
+        OtherClient(dir).run(QStringLiteral("INSERT INTO Table1 (batch, artikul, dostavcik, paracbr, pokupnacena, "
+                                            "photo) VALUES (?, 'Shirt', 'Supplier', 1, 10000, ?)"),
+                             {batch, photo});
     }
 
     bool open() { return table.open() && table.last(); }
@@ -105,13 +101,7 @@ public:
         return QStringLiteral("pictures/%1/%2.jpg").arg(batch, number);
     }
 
-    QVariant storedPhoto(int key) const
-    {
-        QSqlQuery query(database.connection());
-        query.prepare(QStringLiteral("SELECT photo FROM Table1 WHERE key = ?"));
-        query.addBindValue(key);
-        return query.exec() && query.next() ? query.value(0) : QVariant();
-    }
+    QVariant storedPhoto(int key) const { return OtherClient(dir).stored(key, QStringLiteral("photo")); }
 
     // A source photo the user picks in the dialog.
     QString sourcePhoto(const QString& name, QSize size) const

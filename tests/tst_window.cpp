@@ -119,6 +119,7 @@ void WindowTest::damagedDatabaseIsReportedAndLeftUntouched()
 
 void WindowTest::lockedDatabaseIsReported()
 {
+    SKIP_ON_SERVER();
     WindowFixture f;
     f.insertLine(line("A", "shirt"));
     sqlite3* other = nullptr;
@@ -277,10 +278,7 @@ void WindowTest::closeStoresAChangedLine()
     WindowFixture::typeInto(form.DBEdit5, "wool");
     QVERIFY(form.close());
     f.window.reset();
-    WindowFixture g;
-    g.dir.writeFile("db1.mdb", f.dir.readFile("db1.mdb"));
-    g.dir.writeFile("db1.mdb-wal", f.dir.readFile("db1.mdb-wal"));
-    TForm1& again = g.open();
+    TForm1& again = f.open();
     QCOMPARE(again.table().asString("sastav"), QStringLiteral("wool"));
 }
 

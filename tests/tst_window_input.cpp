@@ -7,6 +7,7 @@
 #include "lists/Unit2.h"
 #include "photos/PhotoArea.h"
 #include "support/JpegBytes.h"
+#include "support/OtherClient.h"
 #include "support/WindowFixture.h"
 
 #include <QClipboard>
@@ -15,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
-#include <sqlite3.h>
 
 
 namespace {
@@ -29,18 +29,7 @@ QVariantMap line(const QString& batch, const QString& note = {}, int photo = 0)
 // A column of a stored line, read past the window's own connection.
 QString stored(const WindowFixture& f, qint64 key, const char* column)
 {
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(f.dir.databasePath()).constData(), &db);
-    sqlite3_stmt* statement = nullptr;
-    const QByteArray sql = QByteArray("SELECT ") + column + " FROM Table1 WHERE key = ?";
-    sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr);
-    sqlite3_bind_int64(statement, 1, key);
-    QString value;
-    if (sqlite3_step(statement) == SQLITE_ROW)
-        value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return value;
+    return OtherClient(f.dir).stored(qint32(key), QString::fromLatin1(column)).toString();
 }
 
 // A colourful progressive JPEG (4:4:4), so that every scan carries data.

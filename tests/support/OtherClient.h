@@ -19,6 +19,18 @@ public:
     qint64 number(const QString& sql, const QVariantList& parameters = {});
     // The first column of the first row as text; a null QString for none.
     QString text(const QString& sql, const QVariantList& parameters = {});
+    // A stored value as the engine holds it: qlonglong for number and money
+    // columns (money in ten-thousandths), QString for texts and dates; an
+    // invalid QVariant for null or no line.
+    QVariant stored(qint32 key, const QString& column);
+    qint64 lineCount() { return number(QStringLiteral("SELECT COUNT(*) FROM Table1")); }
+    // From now on the engine refuses every INSERT, UPDATE or DELETE (event)
+    // of a line with message, as a rule of the database would.
+    void refuse(const QString& event, const QString& message);
+    void allow(const QString& event);
+    // Holds the whole register locked against writes until unlock().
+    void lock();
+    void unlock() { run(QStringLiteral("ROLLBACK")); }
     QString error() const { return m_error; }
 
 private:

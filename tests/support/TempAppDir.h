@@ -17,6 +17,9 @@ public:
     TempAppDir& operator=(const TempAppDir&) = delete;
     // Whether this run's registers are on the test server.
     static bool onServer();
+    // The text this run's engine gives where the two say it differently
+    // (their own error messages).
+    static QString byEngine(const QString& file, const QString& server) { return onServer() ? server : file; }
     bool isValid() const { return m_dir.isValid(); }
     // With a trailing separator, as the window expects it.
     QString path() const;
@@ -29,3 +32,11 @@ private:
     QTemporaryDir m_dir;
     QString m_schema; // on the server: the register's schema
 };
+
+// For a case about the register file itself: its damage, its locks, its
+// copies.
+#define SKIP_ON_SERVER()                                                  \
+    do {                                                                  \
+        if (TempAppDir::onServer())                                       \
+            QSKIP("about the embedded register file, not a server's");   \
+    } while (false)
