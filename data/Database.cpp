@@ -137,7 +137,7 @@ bool Database::open(const QString& folder)
     const QString server = serverSetting(folder, &m_error);
     if (!m_error.isEmpty())
         return false;
-    return server.isEmpty() ? openFile(folder) : openServer(server);
+    return server.isEmpty() ? openEmbedded(folder) : openServer(server);
 }
 
 bool Database::openServer(const QString& connectionString)
@@ -158,8 +158,11 @@ bool Database::openServer(const QString& connectionString)
     return true;
 }
 
-bool Database::openFile(const QString& folder)
+bool Database::openEmbedded(const QString& folder)
 {
+    if (isOpen())
+        return true;
+    m_error.clear();
     const QString path = QDir(folder).filePath(QLatin1String(FileName));
     {
         QSqlDatabase db = QSqlDatabase::contains(m_name)

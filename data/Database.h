@@ -57,8 +57,11 @@ public:
 
     QString connectionName() const { return m_name; }
 
+    // The folder's file db1.mdb whatever the server setting says (to move
+    // its lines to the server).
+    bool openEmbedded(const QString& folder);
+
 private:
-    bool openFile(const QString& folder);
     bool openServer(const QString& connectionString);
 
     QString m_name;

@@ -58,6 +58,8 @@ public:
     // Moves the key sequence on to at least key (after lines were copied in
     // with their own keys).
     virtual bool advanceKeySequence(qint32 key, QString* error) = 0;
+    // The largest key ever handed out (stored or not); 0 for none, -1 on failure.
+    virtual qint64 lastKey() = 0;
 
     // SQL expression over Table1 whose value changes whenever the engine
     // stores the line again, read with a line and compared when it is

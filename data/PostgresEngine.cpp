@@ -65,8 +65,8 @@ QByteArray parameterText(const QVariant& value)
         return {};
     if (value.metaType() == QMetaType::fromType<Currency>())
         return QByteArray::number(value.value<Currency>().units());
-    if (value.metaType() == QMetaType::fromType<QDate>())
-        return value.toDate().toString(Qt::ISODate).toLatin1();
+    if (value.metaType() == QMetaType::fromType<QDate>()) // an unreadable date of a moved file is no date
+        return value.toDate().isValid() ? value.toDate().toString(Qt::ISODate).toLatin1() : QByteArray();
     return value.toString().toUtf8();
 }
 
@@ -293,6 +293,12 @@ bool PostgresEngine::advanceKeySequence(qint32 key, QString* error)
     return query(QStringLiteral("SELECT setval(s, GREATEST(?::bigint, COALESCE(pg_sequence_last_value(s), 1)))"
                                 " FROM (SELECT pg_get_serial_sequence('table1', 'key')::regclass AS s) AS q"),
                  {key}, [](const EngineRow&) { return false; }, error);
+}
+
+qint64 PostgresEngine::lastKey()
+{
+    return number(QStringLiteral("SELECT GREATEST(COALESCE(pg_sequence_last_value(pg_get_serial_sequence('table1', "
+                                 "'key')::regclass), 0), COALESCE((SELECT MAX(key) FROM Table1), 0))"));
 }
 
 QString PostgresEngine::versionExpression() const

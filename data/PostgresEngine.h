@@ -40,6 +40,7 @@ public:
     void rollback() override;
     bool nextKey(qint32* key, QString* error) override;
     bool advanceKeySequence(qint32 key, QString* error) override;
+    qint64 lastKey() override;
     QString versionExpression() const override;
     bool connectionLost() const override { return m_lost; }
 

@@ -124,6 +124,12 @@ void SqliteEngine::rollback()
         run("ROLLBACK", &ignored);
 }
 
+qint64 SqliteEngine::lastKey()
+{
+    return number(QStringLiteral("SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'Table1'), 0),"
+                                 " COALESCE((SELECT MAX(key) FROM Table1), 0))"));
+}
+
 bool SqliteEngine::nextKey(qint32* key, QString* error)
 {
     // AUTOINCREMENT keeps the largest key ever given in sqlite_sequence (a
@@ -131,12 +137,11 @@ bool SqliteEngine::nextKey(qint32* key, QString* error)
     // write transaction hands each program on the register its own numbers.
     if (!beginWrite(error))
         return false;
-    qint64 next = 0;
-    const bool done =
-        query(QStringLiteral("SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'Table1'), 0),"
-                             " COALESCE((SELECT MAX(key) FROM Table1), 0)) + 1"),
-              {}, [&](const EngineRow& row) { next = row.integer(0); return false; }, error) &&
-        advanceKeySequence(qint32(next), error) && commit(error);
+    const qint64 last = lastKey();
+    const qint64 next = last + 1;
+    if (last < 0)
+        *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    const bool done = last >= 0 && advanceKeySequence(qint32(next), error) && commit(error);
     if (!done) {
         rollback();
         return false;

@@ -25,6 +25,7 @@ public:
     void rollback() override;
     bool nextKey(qint32* key, QString* error) override;
     bool advanceKeySequence(qint32 key, QString* error) override;
+    qint64 lastKey() override;
     QString versionExpression() const override;
 
 private:

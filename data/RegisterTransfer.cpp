@@ -1,0 +1,111 @@
+#include "data/RegisterTransfer.h"
+
+#include "data/Engine.h"
+#include "data/FieldCodec.h"
+#include "data/OrderColumns.h"
+
+#include <QStringList>
+
+namespace {
+
+// Lines per INSERT: one round trip to the server carries many lines, well
+// under its limit of parameters per statement.
+constexpr int LinesPerStatement = 200;
+
+QString insertStatement(int lines)
+{
+    QStringList names;
+    for (int i = 0; i < OrderColumns::Count; ++i)
+        names << OrderColumns::name(i);
+    const QString one = QStringLiteral("(%1)").arg(QStringList(OrderColumns::Count, QStringLiteral("?")).join(u','));
+    return QStringLiteral("INSERT INTO Table1 (%1) VALUES %2").arg(names.join(u", "), QStringList(lines, one).join(u','));
+}
+
+} // namespace
+
+bool RegisterTransfer::readFigures(Engine& engine, RegisterFigures* out, QString* error)
+{
+    return engine.query(QStringLiteral("SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1"),
+                        {}, [out](const EngineRow& row) {
+                            out->lines = row.integer(0);
+                            out->received = row.integer(1);
+                            out->money = Currency::fromUnits(row.integer(2));
+                            return false;
+                        },
+                        error);
+}
+
+bool RegisterTransfer::copy(Engine& from, Engine& to, const Progress& progress)
+{
+    m_error.clear();
+    m_source = m_target = RegisterFigures();
+    const qint64 present = to.number(QStringLiteral("SELECT COUNT(*) FROM Table1"));
+    if (present != 0) {
+        m_error = present < 0 ? QStringLiteral("The new register's Table1 cannot be read")
+                              : QStringLiteral("The new register already holds %1 lines; lines are only moved into "
+                                               "an empty one").arg(present);
+        return false;
+    }
+    if (!readFigures(from, &m_source, &m_error) || !to.beginWrite(&m_error))
+        return false;
+    if (!write(from, to, progress)) {
+        to.rollback();
+        return false;
+    }
+    if (m_source != m_target) {
+        to.rollback();
+        m_error = QStringLiteral("The new register does not add up to the old one: %1 lines, %2 received, money %3 "
+                                 "instead of %4 lines, %5 received, money %6; nothing was moved")
+                      .arg(m_target.lines).arg(m_target.received).arg(m_target.money.toString())
+                      .arg(m_source.lines).arg(m_source.received).arg(m_source.money.toString());
+        return false;
+    }
+    if (!to.commit(&m_error)) {
+        to.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
+{
+    EngineParameters batch;
+    batch.reserve(LinesPerStatement * OrderColumns::Count);
+    const QString fullInsert = insertStatement(LinesPerStatement);
+    qint64 done = 0;
+    bool ok = true;
+    const auto flush = [&] {
+        const int lines = int(batch.size() / OrderColumns::Count);
+        if (lines == 0)
+            return true;
+        const bool written =
+            to.execute(lines == LinesPerStatement ? fullInsert : insertStatement(lines), batch, nullptr, &m_error);
+        batch.clear();
+        done += lines;
+        if (written && progress && done % 5000 < lines && !progress(done)) {
+            m_error = QStringLiteral("Cancelled");
+            return false;
+        }
+        return written;
+    };
+    QStringList names;
+    for (int i = 0; i < OrderColumns::Count; ++i)
+        names << OrderColumns::name(i);
+    const bool read = from.query(QStringLiteral("SELECT %1 FROM Table1 ORDER BY key").arg(names.join(u", ")), {},
+                                 [&](const EngineRow& row) {
+                                     for (int i = 0; i < OrderColumns::Count; ++i)
+                                         batch << FieldCodec::read(row, i, OrderColumns::at(i).type);
+                                     if (batch.size() == LinesPerStatement * OrderColumns::Count)
+                                         ok = flush();
+                                     return ok;
+                                 },
+                                 &m_error);
+    if (!read || !ok || !flush())
+        return false;
+    const qint64 lastKey = from.lastKey();
+    if (lastKey < 0) {
+        m_error = QStringLiteral("The old register's key sequence cannot be read");
+        return false;
+    }
+    return (lastKey == 0 || to.advanceKeySequence(qint32(lastKey), &m_error)) && readFigures(to, &m_target, &m_error);
+}
