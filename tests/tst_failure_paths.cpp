@@ -99,6 +99,8 @@ private slots:
     void attachCases();
     void noSilentOverwriteOfAnotherProgramsChange_data();
     void noSilentOverwriteOfAnotherProgramsChange();
+    void lostServerKeepsTheLinePending_data();
+    void lostServerKeepsTheLinePending();
 };
 
 void FailurePathsTest::engineRefusalKeepsTheLinePending_data()
@@ -470,6 +472,47 @@ void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange()
         WindowFixture::click(second.Button7);
     }
     QCOMPARE(second.DBEdit7->text(), "7"); // the other version, once seen
+}
+
+void FailurePathsTest::lostServerKeepsTheLinePending_data()
+{
+    QTest::addColumn<bool>("newLine");
+    QTest::addRow("new line") << true;
+    QTest::addRow("edited line") << false;
+}
+
+// The server goes away under a pending line: the store fails with a message
+// that says so, the entries stay, and the next store connects again and
+// stores the line once.
+void FailurePathsTest::lostServerKeepsTheLinePending()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("the embedded file has no connection to lose");
+    QFETCH(bool, newLine);
+    WindowFixture f;
+    prepare(f);
+    TForm1& form = f.open();
+    if (newLine) {
+        WindowFixture::click(form.Button1);
+        fillNewLine(form, "3", "6");
+    } else {
+        WindowFixture::retype(form.DBEdit16, "10");
+        WindowFixture::focus(form.DBEdit4);
+    }
+    OtherClient other(f.dir);
+    other.cutOffOthers();
+    WindowFixture::click(form.Button5);
+    const QStringList shown = f.dialogs.takeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].contains("connection to the register's server was lost"), qPrintable(shown[0]));
+    QCOMPARE(form.table().state(), newLine ? TableState::Insert : TableState::Edit);
+    QCOMPARE(form.DBEdit16->text(), newLine ? "6" : "10");
+    QCOMPARE(storedLines(other), "1 lines, ordered 4");
+
+    WindowFixture::click(form.Button5);
+    QCOMPARE(f.dialogs.takeShown(), QStringList());
+    QCOMPARE(form.table().state(), TableState::Browse);
+    QCOMPARE(storedLines(other), newLine ? "2 lines, ordered 10" : "1 lines, ordered 10");
 }
 
 QTEST_MAIN(FailurePathsTest)

@@ -96,3 +96,9 @@ void OtherClient::lock()
     run(QStringLiteral("BEGIN"));
     run(QStringLiteral("LOCK TABLE Table1 IN EXCLUSIVE MODE"));
 }
+
+void OtherClient::cutOffOthers()
+{
+    run(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = "
+                       "current_setting('application_name') AND pid <> pg_backend_pid()"));
+}

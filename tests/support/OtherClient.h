@@ -31,6 +31,9 @@ public:
     // Holds the whole register locked against writes until unlock().
     void lock();
     void unlock() { run(QStringLiteral("ROLLBACK")); }
+    // On a server: ends every other connection to this register, as a
+    // restarted server or a broken network would.
+    void cutOffOthers();
     QString error() const { return m_error; }
 
 private:

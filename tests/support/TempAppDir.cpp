@@ -54,7 +54,10 @@ TempAppDir::TempAppDir(bool withDatabase)
     m_schema = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
     runOnServer(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
     runOnServer(QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
-    const QString setting = testServer() + QStringLiteral(" options='-c search_path=%1'").arg(m_schema);
+    // The application name tells this register's connections apart from
+    // those of cases running at the same time, for a case that cuts them off.
+    const QString setting =
+        testServer() + QStringLiteral(" options='-c search_path=%1' application_name=%1").arg(m_schema);
     bool created = false;
     if (!PostgresEngine::createRegister(setting, &created, &error))
         qFatal("cannot create test register: %s", qPrintable(error));
