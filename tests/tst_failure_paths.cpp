@@ -71,6 +71,18 @@ void fillNewLine(TForm1& form, const QString& price, const QString& ordered)
     WindowFixture::focus(form.DBEdit4); // leaving Ordered derives received and money
 }
 
+// A new line ordering 6 at price 3, or the stored line's order changed from 4 to 10.
+void makePendingLine(TForm1& form, bool newLine)
+{
+    if (newLine) {
+        WindowFixture::click(form.Button1);
+        fillNewLine(form, "3", "6");
+    } else {
+        WindowFixture::retype(form.DBEdit16, "10");
+        WindowFixture::focus(form.DBEdit4);
+    }
+}
+
 QString storedLines(OtherClient& other)
 {
     return QStringLiteral("%1 lines, ordered %2")
@@ -130,13 +142,7 @@ void FailurePathsTest::engineRefusalKeepsTheLinePending()
     prepare(f);
     TForm1& form = f.open();
     OtherClient other(f.dir);
-    if (newLine) {
-        WindowFixture::click(form.Button1);
-        fillNewLine(form, "3", "6");
-    } else {
-        WindowFixture::retype(form.DBEdit16, "10");
-        WindowFixture::focus(form.DBEdit4);
-    }
+    makePendingLine(form, newLine);
     QCOMPARE(form.eobstbr->text(), "10"); // adjusted while typing
     std::unique_ptr<FileSizeLimit> diskFull;
     if (block == "disk full")
@@ -492,13 +498,7 @@ void FailurePathsTest::lostServerKeepsTheLinePending()
     WindowFixture f;
     prepare(f);
     TForm1& form = f.open();
-    if (newLine) {
-        WindowFixture::click(form.Button1);
-        fillNewLine(form, "3", "6");
-    } else {
-        WindowFixture::retype(form.DBEdit16, "10");
-        WindowFixture::focus(form.DBEdit4);
-    }
+    makePendingLine(form, newLine);
     OtherClient other(f.dir);
     other.cutOffOthers();
     WindowFixture::click(form.Button5);
