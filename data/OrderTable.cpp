@@ -1073,43 +1073,32 @@ bool OrderTable::readLines(const QVector<int>& columns,
     for (int column : columns)
         names << OrderColumns::name(column);
     if (d->sortColumn == OrderColumns::Key)
-        return scanLinesInKeyOrder(names, columns, visit);
-    Engine* db = engine();
-    const QString sql = QStringLiteral("SELECT %1 FROM Table1 WHERE key = ?").arg(names.join(u", "));
-    // One read transaction for all look-ups instead of one per line: the
-    // engine takes its locks (or its snapshot) once.
-    QString error;
-    if (!db->beginRead(&error)) {
-        report(error);
+        return scanLinesInKeyOrder(names, columns, d->view, d->sortDescending, visit);
+    // Any other order: one pass in key order into memory (a report holds at
+    // most 65,530 lines), then the lines in the view's order. A look-up per
+    // line would cost a round trip each on a server.
+    std::vector<qint32> keys = d->view;
+    std::sort(keys.begin(), keys.end());
+    std::vector<QVector<QVariant>> lines(keys.size());
+    const bool read = scanLinesInKeyOrder(names, columns, keys, false, [&](int i, const QVariant* values) {
+        lines[size_t(i)] = QVector<QVariant>(values, values + columns.size());
+    });
+    if (!read)
         return false;
-    }
-    QVector<QVariant> values(columns.size());
     for (size_t row = 0; row < d->view.size(); ++row) {
-        values.fill(QVariant());
-        const bool read = db->query(sql, {d->view[row]}, [&](const EngineRow& line) {
-            for (int i = 0; i < columns.size(); ++i)
-                values[i] = FieldCodec::read(line, i, OrderColumns::at(columns[i]).type);
-            return false;
-        }, &error);
-        if (!read) {
-            db->rollback();
-            report(error);
-            return false;
-        }
-        visit(int(row), values.constData());
+        const auto at = std::lower_bound(keys.begin(), keys.end(), d->view[row]) - keys.begin();
+        visit(int(row), lines[size_t(at)].constData());
     }
-    db->commit(&error);
     return true;
 }
 
 bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns,
+                                     const std::vector<qint32>& keys, bool descending,
                                      const std::function<void(int row, const QVariant* values)>& visit)
 {
-    // A view in key order is read in one pass over its lines instead of a
-    // look-up per line. The view's keys decide what is visited: a line stored
-    // by another program since the view was read is passed over, one it
-    // deleted is visited with no values, as the look-ups would do.
-    const bool descending = d->sortDescending;
+    // The lines are read in one pass instead of a look-up per line. The keys
+    // decide what is visited: a line stored by another program since the
+    // view was read is passed over, one it deleted is visited with no values.
     const QString sql = QStringLiteral("SELECT key, %1 FROM Table1").arg(names.join(u", ")) + viewCondition() +
                         QStringLiteral(" ORDER BY key") + (descending ? QStringLiteral(" DESC") : QString());
     const auto comesBefore = [descending](qint32 a, qint32 b) { return descending ? a > b : a < b; };
@@ -1137,9 +1126,9 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
     QString error;
     const bool read = engine()->query(sql, {}, [&](const EngineRow& line) {
         const qint32 key = qint32(line.integer(0));
-        for (; row < d->view.size() && comesBefore(d->view[row], key); ++row)
+        for (; row < keys.size() && comesBefore(keys[row], key); ++row)
             visit(int(row), missing.constData());
-        if (row == d->view.size() || d->view[row] != key)
+        if (row == keys.size() || keys[row] != key)
             return true;
         for (int i = 0; i < columns.size(); ++i)
             values[i] = readValue(line, i);
@@ -1150,7 +1139,7 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
         report(error);
         return false;
     }
-    for (; row < d->view.size(); ++row)
+    for (; row < keys.size(); ++row)
         visit(int(row), missing.constData());
     return true;
 }

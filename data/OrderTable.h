@@ -229,7 +229,10 @@ private:
     // " WHERE ..." of the view's lines (empty when unfiltered), for queries
     // over the whole view.
     QString viewCondition() const;
-    bool scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns,
+    // Visits the lines of keys (in key order, ascending or descending) with
+    // their position in keys.
+    bool scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns, const std::vector<qint32>& keys,
+                             bool descending,
                              const std::function<void(int row, const QVariant* values)>& visit);
     bool parseSort(const QString& sortText, int* column, bool* descending);
     bool reselect(bool filtered, const QString& filterText, ViewSums* sums);
