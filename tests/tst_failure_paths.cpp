@@ -483,8 +483,10 @@ void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange()
 void FailurePathsTest::lostServerKeepsTheLinePending_data()
 {
     QTest::addColumn<bool>("newLine");
-    QTest::addRow("new line") << true;
-    QTest::addRow("edited line") << false;
+    QTest::addColumn<bool>("landed"); // the server stored the line before the answer was lost
+    QTest::addRow("new line") << true << false;
+    QTest::addRow("new line, stored before the connection broke") << true << true;
+    QTest::addRow("edited line") << false << false;
 }
 
 // The server goes away under a pending line: the store fails with a message
@@ -495,6 +497,7 @@ void FailurePathsTest::lostServerKeepsTheLinePending()
     if (!TempAppDir::onServer())
         QSKIP("the embedded file has no connection to lose");
     QFETCH(bool, newLine);
+    QFETCH(bool, landed);
     WindowFixture f;
     prepare(f);
     TForm1& form = f.open();
@@ -508,11 +511,14 @@ void FailurePathsTest::lostServerKeepsTheLinePending()
     QCOMPARE(form.table().state(), newLine ? TableState::Insert : TableState::Edit);
     QCOMPARE(form.DBEdit16->text(), newLine ? "6" : "10");
     QCOMPARE(storedLines(other), "1 lines, ordered 4");
+    if (landed)
+        other.run("INSERT INTO Table1 (key, paracbr) VALUES (?, 6)", {form.table().pendingKey()});
 
     WindowFixture::click(form.Button5);
     QCOMPARE(f.dialogs.takeShown(), QStringList());
     QCOMPARE(form.table().state(), TableState::Browse);
     QCOMPARE(storedLines(other), newLine ? "2 lines, ordered 10" : "1 lines, ordered 10");
+    QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE dostavcik = 'Zara' AND paracbr = 6"), newLine ? 1 : 0);
 }
 
 QTEST_MAIN(FailurePathsTest)
