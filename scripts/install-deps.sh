@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Debian 12 packages the program, its tests and its benchmarks need.
+# Debian 12 packages the program, its tests and its benchmarks need (PostgreSQL 15:
+# the client library, and the server that scripts/pg-server.sh starts for the tests).
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq g++ cmake make qt6-base-dev libqt6sql6-sqlite libjpeg62-turbo-dev \
     libsqlite3-dev sqlite3 libmdb3 mdbtools-dev pkg-config libjpeg-turbo-progs libspreadsheet-parseexcel-perl \
-    libspreadsheet-writeexcel-perl \
+    libspreadsheet-writeexcel-perl postgresql libpq-dev \
     xvfb xauth fonts-dejavu-core >/dev/null

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# A private PostgreSQL 15 server for the tests.
+#
+#   pg-server.sh start DIR   makes a cluster in DIR/data when there is none,
+#                            starts it and prints one line on stdout: the libpq
+#                            connection string of its database orders_test
+#   pg-server.sh stop DIR    stops that server (no error when it is not running)
+#
+# The server listens on no TCP address, only on a Unix socket in DIR; the port
+# (PG_TEST_PORT, default 5432) only names the socket file. Every start of a
+# stopped server gives an empty orders_test; a start while it runs keeps it.
+# PostgreSQL refuses to run as root, so as root the server runs as the user
+# postgres; when that user cannot reach DIR (a clone under /root, say) the
+# cluster lives in a folder of /tmp whose path DIR/location records. Messages
+# go to stderr; the server's log is server.log beside the cluster.
+set -euo pipefail
+
+PG_BIN=${PG_BIN:-/usr/lib/postgresql/15/bin}
+PORT=${PG_TEST_PORT:-5432}
+DB=orders_test
+SUPERUSER=postgres
+
+exec 3>&1 1>&2   # stdout is for the connection string alone
+
+die() { echo "pg-server.sh: $*"; exit 1; }
+
+usage() { die "usage: pg-server.sh start|stop DIR"; }
+
+[ $# -eq 2 ] || usage
+action=$1
+[[ $PORT =~ ^[0-9]+$ ]] || die "PG_TEST_PORT is not a number: $PORT"
+[ -x "$PG_BIN/pg_ctl" ] || die "no PostgreSQL in $PG_BIN (scripts/install-deps.sh installs it)"
+
+as_server=()
+if [ "$(id -u)" -eq 0 ]; then
+  id -u "$SUPERUSER" >/dev/null 2>&1 || die "running as root, but there is no user $SUPERUSER"
+  as_server=(runuser -u "$SUPERUSER" --)
+fi
+run() { "${as_server[@]}" "$@"; }
+
+# The folder that holds the cluster (data/), its socket and its log: DIR
+# itself, or the folder DIR/location names.
+cluster_home() {
+  local dir=$1
+  if [ -f "$dir/location" ]; then
+    cat "$dir/location"
+  else
+    echo "$dir"
+  fi
+}
+
+# A path of at most 107 bytes names a Unix socket (sun_path).
+socket_fits() { [ $(( ${#1} + ${#PORT} + 10 )) -le 107 ]; }
+
+# DIR as the server's user sees it: usable when it can enter and write it.
+server_can_use() { run test -x "$1" -a -w "$1"; }
+
+# Lock files whose process is gone (a killed server) are removed, so that a
+# recycled process id cannot pass for a running server.
+drop_stale_locks() {
+  local home=$1 pid
+  [ -f "$home/data/postmaster.pid" ] || return 0
+  pid=$(head -n 1 "$home/data/postmaster.pid")
+  # A live postmaster works in its data folder.
+  if [[ $pid =~ ^[0-9]+$ ]] \
+      && [ "$(readlink -f "/proc/$pid/cwd" 2>/dev/null)" = "$(readlink -f "$home/data")" ]; then
+    return 0
+  fi
+  echo "pg-server.sh: removing the lock files of a server that is gone (pid $pid)"
+  rm -f "$home/data/postmaster.pid" "$home"/.s.PGSQL.*.lock
+}
+
+is_running() { run "$PG_BIN/pg_ctl" status -D "$1/data" >/dev/null 2>&1; }
+
+# The port of the running server (its lock file's fourth line).
+running_port() { sed -n 4p "$1/data/postmaster.pid"; }
+
+# A value of a libpq connection string, quoted when it needs it.
+conninfo_value() {
+  if [[ $1 =~ ^[A-Za-z0-9/._+-]+$ ]]; then
+    printf '%s' "$1"
+  else
+    local v=${1//\\/\\\\}
+    printf "'%s'" "${v//\'/\\\'}"
+  fi
+}
+
+psql_admin() {
+  run "$PG_BIN/psql" -X -q -v ON_ERROR_STOP=1 -h "$1" -p "$2" -U "$SUPERUSER" -d postgres -tA \
+    -c "SET client_min_messages = warning" -c "$3"
+}
+
+start() {
+  local dir=$1 home
+  mkdir -p "$dir"
+  dir=$(cd "$dir" && pwd)
+  cd /   # the server's user may not be allowed into the caller's folder
+
+  home=$(cluster_home "$dir")
+  if [ "$home" != "$dir" ] && [ ! -d "$home/data" ]; then
+    rm -f "$dir/location"   # its /tmp folder is gone
+    home=$dir
+  fi
+  if [ "$home" = "$dir" ]; then
+    [ ${#as_server[@]} -eq 0 ] || chown "$SUPERUSER:" "$dir"
+    if ! server_can_use "$dir" || ! socket_fits "$dir"; then
+      home=$(mktemp -d /tmp/orders-pg.XXXXXX)
+      [ ${#as_server[@]} -eq 0 ] || chown "$SUPERUSER:" "$home"
+      echo "$home" > "$dir/location"
+      echo "pg-server.sh: the server cannot use $dir (no access, or a socket path too long);" \
+           "the cluster lives in $home"
+    fi
+  fi
+
+  drop_stale_locks "$home"
+  if ! is_running "$home"; then
+    if [ ! -f "$home/data/PG_VERSION" ]; then
+      run rm -rf "$home/data"
+      run "$PG_BIN/initdb" -D "$home/data" -U "$SUPERUSER" -A trust -E UTF8 --locale=C.UTF-8 \
+        >"$home/initdb.log" 2>&1 || { cat "$home/initdb.log"; die "initdb failed"; }
+      # A throwaway server: fsync off, since a lost cluster is simply made again.
+      {
+        echo "# pg-server.sh: Unix socket only (its folder is given at start); no fsync"
+        echo "listen_addresses = ''"
+        echo "fsync = off"
+        echo "synchronous_commit = off"
+        echo "full_page_writes = off"
+      } | run tee -a "$home/data/postgresql.conf" >/dev/null
+    fi
+    # The socket goes to the cluster's folder (unix_socket_directories, -k); pg_ctl
+    # hands -o to sh, hence the quoting. The server must not inherit the
+    # caller's stdout (fd 3): a $(...) would wait for it.
+    run "$PG_BIN/pg_ctl" start -D "$home/data" -l "$home/server.log" -w -t 60 \
+      -o "-p $PORT -k $(printf %q "$home")" \
+      </dev/null >/dev/null 3>&- \
+      || { tail -n 20 "$home/server.log"; die "the server did not start (log: $home/server.log)"; }
+    psql_admin "$home" "$PORT" "DROP DATABASE IF EXISTS $DB" >/dev/null
+  fi
+
+  local port
+  port=$(running_port "$home")
+  if [ -z "$(psql_admin "$home" "$port" "SELECT 1 FROM pg_database WHERE datname = '$DB'")" ]; then
+    run "$PG_BIN/createdb" -h "$home" -p "$port" -U "$SUPERUSER" -E UTF8 -T template0 "$DB"
+  fi
+  echo "host=$(conninfo_value "$home") port=$port user=$SUPERUSER dbname=$DB" >&3
+}
+
+stop() {
+  local dir=$1 home
+  [ -d "$dir" ] || return 0
+  dir=$(cd "$dir" && pwd)
+  cd /
+  home=$(cluster_home "$dir")
+  [ -d "$home/data" ] || return 0
+  drop_stale_locks "$home"
+  is_running "$home" || return 0
+  run "$PG_BIN/pg_ctl" stop -D "$home/data" -m fast -w -t 60 >/dev/null
+}
+
+case $action in
+  start) start "$2" ;;
+  stop) stop "$2" ;;
+  *) usage ;;
+esac
