@@ -5,17 +5,17 @@
 # prints one table: each figure of the program beside the reference measured
 # in the same run, and their ratio.
 #
-#   bash bench/run-server.sh                        # 1M lines, ~5 minutes
+#   bash bench/run-server.sh                        # 1M lines, about 2 minutes (+30 s for the first fill)
 #   BENCH_ROWS=100000 bash bench/run-server.sh      # another size
 #
 # Settings (environment):
 #   BENCH_DIR            registers and the server's cluster   (/tmp/order-register-bench)
 #   BENCH_ROWS           line count                           (1000000)
-#   BENCH_RUNS           start-up rounds                      (7)
+#   BENCH_RUNS           start-up rounds                      (9)
 #   BENCH_PROCESSES      processes of bench_server_operations (3)
 #   BENCH_REPS           repetitions inside each process      (7)
 #   BENCH_CLIENT_LINES   lines each of two clients stores     (500)
-#   BENCH_CLIENT_ROUNDS  rounds of the two-client figure      (5)
+#   BENCH_CLIENT_ROUNDS  rounds of the two-client figure      (9)
 #   BENCH_PG_PORT        the private server's port            (5477)
 #   BENCH_LOG_STATEMENTS=1  the server logs every statement to $BENCH_DIR/pg/server.log
 #   BUILD_DIR            the CMake build folder               (build)
@@ -24,11 +24,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BENCH_DIR=${BENCH_DIR:-/tmp/order-register-bench}
 BENCH_ROWS=${BENCH_ROWS:-1000000}
-BENCH_RUNS=${BENCH_RUNS:-7}
+BENCH_RUNS=${BENCH_RUNS:-9}
 BENCH_PROCESSES=${BENCH_PROCESSES:-3}
 BENCH_REPS=${BENCH_REPS:-7}
 BENCH_CLIENT_LINES=${BENCH_CLIENT_LINES:-500}
-BENCH_CLIENT_ROUNDS=${BENCH_CLIENT_ROUNDS:-5}
+BENCH_CLIENT_ROUNDS=${BENCH_CLIENT_ROUNDS:-9}
 BENCH_PG_PORT=${BENCH_PG_PORT:-5477}
 BUILD_DIR=${BUILD_DIR:-build}
 PG_BIN=${PG_BIN:-/usr/lib/postgresql/15/bin}
