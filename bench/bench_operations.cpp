@@ -12,7 +12,7 @@
 // Prints one line per figure: name, reference ms, program ms, ratio, unit.
 // Lines stored by the benchmark are removed again at the end, so the register
 // stays as generated. Usage: bench_operations DIR [REPETITIONS [FIGURE,...]]
-#include "bench/BenchDialogs.h"
+#include "bench/BenchWindow.h"
 #include "bench/EngineConnection.h"
 #include "bench/KeyGridModel.h"
 #include "bench/Measure.h"
@@ -59,53 +59,7 @@ struct Choice {
     QString batch;
 };
 
-// The program's side: the main window on the register, driven through its handlers.
-struct Program {
-    BenchDialogs dialogs;
-    TForm1 form;
-    PaintWaiter* painted = nullptr;
-
-    explicit Program(const QString& dir) : form(dir, dialogs)
-    {
-        if (!form.table().isActive())
-            die(QStringLiteral("the window did not open the register"));
-        form.show();
-        painted = new PaintWaiter(form.DBGrid1->viewport());
-        paint();
-    }
-    OrderTable& table() { return form.table(); }
-    void paint()
-    {
-        if (!painted->updateAndWait())
-            die(QStringLiteral("the grid was not painted"));
-    }
-    // Picks the entries (empty: "All") as the user would and runs the filter rule.
-    void filter(const QString& supplier, const QString& batch)
-    {
-        select(form.cbfiltersup, supplier);
-        select(form.cbbatch, batch);
-        form.cbfiltersupChange();
-    }
-    // Title clicks on the column until the view has the wanted order: the
-    // first click sorts ascending, the next one descending.
-    void sort(const QString& sortText)
-    {
-        const int column = OrderColumns::indexOf(sortText.section(QLatin1Char(' '), 0, 0));
-        for (int click = 0; click < 2 && table().sort() != sortText; ++click)
-            form.DBGrid1TitleClick(column);
-        if (table().sort() != sortText)
-            die(QStringLiteral("the title click did not sort by %1").arg(sortText));
-    }
-
-private:
-    static void select(QComboBox* box, const QString& entry)
-    {
-        const int index = entry.isEmpty() ? 0 : box->findText(entry, Qt::MatchExactly);
-        if (index < 0)
-            die(QStringLiteral("%1 is not in %2").arg(entry, box->objectName()));
-        box->setCurrentIndex(index);
-    }
-};
+using Program = BenchWindow;
 
 // The reference's side: the engine through the C API, and a minimal grid.
 struct Reference {
@@ -193,15 +147,7 @@ void store(Program& program, Reference& reference, int repetitions)
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
         ref.push_back(Measure::ms([&] { insert.run(supplierBytes, articleBytes, batchBytes); }));
-        prog.push_back(Measure::ms([&] {
-            OrderTable& t = program.table();
-            if (!t.append() || !t.setValue(QStringLiteral("dostavcik"), supplier) ||
-                !t.setValue(QStringLiteral("artikul"), article) || !t.setValue(QStringLiteral("batch"), batch) ||
-                !t.setValue(QStringLiteral("paracbr"), 12) || !t.setValue(QStringLiteral("polucbr"), 12) ||
-                !t.setValue(QStringLiteral("pokupnacena"), QStringLiteral("12.5")) ||
-                !t.setValue(QStringLiteral("obsto"), QStringLiteral("150")) || !t.post())
-                die(QStringLiteral("storing a line failed"));
-        }));
+        prog.push_back(Measure::ms([&] { program.storeLine(); }));
     }
     report("store", ref, prog);
 }

@@ -1,0 +1,75 @@
+#include "bench/BenchWindow.h"
+
+#include "bench/PaintWaiter.h"
+#include "bench/RegisterGenerator.h"
+
+#include "app/OrderGrid.h"
+#include "data/OrderColumns.h"
+#include "data/OrderTable.h"
+
+#include <QComboBox>
+#include <cstdio>
+#include <cstdlib>
+
+BenchWindow::BenchWindow(const QString& dir) : form(dir, dialogs)
+{
+    if (!form.table().isActive())
+        die(QStringLiteral("the window did not open the register"));
+    form.show();
+    painted = new PaintWaiter(form.DBGrid1->viewport());
+    paint();
+}
+
+void BenchWindow::die(const QString& message)
+{
+    std::fprintf(stderr, "benchmark stopped: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+void BenchWindow::paint()
+{
+    if (!painted->updateAndWait())
+        die(QStringLiteral("the grid was not painted"));
+}
+
+void BenchWindow::filter(const QString& supplier, const QString& batch)
+{
+    select(form.cbfiltersup, supplier);
+    select(form.cbbatch, batch);
+    form.cbfiltersupChange();
+}
+
+void BenchWindow::sort(const QString& sortText)
+{
+    const int column = OrderColumns::indexOf(sortText.section(QLatin1Char(' '), 0, 0));
+    for (int click = 0; click < 2 && table().sort() != sortText; ++click)
+        form.DBGrid1TitleClick(column);
+    if (table().sort() != sortText)
+        die(QStringLiteral("the title click did not sort by %1").arg(sortText));
+}
+
+void BenchWindow::storeLine()
+{
+    if (!storeLine(table()))
+        die(QStringLiteral("storing a line failed"));
+}
+
+bool BenchWindow::storeLine(OrderTable& t)
+{
+    static const QString supplier = RegisterGenerator::filterSupplier();
+    static const QString article = RegisterGenerator::articles().first();
+    static const QString batch = RegisterGenerator::batches().last();
+    return t.append() && t.setValue(QStringLiteral("dostavcik"), supplier) &&
+           t.setValue(QStringLiteral("artikul"), article) && t.setValue(QStringLiteral("batch"), batch) &&
+           t.setValue(QStringLiteral("paracbr"), 12) && t.setValue(QStringLiteral("polucbr"), 12) &&
+           t.setValue(QStringLiteral("pokupnacena"), QStringLiteral("12.5")) &&
+           t.setValue(QStringLiteral("obsto"), QStringLiteral("150")) && t.post();
+}
+
+void BenchWindow::select(QComboBox* box, const QString& entry)
+{
+    const int index = entry.isEmpty() ? 0 : box->findText(entry, Qt::MatchExactly);
+    if (index < 0)
+        die(QStringLiteral("%1 is not in %2").arg(entry, box->objectName()));
+    box->setCurrentIndex(index);
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The program's side of the in-process benchmarks: the main window on a
+// register folder (embedded file or server), shown, driven through its
+// handlers as a user drives it, each step ending with the grid's real repaint
+// when the caller asks for one. Any failure ends the benchmark.
+
+#include "bench/BenchDialogs.h"
+
+#include "app/Unit1.h"
+
+#include <QString>
+
+class OrderTable;
+class PaintWaiter;
+class QComboBox;
+
+struct BenchWindow {
+    BenchDialogs dialogs;
+    TForm1 form;
+    PaintWaiter* painted = nullptr;
+
+    explicit BenchWindow(const QString& dir);
+    OrderTable& table() { return form.table(); }
+    // Requests an update and waits until the grid has painted.
+    void paint();
+    // Picks the entries (empty: "All") as the user would and runs the filter rule.
+    void filter(const QString& supplier, const QString& batch);
+    // Title clicks on the column until the view has the wanted order: the
+    // first click sorts ascending, the next one descending.
+    void sort(const QString& sortText);
+    // append(), a few fields set as the entry form sets them, post().
+    void storeLine();
+    // The same on any open table; false when a step failed.
+    static bool storeLine(OrderTable& table);
+
+    [[noreturn]] static void die(const QString& message);
+
+private:
+    static void select(QComboBox* box, const QString& entry);
+};
