@@ -281,7 +281,8 @@ bool PostgresEngine::nextKey(qint32* key, QString* error)
     // A sequence number is never handed out twice, even by transactions
     // that roll back, so a clerk's pending line keeps its key for good.
     qint64 next = 0;
-    if (!query(QStringLiteral("SELECT nextval(pg_get_serial_sequence('table1', 'key'))"), {},
+    // A parameter keeps the statement prepared: it runs at every new line.
+    if (!query(QStringLiteral("SELECT nextval(pg_get_serial_sequence(?, 'key'))"), {QStringLiteral("table1")},
                [&](const EngineRow& row) { next = row.integer(0); return false; }, error))
         return false;
     *key = qint32(next);
@@ -363,7 +364,12 @@ QStringList PostgresEngine::schemaStatements()
             break;
         }
     }
-    return QStringList{"CREATE TABLE Table1 (" + columns.join(", ") + ")"} + OrderColumns::indexStatements();
+    // The server's indexes do not hold the key as the file's do (its rowid):
+    // carried along, a filtered view's keys come from the index alone.
+    QStringList statements{"CREATE TABLE Table1 (" + columns.join(", ") + ")"};
+    for (const QString& index : OrderColumns::indexStatements())
+        statements << index + " INCLUDE (key)";
+    return statements;
 }
 
 bool PostgresEngine::createRegister(const QString& connectionString, bool* created, QString* error)

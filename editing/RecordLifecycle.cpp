@@ -160,9 +160,10 @@ void RecordLifecycle::afterPost()
         // The line left the supplier filter: the view becomes that of "All"
         // with the batch filter kept. The filter rule switches the filter in
         // one step; switching it off first would read every line for nothing.
+        // It shows the counters of the lines it read, so a summary walk
+        // after it would only read them all again.
         m_controls.supplierFilter->setCurrentIndex(0);
         m_steps.runFilterRule();
-        m_steps.summaryWalk();
     }
     if (m_inserted) {
         m_inserted = false;
