@@ -74,7 +74,7 @@ start_server() {
 # the cluster between runs, refilled only when its lines or the generator differ.
 prepare_registers() {
     local stamp
-    stamp=$(cat bench/RegisterGenerator.cpp bench/RegisterGenerator.h data/OrderColumns.cpp | sha1sum | cut -c1-12)
+    stamp=$(cat bench/RegisterGenerator.cpp bench/RegisterGenerator.h data/OrderColumns.cpp data/PostgresEngine.cpp | sha1sum | cut -c1-12)
     if [ ! -f "$file_dir/db1.mdb" ] || [ "$(cat "$file_dir/.stamp" 2>/dev/null)" != "$stamp" ]; then
         "$BIN/bench_generate" "$file_dir" "$BENCH_ROWS" >&2
         echo "$stamp" >"$file_dir/.stamp"
