@@ -6,7 +6,9 @@
 // new line reserved).
 
 #include "data/Database.h"
+#include "data/Engine.h"
 #include "data/OrderTable.h"
+#include "data/RegisterTransfer.h"
 #include "support/OtherClient.h"
 #include "support/TempAppDir.h"
 
@@ -46,6 +48,8 @@ class ClerksTest : public QObject {
     Q_OBJECT
 private slots:
     void twoProgramsStoreAtOnce();
+    void fileMovesToTheServer_data();
+    void fileMovesToTheServer();
 };
 
 void ClerksTest::twoProgramsStoreAtOnce()
@@ -70,6 +74,63 @@ void ClerksTest::twoProgramsStoreAtOnce()
     QCOMPARE(other.number("SELECT COUNT(DISTINCT photo) FROM Table1"), 2 * PerProgram);
     QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE photo <> key"), 0);
     QCOMPARE(other.number("SELECT SUM(paracbr) FROM Table1"), 2 * PerProgram);
+}
+
+void ClerksTest::fileMovesToTheServer_data()
+{
+    QTest::addColumn<bool>("serverEmpty");
+    QTest::addRow("into an empty server register") << true;
+    QTest::addRow("server register already used") << false;
+}
+
+// The shop's file register moves to the server: every line with its key and
+// values, the key sequence after the largest key the file ever gave, the
+// figures checked; a server register that already holds lines is left alone.
+void ClerksTest::fileMovesToTheServer()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("moves a file register to the test server");
+    QFETCH(bool, serverEmpty);
+    TempAppDir dir;
+    QString error;
+    QVERIFY(Database::createEmptyFile(dir.databasePath(), &error));
+    Database file;
+    QVERIFY(file.openEmbedded(dir.path()));
+    const QString insert = QStringLiteral("INSERT INTO Table1 (dostavcik, artikul, polucbr, obsto, date, belejka) "
+                                          "VALUES (?, ?, ?, ?, ?, ?)");
+    const QVector<QVariantList> lines = {
+        {QString("Зара"), QString("рокля"), 3, qint64(123456789012345), QString("2026-12-08"), QString("first\r\nline")},
+        {QString("Ann's"), QVariant(), 0, qint64(-5), QVariant(), QString()},
+        {QString("x"), QString("gone"), 1, qint64(1), QString("2024-02-29"), QString()},
+    };
+    for (const QVariantList& line : lines)
+        QVERIFY(file.engine()->execute(insert, line, nullptr, &error));
+    QVERIFY(file.engine()->execute("DELETE FROM Table1 WHERE key = 3", {}, nullptr, &error));
+    Database server;
+    QVERIFY(server.open(dir.path()));
+    if (!serverEmpty)
+        OtherClient(dir).run("INSERT INTO Table1 (artikul) VALUES ('already here')");
+
+    RegisterTransfer transfer;
+    QCOMPARE(transfer.copy(*file.engine(), *server.engine(), {}), serverEmpty);
+    OtherClient other(dir);
+    if (!serverEmpty) {
+        QVERIFY2(transfer.errorString().contains("already holds 1 lines"), qPrintable(transfer.errorString()));
+        QCOMPARE(other.lineCount(), 1);
+        return;
+    }
+    QCOMPARE(transfer.targetFigures(), transfer.sourceFigures());
+    QCOMPARE(transfer.targetFigures().lines, 2);
+    QCOMPARE(other.stored(1, "dostavcik").toString(), QString("Зара"));
+    QCOMPARE(other.stored(1, "obsto").toLongLong(), 123456789012345);
+    QCOMPARE(other.stored(1, "date").toString(), QString("2026-12-08"));
+    QCOMPARE(other.stored(1, "belejka").toString(), QString("first\r\nline"));
+    QCOMPARE(other.stored(2, "dostavcik").toString(), QString("Ann's"));
+    QVERIFY(!other.stored(2, "artikul").isValid());
+    QVERIFY(!other.stored(2, "date").isValid());
+    qint32 next = 0;
+    QVERIFY(server.engine()->nextKey(&next, &error));
+    QCOMPARE(next, 4); // 3 was given once, in the file
 }
 
 int main(int argc, char** argv)
