@@ -75,6 +75,19 @@ QString firstLine(const char* text)
     return QString::fromUtf8(text).trimmed().section(u'\n', 0, 0).trimmed();
 }
 
+// libpq's account of a failed connection, whose later lines say what to
+// check ("Is the server running ...?"), as one line.
+QString connectionFailure(const PGconn* conn)
+{
+    QString text;
+    for (const QString& line : QString::fromUtf8(PQerrorMessage(conn)).split(u'\n', Qt::SkipEmptyParts)) {
+        if (!text.isEmpty())
+            text += QLatin1String(text.endsWith(u'.') || text.endsWith(u'?') ? " " : ". ");
+        text += line.trimmed();
+    }
+    return text;
+}
+
 // The name of the database a connection string means, for CREATE DATABASE.
 QByteArray databaseName(const QByteArray& connectionString)
 {
@@ -115,7 +128,7 @@ bool PostgresEngine::connect(const QString& connectionString, QString* error)
     m_conn = connectTo(connectionString.toUtf8(), nullptr);
     m_prepared.clear();
     if (PQstatus(m_conn) != CONNECTION_OK) {
-        *error = firstLine(PQerrorMessage(m_conn));
+        *error = connectionFailure(m_conn);
         PQfinish(m_conn);
         m_conn = nullptr;
         return false;
@@ -152,7 +165,7 @@ bool PostgresEngine::ensureConnected(QString* error)
         m_lost = true;
         *error = QStringLiteral("The register's server cannot be reached (%1). Your entries are kept; "
                                 "try again when the server is back.")
-                     .arg(firstLine(PQerrorMessage(m_conn)));
+                     .arg(connectionFailure(m_conn));
         return false;
     }
     return configure(error);
@@ -380,7 +393,7 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     if (PQstatus(conn) != CONNECTION_OK) {
         // A database that is not there yet is made through the maintenance
         // database of the same server; any other failure is the answer.
-        const QString firstError = firstLine(PQerrorMessage(conn));
+        const QString firstError = connectionFailure(conn);
         const QByteArray name = databaseName(info);
         PGconn* maintenance = connectTo(info, "postgres");
         bool made = false;
@@ -394,7 +407,7 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
         PQfinish(conn);
         conn = made ? connectTo(info, nullptr) : nullptr;
         if (!made || PQstatus(conn) != CONNECTION_OK) {
-            *error = made ? firstLine(PQerrorMessage(conn)) : firstError;
+            *error = made ? connectionFailure(conn) : firstError;
             PQfinish(conn);
             return false;
         }

@@ -109,7 +109,7 @@ private slots:
 
 void ReliabilityTest::registerOfAnotherShapeIsRefused_data()
 {
-    QTest::addColumn<QString>("damage"); // SQL run on the file, or "read-only folder"
+    QTest::addColumn<QString>("damage"); // SQL run on the register, "read-only folder" or "unreachable server"
     QTest::addColumn<QString>("message");
     if (TempAppDir::onServer()) {
         QTest::addRow("no Table1") << "DROP TABLE Table1" << "standardError: relation \"table1\" does not exist.";
@@ -118,6 +118,10 @@ void ReliabilityTest::registerOfAnotherShapeIsRefused_data()
         QTest::addRow("money column of another type")
             << "ALTER TABLE Table1 ALTER COLUMN obsto TYPE double precision"
             << "standardError: Column obsto of Table1 holds double precision; this register needs bigint there.";
+        QTest::addRow("server not there")
+            << "unreachable server"
+            << "standardError: connection to server on socket \"/nonexistent/.s.PGSQL.5432\" failed: No such file or "
+               "directory. Is the server running locally and accepting connections on that socket?.";
         return;
     }
     QTest::addRow("no Table1") << "DROP TABLE Table1" << "standardError: no such table: Table1.";
@@ -138,7 +142,9 @@ void ReliabilityTest::registerOfAnotherShapeIsRefused()
     QFETCH(QString, message);
     WindowFixture f;
     std::unique_ptr<ImmutableFolder> frozen;
-    if (damage == QLatin1String("read-only folder")) {
+    if (damage == QLatin1String("unreachable server")) {
+        f.dir.writeFile("db1.conninfo", "# the server moved\nhost=/nonexistent port=5432 user=postgres\n");
+    } else if (damage == QLatin1String("read-only folder")) {
         frozen = std::make_unique<ImmutableFolder>(f.dir.path());
         if (!frozen->isDone())
             QSKIP("chattr +i is not available on this file system");
