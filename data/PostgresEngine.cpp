@@ -159,15 +159,25 @@ bool PostgresEngine::ensureConnected(QString* error)
         *error = QStringLiteral("The connection to the register's server was lost in the middle of a step");
         return false;
     }
+    // A server that is gone would otherwise be tried again by every line the
+    // grid paints, each try waiting up to the connection timeout.
+    if (m_failedReconnect.isValid() && m_failedReconnect.elapsed() < ReconnectPauseMs) {
+        m_lost = true;
+        *error = m_reconnectError;
+        return false;
+    }
     PQreset(m_conn);
     m_prepared.clear();
     if (PQstatus(m_conn) != CONNECTION_OK) {
         m_lost = true;
-        *error = QStringLiteral("The register's server cannot be reached (%1). Your entries are kept; "
-                                "try again when the server is back.")
-                     .arg(connectionFailure(m_conn));
+        m_reconnectError = QStringLiteral("The register's server cannot be reached (%1). Your entries are kept; "
+                                          "try again when the server is back.")
+                               .arg(connectionFailure(m_conn));
+        *error = m_reconnectError;
+        m_failedReconnect.start();
         return false;
     }
+    m_failedReconnect.invalidate();
     return configure(error);
 }
 

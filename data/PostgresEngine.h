@@ -12,6 +12,7 @@
 #include "data/Engine.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QStringList>
 
@@ -63,4 +64,8 @@ private:
     QHash<QString, QByteArray> m_prepared; // statement text -> prepared name
     bool m_lost = false;
     bool m_inTransaction = false;
+    // After a failed reconnect the next tries wait this long.
+    static constexpr qint64 ReconnectPauseMs = 2000;
+    QElapsedTimer m_failedReconnect;
+    QString m_reconnectError;
 };
