@@ -248,7 +248,7 @@ sqlite3* Database::handle() const
 bool Database::execute(const QString& sql)
 {
     if (!m_engine) {
-        m_error = QStringLiteral("The database connection is not open");
+        m_error = Engine::notOpenMessage();
         return false;
     }
     return m_engine->execute(sql, {}, nullptr, &m_error);

@@ -33,6 +33,9 @@ using EngineVisitor = std::function<bool(const EngineRow&)>;
 
 class Engine {
 public:
+    // What a step on a register whose connection is closed fails with.
+    static QString notOpenMessage() { return QStringLiteral("The database connection is not open"); }
+
     virtual ~Engine() = default;
 
     // Runs one statement and hands each result row to visit. A statement

@@ -79,7 +79,7 @@ struct OrderTable::Private {
         }
         auto cache = std::make_unique<ColumnCache>(column);
         if (!engine) {
-            *error = QStringLiteral("The database connection is not open");
+            *error = Engine::notOpenMessage();
             return nullptr;
         }
         if (!cache->load(*engine, error))
@@ -322,7 +322,7 @@ bool OrderTable::selectView(QString* error)
     sql += QStringLiteral(" ORDER BY key");
     Engine* db = engine();
     if (!db) {
-        *error = QStringLiteral("The database connection is not open");
+        *error = Engine::notOpenMessage();
         return false;
     }
     std::vector<qint32> keys;
@@ -346,8 +346,12 @@ bool OrderTable::readView(ViewSums* sums, QString* error)
     if (!sums)
         return selectView(error);
     Engine* db = engine();
-    if (!db || !db->beginRead(error))
-        return selectView(error); // for the closed connection's message
+    if (!db) {
+        *error = Engine::notOpenMessage();
+        return false;
+    }
+    if (!db->beginRead(error))
+        return false;
     const bool read = selectView(error) && readSums(sums, error) && db->commit(error);
     if (!read)
         db->rollback();
@@ -374,7 +378,7 @@ bool OrderTable::readSums(ViewSums* out, QString* error)
                         viewCondition();
     Engine* db = engine();
     if (!db) {
-        *error = QStringLiteral("The database connection is not open");
+        *error = Engine::notOpenMessage();
         return false;
     }
     return db->query(sql, {}, [out](const EngineRow& row) {
@@ -1159,7 +1163,7 @@ bool OrderTable::sums(ViewSums* out)
 bool OrderTable::execute(const QString& sql)
 {
     Engine* db = engine();
-    QString error = QStringLiteral("The database connection is not open");
+    QString error = Engine::notOpenMessage();
     if (!db || !db->execute(sql, {}, nullptr, &error)) {
         report(error);
         return false;

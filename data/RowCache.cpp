@@ -23,7 +23,7 @@ void RowCache::setEngine(Engine* engine)
 bool RowCache::check(QString* error)
 {
     if (!m_engine) {
-        *error = QStringLiteral("The database connection is not open");
+        *error = Engine::notOpenMessage();
         return false;
     }
     return m_engine->query(m_select, {0}, [](const EngineRow&) { return false; }, error);
