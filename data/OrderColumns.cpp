@@ -79,6 +79,12 @@ QStringList schemaStatements()
     return QStringList{"CREATE TABLE Table1 (" + columns.join(", ") + ")"} + indexStatements();
 }
 
+QString sumsQuery()
+{
+    return QStringLiteral("SELECT COUNT(*), CAST(COALESCE(SUM(polucbr), 0) AS BIGINT), "
+                          "CAST(COALESCE(SUM(obsto), 0) AS BIGINT) FROM Table1");
+}
+
 QStringList indexStatements()
 {
     return {

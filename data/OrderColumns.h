@@ -33,5 +33,9 @@ QString name(int index);
 QStringList schemaStatements();
 // The indexes of Table1, in SQL every engine of the register understands.
 QStringList indexStatements();
+// SELECT of the line count, received pieces and money over Table1 (a WHERE
+// may follow). A sum beyond 64 bits fails on every engine rather than being
+// read as another number.
+QString sumsQuery();
 
 } // namespace OrderColumns

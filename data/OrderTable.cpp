@@ -374,7 +374,7 @@ QString OrderTable::viewCondition() const
 
 bool OrderTable::readSums(ViewSums* out, QString* error)
 {
-    const QString sql = QStringLiteral("SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1") +
+    const QString sql = OrderColumns::sumsQuery() +
                         viewCondition();
     Engine* db = engine();
     if (!db) {

@@ -25,7 +25,7 @@ QString insertStatement(int lines)
 
 bool RegisterTransfer::readFigures(Engine& engine, RegisterFigures* out, QString* error)
 {
-    return engine.query(QStringLiteral("SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1"),
+    return engine.query(OrderColumns::sumsQuery(),
                         {}, [out](const EngineRow& row) {
                             out->lines = row.integer(0);
                             out->received = row.integer(1);
