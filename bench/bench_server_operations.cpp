@@ -16,6 +16,7 @@
 // Prints one line per figure: name, reference ms, program ms, ratio, unit.
 // Lines stored here are deleted again at the end.
 // Usage: bench_server_operations DIR [REPETITIONS [FIGURE,...]]
+#include "data/OrderColumns.h"
 #include "bench/BenchWindow.h"
 #include "bench/ChildProcess.h"
 #include "bench/Measure.h"
@@ -77,9 +78,7 @@ QList<QByteArray> filterStatements(const Choice& to)
     const QString where = rule.text.isEmpty() ? QString() : QStringLiteral(" WHERE (%1)").arg(rule.text);
     return {"BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
             QStringLiteral("SELECT key FROM Table1%1 ORDER BY key").arg(where).toUtf8(),
-            QStringLiteral("SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1%1")
-                .arg(where)
-                .toUtf8(),
+            (OrderColumns::sumsQuery() + where).toUtf8(),
             "COMMIT"};
 }
 

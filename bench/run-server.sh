@@ -115,7 +115,7 @@ write_startup_script() {
         echo "SET lock_timeout = '5s';"
         echo "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY;"
         echo "SELECT key FROM Table1 WHERE $batch_filter ORDER BY key;"
-        echo "SELECT COUNT(*), COALESCE(SUM(polucbr), 0), COALESCE(SUM(obsto), 0) FROM Table1 WHERE $batch_filter;"
+        echo "SELECT COUNT(*), CAST(COALESCE(SUM(polucbr), 0) AS BIGINT), CAST(COALESCE(SUM(obsto), 0) AS BIGINT) FROM Table1 WHERE $batch_filter;"
         echo "COMMIT;"
         echo "PREPARE line(integer) AS SELECT $columns, xmin::text FROM Table1 WHERE key = \$1;"
         sql -d "$database" -c "SELECT key FROM Table1 WHERE $batch_filter ORDER BY key LIMIT 23" | sed 's/.*/EXECUTE line(&);/'
