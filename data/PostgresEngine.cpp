@@ -72,7 +72,12 @@ QByteArray parameterText(const QVariant& value)
 
 QString firstLine(const char* text)
 {
-    return QString::fromUtf8(text).trimmed().section(u'\n', 0, 0).trimmed();
+    QString line = QString::fromUtf8(text).trimmed().section(u'\n', 0, 0).trimmed();
+    // The server's severity word says nothing to a clerk.
+    for (const char* severity : {"FATAL:", "ERROR:"})
+        if (line.startsWith(QLatin1String(severity)))
+            line = line.mid(int(qstrlen(severity))).trimmed();
+    return line;
 }
 
 // libpq's account of a failed connection, whose later lines say what to

@@ -65,7 +65,7 @@ private:
     bool m_lost = false;
     bool m_inTransaction = false;
     // After a failed reconnect the next tries wait this long.
-    static constexpr qint64 ReconnectPauseMs = 2000;
+    static constexpr qint64 ReconnectPauseMs = 500;
     QElapsedTimer m_failedReconnect;
     QString m_reconnectError;
 };
