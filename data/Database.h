@@ -44,8 +44,7 @@ public:
     Engine* engine() const { return m_engine.get(); }
     bool isServer() const { return m_server; }
 
-    // The file's connection and handle (embedded register only).
-    QSqlDatabase connection() const;
+    // The file's own handle (embedded register only; nullptr on a server).
     sqlite3* handle() const;
 
     // Runs one text command; its result is not read.
@@ -63,6 +62,7 @@ public:
 
 private:
     bool openServer(const QString& connectionString);
+    QSqlDatabase connection() const;
 
     QString m_name;
     QString m_error;
