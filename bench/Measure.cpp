@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 double Measure::median(std::vector<double> values)
 {
@@ -25,4 +26,9 @@ qint64 Measure::peakRssKb()
             break;
     std::fclose(status);
     return kb;
+}
+
+bool Measure::processIdIsOdd()
+{
+    return getpid() % 2 != 0;
 }

@@ -17,8 +17,24 @@ public:
         std::forward<F>(f)();
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     }
+    // Runs both once, in an order that alternates between processes (by
+    // process id), so that neither side always meets the colder caches.
+    template <typename A, typename B>
+    static void inAlternatingOrder(A&& a, B&& b)
+    {
+        if (processIdIsOdd()) {
+            a();
+            b();
+        } else {
+            b();
+            a();
+        }
+    }
     // The middle value (mean of the two middle ones for an even count); 0 when empty.
     static double median(std::vector<double> values);
     // Peak resident set size of this process in KiB (VmHWM), 0 when unknown.
     static qint64 peakRssKb();
+
+private:
+    static bool processIdIsOdd();
 };

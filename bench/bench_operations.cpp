@@ -35,7 +35,6 @@
 #include <cstdlib>
 #include <memory>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace {
 
@@ -212,15 +211,8 @@ void sorts(Program& program, Reference& reference, int repetitions)
             program.paint();
         }));
     };
-    // A first sort happens once per process; which side goes first alternates
-    // between processes, so that neither always meets the colder caches.
-    if (getpid() % 2) {
-        referenceSort();
-        programSort();
-    } else {
-        programSort();
-        referenceSort();
-    }
+    // A first sort happens once per process.
+    Measure::inAlternatingOrder(referenceSort, programSort);
     report("sort_first", ref, prog);
 
     ref.clear();

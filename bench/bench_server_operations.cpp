@@ -31,7 +31,6 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -124,13 +123,7 @@ void sortFirst(Program& program, ServerConnection& server, const QByteArray& con
             program.paint();
         }));
     };
-    if (getpid() % 2) {
-        references();
-        programSort();
-    } else {
-        programSort();
-        references();
-    }
+    Measure::inAlternatingOrder(references, programSort);
     report("sort_first", ref, prog);
     report("sort_first_psql", viaPsql, prog);
 }

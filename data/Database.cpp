@@ -143,11 +143,8 @@ bool Database::open(const QString& folder)
 bool Database::openServer(const QString& connectionString)
 {
     auto engine = std::make_unique<PostgresEngine>();
-    QStringList columns;
-    for (int column = 0; column < OrderColumns::Count; ++column)
-        columns << OrderColumns::name(column);
     if (!engine->connect(connectionString, &m_error) ||
-        !engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(columns.join(u", ")), {},
+        !engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()), {},
                        [](const EngineRow&) { return false; }, &m_error))
         return false;
     m_error = engine->schemaProblem();
@@ -185,10 +182,7 @@ bool Database::openEmbedded(const QString& folder)
     // would write to it.
     {
         QSqlQuery probe(connection());
-        QStringList columns;
-        for (int column = 0; column < OrderColumns::Count; ++column)
-            columns << OrderColumns::name(column);
-        if (!probe.exec(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(columns.join(u", ")))) {
+        if (!probe.exec(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()))) {
             m_error = engineMessage(probe.lastError());
             probe = QSqlQuery();
             close();

@@ -54,6 +54,14 @@ QString name(int index)
     return QString::fromLatin1(at(index).name);
 }
 
+QString nameList()
+{
+    QStringList names;
+    for (const ColumnDef& column : all())
+        names << QString::fromLatin1(column.name);
+    return names.join(QStringLiteral(", "));
+}
+
 static QString declaration(const ColumnDef& column)
 {
     const QString name = QString::fromLatin1(column.name);

@@ -28,6 +28,8 @@ const ColumnDef& at(int index);
 // Position of a column by its name (exact, lower case), or -1.
 int indexOf(const QString& name);
 QString name(int index);
+// Every column's name in order, separated by commas: "key, batch, ..., photo".
+QString nameList();
 
 // SQL that creates Table1 and its indexes in an empty database file.
 QStringList schemaStatements();

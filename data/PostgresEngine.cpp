@@ -271,22 +271,23 @@ bool PostgresEngine::command(const char* sql, QString* error)
     return false;
 }
 
-bool PostgresEngine::beginRead(QString* error)
+bool PostgresEngine::begin(const char* sql, QString* error)
 {
     m_lost = false;
-    if (!ensureConnected(error) || !command("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", error))
+    if (!ensureConnected(error) || !command(sql, error))
         return false;
     m_inTransaction = true;
     return true;
 }
 
+bool PostgresEngine::beginRead(QString* error)
+{
+    return begin("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", error);
+}
+
 bool PostgresEngine::beginWrite(QString* error)
 {
-    m_lost = false;
-    if (!ensureConnected(error) || !command("BEGIN", error))
-        return false;
-    m_inTransaction = true;
-    return true;
+    return begin("BEGIN", error);
 }
 
 bool PostgresEngine::commit(QString* error)

@@ -59,6 +59,7 @@ private:
     bool configure(QString* error); // the session settings the register relies on
     QString failure(pg_result* result);
     bool command(const char* sql, QString* error);
+    bool begin(const char* sql, QString* error); // a transaction, connecting first when needed
 
     pg_conn* m_conn = nullptr;
     QHash<QString, QByteArray> m_prepared; // statement text -> prepared name

@@ -14,11 +14,9 @@ constexpr int LinesPerStatement = 200;
 
 QString insertStatement(int lines)
 {
-    QStringList names;
-    for (int i = 0; i < OrderColumns::Count; ++i)
-        names << OrderColumns::name(i);
     const QString one = QStringLiteral("(%1)").arg(QStringList(OrderColumns::Count, QStringLiteral("?")).join(u','));
-    return QStringLiteral("INSERT INTO Table1 (%1) VALUES %2").arg(names.join(u", "), QStringList(lines, one).join(u','));
+    return QStringLiteral("INSERT INTO Table1 (%1) VALUES %2")
+        .arg(OrderColumns::nameList(), QStringList(lines, one).join(u','));
 }
 
 } // namespace
@@ -88,10 +86,7 @@ bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
         }
         return written;
     };
-    QStringList names;
-    for (int i = 0; i < OrderColumns::Count; ++i)
-        names << OrderColumns::name(i);
-    const bool read = from.query(QStringLiteral("SELECT %1 FROM Table1 ORDER BY key").arg(names.join(u", ")), {},
+    const bool read = from.query(QStringLiteral("SELECT %1 FROM Table1 ORDER BY key").arg(OrderColumns::nameList()), {},
                                  [&](const EngineRow& row) {
                                      for (int i = 0; i < OrderColumns::Count; ++i)
                                          batch << FieldCodec::read(row, i, OrderColumns::at(i).type);

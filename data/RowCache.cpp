@@ -4,7 +4,6 @@
 #include "data/FieldCodec.h"
 #include "data/OrderColumns.h"
 
-#include <QStringList>
 
 void RowCache::setEngine(Engine* engine)
 {
@@ -13,10 +12,7 @@ void RowCache::setEngine(Engine* engine)
     m_missing = RowValues(OrderColumns::Count);
     if (!engine)
         return;
-    QStringList names;
-    for (int i = 0; i < OrderColumns::Count; ++i)
-        names << OrderColumns::name(i);
-    m_select = QStringLiteral("SELECT %1, %2 FROM Table1 WHERE key = ?").arg(names.join(u", "),
+    m_select = QStringLiteral("SELECT %1, %2 FROM Table1 WHERE key = ?").arg(OrderColumns::nameList(),
                                                                              engine->versionExpression());
 }
 
