@@ -1,10 +1,12 @@
 #include "app/FieldBinding.h"
 
 #include "app/FocusExit.h"
+#include "app/PressEndWaiter.h"
 #include "data/FieldCodec.h"
 #include "data/OrderTable.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
 
@@ -185,8 +187,26 @@ void FieldBinding::focusLeft(const QFocusEvent* event)
         return;
     }
     // The refused text stays and so does the focus: the field is not left.
-    QTimer::singleShot(0, m_control, [this] {
-        m_control->setFocus(Qt::OtherFocusReason);
-        s_restoringFocus = false;
-    });
+    takeFocusBack();
+}
+
+void FieldBinding::takeFocusBack()
+{
+    const auto restore = [this] {
+        QTimer::singleShot(0, m_control, [this] {
+            m_control->setFocus(Qt::OtherFocusReason);
+            s_restoringFocus = false;
+        });
+    };
+    // A press on a button (Apply, Next, Export ...) took the focus and the
+    // button is still held. Taking the focus back now would release the
+    // button without a click, and the action, which says why it cannot go
+    // on, would never run: the user would see nothing happen. So the focus
+    // comes back once the press is over.
+    if (QGuiApplication::mouseButtons() == Qt::NoButton) {
+        restore();
+        return;
+    }
+    auto* waiter = new PressEndWaiter(m_control);
+    connect(waiter, &PressEndWaiter::pressEnded, m_control, restore);
 }

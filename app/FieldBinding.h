@@ -63,6 +63,8 @@ private:
     // sayAgain: a text refused before is reported again (an action asked).
     bool writeText(bool sayAgain);
     bool refuse(const QString& text, const QString& reason);
+    // After a refused text: the focus returns to the field.
+    void takeFocusBack();
     QString caption() const; // what the user reads above the field
 
     QWidget* m_control;

@@ -10,6 +10,8 @@
 #include <QDate>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <algorithm>
 
 // Space a cell keeps around its text, either side together.
 static constexpr int DateCellPadding = 12;
@@ -90,6 +92,36 @@ void OrderGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
         m_table.moveTo(current.row());
     // A refused move leaves the table where it was; so does the grid.
     followTable();
+}
+
+void OrderGrid::keepOnTableLine()
+{
+    const int row = m_table.state() == TableState::Insert ? m_table.viewRowCount() - 1 : m_table.currentRow();
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    const bool marksOtherRow = currentIndex().row() != row ||
+                               std::any_of(selected.begin(), selected.end(),
+                                           [row](const QModelIndex& index) { return index.row() != row; });
+    if (marksOtherRow)
+        followTable();
+}
+
+void OrderGrid::mousePressEvent(QMouseEvent* event)
+{
+    QTableView::mousePressEvent(event);
+    keepOnTableLine();
+}
+
+void OrderGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    QTableView::mouseMoveEvent(event);
+    if (event->buttons() != Qt::NoButton)
+        keepOnTableLine();
+}
+
+void OrderGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTableView::mouseReleaseEvent(event);
+    keepOnTableLine();
 }
 
 void OrderGrid::keyPressEvent(QKeyEvent* event)

@@ -24,8 +24,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // A press selects the row under the pointer after it asked the table to
+    // move there; when the move was refused, the grid goes back to the line
+    // the form holds.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Follows the table when the grid marks another row than the table's.
+    void keepOnTableLine();
+
     OrderTable& m_table;
     Dialogs& m_dialogs;
     OrderGridModel* m_model;

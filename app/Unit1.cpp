@@ -37,6 +37,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -70,9 +71,7 @@ TForm1::TForm1(const QString& applicationDirectory, Dialogs& dialogs, QWidget* p
     setTabOrder();
     connectHandlers();
 
-    resize(1016, 706);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    fitToScreen();
     FormCreate();
 }
 
@@ -85,6 +84,36 @@ TForm1::~TForm1()
         child->removeEventFilter(this);
     // Controls bound to the table unregister from it while it still exists.
     delete centralWidget();
+}
+
+void TForm1::fitToScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The window's frame is known only once the window system has shown it;
+    // before that it counts as none, and the first show fits the window again.
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    const QRect available = screen->availableGeometry();
+    const QSize size = DesignedSize.boundedTo(available.size().shrunkBy(frame));
+    resize(size);
+    QRect outer(QPoint(), size.grownBy(frame));
+    outer.moveCenter(available.center());
+    // Centred, but never with the title bar above the screen's top or the
+    // status bar below its bottom.
+    outer.moveTopLeft(QPoint(qMax(outer.left(), available.left()), qMax(outer.top(), available.top())));
+    move(outer.topLeft());
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_fittedOnShow) {
+        m_fittedOnShow = true;
+        QTimer::singleShot(0, this, &TForm1::fitToScreen);
+    }
 }
 
 void TForm1::showStandardError(const QString& message)
@@ -390,6 +419,7 @@ void TForm1::createSubsystems()
     steps.resetSort = [this] { resetSort(); };
     steps.showPhoto = [this] { showPhoto(); };
     steps.runFilterRule = [this] { cbfiltersupChange(); };
+    steps.refreshView = [this] { Button4Click(); };
     steps.subtractFromCounters = [this](Currency money, qint64 received) { subtractFromCounters(money, received); };
     steps.photoPath = [this] { return currentPhotoPath(); };
     m_lifecycle = std::make_unique<RecordLifecycle>(*ADOTable1, m_dialogs, m_status, controls, std::move(steps),

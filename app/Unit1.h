@@ -50,6 +50,8 @@ class TForm1 : public QMainWindow {
 public:
     static constexpr const char* Caption = "Nelvo 1.1";
     static constexpr const char* ApplicationTitle = "Kasbo 1.1";
+    // The client area the window is designed for.
+    static constexpr QSize DesignedSize{1016, 706};
 
     // Runs the start-up sequence on the given application directory.
     TForm1(const QString& applicationDirectory, Dialogs& dialogs, QWidget* parent = nullptr);
@@ -175,6 +177,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -195,6 +198,9 @@ private:
     void subtractFromCounters(Currency money, qint64 received);
     QString currentPhotoPath() const;
     void showStandardError(const QString& message);
+    // The designed size where the screen's available area holds it, else
+    // that area; the whole frame on the screen.
+    void fitToScreen();
 
     StatusPanels m_status;
     std::unique_ptr<RecordLifecycle> m_lifecycle;
@@ -209,6 +215,7 @@ private:
     std::unique_ptr<ExcelExport> m_export;
     std::unique_ptr<RegisterBackup> m_backup;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
+    bool m_fittedOnShow = false;
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;
     int m_sortColumnIndex = 0;

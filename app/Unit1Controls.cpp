@@ -11,6 +11,7 @@
 #include "app/Unit1.h"
 #include "photos/PhotoArea.h"
 #include "photos/PhotoPictures.h"
+#include "ui/WheelNeedsFocus.h"
 #include "ui/OneLineValidator.h"
 #include "ui/StatusPanel.h"
 #include "ui/TextFit.h"
@@ -113,6 +114,8 @@ void TForm1::createControls()
     layout->addWidget(DBGrid1, 1);
     setCentralWidget(central);
     createStatusBar();
+    for (QWidget* pickBox : std::initializer_list<QWidget*>{DBComboBox1, DBComboBox2, ComboBox2, cbfiltersup, cbbatch})
+        WheelNeedsFocus::install(pickBox);
 }
 
 void TForm1::createRecordForm(QWidget* band)

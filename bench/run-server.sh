@@ -33,7 +33,8 @@ BENCH_PG_PORT=${BENCH_PG_PORT:-5477}
 BUILD_DIR=${BUILD_DIR:-build}
 PG_BIN=${PG_BIN:-/usr/lib/postgresql/15/bin}
 BIN=$BUILD_DIR/bench
-export QT_QPA_PLATFORM=offscreen
+# The window at its designed size, as on a desktop screen (the tests use the same screen).
+export QT_QPA_PLATFORM=offscreen:configfile=$PWD/tests/offscreen-screen.json
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 

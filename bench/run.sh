@@ -24,7 +24,8 @@ BENCH_PROCESSES=${BENCH_PROCESSES:-5}
 BENCH_REPS=${BENCH_REPS:-9}
 BUILD_DIR=${BUILD_DIR:-build}
 BIN=$BUILD_DIR/bench
-export QT_QPA_PLATFORM=offscreen
+# The window at its designed size, as on a desktop screen (the tests use the same screen).
+export QT_QPA_PLATFORM=offscreen:configfile=$PWD/tests/offscreen-screen.json
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 

@@ -536,6 +536,17 @@ qint32 OrderTable::currentKey() const
     return d->view[size_t(m_current)];
 }
 
+bool OrderTable::commitTypedText()
+{
+    return !isEditing() || commitLinks();
+}
+
+bool OrderTable::currentLineVanished()
+{
+    const qint32 key = isActive() ? currentKey() : 0;
+    return key != 0 && !d->rows.row(key)[OrderColumns::Key].isValid();
+}
+
 bool OrderTable::settle()
 {
     if (!isEditing())

@@ -129,6 +129,12 @@ public:
     // one it deleted first is simply gone.
     bool remove();
     bool isModified() const { return m_modified; }
+    // Writes what is typed into the bound controls into the pending line; false
+    // when a control refused its text (it said why). True when nothing is pending.
+    bool commitTypedText();
+    // The current line is no longer stored: another program deleted it since
+    // the view was read. False for a pending new line and an empty view.
+    bool currentLineVanished();
     // The key a pending new line will be stored under: reserved from the
     // engine's key sequence when the line started, so no other line, of this
     // or another program on the same register, can ever get it. 0 otherwise.

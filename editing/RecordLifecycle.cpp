@@ -66,12 +66,20 @@ void RecordLifecycle::apply()
 
 void RecordLifecycle::cancel()
 {
-    if (isPending(m_table))
-        m_table.cancel();
+    if (!isPending(m_table))
+        return;
+    m_table.cancel();
+    // Another program deleted the line while it was being edited (its store
+    // was refused for that): the view and the counters must not keep it.
+    if (m_table.currentLineVanished())
+        m_steps.refreshView();
 }
 
 void RecordLifecycle::remove()
 {
+    // A refused typed text says why before anything is asked.
+    if (!m_table.commitTypedText())
+        return;
     if (!m_dialogs.confirm(QStringLiteral("You are about to delete record!\r\nDeleted record can not be restored!\r\n"
                                           "Please confirm delete operation.")))
         return;
@@ -98,6 +106,11 @@ bool RecordLifecycle::refuse(const QString& message, QWidget* focus, bool openLi
     return false;
 }
 
+bool RecordLifecycle::batchTooLong(const QString& batch) const
+{
+    return batch.size() > OrderColumns::at(OrderColumns::Batch).width;
+}
+
 void RecordLifecycle::fillNewLine()
 {
     m_table.setValue(QStringLiteral("date"), QDate::currentDate());
@@ -122,7 +135,17 @@ bool RecordLifecycle::beforePost()
         m_table.cancel();
         return false;
     }
-    m_table.setValue(QStringLiteral("batch"), BatchChooser::shownBatch(m_controls.batchChooser));
+    const QString batch = BatchChooser::shownBatch(m_controls.batchChooser);
+    // Cut to the column, the line would leave its batch's view at once and
+    // lose its photo folder.
+    if (batchTooLong(batch))
+        return refuse(QStringLiteral("The batch \"%1\" is longer than the %2 characters a line can hold, "
+                                     "so the line was not stored.\r\nPlease choose another batch, or shorten "
+                                     "this one with \"Edit batches\".")
+                          .arg(batch)
+                          .arg(OrderColumns::at(OrderColumns::Batch).width),
+                      m_controls.batchChooser, false);
+    m_table.setValue(QStringLiteral("batch"), batch);
     // Taken anew at every store: a new line refused by a check and then
     // cancelled must not make the next stored edit jump to the last line.
     m_inserted = m_table.state() == TableState::Insert;

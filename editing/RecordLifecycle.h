@@ -32,6 +32,8 @@ public:
         std::function<void()> resetSort;
         std::function<void()> showPhoto;
         std::function<void()> runFilterRule;
+        // Reads the view and its counters anew (Recalculate).
+        std::function<void()> refreshView;
         // Takes a deleted line's money and received count off the counters.
         std::function<void(Currency money, qint64 received)> subtractFromCounters;
         // The photo file of the current line (absolute path).
@@ -53,6 +55,8 @@ public:
 
 private:
     bool refuse(const QString& message, QWidget* focus, bool openList);
+    // The batch the chooser shows, when the line's column cannot hold it.
+    bool batchTooLong(const QString& batch) const;
     void writeLineCount();
     void fillNewLine();
 

@@ -49,9 +49,15 @@ void BatchChooser::ComboBox2Change()
         m_hasPick = false;
         return;
     }
+    const QString stored = m_table.asString(QStringLiteral("batch"));
+    // A stored line takes the pick as a change of its own, so that a move
+    // stores it as it stores typed changes; a new line gets its batch when
+    // it is stored.
+    if (m_table.state() == TableState::Edit && m_pick != stored)
+        m_table.setValue(QStringLiteral("batch"), m_pick);
     // Only a line that already has a batch counts as changed by a pick: a new
     // line with nothing but a batch is still empty.
-    if (!m_table.asString(QStringLiteral("batch")).isEmpty())
+    if (!stored.isEmpty())
         m_lineHasData = true;
 }
 

@@ -197,14 +197,25 @@ bool JpegDecoder::decodeFile(const QString& path, int height)
         fail(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
         return false;
     }
+    // Nothing a camera writes comes near this; a file that does is no photo,
+    // and reading it whole would take the machine's memory.
+    if (file.size() > MaxFileBytes) {
+        fail(QStringLiteral("The file \"%1\" is too large for a photo (%2 MB or more)")
+                 .arg(path)
+                 .arg(MaxFileBytes / (1024 * 1024)));
+        return false;
+    }
     // Read, not mapped: another program may shorten the file while it is
     // decoded, and a mapping would then end the process.
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         fail(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
         return false;
     }
-    return decodeData(bytes, height);
+    if (!decodeData(bytes, height))
+        return false;
+    m_fileBytes = bytes;
+    return true;
 }
 
 bool JpegDecoder::decodeData(const QByteArray& data, int height)

@@ -16,17 +16,18 @@
 // and entropy data cut short (also when an end marker follows) are refused
 // with a message of their own.
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
-
-class QByteArray;
 
 class JpegDecoder {
 public:
     // The picture is not made wider than this: the photo area stretches it to
     // its own width when it paints, so a panorama costs no huge buffer.
     static constexpr int MaxPictureWidth = 4096;
+    // Larger files are refused unread.
+    static constexpr qint64 MaxFileBytes = 256 * 1024 * 1024;
 
     // Reads and decodes the file. On failure returns false and errorString()
     // holds the reason: the decoder's message for a damaged, empty or
@@ -42,6 +43,8 @@ public:
     QImage decoded() const { return m_decoded; }
     int scaleNumerator() const { return m_scaleNumerator; } // of N/8
     QString errorString() const { return m_error; }
+    // After decodeFile: the bytes that were decoded (the file as it was read).
+    QByteArray fileBytes() const { return m_fileBytes; }
 
     // width * height / sourceHeight rounded to the nearest integer, a half to
     // the even neighbour; exact integer arithmetic, no bound. 0 for an empty size.
@@ -59,5 +62,6 @@ private:
     int m_scaleNumerator = 8;
     QImage m_decoded;
     QImage m_picture;
+    QByteArray m_fileBytes;
     QString m_error;
 };

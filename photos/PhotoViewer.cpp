@@ -94,6 +94,17 @@ void PhotoViewer::attach(bool showEnabled)
     const QString chosen = m_dialogs.openFile(QStringLiteral("Open"), fileFilter());
     if (chosen.isEmpty())
         return;
+    // Only a file that decodes replaces the photo: a picture of another kind
+    // named .jpg, or an empty file, would otherwise take the place of a good
+    // photo while the old picture stays on screen. What was decoded is what
+    // is written, even if the chosen file changes meanwhile.
+    JpegDecoder decoder;
+    if (!decoder.decodeFile(chosen, PhotoArea::Height)) {
+        m_dialogs.standardError(decoder.errorString());
+        showPhoto(showEnabled); // what is stored, as after any attach
+        return;
+    }
+    const QByteArray photo = decoder.fileBytes();
     // A new line has no position yet; its bookmark is empty.
     const QString position = m_table.bookmark();
     if (!choosePhotoNumber())
@@ -101,7 +112,7 @@ void PhotoViewer::attach(bool showEnabled)
 
     const PhotoPath target(m_appDir, batchText(), QString::number(m_nextPhotoNumber));
     QString error;
-    const bool copied = copyReplacing(chosen, target, &error);
+    const bool copied = writeReplacing(photo, target, &error);
     if (copied)
         m_reportedFailure.clear(); // a new file: what it holds is news, even under the old name
     else
@@ -144,22 +155,16 @@ bool PhotoViewer::setPhotoNumber(int number)
     return m_table.edit() && m_table.setValue(PhotoColumn, number) && m_table.post();
 }
 
-bool PhotoViewer::copyReplacing(const QString& source, const PhotoPath& target, QString* error)
+bool PhotoViewer::writeReplacing(const QByteArray& photo, const PhotoPath& target, QString* error)
 {
     if (!QDir().mkpath(target.folder())) {
         *error = QStringLiteral("Cannot create folder \"%1\"").arg(QDir::toNativeSeparators(target.folder()));
         return false;
     }
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(source), in.errorString());
-        return false;
-    }
     QSaveFile out(target.file());
     const auto failed = [&](const QString& reason) {
         out.cancelWriting();
-        *error = QStringLiteral("Cannot copy \"%1\" to \"%2\". %3")
-                     .arg(QDir::toNativeSeparators(source), QDir::toNativeSeparators(target.file()), reason);
+        *error = QStringLiteral("Cannot write \"%1\". %2").arg(QDir::toNativeSeparators(target.file()), reason);
         return false;
     };
     // Unbuffered, as the list files are written: a buffered write cut short
@@ -168,19 +173,11 @@ bool PhotoViewer::copyReplacing(const QString& source, const PhotoPath& target, 
     // short write is retried so that the system names its reason.
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(out.errorString());
-    char buffer[64 * 1024];
-    for (;;) {
-        const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0)
-            return failed(in.errorString());
-        if (n == 0)
-            break;
-        for (qint64 done = 0; done < n;) {
-            const qint64 written = out.write(buffer + done, n - done);
-            if (written <= 0)
-                return failed(out.errorString());
-            done += written;
-        }
+    for (qint64 done = 0; done < photo.size();) {
+        const qint64 written = out.write(photo.constData() + done, photo.size() - done);
+        if (written <= 0)
+            return failed(out.errorString());
+        done += written;
     }
     if (!out.commit())
         return failed(out.errorString());

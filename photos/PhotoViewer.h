@@ -56,9 +56,9 @@ private:
     // be reserved (the engine's error was shown).
     bool choosePhotoNumber();
     bool setPhotoNumber(int number);
-    // Writes a copy beside the target and renames it over the target, so a
-    // failed copy leaves the photo that was there; error says why it failed.
-    static bool copyReplacing(const QString& source, const PhotoPath& target, QString* error);
+    // Writes the photo beside the target and renames it over the target, so
+    // a failed write leaves the photo that was there; error says why it failed.
+    static bool writeReplacing(const QByteArray& photo, const PhotoPath& target, QString* error);
 
     PhotoArea* m_area;
     QComboBox* m_batchChooser;

@@ -111,6 +111,7 @@ private slots:
     void attachCases();
     void noSilentOverwriteOfAnotherProgramsChange_data();
     void noSilentOverwriteOfAnotherProgramsChange();
+    void cancelAfterAnotherProgramDeletedTheLine();
     void lostServerKeepsTheLinePending_data();
     void lostServerKeepsTheLinePending();
 };
@@ -478,6 +479,31 @@ void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange()
         WindowFixture::click(second.Button7);
     }
     QCOMPARE(second.DBEdit7->text(), "7"); // the other version, once seen
+}
+
+// The other program deleted the line being edited: the store is refused, and
+// Cancel shows the register as it is, the line gone from grid and counters.
+void FailurePathsTest::cancelAfterAnotherProgramDeletedTheLine()
+{
+    WindowFixture f;
+    prepare(f);
+    f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"paracbr", 2}, {"polucbr", 2},
+                  {"pokupnacena", 10000}, {"obsto", 20000}});
+    TForm1& form = f.open();
+    const qint32 edited = form.table().asInteger("key");
+    WindowFixture::retype(form.DBEdit16, "9");
+    OtherClient(f.dir).run("DELETE FROM Table1 WHERE key = ?", {edited});
+    WindowFixture::click(form.Button5);
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY2(f.dialogs.shown.last().contains("changed by another user"), qPrintable(f.dialogs.shown.last()));
+
+    WindowFixture::click(form.Button7);
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(form.DBGrid1->model()->rowCount(), 1);
+    QCOMPARE(form.eobstbr->text(), "2");
+    QCOMPARE(form.etotal->text(), "2");
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), "Articles Count: 1");
+    QVERIFY(form.table().asInteger("key") != edited);
 }
 
 void FailurePathsTest::lostServerKeepsTheLinePending_data()

@@ -621,15 +621,19 @@ void TestPhotos::attachCancelledChangesNothing()
 void TestPhotos::failedCopyKeepsOldPhoto_data()
 {
     QTest::addColumn<QString>("failure");
-    QTest::addRow("source missing") << "missing";
-    QTest::addRow("source fails while being read") << "unreadable";
-    QTest::addRow("batch folder cannot be created") << "no folder";
+    QTest::addColumn<QString>("message"); // how the reason begins
+    QTest::addRow("source missing") << "missing" << "Cannot open file";
+    QTest::addRow("source fails while being read") << "unreadable" << "Cannot read file";
+    QTest::addRow("batch folder cannot be created") << "no folder" << "Cannot create folder";
+    QTest::addRow("a PNG named .jpg") << "png" << "Not a JPEG file";
+    QTest::addRow("an empty .jpg") << "empty" << "Empty input file";
 }
 
-// No message, no change to the line, the viewer refreshed, the old photo kept.
+// One message, no change to the line, the viewer refreshed, the old photo kept.
 void TestPhotos::failedCopyKeepsOldPhoto()
 {
     QFETCH(QString, failure);
+    QFETCH(QString, message);
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), 8);
     QVERIFY(world.open());
@@ -644,6 +648,13 @@ void TestPhotos::failedCopyKeepsOldPhoto()
         source = QStringLiteral("/proc/self/mem");
         if (!QFile::exists(source))
             QSKIP("needs /proc/self/mem");
+    } else if (failure == QLatin1String("png")) {
+        QImage scan(300, 400, QImage::Format_RGB32);
+        scan.fill(Qt::blue);
+        QVERIFY(scan.save(source, "PNG"));
+    } else if (failure == QLatin1String("empty")) {
+        world.dir.writeFile(QStringLiteral("scan.jpg"), QByteArray());
+        source = world.dir.filePath(QStringLiteral("scan.jpg"));
     } else {
         // A plain file where the pictures folder should be.
         world.dir.writeFile(QStringLiteral("pictures"), QByteArray("x"));
@@ -656,7 +667,7 @@ void TestPhotos::failedCopyKeepsOldPhoto()
 
     world.viewer.attach(true);
     QCOMPARE(world.dialogs.shown.size(), 2); // the file dialog, then why the copy failed
-    QVERIFY2(world.dialogs.shown.at(1).startsWith(QStringLiteral("standardError: Cannot ")),
+    QVERIFY2(world.dialogs.shown.at(1).startsWith(QStringLiteral("standardError: ") + message),
              qPrintable(world.dialogs.shown.at(1)));
     QCOMPARE(world.table.state(), TableState::Browse);
     QCOMPARE(world.storedPhoto(key), QVariant(8));

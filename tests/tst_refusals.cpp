@@ -21,21 +21,20 @@ QVariantMap line(const QString& supplier, const QString& batch)
             {"pokupnacena", 10000}, {"obsto", 20000}, {"nomcuval", 7}};
 }
 
-// Runs one of the actions that ask for a store of the pending line.
+// Runs one of the actions that ask for a store of the pending line, with a
+// click as a hand makes it.
 void act(TForm1& form, const QString& action)
 {
-    if (action == "Apply")
-        WindowFixture::click(form.Button5);
-    else if (action == "Next")
-        WindowFixture::click(form.SpeedButton3);
-    else if (action == "Last")
-        WindowFixture::click(form.SpeedButton4);
-    else if (action == "Add")
-        WindowFixture::click(form.Button1);
-    else if (action == "Recalculate")
-        WindowFixture::click(form.Button4);
-    else
+    const QMap<QString, QWidget*> buttons{{"Apply", form.Button5},      {"Next", form.SpeedButton3},
+                                          {"Last", form.SpeedButton4},  {"Add", form.Button1},
+                                          {"Recalculate", form.Button4}, {"Export", form.Button3},
+                                          {"Delete", form.Button2}};
+    if (buttons.contains(action)) {
+        WindowFixture::heldClick(buttons[action]);
+    } else {
         form.close();
+        QCoreApplication::processEvents(); // the user reads the message
+    }
 }
 
 } // namespace
@@ -73,6 +72,8 @@ void RefusalsTest::refusedNumberSaysWhyAndCancelWorks_data()
     QTest::addRow("defective, Apply") << "DBEdit18" << "-" << "Apply" << "Defective: " + count.arg("-");
     QTest::addRow("sack, Next") << "DBEdit14" << "12a" << "Next" << "Sack Nomber: " + count.arg("12a");
     QTest::addRow("code, Add") << "DBEdit15" << "9x" << "Add" << "Code Nomber: " + count.arg("9x");
+    QTest::addRow("price, Export") << "DBEdit7" << "12x" << "Export" << "Purchasing Price: " + money.arg("12x");
+    QTest::addRow("ordered, Delete, nothing asked") << "DBEdit16" << "2,5" << "Delete" << "Ordered: " + count.arg("2,5");
 }
 
 void RefusalsTest::refusedNumberSaysWhyAndCancelWorks()
@@ -98,7 +99,7 @@ void RefusalsTest::refusedNumberSaysWhyAndCancelWorks()
     QCOMPARE(form.table().currentRow(), 0);
     QVERIFY(form.isVisible());
 
-    WindowFixture::click(form.Button7); // Cancel abandons the refused text too
+    WindowFixture::heldClick(form.Button7); // Cancel abandons the refused text too
     QCOMPARE(f.dialogs.takeShown(), QStringList());
     QCOMPARE(form.table().state(), TableState::Browse);
     QCOMPARE(edit->text(), stored);

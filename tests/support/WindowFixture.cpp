@@ -53,6 +53,14 @@ void WindowFixture::click(QWidget* button)
     QCoreApplication::processEvents();
 }
 
+void WindowFixture::heldClick(QWidget* widget, QPoint at)
+{
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::qWait(100);
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at);
+    QCoreApplication::processEvents();
+}
+
 void WindowFixture::typeInto(QWidget* field, const QString& text)
 {
     focus(field);

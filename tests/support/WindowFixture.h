@@ -26,6 +26,9 @@ public:
     // Moves the focus as a click would, so exit and enter steps run.
     static void focus(QWidget* widget);
     static void click(QWidget* button);
+    // A click as a hand makes it: the button is held 100 ms, and everything
+    // the press set off (focus moves, timers) runs before the release.
+    static void heldClick(QWidget* widget, QPoint at = QPoint());
     static void typeInto(QWidget* field, const QString& text);
     // Picks an entry as the user does (the box's activated signal runs).
     static void choose(QComboBox* box, const QString& text);
