@@ -5,8 +5,8 @@
 
 #include <QKeyEvent>
 
-DBComboBox::DBComboBox(OrderTable& table, const QString& column, QWidget* parent)
-    : QComboBox(parent), m_binding(new FieldBinding(this, table, column))
+DBComboBox::DBComboBox(OrderTable& table, OrderColumns::Index column, QWidget* parent)
+    : BoundControl(table, column, parent)
 {
     setEditable(false);
     setMaxVisibleItems(14);
@@ -31,18 +31,6 @@ void DBComboBox::picked(int index)
         m_binding->refresh();
     if (currentIndex() != index)
         showValue(text);
-}
-
-void DBComboBox::focusInEvent(QFocusEvent* event)
-{
-    QComboBox::focusInEvent(event);
-    m_binding->focusEntered(event);
-}
-
-void DBComboBox::focusOutEvent(QFocusEvent* event)
-{
-    QComboBox::focusOutEvent(event);
-    m_binding->focusLeft(event);
 }
 
 void DBComboBox::keyPressEvent(QKeyEvent* event)

@@ -4,26 +4,20 @@
 // entry shows as no selection. Letters typed select the matching entry; the
 // space key opens the list.
 
+#include "app/BoundControl.h"
+
 #include <QComboBox>
 
-class FieldBinding;
-class OrderTable;
-
-class DBComboBox : public QComboBox {
+class DBComboBox : public BoundControl<QComboBox> {
     Q_OBJECT
 public:
-    DBComboBox(OrderTable& table, const QString& column, QWidget* parent = nullptr);
-    FieldBinding& binding() const { return *m_binding; }
+    DBComboBox(OrderTable& table, OrderColumns::Index column, QWidget* parent = nullptr);
     // Selects the entry equal to text (letter case ignored), or none.
     void showValue(const QString& text);
 
 protected:
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void picked(int index);
-
-    FieldBinding* m_binding;
 };

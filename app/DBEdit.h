@@ -2,21 +2,12 @@
 // A one-line edit bound to a column. Its binding reports entering and
 // leaving the field; a text the column refuses keeps the focus.
 
+#include "app/BoundControl.h"
+
 #include <QLineEdit>
 
-class FieldBinding;
-class OrderTable;
-
-class DBEdit : public QLineEdit {
+class DBEdit : public BoundControl<QLineEdit> {
     Q_OBJECT
 public:
-    DBEdit(OrderTable& table, const QString& column, QWidget* parent = nullptr);
-    FieldBinding& binding() const { return *m_binding; }
-
-protected:
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-
-private:
-    FieldBinding* m_binding;
+    DBEdit(OrderTable& table, OrderColumns::Index column, QWidget* parent = nullptr);
 };

@@ -21,8 +21,8 @@ QString breakOf(const QString& text)
 
 } // namespace
 
-DBMemo::DBMemo(OrderTable& table, const QString& column, QWidget* parent)
-    : QPlainTextEdit(parent), m_binding(new FieldBinding(this, table, column))
+DBMemo::DBMemo(OrderTable& table, OrderColumns::Index column, QWidget* parent)
+    : BoundControl(table, column, parent)
 {
     setTabChangesFocus(true);
     // The text area turns every break into a paragraph and gives them back as
@@ -46,16 +46,4 @@ DBMemo::DBMemo(OrderTable& table, const QString& column, QWidget* parent)
         if (!m_showing)
             m_binding->userEdited();
     });
-}
-
-void DBMemo::focusInEvent(QFocusEvent* event)
-{
-    QPlainTextEdit::focusInEvent(event);
-    m_binding->focusEntered(event);
-}
-
-void DBMemo::focusOutEvent(QFocusEvent* event)
-{
-    QPlainTextEdit::focusOutEvent(event);
-    m_binding->focusLeft(event);
 }

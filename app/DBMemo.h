@@ -4,23 +4,16 @@
 // text is written back with the line breaks it was shown with (CR LF, LF or
 // CR: those of its first break; CR LF for a note without any).
 
+#include "app/BoundControl.h"
+
 #include <QPlainTextEdit>
 
-class FieldBinding;
-class OrderTable;
-
-class DBMemo : public QPlainTextEdit {
+class DBMemo : public BoundControl<QPlainTextEdit> {
     Q_OBJECT
 public:
-    DBMemo(OrderTable& table, const QString& column, QWidget* parent = nullptr);
-    FieldBinding& binding() const { return *m_binding; }
-
-protected:
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
+    DBMemo(OrderTable& table, OrderColumns::Index column, QWidget* parent = nullptr);
 
 private:
-    FieldBinding* m_binding;
     bool m_showing = false;
     QString m_lineBreak = QStringLiteral("\r\n");
 };

@@ -10,11 +10,9 @@
 #include <QTimer>
 #include <QWidget>
 
-FieldBinding::FieldBinding(QWidget* control, OrderTable& table, const QString& column)
-    : QObject(control), m_control(control), m_table(table), m_column(column),
-      m_columnIndex(OrderColumns::indexOf(column))
+FieldBinding::FieldBinding(QWidget* control, OrderTable& table, OrderColumns::Index column)
+    : QObject(control), m_control(control), m_table(table), m_columnIndex(column)
 {
-    Q_ASSERT(m_columnIndex >= 0);
     m_table.addDataLink(this);
     connect(&m_table, &OrderTable::dataChanged, this, &FieldBinding::onDataChanged);
     connect(&m_table, &OrderTable::stateChanged, this, [this](TableState state) {
@@ -79,7 +77,7 @@ bool FieldBinding::commitPendingText()
 QString FieldBinding::caption() const
 {
     const QString name = m_control->accessibleName();
-    return name.isEmpty() ? m_column : name;
+    return name.isEmpty() ? column() : name;
 }
 
 bool FieldBinding::refuse(const QString& text, const QString& reason)
@@ -133,7 +131,7 @@ void FieldBinding::refresh()
 {
     m_dirty = false;
     m_hasRefused = false;
-    const QString text = m_table.isActive() ? m_table.asString(m_column) : QString();
+    const QString text = m_table.isActive() ? m_table.asString(m_columnIndex) : QString();
     if (m_read() == text)
         return;
     m_showing = true;

@@ -6,6 +6,7 @@
 // only tell it how to read and show their text.
 
 #include "data/DataLink.h"
+#include "data/OrderColumns.h"
 
 #include <QObject>
 #include <QString>
@@ -18,7 +19,7 @@ class QWidget;
 class FieldBinding : public QObject, public DataLink {
     Q_OBJECT
 public:
-    FieldBinding(QWidget* control, OrderTable& table, const QString& column);
+    FieldBinding(QWidget* control, OrderTable& table, OrderColumns::Index column);
     ~FieldBinding() override;
 
     void setTextAccess(std::function<QString()> read, std::function<void(const QString&)> show);
@@ -29,7 +30,8 @@ public:
     // A control with this property set abandons the pending changes (Cancel):
     // moving the focus to it leaves a field without checking its text.
     static constexpr const char* AbandonsChanges = "abandonsPendingChanges";
-    QString column() const { return m_column; }
+    QString column() const { return OrderColumns::name(m_columnIndex); }
+    OrderColumns::Index columnIndex() const { return m_columnIndex; }
     OrderTable& table() const { return m_table; }
 
     // The user changed the text: the table enters edit (or starts a new line on
@@ -69,8 +71,7 @@ private:
 
     QWidget* m_control;
     OrderTable& m_table;
-    QString m_column;
-    int m_columnIndex;
+    OrderColumns::Index m_columnIndex;
     bool m_dirty = false;
     bool m_showing = false;
     bool m_inside = false; // between entered() and exited()

@@ -223,7 +223,7 @@ void TForm1::DataSource1DataChange(int)
         showPhoto();
     m_lineHasData = true;
     // The count the received rule takes is shown bold.
-    const bool delivered = ADOTable1->asInteger(QStringLiteral("dostavbr")) != 0;
+    const bool delivered = ADOTable1->asInteger(OrderColumns::Dostavbr) != 0;
     setBold(DBEdit17, delivered);
     setBold(DBEdit16, !delivered);
 }
@@ -381,12 +381,12 @@ void TForm1::DBEdit7Exit()
 
 void TForm1::DBEdit16Enter(DBEdit* sender)
 {
-    m_priceRules->countEntered(sender, sender->binding().column());
+    m_priceRules->countEntered(sender, sender->binding().columnIndex());
 }
 
 void TForm1::DBEdit16Exit(DBEdit* sender)
 {
-    m_priceRules->countExited(sender, sender->binding().column());
+    m_priceRules->countExited(sender, sender->binding().columnIndex());
 }
 
 void TForm1::Button3Click()
@@ -462,7 +462,7 @@ void TForm1::connectHandlers()
         connect(&edit->binding(), &FieldBinding::exited, this, [this, edit] { DBEdit6Exit(edit); });
     }
     for (DBEdit* field : {DBEdit7, DBEdit16, DBEdit17, DBEdit18}) {
-        const QString column = field->binding().column();
+        const OrderColumns::Index column = field->binding().columnIndex();
         field->binding().setValueCheck([this, column] { return m_priceRules->derivedValuesProblem(column); });
     }
     connect(&DBEdit7->binding(), &FieldBinding::entered, this, &TForm1::DBEdit7Enter);

@@ -125,23 +125,23 @@ void TForm1::createRecordForm(QWidget* band)
     const int w = 120;
 
     // Column of the article.
-    DBComboBox1 = place(new DBComboBox(t, "artikul"), "DBComboBox1", band, a, 36, w, FieldHeight);
+    DBComboBox1 = place(new DBComboBox(t, OrderColumns::Artikul), "DBComboBox1", band, a, 36, w, FieldHeight);
     caption(band, "Label1", "Article", "Артикул", DBComboBox1, true);
-    DBEdit6 = place(new DBEdit(t, "razmeri"), "DBEdit6", band, a, 76, w, FieldHeight);
+    DBEdit6 = place(new DBEdit(t, OrderColumns::Razmeri), "DBEdit6", band, a, 76, w, FieldHeight);
     caption(band, "Label2", "Size", "Размер", DBEdit6);
-    DBEdit5 = place(new DBEdit(t, "sastav"), "DBEdit5", band, a, 116, w, FieldHeight);
+    DBEdit5 = place(new DBEdit(t, OrderColumns::Sastav), "DBEdit5", band, a, 116, w, FieldHeight);
     caption(band, "Label3", "Material", "Материя", DBEdit5);
-    DBEdit13 = place(new DBEdit(t, "cvet"), "DBEdit13", band, a, 156, w, FieldHeight);
+    DBEdit13 = place(new DBEdit(t, OrderColumns::Cvet), "DBEdit13", band, a, 156, w, FieldHeight);
     caption(band, "Label4", "Color", "Цвят", DBEdit13);
-    DBEdit15 = place(new DBEdit(t, "kodovnom"), "DBEdit15", band, a, 196, w, FieldHeight);
+    DBEdit15 = place(new DBEdit(t, OrderColumns::Kodovnom), "DBEdit15", band, a, 196, w, FieldHeight);
     caption(band, "Label5", "Code Nomber", "Кодов номер", DBEdit15);
 
     // Column of the supplier.
-    DBComboBox2 = place(new DBComboBox(t, "dostavcik"), "DBComboBox2", band, b, 36, w, FieldHeight);
+    DBComboBox2 = place(new DBComboBox(t, OrderColumns::Dostavcik), "DBComboBox2", band, b, 36, w, FieldHeight);
     caption(band, "Label6", "Supplier", "Доставчик", DBComboBox2, true);
-    DBEdit2 = place(new DBEdit(t, "firmetiket"), "DBEdit2", band, b, 76, w, FieldHeight);
+    DBEdit2 = place(new DBEdit(t, OrderColumns::Firmetiket), "DBEdit2", band, b, 76, w, FieldHeight);
     caption(band, "Label7", "Trademark Label", "Фирмен етикет", DBEdit2);
-    DBEdit3 = place(new DBEdit(t, "bukvi"), "DBEdit3", band, b, 116, 50, FieldHeight);
+    DBEdit3 = place(new DBEdit(t, OrderColumns::Bukvi), "DBEdit3", band, b, 116, 50, FieldHeight);
     caption(band, "Label8", "Letters", "Букви", DBEdit3);
     ComboBox2 = place(new QComboBox, "ComboBox2", band, b + 54, 116, w - 54, FieldHeight);
     caption(band, "Label27", "batch", QString(), ComboBox2);
@@ -155,45 +155,45 @@ void TForm1::createRecordForm(QWidget* band)
         ComboBox2->setFont(bold);
         ComboBox2->setFocusPolicy(Qt::ClickFocus);
     }
-    DBEdit14 = place(new DBEdit(t, "nomcuval"), "DBEdit14", band, b, 156, w, FieldHeight);
+    DBEdit14 = place(new DBEdit(t, OrderColumns::Nomcuval), "DBEdit14", band, b, 156, w, FieldHeight);
     caption(band, "Label9", "Sack Nomber", "Чувал номер", DBEdit14);
 
     // Prices.
-    DBEdit7 = place(new DBEdit(t, "pokupnacena"), "DBEdit7", band, c, 36, 90, FieldHeight);
+    DBEdit7 = place(new DBEdit(t, OrderColumns::Pokupnacena), "DBEdit7", band, c, 36, 90, FieldHeight);
     caption(band, "Label10", "Purchasing Price", "Покупна цена", DBEdit7, true);
-    DBEdit8 = place(new DBEdit(t, "sebestoynost"), "DBEdit8", band, c, 76, 90, FieldHeight);
+    DBEdit8 = place(new DBEdit(t, OrderColumns::Sebestoynost), "DBEdit8", band, c, 76, 90, FieldHeight);
     caption(band, "Label11", "Cost Price", "Себестойтост", DBEdit8);
-    DBEdit9 = place(new DBEdit(t, "edro"), "DBEdit9", band, c, 116, 90, FieldHeight);
+    DBEdit9 = place(new DBEdit(t, OrderColumns::Edro), "DBEdit9", band, c, 116, 90, FieldHeight);
     caption(band, "Label12", "Trade Price", "Цена на едро", DBEdit9);
-    DBEdit10 = place(new DBEdit(t, "drebno"), "DBEdit10", band, c, 156, 90, FieldHeight);
+    DBEdit10 = place(new DBEdit(t, OrderColumns::Drebno), "DBEdit10", band, c, 156, 90, FieldHeight);
     caption(band, "Label13", "Street Price", "Цена на дребно", DBEdit10);
     boldSign(band, "LabelTimes", QStringLiteral("X"), c + 93, 36);
 
     // Counts.
-    DBEdit11 = place(new DBEdit(t, "polucbr"), "DBEdit11", band, d, 36, 80, FieldHeight);
+    DBEdit11 = place(new DBEdit(t, OrderColumns::Polucbr), "DBEdit11", band, d, 36, 80, FieldHeight);
     caption(band, "Label14", "Received", "Получени", DBEdit11);
     DBEdit11->setReadOnly(true);
-    DBEdit16 = place(new DBEdit(t, "paracbr"), "DBEdit16", band, d, 76, 80, FieldHeight);
+    DBEdit16 = place(new DBEdit(t, OrderColumns::Paracbr), "DBEdit16", band, d, 76, 80, FieldHeight);
     caption(band, "Label15", "Ordered", "Поръчани", DBEdit16, true);
-    DBEdit17 = place(new DBEdit(t, "dostavbr"), "DBEdit17", band, d, 116, 80, FieldHeight);
+    DBEdit17 = place(new DBEdit(t, OrderColumns::Dostavbr), "DBEdit17", band, d, 116, 80, FieldHeight);
     caption(band, "Label16", "Delivered", "Доставени", DBEdit17);
     {
         QFont bold = DBEdit17->font();
         bold.setBold(true);
         DBEdit17->setFont(bold);
     }
-    DBEdit18 = place(new DBEdit(t, "defectbr"), "DBEdit18", band, d, 156, 80, FieldHeight);
+    DBEdit18 = place(new DBEdit(t, OrderColumns::Defectbr), "DBEdit18", band, d, 156, 80, FieldHeight);
     caption(band, "Label19", "Defective", "Дефектни", DBEdit18);
     boldSign(band, "LabelEquals", QStringLiteral("="), d + 83, 36);
 
     // Money, notes, page.
-    DBEdit12 = place(new DBEdit(t, "obsto"), "DBEdit12", band, e, 36, 140, FieldHeight);
+    DBEdit12 = place(new DBEdit(t, OrderColumns::Obsto), "DBEdit12", band, e, 36, 140, FieldHeight);
     caption(band, "Label21", "Money", "Пари", DBEdit12);
     DBEdit12->setReadOnly(true);
     TextFit::keepWhole(DBEdit12); // the largest amounts are wider than the field
-    DBMemo1 = place(new DBMemo(t, "belejka"), "DBMemo1", band, e, 76, 140, 100);
+    DBMemo1 = place(new DBMemo(t, OrderColumns::Belejka), "DBMemo1", band, e, 76, 140, 100);
     caption(band, "Label22", "Notes", "Бележки", DBMemo1);
-    DBEdit4 = place(new DBEdit(t, "strpos"), "DBEdit4", band, f, 36, 100, FieldHeight);
+    DBEdit4 = place(new DBEdit(t, OrderColumns::Strpos), "DBEdit4", band, f, 36, 100, FieldHeight);
     caption(band, "Label23", "Page / Position", "Страница / Позиция", DBEdit4);
 
     for (QWidget* notTabbed : {static_cast<QWidget*>(DBEdit8), static_cast<QWidget*>(DBEdit9),

@@ -2,36 +2,60 @@
 
 #include <QStringList>
 
+#include <array>
+
 namespace OrderColumns {
+
+namespace {
+
+// Each row is set at the position of its Index, so the enum and the table
+// cannot drift apart; a position left unset fails the build below.
+constexpr std::array<ColumnDef, Count> makeColumns()
+{
+    std::array<ColumnDef, Count> c{};
+    c[Key] = {"key", ColumnType::AutoIncrement, 0, "key"};
+    c[Batch] = {"batch", ColumnType::Text, 7, "batch"};
+    c[Artikul] = {"artikul", ColumnType::Text, 50, "article"};
+    c[Dostavcik] = {"dostavcik", ColumnType::Text, 50, "supplier"};
+    c[Firmetiket] = {"firmetiket", ColumnType::Text, 50, "label"};
+    c[Bukvi] = {"bukvi", ColumnType::Text, 50, "letters"};
+    c[Strpos] = {"strpos", ColumnType::Text, 50, "page nom."};
+    c[Nomcuval] = {"nomcuval", ColumnType::Integer, 0, "sack nom."};
+    c[Kodovnom] = {"kodovnom", ColumnType::Integer, 0, "code"};
+    c[Cvet] = {"cvet", ColumnType::Text, 50, "color"};
+    c[Razmeri] = {"razmeri", ColumnType::Text, 50, "size"};
+    c[Sastav] = {"sastav", ColumnType::Text, 50, "material"};
+    c[Paracbr] = {"paracbr", ColumnType::Integer, 0, "ordered"};
+    c[Dostavbr] = {"dostavbr", ColumnType::Integer, 0, "delivered"};
+    c[Polucbr] = {"polucbr", ColumnType::Integer, 0, "received"};
+    c[Defectbr] = {"defectbr", ColumnType::Integer, 0, "defective"};
+    c[Pokupnacena] = {"pokupnacena", ColumnType::Currency, 0, "p.price"};
+    c[Sebestoynost] = {"sebestoynost", ColumnType::Currency, 0, "c.price"};
+    c[Edro] = {"edro", ColumnType::Currency, 0, "t.price"};
+    c[Drebno] = {"drebno", ColumnType::Currency, 0, "s.price"};
+    c[Obsto] = {"obsto", ColumnType::Currency, 0, "money"};
+    c[Date] = {"date", ColumnType::Date, 0, "date"};
+    c[Belejka] = {"belejka", ColumnType::Memo, 0, "note"};
+    c[Photo] = {"photo", ColumnType::Integer, 0, "photo"};
+    return c;
+}
+
+constexpr std::array<ColumnDef, Count> Columns = makeColumns();
+
+constexpr bool everyColumnDefined()
+{
+    for (const ColumnDef& column : Columns)
+        if (column.name == nullptr || column.title == nullptr)
+            return false;
+    return true;
+}
+static_assert(everyColumnDefined(), "every OrderColumns::Index needs its row in the column table");
+
+} // namespace
 
 const QVector<ColumnDef>& all()
 {
-    static const QVector<ColumnDef> columns = {
-        {"key", ColumnType::AutoIncrement, 0, "key"},
-        {"batch", ColumnType::Text, 7, "batch"},
-        {"artikul", ColumnType::Text, 50, "article"},
-        {"dostavcik", ColumnType::Text, 50, "supplier"},
-        {"firmetiket", ColumnType::Text, 50, "label"},
-        {"bukvi", ColumnType::Text, 50, "letters"},
-        {"strpos", ColumnType::Text, 50, "page nom."},
-        {"nomcuval", ColumnType::Integer, 0, "sack nom."},
-        {"kodovnom", ColumnType::Integer, 0, "code"},
-        {"cvet", ColumnType::Text, 50, "color"},
-        {"razmeri", ColumnType::Text, 50, "size"},
-        {"sastav", ColumnType::Text, 50, "material"},
-        {"paracbr", ColumnType::Integer, 0, "ordered"},
-        {"dostavbr", ColumnType::Integer, 0, "delivered"},
-        {"polucbr", ColumnType::Integer, 0, "received"},
-        {"defectbr", ColumnType::Integer, 0, "defective"},
-        {"pokupnacena", ColumnType::Currency, 0, "p.price"},
-        {"sebestoynost", ColumnType::Currency, 0, "c.price"},
-        {"edro", ColumnType::Currency, 0, "t.price"},
-        {"drebno", ColumnType::Currency, 0, "s.price"},
-        {"obsto", ColumnType::Currency, 0, "money"},
-        {"date", ColumnType::Date, 0, "date"},
-        {"belejka", ColumnType::Memo, 0, "note"},
-        {"photo", ColumnType::Integer, 0, "photo"},
-    };
+    static const QVector<ColumnDef> columns(Columns.begin(), Columns.end());
     return columns;
 }
 

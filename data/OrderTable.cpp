@@ -981,9 +981,19 @@ QVariant OrderTable::value(const QString& name) const
     return value(column);
 }
 
+bool OrderTable::isNull(OrderColumns::Index column) const
+{
+    return !value(column).isValid();
+}
+
 bool OrderTable::isNull(const QString& name) const
 {
     return !value(name).isValid();
+}
+
+qint32 OrderTable::asInteger(OrderColumns::Index column) const
+{
+    return FieldCodec::toInteger(value(column));
 }
 
 qint32 OrderTable::asInteger(const QString& name) const
@@ -991,14 +1001,29 @@ qint32 OrderTable::asInteger(const QString& name) const
     return FieldCodec::toInteger(value(name));
 }
 
+Currency OrderTable::asCurrency(OrderColumns::Index column) const
+{
+    return FieldCodec::toCurrency(value(column));
+}
+
 Currency OrderTable::asCurrency(const QString& name) const
 {
     return FieldCodec::toCurrency(value(name));
 }
 
+double OrderTable::asFloat(OrderColumns::Index column) const
+{
+    return FieldCodec::toFloat(value(column));
+}
+
 double OrderTable::asFloat(const QString& name) const
 {
     return FieldCodec::toFloat(value(name));
+}
+
+QString OrderTable::asString(OrderColumns::Index column) const
+{
+    return FieldCodec::text(value(column));
 }
 
 QString OrderTable::asString(const QString& name) const
@@ -1011,13 +1036,18 @@ QDate OrderTable::asDate(const QString& name) const
     return FieldCodec::toDate(value(name));
 }
 
+QVariant OrderTable::storedValue(OrderColumns::Index column) const
+{
+    const qint32 key = isActive() ? currentKey() : 0;
+    if (key == 0)
+        return {};
+    return d->rows.row(key)[column];
+}
+
 QVariant OrderTable::storedValue(const QString& name) const
 {
     const int column = columnIndex(name);
-    const qint32 key = isActive() ? currentKey() : 0;
-    if (column < 0 || key == 0)
-        return {};
-    return d->rows.row(key)[column];
+    return column < 0 ? QVariant() : storedValue(OrderColumns::Index(column));
 }
 
 bool OrderTable::setValue(const QString& name, const QVariant& value)

@@ -161,18 +161,26 @@ public:
     bool controlsDisabled() const { return m_disableCount > 0; }
 
     // --- field access (current line, or the pending buffer) -----------------
+    // By position (OrderColumns::Index), as the program names columns, or by
+    // name, as a dataset's callers may; an unknown name is reported.
     QVariant value(int column) const;
     QVariant value(const QString& name) const;
+    bool isNull(OrderColumns::Index column) const;
     bool isNull(const QString& name) const;
-    qint32 asInteger(const QString& name) const; // null reads 0
+    qint32 asInteger(OrderColumns::Index column) const; // null reads 0
+    qint32 asInteger(const QString& name) const;
+    Currency asCurrency(OrderColumns::Index column) const;
     Currency asCurrency(const QString& name) const;
+    double asFloat(OrderColumns::Index column) const;
     double asFloat(const QString& name) const;
     // Form text: integer text, money in the system's number format, date as
     // YYYY-MM-DD, the note unchanged; null reads "".
+    QString asString(OrderColumns::Index column) const;
     QString asString(const QString& name) const;
     QDate asDate(const QString& name) const;
     // The current line's value as stored, without its pending changes; null
     // for a pending new line.
+    QVariant storedValue(OrderColumns::Index column) const;
     QVariant storedValue(const QString& name) const;
     ColumnType columnType(const QString& name) const;
     int columnIndex(const QString& name) const;

@@ -7,18 +7,18 @@
 #include <limits>
 
 namespace {
-const QString Price = QStringLiteral("pokupnacena");
-const QString Ordered = QStringLiteral("paracbr");
-const QString Delivered = QStringLiteral("dostavbr");
-const QString Defective = QStringLiteral("defectbr");
-const QString Received = QStringLiteral("polucbr");
-const QString Money = QStringLiteral("obsto");
+constexpr OrderColumns::Index Price = OrderColumns::Pokupnacena;
+constexpr OrderColumns::Index Ordered = OrderColumns::Paracbr;
+constexpr OrderColumns::Index Delivered = OrderColumns::Dostavbr;
+constexpr OrderColumns::Index Defective = OrderColumns::Defectbr;
+constexpr OrderColumns::Index Received = OrderColumns::Polucbr;
+constexpr OrderColumns::Index Money = OrderColumns::Obsto;
 
 } // namespace
 
 PriceRules::PriceRules(OrderTable& table, SummaryCounters& counters) : m_table(table), m_counters(counters) {}
 
-QString PriceRules::derivedValuesProblem(const QString& column) const
+QString PriceRules::derivedValuesProblem(OrderColumns::Index column) const
 {
     // The price rule keeps the stored received count; a count derives it anew.
     const qint64 receivedCount =
@@ -52,7 +52,7 @@ void PriceRules::priceEntered(QWidget* field)
     m_oldMoney = m_table.asFloat(Money);
 }
 
-void PriceRules::countEntered(QWidget* field, const QString& column)
+void PriceRules::countEntered(QWidget* field, OrderColumns::Index column)
 {
     FocusColours::paint(field, FocusColours::Green);
     m_oldValue = m_table.asFloat(column);
@@ -60,7 +60,7 @@ void PriceRules::countEntered(QWidget* field, const QString& column)
     m_oldReceived = m_table.asInteger(Received);
 }
 
-bool PriceRules::unchanged(const QString& column) const
+bool PriceRules::unchanged(OrderColumns::Index column) const
 {
     // An empty field never counts as unchanged, so leaving the empty price of
     // a new line still derives its money.
@@ -90,7 +90,7 @@ void PriceRules::priceExited(QWidget* field)
     writeMoney();
 }
 
-void PriceRules::countExited(QWidget* field, const QString& column)
+void PriceRules::countExited(QWidget* field, OrderColumns::Index column)
 {
     FocusColours::restore(field);
     if (unchanged(column) || !enterEditMode())

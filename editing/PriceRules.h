@@ -7,6 +7,7 @@
 // DBEdit7Exit (price) and DBEdit16Enter / DBEdit16Exit (the three counts).
 
 #include "data/Currency.h"
+#include "data/OrderColumns.h"
 
 #include <QString>
 
@@ -22,12 +23,12 @@ public:
     // written into column (the price or a count), would not fit its column;
     // empty when they fit. The field then refuses the value, so no money that
     // belongs to other values is stored.
-    QString derivedValuesProblem(const QString& column) const;
+    QString derivedValuesProblem(OrderColumns::Index column) const;
 
     void priceEntered(QWidget* field);
     void priceExited(QWidget* field);
-    void countEntered(QWidget* field, const QString& column);
-    void countExited(QWidget* field, const QString& column);
+    void countEntered(QWidget* field, OrderColumns::Index column);
+    void countExited(QWidget* field, OrderColumns::Index column);
 
     // The rules themselves, on plain values.
     static qint64 received(qint64 ordered, qint64 delivered, qint64 defective);
@@ -35,7 +36,7 @@ public:
 
 private:
     // True when the field holds a value equal to the one it had on entry.
-    bool unchanged(const QString& column) const;
+    bool unchanged(OrderColumns::Index column) const;
     bool enterEditMode();
     void writeMoney();
 

@@ -51,7 +51,7 @@ void RecordLifecycle::add()
     const int filterPosition = m_controls.supplierFilter->currentIndex();
     if (filterPosition > 0) {
         m_controls.supplierBox->setCurrentIndex(filterPosition - 1);
-        m_table.setValue(QStringLiteral("dostavcik"), m_controls.supplierFilter->currentText());
+        m_table.setValue(OrderColumns::Dostavcik, m_controls.supplierFilter->currentText());
     }
     m_steps.showPhoto();
     // Last, so that the changes above do not count as entered data.
@@ -84,7 +84,7 @@ void RecordLifecycle::remove()
                                           "Please confirm delete operation.")))
         return;
     QString photoToRemove;
-    if (m_table.asInteger(QStringLiteral("photo")) > 0) {
+    if (m_table.asInteger(OrderColumns::Photo) > 0) {
         const QString photo = m_steps.photoPath();
         if (QFile::exists(photo) &&
             m_dialogs.confirm(QStringLiteral("Do you want to delete attachet photo?\r\nPlease confirm delete operation.")))
@@ -113,11 +113,11 @@ bool RecordLifecycle::batchTooLong(const QString& batch) const
 
 void RecordLifecycle::fillNewLine()
 {
-    m_table.setValue(QStringLiteral("date"), QDate::currentDate());
+    m_table.setValue(OrderColumns::Date, QDate::currentDate());
     // However the line was started (Add, typing into an empty view, a batch
     // pick), its photo number is the key reserved for it.
     m_nextPhotoNumber = m_table.pendingKey();
-    m_table.setValue(QStringLiteral("photo"), m_nextPhotoNumber);
+    m_table.setValue(OrderColumns::Photo, m_nextPhotoNumber);
     for (int column = 1; column < OrderColumns::Count; ++column) {
         if (!m_table.value(column).isNull())
             continue;
@@ -145,7 +145,7 @@ bool RecordLifecycle::beforePost()
                           .arg(batch)
                           .arg(OrderColumns::at(OrderColumns::Batch).width),
                       m_controls.batchChooser, false);
-    m_table.setValue(QStringLiteral("batch"), batch);
+    m_table.setValue(OrderColumns::Batch, batch);
     // Taken anew at every store: a new line refused by a check and then
     // cancelled must not make the next stored edit jump to the last line.
     m_inserted = m_table.state() == TableState::Insert;
@@ -156,16 +156,16 @@ bool RecordLifecycle::beforePost()
         m_editRow = m_table.currentRow();
     }
 
-    if (m_table.asString(QStringLiteral("dostavcik")).isEmpty())
+    if (m_table.asString(OrderColumns::Dostavcik).isEmpty())
         return refuse(unknownMessage(QStringLiteral("Supplier"), QStringLiteral("supplier")), m_controls.supplierBox,
                       true);
-    if (m_table.asString(QStringLiteral("artikul")).isEmpty())
+    if (m_table.asString(OrderColumns::Artikul).isEmpty())
         return refuse(unknownMessage(QStringLiteral("Article"), QStringLiteral("article")), m_controls.articleBox,
                       true);
-    if (m_table.asCurrency(QStringLiteral("pokupnacena")).isZero())
+    if (m_table.asCurrency(OrderColumns::Pokupnacena).isZero())
         return refuse(unknownMessage(QStringLiteral("Purchasing Price"), QStringLiteral("Purchasing Price")),
                       m_controls.priceField, false);
-    if (m_table.asInteger(QStringLiteral("paracbr")) == 0)
+    if (m_table.asInteger(OrderColumns::Paracbr) == 0)
         return refuse(unknownMessage(QStringLiteral("Ordered count"), QStringLiteral("ordered count")),
                       m_controls.orderedField, false);
     return true;
@@ -205,8 +205,8 @@ bool RecordLifecycle::beforeDelete()
 {
     // The counters hold the line as stored (pending changes are taken back
     // separately); they change only once the engine has deleted it.
-    m_deletedMoney = FieldCodec::toCurrency(m_table.storedValue(QStringLiteral("obsto")));
-    m_deletedReceived = FieldCodec::toInteger(m_table.storedValue(QStringLiteral("polucbr")));
+    m_deletedMoney = FieldCodec::toCurrency(m_table.storedValue(OrderColumns::Obsto));
+    m_deletedReceived = FieldCodec::toInteger(m_table.storedValue(OrderColumns::Polucbr));
     return true;
 }
 

@@ -29,7 +29,7 @@ void BatchChooser::follow()
             return;
         }
     }
-    const QString batch = m_table.asString(QStringLiteral("batch"));
+    const QString batch = m_table.asString(OrderColumns::Batch);
     const int index = batch.isEmpty() ? -1 : m_combo->findText(batch, Qt::MatchFixedString);
     const bool unlisted = !batch.isEmpty() && index < 0;
     m_combo->setPlaceholderText(unlisted ? batch : QString());
@@ -49,12 +49,12 @@ void BatchChooser::ComboBox2Change()
         m_hasPick = false;
         return;
     }
-    const QString stored = m_table.asString(QStringLiteral("batch"));
+    const QString stored = m_table.asString(OrderColumns::Batch);
     // A stored line takes the pick as a change of its own, so that a move
     // stores it as it stores typed changes; a new line gets its batch when
     // it is stored.
     if (m_table.state() == TableState::Edit && m_pick != stored)
-        m_table.setValue(QStringLiteral("batch"), m_pick);
+        m_table.setValue(OrderColumns::Batch, m_pick);
     // Only a line that already has a batch counts as changed by a pick: a new
     // line with nothing but a batch is still empty.
     if (!stored.isEmpty())
