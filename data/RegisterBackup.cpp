@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/FileSync.h"
+#include "data/SqliteEngine.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,7 +49,7 @@ bool copyPages(const QString& source, const QString& target, const RegisterBacku
     if (!ok)
         *error = engineError(from, "cannot open the register");
     if (ok) {
-        sqlite3_busy_timeout(from, 5000);
+        SqliteEngine::waitWhenBusy(from);
         ok = sqlite3_open_v2(QFile::encodeName(target).constData(), &to,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
         if (!ok)
