@@ -146,21 +146,19 @@ void TForm1::FormCreate()
         const QString backup = RegisterBackup::newest(m_appDir);
         showStandardError(backup.isEmpty()
                               ? m_nelvo.errorString()
-                              : standardErrorText(m_nelvo.errorString()) +
-                                    QStringLiteral("\r\nThe newest backup is %1 (to restore it, close the program, "
-                                                   "delete db1.mdb-wal and db1.mdb-shm if they are there "
-                                                   "and copy it over db1.mdb)")
-                                        .arg(QDir::toNativeSeparators(backup)));
+                              : standardErrorText(m_nelvo.errorString()) + QStringLiteral("\r\n") +
+                                    RegisterBackup::restoreAdvice(QStringLiteral("The newest backup"), backup));
         return;
     }
     // The day's first start copies the register file off the user-interface
     // thread, once the window has been up a moment; only a failure is
-    // reported. A server register is backed up on the server.
+    // reported (a copy that fails the check: db1.mdb itself is damaged, and
+    // which copy to restore). A server register is backed up on the server.
     if (!m_nelvo.isServer()) {
         m_backup = std::make_unique<RegisterBackup>();
         connect(m_backup.get(), &RegisterBackup::finished, this, [this](bool ok, const QString& message) {
             if (!ok)
-                showStandardError(QStringLiteral("The daily backup of db1.mdb failed: %1").arg(message));
+                showStandardError(message);
         });
         m_backup->startIfDue(m_appDir, QDate::currentDate(), 2000);
     }

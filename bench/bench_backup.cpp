@@ -1,9 +1,9 @@
 // The daily backup on a generated register, each figure the median of RUNS
 // pairs measured in turn (A B A B ...):
 //  - backup: RegisterBackup::run (online backup API on its own connection,
-//    then PRAGMA quick_check, then the rotation) against the sqlite3 tool's
-//    ".backup" of the same file, whole process, and against that plus the
-//    tool's quick_check of its copy (the same work);
+//    then PRAGMA integrity_check, then the rotation) against the sqlite3
+//    tool's ".backup" of the same file, whole process, and against that plus
+//    the tool's integrity_check of its copy (the same work);
 //  - start-up: the program from process start to its first paint with the
 //    day's backup due (scheduled for a worker thread 2 s after start-up)
 //    against the same with the day's backup already made.
@@ -84,7 +84,7 @@ int main(int argc, char** argv)
                 std::exit(1);
         });
         // The same check on the tool's copy, for the reference of the whole work.
-        const double c = Measure::ms([&] { spawnAndWait({"sqlite3", QFile::encodeName(theirs), "PRAGMA quick_check"}); });
+        const double c = Measure::ms([&] { spawnAndWait({"sqlite3", QFile::encodeName(theirs), "PRAGMA integrity_check"}); });
         if (i > 0) {
             cli.push_back(a);
             cliWithCheck.push_back(a + c);

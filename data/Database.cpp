@@ -5,11 +5,13 @@
 #include "data/SqliteEngine.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 #include <QVariant>
 #include <sqlite3.h>
@@ -21,6 +23,58 @@ QString engineMessage(const QSqlError& error)
 {
     const QString text = error.databaseText().trimmed();
     return text.isEmpty() ? error.text().trimmed() : text;
+}
+
+// Another program holds the file locked longer than the busy timeout.
+bool isLock(const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+// The engine's bare words on a register that cannot be used ("unable to
+// open database file") say neither which file nor what to do.
+QString unusableRegister(const QSqlError& error, const QString& path)
+{
+    const QString words = engineMessage(error);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    if (code == SQLITE_CANTOPEN && !QFileInfo::exists(path))
+        return QStringLiteral("db1.mdb is not in \"%1\" (%2): put the register file there and start the program again")
+            .arg(folder, words);
+    if (code == SQLITE_CANTOPEN)
+        return QStringLiteral("db1.mdb in \"%1\" cannot be opened (%2): the program must be allowed to read and "
+                              "write it and its folder")
+            .arg(folder, words);
+    if (words.startsWith(QLatin1String("no such table")))
+        return QStringLiteral("db1.mdb in \"%1\" is not an order register (%2): put the register file there and "
+                              "start the program again")
+            .arg(folder, words);
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+        return QStringLiteral("db1.mdb in \"%1\" is damaged or is not a register (%2)").arg(folder, words);
+    if (isLock(error))
+        return QStringLiteral("db1.mdb is locked by another program (%1): start again once it has finished").arg(words);
+    return words;
+}
+
+// Runs a pragma; the error, or an invalid one. Two programs switching a
+// register to WAL at the same moment: the engine answers the second with
+// "database is locked" at once, without waiting (its busy handler is not
+// asked on that path), though the first is done within milliseconds. So a
+// lock is tried again until the busy timeout has passed; by then the
+// register is in WAL and the switch is nothing to do.
+QSqlError runPragma(const QSqlDatabase& db, const QString& pragma)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QSqlQuery query(db);
+        if (query.exec(pragma))
+            return {};
+        if (!isLock(query.lastError()) || waited.elapsed() >= SqliteEngine::BusyTimeoutMs)
+            return query.lastError();
+        QThread::msleep(1);
+    }
 }
 
 // A URI with mode=rw makes the engine refuse to create a missing file.
@@ -166,10 +220,15 @@ bool Database::openEmbedded(const QString& folder)
                               ? connection()
                               : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(openUri(path));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
         if (!db.open())
-            m_error = engineMessage(db.lastError());
+            m_error = unusableRegister(db.lastError(), path);
     }
+    // Before the first statement: another program storing or opening the
+    // register at this moment holds a lock that the probe and the switch to
+    // WAL below must wait for.
+    if (m_error.isEmpty())
+        SqliteEngine::waitWhenBusy(handle());
     // Closed only once the handle above is gone, or Qt warns that the
     // connection is still in use.
     if (!m_error.isEmpty()) {
@@ -183,7 +242,7 @@ bool Database::openEmbedded(const QString& folder)
     {
         QSqlQuery probe(connection());
         if (!probe.exec(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()))) {
-            m_error = engineMessage(probe.lastError());
+            m_error = unusableRegister(probe.lastError(), path);
             probe = QSqlQuery();
             close();
             return false;
@@ -202,11 +261,12 @@ bool Database::openEmbedded(const QString& folder)
     }
     const char* pragmas[] = {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"};
     for (const char* pragma : pragmas) {
-        QSqlQuery query(connection());
-        if (!query.exec(QLatin1String(pragma))) {
-            m_error = engineMessage(query.lastError());
-            // The engine's words alone read as if db1.mdb were missing.
-            if (pragma == pragmas[0])
+        const QSqlError failure = runPragma(connection(), QLatin1String(pragma));
+        if (failure.isValid()) {
+            // The engine's words alone read as if db1.mdb were missing; a
+            // lock held by another program is a lock, not the folder's fault.
+            m_error = isLock(failure) ? unusableRegister(failure, path) : engineMessage(failure);
+            if (pragma == pragmas[0] && !isLock(failure))
                 m_error += QStringLiteral(": the write-ahead log db1.mdb-wal cannot be made in \"%1\"")
                                .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
             close();

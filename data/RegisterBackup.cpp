@@ -2,16 +2,18 @@
 
 #include "data/Database.h"
 #include "data/FileSync.h"
+#include "data/SqliteEngine.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QTimer>
+#include <QUrl>
+#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#include <sqlite3.h>
 
 namespace {
 
@@ -19,8 +21,7 @@ const QString Prefix = QStringLiteral("db1-");
 const QString Suffix = QStringLiteral(".mdb");
 
 // Backups in date order, oldest first (the names sort as their dates).
-QStringList backupNames(const QString& folder)
-{
+QStringList backupNames(const QString& folder) {
     QStringList names;
     const QStringList entries = QDir(folder).entryList({Prefix + "*" + Suffix}, QDir::Files, QDir::Name);
     for (const QString& name : entries)
@@ -30,15 +31,17 @@ QStringList backupNames(const QString& folder)
     return names;
 }
 
-QString engineError(sqlite3* db, const char* fallback)
-{
+QString engineError(sqlite3* db, const char* fallback) {
     return QString::fromUtf8(db ? sqlite3_errmsg(db) : fallback);
 }
 
-// Copies source into target page by page and checks the copy; both through
-// connections of this thread only.
-bool copyAndCheck(const QString& source, const QString& target, QString* error)
-{
+// Pages per step of the copy: the progress is told after each.
+constexpr int StepPages = 256;
+
+// Copies source into target page by page; both through connections of this
+// thread only.
+bool copyPages(const QString& source, const QString& target, const RegisterBackup::Progress& progress,
+               QString* error) {
     sqlite3* from = nullptr;
     sqlite3* to = nullptr;
     bool ok = sqlite3_open_v2(QFile::encodeName(source).constData(), &from, SQLITE_OPEN_READONLY, nullptr) ==
@@ -46,9 +49,9 @@ bool copyAndCheck(const QString& source, const QString& target, QString* error)
     if (!ok)
         *error = engineError(from, "cannot open the register");
     if (ok) {
-        sqlite3_busy_timeout(from, 5000);
-        ok = sqlite3_open_v2(QFile::encodeName(target).constData(), &to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr) == SQLITE_OK;
+        SqliteEngine::waitWhenBusy(from);
+        ok = sqlite3_open_v2(QFile::encodeName(target).constData(), &to,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
         if (!ok)
             *error = engineError(to, "cannot create the backup");
     }
@@ -57,26 +60,30 @@ bool copyAndCheck(const QString& source, const QString& target, QString* error)
     if (ok)
         ok = sqlite3_exec(to, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr) ==
              SQLITE_OK;
+    // One read transaction over all steps: every step reads the same
+    // snapshot, so lines stored meanwhile neither restart the copy nor mix
+    // into it.
+    if (ok && sqlite3_exec(from, "BEGIN; SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+                  SQLITE_OK) {
+        *error = engineError(from, "the register cannot be read");
+        ok = false;
+    }
     if (ok) {
         sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
-        int rc = backup ? sqlite3_backup_step(backup, -1) : SQLITE_ERROR;
+        int rc = backup ? SQLITE_OK : SQLITE_ERROR;
+        while (rc == SQLITE_OK) {
+            rc = sqlite3_backup_step(backup, StepPages);
+            const int total = sqlite3_backup_pagecount(backup);
+            if (progress && (rc == SQLITE_OK || rc == SQLITE_DONE))
+                progress(total - sqlite3_backup_remaining(backup), total);
+        }
         if (backup)
             sqlite3_backup_finish(backup);
         ok = rc == SQLITE_DONE;
         if (!ok)
             *error = engineError(to, "the backup failed");
     }
-    if (ok) {
-        sqlite3_stmt* check = nullptr;
-        // Mapped, the check reads the fresh copy without a copy per page.
-        sqlite3_exec(to, "PRAGMA mmap_size=4294967296", nullptr, nullptr, nullptr);
-        ok = sqlite3_prepare_v2(to, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK &&
-             sqlite3_step(check) == SQLITE_ROW &&
-             qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok") == 0;
-        sqlite3_finalize(check);
-        if (!ok)
-            *error = QStringLiteral("the copy does not pass the engine's check");
-    }
+    sqlite3_exec(from, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(from);
     if (sqlite3_close(to) != SQLITE_OK && ok) {
         *error = engineError(to, "the backup cannot be closed");
@@ -85,49 +92,139 @@ bool copyAndCheck(const QString& source, const QString& target, QString* error)
     return ok;
 }
 
+enum class CheckResult { Passed, Damaged, NotChecked };
+
+// The engine's full check of a register file: every page, and every line
+// against its index entries. finding: the first problem, or why the check
+// could not run.
+CheckResult checkFile(const QString& path, QString* finding) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* check = nullptr;
+    CheckResult result = CheckResult::NotChecked;
+    // Immutable: a closed copy of ours, so no lock and no -wal or -shm file
+    // beside it, even where its header asks for the write-ahead log.
+    const QByteArray uri =
+        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded(QUrl::FullyEncoded) +
+        "?immutable=1";
+    int rc = sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    if (rc == SQLITE_OK) {
+        // Mapped, the check reads the file without a copy per page.
+        sqlite3_exec(db, "PRAGMA mmap_size=4294967296", nullptr, nullptr, nullptr);
+        rc = sqlite3_prepare_v2(db, "PRAGMA integrity_check(1)", -1, &check, nullptr);
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(check);
+    if (rc == SQLITE_ROW) {
+        // The first line names the schema ("*** in database main ***").
+        QStringList lines =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))).split(u'\n');
+        if (lines.size() > 1 && lines.first().startsWith(QLatin1String("***")))
+            lines.removeFirst();
+        *finding = lines.join(u' ').simplified();
+        result = *finding == QLatin1String("ok") ? CheckResult::Passed : CheckResult::Damaged;
+    } else {
+        *finding = engineError(db, "out of memory");
+        const int code = sqlite3_errcode(db) & 0xff;
+        if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+            result = CheckResult::Damaged;
+    }
+    sqlite3_finalize(check);
+    sqlite3_close(db);
+    // The engine's text names pages and indexes; a line of it is enough.
+    if (finding->size() > 200)
+        *finding = finding->left(200) + QStringLiteral("...");
+    return result;
+}
+
+QString backupFailed(const QString& why) {
+    return QStringLiteral("The daily backup of db1.mdb failed: %1").arg(why);
+}
+
+// What to tell when the copy just made fails the check: the copy is db1.mdb
+// page for page, so it is db1.mdb that is damaged.
+QString damagedMessage(const QString& finding, const QString& goodCopy) {
+    QString text =
+        QStringLiteral("db1.mdb is damaged: the engine's check of today's backup found \"%1\", so that "
+                       "copy was not kept.\r\n")
+            .arg(finding);
+    if (goodCopy.isEmpty())
+        return text + QStringLiteral(
+                          "No earlier backup passes the check: keep db1.mdb as it is and have it repaired");
+    return text +
+           RegisterBackup::restoreAdvice(QStringLiteral("The newest backup that passes the check"), goodCopy);
+}
+
+// The newest kept copy that passes the full check; copies kept before the
+// check was full may not.
+QString newestGood(const QString& folder) {
+    const QStringList names = backupNames(folder);
+    for (auto name = names.crbegin(); name != names.crend(); ++name) {
+        QString finding;
+        const QString path = QDir(folder).filePath(*name);
+        if (checkFile(path, &finding) == CheckResult::Passed)
+            return path;
+    }
+    return {};
+}
+
 } // namespace
 
-RegisterBackup::~RegisterBackup()
-{
+RegisterBackup::~RegisterBackup() {
     if (m_worker.joinable())
         m_worker.join();
 }
 
-QString RegisterBackup::folder(const QString& appDir)
-{
+QString RegisterBackup::folder(const QString& appDir) {
     return QDir(appDir).filePath(QStringLiteral("backups"));
 }
 
-QString RegisterBackup::pathFor(const QString& appDir, QDate day)
-{
+QString RegisterBackup::pathFor(const QString& appDir, QDate day) {
     return QDir(folder(appDir)).filePath(Prefix + day.toString(Qt::ISODate) + Suffix);
 }
 
-QString RegisterBackup::newest(const QString& appDir)
-{
+QString RegisterBackup::newest(const QString& appDir) {
     const QStringList names = backupNames(folder(appDir));
     return names.isEmpty() ? QString() : QDir(folder(appDir)).filePath(names.last());
 }
 
-RegisterBackup::Result RegisterBackup::run(const QString& appDir, QDate day)
-{
+QString RegisterBackup::restoreAdvice(const QString& lead, const QString& path) {
+    return QStringLiteral(
+               "%1 is %2 (to restore it, close the program, delete db1.mdb-wal and db1.mdb-shm if they "
+               "are there and copy it over db1.mdb)")
+        .arg(lead, QDir::toNativeSeparators(path));
+}
+
+RegisterBackup::Result RegisterBackup::run(const QString& appDir, QDate day, const Progress& progress) {
     Result result;
     const QString target = pathFor(appDir, day);
     // Named only once checked: a half copy never passes for a backup.
     const QString partial = target + QStringLiteral(".part");
     if (!QDir().mkpath(folder(appDir))) {
-        result.message = QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder(appDir)));
+        result.message = backupFailed(
+            QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder(appDir))));
         return result;
     }
     QFile::remove(partial);
-    if (!copyAndCheck(QDir(appDir).filePath(QLatin1String(Database::FileName)), partial, &result.message)) {
+    QString error;
+    if (!copyPages(QDir(appDir).filePath(QLatin1String(Database::FileName)), partial, progress, &error)) {
         QFile::remove(partial);
+        result.message = backupFailed(error);
+        return result;
+    }
+    const CheckResult check = checkFile(partial, &error);
+    if (check != CheckResult::Passed) {
+        QFile::remove(partial);
+        result.damaged = check == CheckResult::Damaged;
+        result.message = result.damaged
+                             ? damagedMessage(error, newestGood(folder(appDir)))
+                             : backupFailed(QStringLiteral("the copy cannot be checked: %1").arg(error));
         return result;
     }
     QFile::remove(target);
     if (!syncFileToDisk(partial) || !QFile::rename(partial, target)) {
         QFile::remove(partial);
-        result.message = QStringLiteral("the backup cannot be named %1").arg(QDir::toNativeSeparators(target));
+        result.message = backupFailed(
+            QStringLiteral("the backup cannot be named %1").arg(QDir::toNativeSeparators(target)));
         return result;
     }
     const QStringList names = backupNames(folder(appDir));
@@ -138,8 +235,7 @@ RegisterBackup::Result RegisterBackup::run(const QString& appDir, QDate day)
     return result;
 }
 
-bool RegisterBackup::startIfDue(const QString& appDir, QDate day, int delayMs)
-{
+bool RegisterBackup::startIfDue(const QString& appDir, QDate day, int delayMs) {
     if (m_scheduled || QFileInfo::exists(pathFor(appDir, day)))
         return false;
     m_scheduled = true;
@@ -147,8 +243,7 @@ bool RegisterBackup::startIfDue(const QString& appDir, QDate day, int delayMs)
     return true;
 }
 
-void RegisterBackup::start(const QString& appDir, QDate day)
-{
+void RegisterBackup::start(const QString& appDir, QDate day) {
     m_worker = std::thread([this, appDir, day] {
         // The user's work comes first (Linux sets a nice value per thread).
         setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 10);

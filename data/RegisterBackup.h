@@ -12,18 +12,24 @@
 #include <QDate>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <thread>
 
 class RegisterBackup : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int Kept = 14;
 
     struct Result {
         bool ok = false;
-        QString message; // why it failed
-        QString path;    // the copy made
+        bool damaged = false; // db1.mdb fails the engine's check
+        QString message;      // for the user: why it failed
+        QString path;         // the copy made
     };
+
+    // Called on the copying thread after each step of the copy, with the
+    // pages copied so far and the register's page count.
+    using Progress = std::function<void(int copied, int total)>;
 
     explicit RegisterBackup(QObject* parent = nullptr) : QObject(parent) {}
     // Waits for a copy still being made.
@@ -33,9 +39,11 @@ public:
     static QString pathFor(const QString& appDir, QDate day);
     // The newest copy in the backups folder, or empty.
     static QString newest(const QString& appDir);
+    // "<lead> is <path> (to restore it, ...)": how to put a copy back.
+    static QString restoreAdvice(const QString& lead, const QString& path);
 
     // Copies, checks and rotates on the calling thread.
-    static Result run(const QString& appDir, QDate day);
+    static Result run(const QString& appDir, QDate day, const Progress& progress = {});
 
     // When the day has no copy yet, makes it on a worker thread, delayMs
     // after the call (so that it does not compete with the window's first
@@ -43,10 +51,11 @@ public:
     // object's thread. Returns whether a copy is due and was scheduled.
     bool startIfDue(const QString& appDir, QDate day, int delayMs = 0);
 
-signals:
+  signals:
+    // message: the whole text for the user when the backup failed.
     void finished(bool ok, const QString& message);
 
-private:
+  private:
     void start(const QString& appDir, QDate day);
     std::thread m_worker;
     bool m_scheduled = false;

@@ -4,7 +4,9 @@
 #include "data/OrderColumns.h"
 
 #include <QStringList>
+#include <chrono>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -27,7 +29,33 @@ private:
 // fewer than twenty distinct texts.
 constexpr int MaxPrepared = 64;
 
+// The engine's own busy timeout sleeps longer and longer between tries, up
+// to 100 ms. A program storing line after line holds the write lock for most
+// of that time (each commit waits for the disk), so a waiter that looks ten
+// times a second can miss every short gap between its transactions and give
+// up with "database is locked" though the lock was free again and again.
+// Trying every millisecond meets those gaps.
+int retryWhileBusy(void*, int tries)
+{
+    using Clock = std::chrono::steady_clock;
+    // A connection waits on the thread running its statement; one wait at a
+    // time per thread.
+    thread_local Clock::time_point start;
+    const Clock::time_point now = Clock::now();
+    if (tries == 0)
+        start = now;
+    if (now - start >= std::chrono::milliseconds(SqliteEngine::BusyTimeoutMs))
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+}
+
 } // namespace
+
+void SqliteEngine::waitWhenBusy(sqlite3* db)
+{
+    sqlite3_busy_handler(db, retryWhileBusy, nullptr);
+}
 
 SqliteStatement* SqliteEngine::statement(const QString& sql, const EngineParameters& parameters,
                                          SqliteStatement* scratch, QString* error)

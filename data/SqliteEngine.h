@@ -16,6 +16,12 @@ class SqliteEngine : public Engine {
 public:
     explicit SqliteEngine(sqlite3* db) : m_db(db) {}
 
+    // How long a statement waits for another program's lock on the file.
+    static constexpr int BusyTimeoutMs = 5000;
+    // Makes db wait for a lock up to BusyTimeoutMs, trying again every
+    // millisecond. Set before the first statement on a new connection.
+    static void waitWhenBusy(sqlite3* db);
+
     bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
                QString* error) override;
     bool execute(const QString& sql, const EngineParameters& parameters, qint64* changed, QString* error) override;

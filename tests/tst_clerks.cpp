@@ -3,7 +3,8 @@
 //
 // The test starts two copies of itself as workers; each stores lines through
 // a real order table, as the window does (the photo number is the key the
-// new line reserved).
+// new line reserved). A program opening the register while another stores
+// waits for the lock, and says "locked" when it waits in vain.
 
 #include "data/Database.h"
 #include "data/Engine.h"
@@ -15,6 +16,8 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QtTest>
+#include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -25,14 +28,17 @@ int storeLines(const QString& folder, int count)
 {
     Database db;
     if (!db.open(folder)) {
-        qCritical("worker: %s", qPrintable(db.errorString()));
+        qCritical("worker: opening: %s", qPrintable(db.errorString()));
         return 1;
     }
     OrderTable table(db);
-    table.setErrorSink([](const QString& message) { qCritical("worker: %s", qPrintable(message)); });
+    int line = -1; // -1: opening the table
+    table.setErrorSink(
+        [&line](const QString& message) { qCritical("worker: line %d: %s", line, qPrintable(message)); });
     if (!table.open())
         return 1;
     for (int i = 0; i < count; ++i) {
+        line = i;
         const bool stored = table.append() && table.setValue("photo", table.pendingKey()) &&
                             table.setValue("artikul", QStringLiteral("line %1").arg(i)) &&
                             table.setValue("paracbr", 1) && table.post();
@@ -48,6 +54,8 @@ class ClerksTest : public QObject {
     Q_OBJECT
 private slots:
     void twoProgramsStoreAtOnce();
+    void openingWhileAnotherProgramWrites_data();
+    void openingWhileAnotherProgramWrites();
     void fileMovesToTheServer_data();
     void fileMovesToTheServer();
 };
@@ -74,6 +82,46 @@ void ClerksTest::twoProgramsStoreAtOnce()
     QCOMPARE(other.number("SELECT COUNT(DISTINCT photo) FROM Table1"), 2 * PerProgram);
     QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE photo <> key"), 0);
     QCOMPARE(other.number("SELECT SUM(paracbr) FROM Table1"), 2 * PerProgram);
+}
+
+void ClerksTest::openingWhileAnotherProgramWrites_data()
+{
+    QTest::addColumn<int>("holdMs"); // how long the other program keeps its write lock
+    QTest::addColumn<QString>("message");
+    QTest::addRow("lock released within the busy timeout") << 300 << QString();
+    QTest::addRow("lock held past it")
+        << 6500 << "db1.mdb is locked by another program (database is locked): start again once it has finished";
+}
+
+// A register not yet in WAL (as the build and the Access conversion leave
+// it) is switched by the first program that opens it. Another program that
+// is storing meanwhile holds a write lock; the engine answers the switch
+// "database is locked" at once, without waiting, however long the busy
+// timeout.
+void ClerksTest::openingWhileAnotherProgramWrites()
+{
+    SKIP_ON_SERVER();
+    QFETCH(int, holdMs);
+    QFETCH(QString, message);
+    TempAppDir dir;
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(dir.databasePath()).constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO Table1 (artikul) VALUES ('stored meanwhile')", nullptr,
+                          nullptr, nullptr),
+             SQLITE_OK);
+    std::thread commitLater([other, holdMs] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    Database db;
+    const bool opened = db.open(dir.path());
+    const QString error = db.errorString();
+    commitLater.join();
+    sqlite3_close(other);
+    QCOMPARE(error, message);
+    QCOMPARE(opened, message.isEmpty());
+    if (opened)
+        QCOMPARE(OtherClient(dir).lineCount(), 1);
 }
 
 void ClerksTest::fileMovesToTheServer_data()

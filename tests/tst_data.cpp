@@ -222,9 +222,11 @@ void TestData::databaseFileProblems_data()
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
     QTest::addColumn<bool>("readOnly");
     QTest::addColumn<QString>("message");
-    QTest::addRow("missing db1.mdb") << QByteArray() << false << "unable to open database file";
+    QTest::addRow("missing db1.mdb") << QByteArray() << false
+                                     << "db1.mdb is not in \"%1\" (unable to open database file): put the register "
+                                        "file there and start the program again";
     QTest::addRow("not a database") << QByteArray("Standard Jet DB, honestly\n").repeated(200) << false
-                                    << "file is not a database";
+                                    << "db1.mdb in \"%1\" is damaged or is not a register (file is not a database)";
     QTest::addRow("read-only file") << QByteArray("sqlite") << true << "attempt to write a readonly database";
 }
 
@@ -254,7 +256,7 @@ void TestData::databaseFileProblems()
 
     Database db;
     QVERIFY(!db.open(dir.path()));
-    QCOMPARE(db.errorString(), message);
+    QCOMPARE(db.errorString(), message.contains("%1") ? message.arg(QDir(dir.path()).absolutePath()) : message);
     QVERIFY(!db.isOpen());
     QCOMPARE(dir.readFile("db1.mdb"), before);
     QCOMPARE(QFileInfo::exists(path), !before.isEmpty());

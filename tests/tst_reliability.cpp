@@ -124,7 +124,9 @@ void ReliabilityTest::registerOfAnotherShapeIsRefused_data()
                "directory. Is the server running locally and accepting connections on that socket?.";
         return;
     }
-    QTest::addRow("no Table1") << "DROP TABLE Table1" << "standardError: no such table: Table1.";
+    QTest::addRow("no Table1") << "DROP TABLE Table1"
+                               << "standardError: db1.mdb in \"%1\" is not an order register (no such table: "
+                                  "Table1): put the register file there and start the program again.";
     QTest::addRow("Table1 without the note column")
         << "ALTER TABLE Table1 DROP COLUMN belejka" << "standardError: no such column: belejka.";
     QTest::addRow("money column of another type")
