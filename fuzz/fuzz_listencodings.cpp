@@ -6,6 +6,7 @@
 
 #include "lists/PickListText.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <cstdint>
 #include <cstdlib>
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     if (text.contains(QChar(0)))
         std::abort();
     // No broken surrogate: UTF-8 holds exactly the same characters.
-    if (QString::fromUtf8(text.toUtf8()) != text)
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    if (utf8.decode(text.toUtf8()) != text)
         std::abort();
     mustReadBack(encoded(text, QStringEncoder::Utf16LE), text);
     mustReadBack(encoded(text, QStringEncoder::Utf16BE), text);

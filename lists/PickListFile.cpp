@@ -66,10 +66,12 @@ PickListFile::Text PickListFile::readText(const QString& path)
     if (file.error() != QFileDevice::NoError)
         return refuse(file.errorString());
     if (bytes.size() > LargestFile)
-        return refuse(QStringLiteral("It is larger than 1 MB, more than any list holds; it is left as it is."));
+        return refuse(
+            QStringLiteral("It is larger than 1 MB, more than any list holds; it is left as it is."));
     const PickListText::Decoded decoded = PickListText::decode(bytes);
     if (!decoded.problem.isEmpty())
-        return refuse(decoded.problem + QStringLiteral(", so the file cannot be read whole; it is left as it is."));
+        return refuse(decoded.problem +
+                      QStringLiteral(", so the file cannot be read whole; it is left as it is."));
     result.status = Status::Ok;
     result.text = normaliseBreaks(decoded.text);
     return result;

@@ -26,7 +26,8 @@ PickListText::Decoded PickListText::decodeUtf16(const QByteArray& bytes, bool bi
         text[i] = QChar(bigEndian ? char16_t(first << 8 | second) : char16_t(second << 8 | first));
     }
     const auto refused = [&](qsizetype at, const char* what) {
-        return Decoded{QString(), QStringLiteral("Line %1 %2").arg(lineAt(text, at)).arg(QLatin1String(what))};
+        return Decoded{QString(),
+                       QStringLiteral("Line %1 %2").arg(lineAt(text, at)).arg(QLatin1String(what))};
     };
     for (qsizetype i = 0; i < units; ++i) {
         if (text[i].isNull())
@@ -46,8 +47,8 @@ PickListText::Decoded PickListText::decodeEightBit(const QByteArray& bytes)
     // Line breaks and NUL are the same byte in UTF-8 and Windows-1251, so
     // positions can be counted on the bytes as they are.
     const auto refused = [&](qsizetype at, const char* what) {
-        return Decoded{QString(),
-                       QStringLiteral("Line %1 %2").arg(lineAt(QString::fromLatin1(bytes), at)).arg(QLatin1String(what))};
+        const qsizetype line = lineAt(QString::fromLatin1(bytes), at);
+        return Decoded{QString(), QStringLiteral("Line %1 %2").arg(line).arg(QLatin1String(what))};
     };
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0)

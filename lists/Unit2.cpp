@@ -147,7 +147,8 @@ QString TForm2::folderlessBatches(const QStringList& entries) const
     }
     if (named.isEmpty())
         return {};
-    return QStringLiteral("These batches cannot name a photo folder: %1\r\n%2\r\nChange them and press OK again.")
+    return QStringLiteral(
+               "These batches cannot name a photo folder: %1\r\n%2\r\nChange them and press OK again.")
         .arg(PickLists::namedAtMost(named).join(QLatin1String(", ")), PhotoPath::batchRule());
 }
 

@@ -44,7 +44,8 @@ bool PhotoPath::namesOneEntry(const QString& name)
 
 QString PhotoPath::batchRule()
 {
-    return QStringLiteral("A batch must not be \".\" or \"..\", nor hold \"/\", \"\\\" or control characters.");
+    return QStringLiteral(
+        "A batch must not be \".\" or \"..\", nor hold \"/\", \"\\\" or control characters.");
 }
 
 QString PhotoPath::visible(const QString& name)
@@ -72,10 +73,11 @@ QString PhotoPath::refusal() const
 {
     if (isUsable())
         return {};
-    const QString what = namesOneEntry(m_batch)
-                             ? QStringLiteral("The photo number \"%1\" cannot name a photo file.").arg(visible(m_photoText))
-                             : QStringLiteral("The batch \"%1\" cannot name a photo folder. %2")
-                                   .arg(visible(m_batch), batchRule());
+    const QString what =
+        namesOneEntry(m_batch)
+            ? QStringLiteral("The photo number \"%1\" cannot name a photo file.").arg(visible(m_photoText))
+            : QStringLiteral("The batch \"%1\" cannot name a photo folder. %2")
+                  .arg(visible(m_batch), batchRule());
     return what + QStringLiteral(" No photo is shown, attached or deleted for this line.");
 }
 
