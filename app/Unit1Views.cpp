@@ -130,7 +130,7 @@ void TForm1::subtractFromCounters(Currency money, qint64 received)
 
 QString TForm1::currentPhotoPath() const
 {
-    return m_photos->photoFile();
+    return m_photos->photoFileToDelete();
 }
 
 bool TForm1::handleFocus(QWidget* widget, bool in)

@@ -20,6 +20,8 @@ void CompanyName::load(const QString& baseName)
     const PickListFile::Entries file = PickListFile::readEntries(path(baseName));
     if (file.status == PickListFile::Status::Error) {
         m_dialogs.standardError(file.error);
+        m_keepUnreadFile = true;
+        m_textWhenUnread = m_field->text();
         return;
     }
     // A file without any line names no company: the design text stays, as when
@@ -30,9 +32,13 @@ void CompanyName::load(const QString& baseName)
 
 bool CompanyName::save(const QString& baseName)
 {
-    QString error;
-    if (PickListFile::write(path(baseName), m_field->text() + QStringLiteral("\r\n"), &error))
+    if (m_keepUnreadFile && m_field->text() == m_textWhenUnread)
         return true;
+    QString error;
+    if (PickListFile::write(path(baseName), m_field->text() + QStringLiteral("\r\n"), &error)) {
+        m_keepUnreadFile = false;
+        return true;
+    }
     m_dialogs.standardError(error);
     return false;
 }

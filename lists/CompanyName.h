@@ -19,10 +19,13 @@ public:
 
     // When base name + ".txt" exists, its first line becomes the field's text.
     // A missing or empty file leaves the field's text as it is; an unreadable
-    // one is reported and also leaves it.
+    // one (also one not read whole) is reported and also leaves it.
     void load(const QString& baseName);
     // Writes the field's text and one CR LF as the file's only line. A failure
-    // is reported and changes nothing else.
+    // is reported and changes nothing else. After a load that could not read
+    // the file, the file is kept until the user gives the field another text:
+    // the field's text then is not the file's, and writing it would destroy
+    // what the file holds.
     bool save(const QString& baseName);
 
 private:
@@ -31,4 +34,6 @@ private:
     QLineEdit* m_field;
     QString m_directory;
     Dialogs& m_dialogs;
+    bool m_keepUnreadFile = false;
+    QString m_textWhenUnread; // the field's text when the file could not be read
 };

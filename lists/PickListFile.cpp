@@ -1,10 +1,11 @@
 #include "lists/PickListFile.h"
 
+#include "lists/PickListText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 QString PickListFile::resolve(const QString& directory, const QString& fileName)
 {
@@ -16,36 +17,6 @@ QString PickListFile::resolve(const QString& directory, const QString& fileName)
             return dir.filePath(name);
     }
     return dir.filePath(fileName);
-}
-
-QString PickListFile::decode(const QByteArray& input)
-{
-    QByteArray bytes = input;
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes.truncate(nul);
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-
-    // Line by line: one stray Windows-1251 line must not turn the UTF-8
-    // entries of the same list into garbage.
-    QString text;
-    const QList<QByteArray> lines = bytes.split('\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        // Every line is decoded as a text of its own: without ConvertInitialBom
-        // the decoder would drop a U+FEFF that begins any line, not only the
-        // file's byte-order mark removed above.
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        QString line = utf8.decode(lines[i]);
-        if (utf8.hasError()) {
-            QStringDecoder cp1251("windows-1251");
-            line = cp1251.decode(lines[i]);
-        }
-        if (i > 0)
-            text += u'\n';
-        text += line;
-    }
-    return text;
 }
 
 QString PickListFile::normaliseBreaks(const QString& text)
@@ -74,19 +45,35 @@ static QString fullPath(const QString& path)
 PickListFile::Text PickListFile::readText(const QString& path)
 {
     Text result;
-    if (!QFileInfo::exists(path))
+    const QFileInfo info(path);
+    if (!info.exists())
         return result;
+    result.status = Status::Error;
+    const auto refuse = [&](const QString& reason) {
+        result.error = QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), reason);
+        return result;
+    };
+    // Checked before opening: opening a pipe waits for a writer, and a
+    // device such as /dev/zero never ends.
+    if (!info.isFile())
+        return refuse(QStringLiteral("It is not a regular file."));
     QFile file(path);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        result.status = Status::Error;
-        result.error = QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), file.errorString());
-        return result;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(file.errorString());
+    // One byte more than allowed tells a file at the limit from a larger one,
+    // also when it grows while being read.
+    const QByteArray bytes = file.read(LargestFile + 1);
+    if (file.error() != QFileDevice::NoError)
+        return refuse(file.errorString());
+    if (bytes.size() > LargestFile)
+        return refuse(
+            QStringLiteral("It is larger than 1 MB, more than any list holds; it is left as it is."));
+    const PickListText::Decoded decoded = PickListText::decode(bytes);
+    if (!decoded.problem.isEmpty())
+        return refuse(decoded.problem +
+                      QStringLiteral(", so the file cannot be read whole; it is left as it is."));
     result.status = Status::Ok;
-    result.text = normaliseBreaks(decode(bytes));
+    result.text = normaliseBreaks(decoded.text);
     return result;
 }
 
@@ -103,6 +90,13 @@ PickListFile::Entries PickListFile::readEntries(const QString& path)
 
 bool PickListFile::write(const QString& path, const QString& text, QString* error)
 {
+    // The save file would write through a link to a device (as root: replace
+    // /dev/zero itself); a list is only ever a regular file.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        *error = QStringLiteral("Cannot create file \"%1\". It is not a regular file.").arg(fullPath(path));
+        return false;
+    }
     QSaveFile file(path);
     const QByteArray bytes = text.toUtf8();
     // Unbuffered: a buffered write that fails half-way (a full disk) is not

@@ -87,6 +87,14 @@ QString PickLists::longEntries(const QString& listName, const QStringList& entri
     }
     if (named.isEmpty())
         return {};
+    return QStringLiteral("%1 (at most %2 characters): %3")
+        .arg(listName)
+        .arg(width)
+        .arg(namedAtMost(named).join(QLatin1String(", ")));
+}
+
+QStringList PickLists::namedAtMost(QStringList named)
+{
     // A list full of them must not make a box taller than the screen.
     constexpr int MaxNamed = 10;
     const qsizetype more = named.size() - MaxNamed;
@@ -94,7 +102,7 @@ QString PickLists::longEntries(const QString& listName, const QStringList& entri
         named.erase(named.begin() + MaxNamed, named.end());
         named << QStringLiteral("and %1 more").arg(more);
     }
-    return QStringLiteral("%1 (at most %2 characters): %3").arg(listName).arg(width).arg(named.join(QLatin1String(", ")));
+    return named;
 }
 
 QString PickLists::longEntriesMessage(const QStringList& lines, const QString& advice)

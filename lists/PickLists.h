@@ -59,6 +59,8 @@ public:
     // The information text naming such entries: a heading, the given lines
     // of longEntries(), and what the user can do about it.
     static QString longEntriesMessage(const QStringList& lines, const QString& advice);
+    // The first ten of the named entries, and "and N more" for the rest.
+    static QStringList namedAtMost(QStringList named);
     static QStringList entries(const QComboBox* box);
 
 private:

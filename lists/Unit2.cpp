@@ -3,6 +3,7 @@
 #include "ui/Dialogs.h"
 #include "lists/PickListFile.h"
 #include "lists/PickLists.h"
+#include "photos/PhotoPath.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -114,10 +115,16 @@ void TForm2::Button1Click()
     text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
     // Refused before anything is written: the user's text stays for correcting.
-    const QString longEntries = PickLists::longEntries(Label1->text(), PickListFile::splitEntries(text));
+    const QStringList entries = PickListFile::splitEntries(text);
+    const QString longEntries = PickLists::longEntries(Label1->text(), entries);
     if (!longEntries.isEmpty()) {
         m_dialogs.information(
             PickLists::longEntriesMessage({longEntries}, QStringLiteral("Shorten them and press OK again.")));
+        return;
+    }
+    const QString folderless = folderlessBatches(entries);
+    if (!folderless.isEmpty()) {
+        m_dialogs.information(folderless);
         return;
     }
     QString error;
@@ -127,6 +134,22 @@ void TForm2::Button1Click()
     }
     m_result = true;
     accept();
+}
+
+QString TForm2::folderlessBatches(const QStringList& entries) const
+{
+    if (Label1->text().compare(QLatin1String("batches"), Qt::CaseInsensitive) != 0)
+        return {};
+    QStringList named;
+    for (const QString& entry : entries) {
+        if (!PhotoPath::namesOneEntry(entry))
+            named << QLatin1Char('"') + PhotoPath::visible(entry) + QLatin1Char('"');
+    }
+    if (named.isEmpty())
+        return {};
+    return QStringLiteral(
+               "These batches cannot name a photo folder: %1\r\n%2\r\nChange them and press OK again.")
+        .arg(PickLists::namedAtMost(named).join(QLatin1String(", ")), PhotoPath::batchRule());
 }
 
 void TForm2::Button2Click()

@@ -9,6 +9,7 @@
 // leaves the result as the last OK or Cancel left it.
 
 #include <QDialog>
+#include <QStringList>
 
 class Dialogs;
 class QLabel;
@@ -45,6 +46,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // A batch is also the name of its photo folder: the message naming the
+    // batches of the list that cannot be one, or empty (also for other lists).
+    QString folderlessBatches(const QStringList& entries) const;
+
     QString m_directory;
     Dialogs& m_dialogs;
     bool m_result = false;

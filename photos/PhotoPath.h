@@ -13,6 +13,13 @@
 // spelling does not exist, a folder or file whose name differs from it only
 // in case is taken instead (the first in name order); where neither exists
 // the exact spelling is given, for a new folder or file.
+//
+// The batch and the photo number come from the register and the lists, which
+// other clerks and other programs write: the path never leaves "pictures".
+// A batch that is "." or "..", or holds a separator or a control character,
+// names no folder: such a path is not usable, and folder() and file() are
+// empty. The case-blind lookup takes only entries that the folder itself
+// lists, never "." or "..", so it cannot lead out either.
 
 #include <QString>
 
@@ -21,8 +28,21 @@ public:
     // appDir: the application directory, with or without a trailing separator.
     PhotoPath(const QString& appDir, const QString& batch, const QString& photoText);
 
-    QString folder() const; // absolute folder of the batch
-    QString file() const;   // absolute path of the photo file
+    // False when the batch (or the photo number) cannot name an entry of its
+    // folder; refusal() then says so, naming the batch, for the user.
+    bool isUsable() const;
+    QString refusal() const;
+    QString folder() const; // absolute folder of the batch; empty when not usable
+    QString file() const;   // absolute path of the photo file; empty when not usable
+
+    // A name that is one entry of its folder: not "." or "..", and without
+    // "/", "\", NUL or other control characters. An empty batch is usable
+    // (photos directly in "pictures"), so an empty name passes.
+    static bool namesOneEntry(const QString& name);
+    // The rule as the user reads it, for the list editor's message too.
+    static QString batchRule();
+    // The name with its control characters made visible, for messages.
+    static QString visible(const QString& name);
 
     static QString picturesFolderName() { return QStringLiteral("pictures"); }
 

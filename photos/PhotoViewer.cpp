@@ -35,9 +35,38 @@ QString PhotoViewer::batchText() const
     return BatchChooser::shownBatch(m_batchChooser);
 }
 
+PhotoPath PhotoViewer::currentPath() const
+{
+    return PhotoPath(m_appDir, batchText(), m_table.asString(PhotoColumn));
+}
+
 QString PhotoViewer::photoFile() const
 {
-    return PhotoPath(m_appDir, batchText(), m_table.asString(PhotoColumn)).file();
+    return currentPath().file();
+}
+
+QString PhotoViewer::photoFileToDelete() const
+{
+    return refusesPath() ? QString() : photoFile();
+}
+
+bool PhotoViewer::refusesPath() const
+{
+    const PhotoPath current = currentPath();
+    if (current.isUsable())
+        return false;
+    m_dialogs.standardError(current.refusal());
+    return true;
+}
+
+void PhotoViewer::reportOnce(const QString& failure, const QString& message)
+{
+    // One action shows its line several times (a store, the return to the
+    // line, ...): the user hears of a failure once, not once per show.
+    if (failure == m_reportedFailure)
+        return;
+    m_reportedFailure = failure;
+    m_dialogs.standardError(message);
 }
 
 QString PhotoViewer::photoFolder() const
@@ -62,22 +91,20 @@ void PhotoViewer::showPhoto(bool enabled)
     // Other file work of the window expects the application directory to be
     // the working directory after a show.
     QDir::setCurrent(m_appDir);
-    const QString path = photoFile();
+    const PhotoPath current = currentPath();
+    const QString path = current.file();
     if (!QFileInfo(path).isFile()) {
         const QPixmap noPhoto = PhotoPictures::noPhoto();
         setPicture(noPhoto, noPhoto.width());
-        m_reportedFailure.clear();
+        if (current.isUsable())
+            m_reportedFailure.clear();
+        else
+            reportOnce(current.refusal(), current.refusal());
         return;
     }
     JpegDecoder decoder;
     if (!decoder.decodeFile(path, PhotoArea::Height)) {
-        // One action shows its line several times (a store, the return to
-        // the line, ...): the user hears of a file once, not once per show.
-        const QString failure = path + QLatin1Char('\n') + decoder.errorString();
-        if (failure != m_reportedFailure) {
-            m_reportedFailure = failure;
-            m_dialogs.standardError(decoder.errorString());
-        }
+        reportOnce(path + QLatin1Char('\n') + decoder.errorString(), decoder.errorString());
         return;
     }
     setPicture(QPixmap::fromImage(decoder.picture()), decoder.displayWidth());
@@ -86,11 +113,14 @@ void PhotoViewer::showPhoto(bool enabled)
 
 void PhotoViewer::enlarge()
 {
-    m_dialogs.openWithDesktop(photoFile());
+    if (!refusesPath())
+        m_dialogs.openWithDesktop(photoFile());
 }
 
 void PhotoViewer::attach(bool showEnabled)
 {
+    if (refusesPath())
+        return;
     const QString chosen = m_dialogs.openFile(QStringLiteral("Open"), fileFilter());
     if (chosen.isEmpty())
         return;

@@ -45,12 +45,21 @@ public:
     void attach(bool showEnabled);
 
     // Absolute photo file and batch folder of the current line, as the batch
-    // chooser and the photo field name them (also for deleting a line).
+    // chooser and the photo field name them; empty when the batch names no
+    // folder (PhotoPath). Show, enlarge and attach say so instead of acting.
     QString photoFile() const;
     QString photoFolder() const;
+    // The photo file for deleting it with its line: photoFile(), or, when the
+    // batch names no folder, empty text after the message saying so.
+    QString photoFileToDelete() const;
 
 private:
     QString batchText() const;
+    PhotoPath currentPath() const;
+    // Shows why the current line has no photo path; false when it has one.
+    bool refusesPath() const;
+    // Reports the failure unless it was the last one reported.
+    void reportOnce(const QString& failure, const QString& message);
     void setPicture(const QPixmap& picture, int width);
     // The number the attached photo is stored under; false when none could
     // be reserved (the engine's error was shown).

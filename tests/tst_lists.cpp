@@ -7,6 +7,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/TempAppDir.h"
 
+#include <QStringEncoder>
 #include <QtTest>
 #include <optional>
 
@@ -31,6 +32,13 @@ private slots:
     void countersReadBack();
 };
 
+// The text as Notepad's "Unicode" (little-endian) or "Unicode big endian" saves it.
+static QByteArray utf16(const QString& text, bool bigEndian)
+{
+    QStringEncoder encoder(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
 void TestLists::readsEntries_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -44,7 +52,6 @@ void TestLists::readsEntries_data()
     QTest::addRow("second break at the end is an empty entry") << QByteArray("a\r\n\r\n") << QStringList{"a", ""};
     QTest::addRow("blank line in the middle") << QByteArray("a\r\n\r\nb") << QStringList{"a", "", "b"};
     QTest::addRow("LF CR is two breaks") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
-    QTest::addRow("NUL ends the text") << QByteArray("a\r\nb\0c\r\nd", 10) << QStringList{"a", "b"};
     QTest::addRow("empty file") << QByteArray() << QStringList{};
     QTest::addRow("only a break") << QByteArray("\r\n") << QStringList{""};
     QTest::addRow("no trimming, duplicates kept") << QByteArray(" a \r\n\tb\r\n a ") << QStringList{" a ", "\tb", " a "};
@@ -54,6 +61,11 @@ void TestLists::readsEntries_data()
         << QByteArray("a\r\n\xEF\xBB\xBF" "b") << QStringList{"a", QStringLiteral("\uFEFFb")};
     QTest::addRow("Windows-1251 bytes") << QByteArray("\xC8\xE2\xE0\xED\r\n\xCF\xE5\xF2\xF0\xEE\xE2 \xB9 5")
                                         << QStringList{"Иван", "Петров № 5"};
+    QTest::addRow("UTF-16 LE by its byte-order mark")
+        << utf16("Иван\r\nZara 😀\r\n", false) << QStringList{"Иван", "Zara 😀"};
+    QTest::addRow("UTF-16 BE by its byte-order mark") << utf16("b\ra\n", true) << QStringList{"b", "a"};
+    QTest::addRow("UTF-16 keeps a U+FEFF after its mark") << utf16("\uFEFFa", false) << QStringList{"\uFEFFa"};
+    QTest::addRow("UTF-16 mark alone") << QByteArray("\xFF\xFE") << QStringList{};
     QTest::addRow("one Windows-1251 line among UTF-8 ones")
         << QByteArray("Иван\r\n\xCF\xE5\xF2\xFA\r\nМария") << QStringList{"Иван", "Петъ", "Мария"};
 }

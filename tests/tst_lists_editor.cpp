@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringEncoder>
 #include <QtTest>
 #include <functional>
 
@@ -22,6 +23,10 @@ private slots:
     void okWritesExactlyTheText_data();
     void okWritesExactlyTheText();
     void cancelWritesNothing();
+    void okWithoutChangeNeverDestroysTheFile_data();
+    void okWithoutChangeNeverDestroysTheFile();
+    void batchEditorRefusesNamesThatLeaveTheirFolder_data();
+    void batchEditorRefusesNamesThatLeaveTheirFolder();
     void missingListEmptiesTheTextArea();
     void unreadableListIsNotShown();
     void failedWriteKeepsTheDialogOpen();
@@ -123,6 +128,134 @@ void TestListsEditor::cancelWritesNothing()
     }));
     QVERIFY(!form.listResult());
     QCOMPARE(dir.readFile("Batches.txt"), QByteArray("B1\r\nB2\r\n"));
+}
+
+static QByteArray utf16(const QString& text, QStringEncoder::Encoding order)
+{
+    QStringEncoder encoder(order, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+void TestListsEditor::okWithoutChangeNeverDestroysTheFile_data()
+{
+    QTest::addColumn<QString>("file"); // a list, opened in the editor, or Company.txt, loaded into ecompany
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");   // in the editor or the field; "-" when the editor refuses to open
+    QTest::addColumn<QString>("problem"); // what the one message says after the file's name, or empty
+    QTest::addColumn<QByteArray>("after"); // the file after OK, or after Enter in the company field
+    const QByteArray list = "Зара\r\nAcme\r\n";
+    const QString shown = "Зара\nAcme\n";
+    QTest::addRow("UTF-16 LE with its mark (Notepad's Unicode)")
+        << "Suppliers.txt" << utf16(QString::fromUtf8(list), QStringEncoder::Utf16LE) << shown << "" << list;
+    QTest::addRow("UTF-16 BE with its mark") << "Batches.txt" << utf16(QString::fromUtf8(list), QStringEncoder::Utf16BE) << shown << ""
+                                             << list;
+    QTest::addRow("UTF-8 with its mark") << "articles.txt" << "\xEF\xBB\xBF" + list << shown << "" << list;
+    QTest::addRow("company in UTF-16")
+        << "Company.txt" << utf16("Нелво ООД\r\n", QStringEncoder::Utf16LE) << "Нелво ООД" << ""
+        << QByteArray("Нелво ООД\r\n");
+    const QString cut = ", so the file cannot be read whole; it is left as it is.";
+    QTest::addRow("NUL inside") << "Suppliers.txt" << QByteArray("Zara\r\nAcme\0\r\nMango", 19) << "-"
+                                << "Line 2 holds a NUL character" + cut << QByteArray("Zara\r\nAcme\0\r\nMango", 19);
+    QTest::addRow("NUL in UTF-16") << "Suppliers.txt" << utf16(QString("a\nb") + QChar(0), QStringEncoder::Utf16BE)
+                                   << "-" << "Line 2 holds a NUL character" + cut
+                                   << utf16(QString("a\nb") + QChar(0), QStringEncoder::Utf16BE);
+    QTest::addRow("byte that Windows-1251 leaves undefined")
+        << "Batches.txt" << QByteArray("B1\rB2\r\n\xC0\x98") << "-"
+        << "Line 3 is neither UTF-8 nor Windows-1251 text" + cut << QByteArray("B1\rB2\r\n\xC0\x98");
+    QTest::addRow("UTF-16 cut inside a character")
+        << "Batches.txt" << QByteArray("\xFF\xFE" "a\0\n\0b", 7) << "-" << "Line 2 is not valid UTF-16 text" + cut
+        << QByteArray("\xFF\xFE" "a\0\n\0b", 7);
+    QTest::addRow("UTF-16 with half a surrogate pair")
+        << "articles.txt" << QByteArray("\xFF\xFE" "a\0\x3D\xD8" "b\0", 8) << "-"
+        << "Line 1 is not valid UTF-16 text" + cut << QByteArray("\xFF\xFE" "a\0\x3D\xD8" "b\0", 8);
+    // Regression: Enter in the field wrote the list's text cut at the NUL.
+    QTest::addRow("company with a NUL") << "Company.txt" << QByteArray("Nelvo\0 Ltd\r\n", 12)
+                                        << "Unspecified Company Ltd" << "Line 1 holds a NUL character" + cut
+                                        << QByteArray("Nelvo\0 Ltd\r\n", 12);
+}
+
+// Whatever a user's editor saved, OK without a change (or Enter in the
+// company field) writes the same entries back, or the file is refused with
+// one message naming it and is left byte for byte.
+void TestListsEditor::okWithoutChangeNeverDestroysTheFile()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QFETCH(QString, problem);
+    QFETCH(QByteArray, after);
+    TempAppDir dir(false);
+    dir.writeFile(file, bytes);
+    ScriptedDialogs dialogs;
+    if (file == "Company.txt") {
+        QLineEdit ecompany("Unspecified Company Ltd");
+        CompanyName company(&ecompany, dir.path(), dialogs);
+        company.load("Company");
+        QCOMPARE(ecompany.text(), shown);
+        QVERIFY(company.save("Company"));
+    } else {
+        TForm2 form(dir.path(), dialogs);
+        const QString listName = QFileInfo(file).baseName();
+        const bool opened = runEditor(form, listName.left(1).toUpper() + listName.mid(1), [&] {
+            QCOMPARE(form.Memo1->toPlainText(), shown);
+            form.Button1->click();
+        });
+        QCOMPARE(opened, shown != "-");
+    }
+    const QStringList message{"standardError: Cannot open file \"" + QDir::toNativeSeparators(dir.filePath(file)) +
+                              "\". " + problem};
+    QCOMPARE(dialogs.shown, problem.isEmpty() ? QStringList() : message);
+    QCOMPARE(dir.readFile(file), after);
+}
+
+void TestListsEditor::batchEditorRefusesNamesThatLeaveTheirFolder_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("named"); // the batches the message names; empty when OK writes the list
+    QTest::addRow("..") << "Batches" << "B1\n..\nB2" << "\"..\"";
+    // Regression: the batch put its photos in x/ beside the application directory.
+    QTest::addRow("../../x") << "Batches" << "../../x" << "\"../../x\"";
+    QTest::addRow(".") << "Batches" << "." << "\".\"";
+    QTest::addRow("slash") << "Batches" << "S/24" << "\"S/24\"";
+    QTest::addRow("backslash") << "Batches" << "S\\24" << "\"S\\24\"";
+    QTest::addRow("tab") << "Batches" << "S\t24" << "\"S\u240924\"";
+    QTest::addRow("NUL") << "Batches" << QString("S") + QChar(0) << "\"S\u2400\"";
+    QTest::addRow("DEL and a C1 control") << "Batches" << QString("a%1\nb%2").arg(QChar(0x7F), QChar(0x85))
+                                          << "\"a\uFFFD\", \"b\uFFFD\"";
+    QTest::addRow("eleven at once") << "Batches" << QString("..\n").repeated(11)
+                                    << QString("\"..\", ").repeated(10) + "and 1 more";
+    QTest::addRow("dots among other letters are names") << "Batches" << "...\n.B1\nB1.\nS..24\n" << "";
+    QTest::addRow("an empty batch is photos directly in pictures") << "Batches" << "\nB1" << "";
+    QTest::addRow("a supplier is no folder") << "Suppliers" << "A/B Ltd\n.." << "";
+}
+
+// The batch is the name of its photo folder: a batch that would not stay
+// inside pictures is refused with the rule, the text kept for correcting.
+void TestListsEditor::batchEditorRefusesNamesThatLeaveTheirFolder()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, typed);
+    QFETCH(QString, named);
+    TempAppDir dir(false);
+    dir.writeFile(list + ".txt", "old");
+    ScriptedDialogs dialogs;
+    TForm2 form(dir.path(), dialogs);
+    QVERIFY(runEditor(form, list, [&] {
+        form.Memo1->setPlainText(typed);
+        form.Button1->click();
+        QCOMPARE(form.isVisible(), !named.isEmpty());
+    }));
+    if (named.isEmpty()) {
+        QCOMPARE(dialogs.shown, QStringList());
+        QCOMPARE(QString::fromUtf8(dir.readFile(list + ".txt")), QString(typed).replace("\n", "\r\n"));
+        return;
+    }
+    QCOMPARE(dialogs.shown, QStringList{"information: These batches cannot name a photo folder: " + named +
+                                        "\r\nA batch must not be \".\" or \"..\", nor hold \"/\", \"\\\" or control "
+                                        "characters.\r\nChange them and press OK again."});
+    QVERIFY(!form.listResult());
+    QCOMPARE(dir.readFile(list + ".txt"), QByteArray("old"));
 }
 
 void TestListsEditor::missingListEmptiesTheTextArea()

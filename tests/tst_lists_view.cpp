@@ -24,6 +24,7 @@
 #include <QTableView>
 #include <QtTest>
 #include <array>
+#include <sys/stat.h>
 
 namespace {
 
@@ -136,6 +137,7 @@ private slots:
     void pickOnNewLineIsNoData();
     void startupLoading_data();
     void startupLoading();
+    void startupGoesOnAfterUnreadableList_data();
     void startupGoesOnAfterUnreadableList();
     void editSuppliers();
     void editBatches();
@@ -526,17 +528,46 @@ void TestListsView::startupLoading()
     QVERIFY(!f.reg.table.isFiltered()); // the window runs the filter rule later
 }
 
+void TestListsView::startupGoesOnAfterUnreadableList_data()
+{
+    QTest::addColumn<QString>("kind"); // what is put in place of Suppliers.txt
+    QTest::addColumn<QString>("reason");
+    QTest::addRow("folder") << "folder" << "It is not a regular file.";
+    // Regression: memory grew by about 1 GB/s until the machine ran out.
+    QTest::addRow("link to /dev/zero, never ends") << "/dev/zero" << "It is not a regular file.";
+    // Regression: opening it waited for a writer for ever.
+    QTest::addRow("named pipe") << "pipe" << "It is not a regular file.";
+    // Regression: a 50 MB list held start-up for 30-40 s.
+    QTest::addRow("one byte over 1 MB")
+        << "1 MB + 1" << "It is larger than 1 MB, more than any list holds; it is left as it is.";
+}
+
+// One message naming the file, the list empty, the rest of start-up as usual,
+// and the file as it was.
 void TestListsView::startupGoesOnAfterUnreadableList()
 {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
     ListsFixture f;
-    QVERIFY(QDir().mkpath(f.reg.dir.filePath("Suppliers.txt"))); // exists, cannot be read
+    const QString path = f.reg.dir.filePath("Suppliers.txt");
+    if (kind == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == "/dev/zero") {
+        QVERIFY(QFile::link("/dev/zero", path));
+    } else if (kind == "pipe") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        f.reg.dir.writeFile("Suppliers.txt", "Zara\r\n" + QByteArray(1024 * 1024 - 5, 'm'));
+    }
     f.reg.dir.writeFile("Batches.txt", "B1");
     f.lists.loadAtStartup();
-    QCOMPARE(f.dialogs.shown.size(), 1);
-    QVERIFY(f.dialogs.shown.first().startsWith("standardError: Cannot open file \""));
+    QCOMPARE(f.dialogs.shown,
+             QStringList{"standardError: Cannot open file \"" + QDir::toNativeSeparators(path) + "\". " + reason});
     QCOMPARE(PickLists::entries(&f.DBComboBox2), QStringList{""});
     QCOMPARE(PickLists::entries(&f.view.cbfiltersup), (QStringList{"All", ""}));
     QCOMPARE(PickLists::entries(&f.view.cbbatch), (QStringList{"All", "B1"}));
+    if (kind == "1 MB + 1")
+        QCOMPARE(QFileInfo(path).size(), 1024 * 1024 + 1);
 }
 
 void TestListsView::editSuppliers()

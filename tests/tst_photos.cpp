@@ -162,6 +162,8 @@ private slots:
     void storeCopiedFromWindowsIgnoresCase();
     void failedCopyKeepsOldPhoto_data();
     void failedCopyKeepsOldPhoto();
+    void batchThatWouldLeavePicturesHasNoPath_data();
+    void batchThatWouldLeavePicturesHasNoPath();
 };
 
 void TestPhotos::displayWidth_data()
@@ -332,6 +334,8 @@ void TestPhotos::photoPath_data()
                                            << "/opt/orders/pictures/A1/0.jpg";
     QTest::addRow("Cyrillic batch") << app << "Партида 3" << "5" << "/opt/orders/pictures/Партида 3"
                                     << "/opt/orders/pictures/Партида 3/5.jpg";
+    QTest::addRow("batch .. names no folder") << app << ".." << "12" << "" << "";
+    QTest::addRow("batch with a separator names no folder") << app << "../../x" << "1" << "" << "";
 }
 
 void TestPhotos::photoPath()
@@ -680,6 +684,58 @@ void TestPhotos::failedCopyKeepsOldPhoto()
     } else {
         QVERIFY(samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
     }
+}
+
+void TestPhotos::batchThatWouldLeavePicturesHasNoPath_data()
+{
+    QTest::addColumn<QString>("batch");
+    QTest::addColumn<QString>("escape"); // where the photo path used to lead, relative to the application directory
+    QTest::addColumn<QString>("shownBatch"); // the batch as the message shows it
+    // Regression: read and replaced <application directory>/12.jpg.
+    QTest::addRow("..") << ".." << "12.jpg" << "..";
+    QTest::addRow("../zz") << "../zz" << "zz/12.jpg" << "../zz";
+    QTest::addRow("zz/../..") << "zz/../.." << "12.jpg" << "zz/../..";
+    QTest::addRow(".") << "." << "pictures/12.jpg" << ".";
+    // A separator on the Windows PCs that share the register.
+    QTest::addRow("backslash") << "..\\zz" << "pictures/..\\zz/12.jpg" << "..\\zz";
+    QTest::addRow("tab") << "B\t2" << "pictures/B\t2/12.jpg" << "B\u24092";
+}
+
+// A line that already holds such a batch (another clerk's, an old register)
+// shows, enlarges, attaches and deletes no photo, says why once per action,
+// and nothing outside its batch folder is read or written.
+void TestPhotos::batchThatWouldLeavePicturesHasNoPath()
+{
+    QFETCH(QString, batch);
+    QFETCH(QString, escape);
+    QFETCH(QString, shownBatch);
+    ViewerWorld world({batch});
+    world.storeLine(batch, 12);
+    QVERIFY(world.open());
+    const QByteArray escaped = solidJpeg(QSize(640, 480));
+    world.dir.writeFile(escape, escaped);
+    const QString refusal = "standardError: The batch \"" + shownBatch +
+                            "\" cannot name a photo folder. A batch must not be \".\" or \"..\", nor hold \"/\", "
+                            "\"\\\" or control characters. No photo is shown, attached or deleted for this line.";
+
+    world.viewer.showPhoto(true);
+    world.viewer.showPhoto(true); // the same line again: nothing new to say
+    QCOMPARE(world.dialogs.takeShown(), QStringList{refusal});
+    QVERIFY(samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
+    QCOMPARE(world.viewer.photoFile(), QString());
+
+    world.viewer.enlarge();
+    QCOMPARE(world.dialogs.takeShown(), QStringList{refusal});
+    QCOMPARE(world.dialogs.opened, QStringList());
+
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("new.jpg"), QSize(300, 400));
+    world.viewer.attach(true);
+    QCOMPARE(world.dialogs.takeShown(), QStringList{refusal});
+    QCOMPARE(world.dir.readFile(escape), escaped);
+    QCOMPARE(world.storedPhoto(1), QVariant(12));
+
+    QCOMPARE(world.viewer.photoFileToDelete(), QString());
+    QCOMPARE(world.dialogs.takeShown(), QStringList{refusal});
 }
 
 QTEST_MAIN(TestPhotos)
