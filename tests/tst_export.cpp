@@ -388,8 +388,8 @@ void ExportTest::printedReport_data()
     QTest::addRow("thirty ordinary lines, one page wide")
         << ordinaryLines() << company << "" << 1 << QStringList{"Money", "12.5029", "300.0696"} << QStringList{};
     QTest::addRow("Cyrillic capitals of a supplier")
-        << QVariantList{line("О'Нийл \"Стил\" ЕООД", "Блуза", "", "", "", 10000, 1, 10000)} << company << "" << 1
-        << QStringList{"ЕООД"} << QStringList{"ЕООД|Блуза"};
+        << QVariantList{line("ЮРОФОНД ООД", "Блуза", "", "", "", 10000, 1, 10000)} << company << "" << 1
+        << QStringList{"ЮРОФОНД", "ООД"} << QStringList{"ООД|Блуза"};
     QTest::addRow("a very long company name")
         << QVariantList{line("S", "a", "", "", "", 10000, 1, 10000)}
         << "Търговска къща за облекло и обувки „Модна линия България“ ЕООД, клон Пловдив" << "" << 1
@@ -458,24 +458,28 @@ void ExportTest::printedReportOnPaper()
     QHash<QString, PrintedPages> printed;
     const QString error = printWithLibreOffice(workbooks, m_paperDir.path(), &printed);
     QVERIFY2(error.isEmpty(), qPrintable(error));
+    QStringList faults; // of every case, not only the first
     for (auto it = m_paper.cbegin(); it != m_paper.cend(); ++it) {
         const PaperCheck& c = it.value();
         const PrintedPages& paper = printed[c.workbook];
-        const QByteArray what = it.key().toUtf8();
-        QVERIFY2(paper.pages == c.pages, what + ": " + QByteArray::number(paper.pages) + " pages");
+        const QString what = it.key() + ": ";
+        if (paper.pages != c.pages)
+            faults << what + QString("%1 pages").arg(paper.pages);
         for (const QString& word : c.whole)
-            QVERIFY2(paper.find(word), what + ": no whole " + word.toUtf8());
+            if (!paper.find(word))
+                faults << what + "no whole " + word;
         for (const QString& pair : c.endsBefore) {
             const PrintedWord* left = paper.find(pair.section('|', 0, 0));
             const PrintedWord* right = paper.find(pair.section('|', 1));
-            QVERIFY2(left && right, what + ": " + pair.toUtf8() + " not printed");
             // A text cut at its cell's edge, or run on past its band, reaches
-            // into the next column, where the next cell's text begins.
-            QVERIFY2(left->xMax <= right->xMin - 1,
-                     what + ": " + pair.toUtf8() + " at " + QByteArray::number(left->xMax) + " and " +
-                         QByteArray::number(right->xMin));
+            // into the next column, whose text begins 2 points into it.
+            if (!left || !right)
+                faults << what + pair + " not printed";
+            else if (left->xMax > right->xMin - 2)
+                faults << what + QString("%1 at %2 and %3").arg(pair).arg(left->xMax).arg(right->xMin);
         }
     }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
 }
 
 void ExportTest::secondExportReplacesTheFirst()
