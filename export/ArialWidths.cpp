@@ -5,6 +5,7 @@
 #include <QRawFont>
 #include <QString>
 #include <QVector>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -99,10 +100,19 @@ namespace ArialWidths {
 
 double advance(char32_t codePoint, bool bold)
 {
-    // Asked for on the one GUI thread; the fonts do not change while the program runs.
-    static Widths regular(false);
-    static Widths boldWidths(true);
-    return (bold ? boldWidths : regular).advance(codePoint);
+    // Asked for on the one GUI thread; the fonts do not change while the
+    // program runs. The fonts are let go with the application, whose font
+    // engines they use.
+    static std::unique_ptr<Widths> widths[2];
+    std::unique_ptr<Widths>& w = widths[bold];
+    if (!w) {
+        w = std::make_unique<Widths>(bold);
+        qAddPostRoutine([] {
+            widths[0].reset();
+            widths[1].reset();
+        });
+    }
+    return w->advance(codePoint);
 }
 
 } // namespace ArialWidths
