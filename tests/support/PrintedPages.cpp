@@ -8,6 +8,9 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace {
 
 constexpr int ConvertMs = 180000;
@@ -16,10 +19,18 @@ QString run(const QString& program, const QStringList& arguments, QByteArray* ou
             const QString& workingDirectory = QDir::tempPath())
 {
     // Not the current folder: a test's application folder may be gone already.
+    // A group of its own: soffice is a script whose office process would
+    // outlive a stuck run.
     QProcess p;
     p.setWorkingDirectory(workingDirectory);
+    p.setChildProcessModifier([] { ::setsid(); });
     p.start(program, arguments);
-    if (!p.waitForFinished(ConvertMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    if (!p.waitForFinished(ConvertMs) && p.processId() > 0) {
+        ::kill(-pid_t(p.processId()), SIGKILL);
+        p.waitForFinished();
+        return program + QStringLiteral(" did not finish in time");
+    }
+    if (p.state() != QProcess::NotRunning || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         return QStringLiteral("%1 failed (exit %2): %3")
             .arg(program)
             .arg(p.exitCode())
