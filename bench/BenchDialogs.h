@@ -20,7 +20,7 @@ public:
         fail("open file", caption);
         return {};
     }
-    void openWithDesktop(const QString&) override {}
+    bool openWithDesktop(const QString&) override { return true; }
 
 private:
     [[noreturn]] static void fail(const char* kind, const QString& text);

@@ -1,61 +1,71 @@
 #include "export/ColumnFit.h"
 
 #include "data/NumberText.h"
+#include "export/ArialWidths.h"
+#include "export/SheetWriter.h"
 #include "export/Workbook.h"
 
 #include <QHash>
 #include <QLocale>
+#include <QStringView>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 namespace {
 
-constexpr double PixelsPerEm = 10 * 96 / 72.0;
-constexpr int DigitPixels = 7;
+constexpr double FontPoints = 10;
+constexpr double PixelsPerPoint = 96 / 72.0;
+// Excel: a digit of Arial 10 is 7 pixels; a column adds 5 pixels of padding.
+constexpr int ExcelDigitPixels = 7;
+constexpr int ExcelPaddingPixels = 5;
+// LibreOffice: its digit (the unit of the stored width) is 111 twips, and it
+// gives a cell of an Excel file 2 points of margin on either side. Numbers
+// lose a decimal at less than about 4.6 points beyond the text's width.
+constexpr double LibreOfficeDigitPoints = 111 / 20.0;
+constexpr double LibreOfficePaddingPoints = 5;
+constexpr int Unit = 256;
 
-// Arial's advance widths in 1/1000 em for U+0020 to U+007E.
-constexpr short AsciiWidths[95] = {
-    278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278, // space to /
-    556, 556, 556, 556, 556, 556, 556, 556, 556, 556,                               // 0 to 9
-    278, 278, 584, 584, 584, 556, 1015,                                             // : to @
-    667, 667, 722, 722, 667, 611, 778, 722, 278, 500, 667, 556, 833,                // A to M
-    722, 778, 667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611,                // N to Z
-    278, 278, 278, 469, 556, 333,                                                   // [ to `
-    556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833,                // a to m
-    556, 556, 556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500,                // n to z
-    334, 260, 334, 584};
-
-int emWidth(QChar c)
+int excelWidth(int textPixels)
 {
-    const char16_t u = c.unicode();
-    if (u >= 0x20 && u <= 0x7E)
-        return AsciiWidths[u - 0x20];
-    if (u >= 0x0410 && u <= 0x044F) { // Cyrillic letters of Bulgarian and Russian
-        const QChar lower = c.toLower();
-        const bool wide = QStringLiteral("жшщыюмЖШЩЫЮМ").contains(c);
-        if (c.isUpper())
-            return wide ? 900 : 700;
-        return wide || lower == QChar(0x0444) ? 800 : 556;
-    }
-    // Accented Latin letters are as wide as their base letter; other signs
-    // are taken as a digit's width.
-    const QString base = QString(c).normalized(QString::NormalizationForm_D);
-    if (!base.isEmpty() && base[0].unicode() >= 0x20 && base[0].unicode() <= 0x7E)
-        return AsciiWidths[base[0].unicode() - 0x20];
-    return 556;
+    return (textPixels + ExcelPaddingPixels) * Unit / ExcelDigitPixels;
+}
+
+int libreOfficeWidth(double textPoints)
+{
+    return int(std::ceil((textPoints + LibreOfficePaddingPoints) * Unit / LibreOfficeDigitPoints));
+}
+
+// Characters as the workbook counts them, for a width in 1/256 digit: the
+// whole pixels that hold it, less the padding.
+double characters(int width)
+{
+    const int pixels = (width * ExcelDigitPixels + Unit - 1) / Unit;
+    return double(std::max(pixels - ExcelPaddingPixels, 0)) / ExcelDigitPixels;
+}
+
+int storedWidth(const Workbook& book, int column)
+{
+    const auto it = book.columnWidths().find(column);
+    // A column without a width shows the default of 8.43 characters.
+    return SheetWriter::storedWidth(it == book.columnWidths().end() ? 8.43 : it->second);
 }
 
 } // namespace
 
 namespace ColumnFit {
 
-int textPixels(const QString& text)
+int neededWidth(const QString& text, bool bold)
 {
+    // Excel rounds each letter to whole pixels; LibreOffice keeps fractions.
     int pixels = 0;
-    for (QChar c : text)
-        pixels += int(std::lround(emWidth(c) * PixelsPerEm / 1000));
-    return pixels;
+    double em = 0;
+    for (const char32_t u : QStringView(text).toUcs4()) {
+        const double advance = ArialWidths::advance(u, bold);
+        pixels += int(std::lround(advance / 1000 * FontPoints * PixelsPerPoint));
+        em += advance / 1000;
+    }
+    return std::max(excelWidth(pixels), libreOfficeWidth(em * FontPoints));
 }
 
 QString generalText(double value)
@@ -66,33 +76,45 @@ QString generalText(double value)
 void fit(Workbook& book, int firstColumn, int lastColumn)
 {
     std::vector<int> widest(size_t(lastColumn - firstColumn + 1), -1);
-    std::vector<int> textPixelsCache(size_t(book.texts().size()), -1);
-    QHash<double, int> numberPixelsCache; // prices and money repeat
+    std::vector<int> textWidthCache(size_t(book.texts().size()), -1);
+    QHash<double, int> numberWidthCache; // prices and money repeat
     for (int r = 0; r < book.rowCount(); ++r) {
         const std::vector<Cell>& cells = book.row(r);
         for (int c = firstColumn; c <= lastColumn && c < int(cells.size()); ++c) {
             const Cell& cell = cells[size_t(c)];
-            int pixels = -1;
+            int width = -1;
             if (cell.kind == Cell::Text) {
-                int& cached = textPixelsCache[cell.text];
+                int& cached = textWidthCache[cell.text];
                 if (cached < 0)
-                    cached = textPixels(book.texts()[int(cell.text)]);
-                pixels = cached;
+                    cached = neededWidth(book.texts()[int(cell.text)]);
+                width = cached;
             } else if (cell.kind == Cell::Number) {
-                auto it = numberPixelsCache.constFind(cell.number);
-                if (it == numberPixelsCache.constEnd())
-                    it = numberPixelsCache.insert(cell.number, textPixels(generalText(cell.number)));
-                pixels = *it;
+                auto it = numberWidthCache.constFind(cell.number);
+                if (it == numberWidthCache.constEnd())
+                    it = numberWidthCache.insert(cell.number, neededWidth(generalText(cell.number)));
+                width = *it;
             }
             int& w = widest[size_t(c - firstColumn)];
-            w = std::max(w, pixels);
+            w = std::max(w, width);
         }
     }
     for (int c = firstColumn; c <= lastColumn; ++c) {
-        const int pixels = widest[size_t(c - firstColumn)];
-        if (pixels >= 0) // an empty column keeps its width
-            book.setColumnWidth(c, double(pixels) / DigitPixels);
+        const int width = widest[size_t(c - firstColumn)];
+        if (width >= 0) // an empty column keeps its width
+            book.setColumnWidth(c, characters(width));
     }
+}
+
+void spanToFit(Workbook& book, int firstColumn, int lastColumn, const QString& text, bool bold)
+{
+    int others = 0;
+    for (int c = firstColumn; c < lastColumn; ++c)
+        others += storedWidth(book, c);
+    // One pixel to spare per column for Excel's rounding of each column to pixels.
+    const int spare = (lastColumn - firstColumn) * Unit / ExcelDigitPixels;
+    const int needed = neededWidth(text, bold) + spare - others;
+    if (needed > storedWidth(book, lastColumn))
+        book.setColumnWidth(lastColumn, characters(needed));
 }
 
 } // namespace ColumnFit

@@ -4,6 +4,7 @@
 #include "data/OrderTable.h"
 #include "export/ExportQuery.h"
 #include "export/ReportLayout.h"
+#include "export/ReportLock.h"
 #include "export/Workbook.h"
 #include "export/WorkbookWriter.h"
 #include "ui/Dialogs.h"
@@ -27,6 +28,25 @@ QString ExcelExport::inUseMessage()
 {
     return QStringLiteral("Operation can not be completed!\r\nFile \"Orders.xls\" probably is open by another "
                           "application!\r\nPlease close application that use file and try again.");
+}
+
+QString ExcelExport::inUseMessage(const QString& path)
+{
+    return inUseMessage() + QStringLiteral("\r\nThe file to close: ") + QDir::toNativeSeparators(path);
+}
+
+QString ExcelExport::folderRefusedMessage(const QString& folder, const QString& reason)
+{
+    return QStringLiteral("Operation can not be completed!\r\nThe report can not be written in the folder\r\n%1\r\n"
+                          "(%2). Please allow writing in that folder and try again.")
+        .arg(QDir::toNativeSeparators(folder), reason);
+}
+
+QString ExcelExport::notOpenedMessage(const QString& path)
+{
+    return QStringLiteral("The report is saved as\r\n%1\r\nbut no program could open it. Please open it "
+                          "with a spreadsheet program.")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 QString ExcelExport::formattingFailedMessage()
@@ -64,28 +84,40 @@ void ExcelExport::Button3Click()
         return;
     }
     // The old report is replaced, not deleted first; one that is open in
-    // another program must not be replaced under it.
+    // another program must not be replaced under it. A lock file that no
+    // program holds any more is only in the way.
     const QString path = m_directory + fileName();
-    const QFileInfo old(path);
-    if (QFileInfo::exists(m_directory + lockFileName()) ||
-        (old.exists() && !QFileInfo(m_directory).isWritable())) {
-        m_dialogs.error(inUseMessage());
+    switch (ReportLock::state(m_directory, fileName())) {
+    case ReportLock::State::Live:
+        m_dialogs.error(inUseMessage(path));
         return;
+    case ReportLock::State::Stale:
+        ReportLock::removeStale(m_directory, fileName());
+        break;
+    case ReportLock::State::Free:
+        break;
     }
 
     Workbook book;
     QString error;
     if (!readView(&book))
         return; // the table reported the engine's error
-    if (!save(book, &error)) {
+    switch (save(book, &error)) {
+    case Saved::Yes:
+        break;
+    case Saved::FolderRefused:
+        m_dialogs.error(folderRefusedMessage(m_directory, error));
+        return;
+    case Saved::Failed:
         m_dialogs.standardError(error);
         return;
     }
     const ReportLayout::Texts texts{m_creditLine, m_company->text(), m_status.text(StatusPanels::Filter),
                                     m_status.text(StatusPanels::Pieces), m_status.text(StatusPanels::Money)};
-    if (!ReportLayout::apply(book, texts, lines, sortColumn(), &error) || !save(book, &error))
+    if (!ReportLayout::apply(book, texts, lines, sortColumn(), &error) || save(book, &error) != Saved::Yes)
         m_dialogs.error(formattingFailedMessage());
-    m_dialogs.openWithDesktop(path);
+    if (!m_dialogs.openWithDesktop(path))
+        m_dialogs.information(notOpenedMessage(path));
 }
 
 bool ExcelExport::readView(Workbook* book)
@@ -115,24 +147,26 @@ bool ExcelExport::readView(Workbook* book)
     });
 }
 
-bool ExcelExport::save(const Workbook& book, QString* error) const
+ExcelExport::Saved ExcelExport::save(const Workbook& book, QString* error) const
 {
     QSaveFile file(m_directory + fileName());
     WorkbookWriter writer;
+    // The new file is made beside the old one: failing that, the folder
+    // itself refuses.
     if (!file.open(QIODevice::WriteOnly)) {
         *error = file.errorString();
-        return false;
+        return Saved::FolderRefused;
     }
     if (!writer.write(book, &file)) {
         *error = writer.errorString();
         file.cancelWriting();
-        return false;
+        return Saved::Failed;
     }
     if (!file.commit()) {
         *error = file.errorString();
-        return false;
+        return Saved::Failed;
     }
-    return true;
+    return Saved::Yes;
 }
 
 int ExcelExport::sortColumn() const

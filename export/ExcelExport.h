@@ -13,6 +13,8 @@
 // it only once complete, so there is never a half-written Orders.xls and a
 // failed export leaves the previous report in place.
 //
+// When no program opens the finished report, the user is told where it is.
+//
 // The window owns one and calls Button3Click() from Button3's click.
 
 #include <QString>
@@ -28,9 +30,11 @@ public:
     // Lines that fit on a sheet of 65,536 rows under the report's 7 title rows.
     static constexpr int MaxLines = 65536 - 7;
     static QString fileName() { return QStringLiteral("Orders.xls"); }
-    // An office suite that has the workbook open keeps this file beside it.
-    static QString lockFileName() { return QStringLiteral(".~lock.Orders.xls#"); }
     static QString inUseMessage();
+    // The refusal when the report is open elsewhere, naming the file to close.
+    static QString inUseMessage(const QString& path);
+    static QString folderRefusedMessage(const QString& folder, const QString& reason);
+    static QString notOpenedMessage(const QString& path);
     static QString formattingFailedMessage();
     static QString tooLargeMessage(int lines, int maxLines);
 
@@ -41,8 +45,10 @@ public:
     void Button3Click();
 
 private:
+    enum class Saved { Yes, FolderRefused, Failed };
+
     bool readView(Workbook* book);
-    bool save(const Workbook& book, QString* error) const;
+    Saved save(const Workbook& book, QString* error) const;
     int sortColumn() const;
 
     OrderTable& m_table;

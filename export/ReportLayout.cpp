@@ -73,6 +73,11 @@ bool apply(Workbook& book, const Texts& texts, int lines, int sortColumn, QStrin
         f.font.bold = true;
     });
     outline(book, 2, 1, 4, 3);
+    // The band B:D is as wide as the table made it; a longer status text
+    // would run past it, white on white where it is bold.
+    ColumnFit::spanToFit(book, 1, 3, texts.supplier, false);
+    ColumnFit::spanToFit(book, 1, 3, texts.pieces, true);
+    ColumnFit::spanToFit(book, 1, 3, texts.money, true);
 
     const int lastRow = HeaderRow + lines;
     book.formatRange(HeaderRow, 0, lastRow, Columns - 1, [](CellFormat& f) {
@@ -91,6 +96,10 @@ bool apply(Workbook& book, const Texts& texts, int lines, int sortColumn, QStrin
     page.bottom = 40;
     page.header = 25;
     page.footer = 25;
+    // One page across, as many down as the lines need; only the table's
+    // columns print, so a long company name cannot add pages to the right.
+    page.fitPagesWide = 1;
+    book.setPrintArea({0, 0, lastRow, Columns - 1});
 
     if (sortColumn >= 0 && sortColumn < Columns) {
         book.formatRange(HeaderRow, sortColumn, HeaderRow, sortColumn,

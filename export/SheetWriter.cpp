@@ -48,7 +48,8 @@ void writePageSettings(BiffStream& out, const PageSetup& page)
     out.u16(0);
     out.u16(255);
     out.end();
-    u16Record(out, 0x0081, 0x04C1); // WSBOOL
+    // WSBOOL; 0x0100: scaled to the pages of SETUP's fit width and height.
+    u16Record(out, 0x0081, std::uint16_t(0x04C1 | (page.fitPagesWide > 0 ? 0x0100 : 0)));
     out.emptyRecord(0x0014);        // HEADER
     out.emptyRecord(0x0015);        // FOOTER
     u16Record(out, 0x0083, 0);      // HCENTER
@@ -61,8 +62,8 @@ void writePageSettings(BiffStream& out, const PageSetup& page)
     out.u16(9);        // A4
     out.u16(100);      // scale
     out.u16(1);        // first page number
-    out.u16(0);        // fit width
-    out.u16(0);        // fit height
+    out.u16(std::uint16_t(page.fitPagesWide));
+    out.u16(0); // fit height: as many pages as needed
     // Portrait, black and white. "No printer settings" stays clear: it would
     // make readers ignore the orientation and the paper.
     out.u16(std::uint16_t((page.portrait ? 0x0002 : 0) | (page.blackAndWhite ? 0x0008 : 0)));

@@ -76,6 +76,17 @@ struct PageSetup {
     bool portrait = true;
     // Margins in points.
     double left = 54, right = 54, top = 72, bottom = 72, header = 21.6, footer = 21.6;
+    // 0: printed at full size; n: scaled down, when wider, to n pages across,
+    // any number of pages down.
+    int fitPagesWide = 0;
+};
+
+// A rectangle of cells; firstRow -1: none.
+struct CellRange {
+    int firstRow = -1;
+    int firstColumn = -1;
+    int lastRow = -1;
+    int lastColumn = -1;
 };
 
 class Workbook {
@@ -128,6 +139,10 @@ public:
     }
     int printTitleFirst() const { return m_titleFirst; }
     int printTitleLast() const { return m_titleLast; }
+    // The part of the sheet that prints; none: every used cell and whatever
+    // their texts run into.
+    void setPrintArea(const CellRange& area) { m_printArea = area; }
+    const CellRange& printArea() const { return m_printArea; }
     PageSetup& pageSetup() { return m_page; }
     const PageSetup& pageSetup() const { return m_page; }
 
@@ -148,5 +163,6 @@ private:
     int m_frozenRows = 0;
     int m_titleFirst = -1;
     int m_titleLast = -1;
+    CellRange m_printArea;
     PageSetup m_page;
 };

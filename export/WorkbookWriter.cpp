@@ -27,9 +27,9 @@ void writeWindow1(BiffStream& out)
     out.end();
 }
 
-// Print titles are the built-in name Print_Titles of the sheet: an area of
-// whole rows, through the workbook's reference to itself.
-void writePrintTitles(BiffStream& out, int firstRow, int lastRow)
+// The sheet's built-in names, Print_Area and Print_Titles: areas of the sheet
+// reached through the workbook's reference to itself.
+void writeSelfReference(BiffStream& out)
 {
     out.begin(0x01AE); // SUPBOOK: this workbook, one sheet
     out.u16(1);
@@ -41,6 +41,10 @@ void writePrintTitles(BiffStream& out, int firstRow, int lastRow)
     out.u16(0);
     out.u16(0);
     out.end();
+}
+
+void writeBuiltInName(BiffStream& out, std::uint8_t code, const CellRange& area)
+{
     out.begin(0x0018); // NAME
     out.u16(0x0020);   // built-in
     out.u8(0);
@@ -50,14 +54,27 @@ void writePrintTitles(BiffStream& out, int firstRow, int lastRow)
     out.u16(1); // sheet 0 + 1
     out.zeros(4);
     out.u8(0);
-    out.u8(0x07); // Print_Titles
+    out.u8(code);
     out.u8(0x3B); // tArea3d
     out.u16(0);   // EXTERNSHEET entry
-    out.u16(std::uint16_t(firstRow));
-    out.u16(std::uint16_t(lastRow));
-    out.u16(0);
-    out.u16(0x00FF);
+    out.u16(std::uint16_t(area.firstRow));
+    out.u16(std::uint16_t(area.lastRow));
+    out.u16(std::uint16_t(area.firstColumn));
+    out.u16(std::uint16_t(area.lastColumn));
     out.end();
+}
+
+void writeNames(BiffStream& out, const Workbook& book)
+{
+    const CellRange& area = book.printArea();
+    const bool titles = book.printTitleFirst() >= 0;
+    if (area.firstRow < 0 && !titles)
+        return;
+    writeSelfReference(out);
+    if (area.firstRow >= 0)
+        writeBuiltInName(out, 0x06, area);
+    if (titles) // whole rows: every column
+        writeBuiltInName(out, 0x07, {book.printTitleFirst(), 0, book.printTitleLast(), Workbook::MaxColumns - 1});
 }
 
 std::uint32_t textCellCount(const Workbook& book)
@@ -99,8 +116,7 @@ bool WorkbookWriter::write(const Workbook& book, QIODevice* device)
     globals.u16(1);
     globals.u16(1);
     globals.end();
-    if (book.printTitleFirst() >= 0)
-        writePrintTitles(globals, book.printTitleFirst(), book.printTitleLast());
+    writeNames(globals, book);
     if (hasComment)
         CommentDrawing::writeGroup(globals);
     SharedStrings::write(globals, book.texts(), textCellCount(book));

@@ -14,6 +14,7 @@
 #include "export/Workbook.h"
 #include "export/WorkbookWriter.h"
 #include "support/OtherClient.h"
+#include "support/PrintedPages.h"
 #include "support/WindowFixture.h"
 #include "support/XlsInspect.h"
 
@@ -27,6 +28,11 @@
 #include <QPushButton>
 #include <QtEndian>
 #include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -64,6 +70,97 @@ void fillBeyondLimit(const TempAppDir& dir)
                          "INSERT INTO Table1 (dostavcik, artikul) SELECT 'S', 'a' FROM n");
 }
 
+// A line of the register as the printed-report cases give it: supplier,
+// article, material, colour, size; price and money in ten-thousandths.
+QVariantMap line(const QString& supplier, const QString& article, const QString& material, const QString& colour,
+                 const QString& size, qint64 price, int ordered, qint64 money)
+{
+    return {{"dostavcik", supplier}, {"artikul", article}, {"sastav", material}, {"cvet", colour},
+            {"razmeri", size},       {"pokupnacena", price}, {"paracbr", ordered}, {"polucbr", ordered},
+            {"obsto", money}};
+}
+
+// Thirty lines of a trader's usual texts, as wide as such a report gets.
+QVariantList ordinaryLines()
+{
+    QVariantList lines;
+    for (int i = 0; i < 30; ++i)
+        lines << line("Текстил Мода ООД", QString("Дамска рокля модел %1").arg(100 + i), "памук 95%, еластан 5%",
+                      "тъмносин", "S-M-L-XL", 125000 + i, 24, 3000000 + 24 * i);
+    return lines;
+}
+
+// Another process holding a POSIX lock on a file, as an office suite does on
+// the document it has open.
+class LockHolder {
+public:
+    explicit LockHolder(const QString& path)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        const QByteArray name = QFile::encodeName(path);
+        m_pid = ::fork();
+        if (m_pid == 0) { // only async-signal-safe calls from here on
+            struct flock lock = {};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            const int fd = ::open(name.constData(), O_RDWR);
+            const char held = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 1 : 0;
+            (void)!::write(ready[1], &held, 1);
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        char held = 0;
+        m_holding = m_pid > 0 && ::read(ready[0], &held, 1) == 1 && held == 1;
+        ::close(ready[0]);
+    }
+    ~LockHolder()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool holding() const { return m_holding; }
+
+private:
+    pid_t m_pid = -1;
+    bool m_holding = false;
+};
+
+// Makes a folder refuse new files even to the superuser, for as long as it lives.
+class ImmutableFolder {
+public:
+    explicit ImmutableFolder(const QString& path) : m_path(path)
+    {
+        m_set = QProcess::execute("chattr", {"+i", path}) == 0;
+        if (!m_set)
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    ~ImmutableFolder()
+    {
+        if (m_set)
+            QProcess::execute("chattr", {"-i", m_path});
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    // The system's word for the refusal.
+    QString reason() const { return m_set ? "Operation not permitted" : "Permission denied"; }
+    bool refusesFiles() const
+    {
+        QFile probe(QDir(m_path).filePath("probe"));
+        const bool made = probe.open(QIODevice::WriteOnly);
+        if (made)
+            probe.remove();
+        return !made;
+    }
+
+private:
+    QString m_path;
+    bool m_set = false;
+};
+
 // A device that accepts only so many bytes, as a full disk does.
 class FullDevice : public QIODevice {
 public:
@@ -89,11 +186,26 @@ private:
 
 class ExportTest : public QObject {
     Q_OBJECT
+
+    // Workbooks of printedReport, printed together by printedReportOnPaper:
+    // LibreOffice takes seconds to start.
+    struct PaperCheck {
+        QString workbook;
+        int pages;
+        QStringList whole;
+        QStringList endsBefore;
+    };
+    QTemporaryDir m_paperDir;
+    QHash<QString, PaperCheck> m_paper;
+
 private slots:
     void queryText_data();
     void queryText();
     void reportOfTheView_data();
     void reportOfTheView();
+    void printedReport_data();
+    void printedReport();
+    void printedReportOnPaper();
     void secondExportReplacesTheFirst();
     void refusalsLeaveTheOldReport_data();
     void refusalsLeaveTheOldReport();
@@ -256,6 +368,120 @@ void ExportTest::reportOfTheView()
              QList<double>({30, 30, 40, 40, 25, 25}));
 }
 
+void ExportTest::printedReport_data()
+{
+    QTest::addColumn<QVariantList>("lines");
+    QTest::addColumn<QString>("company");
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("pages");              // printed by LibreOffice; 0: not printed
+    QTest::addColumn<QStringList>("whole");      // words printed whole
+    QTest::addColumn<QStringList>("endsBefore"); // "a|b": word a ends left of where b starts
+    const QString company = "Модна къща";
+    QVariantList short4;
+    for (const char* article : {"a", "b", "c", "d"})
+        short4 << line("S", article, "", "", "", 491911000, 1, 491911000);
+    QTest::addRow("status texts wider than their coloured band")
+        << short4 << company << "" << 1 << QStringList{"196764.4"} << QStringList{"196764.4|Size", "Count:|Size"};
+    QTest::addRow("prices and money with four decimals")
+        << QVariantList{line("S", "a", "", "", "", 12345678, 1, 12345678), line("S", "b", "", "", "", 1, 2, 999999999)}
+        << company << "" << 1 << QStringList{"1234.5678", "0.0001", "99999.9999"} << QStringList{};
+    QTest::addRow("thirty ordinary lines, one page wide")
+        << ordinaryLines() << company << "" << 1 << QStringList{"Money", "12.5029", "300.0696"} << QStringList{};
+    QTest::addRow("Cyrillic capitals of a supplier")
+        << QVariantList{line("ЮРОФОНД ООД", "Блуза", "", "", "", 10000, 1, 10000)} << company << "" << 1
+        << QStringList{"ЮРОФОНД", "ООД"} << QStringList{"ООД|Блуза"};
+    QTest::addRow("a very long company name")
+        << QVariantList{line("S", "a", "", "", "", 10000, 1, 10000)}
+        << "Търговска къща за облекло и обувки „Модна линия България“ ЕООД, клон Пловдив" << "" << 1
+        << QStringList{"Money"} << QStringList{};
+    QTest::addRow("lock file left behind by an office suite")
+        << QVariantList{line("S", "a", "", "", "", 10000, 1, 10000)} << company << "stale lock" << 0 << QStringList{}
+        << QStringList{};
+    QTest::addRow("no program opens the report")
+        << QVariantList{line("S", "a", "", "", "", 10000, 1, 10000)} << company << "no opener" << 0 << QStringList{}
+        << QStringList{};
+}
+
+void ExportTest::printedReport()
+{
+    QFETCH(QVariantList, lines);
+    QFETCH(QString, company);
+    QFETCH(QString, situation);
+    QFETCH(int, pages);
+    QFETCH(QStringList, whole);
+    QFETCH(QStringList, endsBefore);
+    WindowFixture f;
+    f.dir.writeFile("Company.txt", company.toUtf8() + "\r\n");
+    for (const QVariant& l : lines)
+        f.insertLine(l.toMap());
+    if (situation == "stale lock")
+        f.dir.writeFile(".~lock.Orders.xls#", "someone,host,home,01.01.2024 10:00,");
+    f.dialogs.desktopOpens = situation != "no opener";
+    TForm1& form = f.open();
+    WindowFixture::click(form.Button3);
+
+    const QString path = f.dir.filePath("Orders.xls");
+    QCOMPARE(f.dialogs.shown, situation == "no opener" ? QStringList{"information: " + ExcelExport::notOpenedMessage(path)}
+                                                       : QStringList());
+    QCOMPARE(f.dialogs.opened, QStringList{path});
+    // A lock file that no program held is gone, so the suite opens the report without asking.
+    QCOMPARE(QDir(f.dir.path()).entryList({"*Orders*"}, QDir::Files | QDir::Hidden), QStringList{"Orders.xls"});
+    const QJsonObject report = inspectWorkbook(path);
+    QVERIFY(!report.isEmpty());
+    const QJsonObject sheet = report["sheets"][0].toObject();
+    const QJsonObject page = sheet["page_setup"].toObject();
+    QVERIFY(page["fit_to_page"].toBool());
+    QCOMPARE(page["fit_width"].toInt(), 1);
+    QCOMPARE(page["fit_height"].toInt(), 0);
+    QCOMPARE(page["orientation"].toString(), "portrait");
+    QCOMPARE(sheet["print_area"].toString(), "$A$1:$H$" + QString::number(7 + lines.size()));
+    QCOMPARE(sheet["print_titles"]["rows"].toString(), "$7:$7");
+
+    if (pages > 0) {
+        const QString copy = QDir(m_paperDir.path()).filePath(QString("case%1.xls").arg(m_paper.size()));
+        QVERIFY(QFile::copy(path, copy));
+        m_paper.insert(QTest::currentDataTag(), {copy, pages, whole, endsBefore});
+    }
+}
+
+void ExportTest::printedReportOnPaper()
+{
+    if (TempAppDir::onServer())
+        QSKIP("printing does not depend on the register's engine: the embedded run prints");
+    if (!libreOfficeInstalled())
+        QSKIP("soffice is missing (Debian: libreoffice-calc-nogui): the reports are not printed");
+    if (m_paper.isEmpty())
+        QSKIP("printedReport left no workbooks to print");
+    QStringList workbooks;
+    for (const PaperCheck& c : std::as_const(m_paper))
+        workbooks << c.workbook;
+    QHash<QString, PrintedPages> printed;
+    const QString error = printWithLibreOffice(workbooks, m_paperDir.path(), &printed);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QStringList faults; // of every case, not only the first
+    for (auto it = m_paper.cbegin(); it != m_paper.cend(); ++it) {
+        const PaperCheck& c = it.value();
+        const PrintedPages& paper = printed[c.workbook];
+        const QString what = it.key() + ": ";
+        if (paper.pages != c.pages)
+            faults << what + QString("%1 pages").arg(paper.pages);
+        for (const QString& word : c.whole)
+            if (!paper.find(word))
+                faults << what + "no whole " + word;
+        for (const QString& pair : c.endsBefore) {
+            const PrintedWord* left = paper.find(pair.section('|', 0, 0));
+            const PrintedWord* right = paper.find(pair.section('|', 1));
+            // A text cut at its cell's edge, or run on past its band, reaches
+            // into the next column, whose text begins 2 points into it.
+            if (!left || !right)
+                faults << what + pair + " not printed";
+            else if (left->xMax > right->xMin - 2)
+                faults << what + QString("%1 at %2 and %3").arg(pair).arg(left->xMax).arg(right->xMin);
+        }
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+}
+
 void ExportTest::secondExportReplacesTheFirst()
 {
     WindowFixture f;
@@ -275,13 +501,17 @@ void ExportTest::secondExportReplacesTheFirst()
 void ExportTest::refusalsLeaveTheOldReport_data()
 {
     QTest::addColumn<QString>("situation");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("message"); // <dir>: the application folder, <reason>: the system's
     QTest::addRow("pending line refused by the checks")
         << "pending" << "information: Supplier is unknown!!! Please enter supplier to continue\r\nor click on "
                         "\"Cancel\" button to refuse changes.";
-    QTest::addRow("workbook open in an office suite") << "lock" << "error: " + ExcelExport::inUseMessage();
+    QTest::addRow("workbook open in an office suite")
+        << "open" << "error: " + ExcelExport::inUseMessage() + "\r\nThe file to close: <dir>Orders.xls";
     QTest::addRow("more lines than a sheet holds")
         << "large" << "error: " + ExcelExport::tooLargeMessage(65530, ExcelExport::MaxLines);
+    QTest::addRow("folder that cannot be written")
+        << "folder" << "error: Operation can not be completed!\r\nThe report can not be written in the folder\r\n"
+                       "<dir>\r\n(<reason>). Please allow writing in that folder and try again.";
 }
 
 void ExportTest::refusalsLeaveTheOldReport()
@@ -290,8 +520,12 @@ void ExportTest::refusalsLeaveTheOldReport()
     QFETCH(QString, message);
     WindowFixture f;
     f.dir.writeFile("Orders.xls", "the previous report");
-    if (situation == "lock")
+    std::unique_ptr<LockHolder> suite;
+    if (situation == "open") {
         f.dir.writeFile(".~lock.Orders.xls#", "someone,host,home,01.01.2024 10:00,");
+        suite = std::make_unique<LockHolder>(f.dir.filePath("Orders.xls"));
+        QVERIFY(suite->holding());
+    }
     if (situation == "large")
         fillBeyondLimit(f.dir);
     TForm1& form = f.open();
@@ -299,8 +533,16 @@ void ExportTest::refusalsLeaveTheOldReport()
         WindowFixture::click(form.Button1);
         WindowFixture::typeInto(form.findChild<QWidget*>("DBEdit6"), "XL");
     }
+    std::unique_ptr<ImmutableFolder> folder;
+    if (situation == "folder") {
+        folder = std::make_unique<ImmutableFolder>(f.dir.path());
+        if (!folder->refusesFiles())
+            QSKIP("cannot make a folder refuse new files for this user");
+        message.replace("<reason>", folder->reason());
+    }
     WindowFixture::click(form.Button3);
-    QCOMPARE(f.dialogs.shown, QStringList{message});
+    folder.reset();
+    QCOMPARE(f.dialogs.shown, QStringList{message.replace("<dir>", f.dir.path())});
     QCOMPARE(f.dialogs.opened, QStringList());
     QCOMPARE(f.dir.readFile("Orders.xls"), QByteArray("the previous report"));
 }

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QUrl>
@@ -60,10 +61,41 @@ QString QtDialogs::openFile(const QString& caption, const QString& filter)
                                         QFileDialog::HideNameFilterDetails);
 }
 
-void QtDialogs::openWithDesktop(const QString& pathOrUrl)
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+// xdg-open tells by its exit status whether a program took the file. Under a
+// desktop it hands the file on and returns at once; without one it runs the
+// program itself until that ends, so a moment's wait is all it gets: still
+// running then means the program has the file.
+static bool openWithXdg(const QString& path)
 {
-    const QUrl url = pathOrUrl.contains(QLatin1String("://")) ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
-    QDesktopServices::openUrl(url);
+    constexpr int AnswerMs = 1500;
+    auto* process = new QProcess;
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start(QStringLiteral("xdg-open"), {path});
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    if (!process->waitForFinished(AnswerMs)) {
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        return true;
+    }
+    const bool opened = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    delete process;
+    return opened;
+}
+#endif
+
+bool QtDialogs::openWithDesktop(const QString& pathOrUrl)
+{
+    if (pathOrUrl.contains(QLatin1String("://")))
+        return QDesktopServices::openUrl(QUrl(pathOrUrl));
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return openWithXdg(pathOrUrl);
+#else
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(pathOrUrl));
+#endif
 }
 
 namespace {

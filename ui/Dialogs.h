@@ -31,8 +31,9 @@ public:
     virtual void standardError(const QString& message) = 0;
     // Open-file dialog; empty when cancelled.
     virtual QString openFile(const QString& caption, const QString& filter) = 0;
-    // The desktop's "open" on a file or web address; the result is not checked.
-    virtual void openWithDesktop(const QString& pathOrUrl) = 0;
+    // The desktop's "open" on a file or web address; false when no program
+    // could be started for it or the desktop said it could not open it.
+    virtual bool openWithDesktop(const QString& pathOrUrl) = 0;
     // A modal progress dialog with Cancel, open while the result lives. It
     // appears only when the work takes longer than a moment.
     virtual std::unique_ptr<ProgressReport> progress(const QString& label, qint64 maximum);
@@ -51,7 +52,7 @@ public:
     void error(const QString& text) override;
     void standardError(const QString& message) override;
     QString openFile(const QString& caption, const QString& filter) override;
-    void openWithDesktop(const QString& pathOrUrl) override;
+    bool openWithDesktop(const QString& pathOrUrl) override;
 
 private:
     QWidget* m_parent;

@@ -22,7 +22,11 @@ public:
         shown << "openFile: " + caption + " | " + filter;
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
-    void openWithDesktop(const QString& pathOrUrl) override { opened << pathOrUrl; }
+    bool openWithDesktop(const QString& pathOrUrl) override
+    {
+        opened << pathOrUrl;
+        return desktopOpens;
+    }
     // Cancel is pressed once the work reports cancelProgressAt or more (never when negative).
     std::unique_ptr<ProgressReport> progress(const QString& label, qint64) override
     {
@@ -47,4 +51,5 @@ public:
     QQueue<bool> confirmAnswers;
     QQueue<QString> fileAnswers;
     qint64 cancelProgressAt = -1;
+    bool desktopOpens = true; // false: as with no program for the file
 };
