@@ -64,10 +64,16 @@ void clickTitle(TForm1& form, int column)
 }
 
 // 65,530 lines in one statement, beyond what a report holds.
+void fillLines(const TempAppDir& dir, int count)
+{
+    OtherClient(dir).run(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                        "INSERT INTO Table1 (dostavcik, artikul) SELECT 'S', 'a' FROM n")
+                             .arg(count));
+}
+
 void fillBeyondLimit(const TempAppDir& dir)
 {
-    OtherClient(dir).run("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65530) "
-                         "INSERT INTO Table1 (dostavcik, artikul) SELECT 'S', 'a' FROM n");
+    fillLines(dir, ExcelExport::MaxLines + 1);
 }
 
 // A line of the register as the printed-report cases give it: supplier,
@@ -207,6 +213,7 @@ private slots:
     void printedReport();
     void printedReportOnPaper();
     void secondExportReplacesTheFirst();
+    void wholeSheetIsExported();
     void refusalsLeaveTheOldReport_data();
     void refusalsLeaveTheOldReport();
     void compoundFileLayout_data();
@@ -498,6 +505,17 @@ void ExportTest::secondExportReplacesTheFirst()
              QStringList{"Orders.xls"}); // no temporary file left behind
 }
 
+// The limit itself is exported; one line more is refused (see the refusals).
+void ExportTest::wholeSheetIsExported()
+{
+    WindowFixture f;
+    fillLines(f.dir, 65529);
+    TForm1& form = f.open();
+    WindowFixture::click(form.Button3);
+    QCOMPARE(f.dialogs.shown, QStringList());
+    QCOMPARE(f.dialogs.opened, QStringList{f.dir.filePath("Orders.xls")});
+}
+
 void ExportTest::refusalsLeaveTheOldReport_data()
 {
     QTest::addColumn<QString>("situation");
@@ -507,8 +525,8 @@ void ExportTest::refusalsLeaveTheOldReport_data()
                         "\"Cancel\" button to refuse changes.";
     QTest::addRow("workbook open in an office suite")
         << "open" << "error: " + ExcelExport::inUseMessage() + "\r\nThe file to close: <dir>Orders.xls";
-    QTest::addRow("more lines than a sheet holds")
-        << "large" << "error: " + ExcelExport::tooLargeMessage(65530, ExcelExport::MaxLines);
+    QTest::addRow("one line more than a sheet holds")
+        << "large" << "error: " + ExcelExport::tooLargeMessage(65530, 65529);
     QTest::addRow("folder that cannot be written")
         << "folder" << "error: Operation can not be completed!\r\nThe report can not be written in the folder\r\n"
                        "<dir>\r\n(<reason>). Please allow writing in that folder and try again.";
