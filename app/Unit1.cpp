@@ -134,7 +134,7 @@ void TForm1::FormCreate()
     QApplication::setApplicationName(QLatin1String(ApplicationTitle));
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup();
-    ADOTable1->setSort(QStringLiteral("key"));
+    ADOTable1->setSort(OrderColumns::name(OrderColumns::Key));
     m_filter->presetBeforeOpen();
     // The Windows register's Access file is offered for conversion; refused
     // or failed, it stays db1.mdb and the table stays closed.

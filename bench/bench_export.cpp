@@ -17,6 +17,7 @@
 #include "data/Database.h"
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
+#include "export/ReportColumns.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -58,8 +59,9 @@ void resetPeak()
         refs.write("5");
 }
 
-// The cells of the report for the Perl writer: the five title texts, then
-// one line per view line, texts first, numbers last, tab-separated.
+// The cells of the report for the Perl writer, tab-separated: the five title
+// texts, the table's captions, a "t" or "n" per column (text or number), then
+// one line per view line.
 void dumpCells(TForm1& form, const QString& path)
 {
     QFile file(path);
@@ -69,17 +71,25 @@ void dumpCells(TForm1& form, const QString& path)
     out << form.Label20->text() << '\t' << form.ecompany->text() << '\t'
         << form.statusPanels().text(StatusPanels::Filter) << '\t' << form.statusPanels().text(StatusPanels::Pieces)
         << '\t' << form.statusPanels().text(StatusPanels::Money) << '\n';
-    const int columns[] = {OrderColumns::Dostavcik, OrderColumns::Artikul, OrderColumns::Sastav, OrderColumns::Cvet,
-                           OrderColumns::Razmeri, OrderColumns::Pokupnacena, OrderColumns::Paracbr,
-                           OrderColumns::Obsto};
+    // The table's captions, then which of its columns hold numbers.
+    out << ReportColumns::captions().join(QLatin1Char('\t')) << '\n';
+    for (int c = 0; c < ReportColumns::Count; ++c)
+        out << (c ? "\t" : "") << (OrderColumns::at(ReportColumns::All[c].field).type == ColumnType::Text ? 't' : 'n');
+    out << '\n';
     OrderTable& table = form.table();
     for (int row = 0; row < table.recordCount(); ++row) {
-        for (int c = 0; c < 8; ++c) {
-            const QVariant v = table.cellValue(row, columns[c]);
+        for (int c = 0; c < ReportColumns::Count; ++c) {
+            const OrderColumns::Index field = ReportColumns::All[c].field;
+            const QVariant v = table.cellValue(row, field);
+            const ColumnType type = OrderColumns::at(field).type;
             if (c)
                 out << '\t';
-            out << (c >= 5 ? QString::number(c == 6 ? v.toDouble() : v.value<Currency>().toDouble(), 'g', 17)
-                           : v.toString().replace(QLatin1Char('\t'), QLatin1Char(' ')));
+            if (type == ColumnType::Currency)
+                out << QString::number(v.value<Currency>().toDouble(), 'g', 17);
+            else if (type == ColumnType::Integer)
+                out << QString::number(v.toDouble(), 'g', 17);
+            else
+                out << v.toString().replace(QLatin1Char('\t'), QLatin1Char(' '));
         }
         out << '\n';
     }

@@ -1,8 +1,9 @@
 #!/usr/bin/perl
 # The report of bench_export written by Spreadsheet::WriteExcel (Debian
 # libspreadsheet-writeexcel-perl): the same cells, fonts, fills, borders,
-# widths, frozen rows, print titles and page setup. Reads the cells that
-# bench_export dumped, prints the milliseconds from the new workbook to its
+# widths, frozen rows, print titles and page setup. Reads the cells, the
+# table's captions and which columns hold numbers from what bench_export
+# dumped, prints the milliseconds from the new workbook to its
 # close (reading the dump is not counted).
 # Usage: perl writeexcel_report.pl CELLS.tsv OUT.xls
 use strict;
@@ -15,6 +16,10 @@ my ($cells, $out) = @ARGV;
 open(my $in, '<:encoding(UTF-8)', $cells) or die "$cells: $!";
 chomp(my $titles = <$in>);
 my @title = split /\t/, $titles, -1;
+chomp(my $captionLine = <$in>);
+my @captions = split /\t/, $captionLine, -1;
+chomp(my $kindLine = <$in>);
+my @kinds = split /\t/, $kindLine, -1;
 my @lines;
 while (my $line = <$in>) {
     chomp $line;
@@ -46,19 +51,18 @@ for my $r (0 .. 2) {
     $sheet->write_string(2 + $r, 1, $title[2 + $r], $box[$r][0]);
     $sheet->write_blank(2 + $r, $_, $box[$r][$_ - 1]) for 2 .. 3;
 }
-my @captions = qw(Supplier Article Material Color Size Price Quantity Money);
-$sheet->write_string(6, $_, $captions[$_], $table) for 0 .. 7;
+$sheet->write_string(6, $_, $captions[$_], $table) for 0 .. $#captions;
 my $row = 7;
 for my $line (@lines) {
-    for my $c (0 .. 7) {
+    for my $c (0 .. $#captions) {
         my $v = $line->[$c];
-        if ($c >= 5) { $sheet->write_number($row, $c, $v, $table) }
+        if ($kinds[$c] eq 'n') { $sheet->write_number($row, $c, $v, $table) }
         elsif ($v eq '') { $sheet->write_blank($row, $c, $table) }
         else { $sheet->write_string($row, $c, $v, $table) }
     }
     $row++;
 }
-$sheet->set_column($_, $_, 12) for 0 .. 7;
+$sheet->set_column($_, $_, 12) for 0 .. $#captions;
 $sheet->freeze_panes(7, 0);
 $sheet->repeat_rows(6);
 $sheet->set_portrait();

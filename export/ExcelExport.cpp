@@ -1,5 +1,7 @@
 #include "export/ExcelExport.h"
 
+#include "export/ReportColumns.h"
+
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 #include "export/ExportQuery.h"
@@ -14,15 +16,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QSaveFile>
-
-namespace {
-
-QStringList exportFields()
-{
-    return ExportQuery::fieldList().split(QStringLiteral(", "));
-}
-
-} // namespace
 
 QString ExcelExport::inUseMessage()
 {
@@ -124,13 +117,12 @@ bool ExcelExport::readView(Workbook* book)
 {
     // The lines of the export statement in the grid's order: the view's own
     // rows, so the report and the screen agree on every line and tie.
-    const QStringList fields = exportFields();
     QVector<int> columns;
     book->setSheetName(QStringLiteral("Orders"));
     book->reserveRows(m_table.recordCount() + 1 + ReportLayout::TitleRows);
-    for (int c = 0; c < fields.size(); ++c) {
-        columns.append(OrderColumns::indexOf(fields[c]));
-        book->setText(0, c, fields[c]);
+    for (int c = 0; c < ReportColumns::Count; ++c) {
+        columns.append(ReportColumns::All[c].field);
+        book->setText(0, c, OrderColumns::name(ReportColumns::All[c].field));
     }
     const int currencyType = qMetaTypeId<Currency>();
     return m_table.readLines(columns, [&](int row, const QVariant* values) {
@@ -175,5 +167,5 @@ int ExcelExport::sortColumn() const
     // index of the last title click is not used: the user may have dragged
     // the columns since, and the sort text always names the field.
     const QString field = m_table.sort().section(QLatin1Char(' '), 0, 0);
-    return exportFields().indexOf(field);
+    return ReportColumns::ofField(OrderColumns::indexOf(field));
 }

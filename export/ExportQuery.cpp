@@ -1,10 +1,15 @@
 #include "export/ExportQuery.h"
 
+#include "export/ReportColumns.h"
+
 namespace ExportQuery {
 
 QString fieldList()
 {
-    return QStringLiteral("dostavcik, artikul, sastav, cvet, razmeri, pokupnacena, paracbr, obsto");
+    QStringList fields;
+    for (const ReportColumns::Column& column : ReportColumns::All)
+        fields << OrderColumns::name(column.field);
+    return fields.join(QStringLiteral(", "));
 }
 
 QString text(bool filtered, const QString& filterText, const QString& sortText)

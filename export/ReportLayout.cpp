@@ -14,9 +14,6 @@ constexpr int LightGreen = 13434828;
 // The height a row takes on for a 32-point font.
 constexpr double CompanyRowPoints = 41.25;
 
-const char* const Captions[ReportLayout::Columns] = {"Supplier", "Article", "Material", "Color",
-                                                     "Size",     "Price",   "Quantity", "Money"};
-
 void fill(Workbook& book, int row, int colour)
 {
     book.formatRange(row, 1, row, 3, [colour](CellFormat& f) { f.fill = colour; });
@@ -38,11 +35,6 @@ void outline(Workbook& book, int top, int left, int bottom, int right)
 
 namespace ReportLayout {
 
-const char* caption(int column)
-{
-    return Captions[column];
-}
-
 bool apply(Workbook& book, const Texts& texts, int lines, int sortColumn, QString* error)
 {
     if (HeaderRow + 1 + lines > Workbook::MaxRows) {
@@ -51,7 +43,7 @@ bool apply(Workbook& book, const Texts& texts, int lines, int sortColumn, QStrin
     }
     book.insertRows(0, TitleRows);
     for (int c = 0; c < Columns; ++c)
-        book.setText(HeaderRow, c, QString::fromLatin1(Captions[c]));
+        book.setText(HeaderRow, c, QString::fromLatin1(ReportColumns::All[c].caption));
     // Fitted before the title texts are filled in, which may stand out.
     ColumnFit::fit(book, 0, Columns - 1);
 

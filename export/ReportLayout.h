@@ -7,6 +7,8 @@
 // spreadsheet, so that, for instance, the widths fit the table only and not
 // the long title texts above it.
 
+#include "export/ReportColumns.h"
+
 #include <QString>
 
 class Workbook;
@@ -15,7 +17,7 @@ namespace ReportLayout {
 
 constexpr int TitleRows = 6;
 constexpr int HeaderRow = 6; // 0-based: the sheet's row 7
-constexpr int Columns = 8;
+constexpr int Columns = ReportColumns::Count;
 
 struct Texts {
     QString creditLine;
@@ -24,9 +26,6 @@ struct Texts {
     QString pieces;
     QString money;
 };
-
-// The report's table captions, columns A to H.
-const char* caption(int column);
 
 // lines: the number of lines below the column names. sortColumn: the table
 // column of the sort field, -1 when it is none of them. Fails when the lines

@@ -32,7 +32,7 @@ bool GridSort::DBGrid1TitleClick(int logicalColumn)
 
 void GridSort::reset()
 {
-    m_table.setSort(QStringLiteral("key"));
+    m_table.setSort(OrderColumns::name(OrderColumns::Key));
     m_model.setSortTitleColumn(OrderColumns::Key);
     m_sortColumnIndex = 0;
 }

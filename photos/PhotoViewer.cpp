@@ -15,7 +15,7 @@
 #include <QPixmap>
 #include <QSaveFile>
 
-static const QString PhotoColumn = QStringLiteral("photo");
+static constexpr OrderColumns::Index PhotoColumn = OrderColumns::Photo;
 
 PhotoViewer::PhotoViewer(PhotoArea* area, QComboBox* batchChooser, OrderTable& table, Dialogs& dialogs,
                          const QString& appDir, int& nextPhotoNumber, QObject* parent)
