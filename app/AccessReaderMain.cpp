@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -22,13 +23,20 @@ bool send(const QByteArray& frame)
     return std::fwrite(frame.constData(), 1, size_t(frame.size()), frames) == size_t(frame.size());
 }
 
-// libmdb prints to standard output on some damaged files; the frames go to
-// a copy of it taken first, and its own output goes where its complaints go.
+// libmdb prints to standard output on some damaged files, and complains on
+// standard error, millions of lines when it loops. The frames go to a copy of
+// standard output taken first; both of libmdb's streams go nowhere. The
+// descriptor of standard error stays as it was, for a sanitizer's report.
 bool separateFrames()
 {
     const int copy = dup(STDOUT_FILENO);
     frames = copy >= 0 ? fdopen(copy, "wb") : nullptr;
-    return frames && dup2(STDERR_FILENO, STDOUT_FILENO) >= 0;
+    const int null = open("/dev/null", O_WRONLY);
+    FILE* nowhere = std::fopen("/dev/null", "w");
+    if (!frames || null < 0 || !nowhere || dup2(null, STDOUT_FILENO) < 0)
+        return false;
+    stderr = nowhere;
+    return true;
 }
 
 } // namespace

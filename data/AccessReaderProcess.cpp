@@ -40,12 +40,14 @@ QString& programPathOverride()
 }
 
 // The child's side between fork and exec: only calls safe after a fork.
-[[noreturn]] void runChild(int output, int report, const AccessReaderProcess::Limits& limits,
+[[noreturn]] void runChild(pid_t parent, int output, int report, const AccessReaderProcess::Limits& limits,
                            char* const* argv, char* const* envp)
 {
 #ifdef __linux__
     prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives the program that waits for it
 #endif
+    if (getppid() != parent)
+        _exit(127);
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
     dup2(null, STDIN_FILENO);
     dup2(output, STDOUT_FILENO);
@@ -181,9 +183,10 @@ bool AccessReaderProcess::start(const QString& path, const QString& table)
         close(output[1]);
         return fail(false, QString::fromLocal8Bit(std::strerror(errno)));
     }
+    const pid_t parent = getpid();
     m_pid = fork();
     if (m_pid == 0)
-        runChild(output[1], report[1], m_limits, argv.data(), envp.data());
+        runChild(parent, output[1], report[1], m_limits, argv.data(), envp.data());
     const int forkError = errno;
     close(output[1]);
     close(report[1]);
