@@ -146,6 +146,8 @@ bool AccessImport::offerEmptyRegister(const QString& appDir)
 {
     const QDir dir(appDir);
     const QString registerPath = dir.filePath(QLatin1String(Database::FileName));
+    if (!QFileInfo::exists(registerPath))
+        return false; // a failed rename back has been reported with where the Access file is
     const QString kept = keptName(appDir);
     if (!m_dialogs.confirm(
             QStringLiteral("db1.mdb stays the Access file, and the program cannot work with it.\r\n"
