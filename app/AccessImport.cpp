@@ -1,5 +1,6 @@
 #include "app/AccessImport.h"
 
+#include "data/AccessReaderProcess.h"
 #include "data/Database.h"
 #include "data/RegisterConversion.h"
 #include "ui/Dialogs.h"
@@ -17,15 +18,12 @@ AccessImport::SourceOpener& sourceOpener()
     return opener;
 }
 
-std::unique_ptr<RowSource> openTable1(const QString& path, QString* error)
+std::unique_ptr<RowSource> openTable1(const QString& path)
 {
     if (sourceOpener())
-        return sourceOpener()(path, error);
-    auto reader = std::make_unique<AccessTableReader>();
-    if (!reader->open(path, QStringLiteral("Table1"))) {
-        *error = reader->errorString();
-        return nullptr;
-    }
+        return sourceOpener()(path);
+    auto reader = std::make_unique<AccessReaderProcess>();
+    reader->open(path, QStringLiteral("Table1"), AccessReaderProcess::limitsFor(QFileInfo(path).size()));
     return reader;
 }
 
@@ -35,6 +33,12 @@ QString figuresText(const RegisterFigures& figures)
         .arg(figures.lines)
         .arg(figures.received)
         .arg(figures.money.toString(QLocale::system()));
+}
+
+QString failureText(bool damaged, const QString& reason)
+{
+    return damaged ? QStringLiteral("db1.mdb is damaged: %1").arg(reason)
+                   : QStringLiteral("db1.mdb cannot be converted: %1").arg(reason);
 }
 
 } // namespace
@@ -55,19 +59,27 @@ QString AccessImport::keptName(const QString& appDir)
 
 bool AccessImport::run(const QString& appDir, AccessFormat format)
 {
+    const QString registerPath = QDir(appDir).filePath(QLatin1String(Database::FileName));
+    // What an interrupted earlier run left behind is never taken for a result.
+    QFile::remove(registerPath + QStringLiteral(".new"));
+    const QString kept = keptName(appDir);
+    if (m_dialogs.confirm(
+            QStringLiteral("db1.mdb is a Microsoft Access file (%1), the register of the Windows "
+                           "version.\r\nConvert it into a register of this program? The Access file "
+                           "is kept as %2.")
+                .arg(AccessFile::formatName(format), kept)) &&
+        convert(appDir, kept))
+        return true;
+    return offerEmptyRegister(appDir);
+}
+
+bool AccessImport::convert(const QString& appDir, const QString& kept)
+{
     const QDir dir(appDir);
     const QString registerPath = dir.filePath(QLatin1String(Database::FileName));
-    const QString kept = keptName(appDir);
-    if (!m_dialogs.confirm(QStringLiteral("db1.mdb is a Microsoft Access file (%1), the register of the Windows "
-                                          "version.\r\nConvert it into a register of this program? The Access file "
-                                          "is kept as %2.")
-                               .arg(AccessFile::formatName(format), kept)))
-        return false;
-
-    QString error;
-    std::unique_ptr<RowSource> source = openTable1(registerPath, &error);
-    if (!source) {
-        m_dialogs.standardError(QStringLiteral("db1.mdb cannot be converted: %1").arg(error));
+    std::unique_ptr<RowSource> source = openTable1(registerPath);
+    if (!source->errorString().isEmpty()) {
+        m_dialogs.standardError(failureText(source->isDamaged(), source->errorString()));
         return false;
     }
 
@@ -80,11 +92,11 @@ bool AccessImport::run(const QString& appDir, AccessFormat format)
         outcome = conversion.convert(*source, converted,
                                      [&progress](qint64 done) { return progress->update(done); });
     }
-    source.reset(); // the Access file is closed before it is renamed
+    source.reset(); // the Access file is closed (its reader ended) before it is renamed
     if (outcome == RegisterConversion::Outcome::Cancelled)
         return false;
     if (outcome == RegisterConversion::Outcome::Failed) {
-        m_dialogs.standardError(QStringLiteral("db1.mdb cannot be converted: %1").arg(conversion.errorString()));
+        m_dialogs.standardError(failureText(conversion.sourceDamaged(), conversion.errorString()));
         return false;
     }
     if (conversion.sourceFigures() != conversion.targetFigures()) {
@@ -97,19 +109,66 @@ bool AccessImport::run(const QString& appDir, AccessFormat format)
     }
 
     const QString keptPath = dir.filePath(kept);
-    if (!QFile::rename(registerPath, keptPath)) {
+    QFile access(registerPath);
+    if (!access.rename(keptPath)) {
         QFile::remove(converted);
-        m_dialogs.standardError(QStringLiteral("db1.mdb cannot be renamed to %1").arg(kept));
+        m_dialogs.standardError(
+            QStringLiteral("db1.mdb cannot be renamed to %1: %2").arg(kept, access.errorString()));
         return false;
     }
-    if (!QFile::rename(converted, registerPath)) {
-        QFile::rename(keptPath, registerPath);
+    QFile result(converted);
+    if (!result.rename(registerPath)) {
+        const QString reason = result.errorString();
         QFile::remove(converted);
-        m_dialogs.standardError(QStringLiteral("The converted register cannot be renamed to db1.mdb"));
+        if (!QFile::rename(keptPath, registerPath)) {
+            m_dialogs.standardError(
+                QStringLiteral("The converted register cannot be renamed to db1.mdb (%1), and "
+                               "the Access file cannot be renamed back: it is now %2. Rename "
+                               "it to db1.mdb before the next start")
+                    .arg(reason, kept));
+            return false;
+        }
+        m_dialogs.standardError(
+            QStringLiteral(
+                "The converted register cannot be renamed to db1.mdb (%1). db1.mdb stays the Access file")
+                .arg(reason));
         return false;
     }
     m_dialogs.information(QStringLiteral("The Access register was converted: %1, the same as in the Access file.\r\n"
                                          "The Access file is kept as %2.")
                               .arg(figuresText(conversion.targetFigures()), kept));
+    return true;
+}
+
+// The way on when db1.mdb stays the Access file: without it the window would
+// open on a closed table, where every action fails.
+bool AccessImport::offerEmptyRegister(const QString& appDir)
+{
+    const QDir dir(appDir);
+    const QString registerPath = dir.filePath(QLatin1String(Database::FileName));
+    if (!QFileInfo::exists(registerPath))
+        return false; // a failed rename back has been reported with where the Access file is
+    const QString kept = keptName(appDir);
+    if (!m_dialogs.confirm(
+            QStringLiteral("db1.mdb stays the Access file, and the program cannot work with it.\r\n"
+                           "Set the Access file aside as %1 and start an empty register? (Cancel: "
+                           "the program opens without a register and asks again at its next "
+                           "start.)")
+                .arg(kept)))
+        return false;
+    const QString keptPath = dir.filePath(kept);
+    QFile access(registerPath);
+    if (!access.rename(keptPath)) {
+        m_dialogs.standardError(
+            QStringLiteral("db1.mdb cannot be renamed to %1: %2").arg(kept, access.errorString()));
+        return false;
+    }
+    QString error;
+    if (!Database::createEmptyFile(registerPath, &error)) {
+        QFile::rename(keptPath, registerPath);
+        m_dialogs.standardError(
+            QStringLiteral("An empty register cannot be made: %1. db1.mdb stays the Access file").arg(error));
+        return false;
+    }
     return true;
 }

@@ -136,8 +136,9 @@ void TForm1::FormCreate()
     m_pickLists->loadAtStartup();
     ADOTable1->setSort(OrderColumns::name(OrderColumns::Key));
     m_filter->presetBeforeOpen();
-    // The Windows register's Access file is offered for conversion; refused
-    // or failed, it stays db1.mdb and the table stays closed.
+    // The Windows register's Access file is offered for conversion, or to be
+    // set aside for an empty register; refused or failed, it stays db1.mdb
+    // and the table stays closed.
     const AccessFormat format = AccessFile::detect(QDir(m_appDir).filePath(QLatin1String(Database::FileName)));
     if (format != AccessFormat::None && !AccessImport(m_dialogs).run(m_appDir, format))
         return;

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <cmath>
 #include <cstring>
 #include <mdbtools.h>
@@ -141,6 +142,8 @@ struct AccessTableReader::Handles {
     MdbHandle* mdb = nullptr;
     MdbTableDef* table = nullptr;
     QVector<MdbField> fields;
+    qint64 fileSize = 0;
+    qint64 rowsRead = 0;
     ~Handles()
     {
         if (table)
@@ -150,41 +153,122 @@ struct AccessTableReader::Handles {
     }
 };
 
+namespace {
+
+// Bytes a value of a fixed-size type takes in a row; 0 for variable sizes.
+int fixedSize(int type)
+{
+    switch (type) {
+    case MDB_BYTE:
+        return 1;
+    case MDB_INT:
+        return 2;
+    case MDB_LONGINT:
+    case MDB_FLOAT:
+        return 4;
+    case MDB_MONEY:
+    case MDB_DATETIME:
+    case MDB_DOUBLE:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+// Whether the field's bytes lie within the page libmdb read, as large as its type needs.
+bool fieldInPage(const MdbHandle* mdb, const MdbColumn* column, const MdbField& field)
+{
+    const qint64 pageSize = qint64(mdb->fmt->pg_size);
+    return field.start >= 0 && field.siz >= fixedSize(column->col_type) &&
+           qint64(field.start) + field.siz <= qMin<qint64>(pageSize, MDB_PGSIZE);
+}
+
+// A text or memo decoded by libmdb into UTF-8; null when its stored size is
+// impossible. libmdb decodes into a buffer of its bind size, sized here per
+// value (at most three UTF-8 bytes per stored byte) so no text is cut; a
+// memo's stored length is bounded by the file that holds it.
+bool readText(MdbHandle* mdb, const MdbColumn* column, const MdbField& field, qint64 fileSize,
+              QVariant* value)
+{
+    qint64 stored = field.siz;
+    if (column->col_type == MDB_MEMO && field.siz >= 4)
+        stored = readLittleEndian<quint32>(mdb->pg_buf + field.start) & 0x3fffffff;
+    if (stored < 0 || stored > fileSize)
+        return false;
+    const size_t room = size_t(3 * stored + 16);
+    mdb_set_bind_size(mdb, room);
+    char* text = mdb_col_to_string(mdb, mdb->pg_buf, field.start, column->col_type, field.siz);
+    const size_t length = text ? std::strlen(text) : 0;
+    *value = QString::fromUtf8(text, qsizetype(length));
+    g_free(text);
+    return length + 1 < room;
+}
+
+// The number of objects the file's catalog (the table MSysObjects, whose
+// definition is on page 2) declares, or -1.
+qint64 declaredCatalogRows(MdbHandle* mdb)
+{
+    MdbCatalogEntry entry;
+    std::memset(&entry, 0, sizeof entry);
+    entry.mdb = mdb;
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = 2;
+    std::strcpy(entry.object_name, "MSysObjects");
+    MdbTableDef* table = mdb_read_table(&entry);
+    if (!table)
+        return -1;
+    const qint64 rows = table->num_rows;
+    mdb_free_tabledef(table);
+    return rows;
+}
+
+} // namespace
+
 AccessTableReader::AccessTableReader() = default;
 AccessTableReader::~AccessTableReader() = default;
+
+bool AccessTableReader::fail(bool damaged, const QString& message)
+{
+    m_error = message;
+    m_damaged = damaged;
+    return false;
+}
 
 bool AccessTableReader::open(const QString& path, const QString& tableName)
 {
     m_handles = std::make_unique<Handles>();
     m_error.clear();
+    m_damaged = false;
+    m_handles->fileSize = QFileInfo(path).size();
     {
         const ScopedEnvironment target("MDB_ICONV", "UTF-8");
         const ScopedEnvironment jet3("MDB_JET3_CHARSET", "CP1251");
         m_handles->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     }
     MdbHandle* mdb = m_handles->mdb;
-    if (!mdb || !mdb_read_catalog(mdb, MDB_TABLE)) {
-        m_error = QStringLiteral("the file is damaged: its list of tables cannot be read");
+    // libmdb reads a file cut short as far as it goes, without a word; a
+    // sound file is whole pages and its catalog holds every object it declares.
+    if (!mdb || !mdb_read_catalog(mdb, MDB_ANY) || m_handles->fileSize % mdb->fmt->pg_size != 0 ||
+        qint64(mdb->num_catalog) < declaredCatalogRows(mdb)) {
         m_handles.reset();
-        return false;
+        return fail(true, QStringLiteral("its list of tables cannot be read"));
     }
     MdbCatalogEntry* found = nullptr;
     const QByteArray wanted = tableName.toUtf8();
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type == MDB_TABLE && g_ascii_strcasecmp(entry->object_name, wanted.constData()) == 0)
+        if (entry->object_type == MDB_TABLE &&
+            g_ascii_strcasecmp(entry->object_name, wanted.constData()) == 0)
             found = entry;
     }
     if (!found) {
-        m_error = QStringLiteral("there is no table %1").arg(tableName);
         m_handles.reset();
-        return false;
+        return fail(false, QStringLiteral("there is no table %1").arg(tableName));
     }
     m_handles->table = mdb_read_table(found);
     if (!m_handles->table || !mdb_read_columns(m_handles->table)) {
-        m_error = QStringLiteral("the file is damaged: the columns of %1 cannot be read").arg(tableName);
         m_handles.reset();
-        return false;
+        return fail(true, QStringLiteral("the columns of %1 cannot be read").arg(tableName));
     }
     mdb_rewind_table(m_handles->table);
     m_handles->fields.resize(int(m_handles->table->num_cols));
@@ -224,26 +308,32 @@ bool AccessTableReader::next(QVector<QVariant>* row)
         return false;
     MdbTableDef* table = m_handles->table;
     MdbHandle* mdb = m_handles->mdb;
-    if (!mdb_fetch_row(table))
+    const QString tableName = QString::fromUtf8(table->name);
+    if (!mdb_fetch_row(table)) {
+        if (m_handles->rowsRead < qint64(table->num_rows))
+            return fail(true, QStringLiteral("only %1 of the %2 lines of %3 can be read")
+                                  .arg(m_handles->rowsRead)
+                                  .arg(table->num_rows)
+                                  .arg(tableName));
         return false;
+    }
+    ++m_handles->rowsRead;
     // mdb_fetch_row hands values out only as texts and tells a null text from
     // an empty one nowhere, so the row it stopped on (still in the page
     // buffer) is taken apart again here.
     int start = 0;
     size_t size = 0;
-    if (mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0) {
-        m_error = QStringLiteral("a row of %1 cannot be read").arg(QString::fromUtf8(table->name));
-        return false;
-    }
+    if (mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0)
+        return fail(true, QStringLiteral("a row of %1 cannot be read").arg(tableName));
     MdbField* fields = m_handles->fields.data();
     const int count = mdb_crack_row(table, start & 0x1fff, size, fields);
-    if (count < int(table->num_cols)) {
-        m_error = QStringLiteral("a row of %1 is damaged").arg(QString::fromUtf8(table->name));
-        return false;
-    }
+    if (count < int(table->num_cols))
+        return fail(true, QStringLiteral("a row of %1 is damaged").arg(tableName));
     row->fill(QVariant(), int(table->num_cols));
     for (unsigned i = 0; i < table->num_cols; ++i) {
         const MdbField& field = fields[i];
+        if (field.colnum < 0 || unsigned(field.colnum) >= table->num_cols)
+            return fail(true, QStringLiteral("a row of %1 is damaged").arg(tableName));
         auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, field.colnum));
         QVariant& value = (*row)[field.colnum];
         if (column->col_type == MDB_BOOL) {
@@ -253,6 +343,9 @@ bool AccessTableReader::next(QVector<QVariant>* row)
         }
         if (field.is_null)
             continue;
+        if (!fieldInPage(mdb, column, field))
+            return fail(true, QStringLiteral("a value in column %1 of %2 is damaged")
+                                  .arg(QString::fromUtf8(column->name), tableName));
         const auto* bytes = mdb->pg_buf + field.start;
         switch (column->col_type) {
         case MDB_BYTE:
@@ -277,25 +370,11 @@ bool AccessTableReader::next(QVector<QVariant>* row)
             value = readLittleEndian<double>(bytes);
             break;
         case MDB_TEXT:
-        case MDB_MEMO: {
-            // libmdb decodes into a buffer of its bind size; sized per value
-            // (at most three UTF-8 bytes per stored byte) so no text is cut.
-            qint64 stored = field.siz;
-            if (column->col_type == MDB_MEMO && field.siz >= 4)
-                stored = readLittleEndian<quint32>(bytes) & 0x3fffffff;
-            const size_t room = size_t(3 * stored + 16);
-            mdb_set_bind_size(mdb, room);
-            char* text = mdb_col_to_string(mdb, mdb->pg_buf, field.start, column->col_type, field.siz);
-            const size_t length = text ? std::strlen(text) : 0;
-            value = QString::fromUtf8(text, qsizetype(length));
-            g_free(text);
-            if (length + 1 >= room) {
-                m_error = QStringLiteral("a text in column %1 of %2 is too long to be read whole")
-                              .arg(QString::fromUtf8(column->name), QString::fromUtf8(table->name));
-                return false;
-            }
+        case MDB_MEMO:
+            if (!readText(mdb, column, field, m_handles->fileSize, &value))
+                return fail(true, QStringLiteral("a text in column %1 of %2 is damaged")
+                                      .arg(QString::fromUtf8(column->name), tableName));
             break;
-        }
         default:
             break; // OLE objects, binaries and replication ids are not read
         }

@@ -41,9 +41,13 @@ public:
     qint64 declaredRowCount() const override;
     bool next(QVector<QVariant>* row) override;
     QString errorString() const override { return m_error; }
+    bool isDamaged() const override { return m_damaged; }
 
 private:
+    bool fail(bool damaged, const QString& message);
+
     struct Handles;
     std::unique_ptr<Handles> m_handles;
     QString m_error;
+    bool m_damaged = false;
 };

@@ -13,30 +13,30 @@ namespace {
 constexpr std::array<ColumnDef, Count> makeColumns()
 {
     std::array<ColumnDef, Count> c{};
-    c[Key] = {"key", ColumnType::AutoIncrement, 0, "key"};
-    c[Batch] = {"batch", ColumnType::Text, 7, "batch"};
-    c[Artikul] = {"artikul", ColumnType::Text, 50, "article"};
-    c[Dostavcik] = {"dostavcik", ColumnType::Text, 50, "supplier"};
-    c[Firmetiket] = {"firmetiket", ColumnType::Text, 50, "label"};
-    c[Bukvi] = {"bukvi", ColumnType::Text, 50, "letters"};
-    c[Strpos] = {"strpos", ColumnType::Text, 50, "page nom."};
-    c[Nomcuval] = {"nomcuval", ColumnType::Integer, 0, "sack nom."};
-    c[Kodovnom] = {"kodovnom", ColumnType::Integer, 0, "code"};
-    c[Cvet] = {"cvet", ColumnType::Text, 50, "color"};
-    c[Razmeri] = {"razmeri", ColumnType::Text, 50, "size"};
-    c[Sastav] = {"sastav", ColumnType::Text, 50, "material"};
-    c[Paracbr] = {"paracbr", ColumnType::Integer, 0, "ordered"};
-    c[Dostavbr] = {"dostavbr", ColumnType::Integer, 0, "delivered"};
-    c[Polucbr] = {"polucbr", ColumnType::Integer, 0, "received"};
-    c[Defectbr] = {"defectbr", ColumnType::Integer, 0, "defective"};
-    c[Pokupnacena] = {"pokupnacena", ColumnType::Currency, 0, "p.price"};
-    c[Sebestoynost] = {"sebestoynost", ColumnType::Currency, 0, "c.price"};
-    c[Edro] = {"edro", ColumnType::Currency, 0, "t.price"};
-    c[Drebno] = {"drebno", ColumnType::Currency, 0, "s.price"};
-    c[Obsto] = {"obsto", ColumnType::Currency, 0, "money"};
-    c[Date] = {"date", ColumnType::Date, 0, "date"};
-    c[Belejka] = {"belejka", ColumnType::Memo, 0, "note"};
-    c[Photo] = {"photo", ColumnType::Integer, 0, "photo"};
+    c[Key] = {"key", ColumnType::AutoIncrement, 0, "key", "key"};
+    c[Batch] = {"batch", ColumnType::Text, 7, "batch", "batch"};
+    c[Artikul] = {"artikul", ColumnType::Text, 50, "article", "Article"};
+    c[Dostavcik] = {"dostavcik", ColumnType::Text, 50, "supplier", "Supplier"};
+    c[Firmetiket] = {"firmetiket", ColumnType::Text, 50, "label", "Trademark Label"};
+    c[Bukvi] = {"bukvi", ColumnType::Text, 50, "letters", "Letters"};
+    c[Strpos] = {"strpos", ColumnType::Text, 50, "page nom.", "Page / Position"};
+    c[Nomcuval] = {"nomcuval", ColumnType::Integer, 0, "sack nom.", "Sack Nomber"};
+    c[Kodovnom] = {"kodovnom", ColumnType::Integer, 0, "code", "Code Nomber"};
+    c[Cvet] = {"cvet", ColumnType::Text, 50, "color", "Color"};
+    c[Razmeri] = {"razmeri", ColumnType::Text, 50, "size", "Size"};
+    c[Sastav] = {"sastav", ColumnType::Text, 50, "material", "Material"};
+    c[Paracbr] = {"paracbr", ColumnType::Integer, 0, "ordered", "Ordered"};
+    c[Dostavbr] = {"dostavbr", ColumnType::Integer, 0, "delivered", "Delivered"};
+    c[Polucbr] = {"polucbr", ColumnType::Integer, 0, "received", "Received"};
+    c[Defectbr] = {"defectbr", ColumnType::Integer, 0, "defective", "Defective"};
+    c[Pokupnacena] = {"pokupnacena", ColumnType::Currency, 0, "p.price", "Purchasing Price"};
+    c[Sebestoynost] = {"sebestoynost", ColumnType::Currency, 0, "c.price", "Cost Price"};
+    c[Edro] = {"edro", ColumnType::Currency, 0, "t.price", "Trade Price"};
+    c[Drebno] = {"drebno", ColumnType::Currency, 0, "s.price", "Street Price"};
+    c[Obsto] = {"obsto", ColumnType::Currency, 0, "money", "Money"};
+    c[Date] = {"date", ColumnType::Date, 0, "date", "date"};
+    c[Belejka] = {"belejka", ColumnType::Memo, 0, "note", "Notes"};
+    c[Photo] = {"photo", ColumnType::Integer, 0, "photo", "photo"};
     return c;
 }
 
@@ -45,7 +45,7 @@ constexpr std::array<ColumnDef, Count> Columns = makeColumns();
 constexpr bool everyColumnDefined()
 {
     for (const ColumnDef& column : Columns)
-        if (column.name == nullptr || column.title == nullptr)
+        if (column.name == nullptr || column.title == nullptr || column.caption == nullptr)
             return false;
     return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The single place where the columns of Table1 are declared: name, kind,
-// width, grid title. Their order is the order of the dataset's fields and of
+// width, grid title, caption. Their order is the order of the dataset's fields and of
 // the grid's columns.
 
 #include <QString>
@@ -13,6 +13,9 @@ struct ColumnDef {
     ColumnType type;
     int width;         // characters for text columns, 0 otherwise
     const char* title; // grid title
+    // What the user reads for the column: the caption of its field on the
+    // record form, or its grid title where only the grid shows it.
+    const char* caption;
 };
 
 namespace OrderColumns {

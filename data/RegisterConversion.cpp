@@ -54,6 +54,36 @@ bool kindFits(ColumnType type, RowSource::Kind kind)
     return kind == expected || (isText(expected) && isText(kind));
 }
 
+QString caption(int column)
+{
+    return QString::fromUtf8(OrderColumns::at(column).caption);
+}
+
+// Why a line read from the source is one the record form could never have
+// stored, or empty. The form keeps the money at the purchase price times the
+// received count (exact, so only the last digit may differ by rounding), and
+// an old register may hold a null where that rule has nothing to say; counts
+// and prices of either sign are the form's own (more defective than
+// delivered gives a negative received count).
+QString lineFault(const QVector<QVariant>& row, const QVector<int>& map)
+{
+    const QVariant price = row.value(map[OrderColumns::Pokupnacena]);
+    const QVariant received = row.value(map[OrderColumns::Polucbr]);
+    const QVariant money = row.value(map[OrderColumns::Obsto]);
+    if (price.isNull() || received.isNull() || money.isNull())
+        return QString();
+    Currency product;
+    const qint64 stored = FieldCodec::toCurrency(money).units();
+    if (Currency::multiply(FieldCodec::toCurrency(price), FieldCodec::toInteger(received), &product) &&
+        qAbs(product.units() - stored) <= 1)
+        return QString();
+    return QStringLiteral("%1 %2 is not %3 %4 × %5 %6")
+        .arg(caption(OrderColumns::Obsto), FieldCodec::toCurrency(money).toString(),
+             caption(OrderColumns::Pokupnacena), FieldCodec::toCurrency(price).toString(),
+             caption(OrderColumns::Polucbr))
+        .arg(FieldCodec::toInteger(received));
+}
+
 bool exec(sqlite3* db, const QString& sql, QString* error)
 {
     char* message = nullptr;
@@ -72,7 +102,7 @@ QStringList RegisterConversion::missingColumns(const RowSource& source)
     const QVector<int> map = columnMap(source);
     for (int i = 0; i < map.size(); ++i)
         if (map[i] < 0)
-            missing << OrderColumns::name(i);
+            missing << caption(i);
     return missing;
 }
 
@@ -80,6 +110,7 @@ RegisterConversion::Outcome RegisterConversion::convert(RowSource& source, const
                                                         const Progress& progress)
 {
     m_error.clear();
+    m_sourceDamaged = false;
     m_source = {};
     m_target = {};
     QFile::remove(targetPath);
@@ -109,15 +140,19 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
     const QVector<int> map = columnMap(source);
     const QVector<RowSource::Kind> kinds = source.columnKinds();
     const QStringList missing = missingColumns(source);
+    if (missing.size() == OrderColumns::Count) {
+        m_error = QStringLiteral("Table1 holds no order lines: it has none of the register's columns");
+        return Outcome::Failed;
+    }
     if (!missing.isEmpty()) {
-        m_error = QStringLiteral("Table1 lacks the order columns %1").arg(missing.join(QStringLiteral(", ")));
+        m_error = QStringLiteral("Table1 lacks the columns for %1").arg(missing.join(QStringLiteral(", ")));
         return Outcome::Failed;
     }
     for (int i = 0; i < map.size(); ++i) {
         const ColumnDef& column = OrderColumns::at(i);
         if (!kindFits(column.type, kinds.value(map[i], RowSource::Kind::Other))) {
-            m_error = QStringLiteral("column %1 of Table1 holds %2 values, not %3")
-                          .arg(OrderColumns::name(i), RowSource::kindName(kinds.value(map[i])),
+            m_error = QStringLiteral("the column for %1 in Table1 holds %2 values, not %3")
+                          .arg(caption(i), RowSource::kindName(kinds.value(map[i])),
                                RowSource::kindName(expectedKind(column.type)));
             return Outcome::Failed;
         }
@@ -151,6 +186,13 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
     if (progress && !progress(0))
         return Outcome::Cancelled;
     while (source.next(&row)) {
+        const QString fault = lineFault(row, map);
+        if (!fault.isEmpty()) {
+            m_error = QStringLiteral("line %1 of Table1 (key %2) holds what no register can: %3")
+                          .arg(written + 1)
+                          .arg(FieldCodec::text(row.value(map[OrderColumns::Key])), fault);
+            return Outcome::Failed;
+        }
         for (int i = 0; i < OrderColumns::Count; ++i) {
             if (!FieldCodec::bind(insert.get(), i + 1, row.value(map[i]))) {
                 m_error = QString::fromUtf8(sqlite3_errmsg(db));
@@ -172,6 +214,7 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
     }
     if (!source.errorString().isEmpty()) {
         m_error = source.errorString();
+        m_sourceDamaged = source.isDamaged();
         return Outcome::Failed;
     }
     m_source.money = Currency::fromUnits(money);

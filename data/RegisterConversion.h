@@ -7,7 +7,9 @@
 //
 // Values are taken as the source gives them: texts whole (nothing is cut to
 // the form's widths, the old register may hold longer ones), nulls stay null
-// and empty texts empty. The file is written with the engine's C interface
+// and empty texts empty. A line the record form could never have stored
+// (money that is not price times received) stops the conversion with the
+// first such line named, so nothing is converted. The file is written with the engine's C interface
 // on the calling thread; the caller renames it into place after its checks.
 
 #include "data/Currency.h"
@@ -34,7 +36,7 @@ public:
     // Called every few hundred rows with the number of rows written; false cancels.
     using Progress = std::function<bool(qint64 done)>;
 
-    // Order columns the source lacks (names compared ignoring case).
+    // The captions of the order columns the source lacks (names compared ignoring case).
     static QStringList missingColumns(const RowSource& source);
 
     // Writes targetPath (replacing a file left there by an interrupted run).
@@ -42,6 +44,8 @@ public:
     Outcome convert(RowSource& source, const QString& targetPath, const Progress& progress);
 
     QString errorString() const { return m_error; }
+    // Whether the failure was the source's own damage (see RowSource::isDamaged()).
+    bool sourceDamaged() const { return m_sourceDamaged; }
     // The source's own row count, and the sums over the rows it gave.
     RegisterFigures sourceFigures() const { return m_source; }
     // The same figures read back from the written file.
@@ -52,6 +56,7 @@ private:
     bool readBack(struct sqlite3* db);
 
     QString m_error;
+    bool m_sourceDamaged = false;
     RegisterFigures m_source;
     RegisterFigures m_target;
 };

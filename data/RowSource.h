@@ -29,6 +29,9 @@ public:
     // (errorString() is then not empty).
     virtual bool next(QVector<QVariant>* row) = 0;
     virtual QString errorString() const = 0;
+    // Whether the error says that the source itself is damaged (cut short,
+    // garbled), rather than that it lacks what was asked of it.
+    virtual bool isDamaged() const { return false; }
 
     static QString kindName(Kind kind);
 };

@@ -7,6 +7,6 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq g++ cmake make qt6-base-dev libqt6sql6-sqlite libjpeg62-turbo-dev \
-    libsqlite3-dev sqlite3 libmdb3 mdbtools-dev pkg-config libjpeg-turbo-progs libspreadsheet-parseexcel-perl \
+    libsqlite3-dev sqlite3 libmdb3 mdbtools-dev mdbtools pkg-config libjpeg-turbo-progs libspreadsheet-parseexcel-perl \
     libspreadsheet-writeexcel-perl postgresql libpq-dev \
     xvfb xauth xdotool fonts-dejavu-core fonts-liberation libreoffice-calc-nogui poppler-utils >/dev/null

@@ -1,0 +1,331 @@
+#include "data/AccessReaderProcess.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+// AddressSanitizer reserves terabytes of address space, so a sanitizer build
+// limits the reader's resident memory through the sanitizer instead.
+#if defined(__SANITIZE_ADDRESS__)
+#define ORDERS_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORDERS_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+extern char** environ;
+
+namespace {
+
+constexpr qint64 MiB = 1024 * 1024;
+
+QString& programPathOverride()
+{
+    static QString path;
+    return path;
+}
+
+// The child's side between fork and exec: only calls safe after a fork.
+[[noreturn]] void runChild(pid_t parent, int output, int report, const AccessReaderProcess::Limits& limits,
+                           char* const* argv, char* const* envp)
+{
+#ifdef __linux__
+    prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives the program that waits for it
+#endif
+    if (getppid() != parent)
+        _exit(127);
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    dup2(null, STDIN_FILENO);
+    dup2(output, STDOUT_FILENO);
+#ifndef ORDERS_ADDRESS_SANITIZER
+    dup2(null, STDERR_FILENO); // libmdb's complaints about a damaged file go nowhere
+    const rlimit memory{rlim_t(limits.memoryBytes), rlim_t(limits.memoryBytes)};
+    setrlimit(RLIMIT_AS, &memory);
+#endif
+    const rlim_t seconds = rlim_t(limits.milliseconds / 1000 + 1);
+    const rlimit cpu{seconds, seconds + 1};
+    setrlimit(RLIMIT_CPU, &cpu);
+    const rlimit core{0, 0};
+    setrlimit(RLIMIT_CORE, &core);
+    signal(SIGPIPE, SIG_DFL);
+    execve(argv[0], argv, envp);
+    const int error = errno;
+    (void)!write(report, &error, sizeof error);
+    _exit(127);
+}
+
+// The environment for the child, with the sanitizer's memory limit in a sanitizer build.
+QList<QByteArray> childEnvironment(const AccessReaderProcess::Limits& limits)
+{
+    QList<QByteArray> environment;
+    for (char** variable = environ; *variable; ++variable)
+        environment << QByteArray(*variable);
+#ifdef ORDERS_ADDRESS_SANITIZER
+    QByteArray options = qgetenv("ASAN_OPTIONS");
+    environment.removeIf([](const QByteArray& v) { return v.startsWith("ASAN_OPTIONS="); });
+    environment << "ASAN_OPTIONS=" + options + (options.isEmpty() ? "" : ":") +
+                       "hard_rss_limit_mb=" + QByteArray::number(limits.memoryBytes / MiB);
+#else
+    Q_UNUSED(limits);
+#endif
+    return environment;
+}
+
+std::vector<char*> pointers(QList<QByteArray>& strings)
+{
+    std::vector<char*> result;
+    for (QByteArray& string : strings)
+        result.push_back(string.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+} // namespace
+
+AccessReaderProcess::Limits AccessReaderProcess::limitsFor(qint64 fileSize)
+{
+    const qint64 megabytes = fileSize / MiB + 1;
+    Limits limits;
+    limits.memoryBytes = 512 * MiB + 8 * fileSize;
+    limits.milliseconds = 10000 + 2000 * megabytes;
+    // Texts grow by at most three UTF-8 bytes per stored byte; each value adds a few bytes of framing.
+    limits.outputBytes = MiB + 8 * fileSize;
+    return limits;
+}
+
+void AccessReaderProcess::setProgramPath(const QString& path)
+{
+    programPathOverride() = path;
+}
+
+QString AccessReaderProcess::programPath()
+{
+    if (!programPathOverride().isEmpty())
+        return programPathOverride();
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("access_reader"));
+}
+
+AccessReaderProcess::~AccessReaderProcess()
+{
+    stop();
+}
+
+bool AccessReaderProcess::fail(bool damaged, const QString& message)
+{
+    if (m_error.isEmpty()) {
+        m_error = message;
+        m_damaged = damaged;
+    }
+    stop();
+    return false;
+}
+
+void AccessReaderProcess::stop()
+{
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        m_pid = -1;
+    }
+    if (m_output >= 0) {
+        close(m_output);
+        m_output = -1;
+    }
+}
+
+bool AccessReaderProcess::open(const QString& path, const QString& table, const Limits& limits)
+{
+    m_limits = limits;
+    if (!start(path, table))
+        return false;
+    AccessReaderProtocol::Tag tag;
+    QByteArray payload;
+    if (!readFrame(&tag, &payload))
+        return false;
+    if (tag == AccessReaderProtocol::Tag::Error)
+        return failFromChild(payload);
+    if (tag != AccessReaderProtocol::Tag::Header || !AccessReaderProtocol::decodeHeader(payload, &m_header))
+        return fail(true, QStringLiteral("the reader program's output is garbled"));
+    return true;
+}
+
+bool AccessReaderProcess::start(const QString& path, const QString& table)
+{
+    const QString program = programPath();
+    if (!QFileInfo(program).isExecutable())
+        return fail(
+            false, QStringLiteral("the reader program %1 is missing").arg(QDir::toNativeSeparators(program)));
+    QList<QByteArray> arguments{QFile::encodeName(program), QFile::encodeName(path), table.toLocal8Bit()};
+    QList<QByteArray> environment = childEnvironment(m_limits);
+    const std::vector<char*> argv = pointers(arguments);
+    const std::vector<char*> envp = pointers(environment);
+    int output[2];
+    int report[2];
+    if (pipe2(output, O_CLOEXEC) != 0)
+        return fail(false, QString::fromLocal8Bit(std::strerror(errno)));
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        close(output[0]);
+        close(output[1]);
+        return fail(false, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    const pid_t parent = getpid();
+    m_pid = fork();
+    if (m_pid == 0)
+        runChild(parent, output[1], report[1], m_limits, argv.data(), envp.data());
+    const int forkError = errno;
+    close(output[1]);
+    close(report[1]);
+    m_output = output[0];
+    int execError = 0;
+    ssize_t got;
+    do
+        got = m_pid > 0 ? read(report[0], &execError, sizeof execError) : 0;
+    while (got < 0 && errno == EINTR);
+    close(report[0]);
+    if (m_pid < 0)
+        return fail(false, QStringLiteral("the reader program cannot be started: %1")
+                               .arg(QString::fromLocal8Bit(std::strerror(forkError))));
+    if (got > 0)
+        return fail(false, QStringLiteral("the reader program %1 cannot be started: %2")
+                               .arg(QDir::toNativeSeparators(program),
+                                    QString::fromLocal8Bit(std::strerror(execError))));
+    return true;
+}
+
+bool AccessReaderProcess::next(QVector<QVariant>* row)
+{
+    if (m_finished || !m_error.isEmpty())
+        return false;
+    AccessReaderProtocol::Tag tag;
+    QByteArray payload;
+    if (!readFrame(&tag, &payload))
+        return false;
+    switch (tag) {
+    case AccessReaderProtocol::Tag::Row:
+        if (AccessReaderProtocol::decodeRow(payload, m_header.names.size(), row))
+            return true;
+        break;
+    case AccessReaderProtocol::Tag::Error:
+        return failFromChild(payload);
+    case AccessReaderProtocol::Tag::End: {
+        const QString ending = endOfChild();
+        m_finished = ending.isEmpty();
+        if (!m_finished)
+            fail(true, ending);
+        return false;
+    }
+    default:
+        break;
+    }
+    return fail(true, QStringLiteral("the reader program's output is garbled"));
+}
+
+bool AccessReaderProcess::failFromChild(const QByteArray& payload)
+{
+    bool damaged = true;
+    QString message;
+    if (!AccessReaderProtocol::decodeError(payload, &damaged, &message))
+        return fail(true, QStringLiteral("the reader program's output is garbled"));
+    const QString ending = endOfChild();
+    return ending.isEmpty() ? fail(damaged, message) : fail(true, ending);
+}
+
+bool AccessReaderProcess::readFrame(AccessReaderProtocol::Tag* tag, QByteArray* payload)
+{
+    if (!fill(AccessReaderProtocol::FrameHeaderSize))
+        return false;
+    const qint64 length = AccessReaderProtocol::payloadLength(m_buffer);
+    if (length > m_limits.outputBytes)
+        return fail(true, QStringLiteral("reading it gives more than the file can hold"));
+    const qsizetype frameSize = AccessReaderProtocol::FrameHeaderSize + qsizetype(length);
+    if (!fill(frameSize))
+        return false;
+    *tag = AccessReaderProtocol::frameTag(m_buffer);
+    *payload = m_buffer.mid(AccessReaderProtocol::FrameHeaderSize, qsizetype(length));
+    m_buffer.remove(0, frameSize);
+    return true;
+}
+
+// Reads until the buffer holds the given number of bytes, within the limits.
+bool AccessReaderProcess::fill(qsizetype bytes)
+{
+    char chunk[65536];
+    while (m_buffer.size() < bytes) {
+        const qint64 left = m_limits.milliseconds - m_waited;
+        pollfd ready{m_output, POLLIN, 0};
+        QElapsedTimer clock;
+        clock.start();
+        const int polled = left > 0 ? poll(&ready, 1, int(qMin<qint64>(left, 60000))) : 0;
+        m_waited += clock.elapsed();
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled == 0 && m_waited < m_limits.milliseconds)
+            continue;
+        if (polled <= 0)
+            return fail(true, QStringLiteral("reading it takes longer than %1 seconds")
+                                  .arg((m_limits.milliseconds + 999) / 1000));
+        const ssize_t got = read(m_output, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            const QString ending = endOfChild();
+            return fail(true,
+                        ending.isEmpty() ? QStringLiteral("the reader program's output ends early") : ending);
+        }
+        m_received += got;
+        if (m_received > m_limits.outputBytes)
+            return fail(true, QStringLiteral("reading it gives more than the file can hold"));
+        m_buffer.append(chunk, got);
+    }
+    return true;
+}
+
+// Waits (within the time left) for the child to exit; empty when it exited
+// normally, else what ended it.
+QString AccessReaderProcess::endOfChild()
+{
+    if (m_pid <= 0)
+        return QString();
+    int status = 0;
+    pid_t done = 0;
+    while (m_waited < m_limits.milliseconds) {
+        done = waitpid(m_pid, &status, WNOHANG);
+        if (done != 0 && !(done < 0 && errno == EINTR))
+            break;
+        QThread::msleep(5);
+        m_waited += 5;
+    }
+    if (done <= 0) {
+        stop();
+        return QStringLiteral("reading it takes longer than %1 seconds")
+            .arg((m_limits.milliseconds + 999) / 1000);
+    }
+    m_pid = -1;
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        if (signal == SIGXCPU || signal == SIGKILL)
+            return QStringLiteral("reading it takes longer than %1 seconds")
+                .arg((m_limits.milliseconds + 999) / 1000);
+        return QStringLiteral("the reader program stopped on signal %1 (%2)")
+            .arg(signal)
+            .arg(QString::fromLocal8Bit(strsignal(signal)));
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
+        return QStringLiteral("the reader program ended with status %1").arg(WEXITSTATUS(status));
+    return QString();
+}
