@@ -98,13 +98,16 @@ void TForm1::fitToScreen()
                          frameGeometry().bottom() - geometry().bottom());
     const QRect available = screen->availableGeometry();
     const QSize size = DesignedSize.boundedTo(available.size().shrunkBy(frame));
-    resize(size);
     QRect outer(QPoint(), size.grownBy(frame));
     outer.moveCenter(available.center());
     // Centred, but never with the title bar above the screen's top or the
     // status bar below its bottom.
     outer.moveTopLeft(QPoint(qMax(outer.left(), available.left()), qMax(outer.top(), available.top())));
-    move(outer.topLeft());
+    // A shown window that already fits stays where it is.
+    if (size != this->size())
+        resize(size);
+    if (outer.topLeft() != frameGeometry().topLeft())
+        move(outer.topLeft());
 }
 
 void TForm1::showEvent(QShowEvent* event)

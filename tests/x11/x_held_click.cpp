@@ -29,6 +29,15 @@ bool xdotool(const QStringList& arguments)
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
+// The window as the X server shows it: mapped, and no longer moved.
+TForm1& openWindow(WindowFixture& f)
+{
+    TForm1& form = f.open();
+    QTest::qWaitForWindowExposed(&form);
+    QTest::qWait(200);
+    return form;
+}
+
 QStringList pointerTo(QWidget* widget, QPoint at)
 {
     const QPoint global = widget->mapToGlobal(at);
@@ -83,7 +92,7 @@ void XHeldClickTest::refusedNumberSaysWhyOnAHeldClick()
     QFETCH(QString, button);
     WindowFixture f;
     insertLines(f, 2);
-    TForm1& form = f.open();
+    TForm1& form = openWindow(f);
     const QString reason = QStringLiteral("standardError: Purchasing Price: '12x' is not a valid currency value.");
 
     QVERIFY(xdotool(pointerTo(form.DBEdit7) + QStringList{"click", "1"}));
@@ -110,7 +119,7 @@ void XHeldClickTest::refusedGridMoveKeepsTheMark()
 {
     WindowFixture f;
     insertLines(f, 3);
-    TForm1& form = f.open();
+    TForm1& form = openWindow(f);
     QVERIFY(xdotool(pointerTo(form.DBEdit16) + QStringList{"click", "1", "key", "ctrl+a", "0"}));
     QTRY_COMPARE(form.DBEdit16->text(), "0");
     QWidget* cells = form.DBGrid1->viewport();
@@ -131,7 +140,7 @@ void XHeldClickTest::wheelOverAnUnfocusedBoxChangesNothing()
     WindowFixture f;
     f.dir.writeFile("articles.txt", "coat\r\nshirt\r\n");
     insertLines(f, 1);
-    TForm1& form = f.open();
+    TForm1& form = openWindow(f);
     QWidget* cells = form.DBGrid1->viewport();
     QVERIFY(xdotool(pointerTo(cells, form.DBGrid1->visualRect(form.DBGrid1->model()->index(0, 2)).center()) +
                     QStringList{"click", "1"}));
@@ -148,7 +157,7 @@ void XHeldClickTest::wheelOverAnUnfocusedBoxChangesNothing()
 void XHeldClickTest::windowFitsTheScreen()
 {
     WindowFixture f;
-    TForm1& form = f.open();
+    TForm1& form = openWindow(f);
     const QRect available = form.screen()->availableGeometry();
     const QSize frame = form.frameGeometry().size() - form.size();
     QTRY_COMPARE(form.size(), TForm1::DesignedSize.boundedTo(available.size() - frame));
