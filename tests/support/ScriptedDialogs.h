@@ -27,12 +27,13 @@ public:
     std::unique_ptr<ProgressReport> progress(const QString& label, qint64) override
     {
         shown << "progress: " + label;
-        struct Scripted : ProgressReport {
-            qint64 cancelAt;
-            explicit Scripted(qint64 at) : cancelAt(at) {}
-            bool update(qint64 done) override { return cancelAt < 0 || done < cancelAt; }
-        };
         return std::make_unique<Scripted>(cancelProgressAt);
+    }
+    // Give up is pressed at once when giveUpWaiting is set.
+    std::unique_ptr<ProgressReport> waiting(const QString& label) override
+    {
+        shown << "waiting: " + label;
+        return std::make_unique<Scripted>(giveUpWaiting ? 0 : -1);
     }
 
     QStringList takeShown()
@@ -47,4 +48,12 @@ public:
     QQueue<bool> confirmAnswers;
     QQueue<QString> fileAnswers;
     qint64 cancelProgressAt = -1;
+    bool giveUpWaiting = false;
+
+private:
+    struct Scripted : ProgressReport {
+        qint64 cancelAt;
+        explicit Scripted(qint64 at) : cancelAt(at) {}
+        bool update(qint64 done) override { return cancelAt < 0 || done < cancelAt; }
+    };
 };
