@@ -12,7 +12,8 @@
 // in the standard error box) and the operation returns false. A store stopped
 // by the before-post hook returns false without a report (silent refusal).
 // Operations on a closed table fail with "Cannot perform this operation on a
-// closed dataset"; field reads on it just return null.
+// closed dataset" (or, with a reopen step set, with why it cannot be opened
+// again); field reads on it just return null.
 //
 // Values (see FieldCodec.h): value() gives int, Currency (QVariant::fromValue),
 // QString or QDate, and an invalid QVariant for null. setValue() also takes a

@@ -6,8 +6,15 @@
 //
 // The connection can break (the server restarts, the network goes): the step
 // that meets it fails with a message that says so, and the next step
-// connects again, unless a transaction was open, which must be rolled back
-// first so that its reads and writes are not taken for whole.
+// connects again (on a new session, whose prepared statements are made
+// anew), unless a transaction was open, which must be rolled back first so
+// that its reads and writes are not taken for whole.
+//
+// Each statement is sent and its answer awaited on the socket, so that a
+// statement that waits (a lock held elsewhere, a slow server) can be shown
+// and given up: the ServerWait is asked every moment, and a give-up cancels
+// the statement on the server. Other programs' stores reach a watching
+// engine as notifications from the register's trigger.
 
 #include "data/Engine.h"
 
