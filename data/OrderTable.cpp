@@ -570,7 +570,9 @@ bool OrderTable::commitTypedText()
 bool OrderTable::currentLineVanished()
 {
     const qint32 key = isActive() ? currentKey() : 0;
-    return key != 0 && !d->rows.row(key)[OrderColumns::Key].isValid();
+    // A line that cannot be read now (the server gone) is not known to be gone.
+    QString error;
+    return key != 0 && d->rows.load(key, &error) && !d->rows.row(key)[OrderColumns::Key].isValid();
 }
 
 bool OrderTable::settle()
