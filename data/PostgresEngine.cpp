@@ -134,6 +134,10 @@ constexpr int AskEveryMs = 50;
 // connection is dropped (a network that swallows everything).
 constexpr qint64 CancelAnswerMs = 2000;
 
+// The server answered not even the cancel: whether the statement was done
+// is unknown, as when a connection breaks.
+const QString Dropped = QStringLiteral("The register's server did not answer, so the connection to it was dropped. "
+                                       "Your entries are kept; the next step connects again.");
 const QString GaveUp = QStringLiteral("The step was given up before the register's server answered; nothing of it "
                                       "was stored. Your entries are kept.");
 
@@ -355,7 +359,7 @@ PGresult* PostgresEngine::exchange(const std::function<int()>& send, QString* er
     }
     m_busy = false;
     if (!result)
-        *error = m_conn ? failure(nullptr) : GaveUp;
+        *error = m_conn ? failure(nullptr) : Dropped;
     return result;
 }
 
