@@ -10,7 +10,10 @@
 #include "app/FieldBinding.h"
 #include "app/FocusExit.h"
 #include "app/OrderGrid.h"
+#include "app/ServerWaitIndicator.h"
+#include "data/Engine.h"
 #include "data/OrderGridModel.h"
+#include "data/PostgresEngine.h"
 #include "data/RegisterBackup.h"
 #include "editing/PriceRules.h"
 #include "export/ExcelExport.h"
@@ -58,7 +61,8 @@ void setBold(QWidget* widget, bool bold)
 
 TForm1::TForm1(const QString& applicationDirectory, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), m_appDir(QDir(applicationDirectory).absolutePath() + QLatin1Char('/')),
-      m_dialogs(dialogs), ADOTable1(std::make_unique<OrderTable>(m_nelvo))
+      m_dialogs(dialogs), m_serverWait(std::make_unique<ServerWaitIndicator>(dialogs)),
+      ADOTable1(std::make_unique<OrderTable>(m_nelvo))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(Caption));
@@ -152,6 +156,9 @@ void TForm1::FormCreate()
                               ? m_nelvo.errorString()
                               : standardErrorText(m_nelvo.errorString()) + QStringLiteral("\r\n") +
                                     RegisterBackup::restoreAdvice(QStringLiteral("The newest backup"), backup));
+        // A server that is down now may be back by the next step.
+        if (m_nelvo.serverUnreachable())
+            ADOTable1->setReopen([this] { return reopenRegister(); });
         return;
     }
     // The day's first start copies the register file off the user-interface
@@ -166,17 +173,64 @@ void TForm1::FormCreate()
         });
         m_backup->startIfDue(m_appDir, QDate::currentDate(), 2000);
     }
-    // Opening the table and applying the filter each read the view; the
-    // window follows the line it ends on once, so a photo is decoded once
-    // and, when it cannot be shown, reported once.
+    followServer();
+    openView();
+}
+
+bool TForm1::openView()
+{
+    // The window follows the line the table ends on once, so a photo is
+    // decoded once and, when it cannot be shown, reported once.
     ADOTable1->disableControls();
     const bool opened = ADOTable1->open();
     if (opened)
         cbfiltersupChange();
     ADOTable1->enableControls();
-    if (!opened)
+    if (opened)
+        resetSort();
+    return opened;
+}
+
+bool TForm1::reopenRegister()
+{
+    if (!m_nelvo.open(m_appDir)) {
+        showStandardError(m_nelvo.serverUnreachable()
+                              ? PostgresEngine::unreachableMessage(m_nelvo.errorString()) +
+                                    QStringLiteral(" Press F5 when the server is back.")
+                              : m_nelvo.errorString());
+        return false;
+    }
+    followServer();
+    return openView();
+}
+
+void TForm1::followServer()
+{
+    if (!m_nelvo.isServer())
         return;
-    resetSort();
+    Engine* engine = m_nelvo.engine();
+    engine->setWait(m_serverWait.get());
+    engine->changedByOthers(); // starts watching
+    if (!m_othersWatch) {
+        m_othersWatch = new QTimer(this);
+        connect(m_othersWatch, &QTimer::timeout, this, &TForm1::checkOthersChanged);
+        m_othersWatch->start(500);
+    }
+}
+
+void TForm1::checkOthersChanged()
+{
+    // Only a notice: the view is not read again behind the clerk's back,
+    // and the line being edited stays as typed.
+    if (m_nelvo.isOpen() && m_nelvo.engine()->changedByOthers()) {
+        m_othersChanged->setText(QStringLiteral("Lines were changed by another user: press F5"));
+        m_othersChanged->show();
+    }
+}
+
+QString TForm1::othersChangedNotice() const
+{
+    return m_othersChanged->isHidden() ? QString() : m_othersChanged->text();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

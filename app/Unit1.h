@@ -39,12 +39,15 @@ class PriceRules;
 class GridSort;
 class ExcelExport;
 class RegisterBackup;
+class ServerWaitIndicator;
+class QTimer;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
     // Declared first: the dataset and the bound controls use them until they go.
     QString m_appDir;
     Dialogs& m_dialogs;
+    std::unique_ptr<ServerWaitIndicator> m_serverWait;
     Database m_nelvo;
 
 public:
@@ -58,6 +61,9 @@ public:
     ~TForm1() override;
 
     QString applicationDirectory() const { return m_appDir; }
+    // The status bar's notice that other programs changed the register
+    // since this window read its view; empty when there is none.
+    QString othersChangedNotice() const;
     OrderTable& table() { return *ADOTable1; }
     Database& database() { return m_nelvo; }
     StatusPanels& statusPanels() { return m_status; }
@@ -198,6 +204,15 @@ private:
     void subtractFromCounters(Currency money, qint64 received);
     QString currentPhotoPath() const;
     void showStandardError(const QString& message);
+    // Opening the table and applying the filter each read the view; false
+    // when the table stays closed.
+    bool openView();
+    // The register that could not be opened at start-up, tried again at a
+    // later step (a server that was down may be back).
+    bool reopenRegister();
+    // The wait indicator and the watch for other programs' changes.
+    void followServer();
+    void checkOthersChanged();
     // The designed size where the screen's available area holds it, else
     // that area; the whole frame on the screen.
     void fitToScreen();
@@ -214,6 +229,8 @@ private:
     std::unique_ptr<GridSort> m_gridSort;
     std::unique_ptr<ExcelExport> m_export;
     std::unique_ptr<RegisterBackup> m_backup;
+    QLabel* m_othersChanged = nullptr;
+    QTimer* m_othersWatch = nullptr;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_fittedOnShow = false;
     bool m_lineHasData = false;

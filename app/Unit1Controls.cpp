@@ -319,6 +319,11 @@ void TForm1::createStatusBar()
         row->addWidget(panel, widths[i] > 0 ? 0 : 1);
         m_status.set(i, panel);
     }
+    // Beside the panels, only while other programs' changes are not shown.
+    m_othersChanged = new QLabel(panels);
+    m_othersChanged->setObjectName(QStringLiteral("OthersChangedNotice"));
+    m_othersChanged->hide();
+    row->addWidget(m_othersChanged);
     bar->addWidget(panels, 1);
 }
 

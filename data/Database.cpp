@@ -197,13 +197,15 @@ bool Database::open(const QString& folder)
 bool Database::openServer(const QString& connectionString)
 {
     auto engine = std::make_unique<PostgresEngine>();
-    if (!engine->connect(connectionString, &m_error) ||
+    m_unreachable = !engine->connect(connectionString, &m_error);
+    if (m_unreachable ||
         !engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()), {},
                        [](const EngineRow&) { return false; }, &m_error))
         return false;
     m_error = engine->schemaProblem();
     if (!m_error.isEmpty())
         return false;
+    engine->ensureChangeSignal();
     m_engine = std::move(engine);
     m_server = true;
     return true;

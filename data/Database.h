@@ -43,6 +43,9 @@ public:
     // The engine of the open register; nullptr while closed.
     Engine* engine() const { return m_engine.get(); }
     bool isServer() const { return m_server; }
+    // The last open failed because the server did not answer (it may be
+    // back at the next try), not because of what the register holds.
+    bool serverUnreachable() const { return m_unreachable; }
 
     // The file's own handle (embedded register only; nullptr on a server).
     sqlite3* handle() const;
@@ -68,4 +71,5 @@ private:
     QString m_error;
     std::unique_ptr<Engine> m_engine;
     bool m_server = false;
+    bool m_unreachable = false;
 };

@@ -16,6 +16,8 @@
 #include <functional>
 #include <string_view>
 
+class ServerWait;
+
 // One result row while a query runs; valid only inside the visit.
 class EngineRow {
 public:
@@ -72,6 +74,17 @@ public:
     // True when the last failure was the connection to the engine breaking:
     // nothing of the failed step can be taken as done or as not done.
     virtual bool connectionLost() const { return false; }
+
+    // Who is asked while a statement waits for a server's answer (nullptr:
+    // nobody; the step waits).
+    virtual void setWait(ServerWait*) {}
+    // True while a statement waits for its answer: a read asked meanwhile
+    // (the grid painting itself) gets nothing instead of a second statement
+    // on the same connection.
+    virtual bool busy() const { return false; }
+    // Whether another program stored or deleted lines since the last call;
+    // the first call starts watching.
+    virtual bool changedByOthers() { return false; }
 
     // Runs a statement without parameters and returns its first column of
     // the first row as a whole number; -1 when there is none or on failure.

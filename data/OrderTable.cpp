@@ -35,6 +35,8 @@ struct OrderTable::Private {
     std::function<void(const QString&)> sink;
     std::function<bool()> beforePost;
     std::function<bool()> beforeDelete;
+    std::function<bool()> reopen;
+    bool reopening = false;
     QVector<DataLink*> links;
 
     std::vector<qint32> base; // keys of the view, ascending
@@ -173,11 +175,35 @@ void OrderTable::report(const QString& message) const
         qWarning("OrderTable: %s", qPrintable(message));
 }
 
-bool OrderTable::checkActive() const
+bool OrderTable::checkActive()
 {
+    // A step of the clerk: lines that could not be read are tried again.
+    d->rows.retry();
     if (isActive())
         return true;
+    if (d->reopen && !d->reopening) {
+        d->reopening = true;
+        const bool opened = d->reopen();
+        d->reopening = false;
+        return opened && isActive(); // a failed try said why
+    }
     report(ClosedDataset);
+    return false;
+}
+
+void OrderTable::setReopen(std::function<bool()> reopen)
+{
+    d->reopen = std::move(reopen);
+}
+
+bool OrderTable::canShow(int row)
+{
+    if (row < 0 || row >= int(d->view.size()))
+        return true;
+    QString error;
+    if (d->rows.load(d->view[size_t(row)], &error))
+        return true;
+    report(error);
     return false;
 }
 
@@ -544,7 +570,9 @@ bool OrderTable::commitTypedText()
 bool OrderTable::currentLineVanished()
 {
     const qint32 key = isActive() ? currentKey() : 0;
-    return key != 0 && !d->rows.row(key)[OrderColumns::Key].isValid();
+    // A line that cannot be read now (the server gone) is not known to be gone.
+    QString error;
+    return key != 0 && d->rows.load(key, &error) && !d->rows.row(key)[OrderColumns::Key].isValid();
 }
 
 bool OrderTable::settle()
@@ -561,7 +589,7 @@ bool OrderTable::settle()
 
 bool OrderTable::first()
 {
-    if (!checkActive() || !settle())
+    if (!checkActive() || !settle() || !canShow(0))
         return false;
     // Flags first: handlers of the move's notifications read them.
     m_bof = true;
@@ -572,7 +600,7 @@ bool OrderTable::first()
 
 bool OrderTable::last()
 {
-    if (!checkActive() || !settle())
+    if (!checkActive() || !settle() || !canShow(int(d->view.size()) - 1))
         return false;
     m_bof = d->view.empty();
     m_eof = true;
@@ -589,6 +617,8 @@ bool OrderTable::next()
         m_bof = d->view.empty();
         return true;
     }
+    if (!canShow(m_current + 1))
+        return false;
     m_bof = m_eof = false;
     moveCurrent(m_current + 1);
     return true;
@@ -603,6 +633,8 @@ bool OrderTable::prior()
         m_eof = d->view.empty();
         return true;
     }
+    if (!canShow(m_current - 1))
+        return false;
     m_bof = m_eof = false;
     moveCurrent(m_current - 1);
     return true;
@@ -621,7 +653,7 @@ bool OrderTable::moveTo(int row)
     if (!settle())
         return false;
     const int target = d->rowOfKey(key);
-    if (target < 0)
+    if (target < 0 || !canShow(target))
         return false;
     m_bof = m_eof = false;
     moveCurrent(target);
@@ -663,6 +695,8 @@ bool OrderTable::gotoBookmark(const QString& bookmark)
         report(QStringLiteral("Record not found"));
         return false;
     }
+    if (!canShow(row))
+        return false;
     m_bof = m_eof = false;
     moveCurrent(row);
     return true;

@@ -12,7 +12,8 @@
 // in the standard error box) and the operation returns false. A store stopped
 // by the before-post hook returns false without a report (silent refusal).
 // Operations on a closed table fail with "Cannot perform this operation on a
-// closed dataset"; field reads on it just return null.
+// closed dataset" (or, with a reopen step set, with why it cannot be opened
+// again); field reads on it just return null.
 //
 // Values (see FieldCodec.h): value() gives int, Currency (QVariant::fromValue),
 // QString or QDate, and an invalid QVariant for null. setValue() also takes a
@@ -72,8 +73,12 @@ public:
     void close(); // state Inactive, nothing pending
     bool isActive() const;
     // False, with "Cannot perform this operation on a closed dataset"
-    // reported, when the table is not open.
-    bool checkActive() const;
+    // reported, when the table is not open and cannot be opened again.
+    // Called at the start of every step.
+    bool checkActive();
+    // How a table that could not be opened (a server that was down at
+    // start-up) is opened at the next step; it reports its own failure.
+    void setReopen(std::function<bool()> reopen);
     TableState state() const { return m_state; }
 
     // --- view definition ---------------------------------------------------
@@ -253,6 +258,9 @@ private:
     bool writePending(qint32* key, QString* error);
     void finishPost(qint32 key);
     void moveCurrent(int row);
+    // Whether the line of a row can be read (a line that cannot is not moved
+    // to: an empty form would pass for an empty line); reports why not.
+    bool canShow(int row);
     void notifyData(int column);
     void notifyView();
     void notifyNewLine(bool shown);

@@ -2,10 +2,14 @@
 
 #include "data/Currency.h"
 #include "data/OrderColumns.h"
+#include "data/ServerWait.h"
 
 #include <QDate>
+#include <cerrno>
 #include <charconv>
 #include <libpq-fe.h>
+#include <poll.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -120,6 +124,23 @@ PGconn* connectTo(const QByteArray& connectionString, const char* overrideDataba
 
 void ignoreNotice(void*, const char*) {}
 
+// The channel the register's trigger notifies on; the payload names the
+// schema of the Table1 that changed (one database may hold several registers).
+constexpr const char* ChangeChannel = "table1_changed";
+
+// How often a waiting statement asks whether to go on waiting.
+constexpr int AskEveryMs = 50;
+// After a give-up, how long the server has to answer the cancel before the
+// connection is dropped (a network that swallows everything).
+constexpr qint64 CancelAnswerMs = 2000;
+
+// The server answered not even the cancel: whether the statement was done
+// is unknown, as when a connection breaks.
+const QString Dropped = QStringLiteral("The register's server did not answer, so the connection to it was dropped. "
+                                       "Your entries are kept; the next step connects again.");
+const QString GaveUp = QStringLiteral("The step was given up before the register's server answered; nothing of it "
+                                      "was stored. Your entries are kept.");
+
 } // namespace
 
 PostgresEngine::~PostgresEngine()
@@ -130,7 +151,8 @@ PostgresEngine::~PostgresEngine()
 bool PostgresEngine::connect(const QString& connectionString, QString* error)
 {
     PQfinish(m_conn);
-    m_conn = connectTo(connectionString.toUtf8(), nullptr);
+    m_connectionString = connectionString.toUtf8();
+    m_conn = connectTo(m_connectionString, nullptr);
     m_prepared.clear();
     if (PQstatus(m_conn) != CONNECTION_OK) {
         *error = connectionFailure(m_conn);
@@ -149,17 +171,48 @@ bool PostgresEngine::configure(QString* error)
     // waited for as long as the embedded file waits for its lock, then the
     // step fails with the server's message instead of hanging the window.
     return command("SET DateStyle = ISO", error) && command("SET lock_timeout = '5s'", error) &&
-           PQsetClientEncoding(m_conn, "UTF8") == 0;
+           PQsetClientEncoding(m_conn, "UTF8") == 0 && (!m_watching || listen(error));
+}
+
+bool PostgresEngine::listen(QString* error)
+{
+    if (!command((QByteArray("LISTEN ") + ChangeChannel).constData(), error) ||
+        !query(QStringLiteral("SELECT current_schema()"), {}, [&](const EngineRow& row) {
+            m_schema = QByteArray(row.text(0).data(), qsizetype(row.text(0).size()));
+            return false;
+        }, error))
+        return false;
+    return true;
+}
+
+bool PostgresEngine::changedByOthers()
+{
+    if (m_busy || !m_conn || PQstatus(m_conn) != CONNECTION_OK)
+        return false;
+    QString ignored;
+    if (!m_watching) {
+        m_watching = true;
+        listen(&ignored);
+        return false;
+    }
+    PQconsumeInput(m_conn);
+    // What others did while there was no session went unannounced.
+    bool changed = std::exchange(m_reconnected, false);
+    while (PGnotify* note = PQnotifies(m_conn)) {
+        changed = changed || (note->be_pid != PQbackendPID(m_conn) && m_schema == note->extra);
+        PQfreemem(note);
+    }
+    return changed;
 }
 
 bool PostgresEngine::ensureConnected(QString* error)
 {
-    if (!m_conn) {
+    if (m_conn && PQstatus(m_conn) == CONNECTION_OK)
+        return true;
+    if (m_connectionString.isEmpty()) {
         *error = QStringLiteral("The register's server is not connected");
         return false;
     }
-    if (PQstatus(m_conn) == CONNECTION_OK)
-        return true;
     if (m_inTransaction) {
         *error = QStringLiteral("The connection to the register's server was lost in the middle of a step");
         return false;
@@ -171,23 +224,34 @@ bool PostgresEngine::ensureConnected(QString* error)
         *error = m_reconnectError;
         return false;
     }
-    PQreset(m_conn);
+    // A new session knows none of the old one's prepared statements.
     m_prepared.clear();
+    if (m_conn)
+        PQreset(m_conn);
+    else
+        m_conn = connectTo(m_connectionString, nullptr);
     if (PQstatus(m_conn) != CONNECTION_OK) {
         m_lost = true;
-        m_reconnectError = QStringLiteral("The register's server cannot be reached (%1). Your entries are kept; "
-                                          "try again when the server is back.")
-                               .arg(connectionFailure(m_conn));
+        m_reconnectError = unreachableMessage(connectionFailure(m_conn)) +
+                           QStringLiteral(" Your entries are kept; try again when the server is back.");
         *error = m_reconnectError;
         m_failedReconnect.start();
         return false;
     }
     m_failedReconnect.invalidate();
+    m_reconnected = true;
     return configure(error);
+}
+
+QString PostgresEngine::unreachableMessage(const QString& detail)
+{
+    return QStringLiteral("The register's server cannot be reached (%1).").arg(detail);
 }
 
 QString PostgresEngine::failure(PGresult* result)
 {
+    if (m_gaveUp)
+        return GaveUp;
     if (PQstatus(m_conn) == CONNECTION_BAD) {
         m_lost = true;
         m_prepared.clear();
@@ -215,21 +279,29 @@ PGresult* PostgresEngine::run(const QString& sql, const EngineParameters& parame
     if (parameters.isEmpty()) {
         // Through the extended protocol, which takes exactly one statement:
         // a second one smuggled in through a filter text is refused.
-        result = PQexecParams(m_conn, numberedParameters(sql).constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        const QByteArray text = numberedParameters(sql);
+        result = exchange([&] { return PQsendQueryParams(m_conn, text.constData(), 0, nullptr, nullptr, nullptr,
+                                                         nullptr, 0); }, error);
     } else {
         auto name = m_prepared.constFind(sql);
         if (name == m_prepared.constEnd()) {
             const QByteArray newName = "orders_" + QByteArray::number(m_prepared.size() + 1);
-            ResultHolder prepared{PQprepare(m_conn, newName.constData(), numberedParameters(sql).constData(),
-                                            int(values.size()), nullptr)};
+            const QByteArray text = numberedParameters(sql);
+            ResultHolder prepared{exchange([&] { return PQsendPrepare(m_conn, newName.constData(), text.constData(),
+                                                                      int(values.size()), nullptr); }, error)};
+            if (!prepared.result)
+                return nullptr;
             if (PQresultStatus(prepared.result) != PGRES_COMMAND_OK) {
                 *error = failure(prepared.result);
                 return nullptr;
             }
             name = m_prepared.insert(sql, newName);
         }
-        result = PQexecPrepared(m_conn, name->constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
+        result = exchange([&] { return PQsendQueryPrepared(m_conn, name->constData(), int(values.size()),
+                                                           values.data(), nullptr, nullptr, 0); }, error);
     }
+    if (!result)
+        return nullptr;
     const ExecStatusType status = PQresultStatus(result);
     if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
         return result;
@@ -262,9 +334,88 @@ bool PostgresEngine::execute(const QString& sql, const EngineParameters& paramet
     return true;
 }
 
+PGresult* PostgresEngine::exchange(const std::function<int()>& send, QString* error)
+{
+    if (m_busy) {
+        *error = QStringLiteral("The register's server has not answered the step before yet");
+        return nullptr;
+    }
+    m_gaveUp = false;
+    if (!send()) {
+        *error = failure(nullptr);
+        return nullptr;
+    }
+    m_busy = true;
+    awaitAnswer();
+    PGresult* result = nullptr;
+    while (PGresult* next = m_conn ? PQgetResult(m_conn) : nullptr) {
+        // A statement's failure is what the step reports, not what followed it.
+        if (result && PQresultStatus(result) == PGRES_FATAL_ERROR) {
+            PQclear(next);
+        } else {
+            PQclear(result);
+            result = next;
+        }
+    }
+    m_busy = false;
+    if (!result)
+        *error = m_conn ? failure(nullptr) : Dropped;
+    return result;
+}
+
+void PostgresEngine::awaitAnswer()
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 gaveUpAt = -1;
+    bool asked = false;
+    while (PQisBusy(m_conn)) {
+        pollfd socket{PQsocket(m_conn), POLLIN, 0};
+        int timeout = m_wait ? AskEveryMs : -1;
+        if (gaveUpAt >= 0)
+            timeout = int(qMax<qint64>(0, gaveUpAt + CancelAnswerMs - clock.elapsed()));
+        const int ready = poll(&socket, 1, timeout);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready != 0) {
+            if (!PQconsumeInput(m_conn))
+                break; // the connection broke: the result says so
+            continue;
+        }
+        if (gaveUpAt >= 0) {
+            // Not even the cancel was answered: the session is dropped, and
+            // the next step connects again.
+            PQfinish(m_conn);
+            m_conn = nullptr;
+            m_prepared.clear();
+            m_lost = true;
+            break;
+        }
+        asked = true;
+        if (!m_wait->keepWaiting(clock.elapsed())) {
+            m_gaveUp = true;
+            gaveUpAt = clock.elapsed();
+            cancelRunning();
+        }
+    }
+    if (asked)
+        m_wait->finished();
+}
+
+void PostgresEngine::cancelRunning()
+{
+    if (PGcancel* cancel = PQgetCancel(m_conn)) {
+        char message[256];
+        PQcancel(cancel, message, int(sizeof message));
+        PQfreeCancel(cancel);
+    }
+}
+
 bool PostgresEngine::command(const char* sql, QString* error)
 {
-    ResultHolder held{PQexec(m_conn, sql)};
+    ResultHolder held{exchange([&] { return PQsendQuery(m_conn, sql); }, error)};
+    if (!held.result)
+        return false;
     if (PQresultStatus(held.result) == PGRES_COMMAND_OK)
         return true;
     *error = failure(held.result);
@@ -401,6 +552,33 @@ QStringList PostgresEngine::schemaStatements()
     return statements;
 }
 
+QStringList PostgresEngine::changeSignalStatements()
+{
+    // Once per statement, not per line: a copy of many lines is one notice.
+    return {QStringLiteral("CREATE OR REPLACE FUNCTION table1_changed() RETURNS trigger LANGUAGE plpgsql AS "
+                           "$$BEGIN PERFORM pg_notify('%1', TG_TABLE_SCHEMA); RETURN NULL; END$$")
+                .arg(QLatin1String(ChangeChannel)),
+            QStringLiteral("CREATE TRIGGER table1_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Table1 "
+                           "FOR EACH STATEMENT EXECUTE FUNCTION table1_changed()")};
+}
+
+void PostgresEngine::ensureChangeSignal()
+{
+    if (number(QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = 'table1'::regclass"
+                              " AND tgname = 'table1_changed'")) != 0)
+        return;
+    QString ignored;
+    if (!beginWrite(&ignored))
+        return;
+    for (const QString& statement : changeSignalStatements()) {
+        if (!execute(statement, {}, nullptr, &ignored)) {
+            rollback();
+            return;
+        }
+    }
+    commit(&ignored);
+}
+
 bool PostgresEngine::createRegister(const QString& connectionString, bool* created, QString* error)
 {
     *created = false;
@@ -433,11 +611,13 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     if (!engine.connect(connectionString, error))
         return false;
     if (engine.number(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = "
-                                     "current_schema() AND table_name = 'table1'")) > 0)
+                                     "current_schema() AND table_name = 'table1'")) > 0) {
+        engine.ensureChangeSignal();
         return true;
+    }
     if (!engine.beginWrite(error))
         return false;
-    for (const QString& statement : schemaStatements()) {
+    for (const QString& statement : schemaStatements() + changeSignalStatements()) {
         if (!engine.execute(statement, {}, nullptr, error)) {
             engine.rollback();
             return false;

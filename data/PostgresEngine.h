@@ -6,8 +6,15 @@
 //
 // The connection can break (the server restarts, the network goes): the step
 // that meets it fails with a message that says so, and the next step
-// connects again, unless a transaction was open, which must be rolled back
-// first so that its reads and writes are not taken for whole.
+// connects again (on a new session, whose prepared statements are made
+// anew), unless a transaction was open, which must be rolled back first so
+// that its reads and writes are not taken for whole.
+//
+// Each statement is sent and its answer awaited on the socket, so that a
+// statement that waits (a lock held elsewhere, a slow server) can be shown
+// and given up: the ServerWait is asked every moment, and a give-up cancels
+// the statement on the server. Other programs' stores reach a watching
+// engine as notifications from the register's trigger.
 
 #include "data/Engine.h"
 
@@ -15,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QStringList>
+#include <functional>
 
 struct pg_conn;
 struct pg_result;
@@ -44,9 +52,22 @@ public:
     qint64 lastKey() override;
     QString versionExpression() const override;
     bool connectionLost() const override { return m_lost; }
+    void setWait(ServerWait* wait) override { m_wait = wait; }
+    bool busy() const override { return m_busy; }
+    bool changedByOthers() override;
+
+    // What a step says when no session with the server can be had; detail
+    // is libpq's account.
+    static QString unreachableMessage(const QString& detail);
 
     // The statements that make Table1 and its indexes in an empty database.
     static QStringList schemaStatements();
+    // The trigger that tells every program watching the register that Table1
+    // changed (a notification on ChangeChannel with the table's schema).
+    static QStringList changeSignalStatements();
+    // Makes that trigger on a register made before it existed; a clerk
+    // without the right to make it just sees no one else's changes.
+    void ensureChangeSignal();
     // Creates the database the connection string names when it is not there
     // yet (through the server's maintenance database), then Table1 in it
     // when that is missing. created tells whether Table1 was made.
@@ -59,9 +80,18 @@ private:
     bool configure(QString* error); // the session settings the register relies on
     QString failure(pg_result* result);
     bool command(const char* sql, QString* error);
+    // Sends one statement (send returns libpq's 1 for sent) and waits for its
+    // result, asking m_wait meanwhile; nullptr only when nothing could be sent.
+    pg_result* exchange(const std::function<int()>& send, QString* error);
+    // Waits until the answer is in (or the clerk gave the step up and the
+    // server answered the cancel).
+    void awaitAnswer();
+    void cancelRunning();
+    bool listen(QString* error); // LISTEN on the change channel; learns the schema
     bool begin(const char* sql, QString* error); // a transaction, connecting first when needed
 
     pg_conn* m_conn = nullptr;
+    QByteArray m_connectionString; // for a new session when the old one was dropped
     QHash<QString, QByteArray> m_prepared; // statement text -> prepared name
     bool m_lost = false;
     bool m_inTransaction = false;
@@ -69,4 +99,10 @@ private:
     static constexpr qint64 ReconnectPauseMs = 500;
     QElapsedTimer m_failedReconnect;
     QString m_reconnectError;
+    ServerWait* m_wait = nullptr;
+    bool m_busy = false;
+    bool m_gaveUp = false;
+    bool m_watching = false; // LISTEN on ChangeChannel (again after each reconnect)
+    QByteArray m_schema;     // the register's schema, the notifications' payload
+    bool m_reconnected = false; // since the last changedByOthers()
 };

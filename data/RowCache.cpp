@@ -25,26 +25,45 @@ bool RowCache::check(QString* error)
     return m_engine->query(m_select, {0}, [](const EngineRow&) { return false; }, error);
 }
 
-const RowCache::Line* RowCache::line(qint32 key)
+bool RowCache::read(qint32 key, QString* error)
 {
-    if (const Line* cached = m_rows.object(key))
-        return cached;
-    if (!m_engine)
-        return nullptr;
     Line* read = nullptr;
-    QString error;
-    // A failed read shows the line empty; the next look-up tries again.
-    m_engine->query(m_select, {key}, [&](const EngineRow& row) {
+    const bool ok = m_engine->query(m_select, {key}, [&](const EngineRow& row) {
         read = new Line{RowValues(OrderColumns::Count), QByteArray()};
         for (int i = 0; i < OrderColumns::Count; ++i)
             read->values[i] = FieldCodec::read(row, i, OrderColumns::at(i).type);
         const std::string_view version = row.text(OrderColumns::Count);
         read->version = QByteArray(version.data(), qsizetype(version.size()));
         return false;
-    }, &error);
+    }, error);
+    m_failed = !ok;
     if (read)
         m_rows.insert(key, read);
-    return read;
+    return ok;
+}
+
+bool RowCache::load(qint32 key, QString* error)
+{
+    if (m_rows.contains(key))
+        return true;
+    if (!m_engine) {
+        *error = Engine::notOpenMessage();
+        return false;
+    }
+    return read(key, error);
+}
+
+const RowCache::Line* RowCache::line(qint32 key)
+{
+    if (const Line* cached = m_rows.object(key))
+        return cached;
+    // A failed read shows the line empty until the clerk's next step; so
+    // does a read asked while the engine waits for another answer.
+    if (!m_engine || m_failed || m_engine->busy())
+        return nullptr;
+    QString error;
+    read(key, &error);
+    return m_rows.object(key);
 }
 
 const RowValues& RowCache::row(qint32 key)

@@ -23,6 +23,13 @@ public:
     // one of its columns is missing.
     bool check(QString* error);
     void clear() { m_rows.clear(); }
+    // After a failed read no line is read until retry(): a grid painting
+    // its lines must not wait on a server that does not answer once per
+    // line. The table calls it at every step of the clerk.
+    void retry() { m_failed = false; }
+    // Reads the line into the cache when it is not there; false with the
+    // engine's message when it cannot be read (a missing line is no failure).
+    bool load(qint32 key, QString* error);
     void drop(qint32 key) { m_rows.remove(key); }
 
     // The line's stored values; all null when no line has that key. The
@@ -39,9 +46,11 @@ private:
         QByteArray version;
     };
     const Line* line(qint32 key);
+    bool read(qint32 key, QString* error); // into the cache; a missing line is no failure
 
     Engine* m_engine = nullptr;
     QString m_select;
     QCache<qint32, Line> m_rows{Capacity};
     RowValues m_missing;
+    bool m_failed = false;
 };

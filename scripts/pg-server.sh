@@ -5,6 +5,9 @@
 #                            starts it and prints one line on stdout: the libpq
 #                            connection string of its database orders_test
 #   pg-server.sh stop DIR    stops that server (no error when it is not running)
+#   pg-server.sh resume DIR  starts a stopped server again with its databases
+#                            as they were (a server that went down and came
+#                            back), and prints the same line
 #
 # The server listens on no TCP address, only on a Unix socket in DIR; the port
 # (PG_TEST_PORT, default 5432) only names the socket file. Every start of a
@@ -24,7 +27,7 @@ exec 3>&1 1>&2   # stdout is for the connection string alone
 
 die() { echo "pg-server.sh: $*"; exit 1; }
 
-usage() { die "usage: pg-server.sh start|stop DIR"; }
+usage() { die "usage: pg-server.sh start|stop|resume DIR"; }
 
 [ $# -eq 2 ] || usage
 action=$1
@@ -91,7 +94,7 @@ psql_admin() {
 }
 
 start() {
-  local dir=$1 home
+  local dir=$1 keep=${2:-} home
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
   cd /   # the server's user may not be allowed into the caller's folder
@@ -134,7 +137,7 @@ start() {
       -o "-p $PORT -k $(printf %q "$home")" \
       </dev/null >/dev/null 3>&- \
       || { tail -n 20 "$home/server.log"; die "the server did not start (log: $home/server.log)"; }
-    psql_admin "$home" "$PORT" "DROP DATABASE IF EXISTS $DB" >/dev/null
+    [ -n "$keep" ] || psql_admin "$home" "$PORT" "DROP DATABASE IF EXISTS $DB" >/dev/null
   fi
 
   local port
@@ -159,6 +162,7 @@ stop() {
 
 case $action in
   start) start "$2" ;;
+  resume) start "$2" keep ;;
   stop) stop "$2" ;;
   *) usage ;;
 esac

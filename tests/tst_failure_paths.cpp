@@ -6,7 +6,9 @@
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
 #include "app/OrderGrid.h"
+#include "app/ServerWaitIndicator.h"
 #include "data/OrderColumns.h"
+#include "data/PostgresEngine.h"
 #include "photos/PhotoArea.h"
 #include "photos/PhotoPictures.h"
 #include "support/FileSizeLimit.h"
@@ -18,8 +20,11 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -83,6 +88,53 @@ void makePendingLine(TForm1& form, bool newLine)
     }
 }
 
+// A server of the test's own, which it stops and starts again while the
+// run's server goes on serving the tests that run beside it.
+class PrivateServer {
+public:
+    PrivateServer() { m_connection = script("start"); }
+    ~PrivateServer() { script("stop"); }
+    void stop() { script("stop"); }
+    void resume() { script("resume"); } // with its databases as they were
+    // Makes dir's register an empty one on this server.
+    void holdRegisterOf(const TempAppDir& dir)
+    {
+        PostgresEngine admin;
+        QString error;
+        if (!admin.connect(m_connection, &error) ||
+            !admin.execute("DROP SCHEMA IF EXISTS r CASCADE", {}, nullptr, &error) ||
+            !admin.execute("CREATE SCHEMA r", {}, nullptr, &error))
+            qFatal("private server: %s", qPrintable(error));
+        const QString setting = m_connection + " options='-c search_path=r'";
+        bool created = false;
+        if (!PostgresEngine::createRegister(setting, &created, &error))
+            qFatal("private server: %s", qPrintable(error));
+        dir.writeFile(Database::ServerSettingName, setting.toUtf8() + '\n');
+    }
+
+private:
+    QString script(const char* action)
+    {
+        QProcess run;
+        run.setWorkingDirectory(QDir::rootPath()); // the window's folder may be gone by now
+        run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        run.start("bash", {TEST_DATA_DIR "/../../scripts/pg-server.sh", action, m_dir.path()});
+        if (!run.waitForFinished(120000) || run.exitCode() != 0)
+            qFatal("pg-server.sh %s failed", action);
+        return QString::fromUtf8(run.readAllStandardOutput()).trimmed();
+    }
+
+    QTemporaryDir m_dir;
+    QString m_connection;
+};
+
+// Lines 2 to 41 behind prepare's: the same supplier and article, ordered 1 to 40.
+void addFortyLines(const WindowFixture& f)
+{
+    OtherClient(f.dir).run("INSERT INTO Table1 (dostavcik, artikul, paracbr, polucbr, pokupnacena, obsto)"
+                           " SELECT 'Zara', 'coat', n, n, 50000, n * 50000 FROM generate_series(1, 40) AS n");
+}
+
 QString storedLines(OtherClient& other)
 {
     return QStringLiteral("%1 lines, ordered %2")
@@ -114,6 +166,14 @@ private slots:
     void cancelAfterAnotherProgramDeletedTheLine();
     void lostServerKeepsTheLinePending_data();
     void lostServerKeepsTheLinePending();
+    void serverStoppedAndStartedAgain_data();
+    void serverStoppedAndStartedAgain();
+    void lockedRegisterCostsOneWait_data();
+    void lockedRegisterCostsOneWait();
+    void anotherClerksStoreIsNoticed();
+
+private:
+    std::unique_ptr<PrivateServer> m_privateServer; // made by the first case that needs it
 };
 
 void FailurePathsTest::engineRefusalKeepsTheLinePending_data()
@@ -154,7 +214,10 @@ void FailurePathsTest::engineRefusalKeepsTheLinePending()
         other.refuse(block, "refused by a rule");
     WindowFixture::focus(form.DBEdit4);
     WindowFixture::click(form.Button5);
-    QCOMPARE(f.dialogs.takeShown(), QStringList{message});
+    QStringList expected{message};
+    if (block == "lock" && TempAppDir::onServer()) // the lock's timeout is waited out with the indicator
+        expected.prepend("waiting: " + ServerWaitIndicator::label());
+    QCOMPARE(f.dialogs.takeShown(), expected);
     QCOMPARE(form.table().state(), newLine ? TableState::Insert : TableState::Edit);
     QCOMPARE(form.DBEdit16->text(), newLine ? "6" : "10");
     QCOMPARE(form.DBComboBox2->currentText(), "Zara");
@@ -513,6 +576,7 @@ void FailurePathsTest::lostServerKeepsTheLinePending_data()
     QTest::addRow("new line") << true << false;
     QTest::addRow("new line, stored before the connection broke") << true << true;
     QTest::addRow("edited line") << false << false;
+    QTest::addRow("edited line, stored before the connection broke") << false << true;
 }
 
 // The server goes away under a pending line: the store fails with a message
@@ -537,14 +601,167 @@ void FailurePathsTest::lostServerKeepsTheLinePending()
     QCOMPARE(form.table().state(), newLine ? TableState::Insert : TableState::Edit);
     QCOMPARE(form.DBEdit16->text(), newLine ? "6" : "10");
     QCOMPARE(storedLines(other), "1 lines, ordered 4");
-    if (landed)
+    if (landed && newLine)
         other.run("INSERT INTO Table1 (key, paracbr) VALUES (?, 6)", {form.table().pendingKey()});
+    if (landed && !newLine)
+        other.run("UPDATE Table1 SET paracbr = 10, polucbr = 10, obsto = 500000");
 
     WindowFixture::click(form.Button5);
     QCOMPARE(f.dialogs.takeShown(), QStringList());
     QCOMPARE(form.table().state(), TableState::Browse);
     QCOMPARE(storedLines(other), newLine ? "2 lines, ordered 10" : "1 lines, ordered 10");
     QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE dostavcik = 'Zara' AND paracbr = 6"), newLine ? 1 : 0);
+}
+
+void FailurePathsTest::serverStoppedAndStartedAgain_data()
+{
+    QTest::addColumn<bool>("downAtStart");
+    QTest::addRow("stopped under the open window") << false;
+    QTest::addRow("down when the program started") << true;
+}
+
+// The server goes down and comes back: meanwhile a step says it cannot be
+// reached and the line shown stays; afterwards the next step works on a
+// new session, and the window shows what is stored.
+void FailurePathsTest::serverStoppedAndStartedAgain()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("the embedded file has no server to stop");
+    QFETCH(bool, downAtStart);
+    if (!m_privateServer)
+        m_privateServer = std::make_unique<PrivateServer>();
+    PrivateServer& server = *m_privateServer;
+    server.resume(); // running, whatever a failed row before left
+    WindowFixture f;
+    server.holdRegisterOf(f.dir);
+    prepare(f);
+    addFortyLines(f);
+
+    if (downAtStart) {
+        server.stop();
+        TForm1& form = f.open();
+        QCOMPARE(f.dialogs.takeShown().size(), 1);
+        server.resume();
+        QTest::keyClick(&form, Qt::Key_F5);
+        QCOMPARE(f.dialogs.takeShown(), QStringList());
+        QCOMPARE(form.DBGrid1->model()->rowCount(), 41);
+        QCOMPARE(form.DBEdit16->text(), "4");
+        return;
+    }
+    TForm1& form = f.open();
+    QCOMPARE(form.DBEdit16->text(), "4");
+    server.stop();
+    WindowFixture::click(form.SpeedButton4); // Last: its line was never read
+    QStringList shown = f.dialogs.takeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].contains("register's server"), qPrintable(shown[0]));
+    QCOMPARE(form.table().currentRow(), 0);
+    QCOMPARE(form.DBEdit16->text(), "4");
+
+    WindowFixture::retype(form.DBEdit16, "10");
+    WindowFixture::focus(form.DBEdit4);
+    WindowFixture::click(form.Button5);
+    QElapsedTimer sinceFailedTry;
+    sinceFailedTry.start();
+    shown = f.dialogs.takeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].contains("The register's server cannot be reached"), qPrintable(shown[0]));
+    QCOMPARE(form.table().state(), TableState::Edit);
+
+    server.resume();
+    // Past the pause after a failed try, which spares a server that is gone
+    // a try per painted line.
+    QTest::qWait(int(qMax<qint64>(0, 700 - sinceFailedTry.elapsed())));
+    WindowFixture::click(form.Button5);
+    QCOMPARE(f.dialogs.takeShown(), QStringList());
+    QCOMPARE(form.table().state(), TableState::Browse);
+    OtherClient other(f.dir);
+    QCOMPARE(other.number("SELECT paracbr FROM Table1 WHERE key = 1"), 10);
+    QCOMPARE(form.DBEdit16->text(), "10");
+    WindowFixture::click(form.SpeedButton4);
+    QCOMPARE(form.DBEdit16->text(), "40");
+    QCOMPARE(f.dialogs.takeShown(), QStringList());
+}
+
+void FailurePathsTest::lockedRegisterCostsOneWait_data()
+{
+    QTest::addColumn<bool>("painting");
+    QTest::addRow("store of an edit") << false;
+    QTest::addRow("painting lines not read yet") << true;
+}
+
+// Another program holds the register locked: after a moment the window says
+// it waits, and the clerk gives the step up. A store given up keeps its
+// entries; a grid whose lines cannot be read asks the server once, not once
+// per line.
+void FailurePathsTest::lockedRegisterCostsOneWait()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("the embedded file waits for its lock without a server to cancel");
+    QFETCH(bool, painting);
+    WindowFixture f;
+    prepare(f);
+    addFortyLines(f);
+    TForm1& form = f.open();
+    OtherClient other(f.dir);
+    f.dialogs.giveUpWaiting = true;
+    const QString waiting = "waiting: " + ServerWaitIndicator::label();
+    if (painting) {
+        other.run("BEGIN");
+        other.run("LOCK TABLE Table1 IN ACCESS EXCLUSIVE MODE");
+        form.DBGrid1->scrollToBottom();
+        form.DBGrid1->viewport()->repaint();
+        form.DBGrid1->viewport()->repaint();
+        QCOMPARE(f.dialogs.takeShown(), QStringList{waiting});
+        other.unlock();
+        return;
+    }
+    other.lock();
+    makePendingLine(form, false);
+    WindowFixture::click(form.Button5);
+    QCOMPARE(f.dialogs.takeShown(),
+             QStringList({waiting, "standardError: The step was given up before the register's server answered; "
+                                   "nothing of it was stored. Your entries are kept."}));
+    QCOMPARE(form.table().state(), TableState::Edit);
+    QCOMPARE(form.DBEdit16->text(), "10");
+    other.unlock();
+    WindowFixture::click(form.Button5);
+    QCOMPARE(f.dialogs.takeShown(), QStringList());
+    QCOMPARE(other.number("SELECT paracbr FROM Table1 WHERE key = 1"), 10);
+}
+
+// A second window learns that the first stored a line, without a read of its
+// own; its pending entries stay as typed, and F5 shows the other's work.
+void FailurePathsTest::anotherClerksStoreIsNoticed()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("the embedded file is one clerk's");
+    WindowFixture f;
+    prepare(f);
+    TForm1& first = f.open();
+    ScriptedDialogs secondDialogs;
+    TForm1 second(f.dir.path(), secondDialogs);
+    second.show();
+    activate(&second);
+    WindowFixture::retype(second.DBEdit4, "p9");
+
+    activate(&first);
+    WindowFixture::retype(first.DBEdit7, "7");
+    WindowFixture::click(first.Button5);
+    const QString notice = "Lines were changed by another user: press F5";
+    QTRY_COMPARE(second.othersChangedNotice(), notice);
+    QCOMPARE(second.table().state(), TableState::Edit);
+    QCOMPARE(second.DBEdit4->text(), "p9");
+    QCOMPARE(second.DBEdit7->text(), "5");
+    QTest::qWait(600); // the first window's own store is no news to it
+    QCOMPARE(first.othersChangedNotice(), QString());
+
+    activate(&second);
+    WindowFixture::click(second.Button7);
+    QTest::keyClick(&second, Qt::Key_F5);
+    QCOMPARE(second.othersChangedNotice(), QString());
+    QCOMPARE(second.DBEdit7->text(), "7");
+    QCOMPARE(secondDialogs.shown, QStringList());
 }
 
 QTEST_MAIN(FailurePathsTest)

@@ -122,7 +122,33 @@ private:
     qint64 m_maximum;
 };
 
+class QtWaitReport : public ProgressReport {
+public:
+    explicit QtWaitReport(const QString& label) : m_dialog(label, QStringLiteral("Give up"), 0, 0)
+    {
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setWindowTitle(QApplication::applicationName());
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setAutoReset(false);
+        m_dialog.show();
+    }
+    bool update(qint64) override
+    {
+        // Modal: only the dialog takes input; the window behind it repaints.
+        QCoreApplication::processEvents();
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
 } // namespace
+
+std::unique_ptr<ProgressReport> Dialogs::waiting(const QString& label)
+{
+    return std::make_unique<QtWaitReport>(label);
+}
 
 std::unique_ptr<ProgressReport> Dialogs::progress(const QString& label, qint64 maximum)
 {

@@ -37,6 +37,10 @@ public:
     // A modal progress dialog with Cancel, open while the result lives. It
     // appears only when the work takes longer than a moment.
     virtual std::unique_ptr<ProgressReport> progress(const QString& label, qint64 maximum);
+    // A modal busy indicator with a "Give up" button, shown at once and open
+    // while the result lives; update() keeps the window painted and is false
+    // once the user gave up.
+    virtual std::unique_ptr<ProgressReport> waiting(const QString& label);
 };
 
 // The message with "." appended when its last character's code is higher than

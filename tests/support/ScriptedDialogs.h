@@ -31,12 +31,13 @@ public:
     std::unique_ptr<ProgressReport> progress(const QString& label, qint64) override
     {
         shown << "progress: " + label;
-        struct Scripted : ProgressReport {
-            qint64 cancelAt;
-            explicit Scripted(qint64 at) : cancelAt(at) {}
-            bool update(qint64 done) override { return cancelAt < 0 || done < cancelAt; }
-        };
         return std::make_unique<Scripted>(cancelProgressAt);
+    }
+    // Give up is pressed at once when giveUpWaiting is set.
+    std::unique_ptr<ProgressReport> waiting(const QString& label) override
+    {
+        shown << "waiting: " + label;
+        return std::make_unique<Scripted>(giveUpWaiting ? 0 : -1);
     }
 
     QStringList takeShown()
@@ -52,4 +53,12 @@ public:
     QQueue<QString> fileAnswers;
     qint64 cancelProgressAt = -1;
     bool desktopOpens = true; // false: as with no program for the file
+    bool giveUpWaiting = false;
+
+private:
+    struct Scripted : ProgressReport {
+        qint64 cancelAt;
+        explicit Scripted(qint64 at) : cancelAt(at) {}
+        bool update(qint64 done) override { return cancelAt < 0 || done < cancelAt; }
+    };
 };
