@@ -1,0 +1,281 @@
+#include "data/OrderTablePrivate.h"
+
+// --- editing ---------------------------------------------------------------------------
+
+qint32 OrderTable::pendingKey() const
+{
+    return m_state == TableState::Insert ? d->pendingKey : 0;
+}
+
+bool OrderTable::reserveKey(qint32* out)
+{
+    if (!checkActive())
+        return false;
+    QString error;
+    if (!engine()->nextKey(out, &error)) {
+        report(error);
+        return false;
+    }
+    return true;
+}
+
+bool OrderTable::append()
+{
+    if (!checkActive() || !settle())
+        return false;
+    qint32 key = 0;
+    if (!reserveKey(&key))
+        return false;
+    d->pendingKey = key;
+    d->insertInDoubt = false;
+    d->keyBeforeInsert = currentKey();
+    d->clearBuffer();
+    m_modified = false;
+    m_state = TableState::Insert;
+    m_current = int(d->view.size());
+    m_bof = m_eof = false;
+    emit stateChanged(m_state);
+    notifyNewLine(true);
+    notifyData(-1);
+    notifyCurrent();
+    return true;
+}
+
+bool OrderTable::edit()
+{
+    if (!checkActive())
+        return false;
+    if (isEditing())
+        return true;
+    if (d->view.empty())
+        return append();
+    d->buffer = d->rows.row(currentKey());
+    d->editVersion = d->rows.version(currentKey());
+    d->changed = QVector<bool>(OrderColumns::Count, false);
+    m_modified = false;
+    m_state = TableState::Edit;
+    emit stateChanged(m_state);
+    notifyData(-1);
+    return true;
+}
+
+bool OrderTable::post()
+{
+    if (!checkActive())
+        return false;
+    if (!isEditing())
+        return true;
+    if (!commitLinks())
+        return false;
+    if (d->beforePost && !d->beforePost())
+        return false;
+    if (!isEditing())
+        return false; // the hook abandoned the line: nothing is stored
+    qint32 key = 0;
+    QString error;
+    if (!writePending(&key, &error)) {
+        // The window's handler sees the failure first (it abandons the line),
+        // then the failure is reported as any engine error.
+        emit postError(error);
+        report(error);
+        return false;
+    }
+    finishPost(key);
+    return true;
+}
+
+bool OrderTable::writePending(qint32* key, QString* error)
+{
+    Engine* db = engine();
+    bool inserting = m_state == TableState::Insert;
+    const qint32 target = inserting ? d->pendingKey : currentKey();
+    if (inserting && d->insertInDoubt) {
+        // The last try may have been stored before the connection broke: the
+        // reserved key is this line's alone, so a line under it is that try,
+        // and storing again changes it instead of adding a second one.
+        bool stored = false;
+        if (!lineExists(target, &stored, error))
+            return false;
+        inserting = !stored;
+    }
+    QStringList names;
+    EngineParameters values;
+    if (inserting) {
+        names << OrderColumns::name(OrderColumns::Key);
+        values << target;
+    }
+    for (int column = OrderColumns::Key + 1; column < OrderColumns::Count; ++column) {
+        if (m_state == TableState::Insert || d->changed[column]) {
+            names << OrderColumns::name(column);
+            values << d->buffer[column];
+        }
+    }
+    *key = target;
+    if (values.isEmpty()) // an edit that set nothing writes nothing
+        return true;
+    QString sql;
+    const bool checkVersion = m_state == TableState::Edit;
+    if (inserting) {
+        sql = QStringLiteral("INSERT INTO Table1 (%1) VALUES (%2)")
+                  .arg(names.join(u", "), QStringList(names.size(), QStringLiteral("?")).join(u", "));
+    } else {
+        sql = QStringLiteral("UPDATE Table1 SET %1 = ? WHERE key = ?").arg(names.join(QStringLiteral(" = ?, ")));
+        values << target;
+        if (checkVersion) {
+            sql += QStringLiteral(" AND %1 = ?").arg(db->versionExpression());
+            values << QString::fromUtf8(d->editVersion);
+        }
+    }
+    // One statement outside a transaction: one transaction, durable when it returns.
+    qint64 changed = 0;
+    if (!db->execute(sql, values, &changed, error)) {
+        if (m_state == TableState::Insert && db->connectionLost())
+            d->insertInDoubt = true;
+        return false;
+    }
+    if (changed > 0)
+        return true;
+    if (checkVersion && storedAsPending(target))
+        return true; // an earlier try whose answer the broken connection lost
+    // What is cached is the old version: Cancel must show the new one.
+    d->rows.drop(target);
+    *error = ChangedOnStore;
+    return false;
+}
+
+bool OrderTable::storedAsPending(qint32 key)
+{
+    d->rows.drop(key);
+    const RowValues& stored = d->rows.row(key);
+    if (!stored[OrderColumns::Key].isValid())
+        return false;
+    for (int column = OrderColumns::Key + 1; column < OrderColumns::Count; ++column)
+        if (d->changed[column] && !(stored[column] == d->buffer[column]))
+            return false;
+    return true;
+}
+
+void OrderTable::finishPost(qint32 key)
+{
+    const bool inserted = m_state == TableState::Insert;
+    d->storeInCaches(key, inserted);
+    d->rows.drop(key);
+    if (m_filtered)
+        d->stored.insert(key);
+    bool viewChanged = false;
+    Engine* db = engine();
+    int row = inserted ? -1 : m_current;
+    if (inserted) {
+        d->base.insert(std::lower_bound(d->base.begin(), d->base.end(), key), key);
+        row = d->placeInView(key, db);
+        // The grid already showed the new line as its last row; only a line
+        // placed elsewhere by the sort changes the rows.
+        viewChanged = row != int(d->view.size()) - 1;
+    } else if (d->sortColumn != OrderColumns::Key && d->changed[d->sortColumn]) {
+        d->view.erase(d->view.begin() + row);
+        row = d->placeInView(key, db);
+        viewChanged = true;
+    }
+    d->clearBuffer();
+    m_modified = false;
+    m_state = TableState::Browse;
+    m_current = row;
+    m_bof = m_eof = false;
+    emit stateChanged(m_state);
+    if (viewChanged)
+        notifyView();
+    else
+        notifyRow(m_current);
+    notifyData(-1);
+    notifyCurrent();
+    emit afterPost();
+}
+
+void OrderTable::cancel()
+{
+    if (!isEditing())
+        return;
+    const bool wasInsert = m_state == TableState::Insert;
+    d->clearBuffer();
+    m_modified = false;
+    m_state = TableState::Browse;
+    if (wasInsert) {
+        // Back to the line that was current before the new one was started.
+        const int row = d->keyBeforeInsert ? d->rowOfKey(d->keyBeforeInsert) : -1;
+        m_current = row >= 0 ? row : int(d->view.size()) - 1;
+    }
+    emit stateChanged(m_state);
+    if (wasInsert)
+        notifyNewLine(false);
+    else
+        notifyRow(m_current);
+    notifyData(-1);
+    notifyCurrent();
+    emit cancelled();
+}
+
+bool OrderTable::remove()
+{
+    if (!checkActive())
+        return false;
+    if (m_state == TableState::Insert) {
+        cancel();
+        return true;
+    }
+    if (d->view.empty()) {
+        report(EmptyDataset);
+        return false;
+    }
+    if (m_state == TableState::Edit && !commitLinks())
+        return false;
+    const qint32 key = currentKey();
+    if (d->beforeDelete && !d->beforeDelete())
+        return false;
+    const int row = d->rowOfKey(key);
+    if (row < 0 || m_state == TableState::Insert)
+        return false; // the hook moved away or started a new line
+    // Only the line as the user saw it is deleted.
+    const QByteArray version = m_state == TableState::Edit ? d->editVersion : d->rows.version(key);
+    Engine* db = engine();
+    QString error;
+    qint64 erased = 0;
+    bool remains = false;
+    if (!db->execute(QStringLiteral("DELETE FROM Table1 WHERE key = ? AND %1 = ?").arg(db->versionExpression()),
+                     {key, QString::fromUtf8(version)}, &erased, &error) ||
+        (erased == 0 && !lineExists(key, &remains, &error))) {
+        report(error);
+        return false;
+    }
+    if (remains) {
+        d->rows.drop(key);
+        if (m_state == TableState::Browse) {
+            notifyRow(row);
+            notifyData(-1);
+        }
+        report(ChangedOnDelete);
+        return false;
+    }
+    // A line another program removed first is simply gone from the view too.
+    d->view.erase(d->view.begin() + row);
+    const auto inBase = std::lower_bound(d->base.begin(), d->base.end(), key);
+    if (inBase != d->base.end() && *inBase == key)
+        d->base.erase(inBase);
+    d->stored.erase(key);
+    d->rows.drop(key);
+    for (const auto& cache : d->caches)
+        cache->remove(key);
+    const bool wasEditing = m_state == TableState::Edit;
+    d->clearBuffer();
+    m_modified = false;
+    m_state = TableState::Browse;
+    m_current = std::min(row, int(d->view.size()) - 1);
+    m_bof = d->view.empty();
+    m_eof = d->view.empty();
+    if (wasEditing)
+        emit stateChanged(m_state);
+    notifyView();
+    notifyData(-1);
+    notifyCurrent();
+    emit afterDelete();
+    return true;
+}

@@ -1,0 +1,211 @@
+#include "data/OrderTablePrivate.h"
+
+// --- reading the view ------------------------------------------------------------------
+
+bool OrderTable::selectView(QString* error)
+{
+    QString sql = QStringLiteral("SELECT key FROM Table1");
+    if (m_filtered && !m_filterText.trimmed().isEmpty())
+        sql += QStringLiteral(" WHERE (%1)").arg(m_filterText);
+    sql += QStringLiteral(" ORDER BY key");
+    Engine* db = engine();
+    if (!db) {
+        *error = Engine::notOpenMessage();
+        return false;
+    }
+    std::vector<qint32> keys;
+    if (!db->query(sql, {}, [&keys](const EngineRow& row) { keys.push_back(qint32(row.integer(0))); return true; },
+                   error))
+        return false;
+    std::vector<qint32> ordered;
+    if (!d->orderKeys(keys, d->sortColumn, d->sortDescending, db, &ordered, error))
+        return false;
+    d->base = std::move(keys);
+    d->view = std::move(ordered);
+    d->stored.clear();
+    return true;
+}
+
+bool OrderTable::readView(ViewSums* sums, QString* error)
+{
+    // Without a transaction each SELECT sees the file as it is at that moment,
+    // and a line another program stores in between would be summed but not
+    // shown, or shown but not summed.
+    if (!sums)
+        return selectView(error);
+    Engine* db = engine();
+    if (!db) {
+        *error = Engine::notOpenMessage();
+        return false;
+    }
+    if (!db->beginRead(error))
+        return false;
+    const bool read = selectView(error) && readSums(sums, error) && db->commit(error);
+    if (!read)
+        db->rollback();
+    return read;
+}
+
+QString OrderTable::viewCondition() const
+{
+    if (!m_filtered || m_filterText.trimmed().isEmpty())
+        return QString();
+    QString where = QStringLiteral(" WHERE (%1)").arg(m_filterText);
+    if (!d->stored.empty()) {
+        QStringList keys;
+        for (qint32 key : d->stored)
+            keys << QString::number(key);
+        where += QStringLiteral(" OR key IN (%1)").arg(keys.join(u','));
+    }
+    return where;
+}
+
+bool OrderTable::readSums(ViewSums* out, QString* error)
+{
+    const QString sql = OrderColumns::sumsQuery() +
+                        viewCondition();
+    Engine* db = engine();
+    if (!db) {
+        *error = Engine::notOpenMessage();
+        return false;
+    }
+    return db->query(sql, {}, [out](const EngineRow& row) {
+        out->count = row.integer(0);
+        out->pieces = row.integer(1);
+        out->money = Currency::fromUnits(row.integer(2));
+        return false;
+    }, error);
+}
+
+// --- view definition -------------------------------------------------------------------
+
+bool OrderTable::parseSort(const QString& sortText, int* column, bool* descending)
+{
+    const QStringList parts = sortText.split(u' ', Qt::SkipEmptyParts);
+    *column = OrderColumns::Key;
+    *descending = false;
+    if (parts.isEmpty())
+        return true;
+    if (parts.size() > 2 || (parts.size() == 2 && parts[1].compare(QLatin1String("DESC"), Qt::CaseInsensitive) != 0 &&
+                             parts[1].compare(QLatin1String("ASC"), Qt::CaseInsensitive) != 0)) {
+        report(QStringLiteral("Invalid sort order '%1'").arg(sortText));
+        return false;
+    }
+    *column = OrderColumns::indexOf(parts[0].toLower());
+    if (*column < 0) {
+        report(QStringLiteral("Field '%1' not found").arg(parts[0]));
+        return false;
+    }
+    *descending = parts.size() == 2 && parts[1].compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+    return true;
+}
+
+bool OrderTable::setSort(const QString& sortText)
+{
+    if (sortText == m_sortText)
+        return true;
+    int column = OrderColumns::Key;
+    bool descending = false;
+    if (!parseSort(sortText, &column, &descending))
+        return false;
+    if (!isActive()) {
+        m_sortText = sortText;
+        return true;
+    }
+    std::vector<qint32> ordered;
+    QString error;
+    if (!d->orderKeys(d->base, column, descending, engine(), &ordered, &error)) {
+        report(error);
+        return false;
+    }
+    const qint32 key = currentKey();
+    d->view = std::move(ordered);
+    d->sortColumn = column;
+    d->sortDescending = descending;
+    m_sortText = sortText;
+    // The current line stays current; a pending new line stays the extra last row.
+    if (key != 0)
+        m_current = d->rowOfKey(key);
+    notifyView();
+    notifyData(-1);
+    notifyCurrent();
+    return true;
+}
+
+bool OrderTable::setFilterText(const QString& where)
+{
+    if (!isActive() || !m_filtered) {
+        m_filterText = where;
+        return true;
+    }
+    return reselect(true, where, nullptr);
+}
+
+bool OrderTable::setFiltered(bool on)
+{
+    if (on == m_filtered)
+        return true;
+    if (!isActive()) {
+        m_filtered = on;
+        return true;
+    }
+    return reselect(on, m_filterText, nullptr);
+}
+
+bool OrderTable::setFilter(const QString& where, bool on, ViewSums* sums)
+{
+    if (!isActive()) {
+        m_filterText = where;
+        m_filtered = on;
+        return true;
+    }
+    return reselect(on, where, sums);
+}
+
+bool OrderTable::refresh(ViewSums* sums)
+{
+    if (!checkActive() || !settle())
+        return false;
+    const qint32 key = currentKey();
+    // Other programs may have changed any line: nothing read before counts.
+    d->rows.clear();
+    d->caches.clear();
+    QString error;
+    if (!readView(sums, &error)) {
+        report(error);
+        return false;
+    }
+    const int row = key != 0 ? d->rowOfKey(key) : -1;
+    m_current = row >= 0 ? row : (d->view.empty() ? -1 : 0);
+    m_bof = m_current <= 0;
+    m_eof = d->view.empty();
+    notifyView();
+    notifyData(-1);
+    notifyCurrent();
+    return true;
+}
+
+bool OrderTable::reselect(bool filtered, const QString& filterText, ViewSums* sums)
+{
+    if (!settle())
+        return false;
+    const bool oldFiltered = m_filtered;
+    const QString oldText = m_filterText;
+    m_filtered = filtered;
+    m_filterText = filterText;
+    d->rows.clear();
+    QString error;
+    if (!readView(sums, &error)) {
+        m_filtered = oldFiltered;
+        m_filterText = oldText;
+        report(error);
+        return false;
+    }
+    m_current = d->view.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = d->view.empty();
+    notifyView();
+    notifyData(-1);
+    notifyCurrent();
+    return true;
+}
