@@ -71,7 +71,9 @@ QByteArray parameterText(const QVariant& value)
         return QByteArray::number(value.value<Currency>().units());
     if (value.metaType() == QMetaType::fromType<QDate>()) // an unreadable date of a moved file is no date
         return value.toDate().isValid() ? value.toDate().toString(Qt::ISODate).toLatin1() : QByteArray();
-    return value.toString().toUtf8();
+    const QByteArray text = value.toString().toUtf8();
+    // An empty text is a text: a null QByteArray would go to the server as null.
+    return text.isNull() ? QByteArray("") : text;
 }
 
 QString firstLine(const char* text)
@@ -116,9 +118,13 @@ QByteArray databaseName(const QByteArray& connectionString)
 PGconn* connectTo(const QByteArray& connectionString, const char* overrideDatabase)
 {
     // A server that does not answer must not hold the window for ever; a
-    // timeout in the connection string counts over this one.
-    const char* keywords[] = {"connect_timeout", "dbname", overrideDatabase ? "dbname" : nullptr, nullptr};
-    const char* values[] = {"10", connectionString.constData(), overrideDatabase, nullptr};
+    // timeout in the connection string counts over this one. A server that
+    // vanished (power or network lost) is noticed by TCP keepalives within
+    // 10 + 3 x 5 = 25 s, not after TCP's own quarter of an hour.
+    const char* keywords[] = {"connect_timeout",    "keepalives", "keepalives_idle",
+                              "keepalives_interval", "keepalives_count", "dbname",
+                              overrideDatabase ? "dbname" : nullptr, nullptr};
+    const char* values[] = {"10", "1", "10", "5", "3", connectionString.constData(), overrideDatabase, nullptr};
     return PQconnectdbParams(keywords, values, 1);
 }
 
