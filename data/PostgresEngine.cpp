@@ -498,10 +498,18 @@ QString PostgresEngine::schemaProblem()
     QString problem;
     QString error;
     const bool read = query(
-        QStringLiteral("SELECT column_name::text, data_type::text FROM information_schema.columns"
+        QStringLiteral("SELECT column_name::text, data_type::text,"
+                       " pg_get_serial_sequence('table1', 'key') IS NOT NULL FROM information_schema.columns"
                        " WHERE table_schema = current_schema() AND table_name = 'table1'"),
         {},
         [&](const EngineRow& row) {
+            // Without a sequence, every new line would be given key 0.
+            if (row.text(2) != "t") {
+                problem = QStringLiteral("Column key of Table1 takes its numbers from no sequence, so new lines "
+                                         "would get no keys of their own; this register needs key as an "
+                                         "identity column.");
+                return false;
+            }
             const int column = OrderColumns::indexOf(QString::fromUtf8(row.text(0).data(), int(row.text(0).size())));
             if (column < 0)
                 return true;

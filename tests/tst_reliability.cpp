@@ -118,6 +118,10 @@ void ReliabilityTest::registerOfAnotherShapeIsRefused_data()
         QTest::addRow("money column of another type")
             << "ALTER TABLE Table1 ALTER COLUMN obsto TYPE double precision"
             << "standardError: Column obsto of Table1 holds double precision; this register needs bigint there.";
+        QTest::addRow("key without a sequence")
+            << "ALTER TABLE Table1 ALTER COLUMN key DROP IDENTITY"
+            << "standardError: Column key of Table1 takes its numbers from no sequence, so new lines would get no "
+               "keys of their own; this register needs key as an identity column.";
         QTest::addRow("server not there")
             << "unreachable server"
             << "standardError: connection to server on socket \"/nonexistent/.s.PGSQL.5432\" failed: No such file or "
