@@ -38,6 +38,13 @@ struct Reader {
             std::abort();
         return std::uint8_t(b[pos++]);
     }
+    // Two bytes, low first: read in two statements, since the order in which
+    // the operands of one expression are evaluated is unspecified.
+    int word()
+    {
+        const int low = byte();
+        return low | (byte() << 8);
+    }
 };
 
 } // namespace
@@ -74,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
         if (r.pos + 3 > r.end)
             r.enter(r.end, 0x003C); // a header never starts in a record without room for it
         headers.insert(r.pos);
-        const int length = r.byte() | (r.byte() << 8);
+        const int length = r.word();
         bool wide = r.byte() & 1;
         QString text;
         while (text.size() < length) {
@@ -93,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     if (r.pos != r.end)
         std::abort();
     r.enter(r.end, 0x00FF);
-    const int perBucket = r.byte() | (r.byte() << 8);
+    const int perBucket = r.word();
     if (perBucket < 8)
         std::abort();
     for (int e = 0; r.pos < r.end; ++e) {
