@@ -239,8 +239,13 @@ bool Database::openEmbedded(const QString& folder)
     if (m_error.isEmpty())
         SqliteEngine::waitWhenBusy(handle());
     // Before the probe: an older layout may lack columns the probe names.
-    if (m_error.isEmpty())
-        m_error = RegisterUpgrade::file(handle(), folder);
+    if (m_error.isEmpty()) {
+        QSqlQuery version(connection());
+        if (version.exec(QStringLiteral("PRAGMA user_version")) && version.next())
+            m_error = RegisterUpgrade::file(handle(), folder, version.value(0).toInt());
+        else
+            m_error = unusableRegister(version.lastError(), path);
+    }
     // Closed only once the handle above is gone, or Qt warns that the
     // connection is still in use.
     if (!m_error.isEmpty()) {

@@ -13,8 +13,7 @@ namespace {
 
 const QString ServerRegister = QStringLiteral("The register on the server");
 
-// The file's user_version; -1 when it cannot be read (not a database, or
-// locked past the busy timeout).
+// The file's user_version; -1 when it cannot be read.
 int userVersion(sqlite3* db)
 {
     return int(SqliteStatement::number(db, QStringLiteral("PRAGMA user_version")));
@@ -119,11 +118,8 @@ QString backupPath(const QString& folder, int version)
     return QDir(RegisterBackup::folder(folder)).filePath(QStringLiteral("db1-before-v%1.mdb").arg(version));
 }
 
-QString file(sqlite3* db, const QString& folder)
+QString file(sqlite3* db, const QString& folder, int stored)
 {
-    const int stored = userVersion(db);
-    if (stored < 0)
-        return {};
     const int found = qMax(stored, RegisterVersion::First);
     const int current = RegisterVersion::current();
     if (found > current)

@@ -15,10 +15,11 @@ struct sqlite3;
 
 namespace RegisterUpgrade {
 
-// For the file db1.mdb of folder, open on db (nothing written yet): empty
-// when it is at this program's version now, or cannot be read at all (the
-// caller's own checks then say why); else why it cannot be opened.
-QString file(sqlite3* db, const QString& folder);
+// For the file db1.mdb of folder, open on db (nothing written yet), whose
+// user_version is stored: empty when it is at this program's version now
+// (or is no register at all, which the caller's own checks then tell); else
+// why it cannot be opened.
+QString file(sqlite3* db, const QString& folder, int stored);
 // The same for the register of a connected server engine.
 QString server(PostgresEngine& engine);
 
