@@ -56,6 +56,8 @@ bool runFileSteps(sqlite3* db, QString* error)
         return false;
     // Read again under the write lock: another program may have upgraded it meanwhile.
     const int from = qMax(userVersion(db), RegisterVersion::First);
+    if (from >= RegisterVersion::current())
+        return exec(db, QStringLiteral("ROLLBACK"), error);
     bool ok = true;
     for (const QString& sql : statementsAfter(from, &UpgradeStep::fileSql))
         ok = ok && exec(db, sql, error);
