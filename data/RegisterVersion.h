@@ -29,7 +29,7 @@ int current();
 // Stands in for the program's own steps while it lives, so that a test can
 // be a newer program; the program's own steps are back when it is destroyed.
 class StepsOverride {
-public:
+  public:
     explicit StepsOverride(const QVector<UpgradeStep>& steps);
     ~StepsOverride();
     StepsOverride(const StepsOverride&) = delete;
