@@ -2,6 +2,8 @@
 
 #include "data/OrderColumns.h"
 #include "data/PostgresEngine.h"
+#include "data/RegisterUpgrade.h"
+#include "data/RegisterVersion.h"
 #include "data/SqliteEngine.h"
 
 #include <QDir>
@@ -198,8 +200,13 @@ bool Database::openServer(const QString& connectionString)
 {
     auto engine = std::make_unique<PostgresEngine>();
     m_unreachable = !engine->connect(connectionString, &m_error);
-    if (m_unreachable ||
-        !engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()), {},
+    if (m_unreachable)
+        return false;
+    // Before the probe: an older layout may lack columns the probe names.
+    m_error = RegisterUpgrade::server(*engine);
+    if (!m_error.isEmpty())
+        return false;
+    if (!engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()), {},
                        [](const EngineRow&) { return false; }, &m_error))
         return false;
     m_error = engine->schemaProblem();
@@ -231,6 +238,14 @@ bool Database::openEmbedded(const QString& folder)
     // WAL below must wait for.
     if (m_error.isEmpty())
         SqliteEngine::waitWhenBusy(handle());
+    // Before the probe: an older layout may lack columns the probe names.
+    if (m_error.isEmpty()) {
+        QSqlQuery version(connection());
+        if (version.exec(QStringLiteral("PRAGMA user_version")) && version.next())
+            m_error = RegisterUpgrade::file(handle(), folder, version.value(0).toInt());
+        else
+            m_error = unusableRegister(version.lastError(), path);
+    }
     // Closed only once the handle above is gone, or Qt warns that the
     // connection is still in use.
     if (!m_error.isEmpty()) {
@@ -320,7 +335,9 @@ bool Database::createEmptyFile(const QString& path, QString* error)
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    for (const QString& statement : OrderColumns::schemaStatements()) {
+    const QStringList statements =
+        OrderColumns::schemaStatements() << QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::current());
+    for (const QString& statement : statements) {
         if (rc != SQLITE_OK)
             break;
         rc = sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, nullptr);

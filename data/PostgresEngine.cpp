@@ -2,6 +2,7 @@
 
 #include "data/Currency.h"
 #include "data/OrderColumns.h"
+#include "data/RegisterVersion.h"
 #include "data/ServerWait.h"
 
 #include <QDate>
@@ -631,7 +632,8 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     }
     if (!engine.beginWrite(error))
         return false;
-    for (const QString& statement : schemaStatements() + changeSignalStatements()) {
+    for (const QString& statement :
+         schemaStatements() + changeSignalStatements() + RegisterVersion::serverTableStatements()) {
         if (!engine.execute(statement, {}, nullptr, error)) {
             engine.rollback();
             return false;

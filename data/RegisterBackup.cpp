@@ -136,8 +136,8 @@ CheckResult checkFile(const QString& path, QString* finding) {
     return result;
 }
 
-QString backupFailed(const QString& why) {
-    return QStringLiteral("The daily backup of db1.mdb failed: %1").arg(why);
+QString backupFailed(const QString& lead, const QString& why) {
+    return QStringLiteral("%1: %2").arg(lead, why);
 }
 
 // What to tell when the copy just made fails the check: the copy is db1.mdb
@@ -195,20 +195,31 @@ QString RegisterBackup::restoreAdvice(const QString& lead, const QString& path) 
 }
 
 RegisterBackup::Result RegisterBackup::run(const QString& appDir, QDate day, const Progress& progress) {
+    Result result = copyChecked(appDir, pathFor(appDir, day), QStringLiteral("The daily backup of db1.mdb failed"),
+                                progress);
+    if (!result.ok)
+        return result;
+    const QStringList names = backupNames(folder(appDir));
+    for (int i = 0; i + Kept < names.size(); ++i)
+        QFile::remove(QDir(folder(appDir)).filePath(names[i]));
+    return result;
+}
+
+RegisterBackup::Result RegisterBackup::copyChecked(const QString& appDir, const QString& target,
+                                                   const QString& lead, const Progress& progress) {
     Result result;
-    const QString target = pathFor(appDir, day);
     // Named only once checked: a half copy never passes for a backup.
     const QString partial = target + QStringLiteral(".part");
     if (!QDir().mkpath(folder(appDir))) {
         result.message = backupFailed(
-            QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder(appDir))));
+            lead, QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder(appDir))));
         return result;
     }
     QFile::remove(partial);
     QString error;
     if (!copyPages(QDir(appDir).filePath(QLatin1String(Database::FileName)), partial, progress, &error)) {
         QFile::remove(partial);
-        result.message = backupFailed(error);
+        result.message = backupFailed(lead, error);
         return result;
     }
     const CheckResult check = checkFile(partial, &error);
@@ -217,19 +228,16 @@ RegisterBackup::Result RegisterBackup::run(const QString& appDir, QDate day, con
         result.damaged = check == CheckResult::Damaged;
         result.message = result.damaged
                              ? damagedMessage(error, newestGood(folder(appDir)))
-                             : backupFailed(QStringLiteral("the copy cannot be checked: %1").arg(error));
+                             : backupFailed(lead, QStringLiteral("the copy cannot be checked: %1").arg(error));
         return result;
     }
     QFile::remove(target);
     if (!syncFileToDisk(partial) || !QFile::rename(partial, target)) {
         QFile::remove(partial);
         result.message = backupFailed(
-            QStringLiteral("the backup cannot be named %1").arg(QDir::toNativeSeparators(target)));
+            lead, QStringLiteral("the backup cannot be named %1").arg(QDir::toNativeSeparators(target)));
         return result;
     }
-    const QStringList names = backupNames(folder(appDir));
-    for (int i = 0; i + Kept < names.size(); ++i)
-        QFile::remove(QDir(folder(appDir)).filePath(names[i]));
     result.ok = true;
     result.path = target;
     return result;

@@ -44,6 +44,10 @@ class RegisterBackup : public QObject {
 
     // Copies, checks and rotates on the calling thread.
     static Result run(const QString& appDir, QDate day, const Progress& progress = {});
+    // Copies db1.mdb of appDir to target in the backups folder the same way,
+    // checked before it gets its name; a failure's message starts with lead.
+    static Result copyChecked(const QString& appDir, const QString& target, const QString& lead,
+                              const Progress& progress = {});
 
     // When the day has no copy yet, makes it on a worker thread, delayMs
     // after the call (so that it does not compete with the window's first

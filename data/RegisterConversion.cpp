@@ -3,6 +3,7 @@
 #include "data/FieldCodec.h"
 #include "data/FileSync.h"
 #include "data/OrderColumns.h"
+#include "data/RegisterVersion.h"
 #include "data/SqliteStatement.h"
 
 #include <QFile>
@@ -86,12 +87,7 @@ QString lineFault(const QVector<QVariant>& row, const QVector<int>& map)
 
 bool exec(sqlite3* db, const QString& sql, QString* error)
 {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    *error = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
-    sqlite3_free(message);
-    return false;
+    return SqliteStatement::execute(db, sql, error);
 }
 
 } // namespace
@@ -163,6 +159,7 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
     const QStringList schema = OrderColumns::schemaStatements();
     if (!exec(db, QStringLiteral("PRAGMA journal_mode=OFF"), &m_error) ||
         !exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) || !exec(db, schema.first(), &m_error) ||
+        !exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::current()), &m_error) ||
         !exec(db, QStringLiteral("BEGIN"), &m_error))
         return Outcome::Failed;
 

@@ -66,6 +66,25 @@ bool SqliteStatement::run(QString* error)
     return true;
 }
 
+bool SqliteStatement::execute(sqlite3* db, const QString& sql, QString* error)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    *error = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+    sqlite3_free(message);
+    return false;
+}
+
+qint64 SqliteStatement::number(sqlite3* db, const QString& sql)
+{
+    SqliteStatement statement;
+    QString ignored;
+    if (!statement.prepare(db, sql, &ignored) || sqlite3_step(statement.get()) != SQLITE_ROW)
+        return -1;
+    return sqlite3_column_int64(statement.get(), 0);
+}
+
 QString SqliteStatement::errorMessage() const
 {
     return QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));

@@ -27,6 +27,11 @@ public:
 
     // Steps to the end; true when the statement finished without error.
     bool run(QString* error);
+    // Runs sql (one statement or several) on db, its rows not read.
+    static bool execute(sqlite3* db, const QString& sql, QString* error);
+    // The first column of sql's first row on db as a whole number; -1 for
+    // none or on failure.
+    static qint64 number(sqlite3* db, const QString& sql);
     QString errorMessage() const;
 
 private:

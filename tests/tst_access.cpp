@@ -487,6 +487,8 @@ void TestAccess::convertsFixtures()
                                          ", the same as in the Access file.\r\nThe Access file is kept as "
                                          "db1-access.mdb.");
     QVERIFY(form.table().isActive());
+    // The converted register carries the version of the layout it was given.
+    QCOMPARE(queryText(f.dir.databasePath(), "PRAGMA user_version"), QStringLiteral("1"));
     const QVector<QStringList> converted = registerRows(f.dir.databasePath());
     QCOMPARE(converted.size(), expected.size());
     for (int i = 0; i < converted.size(); ++i)

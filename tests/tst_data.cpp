@@ -7,6 +7,9 @@
 #include "data/Database.h"
 #include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
+#include "data/PostgresEngine.h"
+#include "data/RegisterUpgrade.h"
+#include "data/RegisterVersion.h"
 #include "support/OtherClient.h"
 #include "support/TempAppDir.h"
 
@@ -15,9 +18,13 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QThread>
+#include <QUrl>
 #include <QtTest>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <sqlite3.h>
 
 namespace {
 
@@ -114,6 +121,122 @@ QVector<int> Register::viewKeys() const
     return keysOf(*table);
 }
 
+
+// What a version case reads back from a register, past the program.
+struct RegisterState {
+    int version = -1; // 0: none kept
+    bool season = false; // the test step's column is there
+    qint64 lines = -1;
+    friend bool operator==(const RegisterState& a, const RegisterState& b)
+    {
+        return a.version == b.version && a.season == b.season && a.lines == b.lines;
+    }
+};
+
+char* toString(const RegisterState& s)
+{
+    return QTest::toString(QStringLiteral("version %1, season %2, %3 lines").arg(s.version).arg(s.season).arg(s.lines));
+}
+
+qint64 fileNumber(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    qint64 value = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+        value = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return value;
+}
+
+// Read without writing anything, not even a lock file.
+RegisterState fileState(const QString& path)
+{
+    RegisterState state;
+    sqlite3* db = nullptr;
+    const QByteArray uri = QUrl::fromLocalFile(path).toEncoded() + "?immutable=1";
+    if (sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
+        state.version = int(fileNumber(db, "PRAGMA user_version"));
+        state.season = fileNumber(db, "SELECT COUNT(*) FROM pragma_table_info('Table1') WHERE name = 'season'") == 1;
+        state.lines = fileNumber(db, "SELECT COUNT(*) FROM Table1");
+    }
+    sqlite3_close(db);
+    return state;
+}
+
+void runOn(const QString& setting, const QString& sql)
+{
+    PostgresEngine engine;
+    QString error;
+    if (!engine.connect(setting, &error) || !engine.execute(sql, {}, nullptr, &error))
+        qFatal("test server: %s: %s", qPrintable(sql), qPrintable(error));
+}
+
+RegisterState serverState(const QString& setting)
+{
+    RegisterState state;
+    PostgresEngine engine;
+    QString error;
+    if (!engine.connect(setting, &error))
+        return state;
+    state.version = int(engine.number("SELECT COALESCE((SELECT version FROM register_version), 0)"));
+    if (state.version < 0) // no table register_version
+        state.version = 0;
+    state.season = engine.number("SELECT COUNT(*) FROM information_schema.columns WHERE table_schema = "
+                                 "current_schema() AND table_name = 'table1' AND column_name = 'season'") == 1;
+    state.lines = engine.number("SELECT COUNT(*) FROM Table1");
+    return state;
+}
+
+// A server upgrade waits for every other connection to the register's
+// database, and the suite's other programs share the run's: the version
+// cases have a database of their own.
+QString versionDatabaseSetting()
+{
+    return qEnvironmentVariable("ORDERS_TEST_SERVER") +
+           QStringLiteral(" dbname=versions_%1").arg(QCoreApplication::applicationPid());
+}
+
+// Until the server has seen the case's own setup connections go: a
+// closed session leaves the server's list of connections a moment later.
+void awaitNoConnections()
+{
+    PostgresEngine maintenance;
+    QString error;
+    if (!maintenance.connect(qEnvironmentVariable("ORDERS_TEST_SERVER") + " dbname=postgres", &error))
+        qFatal("test server: %s", qPrintable(error));
+    const QString count = QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = 'versions_%1'")
+                              .arg(QCoreApplication::applicationPid());
+    for (int i = 0; i < 10000 && maintenance.number(count) != 0; ++i)
+        QThread::msleep(1);
+}
+
+// A register in dir holding one line and stored as version (0: none kept;
+// -1: the version it was made with).
+QString makeVersionedRegister(const TempAppDir& dir, int version)
+{
+    if (TempAppDir::onServer()) {
+        const QString setting = versionDatabaseSetting();
+        bool created = false;
+        QString error;
+        // The database is made by the first case; each case starts its register afresh.
+        if (!PostgresEngine::createRegister(setting, &created, &error))
+            qFatal("test server: %s", qPrintable(error));
+        runOn(setting, "DROP TABLE IF EXISTS table1, register_version CASCADE");
+        if (!PostgresEngine::createRegister(setting, &created, &error))
+            qFatal("test server: %s", qPrintable(error));
+        dir.writeFile(QLatin1String(Database::ServerSettingName), setting.toUtf8() + '\n');
+    }
+    OtherClient other(dir);
+    other.run("INSERT INTO Table1 (artikul) VALUES ('shirt')");
+    const QString setVersion =
+        TempAppDir::onServer() ? (version == 0 ? QStringLiteral("DROP TABLE register_version")
+                                               : QStringLiteral("UPDATE register_version SET version = %1").arg(version))
+                               : QStringLiteral("PRAGMA user_version = %1").arg(version);
+    if (version >= 0)
+        other.run(setVersion);
+    return TempAppDir::onServer() ? QString() : dir.databasePath();
+}
+
 } // namespace
 
 class TestData : public QObject {
@@ -172,6 +295,10 @@ private slots:
 
     void gridModelFollowsTable();
     void gridTitleColours();
+
+    void registerVersions_data();
+    void registerVersions();
+    void cleanupTestCase();
 };
 
 void TestData::openReadsWholeTableInKeyOrder()
@@ -1091,6 +1218,99 @@ void TestData::gridTitleColours()
     QCOMPARE(model.headerData(2, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), green);
     for (int column : {0, 1, 3, 23})
         QCOMPARE(model.headerData(column, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), face);
+}
+
+
+void TestData::registerVersions_data()
+{
+    const QString file = QStringLiteral("db1.mdb");
+    const QString server = QStringLiteral("The register on the server");
+    const QString newer = QStringLiteral("%1 was made by a newer version of the program (register version 2; this "
+                                         "program knows up to version 1). Use the newer program.");
+    const QString failed = QStringLiteral("%1 could not be upgraded from version 1 to version 2 (%2); it was left "
+                                          "as it was.");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("known");       // the version the program knows up to
+    QTest::addColumn<bool>("failingStep"); // the step to version 2 fails halfway
+    QTest::addColumn<bool>("otherProgram");
+    QTest::addColumn<QString>("message");  // empty: opens
+    QTest::addColumn<int>("versionAfter");
+    QTest::addColumn<bool>("upgraded");
+    QTest::addRow("no version kept: the first layout") << 0 << 1 << false << false << "" << 0 << false;
+    QTest::addRow("made by this program") << -1 << 1 << false << false << "" << 1 << false;
+    QTest::addRow("no version kept, upgraded") << 0 << 2 << false << false << "" << 2 << true;
+    QTest::addRow("version 1 upgraded") << 1 << 2 << false << false << "" << 2 << true;
+    QTest::addRow("newer register refused")
+        << 2 << 1 << false << false << TempAppDir::byEngine(newer.arg(file), newer.arg(server)) << 2 << false;
+    QTest::addRow("failing step keeps nothing")
+        << 1 << 2 << true << false
+        << TempAppDir::byEngine(failed.arg(file, "no such table: no_such_table"),
+                                failed.arg(server, "relation \"no_such_table\" does not exist"))
+        << 1 << false;
+    // The file has no such rule: its engine locks it for the transaction.
+    QTest::addRow("another program connected")
+        << 1 << 2 << false << true
+        << TempAppDir::byEngine("", "The register on the server must be upgraded from version 1 to version 2, "
+                                    "which is only done while no other program is connected to its database (1 "
+                                    "connected now): close the program on the other computers and start it again "
+                                    "here first.")
+        << (TempAppDir::onServer() ? 1 : 2) << !TempAppDir::onServer();
+}
+
+void TestData::registerVersions()
+{
+    QFETCH(int, stored);
+    QFETCH(int, known);
+    QFETCH(bool, failingStep);
+    QFETCH(bool, otherProgram);
+    QFETCH(QString, message);
+    QFETCH(int, versionAfter);
+    QFETCH(bool, upgraded);
+    TempAppDir dir(!TempAppDir::onServer());
+    const QString path = makeVersionedRegister(dir, stored);
+    if (TempAppDir::onServer())
+        awaitNoConnections();
+    std::unique_ptr<OtherClient> other;
+    if (otherProgram)
+        other = std::make_unique<OtherClient>(dir);
+    const QByteArray before = dir.readFile("db1.mdb");
+
+    UpgradeStep season{2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
+                       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}};
+    if (failingStep) {
+        season.fileSql << "INSERT INTO no_such_table VALUES (1)";
+        season.serverSql << "INSERT INTO no_such_table VALUES (1)";
+    }
+    std::optional<RegisterVersion::StepsOverride> newerProgram;
+    if (known == 2)
+        newerProgram.emplace(QVector<UpgradeStep>{season});
+    {
+        Database db;
+        QCOMPARE(db.open(dir.path()), message.isEmpty());
+        QCOMPARE(db.errorString(), message);
+    }
+    other.reset();
+    const RegisterState after{versionAfter, upgraded, 1};
+    const QString backup = RegisterUpgrade::backupPath(dir.path(), 2);
+    if (TempAppDir::onServer()) {
+        QCOMPARE(serverState(versionDatabaseSetting()), after);
+        return;
+    }
+    QCOMPARE(fileState(path), after);
+    if (stored > known)
+        QCOMPARE(dir.readFile("db1.mdb"), before);
+    // The copy made just before holds the register as it was.
+    const bool copied = known > qMax(stored, 1);
+    QCOMPARE(QFileInfo::exists(backup), copied);
+    if (copied)
+        QCOMPARE(fileState(backup), (RegisterState{stored, false, 1}));
+}
+
+void TestData::cleanupTestCase()
+{
+    if (TempAppDir::onServer())
+        runOn(qEnvironmentVariable("ORDERS_TEST_SERVER") + " dbname=postgres",
+              QStringLiteral("DROP DATABASE IF EXISTS versions_%1").arg(QCoreApplication::applicationPid()));
 }
 
 QTEST_MAIN(TestData)

@@ -2,10 +2,13 @@
 // directory's server setting db1.conninfo (a libpq connection string):
 //
 //   register_server create FOLDER   makes the database (when the server lacks
-//                                   it) and Table1 with its indexes
+//                                   it) and Table1 with its indexes, marked
+//                                   with this program's register version
 //   register_server move FOLDER     copies the lines of FOLDER/db1.mdb into
 //                                   the server's empty Table1, checks line
-//                                   count and sums, and only then commits
+//                                   count and sums, and only then commits;
+//                                   both registers are brought to this
+//                                   program's version as they are opened
 //
 // Exit status 0 on success; the reason on stderr otherwise.
 

@@ -1,0 +1,171 @@
+#include "data/RegisterUpgrade.h"
+
+#include "data/PostgresEngine.h"
+#include "data/RegisterBackup.h"
+#include "data/RegisterVersion.h"
+#include "data/SqliteStatement.h"
+
+#include <QDir>
+
+namespace RegisterUpgrade {
+
+namespace {
+
+const QString ServerRegister = QStringLiteral("The register on the server");
+
+// The file's user_version; -1 when it cannot be read.
+int userVersion(sqlite3* db) {
+    return int(SqliteStatement::number(db, QStringLiteral("PRAGMA user_version")));
+}
+
+bool hasTable1(sqlite3* db) {
+    return SqliteStatement::number(
+               db,
+               QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'Table1' "
+                              "COLLATE NOCASE")) == 1;
+}
+
+bool exec(sqlite3* db, const QString& sql, QString* error) {
+    return SqliteStatement::execute(db, sql, error);
+}
+
+// Every step's statements for one engine after version from, in order.
+QStringList statementsAfter(int from, QStringList UpgradeStep::*engine) {
+    QStringList statements;
+    for (const UpgradeStep& step : RegisterVersion::steps())
+        if (step.version > from)
+            statements += step.*engine;
+    return statements;
+}
+
+QString notUpgraded(const QString& where, int from, const QString& why) {
+    return QStringLiteral(
+               "%1 could not be upgraded from version %2 to version %3 (%4); it was left as it was.")
+        .arg(where)
+        .arg(from)
+        .arg(RegisterVersion::current())
+        .arg(why);
+}
+
+bool runFileSteps(sqlite3* db, QString* error) {
+    if (!exec(db, QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    // Read again under the write lock: another program may have upgraded it meanwhile.
+    const int from = qMax(userVersion(db), RegisterVersion::First);
+    if (from >= RegisterVersion::current())
+        return exec(db, QStringLiteral("ROLLBACK"), error);
+    bool ok = true;
+    for (const QString& sql : statementsAfter(from, &UpgradeStep::fileSql))
+        ok = ok && exec(db, sql, error);
+    ok = ok && exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::current()), error) &&
+         exec(db, QStringLiteral("COMMIT"), error);
+    if (!ok) {
+        QString ignored;
+        exec(db, QStringLiteral("ROLLBACK"), &ignored);
+    }
+    return ok;
+}
+
+// The server register's version; -1 with error set when it cannot be read.
+int serverVersion(PostgresEngine& engine, QString* error) {
+    int version = RegisterVersion::First;
+    const bool read = engine.query(
+        QStringLiteral("SELECT version FROM register_version"), {},
+        [&](const EngineRow& row) {
+            if (!row.isNull(0))
+                version = int(row.integer(0));
+            return false;
+        },
+        error);
+    if (read)
+        return qMax(version, RegisterVersion::First);
+    // A register made before versions were kept has no such table.
+    if (!engine.connectionLost() &&
+        engine.number(
+            QStringLiteral("SELECT COUNT(*) FROM (SELECT to_regclass('register_version') AS t) AS q "
+                           "WHERE t IS NULL")) == 1) {
+        error->clear();
+        return RegisterVersion::First;
+    }
+    return -1;
+}
+
+bool runServerSteps(PostgresEngine& engine, int from, QString* error) {
+    if (!engine.beginWrite(error))
+        return false;
+    QStringList statements = statementsAfter(from, &UpgradeStep::serverSql);
+    statements << QStringLiteral("CREATE TABLE IF NOT EXISTS register_version (version integer NOT NULL)")
+               << QStringLiteral("DELETE FROM register_version")
+               << QStringLiteral("INSERT INTO register_version (version) VALUES (%1)")
+                      .arg(RegisterVersion::current());
+    for (const QString& sql : statements) {
+        if (!engine.execute(sql, {}, nullptr, error)) {
+            engine.rollback();
+            return false;
+        }
+    }
+    if (engine.commit(error))
+        return true;
+    engine.rollback();
+    return false;
+}
+
+} // namespace
+
+QString backupPath(const QString& folder, int version) {
+    return QDir(RegisterBackup::folder(folder)).filePath(QStringLiteral("db1-before-v%1.mdb").arg(version));
+}
+
+QString file(sqlite3* db, const QString& folder, int stored) {
+    const int found = qMax(stored, RegisterVersion::First);
+    const int current = RegisterVersion::current();
+    if (found > current)
+        return RegisterVersion::newerMessage(QStringLiteral("db1.mdb"), found);
+    if (found == current || !hasTable1(db))
+        return {};
+    const RegisterBackup::Result copy = RegisterBackup::copyChecked(
+        folder, backupPath(folder, current),
+        QStringLiteral(
+            "db1.mdb was not upgraded from version %1 to version %2: its copy before the upgrade failed")
+            .arg(found)
+            .arg(current));
+    if (!copy.ok)
+        return copy.message;
+    QString error;
+    if (!runFileSteps(db, &error))
+        return notUpgraded(QStringLiteral("db1.mdb"), found, error);
+    return {};
+}
+
+QString server(PostgresEngine& engine) {
+    QString error;
+    const int found = serverVersion(engine, &error);
+    if (found < 0)
+        return error;
+    const int current = RegisterVersion::current();
+    if (found > current)
+        return RegisterVersion::newerMessage(ServerRegister, found);
+    if (found == current)
+        return {};
+    // Programs of the old version would go on with the old layout.
+    const qint64 others = engine.number(
+        QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() "
+                       "AND pid <> pg_backend_pid() AND backend_type = 'client backend'"));
+    if (others < 0)
+        return notUpgraded(ServerRegister, found,
+                           QStringLiteral("the programs connected to it cannot be read"));
+    if (others > 0)
+        return QStringLiteral(
+                   "%1 must be upgraded from version %2 to version %3, which is only done while no other "
+                   "program is connected to its database (%4 connected now): close the program on the "
+                   "other computers and start it again here first.")
+            .arg(ServerRegister)
+            .arg(found)
+            .arg(current)
+            .arg(others);
+    if (!runServerSteps(engine, found, &error))
+        return engine.connectionLost() ? error : notUpgraded(ServerRegister, found, error);
+    return {};
+}
+
+} // namespace RegisterUpgrade

@@ -1,0 +1,54 @@
+#include "data/RegisterVersion.h"
+
+#include <optional>
+
+namespace RegisterVersion {
+
+namespace {
+
+// The program's own steps. A new layout adds one entry at the end, e.g.
+//   {2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
+//       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}},
+const QVector<UpgradeStep>& ownSteps() {
+    static const QVector<UpgradeStep> list;
+    return list;
+}
+
+std::optional<QVector<UpgradeStep>>& overridden() {
+    static std::optional<QVector<UpgradeStep>> list;
+    return list;
+}
+
+} // namespace
+
+const QVector<UpgradeStep>& steps() {
+    return overridden() ? *overridden() : ownSteps();
+}
+
+int current() {
+    return steps().isEmpty() ? First : steps().last().version;
+}
+
+StepsOverride::StepsOverride(const QVector<UpgradeStep>& steps) {
+    overridden() = steps;
+}
+
+StepsOverride::~StepsOverride() {
+    overridden().reset();
+}
+
+QStringList serverTableStatements() {
+    return {QStringLiteral("CREATE TABLE register_version (version integer NOT NULL)"),
+            QStringLiteral("INSERT INTO register_version (version) VALUES (%1)").arg(current())};
+}
+
+QString newerMessage(const QString& where, int found) {
+    return QStringLiteral(
+               "%1 was made by a newer version of the program (register version %2; this program knows "
+               "up to version %3). Use the newer program.")
+        .arg(where)
+        .arg(found)
+        .arg(current());
+}
+
+} // namespace RegisterVersion

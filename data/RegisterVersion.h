@@ -1,0 +1,47 @@
+#pragma once
+// The version of a register's layout, kept in the register itself: the
+// file's PRAGMA user_version, the one-row table register_version on a
+// server. A register made before versions were kept (no version, or
+// user_version 0) has the first layout. Each later layout is one step in
+// steps(): the version it brings the register to and its statements for
+// either engine, run in order by RegisterUpgrade.
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+struct UpgradeStep {
+    int version;           // the register's version once the step has run
+    QStringList fileSql;   // on the embedded file
+    QStringList serverSql; // on a server register
+};
+
+namespace RegisterVersion {
+
+// The layout of every register made before versions were kept.
+constexpr int First = 1;
+
+// The steps from the first layout to this program's, in ascending version.
+const QVector<UpgradeStep>& steps();
+// The version this program writes into a register it makes: the last step's.
+int current();
+
+// Stands in for the program's own steps while it lives, so that a test can
+// be a newer program; the program's own steps are back when it is destroyed.
+class StepsOverride {
+  public:
+    explicit StepsOverride(const QVector<UpgradeStep>& steps);
+    ~StepsOverride();
+    StepsOverride(const StepsOverride&) = delete;
+    StepsOverride& operator=(const StepsOverride&) = delete;
+};
+
+// The statements that make a new server register's version table, holding
+// current().
+QStringList serverTableStatements();
+
+// Why a register of version found cannot be opened by this program (it
+// was made by a newer one); where names the register ("db1.mdb").
+QString newerMessage(const QString& where, int found);
+
+} // namespace RegisterVersion
