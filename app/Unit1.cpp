@@ -496,6 +496,7 @@ void TForm1::connectHandlers()
     connect(ADOTable1.get(), &OrderTable::afterPost, this, &TForm1::ADOTable1AfterPost);
     connect(ADOTable1.get(), &OrderTable::postError, this, &TForm1::ADOTable1PostError);
     connect(ADOTable1.get(), &OrderTable::afterDelete, this, &TForm1::ADOTable1AfterDelete);
+    connect(ADOTable1.get(), &OrderTable::lineVanished, this, &TForm1::Button4Click, Qt::QueuedConnection);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);

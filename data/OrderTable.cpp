@@ -70,9 +70,16 @@ bool OrderTable::canShow(int row)
     if (row < 0 || row >= int(d->view.size()))
         return true;
     QString error;
-    if (d->rows.load(d->view[size_t(row)], &error))
+    const qint32 key = d->view[size_t(row)];
+    if (!d->rows.load(key, &error)) {
+        report(error);
+        return false;
+    }
+    if (d->rows.contains(key))
         return true;
-    report(error);
+    // Another program deleted the line since the view was read: the step
+    // ends, and the view with its sums is read anew instead of a blank line.
+    emit lineVanished();
     return false;
 }
 

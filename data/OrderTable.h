@@ -231,6 +231,9 @@ signals:
     void newLineShown();
     void newLineDropped();
     void currentRowChanged(int row);
+    // A move met a line another program deleted since the view was read; the
+    // move did not happen. The window reads the view and its sums anew.
+    void lineVanished();
 
 private:
     void report(const QString& message) const;

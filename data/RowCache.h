@@ -30,6 +30,8 @@ public:
     // Reads the line into the cache when it is not there; false with the
     // engine's message when it cannot be read (a missing line is no failure).
     bool load(qint32 key, QString* error);
+    // Whether the line is held (loaded and still stored when it was read).
+    bool contains(qint32 key) const { return m_rows.contains(key); }
     void drop(qint32 key) { m_rows.remove(key); }
 
     // The line's stored values; all null when no line has that key. The

@@ -164,6 +164,7 @@ private slots:
     void noSilentOverwriteOfAnotherProgramsChange_data();
     void noSilentOverwriteOfAnotherProgramsChange();
     void cancelAfterAnotherProgramDeletedTheLine();
+    void moveToALineAnotherProgramDeleted();
     void lostServerKeepsTheLinePending_data();
     void lostServerKeepsTheLinePending();
     void serverStoppedAndStartedAgain_data();
@@ -567,6 +568,28 @@ void FailurePathsTest::cancelAfterAnotherProgramDeletedTheLine()
     QCOMPARE(form.etotal->text(), "2");
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), "Articles Count: 1");
     QVERIFY(form.table().asInteger("key") != edited);
+}
+
+// Last meets a line the other program deleted, one the grid has not shown
+// yet: no blank line is shown; the view and its counters are read anew
+// without it.
+void FailurePathsTest::moveToALineAnotherProgramDeleted()
+{
+    WindowFixture f;
+    prepare(f);
+    qint64 deleted = 0;
+    for (int i = 0; i < 80; ++i)
+        deleted = f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"paracbr", 1}, {"polucbr", 1},
+                                {"pokupnacena", 10000}, {"obsto", 10000}});
+    TForm1& form = f.open();
+    QCOMPARE(form.eobstbr->text(), "84");
+    OtherClient(f.dir).run("DELETE FROM Table1 WHERE key = ?", {deleted});
+    WindowFixture::click(form.SpeedButton4);
+    QTRY_COMPARE(form.DBGrid1->model()->rowCount(), 80);
+    QCOMPARE(f.dialogs.shown, QStringList());
+    QVERIFY(form.table().asInteger("key") > 0);
+    QCOMPARE(form.eobstbr->text(), "83");
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), "Articles Count: 80");
 }
 
 void FailurePathsTest::lostServerKeepsTheLinePending_data()
