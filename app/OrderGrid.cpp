@@ -64,7 +64,7 @@ void OrderGrid::followTable()
     if (m_following)
         return;
     m_following = true;
-    const int row = m_table.state() == TableState::Insert ? m_table.viewRowCount() - 1 : m_table.currentRow();
+    const int row = tableRow();
     if (row < 0 || row >= m_model->rowCount()) {
         selectionModel()->clearCurrentIndex();
         selectionModel()->clearSelection();
@@ -94,9 +94,14 @@ void OrderGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     followTable();
 }
 
+int OrderGrid::tableRow() const
+{
+    return m_table.state() == TableState::Insert ? m_table.viewRowCount() - 1 : m_table.currentRow();
+}
+
 void OrderGrid::keepOnTableLine()
 {
-    const int row = m_table.state() == TableState::Insert ? m_table.viewRowCount() - 1 : m_table.currentRow();
+    const int row = tableRow();
     const QModelIndexList selected = selectionModel()->selectedIndexes();
     const bool marksOtherRow = currentIndex().row() != row ||
                                std::any_of(selected.begin(), selected.end(),

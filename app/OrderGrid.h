@@ -32,6 +32,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The grid row of the table's line (the pending new line is the last).
+    int tableRow() const;
     // Follows the table when the grid marks another row than the table's.
     void keepOnTableLine();
 

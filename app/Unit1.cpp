@@ -475,7 +475,6 @@ void TForm1::createSubsystems()
     steps.resetSort = [this] { resetSort(); };
     steps.showPhoto = [this] { showPhoto(); };
     steps.runFilterRule = [this] { cbfiltersupChange(); };
-    steps.refreshView = [this] { Button4Click(); };
     steps.subtractFromCounters = [this](Currency money, qint64 received) { subtractFromCounters(money, received); };
     steps.photoPath = [this] { return currentPhotoPath(); };
     m_lifecycle = std::make_unique<RecordLifecycle>(*ADOTable1, m_dialogs, m_status, controls, std::move(steps),

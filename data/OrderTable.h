@@ -137,9 +137,6 @@ public:
     // Writes what is typed into the bound controls into the pending line; false
     // when a control refused its text (it said why). True when nothing is pending.
     bool commitTypedText();
-    // The current line is no longer stored: another program deleted it since
-    // the view was read. False for a pending new line and an empty view.
-    bool currentLineVanished();
     // The key a pending new line will be stored under: reserved from the
     // engine's key sequence when the line started, so no other line, of this
     // or another program on the same register, can ever get it. 0 otherwise.
@@ -231,8 +228,9 @@ signals:
     void newLineShown();
     void newLineDropped();
     void currentRowChanged(int row);
-    // A move met a line another program deleted since the view was read; the
-    // move did not happen. The window reads the view and its sums anew.
+    // A move, or Cancel of an edit, met a line another program deleted since
+    // the view was read (a move then did not happen). The window reads the
+    // view and its sums anew.
     void lineVanished();
 
 private:

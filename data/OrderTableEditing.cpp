@@ -212,6 +212,12 @@ void OrderTable::cancel()
     notifyData(-1);
     notifyCurrent();
     emit cancelled();
+    // The edited line may be gone: another program deleted it, which is why
+    // its store was refused. The view and its sums must not keep it.
+    const qint32 key = wasInsert ? 0 : currentKey();
+    QString error;
+    if (key != 0 && d->rows.load(key, &error) && !d->rows.contains(key))
+        emit lineVanished();
 }
 
 bool OrderTable::remove()

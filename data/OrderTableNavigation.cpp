@@ -19,14 +19,6 @@ bool OrderTable::commitTypedText()
     return !isEditing() || commitLinks();
 }
 
-bool OrderTable::currentLineVanished()
-{
-    const qint32 key = isActive() ? currentKey() : 0;
-    // A line that cannot be read now (the server gone) is not known to be gone.
-    QString error;
-    return key != 0 && d->rows.load(key, &error) && !d->rows.row(key)[OrderColumns::Key].isValid();
-}
-
 bool OrderTable::settle()
 {
     if (!isEditing())

@@ -66,13 +66,8 @@ void RecordLifecycle::apply()
 
 void RecordLifecycle::cancel()
 {
-    if (!isPending(m_table))
-        return;
-    m_table.cancel();
-    // Another program deleted the line while it was being edited (its store
-    // was refused for that): the view and the counters must not keep it.
-    if (m_table.currentLineVanished())
-        m_steps.refreshView();
+    if (isPending(m_table))
+        m_table.cancel();
 }
 
 void RecordLifecycle::remove()

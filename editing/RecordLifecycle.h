@@ -32,8 +32,6 @@ public:
         std::function<void()> resetSort;
         std::function<void()> showPhoto;
         std::function<void()> runFilterRule;
-        // Reads the view and its counters anew (Recalculate).
-        std::function<void()> refreshView;
         // Takes a deleted line's money and received count off the counters.
         std::function<void(Currency money, qint64 received)> subtractFromCounters;
         // The photo file of the current line (absolute path).
