@@ -16,13 +16,39 @@ struct ColumnDef {
     // What the user reads for the column: the caption of its field on the
     // record form, or its grid title where only the grid shows it.
     const char* caption;
+    // Whether the Windows program's Access register has the column. A column
+    // added since is not asked of an Access file; converted lines get the
+    // column's default, as the upgrade step gives the lines of an older file.
+    bool inAccessRegister = true;
 };
 
 namespace OrderColumns {
 
 enum Index {
-    Key, Batch, Artikul, Dostavcik, Firmetiket, Bukvi, Strpos, Nomcuval, Kodovnom, Cvet, Razmeri, Sastav,
-    Paracbr, Dostavbr, Polucbr, Defectbr, Pokupnacena, Sebestoynost, Edro, Drebno, Obsto, Date, Belejka, Photo,
+    Key,
+    Batch,
+    Artikul,
+    Dostavcik,
+    Firmetiket,
+    Bukvi,
+    Strpos,
+    Nomcuval,
+    Kodovnom,
+    Cvet,
+    Razmeri,
+    Sastav,
+    Paracbr,
+    Dostavbr,
+    Polucbr,
+    Defectbr,
+    Pokupnacena,
+    Sebestoynost,
+    Edro,
+    Drebno,
+    Obsto,
+    Date,
+    Belejka,
+    Photo,
     Count
 };
 

@@ -15,8 +15,7 @@ namespace {
 constexpr qint64 ProgressStep = 500;
 
 // Where each order column comes from in the source, or -1.
-QVector<int> columnMap(const RowSource& source)
-{
+QVector<int> columnMap(const RowSource& source) {
     const QStringList names = source.columnNames();
     QVector<int> map;
     for (const ColumnDef& column : OrderColumns::all()) {
@@ -29,8 +28,7 @@ QVector<int> columnMap(const RowSource& source)
     return map;
 }
 
-RowSource::Kind expectedKind(ColumnType type)
-{
+RowSource::Kind expectedKind(ColumnType type) {
     switch (type) {
     case ColumnType::AutoIncrement:
     case ColumnType::Integer:
@@ -48,15 +46,22 @@ RowSource::Kind expectedKind(ColumnType type)
 }
 
 // Text and memo take each other's values: the old register's widths may differ.
-bool kindFits(ColumnType type, RowSource::Kind kind)
-{
-    const auto isText = [](RowSource::Kind k) { return k == RowSource::Kind::Text || k == RowSource::Kind::Memo; };
+bool kindFits(ColumnType type, RowSource::Kind kind) {
+    const auto isText = [](RowSource::Kind k) {
+        return k == RowSource::Kind::Text || k == RowSource::Kind::Memo;
+    };
     const RowSource::Kind expected = expectedKind(type);
     return kind == expected || (isText(expected) && isText(kind));
 }
 
-QString caption(int column)
-{
+int accessRegisterColumnCount() {
+    int count = 0;
+    for (const ColumnDef& column : OrderColumns::all())
+        count += column.inAccessRegister ? 1 : 0;
+    return count;
+}
+
+QString caption(int column) {
     return QString::fromUtf8(OrderColumns::at(column).caption);
 }
 
@@ -66,8 +71,7 @@ QString caption(int column)
 // an old register may hold a null where that rule has nothing to say; counts
 // and prices of either sign are the form's own (more defective than
 // delivered gives a negative received count).
-QString lineFault(const QVector<QVariant>& row, const QVector<int>& map)
-{
+QString lineFault(const QVector<QVariant>& row, const QVector<int>& map) {
     const QVariant price = row.value(map[OrderColumns::Pokupnacena]);
     const QVariant received = row.value(map[OrderColumns::Polucbr]);
     const QVariant money = row.value(map[OrderColumns::Obsto]);
@@ -85,26 +89,23 @@ QString lineFault(const QVector<QVariant>& row, const QVector<int>& map)
         .arg(FieldCodec::toInteger(received));
 }
 
-bool exec(sqlite3* db, const QString& sql, QString* error)
-{
+bool exec(sqlite3* db, const QString& sql, QString* error) {
     return SqliteStatement::execute(db, sql, error);
 }
 
 } // namespace
 
-QStringList RegisterConversion::missingColumns(const RowSource& source)
-{
+QStringList RegisterConversion::missingColumns(const RowSource& source) {
     QStringList missing;
     const QVector<int> map = columnMap(source);
     for (int i = 0; i < map.size(); ++i)
-        if (map[i] < 0)
+        if (map[i] < 0 && OrderColumns::at(i).inAccessRegister)
             missing << caption(i);
     return missing;
 }
 
 RegisterConversion::Outcome RegisterConversion::convert(RowSource& source, const QString& targetPath,
-                                                        const Progress& progress)
-{
+                                                        const Progress& progress) {
     m_error.clear();
     m_sourceDamaged = false;
     m_source = {};
@@ -131,12 +132,12 @@ RegisterConversion::Outcome RegisterConversion::convert(RowSource& source, const
     return outcome;
 }
 
-RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3* db, const Progress& progress)
-{
+RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3* db,
+                                                      const Progress& progress) {
     const QVector<int> map = columnMap(source);
     const QVector<RowSource::Kind> kinds = source.columnKinds();
     const QStringList missing = missingColumns(source);
-    if (missing.size() == OrderColumns::Count) {
+    if (missing.size() == accessRegisterColumnCount()) {
         m_error = QStringLiteral("Table1 holds no order lines: it has none of the register's columns");
         return Outcome::Failed;
     }
@@ -146,7 +147,7 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
     }
     for (int i = 0; i < map.size(); ++i) {
         const ColumnDef& column = OrderColumns::at(i);
-        if (!kindFits(column.type, kinds.value(map[i], RowSource::Kind::Other))) {
+        if (map[i] >= 0 && !kindFits(column.type, kinds.value(map[i], RowSource::Kind::Other))) {
             m_error = QStringLiteral("the column for %1 in Table1 holds %2 values, not %3")
                           .arg(caption(i), RowSource::kindName(kinds.value(map[i])),
                                RowSource::kindName(expectedKind(column.type)));
@@ -158,14 +159,20 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
     // a journal nor syncing per statement protects anything here.
     const QStringList schema = OrderColumns::schemaStatements();
     if (!exec(db, QStringLiteral("PRAGMA journal_mode=OFF"), &m_error) ||
-        !exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) || !exec(db, schema.first(), &m_error) ||
+        !exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) ||
+        !exec(db, schema.first(), &m_error) ||
         !exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::current()), &m_error) ||
         !exec(db, QStringLiteral("BEGIN"), &m_error))
         return Outcome::Failed;
 
+    // Only the columns the source has are written; the others take their default.
+    QVector<int> copied;
     QStringList names;
     QStringList marks;
     for (int i = 0; i < OrderColumns::Count; ++i) {
+        if (map[i] < 0)
+            continue;
+        copied << i;
         names << OrderColumns::name(i);
         marks << QStringLiteral("?");
     }
@@ -190,8 +197,8 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
                           .arg(FieldCodec::text(row.value(map[OrderColumns::Key])), fault);
             return Outcome::Failed;
         }
-        for (int i = 0; i < OrderColumns::Count; ++i) {
-            if (!FieldCodec::bind(insert.get(), i + 1, row.value(map[i]))) {
+        for (int at = 0; at < copied.size(); ++at) {
+            if (!FieldCodec::bind(insert.get(), at + 1, row.value(map[copied[at]]))) {
                 m_error = QString::fromUtf8(sqlite3_errmsg(db));
                 return Outcome::Failed;
             }
@@ -219,9 +226,9 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
 
     // The next key the engine hands out follows the largest one kept, as the
     // old register's counter did; photo numbers derive from keys.
-    const QString sequence = QStringLiteral(
-        "DELETE FROM sqlite_sequence WHERE name = 'Table1';"
-        "INSERT INTO sqlite_sequence (name, seq) SELECT 'Table1', MAX(key) FROM Table1 HAVING MAX(key) IS NOT NULL");
+    const QString sequence = QStringLiteral("DELETE FROM sqlite_sequence WHERE name = 'Table1';"
+                                            "INSERT INTO sqlite_sequence (name, seq) SELECT 'Table1', "
+                                            "MAX(key) FROM Table1 HAVING MAX(key) IS NOT NULL");
     if (!exec(db, sequence, &m_error))
         return Outcome::Failed;
     for (int i = 1; i < schema.size(); ++i)
@@ -234,8 +241,7 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
     return Outcome::Converted;
 }
 
-bool RegisterConversion::readBack(sqlite3* db)
-{
+bool RegisterConversion::readBack(sqlite3* db) {
     SqliteStatement query;
     if (!query.prepare(db, QStringLiteral("SELECT COUNT(*), SUM(polucbr), SUM(obsto) FROM Table1"), &m_error))
         return false;
