@@ -24,33 +24,13 @@ struct ColumnDef {
 
 namespace OrderColumns {
 
+// clang-format off
 enum Index {
-    Key,
-    Batch,
-    Artikul,
-    Dostavcik,
-    Firmetiket,
-    Bukvi,
-    Strpos,
-    Nomcuval,
-    Kodovnom,
-    Cvet,
-    Razmeri,
-    Sastav,
-    Paracbr,
-    Dostavbr,
-    Polucbr,
-    Defectbr,
-    Pokupnacena,
-    Sebestoynost,
-    Edro,
-    Drebno,
-    Obsto,
-    Date,
-    Belejka,
-    Photo,
+    Key, Batch, Artikul, Dostavcik, Firmetiket, Bukvi, Strpos, Nomcuval, Kodovnom, Cvet, Razmeri, Sastav,
+    Paracbr, Dostavbr, Polucbr, Defectbr, Pokupnacena, Sebestoynost, Edro, Drebno, Obsto, Date, Belejka, Photo,
     Count
 };
+// clang-format on
 
 const QVector<ColumnDef>& all();
 const ColumnDef& at(int index);
