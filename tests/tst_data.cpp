@@ -10,6 +10,7 @@
 #include "data/PostgresEngine.h"
 #include "data/RegisterUpgrade.h"
 #include "data/RegisterVersion.h"
+#include "data/SharedStore.h"
 #include "support/OtherClient.h"
 #include "support/TempAppDir.h"
 
@@ -299,6 +300,7 @@ private slots:
 
     void registerVersions_data();
     void registerVersions();
+    void sharedTablesComeWithVersionTwo();
     void cleanupTestCase();
 };
 
@@ -1308,6 +1310,38 @@ void TestData::registerVersions()
     QCOMPARE(QFileInfo::exists(backup), copied);
     if (copied)
         QCOMPARE(fileState(backup), (RegisterState{stored, false, 1}));
+}
+
+// The program's own step to version 2 gives a server register made before
+// it the tables of lists and photos the clerks share; a file register keeps
+// its side files, its layout and so its version 1, and is not copied first.
+void TestData::sharedTablesComeWithVersionTwo()
+{
+    TempAppDir dir(!TempAppDir::onServer());
+    makeVersionedRegister(dir, 1);
+    if (TempAppDir::onServer()) {
+        runOn(versionDatabaseSetting(), "DROP TABLE shared_texts, shared_photos");
+        runOn(versionDatabaseSetting(), "DROP SEQUENCE shared_versions");
+        awaitNoConnections();
+    }
+    {
+        Database db;
+        QVERIFY2(db.open(dir.path()), qPrintable(db.errorString()));
+    }
+    if (!TempAppDir::onServer()) {
+        QCOMPARE(fileState(dir.databasePath()).version, 1);
+        QVERIFY(!QFileInfo::exists(RegisterUpgrade::backupPath(dir.path(), 2)));
+        return;
+    }
+    QCOMPARE(serverState(versionDatabaseSetting()).version, 2);
+    PostgresEngine engine;
+    QString error;
+    QVERIFY(engine.connect(versionDatabaseSetting(), &error));
+    SharedStore store(engine);
+    QCOMPARE(store.writeText("suppliers", "Zara", 0, &error), SharedStore::Written::Done);
+    qint64 version = 0;
+    QVERIFY2(store.writePhoto("c3", "7", "jpeg bytes", &version, &error), qPrintable(error));
+    QCOMPARE(store.readPhoto("c3", "7", 0, 100).jpeg, QByteArray("jpeg bytes"));
 }
 
 void TestData::cleanupTestCase()
