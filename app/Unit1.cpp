@@ -22,10 +22,12 @@
 #include "lists/CompanyName.h"
 #include "lists/FilterRule.h"
 #include "lists/GridSort.h"
+#include "lists/ListStore.h"
 #include "lists/PickLists.h"
 #include "lists/SummaryCounters.h"
 #include "lists/Unit2.h"
 #include "photos/PhotoArea.h"
+#include "photos/PhotoStore.h"
 #include "photos/PhotoViewer.h"
 
 #include <QApplication>
@@ -133,14 +135,18 @@ void TForm1::showStandardError(const QString& message)
 
 void TForm1::FormCreate()
 {
-    m_company->load(Label28->text());
+    // The company name and the lists of a server register are the register's
+    // own: they are read once it is open (readSharedTexts).
+    const bool sharedOnServer = m_lists->onServer();
+    if (!sharedOnServer)
+        m_company->load(Label28->text());
     ecompany->setCursorPosition(0); // a long name shows its beginning
     // The application title captions the standard error boxes. It is kept as
     // the application's name, not its display name, which Qt would append to
     // every window's caption.
     QApplication::setApplicationName(QLatin1String(ApplicationTitle));
     QDir::setCurrent(m_appDir);
-    m_pickLists->loadAtStartup();
+    m_pickLists->loadAtStartup(!sharedOnServer);
     ADOTable1->setSort(OrderColumns::name(OrderColumns::Key));
     m_filter->presetBeforeOpen();
     // The Windows register's Access file is offered for conversion, or to be
@@ -159,8 +165,11 @@ void TForm1::FormCreate()
         // A server that is down now may be back by the next step.
         if (m_nelvo.serverUnreachable())
             ADOTable1->setReopen([this] { return reopenRegister(); });
+        if (sharedOnServer)
+            m_company->keepUnread();
         return;
     }
+    readSharedTexts();
     // The day's first start copies the register file off the user-interface
     // thread, once the window has been up a moment; only a failure is
     // reported (a copy that fails the check: db1.mdb itself is damaged, and
@@ -200,8 +209,20 @@ bool TForm1::reopenRegister()
                               : m_nelvo.errorString());
         return false;
     }
+    readSharedTexts();
     followServer();
     return openView();
+}
+
+void TForm1::readSharedTexts()
+{
+    if (!m_lists->onServer() || m_sharedTextsRead)
+        return;
+    m_sharedTextsRead = true;
+    m_company->load(Label28->text());
+    ecompany->setCursorPosition(0);
+    m_pickLists->loadAtStartup();
+    m_filter->presetBeforeOpen();
 }
 
 void TForm1::followServer()
@@ -455,20 +476,23 @@ void TForm1::Button3Click()
 
 void TForm1::createSubsystems()
 {
-    Form2 = new TForm2(m_appDir, m_dialogs, this);
+    m_lists = std::make_unique<ListStore>(m_appDir, m_nelvo);
+    m_photoStore = std::make_unique<PhotoStore>(m_appDir, m_nelvo);
+    Form2 = new TForm2(*m_lists, m_dialogs, this);
     Form2->setObjectName(QStringLiteral("Form2"));
-    m_company = std::make_unique<CompanyName>(ecompany, m_appDir, m_dialogs);
+    m_company = std::make_unique<CompanyName>(ecompany, *m_lists, m_dialogs);
     m_counters = std::make_unique<SummaryCounters>(*ADOTable1, eobstbr, etotal, m_status);
     m_filter = std::make_unique<FilterRule>(*ADOTable1, cbfiltersup, cbbatch, lrecalc, m_status, *m_counters);
     m_batchChooser = std::make_unique<BatchChooser>(*ADOTable1, ComboBox2, m_lineHasData);
     m_pickLists = std::make_unique<PickLists>(
-        PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, m_appDir, *ADOTable1, *Form2,
+        PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, *m_lists, *ADOTable1, *Form2,
         *m_filter, m_dialogs);
     m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
     m_gridSort = std::make_unique<GridSort>(*ADOTable1, *DBGrid1->orderModel(), DBGrid1->horizontalHeader(),
                                             m_sortColumnIndex);
     m_export = std::make_unique<ExcelExport>(*ADOTable1, m_dialogs, m_status, ecompany, Label20->text(), m_appDir);
-    m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, m_nextPhotoNumber, this);
+    m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, *m_photoStore, m_nextPhotoNumber,
+                               this);
 
     RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
     RecordLifecycle::Steps steps;
@@ -477,6 +501,7 @@ void TForm1::createSubsystems()
     steps.runFilterRule = [this] { cbfiltersupChange(); };
     steps.subtractFromCounters = [this](Currency money, qint64 received) { subtractFromCounters(money, received); };
     steps.photoPath = [this] { return currentPhotoPath(); };
+    steps.removePhoto = [this](const QString& file) { m_photos->deletePhoto(file); };
     m_lifecycle = std::make_unique<RecordLifecycle>(*ADOTable1, m_dialogs, m_status, controls, std::move(steps),
                                                     m_lineHasData, m_nextPhotoNumber);
     ADOTable1->setBeforePost([this] { return ADOTable1BeforePost(); });

@@ -30,6 +30,8 @@ class PhotoArea;
 class TForm2;
 class RecordLifecycle;
 class CompanyName;
+class ListStore;
+class PhotoStore;
 class SummaryCounters;
 class FilterRule;
 class BatchChooser;
@@ -212,12 +214,17 @@ private:
     bool reopenRegister();
     // The wait indicator and the watch for other programs' changes.
     void followServer();
+    // On a server register: its company name and pick lists, once it is open.
+    void readSharedTexts();
     void checkOthersChanged();
     // The designed size where the screen's available area holds it, else
     // that area; the whole frame on the screen.
     void fitToScreen();
 
     StatusPanels m_status;
+    std::unique_ptr<ListStore> m_lists;
+    std::unique_ptr<PhotoStore> m_photoStore;
+    bool m_sharedTextsRead = false; // company name and lists, read once the server register is open
     std::unique_ptr<RecordLifecycle> m_lifecycle;
     std::unique_ptr<CompanyName> m_company;
     std::unique_ptr<SummaryCounters> m_counters;

@@ -185,6 +185,19 @@ QString Database::serverSetting(const QString& folder, QString* error)
     return parts.join(u' ');
 }
 
+bool Database::hasServerSetting(const QString& folder)
+{
+    return QFileInfo::exists(QDir(folder).filePath(QLatin1String(ServerSettingName)));
+}
+
+Engine* Database::serverEngine(QString* error) const
+{
+    if (m_server && m_engine)
+        return m_engine.get();
+    *error = Engine::notOpenMessage();
+    return nullptr;
+}
+
 bool Database::open(const QString& folder)
 {
     if (isOpen())
@@ -336,7 +349,7 @@ bool Database::createEmptyFile(const QString& path, QString* error)
     int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     const QStringList statements =
-        OrderColumns::schemaStatements() << QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::current());
+        OrderColumns::schemaStatements() << QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent());
     for (const QString& statement : statements) {
         if (rc != SQLITE_OK)
             break;

@@ -36,12 +36,18 @@ public:
     // (#) and blanks left out. Empty when the folder has none; error set
     // when it has one that cannot be read or holds nothing.
     static QString serverSetting(const QString& folder, QString* error);
+    // Whether the folder has a server setting at all (its register is then
+    // the server's, also while that cannot be reached).
+    static bool hasServerSetting(const QString& folder);
     void close();
     bool isOpen() const;
     QString errorString() const { return m_error; }
 
     // The engine of the open register; nullptr while closed.
     Engine* engine() const { return m_engine.get(); }
+    // The engine of the open server register; nullptr, with error set to
+    // Engine::notOpenMessage(), otherwise.
+    Engine* serverEngine(QString* error) const;
     bool isServer() const { return m_server; }
     // The last open failed because the server did not answer (it may be
     // back at the next try), not because of what the register holds.

@@ -4,6 +4,7 @@
 #include "data/OrderColumns.h"
 #include "data/RegisterVersion.h"
 #include "data/ServerWait.h"
+#include "data/SharedStore.h"
 
 #include <QDate>
 #include <cerrno>
@@ -633,7 +634,8 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     if (!engine.beginWrite(error))
         return false;
     for (const QString& statement :
-         schemaStatements() + changeSignalStatements() + RegisterVersion::serverTableStatements()) {
+         schemaStatements() + changeSignalStatements() + SharedStore::schemaStatements() +
+             RegisterVersion::serverTableStatements()) {
         if (!engine.execute(statement, {}, nullptr, error)) {
             engine.rollback();
             return false;

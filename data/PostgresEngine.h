@@ -70,7 +70,7 @@ public:
     void ensureChangeSignal();
     // Creates the database the connection string names when it is not there
     // yet (through the server's maintenance database), then Table1 in it
-    // when that is missing. created tells whether Table1 was made.
+    // when that is missing, with the shared tables of lists and photos. created tells whether Table1 was made.
     static bool createRegister(const QString& connectionString, bool* created, QString* error);
 
 private:

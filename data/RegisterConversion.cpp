@@ -159,9 +159,8 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
     // a journal nor syncing per statement protects anything here.
     const QStringList schema = OrderColumns::schemaStatements();
     if (!exec(db, QStringLiteral("PRAGMA journal_mode=OFF"), &m_error) ||
-        !exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) ||
-        !exec(db, schema.first(), &m_error) ||
-        !exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::current()), &m_error) ||
+        !exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) || !exec(db, schema.first(), &m_error) ||
+        !exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent()), &m_error) ||
         !exec(db, QStringLiteral("BEGIN"), &m_error))
         return Outcome::Failed;
 

@@ -33,7 +33,7 @@ bool RegisterTransfer::readFigures(Engine& engine, RegisterFigures* out, QString
                         error);
 }
 
-bool RegisterTransfer::copy(Engine& from, Engine& to, const Progress& progress)
+bool RegisterTransfer::copy(Engine& from, Engine& to, const Progress& progress, const AlsoCopy& alsoCopy)
 {
     m_error.clear();
     m_source = m_target = RegisterFigures();
@@ -56,6 +56,10 @@ bool RegisterTransfer::copy(Engine& from, Engine& to, const Progress& progress)
                                  "instead of %4 lines, %5 received, money %6; nothing was moved")
                       .arg(m_target.lines).arg(m_target.received).arg(m_target.money.toString())
                       .arg(m_source.lines).arg(m_source.received).arg(m_source.money.toString());
+        return false;
+    }
+    if (alsoCopy && !alsoCopy(to, &m_error)) {
+        to.rollback();
         return false;
     }
     if (!to.commit(&m_error)) {

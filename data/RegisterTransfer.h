@@ -16,8 +16,11 @@ class RegisterTransfer {
 public:
     // Called every few thousand lines with the number written; false cancels.
     using Progress = std::function<bool(qint64 done)>;
+    // More to bring over in the same transaction once the lines are in and
+    // checked (the side files); false, with error set, moves nothing.
+    using AlsoCopy = std::function<bool(Engine& to, QString* error)>;
 
-    bool copy(Engine& from, Engine& to, const Progress& progress);
+    bool copy(Engine& from, Engine& to, const Progress& progress, const AlsoCopy& alsoCopy = {});
     QString errorString() const { return m_error; }
     RegisterFigures sourceFigures() const { return m_source; }
     RegisterFigures targetFigures() const { return m_target; }

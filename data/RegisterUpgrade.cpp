@@ -38,12 +38,12 @@ QStringList statementsAfter(int from, QStringList UpgradeStep::*engine) {
     return statements;
 }
 
-QString notUpgraded(const QString& where, int from, const QString& why) {
+QString notUpgraded(const QString& where, int from, int to, const QString& why) {
     return QStringLiteral(
                "%1 could not be upgraded from version %2 to version %3 (%4); it was left as it was.")
         .arg(where)
         .arg(from)
-        .arg(RegisterVersion::current())
+        .arg(to)
         .arg(why);
 }
 
@@ -52,12 +52,12 @@ bool runFileSteps(sqlite3* db, QString* error) {
         return false;
     // Read again under the write lock: another program may have upgraded it meanwhile.
     const int from = qMax(userVersion(db), RegisterVersion::First);
-    if (from >= RegisterVersion::current())
+    if (from >= RegisterVersion::fileCurrent())
         return exec(db, QStringLiteral("ROLLBACK"), error);
     bool ok = true;
     for (const QString& sql : statementsAfter(from, &UpgradeStep::fileSql))
         ok = ok && exec(db, sql, error);
-    ok = ok && exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::current()), error) &&
+    ok = ok && exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent()), error) &&
          exec(db, QStringLiteral("COMMIT"), error);
     if (!ok) {
         QString ignored;
@@ -118,9 +118,9 @@ QString backupPath(const QString& folder, int version) {
 
 QString file(sqlite3* db, const QString& folder, int stored) {
     const int found = qMax(stored, RegisterVersion::First);
-    const int current = RegisterVersion::current();
+    const int current = RegisterVersion::fileCurrent();
     if (found > current)
-        return RegisterVersion::newerMessage(QStringLiteral("db1.mdb"), found);
+        return RegisterVersion::newerMessage(QStringLiteral("db1.mdb"), found, current);
     if (found == current || !hasTable1(db))
         return {};
     const RegisterBackup::Result copy = RegisterBackup::copyChecked(
@@ -133,7 +133,7 @@ QString file(sqlite3* db, const QString& folder, int stored) {
         return copy.message;
     QString error;
     if (!runFileSteps(db, &error))
-        return notUpgraded(QStringLiteral("db1.mdb"), found, error);
+        return notUpgraded(QStringLiteral("db1.mdb"), found, current, error);
     return {};
 }
 
@@ -144,7 +144,7 @@ QString server(PostgresEngine& engine) {
         return error;
     const int current = RegisterVersion::current();
     if (found > current)
-        return RegisterVersion::newerMessage(ServerRegister, found);
+        return RegisterVersion::newerMessage(ServerRegister, found, current);
     if (found == current)
         return {};
     // Programs of the old version would go on with the old layout.
@@ -152,7 +152,7 @@ QString server(PostgresEngine& engine) {
         QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() "
                        "AND pid <> pg_backend_pid() AND backend_type = 'client backend'"));
     if (others < 0)
-        return notUpgraded(ServerRegister, found,
+        return notUpgraded(ServerRegister, found, current,
                            QStringLiteral("the programs connected to it cannot be read"));
     if (others > 0)
         return QStringLiteral(
@@ -164,7 +164,7 @@ QString server(PostgresEngine& engine) {
             .arg(current)
             .arg(others);
     if (!runServerSteps(engine, found, &error))
-        return engine.connectionLost() ? error : notUpgraded(ServerRegister, found, error);
+        return engine.connectionLost() ? error : notUpgraded(ServerRegister, found, current, error);
     return {};
 }
 

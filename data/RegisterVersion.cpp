@@ -1,5 +1,7 @@
 #include "data/RegisterVersion.h"
 
+#include "data/SharedStore.h"
+
 #include <optional>
 
 namespace RegisterVersion {
@@ -10,7 +12,7 @@ namespace {
 //   {2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
 //       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}},
 const QVector<UpgradeStep>& ownSteps() {
-    static const QVector<UpgradeStep> list;
+    static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()}};
     return list;
 }
 
@@ -29,6 +31,14 @@ int current() {
     return steps().isEmpty() ? First : steps().last().version;
 }
 
+int fileCurrent() {
+    int version = First;
+    for (const UpgradeStep& step : steps())
+        if (!step.fileSql.isEmpty())
+            version = step.version;
+    return version;
+}
+
 StepsOverride::StepsOverride(const QVector<UpgradeStep>& steps) {
     overridden() = steps;
 }
@@ -42,13 +52,13 @@ QStringList serverTableStatements() {
             QStringLiteral("INSERT INTO register_version (version) VALUES (%1)").arg(current())};
 }
 
-QString newerMessage(const QString& where, int found) {
+QString newerMessage(const QString& where, int found, int known) {
     return QStringLiteral(
                "%1 was made by a newer version of the program (register version %2; this program knows "
                "up to version %3). Use the newer program.")
         .arg(where)
         .arg(found)
-        .arg(current());
+        .arg(known);
 }
 
 } // namespace RegisterVersion

@@ -20,11 +20,19 @@ namespace RegisterVersion {
 
 // The layout of every register made before versions were kept.
 constexpr int First = 1;
+// Version 2 adds the server's tables of pick lists, company name and photos
+// (SharedStore); the file keeps these as side files.
 
 // The steps from the first layout to this program's, in ascending version.
 const QVector<UpgradeStep>& steps();
-// The version this program writes into a register it makes: the last step's.
+// The version this program writes into a server register it makes: the
+// last step's.
 int current();
+// The same for the embedded file: the last step that changes the file's
+// layout. A step for the server alone (its tables of lists and photos) leaves
+// the file's version where it was, so a program that knows the file's layout
+// still opens it.
+int fileCurrent();
 
 // Stands in for the program's own steps while it lives, so that a test can
 // be a newer program; the program's own steps are back when it is destroyed.
@@ -40,8 +48,9 @@ class StepsOverride {
 // current().
 QStringList serverTableStatements();
 
-// Why a register of version found cannot be opened by this program (it
-// was made by a newer one); where names the register ("db1.mdb").
-QString newerMessage(const QString& where, int found);
+// Why a register of version found cannot be opened by this program, which
+// knows up to version known (it was made by a newer one); where names the
+// register ("db1.mdb").
+QString newerMessage(const QString& where, int found, int known);
 
 } // namespace RegisterVersion

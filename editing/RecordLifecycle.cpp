@@ -89,7 +89,7 @@ void RecordLifecycle::remove()
     // its photo.
     if (!m_table.remove() || photoToRemove.isEmpty())
         return;
-    QFile::remove(photoToRemove); // a file that cannot be deleted is ignored
+    m_steps.removePhoto(photoToRemove);
 }
 
 bool RecordLifecycle::refuse(const QString& message, QWidget* focus, bool openList)

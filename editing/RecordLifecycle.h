@@ -36,6 +36,8 @@ public:
         std::function<void(Currency money, qint64 received)> subtractFromCounters;
         // The photo file of the current line (absolute path).
         std::function<QString()> photoPath;
+        // Deletes the photo whose file photoPath gave.
+        std::function<void(const QString& file)> removePhoto;
     };
 
     RecordLifecycle(OrderTable& table, Dialogs& dialogs, StatusPanels& status, Controls controls, Steps steps,

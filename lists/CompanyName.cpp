@@ -1,31 +1,32 @@
 #include "lists/CompanyName.h"
 
 #include "ui/Dialogs.h"
-#include "lists/PickListFile.h"
+#include "lists/ListStore.h"
 
 #include <QLineEdit>
 
-CompanyName::CompanyName(QLineEdit* field, const QString& applicationDirectory, Dialogs& dialogs)
-    : m_field(field), m_directory(applicationDirectory), m_dialogs(dialogs)
+CompanyName::CompanyName(QLineEdit* field, const ListStore& store, Dialogs& dialogs)
+    : m_field(field), m_store(store), m_dialogs(dialogs)
 {
 }
 
-QString CompanyName::path(const QString& baseName) const
+void CompanyName::keepUnread()
 {
-    return PickListFile::resolve(m_directory, baseName + QStringLiteral(".txt"));
+    m_keepUnreadFile = true;
+    m_textWhenUnread = m_field->text();
 }
 
 void CompanyName::load(const QString& baseName)
 {
-    const PickListFile::Entries file = PickListFile::readEntries(path(baseName));
+    const PickListFile::Entries file = m_store.readEntries(baseName);
     if (file.status == PickListFile::Status::Error) {
         m_dialogs.standardError(file.error);
-        m_keepUnreadFile = true;
-        m_textWhenUnread = m_field->text();
+        keepUnread();
         return;
     }
     // A file without any line names no company: the design text stays, as when
     // there is no file at all.
+    m_keepUnreadFile = false;
     if (file.status == PickListFile::Status::Ok && !file.lines.isEmpty())
         m_field->setText(file.lines.first());
 }
@@ -35,7 +36,8 @@ bool CompanyName::save(const QString& baseName)
     if (m_keepUnreadFile && m_field->text() == m_textWhenUnread)
         return true;
     QString error;
-    if (PickListFile::write(path(baseName), m_field->text() + QStringLiteral("\r\n"), &error)) {
+    if (m_store.write(baseName, m_field->text() + QStringLiteral("\r\n"), SharedStore::AnyVersion, &error) ==
+        SharedStore::Written::Done) {
         m_keepUnreadFile = false;
         return true;
     }

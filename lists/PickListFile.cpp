@@ -79,7 +79,11 @@ PickListFile::Text PickListFile::readText(const QString& path)
 
 PickListFile::Entries PickListFile::readEntries(const QString& path)
 {
-    const Text text = readText(path);
+    return entriesOf(readText(path));
+}
+
+PickListFile::Entries PickListFile::entriesOf(const Text& text)
+{
     Entries result;
     result.status = text.status;
     result.error = text.error;

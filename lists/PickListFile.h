@@ -28,6 +28,7 @@ public:
         Status status = Status::Missing;
         QString text;  // line breaks normalised to "\n"
         QString error; // "Cannot open file ..." when status is Error
+        qint64 version = 0; // of a list kept on a server (ListStore); 0 for a file
     };
     struct Entries {
         Status status = Status::Missing;
@@ -46,6 +47,8 @@ public:
 
     static Text readText(const QString& path);
     static Entries readEntries(const QString& path);
+    // The entries of a text read whole (also one read from elsewhere).
+    static Entries entriesOf(const Text& text);
     // False with "Cannot create file ..." in *error when the file cannot be written.
     static bool write(const QString& path, const QString& text, QString* error);
 

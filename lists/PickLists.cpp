@@ -5,16 +5,15 @@
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
 #include "lists/FilterRule.h"
-#include "lists/PickListFile.h"
+#include "lists/ListStore.h"
 #include "lists/Unit2.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
 
-PickLists::PickLists(const Boxes& boxes, const QString& applicationDirectory, OrderTable& table,
-                     TForm2& Form2, FilterRule& filter, Dialogs& dialogs)
-    : m_boxes(boxes), m_directory(applicationDirectory), m_table(table), m_form(Form2), m_filter(filter),
-      m_dialogs(dialogs)
+PickLists::PickLists(const Boxes& boxes, const ListStore& store, OrderTable& table, TForm2& Form2,
+                     FilterRule& filter, Dialogs& dialogs)
+    : m_boxes(boxes), m_store(store), m_table(table), m_form(Form2), m_filter(filter), m_dialogs(dialogs)
 {
 }
 
@@ -113,8 +112,7 @@ QString PickLists::longEntriesMessage(const QStringList& lines, const QString& a
 
 bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* longLines)
 {
-    PickListFile::Entries file =
-        PickListFile::readEntries(PickListFile::resolve(m_directory, listName + QStringLiteral(".txt")));
+    PickListFile::Entries file = m_store.readEntries(listName);
     if (file.status == PickListFile::Status::Error) {
         m_dialogs.standardError(file.error);
         return false;
@@ -131,7 +129,7 @@ bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* l
     return true;
 }
 
-void PickLists::loadAtStartup()
+void PickLists::loadAtStartup(bool readLists)
 {
     fill(m_boxes.DBComboBox1, {QString()});
     fill(m_boxes.DBComboBox2, {QString()});
@@ -140,12 +138,15 @@ void PickLists::loadAtStartup()
     // Entries too long for their column stay listed as the file has them (the
     // file is the user's), but are named once, all lists in one message.
     QStringList longLines;
-    loadList(QStringLiteral("Articles"), m_boxes.DBComboBox1, &longLines);
-    loadList(QStringLiteral("Suppliers"), m_boxes.DBComboBox2, &longLines);
+    if (readLists) {
+        loadList(QStringLiteral("Articles"), m_boxes.DBComboBox1, &longLines);
+        loadList(QStringLiteral("Suppliers"), m_boxes.DBComboBox2, &longLines);
+    }
     fillWithAll(m_boxes.cbfiltersup, entries(m_boxes.DBComboBox2));
     select(m_boxes.cbfiltersup, 0);
 
-    loadList(QStringLiteral("Batches"), m_boxes.cbbatch, &longLines);
+    if (readLists)
+        loadList(QStringLiteral("Batches"), m_boxes.cbbatch, &longLines);
     fill(m_boxes.ComboBox2, entries(m_boxes.cbbatch));
     fillWithAll(m_boxes.cbbatch, entries(m_boxes.cbbatch));
     select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);

@@ -18,6 +18,7 @@
 
 class Dialogs;
 class FilterRule;
+class ListStore;
 class OrderTable;
 class QComboBox;
 class TForm2;
@@ -32,15 +33,17 @@ public:
         QComboBox* ComboBox2 = nullptr;   // batches (the batch chooser)
     };
 
-    PickLists(const Boxes& boxes, const QString& applicationDirectory, OrderTable& table, TForm2& Form2,
-              FilterRule& filter, Dialogs& dialogs);
+    PickLists(const Boxes& boxes, const ListStore& store, OrderTable& table, TForm2& Form2, FilterRule& filter,
+              Dialogs& dialogs);
 
     // Gives the boxes their initial contents (one empty entry in the article
     // and supplier boxes), loads the three list files that exist, sorted, and
     // builds the filter boxes: "All" selected in cbfiltersup, the last entry
     // in cbbatch. A file that cannot be read is reported and its boxes keep
-    // their initial contents; start-up goes on.
-    void loadAtStartup();
+    // their initial contents; start-up goes on. Without readLists only the
+    // initial contents and the filter boxes are set (a server register's
+    // lists are read once it is open).
+    void loadAtStartup(bool readLists = true);
 
     // Shows the list editor for listName; after OK reloads target from the
     // file and, for suppliers and batches, rebuilds the filter boxes and runs
@@ -64,15 +67,15 @@ public:
     static QStringList entries(const QComboBox* box);
 
 private:
-    // Replaces the box's entries with the list file's lines, sorted, when the
-    // file exists. False when it exists but cannot be read (then reported).
+    // Replaces the box's entries with the list's lines, sorted, when the
+    // list exists. False when it exists but cannot be read (then reported).
     bool loadList(const QString& fileName, QComboBox* box, QStringList* longEntries = nullptr);
     static void select(QComboBox* box, int index);
     static void fill(QComboBox* box, const QStringList& entries);
     static void fillWithAll(QComboBox* box, const QStringList& entries);
 
     Boxes m_boxes;
-    QString m_directory;
+    const ListStore& m_store;
     OrderTable& m_table;
     TForm2& m_form;
     FilterRule& m_filter;

@@ -1,7 +1,8 @@
 #include "lists/Unit2.h"
 
 #include "ui/Dialogs.h"
-#include "lists/PickListFile.h"
+#include "lists/ListMerge.h"
+#include "lists/ListStore.h"
 #include "lists/PickLists.h"
 #include "photos/PhotoPath.h"
 
@@ -13,8 +14,8 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-TForm2::TForm2(const QString& applicationDirectory, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), m_directory(applicationDirectory), m_dialogs(dialogs)
+TForm2::TForm2(const ListStore& store, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_store(store), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Form2"));
@@ -52,11 +53,6 @@ TForm2::TForm2(const QString& applicationDirectory, Dialogs& dialogs, QWidget* p
     layout->addLayout(buttons);
 }
 
-QString TForm2::listPath() const
-{
-    return PickListFile::resolve(m_directory, Label1->text() + QStringLiteral(".txt"));
-}
-
 bool TForm2::editList(const QString& listName)
 {
     Label1->setText(listName);
@@ -70,7 +66,9 @@ bool TForm2::editList(const QString& listName)
 
 bool TForm2::FormShow()
 {
-    const PickListFile::Text file = PickListFile::readText(listPath());
+    const PickListFile::Text file = m_store.readText(Label1->text());
+    m_readText = file.text;
+    m_readVersion = file.version;
     switch (file.status) {
     case PickListFile::Status::Ok:
         Memo1->setPlainText(file.text);
@@ -128,12 +126,33 @@ void TForm2::Button1Click()
         return;
     }
     QString error;
-    if (!PickListFile::write(listPath(), text, &error)) {
+    switch (m_store.write(Label1->text(), text, m_readVersion, &error)) {
+    case SharedStore::Written::Failed:
         m_dialogs.standardError(error);
         return;
+    case SharedStore::Written::Changed:
+        showOthersChanges(text);
+        return;
+    case SharedStore::Written::Done:
+        m_result = true;
+        accept();
     }
-    m_result = true;
-    accept();
+}
+
+void TForm2::showOthersChanges(const QString& mine)
+{
+    const PickListFile::Text theirs = m_store.readText(Label1->text());
+    if (theirs.status == PickListFile::Status::Error) {
+        m_dialogs.standardError(theirs.error);
+        return;
+    }
+    Memo1->setPlainText(ListMerge::merge(m_readText, PickListFile::normaliseBreaks(mine), theirs.text));
+    m_readText = theirs.text;
+    m_readVersion = theirs.version;
+    m_dialogs.information(
+        QStringLiteral("The list \"%1\" was changed by another user while you edited it; nothing was stored.\r\n"
+                       "It now shows their list with your changes: check it and press OK again.")
+            .arg(Label1->text()));
 }
 
 QString TForm2::folderlessBatches(const QStringList& entries) const

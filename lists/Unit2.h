@@ -1,6 +1,9 @@
 #pragma once
-// The list editor Form2: one pick list file shown as plain text, edited and
-// written back on OK.
+// The list editor Form2: one pick list (its file, or on a server register
+// its shared text, see ListStore) shown as plain text, edited and written
+// back on OK. On a server another clerk may store the same list while this
+// one edits it: OK then stores nothing, shows their list with this clerk's
+// changes put onto it (ListMerge), and says so; a second OK stores that.
 //
 // The window creates it once at start-up (it keeps its text between showings)
 // and opens it through PickLists::editPickList(), which calls editList() and
@@ -12,6 +15,7 @@
 #include <QStringList>
 
 class Dialogs;
+class ListStore;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -19,7 +23,7 @@ class QPushButton;
 class TForm2 : public QDialog {
     Q_OBJECT
 public:
-    TForm2(const QString& applicationDirectory, Dialogs& dialogs, QWidget* parent = nullptr);
+    TForm2(const ListStore& store, Dialogs& dialogs, QWidget* parent = nullptr);
 
     // Sets Label1 to the list name (also the file's base name), loads the file
     // and shows the dialog modally. Returns false, without showing it, when the
@@ -27,8 +31,6 @@ public:
     bool editList(const QString& listName);
     // The list editor result: set by OK, cleared by Cancel, false at first.
     bool listResult() const { return m_result; }
-    // The list file as the dialog reads and writes it.
-    QString listPath() const;
 
     QLabel* Label1;
     QPlainTextEdit* Memo1;
@@ -50,7 +52,13 @@ private:
     // batches of the list that cannot be one, or empty (also for other lists).
     QString folderlessBatches(const QStringList& entries) const;
 
-    QString m_directory;
+    // Another clerk stored the list since it was read: shows theirs with this
+    // clerk's changes (mine) put onto it, ready for another OK.
+    void showOthersChanges(const QString& mine);
+
+    const ListStore& m_store;
     Dialogs& m_dialogs;
     bool m_result = false;
+    QString m_readText;     // the list as last read, "\n" breaks
+    qint64 m_readVersion = 0; // its version (0: none stored, or a file)
 };

@@ -34,6 +34,8 @@ public:
     QString refusal() const;
     QString folder() const; // absolute folder of the batch; empty when not usable
     QString file() const;   // absolute path of the photo file; empty when not usable
+    QString batch() const { return m_batch; }
+    QString photoText() const { return m_photoText; }
 
     // A name that is one entry of its folder: not "." or "..", and without
     // "/", "\", NUL or other control characters. An empty batch is usable

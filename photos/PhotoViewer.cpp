@@ -7,6 +7,7 @@
 #include "photos/PhotoArea.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPictures.h"
+#include "photos/PhotoStore.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -18,9 +19,9 @@
 static constexpr OrderColumns::Index PhotoColumn = OrderColumns::Photo;
 
 PhotoViewer::PhotoViewer(PhotoArea* area, QComboBox* batchChooser, OrderTable& table, Dialogs& dialogs,
-                         const QString& appDir, int& nextPhotoNumber, QObject* parent)
+                         const QString& appDir, PhotoStore& store, int& nextPhotoNumber, QObject* parent)
     : QObject(parent), m_area(area), m_batchChooser(batchChooser), m_table(table), m_dialogs(dialogs),
-      m_appDir(appDir), m_nextPhotoNumber(nextPhotoNumber)
+      m_appDir(appDir), m_store(store), m_nextPhotoNumber(nextPhotoNumber)
 {
 }
 
@@ -45,9 +46,21 @@ QString PhotoViewer::photoFile() const
     return currentPath().file();
 }
 
-QString PhotoViewer::photoFileToDelete() const
+QString PhotoViewer::photoFileToDelete()
 {
-    return refusesPath() ? QString() : photoFile();
+    if (refusesPath())
+        return {};
+    const PhotoStore::Found found = m_store.find(currentPath());
+    if (!found.error.isEmpty())
+        m_dialogs.standardError(found.error);
+    return found.file;
+}
+
+void PhotoViewer::deletePhoto(const QString& file)
+{
+    QString error;
+    if (!m_store.remove(file, &error))
+        m_dialogs.standardError(error);
 }
 
 bool PhotoViewer::refusesPath() const
@@ -92,8 +105,14 @@ void PhotoViewer::showPhoto(bool enabled)
     // the working directory after a show.
     QDir::setCurrent(m_appDir);
     const PhotoPath current = currentPath();
-    const QString path = current.file();
-    if (!QFileInfo(path).isFile()) {
+    const PhotoStore::Found found =
+        current.isUsable() ? m_store.find(current) : PhotoStore::Found();
+    if (!found.error.isEmpty()) {
+        reportOnce(found.error, found.error);
+        return;
+    }
+    const QString path = found.file;
+    if (path.isEmpty()) {
         const QPixmap noPhoto = PhotoPictures::noPhoto();
         setPicture(noPhoto, noPhoto.width());
         if (current.isUsable())
@@ -113,8 +132,11 @@ void PhotoViewer::showPhoto(bool enabled)
 
 void PhotoViewer::enlarge()
 {
-    if (!refusesPath())
-        m_dialogs.openWithDesktop(photoFile());
+    if (refusesPath())
+        return;
+    const QString file = m_store.openable(currentPath());
+    if (!file.isEmpty())
+        m_dialogs.openWithDesktop(file);
 }
 
 void PhotoViewer::attach(bool showEnabled)
@@ -142,7 +164,7 @@ void PhotoViewer::attach(bool showEnabled)
 
     const PhotoPath target(m_appDir, batchText(), QString::number(m_nextPhotoNumber));
     QString error;
-    const bool copied = writeReplacing(photo, target, &error);
+    const bool copied = m_store.store(target, photo, &error);
     if (copied)
         m_reportedFailure.clear(); // a new file: what it holds is news, even under the old name
     else
@@ -183,33 +205,4 @@ bool PhotoViewer::setPhotoNumber(int number)
         return true; // stays pending
     }
     return m_table.edit() && m_table.setValue(PhotoColumn, number) && m_table.post();
-}
-
-bool PhotoViewer::writeReplacing(const QByteArray& photo, const PhotoPath& target, QString* error)
-{
-    if (!QDir().mkpath(target.folder())) {
-        *error = QStringLiteral("Cannot create folder \"%1\"").arg(QDir::toNativeSeparators(target.folder()));
-        return false;
-    }
-    QSaveFile out(target.file());
-    const auto failed = [&](const QString& reason) {
-        out.cancelWriting();
-        *error = QStringLiteral("Cannot write \"%1\". %2").arg(QDir::toNativeSeparators(target.file()), reason);
-        return false;
-    };
-    // Unbuffered, as the list files are written: a buffered write cut short
-    // by a full disk is not reported by the flush in commit(), which would
-    // then put a photo without its last bytes in place of the old one. A
-    // short write is retried so that the system names its reason.
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failed(out.errorString());
-    for (qint64 done = 0; done < photo.size();) {
-        const qint64 written = out.write(photo.constData() + done, photo.size() - done);
-        if (written <= 0)
-            return failed(out.errorString());
-        done += written;
-    }
-    if (!out.commit())
-        return failed(out.errorString());
-    return true;
 }

@@ -5,9 +5,11 @@
 //
 // The window owns this object and hands it what it needs: the photo area, the
 // batch chooser (its text names the batch folder), the order table, the
-// dialogs, the application directory and the window's next photo number,
-// which attaching reads and overwrites. Nothing is cached: every show reads
-// and decodes the file again, since other programs may change the store.
+// dialogs, the application directory, the photo store (files, or a server's
+// photos) and the window's next photo number, which attaching reads and
+// overwrites. Every show reads and decodes the file again, since other
+// programs may change the store (a server's photo comes from a local copy
+// once the server has said it is still the stored one).
 // Called on the GUI thread only.
 
 #include <QObject>
@@ -17,6 +19,7 @@ class Dialogs;
 class PhotoPath;
 class OrderTable;
 class PhotoArea;
+class PhotoStore;
 class QComboBox;
 class QPixmap;
 
@@ -24,7 +27,7 @@ class PhotoViewer : public QObject {
     Q_OBJECT
 public:
     PhotoViewer(PhotoArea* area, QComboBox* batchChooser, OrderTable& table, Dialogs& dialogs,
-                const QString& appDir, int& nextPhotoNumber, QObject* parent = nullptr);
+                const QString& appDir, PhotoStore& store, int& nextPhotoNumber, QObject* parent = nullptr);
 
     // The open-file dialog's filter: the label names both endings, the
     // patterns also list the upper-case names cameras write.
@@ -49,9 +52,12 @@ public:
     // folder (PhotoPath). Show, enlarge and attach say so instead of acting.
     QString photoFile() const;
     QString photoFolder() const;
-    // The photo file for deleting it with its line: photoFile(), or, when the
-    // batch names no folder, empty text after the message saying so.
-    QString photoFileToDelete() const;
+    // The local file of the line's photo for deleting it with its line, empty
+    // when there is none; when the batch names no folder, empty text after
+    // the message saying so.
+    QString photoFileToDelete();
+    // Deletes the photo whose file photoFileToDelete() gave.
+    void deletePhoto(const QString& file);
 
 private:
     QString batchText() const;
@@ -65,15 +71,13 @@ private:
     // be reserved (the engine's error was shown).
     bool choosePhotoNumber();
     bool setPhotoNumber(int number);
-    // Writes the photo beside the target and renames it over the target, so
-    // a failed write leaves the photo that was there; error says why it failed.
-    static bool writeReplacing(const QByteArray& photo, const PhotoPath& target, QString* error);
 
     PhotoArea* m_area;
     QComboBox* m_batchChooser;
     OrderTable& m_table;
     Dialogs& m_dialogs;
     QString m_appDir;
+    PhotoStore& m_store;
     int& m_nextPhotoNumber;
     // The file and the decoder's message last reported; empty once a picture
     // was shown.

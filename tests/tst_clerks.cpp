@@ -1,20 +1,36 @@
 // Several programs storing on one register at the same time: each line gets
-// a key and a photo number of its own, none is lost, none is skipped.
+// a key and a photo number of its own, none is lost, none is skipped. Clerks
+// on two PCs of one server register share its pick lists, company name and
+// photos, and one clerk's list is never stored over another's unseen.
 //
 // The test starts two copies of itself as workers; each stores lines through
 // a real order table, as the window does (the photo number is the key the
 // new line reserved). A program opening the register while another stores
 // waits for the lock, and says "locked" when it waits in vain.
 
+#include "app/DBComboBox.h"
 #include "data/Database.h"
 #include "data/Engine.h"
 #include "data/OrderTable.h"
 #include "data/RegisterTransfer.h"
+#include "data/SharedStore.h"
+#include "lists/ListStore.h"
+#include "lists/PickLists.h"
+#include "lists/Unit2.h"
+#include "photos/PhotoArea.h"
+#include "photos/SideFilesMove.h"
 #include "support/OtherClient.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"
+#include "support/WindowFixture.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QBuffer>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QtTest>
 #include <sqlite3.h>
 #include <thread>
@@ -48,6 +64,34 @@ int storeLines(const QString& folder, int count)
     return 0;
 }
 
+QByteArray jpegOf(QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "JPG"))
+        qFatal("cannot make a photo");
+    return bytes;
+}
+
+// A side file written straight into the folder, never through the register.
+void writeLocal(const TempAppDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(name));
+}
+
+// The second clerk's PC: an application directory of its own, on the first
+// clerk's server register.
+void onTheSameServer(const WindowFixture& first, WindowFixture& second)
+{
+    writeLocal(second.dir, QLatin1String(Database::ServerSettingName),
+               first.dir.readFile(QLatin1String(Database::ServerSettingName)));
+}
+
 } // namespace
 
 class ClerksTest : public QObject {
@@ -58,6 +102,9 @@ private slots:
     void openingWhileAnotherProgramWrites();
     void fileMovesToTheServer_data();
     void fileMovesToTheServer();
+    void clerksShareListsNameAndPhotos();
+    void listStoredMeanwhileIsNotOverwritten_data();
+    void listStoredMeanwhileIsNotOverwritten();
 };
 
 void ClerksTest::twoProgramsStoreAtOnce()
@@ -126,19 +173,25 @@ void ClerksTest::openingWhileAnotherProgramWrites()
 
 void ClerksTest::fileMovesToTheServer_data()
 {
-    QTest::addColumn<bool>("serverEmpty");
-    QTest::addRow("into an empty server register") << true;
-    QTest::addRow("server register already used") << false;
+    QTest::addColumn<QString>("serverHolds"); // what the server register holds before the move
+    QTest::addColumn<QString>("refusal");     // empty: moved
+    QTest::addRow("into an empty server register") << "" << "";
+    QTest::addRow("server register already used") << "a line" << "already holds 1 lines";
+    QTest::addRow("server already has its own list")
+        << "a list" << "The server register already holds the list Suppliers; lists are only moved into a register "
+                       "that holds none";
 }
 
 // The shop's file register moves to the server: every line with its key and
 // values, the key sequence after the largest key the file ever gave, the
-// figures checked; a server register that already holds lines is left alone.
+// figures checked; the pick lists, the company name and the photos with them.
+// A server register that already holds lines or lists is left alone.
 void ClerksTest::fileMovesToTheServer()
 {
     if (!TempAppDir::onServer())
         QSKIP("moves a file register to the test server");
-    QFETCH(bool, serverEmpty);
+    QFETCH(QString, serverHolds);
+    QFETCH(QString, refusal);
     TempAppDir dir;
     QString error;
     QVERIFY(Database::createEmptyFile(dir.databasePath(), &error));
@@ -154,17 +207,37 @@ void ClerksTest::fileMovesToTheServer()
     for (const QVariantList& line : lines)
         QVERIFY(file.engine()->execute(insert, line, nullptr, &error));
     QVERIFY(file.engine()->execute("DELETE FROM Table1 WHERE key = 3", {}, nullptr, &error));
+    // The side files of the file register's folder, as a shop has them.
+    writeLocal(dir, "Suppliers.txt", "Зара\r\nAnn's\r\n");
+    writeLocal(dir, "company.txt", "Нелво ООД\r\n");
+    const QByteArray photo = jpegOf(QSize(64, 48));
+    const QByteArray loosePhoto = jpegOf(QSize(30, 20));
+    writeLocal(dir, "pictures/B1/7.jpg", photo);
+    writeLocal(dir, "pictures/b1/7.JPG", jpegOf(QSize(10, 10))); // Windows never had both: shadowed
+    writeLocal(dir, "pictures/5.jpg", loosePhoto);                // no batch list: straight in pictures
+    writeLocal(dir, "pictures/notes.txt", "not a photo");
     Database server;
     QVERIFY(server.open(dir.path()));
-    if (!serverEmpty)
+    if (serverHolds == "a line")
         OtherClient(dir).run("INSERT INTO Table1 (artikul) VALUES ('already here')");
+    if (serverHolds == "a list")
+        dir.writeFile("Suppliers.txt", "Mango");
 
     RegisterTransfer transfer;
-    QCOMPARE(transfer.copy(*file.engine(), *server.engine(), {}), serverEmpty);
+    SideFilesMove sideFiles;
+    const bool moved = transfer.copy(*file.engine(), *server.engine(), {}, [&](Engine& to, QString* why) {
+        const bool ok = sideFiles.run(dir.path(), to);
+        *why = sideFiles.errorString();
+        return ok;
+    });
+    QCOMPARE(moved, refusal.isEmpty());
     OtherClient other(dir);
-    if (!serverEmpty) {
-        QVERIFY2(transfer.errorString().contains("already holds 1 lines"), qPrintable(transfer.errorString()));
-        QCOMPARE(other.lineCount(), 1);
+    SharedStore shared(*server.engine());
+    if (!moved) {
+        QVERIFY2(transfer.errorString().contains(refusal), qPrintable(transfer.errorString()));
+        QCOMPARE(other.lineCount(), serverHolds == "a line" ? 1 : 0);
+        QCOMPARE(shared.readText("company", 100).found, false);
+        QCOMPARE(shared.readPhoto("b1", "7", 0, 1000000).found, false);
         return;
     }
     QCOMPARE(transfer.targetFigures(), transfer.sourceFigures());
@@ -179,6 +252,117 @@ void ClerksTest::fileMovesToTheServer()
     qint32 next = 0;
     QVERIFY(server.engine()->nextKey(&next, &error));
     QCOMPARE(next, 4); // 3 was given once, in the file
+
+    QCOMPARE(shared.readText("suppliers", 100).text, QString("Зара\nAnn's\n"));
+    QCOMPARE(shared.readText("company", 100).text, QString("Нелво ООД\n"));
+    QCOMPARE(shared.readText("articles", 100).found, false);
+    QCOMPARE(shared.readPhoto("b1", "7", 0, 1000000).jpeg, photo);
+    QCOMPARE(shared.readPhoto("", "5", 0, 1000000).jpeg, loosePhoto);
+    QCOMPARE(sideFiles.lists(), 2);
+    QCOMPARE(sideFiles.photos(), 2);
+    QCOMPARE(sideFiles.leftBehind(), QStringList({"pictures/notes.txt", "pictures/b1/7.JPG"}));
+}
+
+// What one clerk enters on one PC, the other sees on the other: the company
+// name, a new supplier and batch, a photo. Neither PC keeps them in files.
+void ClerksTest::clerksShareListsNameAndPhotos()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("two PCs share a server register");
+    WindowFixture first;
+    first.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"batch", "C3"}, {"paracbr", 1},
+                      {"pokupnacena", 10000}});
+    TForm1& a = first.open();
+    WindowFixture::focus(a.ecompany);
+    a.ecompany->setText("Нелво ООД");
+    QTest::keyClick(a.ecompany, Qt::Key_Return);
+    for (const auto& [button, text] : {std::pair{a.Button8, "Zara\nMango"}, std::pair{a.Button9, "C3"}}) {
+        QTimer::singleShot(0, a.Form2, [&a, text = QString(text)] {
+            a.Form2->Memo1->setPlainText(text);
+            a.Form2->Button1->click();
+        });
+        WindowFixture::click(button);
+    }
+    writeLocal(first.dir, "camera.jpg", jpegOf(QSize(640, 480)));
+    first.dialogs.fileAnswers.enqueue(first.dir.filePath("camera.jpg"));
+    QTest::mouseClick(a.Image1, Qt::RightButton);
+    QCOMPARE(a.Image1->width(), 247);
+    QVERIFY2(first.dialogs.shown.size() == 1, qPrintable(first.dialogs.shown.join(" / "))); // the file dialog
+
+    WindowFixture second(false);
+    onTheSameServer(first, second);
+    TForm1& b = second.open();
+    QCOMPARE(second.dialogs.shown, QStringList());
+    QCOMPARE(b.ecompany->text(), QString("Нелво ООД"));
+    QCOMPARE(PickLists::entries(b.DBComboBox2), QStringList({"Mango", "Zara"}));
+    QCOMPARE(b.ComboBox2->currentText(), QString("C3"));
+    QCOMPARE(b.Image1->width(), 247);
+    for (const QString name : {"Company.txt", "Suppliers.txt", "Batches.txt", "pictures"}) {
+        QVERIFY2(!QFileInfo::exists(first.dir.filePath(name)), qPrintable(name));
+        QVERIFY2(!QFileInfo::exists(second.dir.filePath(name)), qPrintable(name));
+    }
+}
+
+void ClerksTest::listStoredMeanwhileIsNotOverwritten_data()
+{
+    QTest::addColumn<QString>("theirs"); // stored by the other clerk while the editor was open; null: nothing
+    QTest::addColumn<QString>("mine");   // typed into the editor
+    QTest::addColumn<QString>("shown");  // in the editor after the first OK
+    QTest::addColumn<QString>("stored"); // in the end
+    QTest::addRow("nobody else stored: stored at once")
+        << QString() << "Zara\nMango\nH&M" << "Zara\nMango\nH&M" << "Zara\r\nMango\r\nH&M";
+    QTest::addRow("both added an entry")
+        << "Zara\r\nMango\r\nBenetton" << "Zara\nMango\nH&M" << "Zara\nMango\nBenetton\nH&M"
+        << "Zara\r\nMango\r\nBenetton\r\nH&M";
+    QTest::addRow("one removed what the other kept")
+        << "Zara\r\nMango\r\nBenetton" << "Mango" << "Mango\nBenetton" << "Mango\r\nBenetton";
+    QTest::addRow("both renamed one entry")
+        << "Zara Ltd\r\nMango" << "ZARA\nMango" << "Zara Ltd\nMango\nZARA" << "Zara Ltd\r\nMango\r\nZARA";
+}
+
+// Clerk A edits the supplier list while clerk B stores it on another PC: A's
+// OK stores nothing over B's list, shows B's list with A's changes and says
+// so; A's second OK stores that.
+void ClerksTest::listStoredMeanwhileIsNotOverwritten()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("two clerks on a server register");
+    QFETCH(QString, theirs);
+    QFETCH(QString, mine);
+    QFETCH(QString, shown);
+    QFETCH(QString, stored);
+    TempAppDir dir;
+    dir.writeFile("Suppliers.txt", "Zara\r\nMango");
+    Database db;
+    QVERIFY(db.open(dir.path()));
+    const ListStore store(dir.path(), db);
+    ScriptedDialogs dialogs;
+    TForm2 form(store, dialogs);
+    QString afterFirstOk;
+    QTimer::singleShot(0, &form, [&] {
+        form.Memo1->setPlainText(mine);
+        if (!theirs.isNull()) {
+            Database other;
+            QString error;
+            QVERIFY(other.open(dir.path()));
+            QCOMPARE(ListStore(dir.path(), other).write("Suppliers", theirs, SharedStore::AnyVersion, &error),
+                     SharedStore::Written::Done);
+        }
+        form.Button1->click();
+        afterFirstOk = form.Memo1->toPlainText();
+        if (form.isVisible())
+            form.Button1->click();
+        if (form.isVisible())
+            form.done(QDialog::Rejected);
+    });
+    QVERIFY(form.editList("Suppliers"));
+    const QString notice = "information: The list \"Suppliers\" was changed by another user while you edited it; "
+                           "nothing was stored.\r\nIt now shows their list with your changes: check it and press OK "
+                           "again.";
+    QCOMPARE(dialogs.shown, theirs.isNull() ? QStringList() : QStringList{notice});
+    QCOMPARE(afterFirstOk, shown);
+    QVERIFY(form.listResult());
+    QCOMPARE(QString::fromUtf8(dir.readFile("Suppliers.txt")), stored);
 }
 
 int main(int argc, char** argv)
@@ -187,7 +371,7 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return storeLines(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
     }
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     ClerksTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -10,6 +10,7 @@
 #include "data/PostgresEngine.h"
 #include "data/RegisterUpgrade.h"
 #include "data/RegisterVersion.h"
+#include "data/SharedStore.h"
 #include "support/OtherClient.h"
 #include "support/TempAppDir.h"
 
@@ -221,7 +222,8 @@ QString makeVersionedRegister(const TempAppDir& dir, int version)
         // The database is made by the first case; each case starts its register afresh.
         if (!PostgresEngine::createRegister(setting, &created, &error))
             qFatal("test server: %s", qPrintable(error));
-        runOn(setting, "DROP TABLE IF EXISTS table1, register_version CASCADE");
+        runOn(setting, "DROP TABLE IF EXISTS table1, register_version, shared_texts, shared_photos CASCADE");
+        runOn(setting, "DROP SEQUENCE IF EXISTS shared_versions");
         if (!PostgresEngine::createRegister(setting, &created, &error))
             qFatal("test server: %s", qPrintable(error));
         dir.writeFile(QLatin1String(Database::ServerSettingName), setting.toUtf8() + '\n');
@@ -298,6 +300,7 @@ private slots:
 
     void registerVersions_data();
     void registerVersions();
+    void sharedTablesComeWithVersionTwo();
     void cleanupTestCase();
 };
 
@@ -1266,6 +1269,16 @@ void TestData::registerVersions()
     QFETCH(QString, message);
     QFETCH(int, versionAfter);
     QFETCH(bool, upgraded);
+    UpgradeStep season{2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
+                       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}};
+    if (failingStep) {
+        season.fileSql << "INSERT INTO no_such_table VALUES (1)";
+        season.serverSql << "INSERT INTO no_such_table VALUES (1)";
+    }
+    // Every program of the case, the setup's too, knows up to version 1, or
+    // has a step to version 2 that adds a column to both engines' Table1.
+    std::optional<RegisterVersion::StepsOverride> program;
+    program.emplace(QVector<UpgradeStep>{});
     TempAppDir dir(!TempAppDir::onServer());
     const QString path = makeVersionedRegister(dir, stored);
     if (TempAppDir::onServer())
@@ -1274,16 +1287,9 @@ void TestData::registerVersions()
     if (otherProgram)
         other = std::make_unique<OtherClient>(dir);
     const QByteArray before = dir.readFile("db1.mdb");
-
-    UpgradeStep season{2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
-                       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}};
-    if (failingStep) {
-        season.fileSql << "INSERT INTO no_such_table VALUES (1)";
-        season.serverSql << "INSERT INTO no_such_table VALUES (1)";
-    }
-    std::optional<RegisterVersion::StepsOverride> newerProgram;
     if (known == 2)
-        newerProgram.emplace(QVector<UpgradeStep>{season});
+        program.emplace(QVector<UpgradeStep>{season});
+
     {
         Database db;
         QCOMPARE(db.open(dir.path()), message.isEmpty());
@@ -1304,6 +1310,38 @@ void TestData::registerVersions()
     QCOMPARE(QFileInfo::exists(backup), copied);
     if (copied)
         QCOMPARE(fileState(backup), (RegisterState{stored, false, 1}));
+}
+
+// The program's own step to version 2 gives a server register made before
+// it the tables of lists and photos the clerks share; a file register keeps
+// its side files, its layout and so its version 1, and is not copied first.
+void TestData::sharedTablesComeWithVersionTwo()
+{
+    TempAppDir dir(!TempAppDir::onServer());
+    makeVersionedRegister(dir, 1);
+    if (TempAppDir::onServer()) {
+        runOn(versionDatabaseSetting(), "DROP TABLE shared_texts, shared_photos");
+        runOn(versionDatabaseSetting(), "DROP SEQUENCE shared_versions");
+        awaitNoConnections();
+    }
+    {
+        Database db;
+        QVERIFY2(db.open(dir.path()), qPrintable(db.errorString()));
+    }
+    if (!TempAppDir::onServer()) {
+        QCOMPARE(fileState(dir.databasePath()).version, 1);
+        QVERIFY(!QFileInfo::exists(RegisterUpgrade::backupPath(dir.path(), 2)));
+        return;
+    }
+    QCOMPARE(serverState(versionDatabaseSetting()).version, 2);
+    PostgresEngine engine;
+    QString error;
+    QVERIFY(engine.connect(versionDatabaseSetting(), &error));
+    SharedStore store(engine);
+    QCOMPARE(store.writeText("suppliers", "Zara", 0, &error), SharedStore::Written::Done);
+    qint64 version = 0;
+    QVERIFY2(store.writePhoto("c3", "7", "jpeg bytes", &version, &error), qPrintable(error));
+    QCOMPARE(store.readPhoto("c3", "7", 0, 100).jpeg, QByteArray("jpeg bytes"));
 }
 
 void TestData::cleanupTestCase()

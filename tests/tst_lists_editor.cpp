@@ -1,7 +1,9 @@
 // The list editor dialog Form2 and the company name: files read, written and
 // left alone on each path through the dialog.
 
+#include "data/Database.h"
 #include "lists/CompanyName.h"
+#include "lists/ListStore.h"
 #include "lists/Unit2.h"
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedDialogs.h"
@@ -38,6 +40,13 @@ private slots:
     void companySaveFailureIsReported();
 };
 
+// The lists of an application directory without a register: its files.
+struct FileLists {
+    explicit FileLists(const QString& folder) : store(folder, db) {}
+    Database db;
+    ListStore store;
+};
+
 // Opens the editor for the list and runs `whileShown` once it is on screen.
 // Returns false when the dialog refused to show.
 static bool runEditor(TForm2& form, const QString& listName, const std::function<void()>& whileShown)
@@ -72,7 +81,8 @@ void TestListsEditor::showsTheFileInItsOwnOrder()
     TempAppDir dir(false);
     dir.writeFile("articles.txt", bytes); // the start-up spelling, reached by the editor's
     ScriptedDialogs dialogs;
-    TForm2 form(dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    TForm2 form(lists.store, dialogs);
     QVERIFY(runEditor(form, "Articles", [&] {
         QCOMPARE(form.Label1->text(), QString("Articles"));
         QCOMPARE(form.Memo1->toPlainText(), shown);
@@ -101,7 +111,8 @@ void TestListsEditor::okWritesExactlyTheText()
     TempAppDir dir(false);
     dir.writeFile("suppliers.txt", "old"); // overwritten in its existing spelling
     ScriptedDialogs dialogs;
-    TForm2 form(dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    TForm2 form(lists.store, dialogs);
     QVERIFY(runEditor(form, "Suppliers", [&] {
         form.Memo1->setPlainText(typed);
         form.Button1->click();
@@ -118,7 +129,8 @@ void TestListsEditor::cancelWritesNothing()
     TempAppDir dir(false);
     dir.writeFile("Batches.txt", "B1\r\nB2\r\n");
     ScriptedDialogs dialogs;
-    TForm2 form(dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    TForm2 form(lists.store, dialogs);
     QVERIFY(runEditor(form, "Batches", [&] { form.Button1->click(); }));
     QVERIFY(form.listResult());
     QVERIFY(runEditor(form, "Batches", [&] {
@@ -187,14 +199,15 @@ void TestListsEditor::okWithoutChangeNeverDestroysTheFile()
     TempAppDir dir(false);
     dir.writeFile(file, bytes);
     ScriptedDialogs dialogs;
+    const FileLists lists(dir.path());
     if (file == "Company.txt") {
         QLineEdit ecompany("Unspecified Company Ltd");
-        CompanyName company(&ecompany, dir.path(), dialogs);
+        CompanyName company(&ecompany, lists.store, dialogs);
         company.load("Company");
         QCOMPARE(ecompany.text(), shown);
         QVERIFY(company.save("Company"));
     } else {
-        TForm2 form(dir.path(), dialogs);
+        TForm2 form(lists.store, dialogs);
         const QString listName = QFileInfo(file).baseName();
         const bool opened = runEditor(form, listName.left(1).toUpper() + listName.mid(1), [&] {
             QCOMPARE(form.Memo1->toPlainText(), shown);
@@ -240,7 +253,8 @@ void TestListsEditor::batchEditorRefusesNamesThatLeaveTheirFolder()
     TempAppDir dir(false);
     dir.writeFile(list + ".txt", "old");
     ScriptedDialogs dialogs;
-    TForm2 form(dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    TForm2 form(lists.store, dialogs);
     QVERIFY(runEditor(form, list, [&] {
         form.Memo1->setPlainText(typed);
         form.Button1->click();
@@ -265,7 +279,8 @@ void TestListsEditor::missingListEmptiesTheTextArea()
     TempAppDir dir(false);
     dir.writeFile("Articles.txt", "Dress\r\nCoat");
     ScriptedDialogs dialogs;
-    TForm2 form(dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    TForm2 form(lists.store, dialogs);
     QVERIFY(runEditor(form, "Articles", [&] { form.Button2->click(); }));
     QVERIFY(runEditor(form, "Suppliers", [&] {
         QCOMPARE(form.Memo1->toPlainText(), QString());
@@ -280,7 +295,8 @@ void TestListsEditor::unreadableListIsNotShown()
     TempAppDir dir(false);
     QVERIFY(QDir().mkpath(dir.filePath("Batches.txt")));
     ScriptedDialogs dialogs;
-    TForm2 form(dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    TForm2 form(lists.store, dialogs);
     QVERIFY(!form.editList("Batches"));
     QCOMPARE(dialogs.shown.size(), 1);
     QVERIFY2(dialogs.shown.first().startsWith("standardError: Cannot open file \""), qPrintable(dialogs.shown.first()));
@@ -293,7 +309,8 @@ void TestListsEditor::failedWriteKeepsTheDialogOpen()
     // application directory given to the editor is a file.
     dir.writeFile("notafolder", "x");
     ScriptedDialogs dialogs;
-    TForm2 form(dir.filePath("notafolder"), dialogs);
+    const FileLists lists(dir.filePath("notafolder"));
+    TForm2 form(lists.store, dialogs);
     QVERIFY(runEditor(form, "Batches", [&] {
         form.Memo1->setPlainText("B7");
         form.Button1->click();
@@ -313,7 +330,8 @@ void TestListsEditor::enterAndEscapeDoNotClose()
     TempAppDir dir(false);
     dir.writeFile("Articles.txt", "a");
     ScriptedDialogs dialogs;
-    TForm2 form(dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    TForm2 form(lists.store, dialogs);
     QVERIFY(!form.Button1->autoDefault() && !form.Button2->autoDefault());
     QVERIFY(runEditor(form, "Articles", [&] {
         form.Memo1->moveCursor(QTextCursor::End);
@@ -334,7 +352,8 @@ void TestListsEditor::closeBoxKeepsTheResult()
 {
     TempAppDir dir(false);
     ScriptedDialogs dialogs;
-    TForm2 form(dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    TForm2 form(lists.store, dialogs);
     QVERIFY(runEditor(form, "Articles", [&] { form.Button1->click(); }));
     QVERIFY(form.listResult());
     QVERIFY(runEditor(form, "Articles", [&] {
@@ -365,7 +384,8 @@ void TestListsEditor::companyLoad()
         dir.writeFile("company.txt", bytes);
     ScriptedDialogs dialogs;
     QLineEdit ecompany("Unspecified Company Ltd");
-    CompanyName company(&ecompany, dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    CompanyName company(&ecompany, lists.store, dialogs);
     company.load("Company");
     QCOMPARE(ecompany.text(), shown);
     QVERIFY(dialogs.shown.isEmpty());
@@ -376,7 +396,8 @@ void TestListsEditor::companySave()
     TempAppDir dir(false);
     ScriptedDialogs dialogs;
     QLineEdit ecompany("Ана ЕООД");
-    CompanyName company(&ecompany, dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    CompanyName company(&ecompany, lists.store, dialogs);
     QVERIFY(company.save("Company"));
     QVERIFY(company.save("Company"));
     QCOMPARE(dir.readFile("Company.txt"), QByteArray("\xD0\x90\xD0\xBD\xD0\xB0 \xD0\x95\xD0\x9E\xD0\x9E\xD0\x94\r\n"));
@@ -391,7 +412,8 @@ void TestListsEditor::companySaveFailureIsReported()
     dir.writeFile("Company.txt", "Old Ltd\r\n");
     ScriptedDialogs dialogs;
     QLineEdit ecompany("New Company Ltd");
-    CompanyName company(&ecompany, dir.path(), dialogs);
+    const FileLists lists(dir.path());
+    CompanyName company(&ecompany, lists.store, dialogs);
     {
         const FileSizeLimit diskFull(4); // the write fails half-way
         QVERIFY(!company.save("Company"));

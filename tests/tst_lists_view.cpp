@@ -9,6 +9,7 @@
 #include "lists/BatchChooser.h"
 #include "lists/FilterRule.h"
 #include "lists/GridSort.h"
+#include "lists/ListStore.h"
 #include "lists/PickLists.h"
 #include "lists/SummaryCounters.h"
 #include "lists/Unit2.h"
@@ -439,9 +440,9 @@ void TestListsView::pickOnNewLineIsNoData()
 // as the window wires them.
 class ListsFixture {
 public:
-    explicit ListsFixture(const QList<Line>& lines = {}) : reg(lines), view(reg.table), form(reg.dir.path(), dialogs),
-        lists({&DBComboBox1, &DBComboBox2, &view.cbfiltersup, &view.cbbatch, &ComboBox2}, reg.dir.path(), reg.table,
-              form, view.filter, dialogs)
+    explicit ListsFixture(const QList<Line>& lines = {}) : reg(lines), view(reg.table), store(reg.dir.path(), reg.db),
+        form(store, dialogs), lists({&DBComboBox1, &DBComboBox2, &view.cbfiltersup, &view.cbbatch, &ComboBox2}, store,
+                                    reg.table, form, view.filter, dialogs)
     {
     }
 
@@ -458,6 +459,7 @@ public:
     Register reg;
     ViewControls view;
     ScriptedDialogs dialogs;
+    ListStore store;
     TForm2 form;
     QComboBox DBComboBox1, DBComboBox2, ComboBox2;
     PickLists lists;
@@ -546,6 +548,7 @@ void TestListsView::startupGoesOnAfterUnreadableList_data()
 // and the file as it was.
 void TestListsView::startupGoesOnAfterUnreadableList()
 {
+    SKIP_SIDE_FILES_ON_SERVER();
     QFETCH(QString, kind);
     QFETCH(QString, reason);
     ListsFixture f;

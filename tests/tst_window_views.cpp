@@ -241,13 +241,13 @@ void WindowViewsTest::photoOfTheLineIsShownAndAttached()
     // The line had no photo number: it gets one of its own, not the shared 0.
     const int number = form.table().asInteger("photo");
     QVERIFY(number > 0);
-    const QString stored = f->dir.filePath(QStringLiteral("pictures/C3/%1.jpg").arg(number));
-    QVERIFY(QFile::exists(stored));
+    QVERIFY(!f->dir.readFile(QStringLiteral("pictures/C3/%1.jpg").arg(number)).isEmpty());
     QCOMPARE(form.Image1->width(), 247);
     QCOMPARE(form.table().state(), TableState::Browse);
     QTest::mouseClick(form.Image1, Qt::LeftButton);
     QCOMPARE(f->dialogs.opened.size(), 1);
-    QVERIFY(f->dialogs.opened.first().endsWith(QStringLiteral("/%1.jpg").arg(number)));
+    // On a server register the desktop opens the local copy, named with its version.
+    QVERIFY(f->dialogs.opened.first().contains(QRegularExpression(QStringLiteral("/%1(-\\d+)?\\.jpg$").arg(number))));
     WindowFixture::click(form.cshowpic);
     QCOMPARE(form.Image1->width(), 250);
 }

@@ -5,8 +5,11 @@
 //                                   it) and Table1 with its indexes, marked
 //                                   with this program's register version
 //   register_server move FOLDER     copies the lines of FOLDER/db1.mdb into
-//                                   the server's empty Table1, checks line
-//                                   count and sums, and only then commits;
+//                                   the server's empty Table1, and the pick
+//                                   lists, company name and pictures/ into
+//                                   its shared tables; checks line count,
+//                                   sums and what the tables read back, and
+//                                   only then commits;
 //                                   both registers are brought to this
 //                                   program's version as they are opened
 //
@@ -16,6 +19,7 @@
 #include "data/Engine.h"
 #include "data/PostgresEngine.h"
 #include "data/RegisterTransfer.h"
+#include "photos/SideFilesMove.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -61,14 +65,23 @@ int move(const QString& folder)
     if (!server.open(folder))
         return fail(server.errorString());
     RegisterTransfer transfer;
-    const bool moved = transfer.copy(*file.engine(), *server.engine(), [](qint64 done) {
-        err() << done << " lines\r" << Qt::flush;
-        return true;
-    });
+    SideFilesMove sideFiles;
+    const bool moved = transfer.copy(
+        *file.engine(), *server.engine(),
+        [](qint64 done) {
+            err() << done << " lines\r" << Qt::flush;
+            return true;
+        },
+        [&](Engine& to, QString* error) {
+            const bool ok = sideFiles.run(folder, to);
+            *error = sideFiles.errorString();
+            return ok;
+        });
     err() << Qt::endl;
     if (!moved)
         return fail(transfer.errorString());
-    QTextStream(stdout) << "Moved and checked: " << figures(transfer.targetFigures()) << Qt::endl;
+    QTextStream(stdout) << "Moved and checked: " << figures(transfer.targetFigures()) << "; "
+                        << sideFiles.summary() << Qt::endl;
     return 0;
 }
 

@@ -2,6 +2,10 @@
 
 #include "data/Database.h"
 #include "data/PostgresEngine.h"
+#include "data/SharedStore.h"
+#include "lists/ListStore.h"
+#include "lists/PickListText.h"
+#include "photos/PhotoStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,8 +84,61 @@ QString TempAppDir::filePath(const QString& name) const
     return path() + name;
 }
 
+namespace {
+
+const QStringList SharedLists{"articles", "suppliers", "batches", "company"};
+
+// pictures/<batch>/<number>.jpg or pictures/<number>.jpg as batch key and number.
+bool photoName(const QString& name, QString* batch, QString* number)
+{
+    const QStringList parts = name.split(u'/');
+    if (parts.size() < 2 || parts.size() > 3 || parts.first() != QLatin1String("pictures") ||
+        !parts.last().endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
+        return false;
+    *batch = PhotoStore::batchKey(parts.size() == 3 ? parts[1] : QString());
+    *number = parts.last().chopped(4);
+    return true;
+}
+
+bool listName(const QString& name, QString* list)
+{
+    *list = ListStore::serverName(QFileInfo(name).completeBaseName());
+    return !name.contains(u'/') && name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive) &&
+           SharedLists.contains(*list);
+}
+
+} // namespace
+
+void TempAppDir::connectTo(PostgresEngine& engine) const
+{
+    QString error;
+    if (!engine.connect(QString::fromUtf8(readFile(QLatin1String(Database::ServerSettingName))), &error))
+        qFatal("test server: %s", qPrintable(error));
+}
+
+bool TempAppDir::sharedOnServer(const QString& name) const
+{
+    QString a, b;
+    return !m_schema.isEmpty() && (photoName(name, &a, &b) || listName(name, &a));
+}
+
 void TempAppDir::writeFile(const QString& name, const QByteArray& bytes) const
 {
+    if (sharedOnServer(name)) {
+        PostgresEngine engine;
+        connectTo(engine);
+        SharedStore store(engine);
+        QString batch, number, list, error;
+        bool stored = true;
+        qint64 version = 0;
+        if (photoName(name, &batch, &number))
+            stored = store.writePhoto(batch, number, bytes, &version, &error);
+        else if (listName(name, &list) && PickListText::decode(bytes).problem.isEmpty())
+            stored = store.writeText(list, PickListText::decode(bytes).text, SharedStore::AnyVersion, &error) ==
+                     SharedStore::Written::Done;
+        if (!stored)
+            qFatal("test server: %s: %s", qPrintable(name), qPrintable(error));
+    }
     const QString full = filePath(name);
     QDir().mkpath(QFileInfo(full).absolutePath());
     QFile file(full);
@@ -91,6 +148,16 @@ void TempAppDir::writeFile(const QString& name, const QByteArray& bytes) const
 
 QByteArray TempAppDir::readFile(const QString& name) const
 {
+    if (sharedOnServer(name)) {
+        PostgresEngine engine;
+        connectTo(engine);
+        SharedStore store(engine);
+        QString batch, number, list;
+        if (photoName(name, &batch, &number))
+            return store.readPhoto(batch, number, 0, 1 << 30).jpeg;
+        listName(name, &list);
+        return store.readText(list, 1 << 30).text.toUtf8();
+    }
     QFile file(filePath(name));
     if (!file.open(QIODevice::ReadOnly))
         return {};

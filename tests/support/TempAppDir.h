@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+class PostgresEngine;
+
 class TempAppDir {
 public:
     explicit TempAppDir(bool withDatabase = true);
@@ -24,14 +26,30 @@ public:
     // With a trailing separator, as the window expects it.
     QString path() const;
     QString filePath(const QString& name) const;
+    // On a server register the side files the clerks share (the pick lists,
+    // Company.txt, photos under pictures/) are the register's: a list or photo
+    // written here is also stored there, and one read is read from there.
     void writeFile(const QString& name, const QByteArray& bytes) const;
     QByteArray readFile(const QString& name) const;
+    // Whether name is such a file while this register is on a server.
+    bool sharedOnServer(const QString& name) const;
     QString databasePath() const { return filePath(QStringLiteral("db1.mdb")); }
 
 private:
+    void connectTo(PostgresEngine& engine) const; // a session on this register's server
+
     QTemporaryDir m_dir;
     QString m_schema; // on the server: the register's schema
 };
+
+// For a case about the side files of a file register (their paths, their
+// encodings, a disk that fills while one is written): a server register
+// keeps its lists and photos in its own tables.
+#define SKIP_SIDE_FILES_ON_SERVER()                                                   \
+    do {                                                                              \
+        if (TempAppDir::onServer())                                                   \
+            QSKIP("about the side files of a file register; a server keeps its own"); \
+    } while (false)
 
 // For a case about the register file itself: its damage, its locks, its
 // copies.

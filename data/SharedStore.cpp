@@ -1,0 +1,138 @@
+#include "data/SharedStore.h"
+
+#include "data/Engine.h"
+
+namespace {
+
+QString utf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString tooLarge(const QString& what, qint64 bytes, qint64 largest) {
+    return QStringLiteral(
+               "%1 on the server holds %2 bytes, more than the %3 bytes the program reads; it is left "
+               "as it is.")
+        .arg(what)
+        .arg(bytes)
+        .arg(largest);
+}
+
+} // namespace
+
+QStringList SharedStore::schemaStatements() {
+    return {QStringLiteral("CREATE SEQUENCE shared_versions"),
+            QStringLiteral("CREATE TABLE shared_texts (name text PRIMARY KEY, body text NOT NULL, "
+                           "version bigint NOT NULL DEFAULT nextval('shared_versions'))"),
+            QStringLiteral("CREATE TABLE shared_photos (batch text NOT NULL, number text NOT NULL, "
+                           "jpeg bytea NOT NULL, version bigint NOT NULL DEFAULT nextval('shared_versions'), "
+                           "PRIMARY KEY (batch, number))")};
+}
+
+SharedStore::Text SharedStore::readText(const QString& name, qint64 largestBytes) {
+    Text result;
+    qint64 size = 0;
+    result.ok = m_engine.query(
+        QStringLiteral("SELECT version, octet_length(body), CASE WHEN octet_length(body) <= ? THEN body END "
+                       "FROM shared_texts WHERE name = ?"),
+        {largestBytes, name},
+        [&](const EngineRow& row) {
+            result.found = true;
+            result.version = row.integer(0);
+            size = row.integer(1);
+            if (!row.isNull(2))
+                result.text = utf8(row.text(2));
+            return false;
+        },
+        &result.error);
+    if (result.ok && result.found && size > largestBytes) {
+        result.ok = false;
+        result.error = tooLarge(QStringLiteral("The list %1").arg(name), size, largestBytes);
+    }
+    return result;
+}
+
+SharedStore::Written SharedStore::writeText(const QString& name, const QString& text, qint64 expected,
+                                            QString* error) {
+    QString sql;
+    EngineParameters parameters{name, text};
+    if (expected == AnyVersion) {
+        sql =
+            QStringLiteral("INSERT INTO shared_texts (name, body) VALUES (?, ?) ON CONFLICT (name) DO UPDATE "
+                           "SET body = EXCLUDED.body, version = nextval('shared_versions')");
+    } else if (expected == 0) {
+        sql = QStringLiteral(
+            "INSERT INTO shared_texts (name, body) VALUES (?, ?) ON CONFLICT (name) DO NOTHING");
+    } else {
+        sql = QStringLiteral("UPDATE shared_texts SET body = ?, version = nextval('shared_versions') "
+                             "WHERE name = ? AND version = ?");
+        parameters = {text, name, expected};
+    }
+    qint64 changed = 0;
+    if (!m_engine.execute(sql, parameters, &changed, error))
+        return Written::Failed;
+    return changed == 1 ? Written::Done : Written::Changed;
+}
+
+SharedStore::Photo SharedStore::readPhoto(const QString& batch, const QString& number, qint64 knownVersion,
+                                          qint64 largestBytes) {
+    Photo result;
+    qint64 size = 0;
+    // Base64 rather than the server's hex: a third more than the photo on
+    // the wire instead of twice as much.
+    result.ok = m_engine.query(
+        QStringLiteral(
+            "SELECT version, octet_length(jpeg), CASE WHEN version <> ? AND octet_length(jpeg) <= ? "
+            "THEN encode(jpeg, 'base64') END FROM shared_photos WHERE batch = ? AND number = ?"),
+        {knownVersion, largestBytes, batch, number},
+        [&](const EngineRow& row) {
+            result.found = true;
+            result.version = row.integer(0);
+            size = row.integer(1);
+            if (!row.isNull(2)) {
+                const std::string_view text = row.text(2);
+                result.jpeg = QByteArray::fromBase64(QByteArray(text.data(), qsizetype(text.size())));
+            }
+            return false;
+        },
+        &result.error);
+    if (!result.ok || !result.found)
+        return result;
+    result.current = result.version == knownVersion;
+    if (!result.current && size > largestBytes) {
+        result.ok = false;
+        result.error =
+            tooLarge(QStringLiteral("The photo %1 of batch \"%2\"").arg(number, batch), size, largestBytes);
+    }
+    return result;
+}
+
+bool SharedStore::writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg,
+                             qint64* version, QString* error) {
+    bool ok = m_engine.query(
+        QStringLiteral("INSERT INTO shared_photos (batch, number, jpeg) VALUES (?, ?, decode(?, 'base64')) "
+                       "ON CONFLICT (batch, number) DO UPDATE SET jpeg = EXCLUDED.jpeg, "
+                       "version = nextval('shared_versions') RETURNING version"),
+        {batch, number, QString::fromLatin1(jpeg.toBase64())},
+        [&](const EngineRow& row) {
+            *version = row.integer(0);
+            return false;
+        },
+        error);
+    return ok;
+}
+
+bool SharedStore::removePhoto(const QString& batch, const QString& number, QString* error) {
+    return m_engine.execute(QStringLiteral("DELETE FROM shared_photos WHERE batch = ? AND number = ?"),
+                            {batch, number}, nullptr, error);
+}
+
+bool SharedStore::photoFigures(qint64* count, qint64* bytes, QString* error) {
+    return m_engine.query(
+        QStringLiteral("SELECT COUNT(*), COALESCE(SUM(octet_length(jpeg)), 0) FROM shared_photos"), {},
+        [&](const EngineRow& row) {
+            *count = row.integer(0);
+            *bytes = row.integer(1);
+            return false;
+        },
+        error);
+}

@@ -1,0 +1,72 @@
+#pragma once
+// What the clerks of a server register share besides Table1: the pick lists
+// and the company name as named texts, and the photos keyed by batch and
+// photo number. On the embedded register these are the side files of the
+// application directory; several PCs on one server would each keep their
+// own, so on a server they live in two tables of the register:
+//
+//   shared_texts  (name, body, version)          one row per list or name
+//   shared_photos (batch, number, jpeg, version) one row per photo
+//
+// A version comes from the sequence shared_versions and is taken anew on
+// every write, so a version is never seen twice: a reader that kept one
+// knows at once whether what it holds is still what is stored, and a writer
+// that read version v can store only while it is still v (as a line is
+// stored only while nobody else stored it).
+//
+// Everything read is bounded: a text or photo larger than the caller allows
+// is refused unread, with its size.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class Engine;
+
+class SharedStore {
+  public:
+    explicit SharedStore(Engine& engine) : m_engine(engine) {}
+
+    // The statements that make the tables in a server register.
+    static QStringList schemaStatements();
+
+    // The version to give when a text is written whatever is stored.
+    static constexpr qint64 AnyVersion = -1;
+
+    struct Text {
+        bool ok = false;    // false: error says why
+        bool found = false; // the register holds the name
+        QString text;
+        qint64 version = 0; // 0 when not found
+        QString error;
+    };
+    Text readText(const QString& name, qint64 largestBytes);
+
+    enum class Written { Done, Changed, Failed };
+    // Stores text under name when the stored version is still expected (0:
+    // no text stored under the name yet; AnyVersion: whatever is stored).
+    // Changed when another program stored it meanwhile; nothing is written then.
+    Written writeText(const QString& name, const QString& text, qint64 expected, QString* error);
+
+    struct Photo {
+        bool ok = false;
+        bool found = false;
+        qint64 version = 0;
+        bool current = false; // the stored version is the known one: jpeg not sent
+        QByteArray jpeg;
+        QString error;
+    };
+    // One round trip: the photo's version, and its bytes unless its version
+    // is knownVersion (0: none known).
+    Photo readPhoto(const QString& batch, const QString& number, qint64 knownVersion, qint64 largestBytes);
+    // Stores (or replaces) the photo; version gets its new version.
+    bool writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg, qint64* version,
+                    QString* error);
+    bool removePhoto(const QString& batch, const QString& number, QString* error);
+
+    // Photo count and their bytes in all, for checking a move.
+    bool photoFigures(qint64* count, qint64* bytes, QString* error);
+
+  private:
+    Engine& m_engine;
+};

@@ -1,0 +1,71 @@
+#pragma once
+// Where the photos are kept. On the embedded register: the files under
+// "pictures" that PhotoPath names, exactly as before. On a server register:
+// the register's shared photos (SharedStore), so that every clerk sees the
+// photo any clerk attached; the local "pictures" folder is then not used.
+//
+// A server photo is decoded, and opened by the desktop, from a local copy in
+// the cache folder "pictures-cache" of the application directory:
+// pictures-cache/<batch>/<number>-<version>.jpg. Every show asks the server
+// in one round trip whether the copy's version is still the stored one; only
+// a changed or missing photo comes over the wire. A copy's name holds its
+// version, so a copy is never taken for another version of its photo, also
+// when two programs share the folder. The batch is stored and cached in
+// case-folded form: a batch found without regard to case, as the file store
+// finds its folders. The cache's names pass the same rule as the store's
+// (PhotoPath::namesOneEntry): a path never leaves the cache folder.
+
+#include <QHash>
+#include <QString>
+
+class Database;
+class Engine;
+class PhotoPath;
+
+class PhotoStore {
+  public:
+    PhotoStore(const QString& applicationDirectory, Database& database);
+
+    // Whether the application directory names a server register.
+    bool onServer() const { return m_server; }
+
+    struct Found {
+        QString file;  // the local file holding the photo; empty when there is none
+        QString error; // why the photo could not be looked up (the server's words)
+    };
+    // The photo of a usable path.
+    Found find(const PhotoPath& path);
+    // The file the desktop opens for the photo: the store's path whether or
+    // not it exists (file register), the cached copy on a server.
+    QString openable(const PhotoPath& path);
+    // Stores the photo under the path's batch and number, replacing one that
+    // is there; a failure leaves the photo that was there.
+    bool store(const PhotoPath& path, const QByteArray& jpeg, QString* error);
+    // Removes the photo whose local file find() gave; a file that cannot be
+    // deleted is ignored, a server that cannot be reached is reported.
+    bool remove(const QString& file, QString* error);
+
+    static QString cacheFolderName() { return QStringLiteral("pictures-cache"); }
+    // The batch as the server keeps it.
+    static QString batchKey(const QString& batch) { return batch.toCaseFolded(); }
+
+    // Writes bytes beside path and renames them over it, so a failed write
+    // leaves what was there; error says why it failed.
+    static bool writeReplacing(const QByteArray& bytes, const QString& folder, const QString& path,
+                               QString* error);
+
+  private:
+    struct Key {
+        QString batch;
+        QString number;
+    };
+    // The cache's file for version of the photo; empty when the batch names no folder.
+    QString cacheFile(const Key& key, qint64 version) const;
+    void forget(const Key& key); // removes the cached copy
+
+    QString m_appDir;
+    Database& m_database;
+    bool m_server;
+    QHash<QString, qint64> m_versions; // batch key "/" number -> version of the cached copy
+    QHash<QString, Key> m_keysOfFiles; // cached copy handed out -> its photo
+};

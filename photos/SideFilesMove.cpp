@@ -1,0 +1,146 @@
+#include "photos/SideFilesMove.h"
+
+#include "data/Engine.h"
+#include "data/SharedStore.h"
+#include "lists/ListStore.h"
+#include "lists/PickListFile.h"
+#include "lists/PickLists.h"
+#include "photos/JpegDecoder.h"
+#include "photos/PhotoPath.h"
+#include "photos/PhotoStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const char* const SideLists[] = {"Articles", "Suppliers", "Batches", "Company"};
+
+QDir::Filters allEntries() {
+    return QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+}
+
+} // namespace
+
+bool SideFilesMove::run(const QString& folder, Engine& server) {
+    m_error.clear();
+    m_lists = 0;
+    m_photos = m_bytes = 0;
+    m_left.clear();
+    m_keys.clear();
+    m_root = QDir(folder).absolutePath();
+    return moveLists(folder, server) && movePhotos(folder, server);
+}
+
+bool SideFilesMove::moveLists(const QString& folder, Engine& server) {
+    SharedStore store(server);
+    for (const char* list : SideLists) {
+        const QString name = QLatin1String(list);
+        const PickListFile::Text file =
+            PickListFile::readText(PickListFile::resolve(folder, name + QStringLiteral(".txt")));
+        if (file.status == PickListFile::Status::Missing)
+            continue;
+        if (file.status == PickListFile::Status::Error) {
+            m_error = file.error;
+            return false;
+        }
+        const SharedStore::Written written =
+            store.writeText(ListStore::serverName(name), file.text, 0, &m_error);
+        if (written == SharedStore::Written::Changed)
+            m_error =
+                QStringLiteral("The server register already holds the list %1; lists are only moved into a "
+                               "register that holds none")
+                    .arg(name);
+        if (written != SharedStore::Written::Done)
+            return false;
+        const SharedStore::Text back = store.readText(ListStore::serverName(name), PickListFile::LargestFile);
+        if (!back.ok || back.text != file.text) {
+            m_error = back.ok ? QStringLiteral("The list %1 reads back differently from the server").arg(name)
+                              : back.error;
+            return false;
+        }
+        ++m_lists;
+    }
+    return true;
+}
+
+bool SideFilesMove::movePhotos(const QString& folder, Engine& server) {
+    qint64 count = 0;
+    qint64 bytes = 0;
+    if (!SharedStore(server).photoFigures(&count, &bytes, &m_error))
+        return false;
+    if (count != 0) {
+        m_error = QStringLiteral("The server register already holds %1 photos; photos are only moved into a "
+                                 "register that holds none")
+                      .arg(count);
+        return false;
+    }
+    const QString pictures = PickListFile::resolve(folder, PhotoPath::picturesFolderName());
+    if (!QFileInfo(pictures).isDir())
+        return true;
+    if (!movePhotoFolder(pictures, QString(), server))
+        return false;
+    for (const QFileInfo& entry : QDir(pictures).entryInfoList(allEntries(), QDir::Name)) {
+        if (entry.isDir() && !entry.isSymLink() && PhotoPath::namesOneEntry(entry.fileName())) {
+            if (!movePhotoFolder(entry.filePath(), entry.fileName(), server))
+                return false;
+        }
+    }
+    // Checked like the lines: what the server now holds is what was read.
+    if (!SharedStore(server).photoFigures(&count, &bytes, &m_error))
+        return false;
+    if (count != m_photos || bytes != m_bytes) {
+        m_error = QStringLiteral("The server holds %1 photos of %2 bytes instead of %3 of %4")
+                      .arg(count)
+                      .arg(bytes)
+                      .arg(m_photos)
+                      .arg(m_bytes);
+        return false;
+    }
+    return true;
+}
+
+bool SideFilesMove::movePhotoFolder(const QString& path, const QString& batch, Engine& server) {
+    const QString key = PhotoStore::batchKey(batch);
+    for (const QFileInfo& entry : QDir(path).entryInfoList(allEntries(), QDir::Name)) {
+        const QString relative = QDir(m_root).relativeFilePath(entry.filePath());
+        if (entry.isDir() && batch.isEmpty())
+            continue; // a batch folder, moved on its own
+        const QString name = entry.fileName();
+        // A link could lead out of the folder.
+        const bool jpeg = entry.isFile() && !entry.isSymLink() && PhotoPath::namesOneEntry(name) &&
+                          name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive);
+        const QString number = name.chopped(jpeg ? 4 : 0);
+        if (!jpeg || m_keys.contains(key + QLatin1Char('/') + number)) {
+            m_left << relative;
+            continue;
+        }
+        if (entry.size() > JpegDecoder::MaxFileBytes) {
+            m_left << relative;
+            continue;
+        }
+        QFile file(entry.filePath());
+        if (!file.open(QIODevice::ReadOnly)) {
+            m_error = QStringLiteral("Cannot open file \"%1\". %2")
+                          .arg(QDir::toNativeSeparators(entry.filePath()), file.errorString());
+            return false;
+        }
+        const QByteArray photo = file.read(JpegDecoder::MaxFileBytes);
+        qint64 version = 0;
+        if (!SharedStore(server).writePhoto(key, number, photo, &version, &m_error))
+            return false;
+        m_keys.insert(key + QLatin1Char('/') + number);
+        ++m_photos;
+        m_bytes += photo.size();
+    }
+    return true;
+}
+
+QString SideFilesMove::summary() const {
+    QString text = QStringLiteral("%1 lists, %2 photos (%3 bytes)").arg(m_lists).arg(m_photos).arg(m_bytes);
+    if (!m_left.isEmpty())
+        text += QStringLiteral("; left in pictures, reached by no photo path: %1")
+                    .arg(PickLists::namedAtMost(m_left).join(QLatin1String(", ")));
+    return text;
+}
