@@ -448,6 +448,9 @@ void TForm1::DBEdit16Exit(DBEdit* sender)
 void TForm1::Button3Click()
 {
     m_export->Button3Click();
+    // Unless a pending line was refused, the export read the view anew.
+    if (ADOTable1->state() == TableState::Browse)
+        m_othersChanged->hide();
 }
 
 // ---------------------------------------------------------------------------
@@ -467,7 +470,8 @@ void TForm1::createSubsystems()
     m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
     m_gridSort = std::make_unique<GridSort>(*ADOTable1, *DBGrid1->orderModel(), DBGrid1->horizontalHeader(),
                                             m_sortColumnIndex);
-    m_export = std::make_unique<ExcelExport>(*ADOTable1, m_dialogs, m_status, ecompany, Label20->text(), m_appDir);
+    m_export = std::make_unique<ExcelExport>(*ADOTable1, m_dialogs, m_status, *m_counters, ecompany,
+                                             Label20->text(), m_appDir);
     m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, m_nextPhotoNumber, this);
 
     RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
