@@ -4,6 +4,7 @@ OrderTable::OrderTable(Database& database, QObject* parent)
     : QObject(parent), d(std::make_unique<Private>()), m_db(database)
 {
     d->clearBuffer();
+    d->rows.setOnMissing([this] { noticeVanished(); });
 }
 
 OrderTable::~OrderTable() = default;
@@ -79,8 +80,28 @@ bool OrderTable::canShow(int row)
         return true;
     // Another program deleted the line since the view was read: the step
     // ends, and the view with its sums is read anew instead of a blank line.
-    emit lineVanished();
+    noticeVanished();
     return false;
+}
+
+void OrderTable::noticeVanished()
+{
+    if (isEditing()) {
+        d->vanishWhilePending = true;
+        return;
+    }
+    if (d->vanishNoticed)
+        return;
+    d->vanishNoticed = true;
+    emit lineVanished();
+}
+
+void OrderTable::noticeVanishedAfterPending()
+{
+    if (!d->vanishWhilePending)
+        return;
+    d->vanishWhilePending = false;
+    noticeVanished();
 }
 
 bool OrderTable::commitLinks()

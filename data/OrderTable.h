@@ -232,9 +232,11 @@ signals:
     void newLineShown();
     void newLineDropped();
     void currentRowChanged(int row);
-    // A move, or Cancel of an edit, met a line another program deleted since
-    // the view was read (a move then did not happen). The window reads the
-    // view and its sums anew.
+    // A move, Cancel of an edit, or the grid painting a line met a line
+    // another program deleted since the view was read (a move then did not
+    // happen). The window reads the view and its sums anew. Emitted once
+    // until the view is read again, and while a line is pending only once it
+    // is stored or cancelled.
     void lineVanished();
 
 private:
@@ -271,6 +273,8 @@ private:
     // Whether the line of a row can be read (a line that cannot is not moved
     // to: an empty form would pass for an empty line); reports why not.
     bool canShow(int row);
+    void noticeVanished();
+    void noticeVanishedAfterPending();
     void notifyData(int column);
     void notifyView();
     void notifyNewLine(bool shown);

@@ -23,6 +23,7 @@ bool OrderTable::selectView(QString* error)
     d->base = std::move(keys);
     d->view = std::move(ordered);
     d->stored.clear();
+    d->vanishNoticed = false;
     return true;
 }
 
