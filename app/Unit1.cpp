@@ -33,6 +33,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -208,6 +209,7 @@ void TForm1::followServer()
 {
     if (!m_nelvo.isServer())
         return;
+    m_serverNote->setVisible(QFileInfo::exists(QDir(m_appDir).filePath(QLatin1String(Database::FileName))));
     Engine* engine = m_nelvo.engine();
     engine->setWait(m_serverWait.get());
     engine->changedByOthers(); // starts watching
@@ -231,6 +233,11 @@ void TForm1::checkOthersChanged()
 QString TForm1::othersChangedNotice() const
 {
     return m_othersChanged->isHidden() ? QString() : m_othersChanged->text();
+}
+
+QString TForm1::serverNote() const
+{
+    return m_serverNote->isHidden() ? QString() : m_serverNote->text();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

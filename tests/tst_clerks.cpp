@@ -58,6 +58,7 @@ private slots:
     void openingWhileAnotherProgramWrites();
     void fileMovesToTheServer_data();
     void fileMovesToTheServer();
+    void clerkStoringDuringTheMoveIsRefused();
 };
 
 void ClerksTest::twoProgramsStoreAtOnce()
@@ -179,6 +180,49 @@ void ClerksTest::fileMovesToTheServer()
     qint32 next = 0;
     QVERIFY(server.engine()->nextKey(&next, &error));
     QCOMPARE(next, 4); // 3 was given once, in the file
+}
+
+// While the move copies lines into the server register, a clerk's store is
+// refused at once with a message that names the move; the entries stay and
+// the move goes on undisturbed.
+void ClerksTest::clerkStoringDuringTheMoveIsRefused()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("moves a file register to the test server");
+    TempAppDir dir;
+    QString error;
+    QVERIFY(Database::createEmptyFile(dir.databasePath(), &error));
+    Database file;
+    QVERIFY(file.openEmbedded(dir.path()));
+    // Enough lines for the move to report its progress once, mid-way.
+    QVERIFY(file.engine()->execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5200) "
+                                   "INSERT INTO Table1 (artikul, polucbr) SELECT 'moved', 1 FROM n",
+                                   {}, nullptr, &error));
+    Database server;
+    QVERIFY(server.open(dir.path()));
+    Database clerk;
+    QVERIFY(clerk.open(dir.path()));
+    OrderTable table(clerk);
+    QStringList errors;
+    table.setErrorSink([&errors](const QString& message) { errors << message; });
+    QVERIFY(table.open());
+
+    int tries = 0;
+    bool stored = false;
+    RegisterTransfer transfer;
+    const bool moved = transfer.copy(*file.engine(), *server.engine(), [&](qint64) {
+        if (tries++ == 0)
+            stored = table.append() && table.setValue("artikul", QStringLiteral("meanwhile")) && table.post();
+        return true;
+    });
+    QVERIFY2(moved, qPrintable(transfer.errorString()));
+    QCOMPARE(tries, 1);
+    QVERIFY(!stored);
+    QCOMPARE(errors, QStringList{"Not done: register_server move is moving the lines of db1.mdb into this register, "
+                                 "and nothing can be stored or deleted until it has finished. Try again then."});
+    QCOMPARE(table.state(), TableState::Insert);
+    QCOMPARE(table.asString("artikul"), "meanwhile");
+    QCOMPARE(OtherClient(dir).lineCount(), 5200);
 }
 
 int main(int argc, char** argv)
