@@ -698,8 +698,10 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     PostgresEngine engine;
     if (!engine.connect(connectionString, error))
         return false;
-    if (engine.number(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = "
-                                     "current_schema() AND table_name = 'table1'")) > 0) {
+    // Seen whatever the role's rights on it (the information schema shows
+    // only the tables a role may use): one it may not use is not made again.
+    if (engine.number(QStringLiteral("SELECT COUNT(*) WHERE to_regclass(quote_ident(current_schema()) || "
+                                     "'.table1') IS NOT NULL")) > 0) {
         engine.ensureChangeSignal();
         return true;
     }

@@ -9,6 +9,7 @@
 #include "data/Database.h"
 #include "data/Engine.h"
 #include "data/OrderTable.h"
+#include "data/PostgresEngine.h"
 #include "data/RegisterTransfer.h"
 #include "support/OtherClient.h"
 #include "support/TempAppDir.h"
@@ -59,6 +60,8 @@ private slots:
     void fileMovesToTheServer_data();
     void fileMovesToTheServer();
     void clerkStoringDuringTheMoveIsRefused();
+    void roleLackingARightIsToldWhich_data();
+    void roleLackingARightIsToldWhich();
 };
 
 void ClerksTest::twoProgramsStoreAtOnce()
@@ -223,6 +226,48 @@ void ClerksTest::clerkStoringDuringTheMoveIsRefused()
     QCOMPARE(table.state(), TableState::Insert);
     QCOMPARE(table.asString("artikul"), "meanwhile");
     QCOMPARE(OtherClient(dir).lineCount(), 5200);
+}
+
+void ClerksTest::roleLackingARightIsToldWhich_data()
+{
+    QTest::addColumn<QString>("setup"); // run by the superuser; <role> and <db> are the case's own
+    QTest::addColumn<QString>("message"); // empty: the register is made
+    QTest::addRow("no CREATEDB")
+        << "" << "the role \"<role>\" may not create databases (it lacks CREATEDB), so the database \"<db>\" was not "
+                 "made: have a superuser run CREATE DATABASE <db> OWNER <role>, or ALTER ROLE <role> CREATEDB";
+    QTest::addRow("database of another owner")
+        << "CREATE DATABASE <db>"
+        << "the role \"<role>\" may not create tables in the schema \"public\" (it lacks CREATE on it; since "
+           "PostgreSQL 15 only the database's owner has that right on public), so Table1 was not made: have the "
+           "database's owner run GRANT CREATE ON SCHEMA public TO <role>, or make <role> the database's owner";
+    QTest::addRow("database the role owns") << "CREATE DATABASE <db> OWNER <role>" << "";
+}
+
+// register_server create as a role that lacks a right says which right,
+// not that the database does not exist or a bare "permission denied".
+void ClerksTest::roleLackingARightIsToldWhich()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("about the rights of a server's roles");
+    QFETCH(QString, setup);
+    QFETCH(QString, message);
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    const QString role = "clerk_" + pid;
+    const QString database = "shop_" + pid;
+    const QString server = qEnvironmentVariable("ORDERS_TEST_SERVER");
+    PostgresEngine superuser;
+    QString error;
+    QVERIFY2(superuser.connect(server + " dbname=postgres", &error), qPrintable(error));
+    QVERIFY2(superuser.execute("CREATE ROLE " + role + " LOGIN", {}, nullptr, &error), qPrintable(error));
+    if (!setup.isEmpty())
+        QVERIFY2(superuser.execute(setup.replace("<role>", role).replace("<db>", database), {}, nullptr, &error),
+                 qPrintable(error));
+    bool created = false;
+    const bool made = PostgresEngine::createRegister(server + " user=" + role + " dbname=" + database, &created, &error);
+    superuser.execute("DROP DATABASE IF EXISTS " + database + " WITH (FORCE)", {}, nullptr, &error);
+    superuser.execute("DROP ROLE " + role, {}, nullptr, &error);
+    QCOMPARE(made ? QString() : error, message.replace("<role>", role).replace("<db>", database));
+    QCOMPARE(created, message.isEmpty());
 }
 
 int main(int argc, char** argv)
