@@ -35,6 +35,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -229,6 +230,7 @@ void TForm1::followServer()
 {
     if (!m_nelvo.isServer())
         return;
+    m_serverNote->setVisible(QFileInfo::exists(QDir(m_appDir).filePath(QLatin1String(Database::FileName))));
     Engine* engine = m_nelvo.engine();
     engine->setWait(m_serverWait.get());
     engine->changedByOthers(); // starts watching
@@ -252,6 +254,11 @@ void TForm1::checkOthersChanged()
 QString TForm1::othersChangedNotice() const
 {
     return m_othersChanged->isHidden() ? QString() : m_othersChanged->text();
+}
+
+QString TForm1::serverNote() const
+{
+    return m_serverNote->isHidden() ? QString() : m_serverNote->text();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -469,6 +476,9 @@ void TForm1::DBEdit16Exit(DBEdit* sender)
 void TForm1::Button3Click()
 {
     m_export->Button3Click();
+    // Unless a pending line was refused, the export read the view anew.
+    if (ADOTable1->state() == TableState::Browse)
+        m_othersChanged->hide();
 }
 
 // ---------------------------------------------------------------------------
@@ -490,7 +500,8 @@ void TForm1::createSubsystems()
     m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
     m_gridSort = std::make_unique<GridSort>(*ADOTable1, *DBGrid1->orderModel(), DBGrid1->horizontalHeader(),
                                             m_sortColumnIndex);
-    m_export = std::make_unique<ExcelExport>(*ADOTable1, m_dialogs, m_status, ecompany, Label20->text(), m_appDir);
+    m_export = std::make_unique<ExcelExport>(*ADOTable1, m_dialogs, m_status, *m_counters, ecompany,
+                                             Label20->text(), m_appDir);
     m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, *m_photoStore, m_nextPhotoNumber,
                                this);
 

@@ -66,6 +66,9 @@ public:
     // The status bar's notice that other programs changed the register
     // since this window read its view; empty when there is none.
     QString othersChangedNotice() const;
+    // The status bar's note that the register is the server's although the
+    // file db1.mdb is there too; empty when there is none.
+    QString serverNote() const;
     OrderTable& table() { return *ADOTable1; }
     Database& database() { return m_nelvo; }
     StatusPanels& statusPanels() { return m_status; }
@@ -237,6 +240,7 @@ private:
     std::unique_ptr<ExcelExport> m_export;
     std::unique_ptr<RegisterBackup> m_backup;
     QLabel* m_othersChanged = nullptr;
+    QLabel* m_serverNote = nullptr;
     QTimer* m_othersWatch = nullptr;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_fittedOnShow = false;

@@ -324,6 +324,12 @@ void TForm1::createStatusBar()
     m_othersChanged->setObjectName(QStringLiteral("OthersChangedNotice"));
     m_othersChanged->hide();
     row->addWidget(m_othersChanged);
+    // Removing db1.conninfo would open the file again: the clerk should know
+    // that it is there and not the register in use.
+    m_serverNote = new QLabel(QStringLiteral("using the server; db1.mdb is not used"), panels);
+    m_serverNote->setObjectName(QStringLiteral("ServerNote"));
+    m_serverNote->hide();
+    row->addWidget(m_serverNote);
     bar->addWidget(panels, 1);
 }
 

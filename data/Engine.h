@@ -66,6 +66,11 @@ public:
     // The largest key ever handed out (stored or not); 0 for none, -1 on failure.
     virtual qint64 lastKey() = 0;
 
+    // Inside a write transaction: no other program stores or deletes a line
+    // until it ends (they are refused with a message, not kept waiting),
+    // for moving a whole register in. Waits for stores already under way.
+    virtual bool holdOffStores(QString*) { return true; }
+
     // SQL expression over Table1 whose value changes whenever the engine
     // stores the line again, read with a line and compared when it is
     // stored or deleted, so that another clerk's work is never overwritten.

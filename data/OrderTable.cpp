@@ -4,6 +4,7 @@ OrderTable::OrderTable(Database& database, QObject* parent)
     : QObject(parent), d(std::make_unique<Private>()), m_db(database)
 {
     d->clearBuffer();
+    d->rows.setOnMissing([this] { noticeVanished(); });
 }
 
 OrderTable::~OrderTable() = default;
@@ -79,8 +80,28 @@ bool OrderTable::canShow(int row)
         return true;
     // Another program deleted the line since the view was read: the step
     // ends, and the view with its sums is read anew instead of a blank line.
-    emit lineVanished();
+    noticeVanished();
     return false;
+}
+
+void OrderTable::noticeVanished()
+{
+    if (isEditing()) {
+        d->vanishWhilePending = true;
+        return;
+    }
+    if (d->vanishNoticed)
+        return;
+    d->vanishNoticed = true;
+    emit lineVanished();
+}
+
+void OrderTable::noticeVanishedAfterPending()
+{
+    if (!d->vanishWhilePending)
+        return;
+    d->vanishWhilePending = false;
+    noticeVanished();
 }
 
 bool OrderTable::commitLinks()
@@ -382,20 +403,32 @@ bool OrderTable::readLines(const QVector<int>& columns,
 {
     if (!checkActive())
         return false;
+    QString error;
+    if (!readLinesOf(columns, visit, &error)) {
+        report(error);
+        return false;
+    }
+    return true;
+}
+
+bool OrderTable::readLinesOf(const QVector<int>& columns,
+                             const std::function<void(int row, const QVariant* values)>& visit, QString* error)
+{
     QStringList names;
     for (int column : columns)
         names << OrderColumns::name(column);
     if (d->sortColumn == OrderColumns::Key)
-        return scanLinesInKeyOrder(names, columns, d->view, d->sortDescending, visit);
+        return scanLinesInKeyOrder(names, columns, d->view, d->sortDescending, visit, error);
     // Any other order: one pass in key order into memory (a report holds at
     // most 65,530 lines), then the lines in the view's order. A look-up per
     // line would cost a round trip each on a server.
     std::vector<qint32> keys = d->view;
     std::sort(keys.begin(), keys.end());
     std::vector<QVector<QVariant>> lines(keys.size());
-    const bool read = scanLinesInKeyOrder(names, columns, keys, false, [&](int i, const QVariant* values) {
-        lines[size_t(i)] = QVector<QVariant>(values, values + columns.size());
-    });
+    const bool read = scanLinesInKeyOrder(
+        names, columns, keys, false,
+        [&](int i, const QVariant* values) { lines[size_t(i)] = QVector<QVariant>(values, values + columns.size()); },
+        error);
     if (!read)
         return false;
     for (size_t row = 0; row < d->view.size(); ++row) {
@@ -407,7 +440,8 @@ bool OrderTable::readLines(const QVector<int>& columns,
 
 bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns,
                                      const std::vector<qint32>& keys, bool descending,
-                                     const std::function<void(int row, const QVariant* values)>& visit)
+                                     const std::function<void(int row, const QVariant* values)>& visit,
+                                     QString* error)
 {
     // The lines are read in one pass instead of a look-up per line. The keys
     // decide what is visited: a line stored by another program since the
@@ -436,8 +470,12 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
         return text;
     };
     size_t row = 0;
-    QString error;
-    const bool read = engine()->query(sql, {}, [&](const EngineRow& line) {
+    Engine* db = engine();
+    if (!db) {
+        *error = Engine::notOpenMessage();
+        return false;
+    }
+    const bool read = db->query(sql, {}, [&](const EngineRow& line) {
         const qint32 key = qint32(line.integer(0));
         for (; row < keys.size() && comesBefore(keys[row], key); ++row)
             visit(int(row), missing.constData());
@@ -447,11 +485,9 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
             values[i] = readValue(line, i);
         visit(int(row++), values.constData());
         return true;
-    }, &error);
-    if (!read) {
-        report(error);
+    }, error);
+    if (!read)
         return false;
-    }
     for (; row < keys.size(); ++row)
         visit(int(row), missing.constData());
     return true;

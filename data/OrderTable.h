@@ -105,6 +105,10 @@ public:
     // meanwhile) and their sums in one read transaction. The current line
     // stays current while it is still in the view, else the first is.
     bool refresh(ViewSums* sums);
+    // As refresh, and in the same read transaction the given columns of every
+    // line of the new view, in its order (as readLines): what is visited is
+    // exactly what the grid then shows, whatever other programs store.
+    bool refreshLines(const QVector<int>& columns, const std::function<void(int row, const QVariant* values)>& visit);
 
     // --- navigation (each settles a pending line first) --------------------
     bool first();
@@ -228,9 +232,11 @@ signals:
     void newLineShown();
     void newLineDropped();
     void currentRowChanged(int row);
-    // A move, or Cancel of an edit, met a line another program deleted since
-    // the view was read (a move then did not happen). The window reads the
-    // view and its sums anew.
+    // A move, Cancel of an edit, or the grid painting a line met a line
+    // another program deleted since the view was read (a move then did not
+    // happen). The window reads the view and its sums anew. Emitted once
+    // until the view is read again, and while a line is pending only once it
+    // is stored or cancelled.
     void lineVanished();
 
 private:
@@ -243,8 +249,13 @@ private:
     // Whether the stored line already holds every pending change.
     bool storedAsPending(qint32 key);
     bool selectView(QString* error);
-    // selectView and, given sums, the sums of the same lines, in one read transaction.
-    bool readView(ViewSums* sums, QString* error);
+    // selectView and, given sums or more to read, the sums of the same
+    // lines and that more, in one read transaction.
+    bool readView(ViewSums* sums, QString* error, const std::function<bool(QString*)>& alsoRead = {});
+    // refresh's steps, with alsoRead run inside its read transaction.
+    bool reread(ViewSums* sums, const std::function<bool(QString*)>& alsoRead);
+    bool readLinesOf(const QVector<int>& columns, const std::function<void(int row, const QVariant* values)>& visit,
+                     QString* error);
     bool readSums(ViewSums* out, QString* error);
     // " WHERE ..." of the view's lines (empty when unfiltered), for queries
     // over the whole view.
@@ -252,8 +263,8 @@ private:
     // Visits the lines of keys (in key order, ascending or descending) with
     // their position in keys.
     bool scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns, const std::vector<qint32>& keys,
-                             bool descending,
-                             const std::function<void(int row, const QVariant* values)>& visit);
+                             bool descending, const std::function<void(int row, const QVariant* values)>& visit,
+                             QString* error);
     bool parseSort(const QString& sortText, int* column, bool* descending);
     bool reselect(bool filtered, const QString& filterText, ViewSums* sums);
     bool writePending(qint32* key, QString* error);
@@ -262,6 +273,8 @@ private:
     // Whether the line of a row can be read (a line that cannot is not moved
     // to: an empty form would pass for an empty line); reports why not.
     bool canShow(int row);
+    void noticeVanished();
+    void noticeVanishedAfterPending();
     void notifyData(int column);
     void notifyView();
     void notifyNewLine(bool shown);

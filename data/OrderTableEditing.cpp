@@ -189,6 +189,7 @@ void OrderTable::finishPost(qint32 key)
     notifyData(-1);
     notifyCurrent();
     emit afterPost();
+    noticeVanishedAfterPending();
 }
 
 void OrderTable::cancel()
@@ -217,7 +218,8 @@ void OrderTable::cancel()
     const qint32 key = wasInsert ? 0 : currentKey();
     QString error;
     if (key != 0 && d->rows.load(key, &error) && !d->rows.contains(key))
-        emit lineVanished();
+        noticeVanished();
+    noticeVanishedAfterPending();
 }
 
 bool OrderTable::remove()

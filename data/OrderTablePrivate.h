@@ -64,6 +64,12 @@ struct OrderTable::Private {
     // The connection broke while the pending new line was being stored: it
     // may be stored already, so the next store must not store it again.
     bool insertInDoubt = false;
+    // lineVanished was emitted and the view not read since: one reading
+    // covers every line met meanwhile.
+    bool vanishNoticed = false;
+    // A line met while a line is pending: told once it is settled, as the
+    // reading would settle it.
+    bool vanishWhilePending = false;
 
     void clearBuffer()
     {

@@ -23,15 +23,16 @@ bool OrderTable::selectView(QString* error)
     d->base = std::move(keys);
     d->view = std::move(ordered);
     d->stored.clear();
+    d->vanishNoticed = false;
     return true;
 }
 
-bool OrderTable::readView(ViewSums* sums, QString* error)
+bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bool(QString*)>& alsoRead)
 {
     // Without a transaction each SELECT sees the file as it is at that moment,
     // and a line another program stores in between would be summed but not
     // shown, or shown but not summed.
-    if (!sums)
+    if (!sums && !alsoRead)
         return selectView(error);
     Engine* db = engine();
     if (!db) {
@@ -40,7 +41,8 @@ bool OrderTable::readView(ViewSums* sums, QString* error)
     }
     if (!db->beginRead(error))
         return false;
-    const bool read = selectView(error) && readSums(sums, error) && db->commit(error);
+    const bool read = selectView(error) && (!sums || readSums(sums, error)) && (!alsoRead || alsoRead(error)) &&
+                      db->commit(error);
     if (!read)
         db->rollback();
     return read;
@@ -164,6 +166,17 @@ bool OrderTable::setFilter(const QString& where, bool on, ViewSums* sums)
 
 bool OrderTable::refresh(ViewSums* sums)
 {
+    return reread(sums, {});
+}
+
+bool OrderTable::refreshLines(const QVector<int>& columns,
+                              const std::function<void(int row, const QVariant* values)>& visit)
+{
+    return reread(nullptr, [&](QString* error) { return readLinesOf(columns, visit, error); });
+}
+
+bool OrderTable::reread(ViewSums* sums, const std::function<bool(QString*)>& alsoRead)
+{
     if (!checkActive() || !settle())
         return false;
     const qint32 key = currentKey();
@@ -171,7 +184,7 @@ bool OrderTable::refresh(ViewSums* sums)
     d->rows.clear();
     d->caches.clear();
     QString error;
-    if (!readView(sums, &error)) {
+    if (!readView(sums, &error, alsoRead)) {
         report(error);
         return false;
     }

@@ -135,6 +135,10 @@ void ignoreNotice(void*, const char*) {}
 // The channel the register's trigger notifies on; the payload names the
 // schema of the Table1 that changed (one database may hold several registers).
 constexpr const char* ChangeChannel = "table1_changed";
+// The first key of the advisory lock that register_server move holds on a
+// Table1 (the second is the table's oid); any number no other program uses.
+constexpr int MoveLockClass = 1263563586;
+constexpr const char* InsufficientPrivilege = "42501";
 
 // How often a waiting statement asks whether to go on waiting.
 constexpr int AskEveryMs = 50;
@@ -578,21 +582,87 @@ QStringList PostgresEngine::changeSignalStatements()
                            "FOR EACH STATEMENT EXECUTE FUNCTION table1_changed()")};
 }
 
+QString PostgresEngine::movingMessage()
+{
+    return QStringLiteral("Not done: register_server move is moving the lines of db1.mdb into this register, and "
+                          "nothing can be stored or deleted until it has finished. Try again then.");
+}
+
+QStringList PostgresEngine::moveGuardStatements()
+{
+    // Every store takes the table's move lock shared for its transaction,
+    // without waiting; the move holds it alone. The move's own inserts pass:
+    // a session never conflicts with its own locks.
+    QString message = movingMessage();
+    message.replace(QLatin1String("'"), QLatin1String("''"));
+    return {QStringLiteral("CREATE OR REPLACE FUNCTION table1_move_guard() RETURNS trigger LANGUAGE plpgsql AS "
+                           "$$BEGIN IF NOT pg_try_advisory_xact_lock_shared(%1, TG_RELID::int) THEN "
+                           "RAISE EXCEPTION '%2' USING ERRCODE = 'lock_not_available'; END IF; RETURN NULL; END$$")
+                .arg(MoveLockClass)
+                .arg(message),
+            QStringLiteral("DROP TRIGGER IF EXISTS table1_move_guard ON Table1"),
+            QStringLiteral("CREATE TRIGGER table1_move_guard BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE ON Table1 "
+                           "FOR EACH STATEMENT EXECUTE FUNCTION table1_move_guard()")};
+}
+
+bool PostgresEngine::holdOffStores(QString* error)
+{
+    return query(QStringLiteral("SELECT pg_advisory_xact_lock(%1, 'table1'::regclass::oid::int)").arg(MoveLockClass),
+                 {}, [](const EngineRow&) { return false; }, error);
+}
+
 void PostgresEngine::ensureChangeSignal()
 {
     if (number(QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = 'table1'::regclass"
-                              " AND tgname = 'table1_changed'")) != 0)
+                              " AND tgname IN ('table1_changed', 'table1_move_guard')")) == 2)
         return;
     QString ignored;
     if (!beginWrite(&ignored))
         return;
-    for (const QString& statement : changeSignalStatements()) {
+    QStringList statements = changeSignalStatements();
+    statements.insert(1, QStringLiteral("DROP TRIGGER IF EXISTS table1_changed ON Table1"));
+    for (const QString& statement : statements + moveGuardStatements()) {
         if (!execute(statement, {}, nullptr, &ignored)) {
             rollback();
             return;
         }
     }
     commit(&ignored);
+}
+
+QString PostgresEngine::noCreatedbMessage(const QString& role, const QString& database)
+{
+    return QStringLiteral("the role \"%1\" may not create databases (it lacks CREATEDB), so the database \"%2\" "
+                          "was not made: have a superuser run CREATE DATABASE %2 OWNER %1, or ALTER ROLE %1 CREATEDB")
+        .arg(role, database);
+}
+
+QString PostgresEngine::noCreateOnSchemaMessage(const QString& role, const QString& schema)
+{
+    return QStringLiteral("the role \"%1\" may not create tables in the schema \"%2\" (it lacks CREATE on it; "
+                          "since PostgreSQL 15 only the database's owner has that right on public), so Table1 was not "
+                          "made: have the database's owner run GRANT CREATE ON SCHEMA %2 TO %1, or make %1 the "
+                          "database's owner")
+        .arg(role, schema);
+}
+
+bool PostgresEngine::mayCreateTables(QString* error)
+{
+    QString role;
+    QString schema;
+    bool allowed = false;
+    const bool read = query(QStringLiteral("SELECT current_user, COALESCE(current_schema(), 'public'), "
+                                           "COALESCE(has_schema_privilege(current_schema(), 'CREATE'), false)"),
+                            {}, [&](const EngineRow& row) {
+                                role = QString::fromUtf8(row.text(0).data(), qsizetype(row.text(0).size()));
+                                schema = QString::fromUtf8(row.text(1).data(), qsizetype(row.text(1).size()));
+                                allowed = row.text(2) == "t";
+                                return false;
+                            },
+                            error);
+    if (read && !allowed)
+        *error = noCreateOnSchemaMessage(role, schema);
+    return read && allowed;
 }
 
 bool PostgresEngine::createRegister(const QString& connectionString, bool* created, QString* error)
@@ -607,17 +677,20 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
         const QByteArray name = databaseName(info);
         PGconn* maintenance = connectTo(info, "postgres");
         bool made = false;
+        QString refusal = firstError;
         if (!name.isEmpty() && PQstatus(maintenance) == CONNECTION_OK) {
             char* quoted = PQescapeIdentifier(maintenance, name.constData(), size_t(name.size()));
             ResultHolder result{PQexec(maintenance, "CREATE DATABASE " + QByteArray(quoted) + " ENCODING 'UTF8' TEMPLATE template0")};
             PQfreemem(quoted);
             made = PQresultStatus(result.result) == PGRES_COMMAND_OK;
+            if (!made && qstrcmp(PQresultErrorField(result.result, PG_DIAG_SQLSTATE), InsufficientPrivilege) == 0)
+                refusal = noCreatedbMessage(QString::fromUtf8(PQuser(maintenance)), QString::fromUtf8(name));
         }
         PQfinish(maintenance);
         PQfinish(conn);
         conn = made ? connectTo(info, nullptr) : nullptr;
         if (!made || PQstatus(conn) != CONNECTION_OK) {
-            *error = made ? connectionFailure(conn) : firstError;
+            *error = made ? connectionFailure(conn) : refusal;
             PQfinish(conn);
             return false;
         }
@@ -626,15 +699,17 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     PostgresEngine engine;
     if (!engine.connect(connectionString, error))
         return false;
-    if (engine.number(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = "
-                                     "current_schema() AND table_name = 'table1'")) > 0) {
+    // Seen whatever the role's rights on it (the information schema shows
+    // only the tables a role may use): one it may not use is not made again.
+    if (engine.number(QStringLiteral("SELECT COUNT(*) WHERE to_regclass(quote_ident(current_schema()) || "
+                                     "'.table1') IS NOT NULL")) > 0) {
         engine.ensureChangeSignal();
         return true;
     }
-    if (!engine.beginWrite(error))
+    if (!engine.mayCreateTables(error) || !engine.beginWrite(error))
         return false;
     for (const QString& statement :
-         schemaStatements() + changeSignalStatements() + SharedStore::schemaStatements() +
+         schemaStatements() + changeSignalStatements() + moveGuardStatements() + SharedStore::schemaStatements() +
              RegisterVersion::serverTableStatements()) {
         if (!engine.execute(statement, {}, nullptr, error)) {
             engine.rollback();

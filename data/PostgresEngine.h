@@ -65,13 +65,23 @@ public:
     // The trigger that tells every program watching the register that Table1
     // changed (a notification on ChangeChannel with the table's schema).
     static QStringList changeSignalStatements();
-    // Makes that trigger on a register made before it existed; a clerk
-    // without the right to make it just sees no one else's changes.
+    // The trigger that refuses every store while register_server move
+    // copies lines into the register (holdOffStores), with movingMessage().
+    static QStringList moveGuardStatements();
+    static QString movingMessage();
+    // Makes those triggers on a register made before they existed; a clerk
+    // without the right to make them just sees no one else's changes and
+    // meets no guard.
     void ensureChangeSignal();
+    bool holdOffStores(QString* error) override;
     // Creates the database the connection string names when it is not there
     // yet (through the server's maintenance database), then Table1 in it
-    // when that is missing, with the shared tables of lists and photos. created tells whether Table1 was made.
+    // when that is missing, with the shared tables of lists and photos.
+    // created tells whether Table1 was made. A role that lacks CREATEDB, or
+    // CREATE on the schema, is told so by name.
     static bool createRegister(const QString& connectionString, bool* created, QString* error);
+    static QString noCreatedbMessage(const QString& role, const QString& database);
+    static QString noCreateOnSchemaMessage(const QString& role, const QString& schema);
 
 private:
     // The result of sql with the parameters, or nullptr with error set.
@@ -88,6 +98,9 @@ private:
     void awaitAnswer();
     void cancelRunning();
     bool listen(QString* error); // LISTEN on the change channel; learns the schema
+    // Whether the role may make Table1 in the register's schema; error names
+    // the right it lacks.
+    bool mayCreateTables(QString* error);
     bool begin(const char* sql, QString* error); // a transaction, connecting first when needed
 
     pg_conn* m_conn = nullptr;

@@ -44,8 +44,13 @@ bool RegisterTransfer::copy(Engine& from, Engine& to, const Progress& progress, 
                                                "an empty one").arg(present);
         return false;
     }
+    // No clerk stores into the new register while its lines come in.
     if (!readFigures(from, &m_source, &m_error) || !to.beginWrite(&m_error))
         return false;
+    if (!to.holdOffStores(&m_error)) {
+        to.rollback();
+        return false;
+    }
     if (!write(from, to, progress)) {
         to.rollback();
         return false;

@@ -62,8 +62,11 @@ const RowCache::Line* RowCache::line(qint32 key)
     if (!m_engine || m_failed || m_engine->busy())
         return nullptr;
     QString error;
-    read(key, &error);
-    return m_rows.object(key);
+    const bool ok = read(key, &error);
+    const Line* stored = m_rows.object(key);
+    if (ok && !stored && m_onMissing)
+        m_onMissing();
+    return stored;
 }
 
 const RowValues& RowCache::row(qint32 key)

@@ -8,6 +8,7 @@
 #include <QCache>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 
 class Engine;
 
@@ -19,6 +20,9 @@ public:
 
     // Reads through engine from now on (nullptr: reads nothing).
     void setEngine(Engine* engine);
+    // Called when row() or version() reads a line that is no longer stored
+    // (another program deleted it), so that its blank is not left shown.
+    void setOnMissing(std::function<void()> onMissing) { m_onMissing = std::move(onMissing); }
     // Runs the look-up once: fails with the engine's message when Table1 or
     // one of its columns is missing.
     bool check(QString* error);
@@ -55,4 +59,5 @@ private:
     QCache<qint32, Line> m_rows{Capacity};
     RowValues m_missing;
     bool m_failed = false;
+    std::function<void()> m_onMissing;
 };

@@ -9,6 +9,7 @@
 #include "export/ReportLock.h"
 #include "export/Workbook.h"
 #include "export/WorkbookWriter.h"
+#include "lists/SummaryCounters.h"
 #include "ui/Dialogs.h"
 #include "ui/StatusPanels.h"
 
@@ -56,10 +57,11 @@ QString ExcelExport::tooLargeMessage(int lines, int maxLines)
         .arg(maxLines);
 }
 
-ExcelExport::ExcelExport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status, const QLineEdit* company,
-                         const QString& creditLine, const QString& applicationDirectory, int maxLines)
-    : m_table(table), m_dialogs(dialogs), m_status(status), m_company(company), m_creditLine(creditLine),
-      m_directory(applicationDirectory), m_maxLines(maxLines)
+ExcelExport::ExcelExport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status, SummaryCounters& counters,
+                         const QLineEdit* company, const QString& creditLine, const QString& applicationDirectory,
+                         int maxLines)
+    : m_table(table), m_dialogs(dialogs), m_status(status), m_counters(counters), m_company(company),
+      m_creditLine(creditLine), m_directory(applicationDirectory), m_maxLines(maxLines)
 {
 }
 
@@ -70,12 +72,6 @@ void ExcelExport::Button3Click()
         return;
     QDir::setCurrent(m_directory);
 
-    // Refused before the old report is touched: the format has no room for more.
-    const int lines = m_table.recordCount();
-    if (lines > m_maxLines) {
-        m_dialogs.error(tooLargeMessage(lines, m_maxLines));
-        return;
-    }
     // The old report is replaced, not deleted first; one that is open in
     // another program must not be replaced under it. A lock file that no
     // program holds any more is only in the way.
@@ -92,9 +88,17 @@ void ExcelExport::Button3Click()
     }
 
     Workbook book;
-    QString error;
-    if (!readView(&book))
+    ViewSums sums;
+    if (!readView(&book, &sums))
         return; // the table reported the engine's error
+    m_counters.show(sums);
+    // Refused before the old report is touched: the format has no room for more.
+    const int lines = int(sums.count);
+    if (lines > m_maxLines) {
+        m_dialogs.error(tooLargeMessage(lines, m_maxLines));
+        return;
+    }
+    QString error;
     switch (save(book, &error)) {
     case Saved::Yes:
         break;
@@ -113,20 +117,27 @@ void ExcelExport::Button3Click()
         m_dialogs.information(notOpenedMessage(path));
 }
 
-bool ExcelExport::readView(Workbook* book)
+bool ExcelExport::readView(Workbook* book, ViewSums* sums)
 {
-    // The lines of the export statement in the grid's order: the view's own
-    // rows, so the report and the screen agree on every line and tie.
+    // The report's columns, then the received count, which only the counters use.
     QVector<int> columns;
     book->setSheetName(QStringLiteral("Orders"));
-    book->reserveRows(m_table.recordCount() + 1 + ReportLayout::TitleRows);
+    book->reserveRows(qMin(m_table.recordCount(), m_maxLines) + 1 + ReportLayout::TitleRows);
     for (int c = 0; c < ReportColumns::Count; ++c) {
         columns.append(ReportColumns::All[c].field);
         book->setText(0, c, OrderColumns::name(ReportColumns::All[c].field));
     }
+    columns.append(OrderColumns::Polucbr);
+    const int moneyColumn = int(columns.indexOf(OrderColumns::Obsto));
     const int currencyType = qMetaTypeId<Currency>();
-    return m_table.readLines(columns, [&](int row, const QVariant* values) {
-        for (int c = 0; c < columns.size(); ++c) {
+    qint64 money = 0;
+    const bool read = m_table.refreshLines(columns, [&](int row, const QVariant* values) {
+        ++sums->count;
+        sums->pieces += values[ReportColumns::Count].toLongLong();
+        money += values[moneyColumn].value<Currency>().units();
+        if (row >= m_maxLines)
+            return; // refused once counted
+        for (int c = 0; c < ReportColumns::Count; ++c) {
             const QVariant& value = values[c];
             const int type = value.userType();
             if (type == currencyType)
@@ -137,6 +148,8 @@ bool ExcelExport::readView(Workbook* book)
                 book->setText(row + 1, c, value.toString());
         }
     });
+    sums->money = Currency::fromUnits(money);
+    return read;
 }
 
 ExcelExport::Saved ExcelExport::save(const Workbook& book, QString* error) const

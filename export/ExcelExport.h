@@ -13,6 +13,12 @@
 // it only once complete, so there is never a half-written Orders.xls and a
 // failed export leaves the previous report in place.
 //
+// The view is read anew at the click, its lines in the same read of the
+// register as its keys, so a line another clerk deleted is not left as a
+// blank row and one changed is not shown with its old values. The report's
+// counters are summed from those very lines, and the window's counters are
+// set to them, so the report and the window agree with the report's rows.
+//
 // When no program opens the finished report, the user is told where it is.
 //
 // The window owns one and calls Button3Click() from Button3's click.
@@ -23,6 +29,8 @@ class Dialogs;
 class OrderTable;
 class QLineEdit;
 class StatusPanels;
+class SummaryCounters;
+struct ViewSums;
 class Workbook;
 
 class ExcelExport {
@@ -39,21 +47,25 @@ public:
     static QString tooLargeMessage(int lines, int maxLines);
 
     // maxLines can be lowered so that tests need not fill a whole sheet.
-    ExcelExport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status, const QLineEdit* company,
-                const QString& creditLine, const QString& applicationDirectory, int maxLines = MaxLines);
+    ExcelExport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status, SummaryCounters& counters,
+                const QLineEdit* company, const QString& creditLine, const QString& applicationDirectory,
+                int maxLines = MaxLines);
 
     void Button3Click();
 
 private:
     enum class Saved { Yes, FolderRefused, Failed };
 
-    bool readView(Workbook* book);
+    // Reads the view anew into the raw sheet (at most m_maxLines lines) and
+    // sums all its lines.
+    bool readView(Workbook* book, ViewSums* sums);
     Saved save(const Workbook& book, QString* error) const;
     int sortColumn() const;
 
     OrderTable& m_table;
     Dialogs& m_dialogs;
     const StatusPanels& m_status;
+    SummaryCounters& m_counters;
     const QLineEdit* m_company;
     QString m_creditLine;
     QString m_directory;

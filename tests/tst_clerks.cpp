@@ -12,6 +12,7 @@
 #include "data/Database.h"
 #include "data/Engine.h"
 #include "data/OrderTable.h"
+#include "data/PostgresEngine.h"
 #include "data/RegisterTransfer.h"
 #include "data/SharedStore.h"
 #include "lists/ListStore.h"
@@ -105,6 +106,9 @@ private slots:
     void clerksShareListsNameAndPhotos();
     void listStoredMeanwhileIsNotOverwritten_data();
     void listStoredMeanwhileIsNotOverwritten();
+    void clerkStoringDuringTheMoveIsRefused();
+    void roleLackingARightIsToldWhich_data();
+    void roleLackingARightIsToldWhich();
 };
 
 void ClerksTest::twoProgramsStoreAtOnce()
@@ -363,6 +367,91 @@ void ClerksTest::listStoredMeanwhileIsNotOverwritten()
     QCOMPARE(afterFirstOk, shown);
     QVERIFY(form.listResult());
     QCOMPARE(QString::fromUtf8(dir.readFile("Suppliers.txt")), stored);
+}
+
+// While the move copies lines into the server register, a clerk's store is
+// refused at once with a message that names the move; the entries stay and
+// the move goes on undisturbed.
+void ClerksTest::clerkStoringDuringTheMoveIsRefused()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("moves a file register to the test server");
+    TempAppDir dir;
+    QString error;
+    QVERIFY(Database::createEmptyFile(dir.databasePath(), &error));
+    Database file;
+    QVERIFY(file.openEmbedded(dir.path()));
+    // Enough lines for the move to report its progress once, mid-way.
+    QVERIFY(file.engine()->execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5200) "
+                                   "INSERT INTO Table1 (artikul, polucbr) SELECT 'moved', 1 FROM n",
+                                   {}, nullptr, &error));
+    Database server;
+    QVERIFY(server.open(dir.path()));
+    Database clerk;
+    QVERIFY(clerk.open(dir.path()));
+    OrderTable table(clerk);
+    QStringList errors;
+    table.setErrorSink([&errors](const QString& message) { errors << message; });
+    QVERIFY(table.open());
+
+    int tries = 0;
+    bool stored = false;
+    RegisterTransfer transfer;
+    const bool moved = transfer.copy(*file.engine(), *server.engine(), [&](qint64) {
+        if (tries++ == 0)
+            stored = table.append() && table.setValue("artikul", QStringLiteral("meanwhile")) && table.post();
+        return true;
+    });
+    QVERIFY2(moved, qPrintable(transfer.errorString()));
+    QCOMPARE(tries, 1);
+    QVERIFY(!stored);
+    QCOMPARE(errors, QStringList{"Not done: register_server move is moving the lines of db1.mdb into this register, "
+                                 "and nothing can be stored or deleted until it has finished. Try again then."});
+    QCOMPARE(table.state(), TableState::Insert);
+    QCOMPARE(table.asString("artikul"), "meanwhile");
+    QCOMPARE(OtherClient(dir).lineCount(), 5200);
+}
+
+void ClerksTest::roleLackingARightIsToldWhich_data()
+{
+    QTest::addColumn<QString>("setup"); // run by the superuser; <role> and <db> are the case's own
+    QTest::addColumn<QString>("message"); // empty: the register is made
+    QTest::addRow("no CREATEDB")
+        << "" << "the role \"<role>\" may not create databases (it lacks CREATEDB), so the database \"<db>\" was not "
+                 "made: have a superuser run CREATE DATABASE <db> OWNER <role>, or ALTER ROLE <role> CREATEDB";
+    QTest::addRow("database of another owner")
+        << "CREATE DATABASE <db>"
+        << "the role \"<role>\" may not create tables in the schema \"public\" (it lacks CREATE on it; since "
+           "PostgreSQL 15 only the database's owner has that right on public), so Table1 was not made: have the "
+           "database's owner run GRANT CREATE ON SCHEMA public TO <role>, or make <role> the database's owner";
+    QTest::addRow("database the role owns") << "CREATE DATABASE <db> OWNER <role>" << "";
+}
+
+// register_server create as a role that lacks a right says which right,
+// not that the database does not exist or a bare "permission denied".
+void ClerksTest::roleLackingARightIsToldWhich()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("about the rights of a server's roles");
+    QFETCH(QString, setup);
+    QFETCH(QString, message);
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    const QString role = "clerk_" + pid;
+    const QString database = "shop_" + pid;
+    const QString server = qEnvironmentVariable("ORDERS_TEST_SERVER");
+    PostgresEngine superuser;
+    QString error;
+    QVERIFY2(superuser.connect(server + " dbname=postgres", &error), qPrintable(error));
+    QVERIFY2(superuser.execute("CREATE ROLE " + role + " LOGIN", {}, nullptr, &error), qPrintable(error));
+    if (!setup.isEmpty())
+        QVERIFY2(superuser.execute(setup.replace("<role>", role).replace("<db>", database), {}, nullptr, &error),
+                 qPrintable(error));
+    bool created = false;
+    const bool made = PostgresEngine::createRegister(server + " user=" + role + " dbname=" + database, &created, &error);
+    superuser.execute("DROP DATABASE IF EXISTS " + database + " WITH (FORCE)", {}, nullptr, &error);
+    superuser.execute("DROP ROLE " + role, {}, nullptr, &error);
+    QCOMPARE(made ? QString() : error, message.replace("<role>", role).replace("<db>", database));
+    QCOMPARE(created, message.isEmpty());
 }
 
 int main(int argc, char** argv)

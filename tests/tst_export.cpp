@@ -26,6 +26,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtEndian>
 #include <QtTest>
@@ -214,6 +215,8 @@ private slots:
     void printedReport();
     void printedReportOnPaper();
     void secondExportReplacesTheFirst();
+    void reportAfterAnotherClerksChange_data();
+    void reportAfterAnotherClerksChange();
     void wholeSheetIsExported();
     void refusalsLeaveTheOldReport_data();
     void refusalsLeaveTheOldReport();
@@ -507,6 +510,62 @@ void ExportTest::secondExportReplacesTheFirst()
     QCOMPARE(report["sheets"][0]["comments"][0]["cell"].toString(), "B7");
     QCOMPARE(QDir(f.dir.path()).entryList({"*Orders*"}, QDir::Files | QDir::Hidden),
              QStringList{"Orders.xls"}); // no temporary file left behind
+}
+
+void ExportTest::reportAfterAnotherClerksChange_data()
+{
+    QTest::addColumn<QString>("statement"); // what another clerk stores after the window read the view
+    QTest::addColumn<QStringList>("articles"); // column B of the report's lines
+    QTest::addColumn<QList<double>>("money");  // column H
+    QTest::addColumn<QString>("pieces");
+    QTest::addColumn<QString>("total");
+    QTest::addRow("line deleted")
+        << "DELETE FROM Table1 WHERE key = 2" << QStringList{"Banana \"Lux\"", "apple"} << QList<double>{0.9999, 20}
+        << "13" << "20.9999";
+    QTest::addRow("line changed")
+        << "UPDATE Table1 SET polucbr = 15, obsto = 300000 WHERE key = 3"
+        << QStringList{"Banana \"Lux\"", "cherry", "apple"} << QList<double>{0.9999, 37.5, 30} << "21" << "68.4999";
+    QTest::addRow("line added")
+        << "INSERT INTO Table1 (dostavcik, artikul, polucbr, obsto) VALUES ('Ann''s', 'added', 2, 50000)"
+        << QStringList{"Banana \"Lux\"", "cherry", "apple", "added"} << QList<double>{0.9999, 37.5, 20, 5}
+        << "18" << "63.4999";
+}
+
+// Exported without F5 after another clerk's store: the report holds the
+// register's lines at the click, its counters add up those very lines, and
+// the window's counters and grid show the same.
+void ExportTest::reportAfterAnotherClerksChange()
+{
+    QFETCH(QString, statement);
+    QFETCH(QStringList, articles);
+    QFETCH(QList<double>, money);
+    QFETCH(QString, pieces);
+    QFETCH(QString, total);
+    WindowFixture f;
+    for (const Line& l : Lines)
+        f.insertLine({{"dostavcik", QString::fromUtf8(l.supplier)}, {"artikul", QString::fromUtf8(l.article)},
+                      {"pokupnacena", l.price}, {"paracbr", l.ordered}, {"polucbr", l.ordered}, {"obsto", l.money}});
+    TForm1& form = f.open();
+    QCOMPARE(form.etotal->text(), "58.4999");
+    OtherClient(f.dir).run(statement);
+    WindowFixture::click(form.Button3);
+    QCOMPARE(f.dialogs.shown, QStringList());
+
+    const QJsonObject sheet = inspectWorkbook(f.dir.filePath("Orders.xls"))["sheets"][0].toObject();
+    QHash<QString, QJsonValue> cells;
+    for (const QJsonValue c : sheet["cells"].toArray())
+        cells.insert(c["cell"].toString(), c["value"]);
+    QCOMPARE(sheet["dimensions"]["range"].toString(), "A1:H" + QString::number(7 + articles.size()));
+    for (int i = 0; i < articles.size(); ++i) {
+        QCOMPARE(cells.value(cellName(8 + i, 1)).toString(), articles[i]);
+        QCOMPARE(cells.value(cellName(8 + i, 7)).toDouble(), money[i]);
+    }
+    QCOMPARE(cells.value("B4").toString(), "Pieces Count: " + pieces);
+    QCOMPARE(cells.value("B5").toString(), "Money Summary: " + total);
+    QCOMPARE(form.eobstbr->text(), pieces);
+    QCOMPARE(form.etotal->text(), total);
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), "Articles Count: " + QString::number(articles.size()));
+    QCOMPARE(form.DBGrid1->model()->rowCount(), articles.size());
 }
 
 // The limit itself is exported; one line more is refused (see the refusals).

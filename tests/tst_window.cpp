@@ -6,6 +6,7 @@
 #include "app/DBMemo.h"
 #include "app/CreditLabel.h"
 #include "app/OrderGrid.h"
+#include "data/Database.h"
 #include "support/WindowFixture.h"
 
 #include <QCheckBox>
@@ -37,6 +38,8 @@ class WindowTest : public QObject {
 private slots:
     void startsFromAnotherWorkingDirectory();
     void missingDatabaseOpensWindowWithTableClosed();
+    void serverNoteWhenTheFileIsThereToo_data();
+    void serverNoteWhenTheFileIsThereToo();
     void damagedDatabaseIsReportedAndLeftUntouched_data();
     void damagedDatabaseIsReportedAndLeftUntouched();
     void lockedDatabaseIsReported();
@@ -94,6 +97,28 @@ void WindowTest::missingDatabaseOpensWindowWithTableClosed()
     QCOMPARE(f.dialogs.shown,
              QStringList{"standardError: Cannot perform this operation on a closed dataset."});
     QVERIFY(!QFile::exists(f.dir.databasePath()));
+}
+
+void WindowTest::serverNoteWhenTheFileIsThereToo_data()
+{
+    QTest::addColumn<bool>("fileThere"); // db1.mdb in the application directory
+    QTest::addRow("db1.mdb there too") << true;
+    QTest::addRow("no db1.mdb") << false;
+}
+
+// On a server register a db1.mdb beside the server setting is not the
+// register: the status bar says so. On the file register there is no note.
+void WindowTest::serverNoteWhenTheFileIsThereToo()
+{
+    QFETCH(bool, fileThere);
+    WindowFixture f;
+    QString error;
+    if (fileThere)
+        QVERIFY(Database::createEmptyFile(f.dir.databasePath(), &error));
+    TForm1& form = f.open();
+    QCOMPARE(f.dialogs.shown, QStringList());
+    QCOMPARE(QFile::exists(f.dir.databasePath()), fileThere || !TempAppDir::onServer());
+    QCOMPARE(form.serverNote(), TempAppDir::onServer() && fileThere ? "using the server; db1.mdb is not used" : "");
 }
 
 void WindowTest::damagedDatabaseIsReportedAndLeftUntouched_data()
