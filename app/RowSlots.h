@@ -14,7 +14,7 @@ class RowSlots : public QAbstractTableModel {
     Q_OBJECT
 public:
     // Spare sections kept after a reset or when they run out.
-    static constexpr int Spare = 256;
+    static constexpr int Spare = 64;
 
     // Follows rows; connect it before any view of rows, so that the header
     // has a section for every row before the view looks at a new one.

@@ -142,7 +142,6 @@ void TForm1::FormCreate()
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup();
     ADOTable1->setSort(OrderColumns::name(OrderColumns::Key));
-    m_filter->presetBeforeOpen();
     // The Windows register's Access file is offered for conversion, or to be
     // set aside for an empty register; refused or failed, it stays db1.mdb
     // and the table stays closed.
@@ -180,11 +179,15 @@ void TForm1::FormCreate()
 bool TForm1::openView()
 {
     // The window follows the line the table ends on once, so a photo is
-    // decoded once and, when it cannot be shown, reported once.
+    // decoded once and, when it cannot be shown, reported once. The table
+    // opens on the view the filter boxes stand on, read once with its
+    // counters.
     ADOTable1->disableControls();
-    const bool opened = ADOTable1->open();
+    m_filter->presetBeforeOpen();
+    ViewSums sums;
+    const bool opened = ADOTable1->open(&sums);
     if (opened)
-        cbfiltersupChange();
+        m_filter->showOpenedView(sums);
     ADOTable1->enableControls();
     if (opened)
         resetSort();

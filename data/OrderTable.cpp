@@ -158,7 +158,7 @@ bool OrderTable::isActive() const
     return m_state != TableState::Inactive;
 }
 
-bool OrderTable::open()
+bool OrderTable::open(ViewSums* sums)
 {
     if (isActive())
         return true;
@@ -172,7 +172,7 @@ bool OrderTable::open()
     // The row look-up names every column, so a missing table or column
     // fails here with the engine's message.
     d->rows.setEngine(engine());
-    if (!d->rows.check(&error) || !selectView(&error)) {
+    if (!d->rows.check(&error) || !readView(sums, &error)) {
         d->rows.setEngine(nullptr);
         d->caches.clear();
         report(error);

@@ -60,6 +60,7 @@ void SqliteEngine::waitWhenBusy(sqlite3* db)
 SqliteStatement* SqliteEngine::statement(const QString& sql, const EngineParameters& parameters,
                                          SqliteStatement* scratch, QString* error)
 {
+    observe(sql, parameters);
     SqliteStatement* stmt = scratch;
     if (!parameters.isEmpty()) {
         auto& kept = m_prepared[sql];
@@ -122,6 +123,7 @@ bool SqliteEngine::execute(const QString& sql, const EngineParameters& parameter
 
 bool SqliteEngine::run(const char* sql, QString* error)
 {
+    observe(QString::fromUtf8(sql));
     char* message = nullptr;
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) == SQLITE_OK)
         return true;

@@ -6,6 +6,7 @@
 #include "app/DBMemo.h"
 #include "app/CreditLabel.h"
 #include "app/OrderGrid.h"
+#include "data/Engine.h"
 #include "support/WindowFixture.h"
 
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QtTest>
 #include <sqlite3.h>
@@ -51,6 +53,8 @@ private slots:
     void invalidNumberKeepsTheFocus();
     void textFieldsAcceptTheColumnWidth();
     void startsOnTheLastBatch();
+    void startupSendsEachStatementOnce_data();
+    void startupSendsEachStatementOnce();
     void rowSelectSwitch();
     void focusColours_data();
     void focusColours();
@@ -333,6 +337,48 @@ void WindowTest::startsOnTheLastBatch()
     QCOMPARE(form.eobstbr->text(), QStringLiteral("20"));
     QCOMPARE(form.statusPanels().text(StatusPanels::Pieces), QStringLiteral("Pieces Count: 20"));
     QCOMPARE(form.ComboBox2->currentText(), QStringLiteral("C3"));
+}
+
+void WindowTest::startupSendsEachStatementOnce_data()
+{
+    QTest::addColumn<QByteArray>("batches"); // the batch list
+    QTest::addColumn<int>("shown");          // lines of the start-up view
+    QTest::addRow("on the last batch") << QByteArray("B2\r\nC3\r\n") << 2;
+    QTest::addRow("all lines, no batch list") << QByteArray() << 3;
+}
+
+// Start-up reads the view's lines, their counters and each line it shows
+// once: the same statement with the same values twice is time the clerk
+// waits for nothing, on a server a round trip each.
+void WindowTest::startupSendsEachStatementOnce()
+{
+    QFETCH(QByteArray, batches);
+    QFETCH(int, shown);
+    WindowFixture f;
+    if (!batches.isEmpty())
+        f.dir.writeFile("Batches.txt", batches);
+    f.insertLine(line("A", "old", 0, "B2"));
+    f.insertLine(line("A", "new", 0, "C3"));
+    f.insertLine(line("B", "newer", 0, "C3"));
+    QStringList sent;
+    Engine::setStatementObserver([&sent](const QString& sql, const EngineParameters& parameters) {
+        QStringList values;
+        for (const QVariant& value : parameters)
+            values << value.toString();
+        sent << sql + " [" + values.join(", ") + "]";
+    });
+    const auto stopObserving = qScopeGuard([] { Engine::setStatementObserver(nullptr); });
+    TForm1& form = f.open();
+    QTest::qWait(50); // the first paints read the lines shown
+    QStringList twice;
+    for (int i = 0; i < sent.size(); ++i)
+        if (sent.indexOf(sent[i]) < i && !twice.contains(sent[i]))
+            twice << sent[i];
+    QVERIFY2(twice.isEmpty(), qPrintable(twice.join('\n')));
+    QCOMPARE(form.table().recordCount(), shown);
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: %1").arg(shown));
+    QCOMPARE(form.eobstbr->text(), QString::number(10 * shown));
+    QVERIFY(f.dialogs.shown.isEmpty());
 }
 
 void WindowTest::rowSelectSwitch()
