@@ -367,7 +367,9 @@ QVariant OrderTable::cellValue(int row, int column) const
         return {};
     if (isEditing() && row == m_current)
         return d->buffer[column];
-    return d->rows.row(d->view[size_t(row)])[column];
+    // A grid shows the following lines with this one.
+    const int next = std::min(int(d->view.size()) - row, RowCache::Batch);
+    return d->rows.rowWithNext(d->view.data() + row, next)[column];
 }
 
 QString OrderTable::cellText(int row, int column) const

@@ -342,24 +342,28 @@ void WindowTest::startsOnTheLastBatch()
 void WindowTest::startupSendsEachStatementOnce_data()
 {
     QTest::addColumn<QByteArray>("batches"); // the batch list
+    QTest::addColumn<int>("lastBatchLines"); // lines in C3, after one in B2
     QTest::addColumn<int>("shown");          // lines of the start-up view
-    QTest::addRow("on the last batch") << QByteArray("B2\r\nC3\r\n") << 2;
-    QTest::addRow("all lines, no batch list") << QByteArray() << 3;
+    QTest::addRow("on the last batch") << QByteArray("B2\r\nC3\r\n") << 2 << 2;
+    QTest::addRow("all lines, no batch list") << QByteArray() << 2 << 3;
+    QTest::addRow("more lines than the grid shows") << QByteArray("B2\r\nC3\r\n") << 60 << 60;
 }
 
 // Start-up reads the view's lines, their counters and each line it shows
-// once: the same statement with the same values twice is time the clerk
-// waits for nothing, on a server a round trip each.
+// once, and the lines of the first screen together: the same statement
+// twice, or one per line, is time the clerk waits for nothing, on a server a
+// round trip each.
 void WindowTest::startupSendsEachStatementOnce()
 {
     QFETCH(QByteArray, batches);
+    QFETCH(int, lastBatchLines);
     QFETCH(int, shown);
     WindowFixture f;
     if (!batches.isEmpty())
         f.dir.writeFile("Batches.txt", batches);
     f.insertLine(line("A", "old", 0, "B2"));
-    f.insertLine(line("A", "new", 0, "C3"));
-    f.insertLine(line("B", "newer", 0, "C3"));
+    for (int i = 0; i < lastBatchLines; ++i)
+        f.insertLine(line("A", "new", 0, "C3"));
     QStringList sent;
     Engine::setStatementObserver([&sent](const QString& sql, const EngineParameters& parameters) {
         QStringList values;
@@ -375,6 +379,9 @@ void WindowTest::startupSendsEachStatementOnce()
         if (sent.indexOf(sent[i]) < i && !twice.contains(sent[i]))
             twice << sent[i];
     QVERIFY2(twice.isEmpty(), qPrintable(twice.join('\n')));
+    // The look-up tried once when the table opens, the form's line, the
+    // rest of the screen.
+    QCOMPARE(sent.filter("FROM Table1 WHERE key ").size(), 3);
     QCOMPARE(form.table().recordCount(), shown);
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: %1").arg(shown));
     QCOMPARE(form.eobstbr->text(), QString::number(10 * shown));
