@@ -57,7 +57,7 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     // range is set here, before the grid scrolls to the new row.
     for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(m_model, rowsChanged, this, [this] {
-            updateGeometries();
+            setScrollRange();
             followTable();
         });
     }
@@ -151,10 +151,17 @@ void OrderGrid::paintEvent(QPaintEvent* event)
 void OrderGrid::updateGeometries()
 {
     QTableView::updateGeometries();
-    const int spare = m_rowSlots->spareCount();
-    const int hidden = verticalScrollMode() == ScrollPerItem ? spare : spare * verticalHeader()->defaultSectionSize();
-    QScrollBar* bar = verticalScrollBar();
-    bar->setMaximum(qMax(0, bar->maximum() - hidden));
+    setScrollRange();
+}
+
+void OrderGrid::setScrollRange()
+{
+    // Every row has the header's fixed height.
+    const int rows = m_model->rowCount();
+    const int rowHeight = verticalHeader()->defaultSectionSize();
+    const int height = viewport()->height();
+    const int end = verticalScrollMode() == ScrollPerItem ? rows - qMax(1, height / rowHeight) : rows * rowHeight - height;
+    verticalScrollBar()->setMaximum(qMax(0, end));
     endOnLastRow();
 }
 

@@ -42,6 +42,9 @@ private:
     int tableRow() const;
     // Follows the table when the grid marks another row than the table's.
     void keepOnTableLine();
+    // The scroll range of the rows alone (what QTableView sets counts the
+    // header's spare sections too).
+    void setScrollRange();
     // Scrolled to the end, the last row ends at the bottom (Qt would put the
     // header's last section there, a spare one).
     void endOnLastRow();
