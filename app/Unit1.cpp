@@ -257,7 +257,7 @@ void TForm1::DataSource1StateChange(TableState state)
     switch (state) {
     case TableState::Browse:
         m_status.setText(StatusPanels::DataMode, QStringLiteral("View Data Mode"));
-        background = QApplication::palette(DBGrid1).color(QPalette::Base);
+        background = QApplication::palette(DBGrid1->viewport()).color(QPalette::Base);
         break;
     case TableState::Edit:
         m_status.setText(StatusPanels::DataMode, QStringLiteral("Edit Data Mode"));
@@ -270,9 +270,13 @@ void TForm1::DataSource1StateChange(TableState state)
     case TableState::Inactive:
         return;
     }
-    QPalette p = DBGrid1->palette();
+    // The rows are painted on the grid's viewport: only it takes the colour
+    // (the grid would hand a new palette on to every part of it, twice per
+    // stored line).
+    QWidget* rows = DBGrid1->viewport();
+    QPalette p = rows->palette();
     p.setColor(QPalette::Base, background);
-    DBGrid1->setPalette(p);
+    rows->setPalette(p);
 }
 
 void TForm1::DataSource1DataChange(int)

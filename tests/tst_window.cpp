@@ -29,7 +29,7 @@ QVariantMap line(const QString& supplier, const QString& article, int delivered 
 
 QColor gridBase(TForm1& form)
 {
-    return form.DBGrid1->palette().color(QPalette::Base);
+    return form.DBGrid1->viewport()->palette().color(QPalette::Base);
 }
 
 } // namespace
