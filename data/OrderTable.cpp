@@ -197,8 +197,10 @@ void OrderTable::close()
         return;
     d->rows.setEngine(nullptr);
     d->caches.clear();
-    d->base.clear();
-    d->view.clear();
+    d->base = {};
+    d->view = {};
+    d->spareBase = {};
+    d->spareView = {};
     d->stored.clear();
     d->clearBuffer();
     m_modified = false;
