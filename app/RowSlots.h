@@ -4,16 +4,17 @@
 // of all its sections again whenever their number changes, which takes a
 // millisecond on a million lines; with spares, a new line takes a spare
 // section and the sums stay valid, so adding and storing a line costs the
-// same on any register. The spares are renewed when the grid's rows are
-// reset, which reads the whole view anyway, or when they run out: then the
-// sums are made again once for the next Spare lines.
+// same on any register. When the spares run out (a view larger than any
+// before, or Spare new lines) the sums are made again once, for Spare more;
+// a smaller view leaves its unused sections as spares, so changing between
+// views renumbers nothing either.
 
 #include <QAbstractTableModel>
 
 class RowSlots : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // Spare sections kept after a reset or when they run out.
+    // Spare sections added whenever the sections run out.
     static constexpr int Spare = 64;
 
     // Follows rows; connect it before any view of rows, so that the header
