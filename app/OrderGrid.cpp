@@ -53,14 +53,16 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
 
     connect(&table, &OrderTable::currentRowChanged, this, &OrderGrid::followTable);
     connect(&table, &OrderTable::viewReset, this, &OrderGrid::followTable);
-    // The header's sections stay when a row comes or goes, so the scroll
-    // range is set here, before the grid scrolls to the new row.
+    // The header's sections stay when a row comes or goes or the view
+    // changes, so the scroll range is set here, before the grid scrolls to
+    // the new row.
     for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(m_model, rowsChanged, this, [this] {
             setScrollRange();
             followTable();
         });
     }
+    connect(m_model, &QAbstractItemModel::modelReset, this, &OrderGrid::setScrollRange);
     connect(&table, &OrderTable::stateChanged, this, &OrderGrid::followTable);
 }
 

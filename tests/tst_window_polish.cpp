@@ -252,9 +252,12 @@ void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows()
 {
     QFETCH(int, lines);
     WindowFixture f;
-    f.dir.writeFile("Suppliers.txt", "Zara\r\n");
+    f.dir.writeFile("Suppliers.txt", "Mango\r\nZara\r\n");
     f.dir.writeFile("articles.txt", "shirt\r\n");
-    for (int i = 0; i < lines; ++i)
+    QVariantMap other = line("shirt", 0);
+    other["dostavcik"] = "Mango";
+    f.insertLine(other);
+    for (int i = 1; i < lines; ++i)
         f.insertLine(line("shirt", i + 1));
     TForm1& form = f.open();
     WindowFixture::click(form.SpeedButton4); // where Cancel comes back to
@@ -291,6 +294,17 @@ void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows()
     QVERIFY(grid->viewport()->rect().contains(last));
     if (grid->verticalScrollBar()->maximum() > 0)
         QVERIFY(last.bottom() >= grid->viewport()->height() - 2 * grid->rowHeight(lines));
+
+    // A smaller view: one line, nothing to scroll, nothing drawn below it.
+    WindowFixture::choose(form.cbfiltersup, "Mango");
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QCOMPARE(grid->verticalScrollBar()->maximum(), 0);
+    const QImage rows = grid->viewport()->grab().toImage();
+    const int below = grid->rowViewportPosition(0) + grid->rowHeight(0) + 1;
+    for (int y = below; y < rows.height(); y += 3)
+        for (int x = 0; x < rows.width(); x += 3)
+            QCOMPARE(rows.pixel(x, y), rows.pixel(0, below));
+    QCOMPARE(sections.count(), 0);
 }
 
 QTEST_MAIN(WindowPolishTest)
