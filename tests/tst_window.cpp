@@ -373,7 +373,9 @@ void WindowTest::startupSendsEachStatementOnce()
     });
     const auto stopObserving = qScopeGuard([] { Engine::setStatementObserver(nullptr); });
     TForm1& form = f.open();
-    QTest::qWait(50); // the first paints read the lines shown
+    // The first paint reads the lines shown.
+    QCoreApplication::processEvents();
+    form.DBGrid1->viewport()->repaint();
     QStringList twice;
     for (int i = 0; i < sent.size(); ++i)
         if (sent.indexOf(sent[i]) < i && !twice.contains(sent[i]))
