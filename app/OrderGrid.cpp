@@ -3,6 +3,7 @@
 #include "ui/Dialogs.h"
 #include "app/FocusExit.h"
 #include "app/RowIndicator.h"
+#include "app/RowSlots.h"
 #include "data/OrderColumns.h"
 #include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
@@ -11,16 +12,20 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QScrollBar>
 #include <algorithm>
 
 // Space a cell keeps around its text, either side together.
 static constexpr int DateCellPadding = 12;
 
 OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
-    : QTableView(parent), m_table(table), m_dialogs(dialogs), m_model(new OrderGridModel(table, this))
+    : QTableView(parent), m_table(table), m_dialogs(dialogs), m_model(new OrderGridModel(table, this)),
+      m_rowSlots(new RowSlots(m_model, this))
 {
     setVerticalHeader(new RowIndicator(table, this));
     setModel(m_model);
+    verticalHeader()->setModel(m_rowSlots);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -48,8 +53,16 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
 
     connect(&table, &OrderTable::currentRowChanged, this, &OrderGrid::followTable);
     connect(&table, &OrderTable::viewReset, this, &OrderGrid::followTable);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, &OrderGrid::followTable);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &OrderGrid::followTable);
+    // The header's sections stay when a row comes or goes or the view
+    // changes, so the scroll range is set here, before the grid scrolls to
+    // the new row.
+    for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(m_model, rowsChanged, this, [this] {
+            setScrollRange();
+            followTable();
+        });
+    }
+    connect(m_model, &QAbstractItemModel::modelReset, this, &OrderGrid::setScrollRange);
     connect(&table, &OrderTable::stateChanged, this, &OrderGrid::followTable);
 }
 
@@ -127,6 +140,52 @@ void OrderGrid::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableView::mouseReleaseEvent(event);
     keepOnTableLine();
+}
+
+void OrderGrid::paintEvent(QPaintEvent* event)
+{
+    const int rows = m_model->rowCount();
+    const int bottom = rows > 0 ? rowViewportPosition(rows - 1) + rowHeight(rows - 1) : 0;
+    QPaintEvent rowsOnly(event->region() & QRect(0, 0, viewport()->width(), bottom));
+    QTableView::paintEvent(&rowsOnly);
+}
+
+void OrderGrid::updateGeometries()
+{
+    QTableView::updateGeometries();
+    setScrollRange();
+}
+
+void OrderGrid::setScrollRange()
+{
+    // Every row has the header's fixed height.
+    const int rows = m_model->rowCount();
+    const int rowHeight = verticalHeader()->defaultSectionSize();
+    const int height = viewport()->height();
+    const int end = verticalScrollMode() == ScrollPerItem ? rows - qMax(1, height / rowHeight) : rows * rowHeight - height;
+    verticalScrollBar()->setMaximum(qMax(0, end));
+    endOnLastRow();
+}
+
+void OrderGrid::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    endOnLastRow();
+}
+
+void OrderGrid::endOnLastRow()
+{
+    const QScrollBar* bar = verticalScrollBar();
+    const int rows = m_model->rowCount();
+    if (verticalScrollMode() != ScrollPerItem || bar->maximum() == 0 || bar->value() < bar->maximum() || rows == 0)
+        return;
+    QHeaderView* header = verticalHeader();
+    const int end = header->sectionPosition(rows - 1) + header->sectionSize(rows - 1);
+    const int offset = qMax(0, end - viewport()->height());
+    if (header->offset() == offset)
+        return;
+    header->setOffset(offset);
+    viewport()->update();
 }
 
 void OrderGrid::keyPressEvent(QKeyEvent* event)

@@ -9,6 +9,7 @@
 class Dialogs;
 class OrderTable;
 class OrderGridModel;
+class RowSlots;
 
 class OrderGrid : public QTableView {
     Q_OBJECT
@@ -30,15 +31,27 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // The row header's spare sections (RowSlots) lie below the last row:
+    // nothing is painted there and the view does not scroll into them.
+    void paintEvent(QPaintEvent* event) override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     // The grid row of the table's line (the pending new line is the last).
     int tableRow() const;
     // Follows the table when the grid marks another row than the table's.
     void keepOnTableLine();
+    // The scroll range of the rows alone (what QTableView sets counts the
+    // header's spare sections too).
+    void setScrollRange();
+    // Scrolled to the end, the last row ends at the bottom (Qt would put the
+    // header's last section there, a spare one).
+    void endOnLastRow();
 
     OrderTable& m_table;
     Dialogs& m_dialogs;
     OrderGridModel* m_model;
+    RowSlots* m_rowSlots;
     bool m_following = false;
 };

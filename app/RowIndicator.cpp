@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyleOptionHeader>
 
 RowIndicator::RowIndicator(OrderTable& table, QWidget* parent) : QHeaderView(Qt::Vertical, parent), m_table(table)
 {
@@ -19,6 +20,14 @@ RowIndicator::RowIndicator(OrderTable& table, QWidget* parent) : QHeaderView(Qt:
 
 void RowIndicator::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
+    if (logicalIndex >= m_table.viewRowCount()) {
+        // A spare section (RowSlots): drawn as the header's empty end.
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.rect = rect;
+        style()->drawControl(QStyle::CE_HeaderEmptyArea, &option, painter, this);
+        return;
+    }
     painter->save();
     painter->fillRect(rect, palette().button());
     painter->setPen(palette().mid().color());

@@ -149,7 +149,6 @@ void TForm1::FormCreate()
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup(!sharedOnServer);
     ADOTable1->setSort(OrderColumns::name(OrderColumns::Key));
-    m_filter->presetBeforeOpen();
     // The Windows register's Access file is offered for conversion, or to be
     // set aside for an empty register; refused or failed, it stays db1.mdb
     // and the table stays closed.
@@ -190,11 +189,15 @@ void TForm1::FormCreate()
 bool TForm1::openView()
 {
     // The window follows the line the table ends on once, so a photo is
-    // decoded once and, when it cannot be shown, reported once.
+    // decoded once and, when it cannot be shown, reported once. The table
+    // opens on the view the filter boxes stand on, read once with its
+    // counters.
     ADOTable1->disableControls();
-    const bool opened = ADOTable1->open();
+    m_filter->presetBeforeOpen();
+    ViewSums sums;
+    const bool opened = ADOTable1->open(&sums);
     if (opened)
-        cbfiltersupChange();
+        m_filter->showOpenedView(sums);
     ADOTable1->enableControls();
     if (opened)
         resetSort();
@@ -282,7 +285,7 @@ void TForm1::DataSource1StateChange(TableState state)
     switch (state) {
     case TableState::Browse:
         m_status.setText(StatusPanels::DataMode, QStringLiteral("View Data Mode"));
-        background = QApplication::palette(DBGrid1).color(QPalette::Base);
+        background = QApplication::palette(DBGrid1->viewport()).color(QPalette::Base);
         break;
     case TableState::Edit:
         m_status.setText(StatusPanels::DataMode, QStringLiteral("Edit Data Mode"));
@@ -295,9 +298,13 @@ void TForm1::DataSource1StateChange(TableState state)
     case TableState::Inactive:
         return;
     }
-    QPalette p = DBGrid1->palette();
+    // The rows are painted on the grid's viewport: only it takes the colour
+    // (the grid would hand a new palette on to every part of it, twice per
+    // stored line).
+    QWidget* rows = DBGrid1->viewport();
+    QPalette p = rows->palette();
     p.setColor(QPalette::Base, background);
-    DBGrid1->setPalette(p);
+    rows->setPalette(p);
 }
 
 void TForm1::DataSource1DataChange(int)

@@ -3,7 +3,9 @@
 //   filter_*    filter rule with its counters + paint
 //               / the same two statements (view's keys, sums) in one
 //                 REPEATABLE READ transaction over libpq in this process
-//               / the same through psql, a whole process (name_psql)
+//               / the same through psql, a whole process (name_psql);
+//               from the start-up view to a supplier, both or all lines, from
+//               the supplier back to the start-up batch, and from all lines
 //   sort_first  first title click on artikul over all lines + paint, once
 //               / SELECT key, artikul FROM Table1 ORDER BY key over libpq
 //               / the same through psql (sort_first_psql)
@@ -214,6 +216,11 @@ int main(int argc, char** argv)
             filter("filter_both", program, server, conninfo, startup, both, repetitions);
         if (wanted("filter_all"))
             filter("filter_all", program, server, conninfo, startup, Choice(), repetitions);
+        // From "All": no old filter to switch off, so only the new view is selected.
+        if (wanted("filter_supplier_from_all"))
+            filter("filter_supplier_from_all", program, server, conninfo, Choice(), supplier, repetitions);
+        if (wanted("filter_both_from_all"))
+            filter("filter_both_from_all", program, server, conninfo, Choice(), both, repetitions);
         if (wanted("sort_first"))
             sortFirst(program, server, conninfo);
         if (wanted("store")) {

@@ -178,7 +178,7 @@ BEGIN {
     ref[id] = ref[id] " " $3; prog[id] = prog[id] " " $4; ratio[id] = ratio[id] " " $5; unit[id] = $6
 }
 END {
-    printf "%d lines\n%-7s %-25s %12s %12s %6s %6s  %s\n", rows, "engine", "figure", "reference", "program", "ratio", "goal", "compares"
+    printf "%d lines\n%-7s %-25s %12s %12s %6s %6s %6s  %s\n", rows, "engine", "figure", "reference", "program", "ratio", "goal", "paint", "compares"
     for (k = 1; k <= count; k++) {
         id = order[k]; split(id, part, SUBSEP)
         u = unit[id]
@@ -188,6 +188,11 @@ END {
         w = (id in what) ? what[id] : part[2] ~ /_psql$/ ? "program in process / psql, whole process" : \
             part[2] ~ /^two_clients/ ? "OrderTable clients / bare libpq clients" : \
             part[2] ~ /^(filter|sort|store)/ ? "program in process / libpq in process" : ""
-        printf "%-7s %-25s %12s %12s %6s %6s  %s\n", part[1], part[2], r, q, x, ((id in goal) ? goal[id] : "-"), w
+        # "paint": program / (reference + the grid'"'"'s repaint), for the figures
+        # that end with a paint while their libpq reference paints nothing.
+        paint = part[1] SUBSEP "repaint"; p = "-"
+        if (part[2] ~ /^(filter|sort)_/ && part[2] !~ /_psql$/ && ref[id] !~ /-/ && (paint in prog))
+            p = sprintf("%.2f", median(prog[id]) / (median(ref[id]) + median(prog[paint])))
+        printf "%-7s %-25s %12s %12s %6s %6s %6s  %s\n", part[1], part[2], r, q, x, ((id in goal) ? goal[id] : "-"), p, w
     }
 }' "$results"

@@ -10,3 +10,24 @@ qint64 Engine::number(const QString& sql)
     }, &error);
     return value;
 }
+
+namespace {
+
+Engine::StatementObserver& statementObserver()
+{
+    static Engine::StatementObserver observer;
+    return observer;
+}
+
+} // namespace
+
+void Engine::setStatementObserver(StatementObserver observer)
+{
+    statementObserver() = std::move(observer);
+}
+
+void Engine::observe(const QString& sql, const EngineParameters& parameters)
+{
+    if (statementObserver())
+        statementObserver()(sql, parameters);
+}

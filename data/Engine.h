@@ -94,4 +94,12 @@ public:
     // Runs a statement without parameters and returns its first column of
     // the first row as a whole number; -1 when there is none or on failure.
     qint64 number(const QString& sql);
+
+    // Sees every statement any engine sends, with its parameters, before it
+    // is sent: tests count what a step asks of the register. None by default.
+    using StatementObserver = std::function<void(const QString& sql, const EngineParameters& parameters)>;
+    static void setStatementObserver(StatementObserver observer);
+
+protected:
+    static void observe(const QString& sql, const EngineParameters& parameters = {});
 };

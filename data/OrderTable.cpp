@@ -179,7 +179,7 @@ bool OrderTable::isActive() const
     return m_state != TableState::Inactive;
 }
 
-bool OrderTable::open()
+bool OrderTable::open(ViewSums* sums)
 {
     if (isActive())
         return true;
@@ -193,7 +193,7 @@ bool OrderTable::open()
     // The row look-up names every column, so a missing table or column
     // fails here with the engine's message.
     d->rows.setEngine(engine());
-    if (!d->rows.check(&error) || !selectView(&error)) {
+    if (!d->rows.check(&error) || !readView(sums, &error)) {
         d->rows.setEngine(nullptr);
         d->caches.clear();
         report(error);
@@ -218,8 +218,10 @@ void OrderTable::close()
         return;
     d->rows.setEngine(nullptr);
     d->caches.clear();
-    d->base.clear();
-    d->view.clear();
+    d->base = {};
+    d->view = {};
+    d->spareBase = {};
+    d->spareView = {};
     d->stored.clear();
     d->clearBuffer();
     m_modified = false;
@@ -388,7 +390,9 @@ QVariant OrderTable::cellValue(int row, int column) const
         return {};
     if (isEditing() && row == m_current)
         return d->buffer[column];
-    return d->rows.row(d->view[size_t(row)])[column];
+    // A grid shows the following lines with this one.
+    const int next = std::min(int(d->view.size()) - row, RowCache::Batch);
+    return d->rows.rowWithNext(d->view.data() + row, next)[column];
 }
 
 QString OrderTable::cellText(int row, int column) const

@@ -69,7 +69,9 @@ public:
     void removeDataLink(DataLink* link);
 
     // --- open / close ------------------------------------------------------
-    bool open();  // reads the view with the current filter and sort; state Browse
+    // Reads the view with the current filter and sort; state Browse. Given
+    // sums, the view's sums are read in the same read transaction.
+    bool open(ViewSums* sums = nullptr);
     void close(); // state Inactive, nothing pending
     bool isActive() const;
     // False, with "Cannot perform this operation on a closed dataset"

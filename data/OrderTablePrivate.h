@@ -47,6 +47,10 @@ struct OrderTable::Private {
 
     std::vector<qint32> base; // keys of the view, ascending
     std::vector<qint32> view; // the same keys in the sort order
+    // The previous view's vectors, kept for reading the next one (contents
+    // meaningless).
+    std::vector<qint32> spareBase;
+    std::vector<qint32> spareView;
     // Lines stored while the filter was on: they stay in the view whether or
     // not they still pass the filter, so the sums must count them too.
     std::set<qint32> stored;

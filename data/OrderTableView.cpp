@@ -13,15 +13,19 @@ bool OrderTable::selectView(QString* error)
         *error = Engine::notOpenMessage();
         return false;
     }
-    std::vector<qint32> keys;
+    // Read into the spare vectors, which then change places with the view's:
+    // the memory of a million keys is kept for the next view instead of
+    // being given back to the system and asked for again at every change.
+    std::vector<qint32>& keys = d->spareBase;
+    keys.clear();
     if (!db->query(sql, {}, [&keys](const EngineRow& row) { keys.push_back(qint32(row.integer(0))); return true; },
                    error))
         return false;
-    std::vector<qint32> ordered;
+    std::vector<qint32>& ordered = d->spareView;
     if (!d->orderKeys(keys, d->sortColumn, d->sortDescending, db, &ordered, error))
         return false;
-    d->base = std::move(keys);
-    d->view = std::move(ordered);
+    d->base.swap(keys);
+    d->view.swap(ordered);
     d->stored.clear();
     d->vanishNoticed = false;
     return true;

@@ -280,6 +280,7 @@ PGresult* PostgresEngine::run(const QString& sql, const EngineParameters& parame
     m_lost = false;
     if (!ensureConnected(error))
         return nullptr;
+    observe(sql, parameters);
     std::vector<QByteArray> texts;
     std::vector<const char*> values;
     texts.reserve(size_t(parameters.size()));
@@ -425,6 +426,7 @@ void PostgresEngine::cancelRunning()
 
 bool PostgresEngine::command(const char* sql, QString* error)
 {
+    observe(QString::fromUtf8(sql));
     ResultHolder held{exchange([&] { return PQsendQuery(m_conn, sql); }, error)};
     if (!held.result)
         return false;

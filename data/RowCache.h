@@ -1,8 +1,9 @@
 #pragma once
 // The stored values of the lines the grid and the form show, read by key
 // through one statement the engine keeps prepared, and kept in a small
-// least-recently-used cache. A screen of 25 lines costs about 0.5 ms to read, so nothing more
-// than the visible lines needs to be in memory.
+// least-recently-used cache. A screen of 25 lines costs about 0.5 ms to read
+// (one statement for the lines a grid shows at once), so nothing more than
+// the visible lines needs to be in memory.
 
 
 #include <QCache>
@@ -11,6 +12,7 @@
 #include <functional>
 
 class Engine;
+class EngineRow;
 
 using RowValues = QVector<QVariant>; // value form, one per column of OrderColumns
 
@@ -41,6 +43,13 @@ public:
     // The line's stored values; all null when no line has that key. The
     // reference stays valid until the next call.
     const RowValues& row(qint32 key);
+    // Lines read in one statement when a grid asks for one that is not held.
+    static constexpr int Batch = 32;
+    // row(keys[0]); when that line is not held, it is read in one statement
+    // with those of the next keys (up to Batch in all) that are not held
+    // either: a grid that shows a view anew reads its screen at once, one
+    // round trip to a server instead of one per line.
+    const RowValues& rowWithNext(const qint32* keys, int count);
     // The line's version as it was read with row() (Engine::versionExpression),
     // which changes whenever another program stores the line. Empty when no
     // line has that key.
@@ -53,9 +62,15 @@ private:
     };
     const Line* line(qint32 key);
     bool read(qint32 key, QString* error); // into the cache; a missing line is no failure
+    // Whether a line may be read now (see line()).
+    bool mayRead() const;
+    // Reads the lines of keys (at most Batch) into the cache in one statement.
+    bool readAll(const QVector<qint32>& keys, QString* error);
+    Line* fromRow(const EngineRow& row) const;
 
     Engine* m_engine = nullptr;
     QString m_select;
+    QString m_selectBatch;
     QCache<qint32, Line> m_rows{Capacity};
     RowValues m_missing;
     bool m_failed = false;

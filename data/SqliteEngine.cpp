@@ -60,6 +60,7 @@ void SqliteEngine::waitWhenBusy(sqlite3* db)
 SqliteStatement* SqliteEngine::statement(const QString& sql, const EngineParameters& parameters,
                                          SqliteStatement* scratch, QString* error)
 {
+    observe(sql, parameters);
     SqliteStatement* stmt = scratch;
     if (!parameters.isEmpty()) {
         auto& kept = m_prepared[sql];
@@ -122,6 +123,7 @@ bool SqliteEngine::execute(const QString& sql, const EngineParameters& parameter
 
 bool SqliteEngine::run(const char* sql, QString* error)
 {
+    observe(QString::fromUtf8(sql));
     char* message = nullptr;
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) == SQLITE_OK)
         return true;
@@ -160,13 +162,49 @@ qint64 SqliteEngine::lastKey()
 
 bool SqliteEngine::nextKey(qint32* key, QString* error)
 {
+    // The number is taken without a sync of its own: the line stored under
+    // it is stored by a commit that syncs the log up to and including this
+    // one, and a number lost with the power was never stored. On a register
+    // without the write-ahead log (where a commit without a sync could
+    // damage the file) every commit syncs.
+    if (!isWal())
+        return reserveKey(key, error);
+    if (!run("PRAGMA synchronous=NORMAL", error))
+        return false;
+    const bool taken = reserveKey(key, error);
+    QString restoreError;
+    if (!run("PRAGMA synchronous=FULL", &restoreError)) {
+        *error = restoreError;
+        return false;
+    }
+    return taken;
+}
+
+bool SqliteEngine::reserveKey(qint32* key, QString* error)
+{
     // AUTOINCREMENT keeps the largest key ever given in sqlite_sequence (a
-    // table that never had a line has no entry there yet). Moving it on in a
-    // write transaction hands each program on the register its own numbers.
+    // table that never had a line has no entry there yet). Moving it on in
+    // one statement hands each program on the register its own numbers.
+    qint64 next = -1;
+    const bool moved = query(QStringLiteral("UPDATE sqlite_sequence SET seq = MAX(seq, "
+                                            "(SELECT COALESCE(MAX(key), 0) FROM Table1)) + ? "
+                                            "WHERE name = 'Table1' RETURNING seq"),
+                             {1}, [&next](const EngineRow& row) {
+                                 next = row.integer(0);
+                                 return false;
+                             },
+                             error);
+    if (!moved)
+        return false;
+    if (next > 0) {
+        *key = qint32(next);
+        return true;
+    }
+    // The first key of the register: the entry is made in a write transaction.
     if (!beginWrite(error))
         return false;
     const qint64 last = lastKey();
-    const qint64 next = last + 1;
+    next = last + 1;
     if (last < 0)
         *error = QString::fromUtf8(sqlite3_errmsg(m_db));
     const bool done = last >= 0 && advanceKeySequence(qint32(next), error) && commit(error);
@@ -176,6 +214,18 @@ bool SqliteEngine::nextKey(qint32* key, QString* error)
     }
     *key = qint32(next);
     return true;
+}
+
+bool SqliteEngine::isWal()
+{
+    if (m_journalMode.isEmpty()) {
+        QString ignored;
+        query(QStringLiteral("PRAGMA journal_mode"), {}, [this](const EngineRow& row) {
+            m_journalMode = QString::fromUtf8(row.text(0).data(), int(row.text(0).size())).toLower();
+            return false;
+        }, &ignored);
+    }
+    return m_journalMode == QLatin1String("wal");
 }
 
 bool SqliteEngine::advanceKeySequence(qint32 key, QString* error)

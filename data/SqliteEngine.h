@@ -40,8 +40,13 @@ private:
     SqliteStatement* statement(const QString& sql, const EngineParameters& parameters, SqliteStatement* scratch,
                                QString* error);
     bool run(const char* sql, QString* error);
+    // Moves the key sequence on by one, committed.
+    bool reserveKey(qint32* key, QString* error);
+    // Whether the register keeps a write-ahead log (asked once).
+    bool isWal();
 
     sqlite3* m_db;
     // Table statements run with parameters: a handful of distinct texts.
     QHash<QString, std::shared_ptr<SqliteStatement>> m_prepared;
+    QString m_journalMode; // empty until asked
 };

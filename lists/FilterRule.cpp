@@ -81,14 +81,25 @@ bool FilterRule::cbfiltersupChange()
     bool read = false;
     if (!apply(choice, &sums, &read))
         return false;
-    m_lrecalc->setText(choice.caption);
-    m_panels.setText(StatusPanels::Filter, QStringLiteral("Supplier: ") + m_lrecalc->text());
-    m_lrecalc->setToolTip(m_lrecalc->text());
+    describe(choice);
     if (read)
         m_counters.show(sums);
     else
         m_counters.walk();
     return true;
+}
+
+void FilterRule::showOpenedView(const ViewSums& sums)
+{
+    describe(currentChoice());
+    m_counters.show(sums);
+}
+
+void FilterRule::describe(const Choice& choice)
+{
+    m_lrecalc->setText(choice.caption);
+    m_panels.setText(StatusPanels::Filter, QStringLiteral("Supplier: ") + m_lrecalc->text());
+    m_lrecalc->setToolTip(m_lrecalc->text());
 }
 
 void FilterRule::cbfiltersupEnter(QComboBox* box)

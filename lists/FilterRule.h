@@ -5,9 +5,10 @@
 //
 // The window owns one and calls:
 //   cbfiltersupChange    -> cbfiltersupChange(), from both boxes' user change,
-//                           once at the end of start-up, after a supplier or
-//                           batch list edit and after a post that leaves the
-//                           supplier filter
+//                           after a supplier or batch list edit and after a
+//                           post that leaves the supplier filter
+//   start-up             -> presetBeforeOpen() before the table opens,
+//                           showOpenedView() after
 //   cbfiltersupEnter     -> cbfiltersupEnter(box), cbfiltersupExit -> cbfiltersupExit(box)
 //   cbfiltersupKeyPress  -> cbfiltersupKeyPress(box, key)
 
@@ -46,9 +47,12 @@ public:
     // as they were and false is returned.
     bool cbfiltersupChange();
     // Gives the closed table the filter the boxes stand on, so that opening it
-    // reads the start-up view at once instead of every line first. The filter
-    // rule still runs after the table is open.
+    // reads the view the boxes ask for at once instead of every line first.
     void presetBeforeOpen();
+    // After the table opened on that filter with the view's sums: describes
+    // the view and shows its counters as the rule does, without reading the
+    // view again.
+    void showOpenedView(const ViewSums& sums);
 
     // Yellow, then the pending line is posted.
     void cbfiltersupEnter(QComboBox* box);
@@ -60,6 +64,7 @@ private:
     Choice currentChoice() const;
     // read: whether the view was re-read (with its sums into sums).
     bool apply(const Choice& choice, ViewSums* sums, bool* read);
+    void describe(const Choice& choice);
 
     OrderTable& m_table;
     QComboBox* m_cbfiltersup;

@@ -7,6 +7,7 @@
 #include "app/CreditLabel.h"
 #include "app/OrderGrid.h"
 #include "data/Database.h"
+#include "data/Engine.h"
 #include "support/WindowFixture.h"
 
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QtTest>
 #include <sqlite3.h>
@@ -28,7 +30,7 @@ QVariantMap line(const QString& supplier, const QString& article, int delivered 
 
 QColor gridBase(TForm1& form)
 {
-    return form.DBGrid1->palette().color(QPalette::Base);
+    return form.DBGrid1->viewport()->palette().color(QPalette::Base);
 }
 
 } // namespace
@@ -54,6 +56,8 @@ private slots:
     void invalidNumberKeepsTheFocus();
     void textFieldsAcceptTheColumnWidth();
     void startsOnTheLastBatch();
+    void startupSendsEachStatementOnce_data();
+    void startupSendsEachStatementOnce();
     void rowSelectSwitch();
     void focusColours_data();
     void focusColours();
@@ -358,6 +362,57 @@ void WindowTest::startsOnTheLastBatch()
     QCOMPARE(form.eobstbr->text(), QStringLiteral("20"));
     QCOMPARE(form.statusPanels().text(StatusPanels::Pieces), QStringLiteral("Pieces Count: 20"));
     QCOMPARE(form.ComboBox2->currentText(), QStringLiteral("C3"));
+}
+
+void WindowTest::startupSendsEachStatementOnce_data()
+{
+    QTest::addColumn<QByteArray>("batches"); // the batch list
+    QTest::addColumn<int>("lastBatchLines"); // lines in C3, after one in B2
+    QTest::addColumn<int>("shown");          // lines of the start-up view
+    QTest::addRow("on the last batch") << QByteArray("B2\r\nC3\r\n") << 2 << 2;
+    QTest::addRow("all lines, no batch list") << QByteArray() << 2 << 3;
+    QTest::addRow("more lines than the grid shows") << QByteArray("B2\r\nC3\r\n") << 60 << 60;
+}
+
+// Start-up reads the view's lines, their counters and each line it shows
+// once, and the lines of the first screen together: the same statement
+// twice, or one per line, is time the clerk waits for nothing, on a server a
+// round trip each.
+void WindowTest::startupSendsEachStatementOnce()
+{
+    QFETCH(QByteArray, batches);
+    QFETCH(int, lastBatchLines);
+    QFETCH(int, shown);
+    WindowFixture f;
+    if (!batches.isEmpty())
+        f.dir.writeFile("Batches.txt", batches);
+    f.insertLine(line("A", "old", 0, "B2"));
+    for (int i = 0; i < lastBatchLines; ++i)
+        f.insertLine(line("A", "new", 0, "C3"));
+    QStringList sent;
+    Engine::setStatementObserver([&sent](const QString& sql, const EngineParameters& parameters) {
+        QStringList values;
+        for (const QVariant& value : parameters)
+            values << value.toString();
+        sent << sql + " [" + values.join(", ") + "]";
+    });
+    const auto stopObserving = qScopeGuard([] { Engine::setStatementObserver(nullptr); });
+    TForm1& form = f.open();
+    // The first paint reads the lines shown.
+    QCoreApplication::processEvents();
+    form.DBGrid1->viewport()->repaint();
+    QStringList twice;
+    for (int i = 0; i < sent.size(); ++i)
+        if (sent.indexOf(sent[i]) < i && !twice.contains(sent[i]))
+            twice << sent[i];
+    QVERIFY2(twice.isEmpty(), qPrintable(twice.join('\n')));
+    // The look-up tried once when the table opens, the form's line, the
+    // rest of the screen.
+    QCOMPARE(sent.filter("FROM Table1 WHERE key ").size(), 3);
+    QCOMPARE(form.table().recordCount(), shown);
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: %1").arg(shown));
+    QCOMPARE(form.eobstbr->text(), QString::number(10 * shown));
+    QVERIFY(f.dialogs.shown.isEmpty());
 }
 
 void WindowTest::rowSelectSwitch()

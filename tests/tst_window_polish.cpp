@@ -2,6 +2,7 @@
 // captions shown whole, status panels that stay apart in a narrow window,
 // dates in the user's format, and the about page behind the credit line.
 
+#include "app/DBComboBox.h"
 #include "app/DBEdit.h"
 #include "app/OrderGrid.h"
 #include "data/OrderColumns.h"
@@ -14,7 +15,10 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QStyle>
@@ -54,6 +58,8 @@ private slots:
     void gridShowsDatesInTheUsersFormat_data();
     void gridShowsDatesInTheUsersFormat();
     void filterLabelIsReadAsShown();
+    void newLineTakesARowWithoutRelayingTheRows_data();
+    void newLineTakesARowWithoutRelayingTheRows();
 };
 
 void WindowPolishTest::oneMessagePerDamagedPhoto_data()
@@ -229,6 +235,76 @@ void WindowPolishTest::filterLabelIsReadAsShown()
     QAccessibleInterface* label = QAccessible::queryAccessibleInterface(form.lrecalc);
     QVERIFY(label);
     QCOMPARE(label->text(QAccessible::Name), QStringLiteral("Zara"));
+}
+
+void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addRow("fewer lines than the grid shows") << 3;
+    QTest::addRow("more lines than the grid shows") << 60;
+}
+
+// The row header's sections stay as they are while a line is added, dropped
+// and stored (renumbering them costs a pass over every line of the view);
+// the grid still shows the new line as its own row, scrolls to it, and shows
+// nothing below the last line.
+void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows()
+{
+    QFETCH(int, lines);
+    WindowFixture f;
+    f.dir.writeFile("Suppliers.txt", "Mango\r\nZara\r\n");
+    f.dir.writeFile("articles.txt", "shirt\r\n");
+    QVariantMap other = line("shirt", 0);
+    other["dostavcik"] = "Mango";
+    f.insertLine(other);
+    for (int i = 1; i < lines; ++i)
+        f.insertLine(line("shirt", i + 1));
+    TForm1& form = f.open();
+    WindowFixture::click(form.SpeedButton4); // where Cancel comes back to
+    OrderGrid* grid = form.DBGrid1;
+    const QImage before = grid->grab().toImage();
+    const int scrollRange = grid->verticalScrollBar()->maximum();
+    QSignalSpy sections(grid->verticalHeader(), &QHeaderView::sectionCountChanged);
+    auto lastRowShown = [grid](int row) {
+        return grid->model()->rowCount() == row + 1 && grid->currentIndex().row() == row &&
+               grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(row, 0)));
+    };
+
+    WindowFixture::click(form.Button1);
+    QVERIFY(lastRowShown(lines));
+    WindowFixture::click(form.Button7);
+    QCOMPARE(grid->model()->rowCount(), lines);
+    QCOMPARE(grid->verticalScrollBar()->maximum(), scrollRange);
+    QCOMPARE(grid->grab().toImage(), before);
+
+    WindowFixture::click(form.Button1);
+    WindowFixture::choose(form.DBComboBox2, "Zara");
+    WindowFixture::choose(form.DBComboBox1, "shirt");
+    WindowFixture::typeInto(form.DBEdit7, "2.5");
+    WindowFixture::typeInto(form.DBEdit16, "3");
+    WindowFixture::click(form.Button5);
+    QVERIFY2(f.dialogs.shown.isEmpty(), qPrintable(f.dialogs.shown.join('\n')));
+    QCOMPARE(form.table().state(), TableState::Browse);
+    QVERIFY(lastRowShown(lines));
+    QCOMPARE(grid->model()->index(lines, OrderColumns::Artikul).data().toString(), QStringLiteral("shirt"));
+    QCOMPARE(sections.count(), 0);
+    // Scrolled to the end, the stored line is the last row, not above empty ones.
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    const QRect last = grid->visualRect(grid->model()->index(lines, 0));
+    QVERIFY(grid->viewport()->rect().contains(last));
+    if (grid->verticalScrollBar()->maximum() > 0)
+        QVERIFY(last.bottom() >= grid->viewport()->height() - 2 * grid->rowHeight(lines));
+
+    // A smaller view: one line, nothing to scroll, nothing drawn below it.
+    WindowFixture::choose(form.cbfiltersup, "Mango");
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QCOMPARE(grid->verticalScrollBar()->maximum(), 0);
+    const QImage rows = grid->viewport()->grab().toImage();
+    const int below = grid->rowViewportPosition(0) + grid->rowHeight(0) + 1;
+    for (int y = below; y < rows.height(); y += 3)
+        for (int x = 0; x < rows.width(); x += 3)
+            QCOMPARE(rows.pixel(x, y), rows.pixel(0, below));
+    QCOMPARE(sections.count(), 0);
 }
 
 QTEST_MAIN(WindowPolishTest)

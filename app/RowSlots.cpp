@@ -1,0 +1,42 @@
+#include "app/RowSlots.h"
+
+RowSlots::RowSlots(QAbstractItemModel* rows, QObject* parent) : QAbstractTableModel(parent), m_rows(rows)
+{
+    m_slots = m_rows->rowCount() + Spare;
+    connect(m_rows, &QAbstractItemModel::modelReset, this, &RowSlots::reset);
+    connect(m_rows, &QAbstractItemModel::rowsInserted, this, &RowSlots::rowsAdded);
+    // A removed row leaves one more spare section behind.
+}
+
+int RowSlots::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_slots;
+}
+
+int RowSlots::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
+
+QVariant RowSlots::data(const QModelIndex&, int) const
+{
+    return {};
+}
+
+void RowSlots::reset()
+{
+    // A smaller view keeps the sections it does not use as spares: going
+    // back and forth between all lines and a filtered view then renumbers
+    // nothing (the sections of a million rows take 8 MB).
+    rowsAdded();
+}
+
+void RowSlots::rowsAdded()
+{
+    const int needed = m_rows->rowCount();
+    if (needed <= m_slots)
+        return;
+    beginInsertRows(QModelIndex(), m_slots, needed + Spare - 1);
+    m_slots = needed + Spare;
+    endInsertRows();
+}
