@@ -60,6 +60,10 @@ public:
     // Takes the next number of the key sequence for good: no other program
     // on the register can get it, and it is never handed out again.
     virtual bool nextKey(qint32* key, QString* error) = 0;
+    // Makes every number nextKey has handed out survive a loss of power
+    // before it names anything outside the register (a photo file), which
+    // must never meet a second line under the same number.
+    virtual bool keepKeys(QString* /*error*/) { return true; }
     // Moves the key sequence on to at least key (after lines were copied in
     // with their own keys).
     virtual bool advanceKeySequence(qint32 key, QString* error) = 0;

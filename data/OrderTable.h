@@ -150,6 +150,8 @@ public:
     // Takes the next number of the key sequence for good (the sequence moves
     // on even when the number is never stored).
     bool reserveKey(qint32* out);
+    // Makes the keys reserved so far survive a loss of power (see Engine::keepKeys).
+    bool keepKeys();
 
     // --- bookmarks -----------------------------------------------------------
     // The current line's key as opaque text; empty for a pending new line.

@@ -19,6 +19,18 @@ bool OrderTable::reserveKey(qint32* out)
     return true;
 }
 
+bool OrderTable::keepKeys()
+{
+    if (!checkActive())
+        return false;
+    QString error;
+    if (!engine()->keepKeys(&error)) {
+        report(error);
+        return false;
+    }
+    return true;
+}
+
 bool OrderTable::append()
 {
     if (!checkActive() || !settle())

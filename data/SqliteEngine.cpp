@@ -1,8 +1,10 @@
 #include "data/SqliteEngine.h"
 
 #include "data/FieldCodec.h"
+#include "data/FileSync.h"
 #include "data/OrderColumns.h"
 
+#include <QDir>
 #include <QStringList>
 #include <chrono>
 #include <sqlite3.h>
@@ -172,12 +174,27 @@ bool SqliteEngine::nextKey(qint32* key, QString* error)
     if (!run("PRAGMA synchronous=NORMAL", error))
         return false;
     const bool taken = reserveKey(key, error);
+    m_keysUnsynced = m_keysUnsynced || taken;
     QString restoreError;
     if (!run("PRAGMA synchronous=FULL", &restoreError)) {
         *error = restoreError;
         return false;
     }
     return taken;
+}
+
+bool SqliteEngine::keepKeys(QString* error)
+{
+    if (!m_keysUnsynced)
+        return true;
+    // The log holds the key's commit; syncing the log keeps it and all before it.
+    const QString log = QString::fromUtf8(sqlite3_db_filename(m_db, "main")) + QStringLiteral("-wal");
+    if (!syncFileToDisk(log)) {
+        *error = QStringLiteral("%1 cannot be written to disk").arg(QDir::toNativeSeparators(log));
+        return false;
+    }
+    m_keysUnsynced = false;
+    return true;
 }
 
 bool SqliteEngine::reserveKey(qint32* key, QString* error)

@@ -30,6 +30,7 @@ public:
     bool commit(QString* error) override;
     void rollback() override;
     bool nextKey(qint32* key, QString* error) override;
+    bool keepKeys(QString* error) override;
     bool advanceKeySequence(qint32 key, QString* error) override;
     qint64 lastKey() override;
     QString versionExpression() const override;
@@ -49,4 +50,5 @@ private:
     // Table statements run with parameters: a handful of distinct texts.
     QHash<QString, std::shared_ptr<SqliteStatement>> m_prepared;
     QString m_journalMode; // empty until asked
+    bool m_keysUnsynced = false; // a key was taken without a sync of the log
 };

@@ -159,7 +159,9 @@ void PhotoViewer::attach(bool showEnabled)
     const QByteArray photo = decoder.fileBytes();
     // A new line has no position yet; its bookmark is empty.
     const QString position = m_table.bookmark();
-    if (!choosePhotoNumber())
+    // The number names a file outside the register: it is kept on disk
+    // before the file is, so no later line can be given it again.
+    if (!choosePhotoNumber() || !m_table.keepKeys())
         return;
 
     const PhotoPath target(m_appDir, batchText(), QString::number(m_nextPhotoNumber));
