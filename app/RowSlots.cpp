@@ -3,9 +3,12 @@
 RowSlots::RowSlots(QAbstractItemModel* rows, QObject* parent) : QAbstractTableModel(parent), m_rows(rows)
 {
     m_slots = m_rows->rowCount() + Spare;
-    connect(m_rows, &QAbstractItemModel::modelReset, this, &RowSlots::reset);
-    connect(m_rows, &QAbstractItemModel::rowsInserted, this, &RowSlots::rowsAdded);
-    // A removed row leaves one more spare section behind.
+    // A smaller view keeps the sections it does not use as spares: going
+    // back and forth between all lines and a filtered view then renumbers
+    // nothing (the sections of a million rows take 8 MB). A removed row
+    // leaves one more spare section behind.
+    connect(m_rows, &QAbstractItemModel::modelReset, this, &RowSlots::coverRows);
+    connect(m_rows, &QAbstractItemModel::rowsInserted, this, &RowSlots::coverRows);
 }
 
 int RowSlots::rowCount(const QModelIndex& parent) const
@@ -23,15 +26,7 @@ QVariant RowSlots::data(const QModelIndex&, int) const
     return {};
 }
 
-void RowSlots::reset()
-{
-    // A smaller view keeps the sections it does not use as spares: going
-    // back and forth between all lines and a filtered view then renumbers
-    // nothing (the sections of a million rows take 8 MB).
-    rowsAdded();
-}
-
-void RowSlots::rowsAdded()
+void RowSlots::coverRows()
 {
     const int needed = m_rows->rowCount();
     if (needed <= m_slots)

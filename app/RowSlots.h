@@ -28,8 +28,8 @@ public:
     int spareCount() const { return m_slots - m_rows->rowCount(); }
 
 private:
-    void reset();
-    void rowsAdded();
+    // Adds sections, Spare more than needed, when the rows outgrow them.
+    void coverRows();
 
     QAbstractItemModel* m_rows;
     int m_slots = 0;

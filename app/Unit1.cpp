@@ -225,8 +225,7 @@ void TForm1::readSharedTexts()
     m_sharedTextsRead = true;
     m_company->load(Label28->text());
     ecompany->setCursorPosition(0);
-    m_pickLists->loadAtStartup();
-    m_filter->presetBeforeOpen();
+    m_pickLists->loadAtStartup(); // the view opened next stands on the boxes as now filled
 }
 
 void TForm1::followServer()

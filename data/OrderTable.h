@@ -109,8 +109,11 @@ public:
     bool refresh(ViewSums* sums);
     // As refresh, and in the same read transaction the given columns of every
     // line of the new view, in its order (as readLines): what is visited is
-    // exactly what the grid then shows, whatever other programs store.
-    bool refreshLines(const QVector<int>& columns, const std::function<void(int row, const QVariant* values)>& visit);
+    // exactly what the grid then shows and what sums counts, whatever other
+    // programs store. A new view of more than maxLines lines is not visited
+    // at all, so reading it costs no more than refresh.
+    bool refreshLines(ViewSums* sums, int maxLines, const QVector<int>& columns,
+                      const std::function<void(int row, const QVariant* values)>& visit);
 
     // --- navigation (each settles a pending line first) --------------------
     bool first();

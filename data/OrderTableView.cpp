@@ -173,10 +173,12 @@ bool OrderTable::refresh(ViewSums* sums)
     return reread(sums, {});
 }
 
-bool OrderTable::refreshLines(const QVector<int>& columns,
+bool OrderTable::refreshLines(ViewSums* sums, int maxLines, const QVector<int>& columns,
                               const std::function<void(int row, const QVariant* values)>& visit)
 {
-    return reread(nullptr, [&](QString* error) { return readLinesOf(columns, visit, error); });
+    return reread(sums, [&](QString* error) {
+        return d->view.size() > size_t(maxLines) || readLinesOf(columns, visit, error);
+    });
 }
 
 bool OrderTable::reread(ViewSums* sums, const std::function<bool(QString*)>& alsoRead)

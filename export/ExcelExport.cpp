@@ -119,7 +119,6 @@ void ExcelExport::Button3Click()
 
 bool ExcelExport::readView(Workbook* book, ViewSums* sums)
 {
-    // The report's columns, then the received count, which only the counters use.
     QVector<int> columns;
     book->setSheetName(QStringLiteral("Orders"));
     book->reserveRows(qMin(m_table.recordCount(), m_maxLines) + 1 + ReportLayout::TitleRows);
@@ -127,17 +126,9 @@ bool ExcelExport::readView(Workbook* book, ViewSums* sums)
         columns.append(ReportColumns::All[c].field);
         book->setText(0, c, OrderColumns::name(ReportColumns::All[c].field));
     }
-    columns.append(OrderColumns::Polucbr);
-    const int moneyColumn = int(columns.indexOf(OrderColumns::Obsto));
     const int currencyType = qMetaTypeId<Currency>();
-    qint64 money = 0;
-    const bool read = m_table.refreshLines(columns, [&](int row, const QVariant* values) {
-        ++sums->count;
-        sums->pieces += values[ReportColumns::Count].toLongLong();
-        money += values[moneyColumn].value<Currency>().units();
-        if (row >= m_maxLines)
-            return; // refused once counted
-        for (int c = 0; c < ReportColumns::Count; ++c) {
+    return m_table.refreshLines(sums, m_maxLines, columns, [&](int row, const QVariant* values) {
+        for (int c = 0; c < columns.size(); ++c) {
             const QVariant& value = values[c];
             const int type = value.userType();
             if (type == currencyType)
@@ -148,8 +139,6 @@ bool ExcelExport::readView(Workbook* book, ViewSums* sums)
                 book->setText(row + 1, c, value.toString());
         }
     });
-    sums->money = Currency::fromUnits(money);
-    return read;
 }
 
 ExcelExport::Saved ExcelExport::save(const Workbook& book, QString* error) const

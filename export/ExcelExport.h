@@ -16,8 +16,9 @@
 // The view is read anew at the click, its lines in the same read of the
 // register as its keys, so a line another clerk deleted is not left as a
 // blank row and one changed is not shown with its old values. The report's
-// counters are summed from those very lines, and the window's counters are
-// set to them, so the report and the window agree with the report's rows.
+// counters are summed in that same read, over those very lines, and the
+// window's counters are set to them, so the report and the window agree with
+// the report's rows. A view too large for a sheet is counted, not read.
 //
 // When no program opens the finished report, the user is told where it is.
 //
@@ -56,8 +57,8 @@ public:
 private:
     enum class Saved { Yes, FolderRefused, Failed };
 
-    // Reads the view anew into the raw sheet (at most m_maxLines lines) and
-    // sums all its lines.
+    // Reads the view anew with its sums, and its lines into the raw sheet
+    // unless there are more than m_maxLines.
     bool readView(Workbook* book, ViewSums* sums);
     Saved save(const Workbook& book, QString* error) const;
     int sortColumn() const;

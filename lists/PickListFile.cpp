@@ -1,11 +1,11 @@
 #include "lists/PickListFile.h"
 
+#include "data/ReplaceFile.h"
 #include "lists/PickListText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 QString PickListFile::resolve(const QString& directory, const QString& fileName)
 {
@@ -101,20 +101,9 @@ bool PickListFile::write(const QString& path, const QString& text, QString* erro
         *error = QStringLiteral("Cannot create file \"%1\". It is not a regular file.").arg(fullPath(path));
         return false;
     }
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    // Unbuffered: a buffered write that fails half-way (a full disk) is not
-    // reported by the flush in commit(), which then puts the cut file in
-    // place of the old one. A short write is retried so that the system
-    // names its reason.
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    for (qint64 done = 0; written && done < bytes.size();) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        written = n > 0;
-        done += n;
-    }
-    if (written && file.commit())
+    QString reason;
+    if (replaceFileContents(path, text.toUtf8(), &reason))
         return true;
-    *error = QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), file.errorString());
+    *error = QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), reason);
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Engine.h"
+#include "data/ReplaceFile.h"
 #include "data/SharedStore.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoPath.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -141,25 +141,9 @@ bool PhotoStore::writeReplacing(const QByteArray& bytes, const QString& folder, 
         *error = QStringLiteral("Cannot create folder \"%1\"").arg(QDir::toNativeSeparators(folder));
         return false;
     }
-    QSaveFile out(path);
-    const auto failed = [&](const QString& reason) {
-        out.cancelWriting();
-        *error = QStringLiteral("Cannot write \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
-        return false;
-    };
-    // Unbuffered, as the list files are written: a buffered write cut short
-    // by a full disk is not reported by the flush in commit(), which would
-    // then put a photo without its last bytes in place of the old one. A
-    // short write is retried so that the system names its reason.
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failed(out.errorString());
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = out.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            return failed(out.errorString());
-        done += written;
-    }
-    if (!out.commit())
-        return failed(out.errorString());
-    return true;
+    QString reason;
+    if (replaceFileContents(path, bytes, &reason))
+        return true;
+    *error = QStringLiteral("Cannot write \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
+    return false;
 }
