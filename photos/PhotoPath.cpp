@@ -66,7 +66,7 @@ QString PhotoPath::visible(const QString& name)
 
 bool PhotoPath::isUsable() const
 {
-    return namesOneEntry(m_batch) && namesOneEntry(m_photoText + QStringLiteral(".jpg"));
+    return namesOneEntry(m_batch) && namesOneEntry(fileNameOf(m_photoText));
 }
 
 QString PhotoPath::refusal() const
@@ -98,5 +98,19 @@ QString PhotoPath::file() const
     if (!isUsable())
         return {};
     const QString folder = QDir::fromNativeSeparators(this->folder());
-    return QDir::toNativeSeparators(existingIgnoringCase(folder, m_photoText + QStringLiteral(".jpg")));
+    return QDir::toNativeSeparators(existingIgnoringCase(folder, fileNameOf(m_photoText)));
+}
+
+QString PhotoPath::fileNameOf(const QString& photoText)
+{
+    return photoText + QStringLiteral(".jpg");
+}
+
+bool PhotoPath::isPhotoFileName(const QString& fileName, QString* number)
+{
+    const QString suffix = fileNameOf(QString());
+    if (!fileName.endsWith(suffix, Qt::CaseInsensitive))
+        return false;
+    *number = fileName.chopped(suffix.size());
+    return true;
 }

@@ -47,6 +47,12 @@ public:
     static QString visible(const QString& name);
 
     static QString picturesFolderName() { return QStringLiteral("pictures"); }
+    // The name of the photo file numbered photoText: "<number>.jpg".
+    static QString fileNameOf(const QString& photoText);
+    // Whether a file of the store is named as a photo ("<number>.jpg", the
+    // suffix in any case, as the case-blind lookup finds it); number gets
+    // the photo number.
+    static bool isPhotoFileName(const QString& fileName, QString* number);
 
 private:
     QString m_appDir;

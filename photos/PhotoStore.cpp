@@ -25,7 +25,7 @@ PhotoStore::PhotoStore(const QString& applicationDirectory, Database& database)
 
 QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
     if (!PhotoPath::namesOneEntry(key.batch) ||
-        !PhotoPath::namesOneEntry(key.number + QStringLiteral(".jpg")))
+        !PhotoPath::namesOneEntry(PhotoPath::fileNameOf(key.number)))
         return {};
     QString folder = m_appDir + QLatin1Char('/') + cacheFolderName();
     if (!key.batch.isEmpty())

@@ -109,9 +109,9 @@ bool SideFilesMove::movePhotoFolder(const QString& path, const QString& batch, E
             continue; // a batch folder, moved on its own
         const QString name = entry.fileName();
         // A link could lead out of the folder.
+        QString number;
         const bool jpeg = entry.isFile() && !entry.isSymLink() && PhotoPath::namesOneEntry(name) &&
-                          name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive);
-        const QString number = name.chopped(jpeg ? 4 : 0);
+                          PhotoPath::isPhotoFileName(name, &number);
         if (!jpeg || m_keys.contains(key + QLatin1Char('/') + number)) {
             m_left << relative;
             continue;
