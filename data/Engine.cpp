@@ -11,6 +11,22 @@ qint64 Engine::number(const QString& sql)
     return value;
 }
 
+bool Engine::executeAll(const QStringList& statements, QString* error)
+{
+    if (!beginWrite(error))
+        return false;
+    for (const QString& statement : statements) {
+        if (!execute(statement, {}, nullptr, error)) {
+            rollback();
+            return false;
+        }
+    }
+    if (commit(error))
+        return true;
+    rollback();
+    return false;
+}
+
 namespace {
 
 Engine::StatementObserver& statementObserver()

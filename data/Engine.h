@@ -11,6 +11,7 @@
 // QString, and an invalid QVariant for null.
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 #include <functional>
@@ -98,6 +99,9 @@ public:
     // Runs a statement without parameters and returns its first column of
     // the first row as a whole number; -1 when there is none or on failure.
     qint64 number(const QString& sql);
+    // Runs the statements without parameters in one write transaction; on
+    // any failure, the commit's included, nothing of them is kept.
+    bool executeAll(const QStringList& statements, QString* error);
 
     // Sees every statement any engine sends, with its parameters, before it
     // is sent: tests count what a step asks of the register. None by default.

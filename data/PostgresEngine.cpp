@@ -618,18 +618,10 @@ void PostgresEngine::ensureChangeSignal()
     if (number(QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = 'table1'::regclass"
                               " AND tgname IN ('table1_changed', 'table1_move_guard')")) == 2)
         return;
-    QString ignored;
-    if (!beginWrite(&ignored))
-        return;
     QStringList statements = changeSignalStatements();
     statements.insert(1, QStringLiteral("DROP TRIGGER IF EXISTS table1_changed ON Table1"));
-    for (const QString& statement : statements + moveGuardStatements()) {
-        if (!execute(statement, {}, nullptr, &ignored)) {
-            rollback();
-            return;
-        }
-    }
-    commit(&ignored);
+    QString ignored;
+    executeAll(statements + moveGuardStatements(), &ignored);
 }
 
 QString PostgresEngine::noCreatedbMessage(const QString& role, const QString& database)
@@ -708,17 +700,10 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
         engine.ensureChangeSignal();
         return true;
     }
-    if (!engine.mayCreateTables(error) || !engine.beginWrite(error))
-        return false;
-    for (const QString& statement :
-         schemaStatements() + changeSignalStatements() + moveGuardStatements() + SharedStore::schemaStatements() +
-             RegisterVersion::serverTableStatements()) {
-        if (!engine.execute(statement, {}, nullptr, error)) {
-            engine.rollback();
-            return false;
-        }
-    }
-    if (!engine.commit(error))
+    if (!engine.mayCreateTables(error) ||
+        !engine.executeAll(schemaStatements() + changeSignalStatements() + moveGuardStatements() +
+                               SharedStore::schemaStatements() + RegisterVersion::serverTableStatements(),
+                           error))
         return false;
     *created = true;
     return true;

@@ -91,23 +91,9 @@ int serverVersion(PostgresEngine& engine, QString* error) {
 }
 
 bool runServerSteps(PostgresEngine& engine, int from, QString* error) {
-    if (!engine.beginWrite(error))
-        return false;
-    QStringList statements = statementsAfter(from, &UpgradeStep::serverSql);
-    statements << QStringLiteral("CREATE TABLE IF NOT EXISTS register_version (version integer NOT NULL)")
-               << QStringLiteral("DELETE FROM register_version")
-               << QStringLiteral("INSERT INTO register_version (version) VALUES (%1)")
-                      .arg(RegisterVersion::current());
-    for (const QString& sql : statements) {
-        if (!engine.execute(sql, {}, nullptr, error)) {
-            engine.rollback();
-            return false;
-        }
-    }
-    if (engine.commit(error))
-        return true;
-    engine.rollback();
-    return false;
+    return engine.executeAll(statementsAfter(from, &UpgradeStep::serverSql) +
+                                 RegisterVersion::serverTableStatements(),
+                             error);
 }
 
 } // namespace

@@ -48,7 +48,10 @@ StepsOverride::~StepsOverride() {
 }
 
 QStringList serverTableStatements() {
-    return {QStringLiteral("CREATE TABLE register_version (version integer NOT NULL)"),
+    // Also on a register that has the table already (an upgrade): its one
+    // row is replaced.
+    return {QStringLiteral("CREATE TABLE IF NOT EXISTS register_version (version integer NOT NULL)"),
+            QStringLiteral("DELETE FROM register_version"),
             QStringLiteral("INSERT INTO register_version (version) VALUES (%1)").arg(current())};
 }
 

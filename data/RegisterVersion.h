@@ -44,8 +44,8 @@ class StepsOverride {
     StepsOverride& operator=(const StepsOverride&) = delete;
 };
 
-// The statements that make a new server register's version table, holding
-// current().
+// The statements that make a server register's version table, or empty the
+// one it has, holding current().
 QStringList serverTableStatements();
 
 // Why a register of version found cannot be opened by this program, which

@@ -125,13 +125,9 @@ bool SqliteEngine::execute(const QString& sql, const EngineParameters& parameter
 
 bool SqliteEngine::run(const char* sql, QString* error)
 {
-    observe(QString::fromUtf8(sql));
-    char* message = nullptr;
-    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    *error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
-    sqlite3_free(message);
-    return false;
+    const QString text = QString::fromUtf8(sql);
+    observe(text);
+    return SqliteStatement::execute(m_db, text, error);
 }
 
 bool SqliteEngine::beginRead(QString* error)
