@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 
 #include <csetjmp>
@@ -190,8 +191,22 @@ int JpegDecoder::scaleNumerator(int sourceHeight, int height)
     return 8;
 }
 
+static QString tooLargeMessage(const QString& path)
+{
+    return QStringLiteral("The file \"%1\" is too large for a photo (%2 MB or more)")
+        .arg(path)
+        .arg(JpegDecoder::MaxFileBytes / (1024 * 1024));
+}
+
 bool JpegDecoder::decodeFile(const QString& path, int height)
 {
+    // Opening a pipe waits for a writer, and a device may never end: a
+    // photo is only ever a regular file.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        fail(QStringLiteral("Cannot open file \"%1\": it is not a regular file").arg(path));
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         fail(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
@@ -200,9 +215,7 @@ bool JpegDecoder::decodeFile(const QString& path, int height)
     // Nothing a camera writes comes near this; a file that does is no photo,
     // and reading it whole would take the machine's memory.
     if (file.size() > MaxFileBytes) {
-        fail(QStringLiteral("The file \"%1\" is too large for a photo (%2 MB or more)")
-                 .arg(path)
-                 .arg(MaxFileBytes / (1024 * 1024)));
+        fail(tooLargeMessage(path));
         return false;
     }
     // Read, not mapped: another program may shorten the file while it is
@@ -210,6 +223,10 @@ bool JpegDecoder::decodeFile(const QString& path, int height)
     const QByteArray bytes = file.read(MaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         fail(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
+        return false;
+    }
+    if (bytes.size() > MaxFileBytes) { // it grew while it was read
+        fail(tooLargeMessage(path));
         return false;
     }
     if (!decodeData(bytes, height))

@@ -22,6 +22,7 @@
 #include <QImageWriter>
 #include <QSignalSpy>
 #include <QtTest>
+#include <sys/stat.h>
 
 
 namespace {
@@ -636,6 +637,7 @@ void TestPhotos::failedCopyKeepsOldPhoto_data()
     QTest::addRow("batch folder cannot be created") << "no folder" << "Cannot create folder";
     QTest::addRow("a PNG named .jpg") << "png" << "Not a JPEG file";
     QTest::addRow("an empty .jpg") << "empty" << "Empty input file";
+    QTest::addRow("a pipe named .jpg, which no one writes") << "pipe" << "Cannot open file";
 }
 
 // One message, no change to the line, the viewer refreshed, the old photo kept.
@@ -665,6 +667,9 @@ void TestPhotos::failedCopyKeepsOldPhoto()
     } else if (failure == QLatin1String("empty")) {
         world.dir.writeFile(QStringLiteral("scan.jpg"), QByteArray());
         source = world.dir.filePath(QStringLiteral("scan.jpg"));
+    } else if (failure == QLatin1String("pipe")) {
+        source = world.dir.filePath(QStringLiteral("pipe.jpg"));
+        QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0600), 0);
     } else {
         // A plain file where the pictures folder should be.
         world.dir.writeFile(QStringLiteral("pictures"), QByteArray("x"));
