@@ -482,9 +482,6 @@ void TForm1::DBEdit16Exit(DBEdit* sender)
 void TForm1::Button3Click()
 {
     m_export->Button3Click();
-    // Unless a pending line was refused, the export read the view anew.
-    if (ADOTable1->state() == TableState::Browse)
-        m_othersChanged->hide();
 }
 
 // ---------------------------------------------------------------------------
@@ -538,6 +535,8 @@ void TForm1::connectHandlers()
     connect(ADOTable1.get(), &OrderTable::postError, this, &TForm1::ADOTable1PostError);
     connect(ADOTable1.get(), &OrderTable::afterDelete, this, &TForm1::ADOTable1AfterDelete);
     connect(ADOTable1.get(), &OrderTable::lineVanished, this, &TForm1::Button4Click, Qt::QueuedConnection);
+    // Whatever step read the view, it holds the other programs' changes now.
+    connect(ADOTable1.get(), &OrderTable::viewRead, m_othersChanged, &QLabel::hide);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);

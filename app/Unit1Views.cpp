@@ -23,13 +23,11 @@
 
 void TForm1::cbfiltersupChange()
 {
-    m_othersChanged->hide(); // the view is read anew
     m_filter->cbfiltersupChange();
 }
 
 void TForm1::Button4Click()
 {
-    m_othersChanged->hide(); // the view is read anew
     m_counters->walk();
 }
 

@@ -245,6 +245,9 @@ signals:
     // until the view is read again, and while a line is pending only once it
     // is stored or cancelled.
     void lineVanished();
+    // The view was read from the register anew (opening, a filter, F5,
+    // Recalculate, the export): it shows what every program has stored.
+    void viewRead();
 
 private:
     void report(const QString& message) const;

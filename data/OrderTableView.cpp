@@ -36,8 +36,12 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
     // Without a transaction each SELECT sees the file as it is at that moment,
     // and a line another program stores in between would be summed but not
     // shown, or shown but not summed.
-    if (!sums && !alsoRead)
-        return selectView(error);
+    if (!sums && !alsoRead) {
+        if (!selectView(error))
+            return false;
+        emit viewRead();
+        return true;
+    }
     Engine* db = engine();
     if (!db) {
         *error = Engine::notOpenMessage();
@@ -47,9 +51,12 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
         return false;
     const bool read = selectView(error) && (!sums || readSums(sums, error)) && (!alsoRead || alsoRead(error)) &&
                       db->commit(error);
-    if (!read)
+    if (!read) {
         db->rollback();
-    return read;
+        return false;
+    }
+    emit viewRead();
+    return true;
 }
 
 QString OrderTable::viewCondition() const
