@@ -18,7 +18,7 @@ DBComboBox::DBComboBox(OrderTable& table, OrderColumns::Index column, QWidget* p
 void DBComboBox::showValue(const QString& text)
 {
     const QSignalBlocker blocker(this);
-    setCurrentIndex(findText(text, Qt::MatchFixedString));
+    setCurrentIndex(m_lookup.find(text));
 }
 
 void DBComboBox::picked(int index)

@@ -5,6 +5,7 @@
 // space key opens the list.
 
 #include "app/BoundControl.h"
+#include "ui/ComboLookup.h"
 
 #include <QComboBox>
 
@@ -20,4 +21,6 @@ protected:
 
 private:
     void picked(int index);
+
+    ComboLookup m_lookup{this};
 };

@@ -306,16 +306,23 @@ void TForm1::DataSource1StateChange(TableState state)
     rows->setPalette(p);
 }
 
-void TForm1::DataSource1DataChange(int)
+void TForm1::DataSource1DataChange(int column)
 {
-    m_batchChooser->follow();
-    if (ADOTable1->state() == TableState::Browse)
-        showPhoto();
     m_lineHasData = true;
-    // The count the received rule takes is shown bold.
-    const bool delivered = ADOTable1->asInteger(OrderColumns::Dostavbr) != 0;
-    setBold(DBEdit17, delivered);
-    setBold(DBEdit16, !delivered);
+    // Each view follows only the columns it shows: a typed price must not
+    // look the batch up in its list again, nor the photo on the disk.
+    const auto touches = [column](OrderColumns::Index shown) { return column < 0 || column == shown; };
+    if (touches(OrderColumns::Batch))
+        m_batchChooser->follow();
+    if (ADOTable1->state() == TableState::Browse &&
+        (touches(OrderColumns::Batch) || touches(OrderColumns::Photo)))
+        showPhoto();
+    if (touches(OrderColumns::Dostavbr)) {
+        // The count the received rule takes is shown bold.
+        const bool delivered = ADOTable1->asInteger(OrderColumns::Dostavbr) != 0;
+        setBold(DBEdit17, delivered);
+        setBold(DBEdit16, !delivered);
+    }
 }
 
 // ---------------------------------------------------------------------------

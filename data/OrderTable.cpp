@@ -351,7 +351,7 @@ bool OrderTable::setValue(const QString& name, const QVariant& value)
     return setValue(column, value);
 }
 
-bool OrderTable::setValue(int column, const QVariant& value)
+bool OrderTable::convertForPending(int column, const QVariant& value, QVariant* converted)
 {
     if (!checkActive())
         return false;
@@ -363,16 +363,41 @@ bool OrderTable::setValue(int column, const QVariant& value)
         report(NotEditing);
         return false;
     }
-    QVariant converted;
     QString error;
-    if (!FieldCodec::fromInput(value, column, &converted, &error)) {
+    if (!FieldCodec::fromInput(value, column, converted, &error)) {
         report(error);
         return false;
     }
+    return true;
+}
+
+void OrderTable::putPending(int column, const QVariant& converted)
+{
     d->buffer[column] = converted;
     d->changed[column] = true;
     m_modified = true;
+}
+
+bool OrderTable::setValue(int column, const QVariant& value)
+{
+    QVariant converted;
+    if (!convertForPending(column, value, &converted))
+        return false;
+    putPending(column, converted);
     notifyData(column);
+    notifyRow(m_current);
+    return true;
+}
+
+bool OrderTable::setValues(const std::vector<std::pair<int, QVariant>>& values)
+{
+    std::vector<QVariant> converted(values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        if (!convertForPending(values[i].first, values[i].second, &converted[i]))
+            return false;
+    for (size_t i = 0; i < values.size(); ++i)
+        putPending(values[i].first, converted[i]);
+    notifyData(-1);
     notifyRow(m_current);
     return true;
 }

@@ -37,6 +37,8 @@
 #include <QVector>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class Database;
 class Engine;
@@ -201,6 +203,10 @@ public:
     // number column must parse. Marks the line changed and reports a data change.
     bool setValue(const QString& name, const QVariant& value);
     bool setValue(int column, const QVariant& value);
+    // Several columns at once, with one report of a change of the whole line
+    // (each column's own report would reach every field and the grid). All or
+    // nothing: a value that is refused leaves every column as it was.
+    bool setValues(const std::vector<std::pair<int, QVariant>>& values);
 
     // --- reading for the grid ------------------------------------------------
     int viewRowCount() const;             // lines the grid shows (incl. a pending new line)
@@ -253,6 +259,10 @@ private:
     void report(const QString& message) const;
     bool commitLinks();
     bool isEditing() const { return m_state == TableState::Edit || m_state == TableState::Insert; }
+    // A value for the pending line, checked and in the column's type; false
+    // (reported) when it cannot be taken.
+    bool convertForPending(int column, const QVariant& value, QVariant* converted);
+    void putPending(int column, const QVariant& converted);
     qint32 currentKey() const; // 0 for none and for a pending new line
     Engine* engine() const; // nullptr while the connection is closed
     bool lineExists(qint32 key, bool* exists, QString* error);

@@ -108,18 +108,19 @@ bool RecordLifecycle::batchTooLong(const QString& batch) const
 
 void RecordLifecycle::fillNewLine()
 {
-    m_table.setValue(OrderColumns::Date, QDate::currentDate());
     // However the line was started (Add, typing into an empty view, a batch
     // pick), its photo number is the key reserved for it.
     m_nextPhotoNumber = m_table.pendingKey();
-    m_table.setValue(OrderColumns::Photo, m_nextPhotoNumber);
+    std::vector<std::pair<int, QVariant>> fill{{OrderColumns::Date, QDate::currentDate()},
+                                               {OrderColumns::Photo, m_nextPhotoNumber}};
     for (int column = 1; column < OrderColumns::Count; ++column) {
-        if (!m_table.value(column).isNull())
+        if (column == OrderColumns::Date || column == OrderColumns::Photo || !m_table.value(column).isNull())
             continue;
         const ColumnType type = OrderColumns::at(column).type;
         const bool number = type == ColumnType::Integer || type == ColumnType::Currency;
-        m_table.setValue(column, number ? QVariant(0) : QVariant(QString()));
+        fill.emplace_back(column, number ? QVariant(0) : QVariant(QString()));
     }
+    m_table.setValues(fill);
 }
 
 bool RecordLifecycle::beforePost()

@@ -1,24 +1,22 @@
 #include "photos/PhotoPath.h"
 
+#include "photos/CaseBlindNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
 
 // parent/name when it exists, else an entry of parent whose name differs
-// only in letter case, else parent/name. The folder is listed only when the
-// exact name is missing.
+// only in letter case, else parent/name. The folder is looked at only when
+// the exact name is missing.
 QString existingIgnoringCase(const QString& parent, const QString& name)
 {
     const QString exact = parent + QLatin1Char('/') + name;
     if (QFileInfo::exists(exact))
         return exact;
-    const QStringList entries =
-        QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QString& entry : entries)
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return parent + QLatin1Char('/') + entry;
-    return exact;
+    const QString entry = CaseBlindNames::find(parent, name);
+    return entry.isEmpty() ? exact : parent + QLatin1Char('/') + entry;
 }
 
 } // namespace

@@ -13,7 +13,7 @@ inline const QColor Red{0xFD, 0xB5, 0xB6};     // focused read-only field
 inline const QColor Yellow{0xFE, 0xEB, 0x94};  // focused filter box
 
 void paint(QWidget* widget, const QColor& colour);
-// Back to the system window colour.
+// Back to the system window colour, unless the widget holds the focus.
 void restore(QWidget* widget);
 // The background colour the widget shows now.
 QColor background(const QWidget* widget);

@@ -1,0 +1,26 @@
+#pragma once
+// Finds a combo box's entry by its text with letter case ignored, as
+// findText(text, Qt::MatchFixedString) does, without walking the list: a
+// bound list is looked up at every move and store, and a shop's article list
+// runs to thousands of entries. The texts are indexed again after any change
+// of the list.
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class QComboBox;
+
+class ComboLookup : public QObject {
+public:
+    explicit ComboLookup(QComboBox* box);
+    // The first entry equal to text, letter case ignored; -1 for none.
+    int find(const QString& text);
+
+private:
+    void rebuild();
+
+    QComboBox* m_box;
+    QHash<QString, int> m_rows; // case-folded text -> first entry with it
+    bool m_valid = false;
+};
