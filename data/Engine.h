@@ -65,6 +65,13 @@ public:
     // before it names anything outside the register (a photo file), which
     // must never meet a second line under the same number.
     virtual bool keepKeys(QString* /*error*/) { return true; }
+    // An expression the INSERT of a new line may return besides the line:
+    // the key of the next new line, taken in the same statement, so that a
+    // server is asked once per stored line instead of twice. Empty where
+    // taking a key on its own costs nothing worth saving (a file).
+    virtual QString nextKeyExpression() const { return {}; }
+    // What that expression gave: nextKey hands it out next.
+    virtual void holdNextKey(qint32 /*key*/) {}
     // Moves the key sequence on to at least key (after lines were copied in
     // with their own keys).
     virtual bool advanceKeySequence(qint32 key, QString* error) = 0;
@@ -95,6 +102,11 @@ public:
     // Whether another program stored or deleted lines since the last call;
     // the first call starts watching.
     virtual bool changedByOthers() { return false; }
+    // A count that moves on whenever a shared photo may have changed on the
+    // register (the server announced a change, or a new session began), so
+    // that what was read about a photo can be kept until it moves. 0 when
+    // such changes are not announced: nothing read about photos may be kept.
+    virtual quint64 photoChanges() { return 0; }
 
     // Runs a statement without parameters and returns its first column of
     // the first row as a whole number; -1 when there is none or on failure.

@@ -123,8 +123,10 @@ bool OrderTable::writePending(qint32* key, QString* error)
         }
     }
     *key = target;
-    if (values.isEmpty()) // an edit that set nothing writes nothing
+    if (values.isEmpty()) { // an edit that set nothing writes nothing, and reads the line anew
+        d->rows.drop(target);
         return true;
+    }
     QString sql;
     const bool checkVersion = m_state == TableState::Edit;
     if (inserting) {
@@ -138,9 +140,23 @@ bool OrderTable::writePending(qint32* key, QString* error)
             values << QString::fromUtf8(d->editVersion);
         }
     }
-    // One statement outside a transaction: one transaction, durable when it returns.
+    // One statement outside a transaction: one transaction, durable when it
+    // returns. It answers with the line as stored, which the cache keeps in
+    // place of the version it held.
+    sql += d->rows.returning();
+    const QString keyAhead = inserting ? db->nextKeyExpression() : QString();
+    if (!keyAhead.isEmpty())
+        sql += QStringLiteral(", ") + keyAhead;
+    d->rows.drop(target);
     qint64 changed = 0;
-    if (!db->execute(sql, values, &changed, error)) {
+    const bool written = db->query(sql, values, [&](const EngineRow& row) {
+        d->rows.keep(row);
+        if (!keyAhead.isEmpty())
+            db->holdNextKey(qint32(row.integer(OrderColumns::Count + 1)));
+        ++changed;
+        return true;
+    }, error);
+    if (!written) {
         if (m_state == TableState::Insert && db->connectionLost())
             d->insertInDoubt = true;
         return false;
@@ -171,7 +187,6 @@ void OrderTable::finishPost(qint32 key)
 {
     const bool inserted = m_state == TableState::Insert;
     d->storeInCaches(key, inserted);
-    d->rows.drop(key);
     if (m_filtered)
         d->stored.insert(key);
     bool viewChanged = false;

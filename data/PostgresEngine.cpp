@@ -135,6 +135,7 @@ void ignoreNotice(void*, const char*) {}
 // The channel the register's trigger notifies on; the payload names the
 // schema of the Table1 that changed (one database may hold several registers).
 constexpr const char* ChangeChannel = "table1_changed";
+constexpr const char* PhotoChannel = "shared_photos_changed";
 // The first key of the advisory lock that register_server move holds on a
 // Table1 (the second is the table's oid); any number no other program uses.
 constexpr int MoveLockClass = 1263563586;
@@ -189,6 +190,7 @@ bool PostgresEngine::configure(QString* error)
 bool PostgresEngine::listen(QString* error)
 {
     if (!command((QByteArray("LISTEN ") + ChangeChannel).constData(), error) ||
+        !command((QByteArray("LISTEN ") + PhotoChannel).constData(), error) ||
         !query(QStringLiteral("SELECT current_schema()"), {}, [&](const EngineRow& row) {
             m_schema = QByteArray(row.text(0).data(), qsizetype(row.text(0).size()));
             return false;
@@ -207,14 +209,32 @@ bool PostgresEngine::changedByOthers()
         listen(&ignored);
         return false;
     }
-    PQconsumeInput(m_conn);
+    takeNotifications();
     // What others did while there was no session went unannounced.
-    bool changed = std::exchange(m_reconnected, false);
+    return std::exchange(m_reconnected, false) | std::exchange(m_othersChangedLines, false);
+}
+
+void PostgresEngine::takeNotifications()
+{
+    PQconsumeInput(m_conn);
     while (PGnotify* note = PQnotifies(m_conn)) {
-        changed = changed || (note->be_pid != PQbackendPID(m_conn) && m_schema == note->extra);
+        if (m_schema == note->extra) {
+            if (qstrcmp(note->relname, PhotoChannel) == 0)
+                ++m_photoChanges; // the program's own changes too: its copies follow them
+            else if (note->be_pid != PQbackendPID(m_conn))
+                m_othersChangedLines = true;
+        }
         PQfreemem(note);
     }
-    return changed;
+}
+
+quint64 PostgresEngine::photoChanges()
+{
+    // Announcements are heard only while listening on a session that is up.
+    if (!m_photoSignal || !m_watching || m_busy || !m_conn || PQstatus(m_conn) != CONNECTION_OK)
+        return 0;
+    takeNotifications();
+    return m_photoChanges;
 }
 
 bool PostgresEngine::ensureConnected(QString* error)
@@ -252,6 +272,7 @@ bool PostgresEngine::ensureConnected(QString* error)
     }
     m_failedReconnect.invalidate();
     m_reconnected = true;
+    ++m_photoChanges; // unheard while there was no session
     return configure(error);
 }
 
@@ -470,10 +491,21 @@ void PostgresEngine::rollback()
     }
 }
 
+QString PostgresEngine::nextKeyExpression() const
+{
+    return QStringLiteral("nextval(pg_get_serial_sequence('table1', 'key'))");
+}
+
 bool PostgresEngine::nextKey(qint32* key, QString* error)
 {
     // A sequence number is never handed out twice, even by transactions
-    // that roll back, so a clerk's pending line keeps its key for good.
+    // that roll back, so a clerk's pending line keeps its key for good. One
+    // held since the last store is as good, and costs no round trip; it is
+    // lost when the program ends, as a cancelled line's is.
+    if (m_heldKey != 0) {
+        *key = std::exchange(m_heldKey, 0);
+        return true;
+    }
     qint64 next = 0;
     // A parameter keeps the statement prepared: it runs at every new line.
     if (!query(QStringLiteral("SELECT nextval(pg_get_serial_sequence(?, 'key'))"), {QStringLiteral("table1")},
@@ -584,6 +616,16 @@ QStringList PostgresEngine::changeSignalStatements()
                            "FOR EACH STATEMENT EXECUTE FUNCTION table1_changed()")};
 }
 
+QStringList PostgresEngine::photoSignalStatements()
+{
+    return {QStringLiteral("CREATE OR REPLACE FUNCTION shared_photos_changed() RETURNS trigger LANGUAGE plpgsql AS "
+                           "$$BEGIN PERFORM pg_notify('%1', TG_TABLE_SCHEMA); RETURN NULL; END$$")
+                .arg(QLatin1String(PhotoChannel)),
+            QStringLiteral("DROP TRIGGER IF EXISTS shared_photos_changed ON shared_photos"),
+            QStringLiteral("CREATE TRIGGER shared_photos_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE "
+                           "ON shared_photos FOR EACH STATEMENT EXECUTE FUNCTION shared_photos_changed()")};
+}
+
 QString PostgresEngine::movingMessage()
 {
     return QStringLiteral("Not done: register_server move is moving the lines of db1.mdb into this register, and "
@@ -615,6 +657,7 @@ bool PostgresEngine::holdOffStores(QString* error)
 
 void PostgresEngine::ensureChangeSignal()
 {
+    ensurePhotoSignal();
     if (number(QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = 'table1'::regclass"
                               " AND tgname IN ('table1_changed', 'table1_move_guard')")) == 2)
         return;
@@ -622,6 +665,14 @@ void PostgresEngine::ensureChangeSignal()
     statements.insert(1, QStringLiteral("DROP TRIGGER IF EXISTS table1_changed ON Table1"));
     QString ignored;
     executeAll(statements + moveGuardStatements(), &ignored);
+}
+
+void PostgresEngine::ensurePhotoSignal()
+{
+    const QString count = QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = to_regclass('shared_photos')"
+                                         " AND tgname = 'shared_photos_changed'");
+    QString ignored; // without the right to make it, every show asks the server
+    m_photoSignal = number(count) == 1 || executeAll(photoSignalStatements(), &ignored);
 }
 
 QString PostgresEngine::noCreatedbMessage(const QString& role, const QString& database)
@@ -702,7 +753,8 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     }
     if (!engine.mayCreateTables(error) ||
         !engine.executeAll(schemaStatements() + changeSignalStatements() + moveGuardStatements() +
-                               SharedStore::schemaStatements() + RegisterVersion::serverTableStatements(),
+                               SharedStore::schemaStatements() + photoSignalStatements() +
+                               RegisterVersion::serverTableStatements(),
                            error))
         return false;
     *created = true;

@@ -48,6 +48,8 @@ public:
     bool commit(QString* error) override;
     void rollback() override;
     bool nextKey(qint32* key, QString* error) override;
+    QString nextKeyExpression() const override;
+    void holdNextKey(qint32 key) override { m_heldKey = key; }
     bool advanceKeySequence(qint32 key, QString* error) override;
     qint64 lastKey() override;
     QString versionExpression() const override;
@@ -55,6 +57,7 @@ public:
     void setWait(ServerWait* wait) override { m_wait = wait; }
     bool busy() const override { return m_busy; }
     bool changedByOthers() override;
+    quint64 photoChanges() override;
 
     // What a step says when no session with the server can be had; detail
     // is libpq's account.
@@ -65,6 +68,9 @@ public:
     // The trigger that tells every program watching the register that Table1
     // changed (a notification on ChangeChannel with the table's schema).
     static QStringList changeSignalStatements();
+    // The same for the shared photos (PhotoChannel), so that a program keeps
+    // what it learnt about a photo until one changes.
+    static QStringList photoSignalStatements();
     // The trigger that refuses every store while register_server move
     // copies lines into the register (holdOffStores), with movingMessage().
     static QStringList moveGuardStatements();
@@ -73,6 +79,9 @@ public:
     // without the right to make them just sees no one else's changes and
     // meets no guard.
     void ensureChangeSignal();
+    // Makes the photos' trigger when it is missing; photoChanges() counts
+    // only where it is there.
+    void ensurePhotoSignal();
     bool holdOffStores(QString* error) override;
     // Creates the database the connection string names when it is not there
     // yet (through the server's maintenance database), then Table1 in it
@@ -97,7 +106,9 @@ private:
     // server answered the cancel).
     void awaitAnswer();
     void cancelRunning();
-    bool listen(QString* error); // LISTEN on the change channel; learns the schema
+    bool listen(QString* error); // LISTEN on the change channels; learns the schema
+    // Takes in the notifications that arrived, without waiting for any.
+    void takeNotifications();
     // Whether the role may make Table1 in the register's schema; error names
     // the right it lacks.
     bool mayCreateTables(QString* error);
@@ -115,7 +126,11 @@ private:
     ServerWait* m_wait = nullptr;
     bool m_busy = false;
     bool m_gaveUp = false;
+    qint32 m_heldKey = 0; // taken by the last INSERT for the next new line; 0 for none
     bool m_watching = false; // LISTEN on ChangeChannel (again after each reconnect)
     QByteArray m_schema;     // the register's schema, the notifications' payload
     bool m_reconnected = false; // since the last changedByOthers()
+    bool m_othersChangedLines = false; // announced since the last changedByOthers()
+    bool m_photoSignal = false; // the shared photos announce their changes
+    quint64 m_photoChanges = 1; // see photoChanges()
 };

@@ -14,6 +14,7 @@ void RowCache::setEngine(Engine* engine)
     m_missing = RowValues(OrderColumns::Count);
     if (!engine)
         return;
+    m_returning = QStringLiteral(" RETURNING %1, %2").arg(OrderColumns::nameList(), engine->versionExpression());
     m_select = QStringLiteral("SELECT %1, %2 FROM Table1 WHERE key = ?").arg(OrderColumns::nameList(),
                                                                              engine->versionExpression());
     m_selectBatch = QStringLiteral("SELECT %1, %2 FROM Table1 WHERE key IN (%3)")
@@ -51,6 +52,12 @@ bool RowCache::read(qint32 key, QString* error)
     if (read)
         m_rows.insert(key, read);
     return ok;
+}
+
+void RowCache::keep(const EngineRow& row)
+{
+    Line* stored = fromRow(row);
+    m_rows.insert(stored->values[OrderColumns::Key].toInt(), stored);
 }
 
 bool RowCache::readAll(const QVector<qint32>& keys, QString* error)

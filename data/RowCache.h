@@ -39,6 +39,11 @@ public:
     // Whether the line is held (loaded and still stored when it was read).
     bool contains(qint32 key) const { return m_rows.contains(key); }
     void drop(qint32 key) { m_rows.remove(key); }
+    // What an INSERT or UPDATE of one line ends with to answer with the line
+    // as stored, its version included; keep() takes that answer, so a line
+    // just stored is not read again.
+    const QString& returning() const { return m_returning; }
+    void keep(const EngineRow& row);
 
     // The line's stored values; all null when no line has that key. The
     // reference stays valid until the next call.
@@ -70,6 +75,7 @@ private:
 
     Engine* m_engine = nullptr;
     QString m_select;
+    QString m_returning;
     QString m_selectBatch;
     QCache<qint32, Line> m_rows{Capacity};
     RowValues m_missing;

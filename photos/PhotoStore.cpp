@@ -35,6 +35,7 @@ QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
 
 void PhotoStore::forget(const Key& key) {
     const QString k = mapKey(key.batch, key.number);
+    m_answers.remove(k);
     const auto known = m_versions.constFind(k);
     if (known == m_versions.cend())
         return;
@@ -65,6 +66,13 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     Engine* engine = m_database.serverEngine(&found.error);
     if (!engine)
         return found;
+    const quint64 changes = engine->photoChanges();
+    if (const auto kept = m_answers.constFind(k);
+        changes != 0 && kept != m_answers.cend() && kept->changes == changes && kept->version == known) {
+        if (known != 0)
+            found.file = cacheFile(key, known);
+        return found;
+    }
     const SharedStore::Photo photo =
         SharedStore(*engine).readPhoto(key.batch, key.number, known, JpegDecoder::MaxFileBytes);
     if (!photo.ok) {
@@ -73,6 +81,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     }
     if (!photo.found) {
         forget(key);
+        keepAnswer(k, Answer{changes, 0});
         return found;
     }
     const QString file = cacheFile(key, photo.version);
@@ -83,8 +92,17 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         m_versions.insert(k, photo.version);
         m_keysOfFiles.insert(file, key);
     }
+    keepAnswer(k, Answer{changes, photo.version});
     found.file = file;
     return found;
+}
+
+void PhotoStore::keepAnswer(const QString& k, Answer answer) {
+    if (answer.changes == 0)
+        return; // changes are not announced: the next show asks again
+    if (m_answers.size() >= KeptAnswers && !m_answers.contains(k))
+        m_answers.clear();
+    m_answers.insert(k, answer);
 }
 
 QString PhotoStore::openable(const PhotoPath& path) {

@@ -129,7 +129,9 @@ void ClerksTest::twoProgramsStoreAtOnce()
     OtherClient other(dir);
     QCOMPARE(other.lineCount(), 2 * PerProgram);
     QCOMPARE(other.number("SELECT COUNT(DISTINCT key) FROM Table1"), 2 * PerProgram);
-    QCOMPARE(other.number("SELECT MAX(key) - MIN(key) + 1 FROM Table1"), 2 * PerProgram); // no gap
+    // No gap but the key each program on a server took for a next new line
+    // that never came: the first to end leaves one among the other's lines.
+    QVERIFY(other.number("SELECT MAX(key) - MIN(key) + 1 FROM Table1") <= 2 * PerProgram + 1);
     QCOMPARE(other.number("SELECT COUNT(DISTINCT photo) FROM Table1"), 2 * PerProgram);
     QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE photo <> key"), 0);
     QCOMPARE(other.number("SELECT SUM(paracbr) FROM Table1"), 2 * PerProgram);
