@@ -84,10 +84,13 @@ void OrderGrid::followTable()
     } else {
         const int column = currentIndex().isValid() ? currentIndex().column() : 0;
         const QModelIndex index = m_model->index(row, column);
-        const auto flags = QItemSelectionModel::ClearAndSelect |
-                           (selectionBehavior() == SelectRows ? QItemSelectionModel::Rows
-                                                              : QItemSelectionModel::NoUpdate);
-        selectionModel()->setCurrentIndex(index, flags);
+        const bool rows = selectionBehavior() == SelectRows;
+        // Told several times per store: marking the marked cell again would
+        // repaint it each time.
+        if (!marksOnly(index, rows))
+            selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                         (rows ? QItemSelectionModel::Rows
+                                                               : QItemSelectionModel::NoUpdate));
         scrollTo(index);
     }
     verticalHeader()->viewport()->update();
@@ -105,6 +108,18 @@ void OrderGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
         m_table.moveTo(current.row());
     // A refused move leaves the table where it was; so does the grid.
     followTable();
+}
+
+bool OrderGrid::marksOnly(const QModelIndex& index, bool rows) const
+{
+    if (selectionModel()->currentIndex() != index)
+        return false;
+    const QItemSelection selection = selectionModel()->selection();
+    const QItemSelectionRange marked =
+        rows ? QItemSelectionRange(m_model->index(index.row(), 0),
+                                   m_model->index(index.row(), m_model->columnCount() - 1))
+             : QItemSelectionRange(index);
+    return selection.size() == 1 && selection.first() == marked;
 }
 
 int OrderGrid::tableRow() const

@@ -40,6 +40,9 @@ protected:
 private:
     // The grid row of the table's line (the pending new line is the last).
     int tableRow() const;
+    // Whether index is the current cell and it (or its row, with rows) is
+    // all that is selected.
+    bool marksOnly(const QModelIndex& index, bool rows) const;
     // Follows the table when the grid marks another row than the table's.
     void keepOnTableLine();
     // The scroll range of the rows alone (what QTableView sets counts the

@@ -46,8 +46,10 @@ bool OrderTable::append()
     m_state = TableState::Insert;
     m_current = int(d->view.size());
     m_bof = m_eof = false;
-    emit stateChanged(m_state);
+    // The grid gets its row before it hears of the state, so that it marks
+    // the new row at once instead of first unmarking the row it cannot find.
     notifyNewLine(true);
+    emit stateChanged(m_state);
     notifyData(-1);
     notifyCurrent();
     return true;

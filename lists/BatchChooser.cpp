@@ -1,12 +1,13 @@
 #include "lists/BatchChooser.h"
 
+#include "ui/ComboLookup.h"
 #include "ui/FocusColours.h"
 #include "data/OrderTable.h"
 
 #include <QComboBox>
 
 BatchChooser::BatchChooser(OrderTable& table, QComboBox* ComboBox2, bool& lineHasData)
-    : m_table(table), m_combo(ComboBox2), m_lineHasData(lineHasData)
+    : m_table(table), m_combo(ComboBox2), m_lookup(new ComboLookup(ComboBox2)), m_lineHasData(lineHasData)
 {
     // The pick belongs to the pending line: stored or cancelled, it is gone.
     QObject::connect(&m_table, &OrderTable::stateChanged, m_combo, [this](TableState state) {
@@ -30,7 +31,7 @@ void BatchChooser::follow()
         }
     }
     const QString batch = m_table.asString(OrderColumns::Batch);
-    const int index = batch.isEmpty() ? -1 : m_combo->findText(batch, Qt::MatchFixedString);
+    const int index = batch.isEmpty() ? -1 : m_lookup->find(batch);
     const bool unlisted = !batch.isEmpty() && index < 0;
     m_combo->setPlaceholderText(unlisted ? batch : QString());
     m_combo->setCurrentIndex(unlisted ? -1 : index >= 0 ? index : m_combo->count() - 1);

@@ -19,6 +19,7 @@
 
 #include <QString>
 
+class ComboLookup;
 class OrderTable;
 class QComboBox;
 
@@ -43,6 +44,7 @@ private:
 
     OrderTable& m_table;
     QComboBox* m_combo;
+    ComboLookup* m_lookup; // owned by the combo box
     bool& m_lineHasData;
     QString m_pick;
     bool m_hasPick = false;
