@@ -38,7 +38,13 @@ QString PhotoViewer::batchText() const
 
 PhotoPath PhotoViewer::currentPath() const
 {
-    return PhotoPath(m_appDir, batchText(), m_table.asString(PhotoColumn));
+    // A new line is stored under the key reserved for it, and that is its
+    // photo number too: its photo is looked for there from the start, so the
+    // store finds the answer already known.
+    QString number = m_table.asString(PhotoColumn);
+    if (number.isEmpty() && m_table.state() == TableState::Insert)
+        number = QString::number(m_table.pendingKey());
+    return PhotoPath(m_appDir, batchText(), number);
 }
 
 QString PhotoViewer::photoFile() const

@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QStatusBar>
 #include <QtTest>
 #include <sqlite3.h>
@@ -27,6 +26,22 @@ QVariantMap line(const QString& supplier, const QString& article, int delivered 
     return {{"dostavcik", supplier}, {"artikul", article}, {"dostavbr", delivered}, {"batch", batch},
             {"paracbr", 10},         {"pokupnacena", 125000}, {"polucbr", 10},     {"obsto", 1250000}};
 }
+
+// The statements the engines send while it lives, each with its values.
+class SentStatements {
+public:
+    SentStatements()
+    {
+        Engine::setStatementObserver([this](const QString& sql, const EngineParameters& parameters) {
+            QStringList values;
+            for (const QVariant& value : parameters)
+                values << value.toString();
+            list << sql + " [" + values.join(", ") + "]";
+        });
+    }
+    ~SentStatements() { Engine::setStatementObserver(nullptr); }
+    QStringList list;
+};
 
 QColor gridBase(TForm1& form)
 {
@@ -58,6 +73,7 @@ private slots:
     void startsOnTheLastBatch();
     void startupSendsEachStatementOnce_data();
     void startupSendsEachStatementOnce();
+    void storeSendsOnlyItsInsert();
     void rowSelectSwitch();
     void focusColours_data();
     void focusColours();
@@ -389,14 +405,8 @@ void WindowTest::startupSendsEachStatementOnce()
     f.insertLine(line("A", "old", 0, "B2"));
     for (int i = 0; i < lastBatchLines; ++i)
         f.insertLine(line("A", "new", 0, "C3"));
-    QStringList sent;
-    Engine::setStatementObserver([&sent](const QString& sql, const EngineParameters& parameters) {
-        QStringList values;
-        for (const QVariant& value : parameters)
-            values << value.toString();
-        sent << sql + " [" + values.join(", ") + "]";
-    });
-    const auto stopObserving = qScopeGuard([] { Engine::setStatementObserver(nullptr); });
+    SentStatements observed;
+    const QStringList& sent = observed.list;
     TForm1& form = f.open();
     // The first paint reads the lines shown.
     QCoreApplication::processEvents();
@@ -413,6 +423,41 @@ void WindowTest::startupSendsEachStatementOnce()
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: %1").arg(shown));
     QCOMPARE(form.eobstbr->text(), QString::number(10 * shown));
     QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+// Apply sends the new line's INSERT and nothing else: the stored line comes
+// back with it, and on a server the photo the line showed when it was added
+// is not asked again, nor does the next Add ask for a key.
+void WindowTest::storeSendsOnlyItsInsert()
+{
+    WindowFixture f;
+    f.dir.writeFile("Suppliers.txt", "Zara\r\n");
+    f.dir.writeFile("articles.txt", "shirt\r\n");
+    f.insertLine(line("Zara", "shirt"));
+    TForm1& form = f.open();
+    SentStatements sent;
+    for (const QString price : {"2.5", "4"}) {
+        sent.list.clear();
+        WindowFixture::click(form.Button1);
+        const QStringList added = sent.list;
+        WindowFixture::choose(form.DBComboBox2, "Zara");
+        WindowFixture::choose(form.DBComboBox1, "shirt");
+        WindowFixture::typeInto(form.DBEdit7, price);
+        WindowFixture::typeInto(form.DBEdit16, "3");
+        sent.list.clear();
+        WindowFixture::click(form.Button5);
+        QVERIFY2(f.dialogs.shown.isEmpty(), qPrintable(f.dialogs.shown.join('\n')));
+        QVERIFY2(sent.list.size() == 1, qPrintable(sent.list.join(QLatin1Char(10))));
+        QVERIFY2(sent.list.first().startsWith("INSERT INTO Table1 "), qPrintable(sent.list.first()));
+        if (TempAppDir::onServer() && price != QLatin1String("2.5"))
+            QVERIFY2(added.filter("nextval").isEmpty(), qPrintable(added.join('\n')));
+        // What the form and the grid show is the line as stored.
+        QCOMPARE(form.DBEdit7->text(), form.table().asString(OrderColumns::Pokupnacena));
+        QCOMPARE(form.table().value(OrderColumns::Polucbr).toInt(), 3);
+        QCOMPARE(form.DBGrid1->model()->index(form.table().currentRow(), OrderColumns::Artikul).data().toString(),
+                 QStringLiteral("shirt"));
+    }
+    QCOMPARE(form.table().recordCount(), 3);
 }
 
 void WindowTest::rowSelectSwitch()
