@@ -19,9 +19,11 @@
 #include "lists/PickLists.h"
 #include "lists/Unit2.h"
 #include "photos/PhotoArea.h"
+#include "photos/PhotoPictures.h"
 #include "photos/SideFilesMove.h"
 #include "support/OtherClient.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SentStatements.h"
 #include "support/TempAppDir.h"
 #include "support/WindowFixture.h"
 
@@ -104,6 +106,8 @@ private slots:
     void fileMovesToTheServer_data();
     void fileMovesToTheServer();
     void clerksShareListsNameAndPhotos();
+    void photoAnotherClerkChangedIsShown_data();
+    void photoAnotherClerkChangedIsShown();
     void listStoredMeanwhileIsNotOverwritten_data();
     void listStoredMeanwhileIsNotOverwritten();
     void clerkStoringDuringTheMoveIsRefused();
@@ -307,6 +311,62 @@ void ClerksTest::clerksShareListsNameAndPhotos()
         QVERIFY2(!QFileInfo::exists(first.dir.filePath(name)), qPrintable(name));
         QVERIFY2(!QFileInfo::exists(second.dir.filePath(name)), qPrintable(name));
     }
+}
+
+void ClerksTest::photoAnotherClerkChangedIsShown_data()
+{
+    QTest::addColumn<QSize>("before"); // the line's photo when the clerk first shows it; invalid: none
+    QTest::addColumn<QSize>("after");  // what another clerk leaves; invalid: deleted
+    QTest::addRow("attached by another clerk") << QSize() << QSize(640, 480);
+    QTest::addRow("replaced by another clerk") << QSize(640, 480) << QSize(300, 400);
+    QTest::addRow("deleted by another clerk") << QSize(640, 480) << QSize();
+}
+
+// Lines shown again cost no round trip for their photos while no photo
+// changed on the server; a photo another clerk attaches, replaces or deletes
+// is shown at the next show all the same.
+void ClerksTest::photoAnotherClerkChangedIsShown()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("photos are shared through a server register");
+    QFETCH(QSize, before);
+    QFETCH(QSize, after);
+    WindowFixture f;
+    for (int photo : {7, 8})
+        f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"batch", "C3"}, {"paracbr", 1},
+                      {"pokupnacena", 10000}, {"photo", photo}});
+    f.dir.writeFile("Batches.txt", "C3\r\n");
+    Database other;
+    QVERIFY2(other.open(f.dir.path()), qPrintable(other.errorString()));
+    SharedStore theirs(*other.engine());
+    const auto leave = [&theirs](QSize size) {
+        qint64 version = 0;
+        QString error;
+        const bool done = size.isValid() ? theirs.writePhoto("c3", "7", jpegOf(size), &version, &error)
+                                         : theirs.removePhoto("c3", "7", &error);
+        QVERIFY2(done, qPrintable(error));
+    };
+    if (before.isValid())
+        leave(before);
+    TForm1& a = f.open();
+    const auto widthOf = [](QSize size) {
+        return size.isValid() ? qRound(size.width() * double(PhotoArea::Height) / size.height())
+                              : PhotoPictures::noPhoto().width();
+    };
+    const auto showFirstAgain = [&a] {
+        WindowFixture::click(a.SpeedButton4);
+        WindowFixture::click(a.SpeedButton1);
+        return a.Image1->width();
+    };
+    QCOMPARE(showFirstAgain(), widthOf(before));
+    {
+        SentStatements sent;
+        showFirstAgain();
+        QVERIFY2(sent.list.filter("shared_photos").isEmpty(), qPrintable(sent.list.join('\n')));
+    }
+    leave(after);
+    QTRY_COMPARE(showFirstAgain(), widthOf(after));
+    QCOMPARE(f.dialogs.shown, QStringList());
 }
 
 void ClerksTest::listStoredMeanwhileIsNotOverwritten_data()

@@ -22,6 +22,8 @@
 #include <QImageWriter>
 #include <QSignalSpy>
 #include <QtTest>
+#include <chrono>
+#include <filesystem>
 #include <sys/stat.h>
 
 
@@ -490,10 +492,15 @@ void TestPhotos::storeCopiedFromWindowsIgnoresCase_data()
 {
     QTest::addColumn<QString>("batch"); // in the batch list and the line
     QTest::addColumn<QString>("onDisk");
-    QTest::addRow("batch folder in other case") << "B2" << "pictures/b2/7.jpg";
-    QTest::addRow("file name in other case") << "B2" << "pictures/B2/7.JPG";
-    QTest::addRow("photo folder in other case") << "B2" << "Pictures/B2/7.jpg";
-    QTest::addRow("Cyrillic batch folder in other case") << QString::fromUtf8("Б2") << QString::fromUtf8("pictures/б2/7.jpg");
+    // The folder was looked at before the photo came, this many seconds after
+    // its last change (its listing is kept): -1, the folder was not there.
+    QTest::addColumn<int>("folderAge");
+    QTest::addRow("batch folder in other case") << "B2" << "pictures/b2/7.jpg" << -1;
+    QTest::addRow("file name in other case") << "B2" << "pictures/B2/7.JPG" << -1;
+    QTest::addRow("photo folder in other case") << "B2" << "Pictures/B2/7.jpg" << -1;
+    QTest::addRow("Cyrillic batch folder in other case") << QString::fromUtf8("Б2") << QString::fromUtf8("pictures/б2/7.jpg") << -1;
+    QTest::addRow("file copied into a folder looked at long after its change") << "B2" << "pictures/b2/7.JPG" << 3600;
+    QTest::addRow("file copied into a folder looked at just after its change") << "B2" << "pictures/b2/7.JPG" << 0;
 }
 
 // Shown, enlarged, offered for deletion and replaced where Windows found it.
@@ -502,9 +509,18 @@ void TestPhotos::storeCopiedFromWindowsIgnoresCase()
     SKIP_SIDE_FILES_ON_SERVER();
     QFETCH(QString, batch);
     QFETCH(QString, onDisk);
+    QFETCH(int, folderAge);
     ViewerWorld world({batch});
     world.storeLine(batch, 7);
     QVERIFY(world.open());
+    if (folderAge >= 0) {
+        const QString folder = QFileInfo(world.dir.filePath(onDisk)).absolutePath();
+        QVERIFY(QDir().mkpath(folder));
+        std::filesystem::last_write_time(QFile::encodeName(folder).toStdString(),
+                                         std::filesystem::file_time_type::clock::now() - std::chrono::seconds(folderAge));
+        world.viewer.showPhoto(true);
+        QVERIFY(world.viewer.photoFile().endsWith(QStringLiteral("7.jpg")));
+    }
     world.dir.writeFile(onDisk, solidJpeg(QSize(640, 480)));
     const QString found = QDir::toNativeSeparators(world.dir.filePath(onDisk));
 

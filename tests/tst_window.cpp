@@ -8,6 +8,7 @@
 #include "app/OrderGrid.h"
 #include "data/Database.h"
 #include "data/Engine.h"
+#include "support/SentStatements.h"
 #include "support/WindowFixture.h"
 
 #include <QCheckBox>
@@ -26,22 +27,6 @@ QVariantMap line(const QString& supplier, const QString& article, int delivered 
     return {{"dostavcik", supplier}, {"artikul", article}, {"dostavbr", delivered}, {"batch", batch},
             {"paracbr", 10},         {"pokupnacena", 125000}, {"polucbr", 10},     {"obsto", 1250000}};
 }
-
-// The statements the engines send while it lives, each with its values.
-class SentStatements {
-public:
-    SentStatements()
-    {
-        Engine::setStatementObserver([this](const QString& sql, const EngineParameters& parameters) {
-            QStringList values;
-            for (const QVariant& value : parameters)
-                values << value.toString();
-            list << sql + " [" + values.join(", ") + "]";
-        });
-    }
-    ~SentStatements() { Engine::setStatementObserver(nullptr); }
-    QStringList list;
-};
 
 QColor gridBase(TForm1& form)
 {
