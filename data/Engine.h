@@ -25,6 +25,7 @@ public:
     virtual bool isNull(int i) const = 0;
     virtual qint64 integer(int i) const = 0;
     virtual std::string_view text(int i) const = 0; // UTF-8
+    virtual int count() const = 0; // columns
 
 protected:
     ~EngineRow() = default;
@@ -65,13 +66,16 @@ public:
     // before it names anything outside the register (a photo file), which
     // must never meet a second line under the same number.
     virtual bool keepKeys(QString* /*error*/) { return true; }
-    // An expression the INSERT of a new line may return besides the line:
-    // the key of the next new line, taken in the same statement, so that a
-    // server is asked once per stored line instead of twice. Empty where
-    // taking a key on its own costs nothing worth saving (a file).
-    virtual QString nextKeyExpression() const { return {}; }
-    // What that expression gave: nextKey hands it out next.
-    virtual void holdNextKey(qint32 /*key*/) {}
+    // Runs the INSERT of a new line (a query: it answers with the line) and
+    // takes the key of the next new line along with it, in the same
+    // transaction, which nextKey then hands out: the next Add waits for
+    // nothing, and a server is asked once per stored line instead of twice.
+    // The held key is lost when the program ends, as a cancelled line's is.
+    virtual bool insertTakingNextKey(const QString& sql, const EngineParameters& parameters,
+                                     const EngineVisitor& visit, QString* error)
+    {
+        return query(sql, parameters, visit, error);
+    }
     // Moves the key sequence on to at least key (after lines were copied in
     // with their own keys).
     virtual bool advanceKeySequence(qint32 key, QString* error) = 0;

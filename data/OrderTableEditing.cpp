@@ -146,18 +146,15 @@ bool OrderTable::writePending(qint32* key, QString* error)
     // returns. It answers with the line as stored, which the cache keeps in
     // place of the version it held.
     sql += d->rows.returning();
-    const QString keyAhead = inserting ? db->nextKeyExpression() : QString();
-    if (!keyAhead.isEmpty())
-        sql += QStringLiteral(", ") + keyAhead;
     d->rows.drop(target);
     qint64 changed = 0;
-    const bool written = db->query(sql, values, [&](const EngineRow& row) {
+    const EngineVisitor keep = [&](const EngineRow& row) {
         d->rows.keep(row);
-        if (!keyAhead.isEmpty())
-            db->holdNextKey(qint32(row.integer(OrderColumns::Count + 1)));
         ++changed;
         return true;
-    }, error);
+    };
+    const bool written =
+        inserting ? db->insertTakingNextKey(sql, values, keep, error) : db->query(sql, values, keep, error);
     if (!written) {
         if (m_state == TableState::Insert && db->connectionLost())
             d->insertInDoubt = true;

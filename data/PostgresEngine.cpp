@@ -31,6 +31,7 @@ public:
     {
         return {PQgetvalue(m_result, m_row, i), size_t(PQgetlength(m_result, m_row, i))};
     }
+    int count() const override { return PQnfields(m_result); }
 
 private:
     PGresult* m_result;
@@ -491,9 +492,19 @@ void PostgresEngine::rollback()
     }
 }
 
-QString PostgresEngine::nextKeyExpression() const
+bool PostgresEngine::insertTakingNextKey(const QString& sql, const EngineParameters& parameters,
+                                         const EngineVisitor& visit, QString* error)
 {
-    return QStringLiteral("nextval(pg_get_serial_sequence('table1', 'key'))");
+    // The key comes back as one more column of the INSERT's answer.
+    qint32 next = 0;
+    const bool stored = query(sql + QStringLiteral(", nextval(pg_get_serial_sequence('table1', 'key'))"),
+                              parameters, [&](const EngineRow& row) {
+                                  next = qint32(row.integer(row.count() - 1));
+                                  return visit(row);
+                              }, error);
+    if (stored)
+        m_heldKey = next;
+    return stored;
 }
 
 bool PostgresEngine::nextKey(qint32* key, QString* error)

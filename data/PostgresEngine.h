@@ -48,8 +48,8 @@ public:
     bool commit(QString* error) override;
     void rollback() override;
     bool nextKey(qint32* key, QString* error) override;
-    QString nextKeyExpression() const override;
-    void holdNextKey(qint32 key) override { m_heldKey = key; }
+    bool insertTakingNextKey(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
+                             QString* error) override;
     bool advanceKeySequence(qint32 key, QString* error) override;
     qint64 lastKey() override;
     QString versionExpression() const override;

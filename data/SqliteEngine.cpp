@@ -9,6 +9,7 @@
 #include <chrono>
 #include <sqlite3.h>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -22,6 +23,7 @@ public:
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
         return {bytes ? bytes : "", size_t(sqlite3_column_bytes(m_stmt, i))};
     }
+    int count() const override { return sqlite3_column_count(m_stmt); }
 
 private:
     sqlite3_stmt* m_stmt;
@@ -160,6 +162,11 @@ qint64 SqliteEngine::lastKey()
 
 bool SqliteEngine::nextKey(qint32* key, QString* error)
 {
+    // Taken with the last stored line, and kept by its commit.
+    if (m_heldKey != 0) {
+        *key = std::exchange(m_heldKey, 0);
+        return true;
+    }
     // The number is taken without a sync of its own: the line stored under
     // it is stored by a commit that syncs the log up to and including this
     // one, and a number lost with the power was never stored. On a register
@@ -193,21 +200,48 @@ bool SqliteEngine::keepKeys(QString* error)
     return true;
 }
 
-bool SqliteEngine::reserveKey(qint32* key, QString* error)
+bool SqliteEngine::insertTakingNextKey(const QString& sql, const EngineParameters& parameters,
+                                       const EngineVisitor& visit, QString* error)
+{
+    // One transaction, one commit and one wait for the disk, as the INSERT
+    // alone; without a key the next Add takes one as before.
+    if (!beginWrite(error))
+        return false;
+    if (!query(sql, parameters, visit, error)) {
+        rollback();
+        return false;
+    }
+    qint64 next = -1;
+    QString ignored;
+    moveKeySequence(&next, &ignored);
+    if (!commit(error)) {
+        rollback();
+        return false;
+    }
+    m_heldKey = next > 0 ? qint32(next) : 0;
+    return true;
+}
+
+bool SqliteEngine::moveKeySequence(qint64* next, QString* error)
 {
     // AUTOINCREMENT keeps the largest key ever given in sqlite_sequence (a
-    // table that never had a line has no entry there yet). Moving it on in
-    // one statement hands each program on the register its own numbers.
+    // table that never had a line has no entry there yet: next stays -1).
+    // Moving it on in one statement hands each program on the register its
+    // own numbers.
+    return query(QStringLiteral("UPDATE sqlite_sequence SET seq = MAX(seq, "
+                                "(SELECT COALESCE(MAX(key), 0) FROM Table1)) + ? "
+                                "WHERE name = 'Table1' RETURNING seq"),
+                 {1}, [next](const EngineRow& row) {
+                     *next = row.integer(0);
+                     return false;
+                 },
+                 error);
+}
+
+bool SqliteEngine::reserveKey(qint32* key, QString* error)
+{
     qint64 next = -1;
-    const bool moved = query(QStringLiteral("UPDATE sqlite_sequence SET seq = MAX(seq, "
-                                            "(SELECT COALESCE(MAX(key), 0) FROM Table1)) + ? "
-                                            "WHERE name = 'Table1' RETURNING seq"),
-                             {1}, [&next](const EngineRow& row) {
-                                 next = row.integer(0);
-                                 return false;
-                             },
-                             error);
-    if (!moved)
+    if (!moveKeySequence(&next, error))
         return false;
     if (next > 0) {
         *key = qint32(next);

@@ -31,6 +31,8 @@ public:
     void rollback() override;
     bool nextKey(qint32* key, QString* error) override;
     bool keepKeys(QString* error) override;
+    bool insertTakingNextKey(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
+                             QString* error) override;
     bool advanceKeySequence(qint32 key, QString* error) override;
     qint64 lastKey() override;
     QString versionExpression() const override;
@@ -43,6 +45,9 @@ private:
     bool run(const char* sql, QString* error);
     // Moves the key sequence on by one, committed.
     bool reserveKey(qint32* key, QString* error);
+    // The key sequence one on; next is the new value, -1 when the register
+    // has no entry for it yet.
+    bool moveKeySequence(qint64* next, QString* error);
     // Whether the register keeps a write-ahead log (asked once).
     bool isWal();
 
@@ -51,4 +56,5 @@ private:
     QHash<QString, std::shared_ptr<SqliteStatement>> m_prepared;
     QString m_journalMode; // empty until asked
     bool m_keysUnsynced = false; // a key was taken without a sync of the log
+    qint32 m_heldKey = 0; // taken with the last stored line for the next new line; 0 for none
 };
