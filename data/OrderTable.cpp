@@ -258,8 +258,16 @@ QVariant OrderTable::value(int column) const
         return {};
     if (isEditing())
         return d->buffer[column];
-    const qint32 key = currentKey();
-    return key == 0 ? QVariant() : d->rows.row(key)[column];
+    return currentKey() == 0 ? QVariant() : currentLine()[column];
+}
+
+const QVector<QVariant>& OrderTable::currentLine() const
+{
+    // Read with the lines after it, as the grid reads its rows: after a move
+    // to another view the form's line and the grid's screen come in one
+    // statement, one round trip to a server instead of two.
+    const int next = std::min(int(d->view.size()) - m_current, RowCache::Batch);
+    return d->rows.rowWithNext(d->view.data() + m_current, next);
 }
 
 QVariant OrderTable::value(const QString& name) const
@@ -332,7 +340,7 @@ QVariant OrderTable::storedValue(OrderColumns::Index column) const
     const qint32 key = isActive() ? currentKey() : 0;
     if (key == 0)
         return {};
-    return d->rows.row(key)[column];
+    return currentLine()[column];
 }
 
 QVariant OrderTable::storedValue(const QString& name) const

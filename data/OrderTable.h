@@ -264,6 +264,8 @@ private:
     bool convertForPending(int column, const QVariant& value, QVariant* converted);
     void putPending(int column, const QVariant& converted);
     qint32 currentKey() const; // 0 for none and for a pending new line
+    // The current line's stored values; only when currentKey() is not 0.
+    const QVector<QVariant>& currentLine() const;
     Engine* engine() const; // nullptr while the connection is closed
     bool lineExists(qint32 key, bool* exists, QString* error);
     // Whether the stored line already holds every pending change.
