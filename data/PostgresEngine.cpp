@@ -219,23 +219,36 @@ void PostgresEngine::takeNotifications()
 {
     PQconsumeInput(m_conn);
     while (PGnotify* note = PQnotifies(m_conn)) {
-        if (m_schema == note->extra) {
-            if (qstrcmp(note->relname, PhotoChannel) == 0)
-                ++m_photoChanges; // the program's own changes too: its copies follow them
-            else if (note->be_pid != PQbackendPID(m_conn))
-                m_othersChangedLines = true;
-        }
+        if (qstrcmp(note->relname, PhotoChannel) == 0)
+            takePhotoNotification(note->extra);
+        else if (m_schema == note->extra && note->be_pid != PQbackendPID(m_conn))
+            m_othersChangedLines = true;
         PQfreemem(note);
     }
 }
 
-quint64 PostgresEngine::photoChanges()
+void PostgresEngine::takePhotoNotification(const char* payload)
+{
+    // "schema<TAB>number": the number of the photo stored, replaced or
+    // deleted, empty when none is named (a deletion, a long number).
+    const QByteArray text(payload);
+    const int tab = text.indexOf('\t');
+    if (tab < 0 || text.left(tab) != m_schema)
+        return;
+    ++m_photoNews.changes; // the program's own changes too: its copies follow them
+    bool whole = false;
+    const qint64 number = text.mid(tab + 1).toLongLong(&whole);
+    if (whole && number > m_photoNews.largestNumber)
+        m_photoNews.largestNumber = number;
+}
+
+Engine::PhotoNews PostgresEngine::photoNews()
 {
     // Announcements are heard only while listening on a session that is up.
     if (!m_photoSignal || !m_watching || m_busy || !m_conn || PQstatus(m_conn) != CONNECTION_OK)
-        return 0;
+        return {};
     takeNotifications();
-    return m_photoChanges;
+    return m_photoNews;
 }
 
 bool PostgresEngine::ensureConnected(QString* error)
@@ -273,7 +286,8 @@ bool PostgresEngine::ensureConnected(QString* error)
     }
     m_failedReconnect.invalidate();
     m_reconnected = true;
-    ++m_photoChanges; // unheard while there was no session
+    // What was announced while there was no session went unheard.
+    m_photoNews = {m_photoNews.changes + 1, m_photoNews.session + 1, 0};
     return configure(error);
 }
 
@@ -629,12 +643,20 @@ QStringList PostgresEngine::changeSignalStatements()
 
 QStringList PostgresEngine::photoSignalStatements()
 {
+    // One notice per photo, naming its number when that is short enough for
+    // a notice (a longer one is no key's), so that a program learns which
+    // numbers now have photos; a TRUNCATE names none.
     return {QStringLiteral("CREATE OR REPLACE FUNCTION shared_photos_changed() RETURNS trigger LANGUAGE plpgsql AS "
-                           "$$BEGIN PERFORM pg_notify('%1', TG_TABLE_SCHEMA); RETURN NULL; END$$")
+                           "$$BEGIN PERFORM pg_notify('%1', TG_TABLE_SCHEMA || E'\\t' || CASE "
+                           "WHEN TG_OP IN ('INSERT', 'UPDATE') AND octet_length(NEW.number) <= 20 THEN NEW.number "
+                           "ELSE '' END); RETURN NULL; END$$")
                 .arg(QLatin1String(PhotoChannel)),
             QStringLiteral("DROP TRIGGER IF EXISTS shared_photos_changed ON shared_photos"),
-            QStringLiteral("CREATE TRIGGER shared_photos_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE "
-                           "ON shared_photos FOR EACH STATEMENT EXECUTE FUNCTION shared_photos_changed()")};
+            QStringLiteral("DROP TRIGGER IF EXISTS shared_photos_emptied ON shared_photos"),
+            QStringLiteral("CREATE TRIGGER shared_photos_changed AFTER INSERT OR UPDATE OR DELETE ON shared_photos "
+                           "FOR EACH ROW EXECUTE FUNCTION shared_photos_changed()"),
+            QStringLiteral("CREATE TRIGGER shared_photos_emptied AFTER TRUNCATE ON shared_photos "
+                           "FOR EACH STATEMENT EXECUTE FUNCTION shared_photos_changed()")};
 }
 
 QString PostgresEngine::movingMessage()
@@ -681,9 +703,9 @@ void PostgresEngine::ensureChangeSignal()
 void PostgresEngine::ensurePhotoSignal()
 {
     const QString count = QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = to_regclass('shared_photos')"
-                                         " AND tgname = 'shared_photos_changed'");
-    QString ignored; // without the right to make it, every show asks the server
-    m_photoSignal = number(count) == 1 || executeAll(photoSignalStatements(), &ignored);
+                                         " AND tgname IN ('shared_photos_changed', 'shared_photos_emptied')");
+    QString ignored; // without the right to make them, every show asks the server
+    m_photoSignal = number(count) == 2 || executeAll(photoSignalStatements(), &ignored);
 }
 
 QString PostgresEngine::noCreatedbMessage(const QString& role, const QString& database)

@@ -57,7 +57,7 @@ public:
     void setWait(ServerWait* wait) override { m_wait = wait; }
     bool busy() const override { return m_busy; }
     bool changedByOthers() override;
-    quint64 photoChanges() override;
+    PhotoNews photoNews() override;
 
     // What a step says when no session with the server can be had; detail
     // is libpq's account.
@@ -79,8 +79,8 @@ public:
     // without the right to make them just sees no one else's changes and
     // meets no guard.
     void ensureChangeSignal();
-    // Makes the photos' trigger when it is missing; photoChanges() counts
-    // only where it is there.
+    // Makes the photos' trigger when it is missing; photoNews() counts only
+    // where it is there.
     void ensurePhotoSignal();
     bool holdOffStores(QString* error) override;
     // Creates the database the connection string names when it is not there
@@ -109,6 +109,7 @@ private:
     bool listen(QString* error); // LISTEN on the change channels; learns the schema
     // Takes in the notifications that arrived, without waiting for any.
     void takeNotifications();
+    void takePhotoNotification(const char* payload);
     // Whether the role may make Table1 in the register's schema; error names
     // the right it lacks.
     bool mayCreateTables(QString* error);
@@ -132,5 +133,5 @@ private:
     bool m_reconnected = false; // since the last changedByOthers()
     bool m_othersChangedLines = false; // announced since the last changedByOthers()
     bool m_photoSignal = false; // the shared photos announce their changes
-    quint64 m_photoChanges = 1; // see photoChanges()
+    PhotoNews m_photoNews{1, 1, 0}; // see photoNews()
 };

@@ -66,11 +66,16 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     Engine* engine = m_database.serverEngine(&found.error);
     if (!engine)
         return found;
-    const quint64 changes = engine->photoChanges();
+    const Engine::PhotoNews news = engine->photoNews();
+    const quint64 changes = news.changes;
     if (const auto kept = m_answers.constFind(k);
         changes != 0 && kept != m_answers.cend() && kept->changes == changes && kept->version == known) {
         if (known != 0)
             found.file = cacheFile(key, known);
+        return found;
+    }
+    if (known == 0 && surelyNone(*engine, news, key.number)) {
+        keepAnswer(k, Answer{changes, 0});
         return found;
     }
     const SharedStore::Photo photo =
@@ -95,6 +100,23 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     keepAnswer(k, Answer{changes, photo.version});
     found.file = file;
     return found;
+}
+
+bool PhotoStore::surelyNone(Engine& engine, const Engine::PhotoNews& news, const QString& number) {
+    if (news.changes == 0)
+        return false;
+    bool whole = false;
+    const qint64 value = number.toLongLong(&whole);
+    // Only the number's own spelling finds its photo: "7" never finds "07".
+    if (!whole || value <= 0 || number != QString::number(value))
+        return false;
+    if (m_largest.session != news.session) {
+        const qint64 largest = SharedStore(engine).largestPhotoNumber();
+        if (largest < 0)
+            return false;
+        m_largest = Largest{news.session, largest};
+    }
+    return value > qMax(m_largest.number, news.largestNumber);
 }
 
 void PhotoStore::keepAnswer(const QString& k, Answer answer) {
@@ -124,6 +146,8 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     }
     // The copy that is shown next need not come back over the wire.
     forget(key);
+    if (bool whole = false; key.number.toLongLong(&whole) > m_largest.number && whole)
+        m_largest.number = key.number.toLongLong();
     const QString file = cacheFile(key, version);
     QString ignored; // without a copy, the next show fetches the photo
     if (writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored)) {

@@ -21,8 +21,9 @@
 #include <QHash>
 #include <QString>
 
+#include "data/Engine.h"
+
 class Database;
-class Engine;
 class PhotoPath;
 
 class PhotoStore {
@@ -72,9 +73,18 @@ class PhotoStore {
     QHash<QString, qint64> m_versions; // batch key "/" number -> version of the cached copy
     QHash<QString, Key> m_keysOfFiles; // cached copy handed out -> its photo
     struct Answer {
-        quint64 changes; // Engine::photoChanges() before it was asked
+        quint64 changes; // Engine::PhotoNews::changes before it was asked
         qint64 version;  // 0: no photo
     };
+    // Whether the server surely holds no photo numbered number: a whole
+    // number above every one stored when this session began to listen and
+    // every one announced since (a new line's number, the key it was given).
+    bool surelyNone(Engine& engine, const Engine::PhotoNews& news, const QString& number);
+    struct Largest {
+        quint64 session = 0; // Engine::PhotoNews::session it was read in
+        qint64 number = 0;
+    };
+    Largest m_largest;
     QHash<QString, Answer> m_answers; // batch key "/" number -> the server's last answer
     static constexpr int KeptAnswers = 4096;
     void keepAnswer(const QString& k, Answer answer);
