@@ -16,6 +16,7 @@
 #include <QVector>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 class ServerWait;
 
@@ -135,4 +136,17 @@ public:
 
 protected:
     static void observe(const QString& sql, const EngineParameters& parameters = {});
+    // The key insertTakingNextKey took for the next new line (0: none);
+    // nextKey hands it out first.
+    void holdKey(qint32 key) { m_heldKey = key; }
+    bool takeHeldKey(qint32* key)
+    {
+        if (m_heldKey == 0)
+            return false;
+        *key = std::exchange(m_heldKey, 0);
+        return true;
+    }
+
+private:
+    qint32 m_heldKey = 0;
 };

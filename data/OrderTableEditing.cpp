@@ -125,10 +125,10 @@ bool OrderTable::writePending(qint32* key, QString* error)
         }
     }
     *key = target;
-    if (values.isEmpty()) { // an edit that set nothing writes nothing, and reads the line anew
-        d->rows.drop(target);
+    // What the cache holds is read anew, or replaced by the write's answer.
+    d->rows.drop(target);
+    if (values.isEmpty()) // an edit that set nothing writes nothing
         return true;
-    }
     QString sql;
     const bool checkVersion = m_state == TableState::Edit;
     if (inserting) {
@@ -146,7 +146,6 @@ bool OrderTable::writePending(qint32* key, QString* error)
     // returns. It answers with the line as stored, which the cache keeps in
     // place of the version it held.
     sql += d->rows.returning();
-    d->rows.drop(target);
     qint64 changed = 0;
     const EngineVisitor keep = [&](const EngineRow& row) {
         d->rows.keep(row);

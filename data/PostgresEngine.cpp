@@ -517,7 +517,7 @@ bool PostgresEngine::insertTakingNextKey(const QString& sql, const EngineParamet
                                   return visit(row);
                               }, error);
     if (stored)
-        m_heldKey = next;
+        holdKey(next);
     return stored;
 }
 
@@ -527,10 +527,8 @@ bool PostgresEngine::nextKey(qint32* key, QString* error)
     // that roll back, so a clerk's pending line keeps its key for good. One
     // held since the last store is as good, and costs no round trip; it is
     // lost when the program ends, as a cancelled line's is.
-    if (m_heldKey != 0) {
-        *key = std::exchange(m_heldKey, 0);
+    if (takeHeldKey(key))
         return true;
-    }
     qint64 next = 0;
     // A parameter keeps the statement prepared: it runs at every new line.
     if (!query(QStringLiteral("SELECT nextval(pg_get_serial_sequence(?, 'key'))"), {QStringLiteral("table1")},
@@ -690,22 +688,27 @@ bool PostgresEngine::holdOffStores(QString* error)
 
 void PostgresEngine::ensureChangeSignal()
 {
-    ensurePhotoSignal();
-    if (number(QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = 'table1'::regclass"
-                              " AND tgname IN ('table1_changed', 'table1_move_guard')")) == 2)
-        return;
-    QStringList statements = changeSignalStatements();
-    statements.insert(1, QStringLiteral("DROP TRIGGER IF EXISTS table1_changed ON Table1"));
-    QString ignored;
-    executeAll(statements + moveGuardStatements(), &ignored);
-}
-
-void PostgresEngine::ensurePhotoSignal()
-{
-    const QString count = QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = to_regclass('shared_photos')"
-                                         " AND tgname IN ('shared_photos_changed', 'shared_photos_emptied')");
-    QString ignored; // without the right to make them, every show asks the server
-    m_photoSignal = number(count) == 2 || executeAll(photoSignalStatements(), &ignored);
+    // Both tables' triggers counted in one look: it runs at every opening.
+    qint64 lineTriggers = -1;
+    qint64 photoTriggers = -1;
+    QString ignored; // without the right to make them, others' changes go unseen
+    query(QStringLiteral("SELECT COUNT(*) FILTER (WHERE tgrelid = 'table1'::regclass"
+                         " AND tgname IN ('table1_changed', 'table1_move_guard')),"
+                         " COUNT(*) FILTER (WHERE tgrelid = to_regclass('shared_photos')"
+                         " AND tgname IN ('shared_photos_changed', 'shared_photos_emptied')) FROM pg_trigger"),
+          {}, [&](const EngineRow& row) {
+              lineTriggers = row.integer(0);
+              photoTriggers = row.integer(1);
+              return false;
+          },
+          &ignored);
+    if (lineTriggers != 2) {
+        QStringList statements = changeSignalStatements();
+        statements.insert(1, QStringLiteral("DROP TRIGGER IF EXISTS table1_changed ON Table1"));
+        executeAll(statements + moveGuardStatements(), &ignored);
+    }
+    // Without them every photo shown asks the server.
+    m_photoSignal = photoTriggers == 2 || executeAll(photoSignalStatements(), &ignored);
 }
 
 QString PostgresEngine::noCreatedbMessage(const QString& role, const QString& database)

@@ -79,9 +79,6 @@ public:
     // without the right to make them just sees no one else's changes and
     // meets no guard.
     void ensureChangeSignal();
-    // Makes the photos' trigger when it is missing; photoNews() counts only
-    // where it is there.
-    void ensurePhotoSignal();
     bool holdOffStores(QString* error) override;
     // Creates the database the connection string names when it is not there
     // yet (through the server's maintenance database), then Table1 in it
@@ -127,7 +124,6 @@ private:
     ServerWait* m_wait = nullptr;
     bool m_busy = false;
     bool m_gaveUp = false;
-    qint32 m_heldKey = 0; // taken by the last INSERT for the next new line; 0 for none
     bool m_watching = false; // LISTEN on ChangeChannel (again after each reconnect)
     QByteArray m_schema;     // the register's schema, the notifications' payload
     bool m_reconnected = false; // since the last changedByOthers()

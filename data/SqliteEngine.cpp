@@ -9,7 +9,6 @@
 #include <chrono>
 #include <sqlite3.h>
 #include <thread>
-#include <utility>
 
 namespace {
 
@@ -163,10 +162,8 @@ qint64 SqliteEngine::lastKey()
 bool SqliteEngine::nextKey(qint32* key, QString* error)
 {
     // Taken with the last stored line, and kept by its commit.
-    if (m_heldKey != 0) {
-        *key = std::exchange(m_heldKey, 0);
+    if (takeHeldKey(key))
         return true;
-    }
     // The number is taken without a sync of its own: the line stored under
     // it is stored by a commit that syncs the log up to and including this
     // one, and a number lost with the power was never stored. On a register
@@ -218,7 +215,7 @@ bool SqliteEngine::insertTakingNextKey(const QString& sql, const EngineParameter
         rollback();
         return false;
     }
-    m_heldKey = next > 0 ? qint32(next) : 0;
+    holdKey(next > 0 ? qint32(next) : 0);
     return true;
 }
 

@@ -56,5 +56,4 @@ private:
     QHash<QString, std::shared_ptr<SqliteStatement>> m_prepared;
     QString m_journalMode; // empty until asked
     bool m_keysUnsynced = false; // a key was taken without a sync of the log
-    qint32 m_heldKey = 0; // taken with the last stored line for the next new line; 0 for none
 };

@@ -102,13 +102,16 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     return found;
 }
 
-bool PhotoStore::surelyNone(Engine& engine, const Engine::PhotoNews& news, const QString& number) {
-    if (news.changes == 0)
-        return false;
+qint64 PhotoStore::wholeNumber(const QString& number) {
+    // Only the number's own spelling finds its photo: "7" never finds "07".
     bool whole = false;
     const qint64 value = number.toLongLong(&whole);
-    // Only the number's own spelling finds its photo: "7" never finds "07".
-    if (!whole || value <= 0 || number != QString::number(value))
+    return whole && value > 0 && number == QString::number(value) ? value : 0;
+}
+
+bool PhotoStore::surelyNone(Engine& engine, const Engine::PhotoNews& news, const QString& number) {
+    const qint64 value = wholeNumber(number);
+    if (news.changes == 0 || value == 0)
         return false;
     if (m_largest.session != news.session) {
         const qint64 largest = SharedStore(engine).largestPhotoNumber();
@@ -146,8 +149,7 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     }
     // The copy that is shown next need not come back over the wire.
     forget(key);
-    if (bool whole = false; key.number.toLongLong(&whole) > m_largest.number && whole)
-        m_largest.number = key.number.toLongLong();
+    m_largest.number = qMax(m_largest.number, wholeNumber(key.number));
     const QString file = cacheFile(key, version);
     QString ignored; // without a copy, the next show fetches the photo
     if (writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored)) {

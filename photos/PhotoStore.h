@@ -9,7 +9,7 @@
 // pictures-cache/<batch>/<number>-<version>.jpg. A show asks the server in
 // one round trip whether the copy's version is still the stored one; only a
 // changed or missing photo comes over the wire. Where the server announces
-// every change of a photo (Engine::photoChanges), its answer, a version or
+// every change of a photo (Engine::photoNews), its answer, a version or
 // no photo, is kept until the next announcement, so a line shown again, or
 // just stored, costs no round trip. A copy's name holds its
 // version, so a copy is never taken for another version of its photo, also
@@ -80,6 +80,9 @@ class PhotoStore {
     // number above every one stored when this session began to listen and
     // every one announced since (a new line's number, the key it was given).
     bool surelyNone(Engine& engine, const Engine::PhotoNews& news, const QString& number);
+    // A photo number's value when it is spelt as a whole number is (no sign,
+    // no leading zero); 0 otherwise.
+    static qint64 wholeNumber(const QString& number);
     struct Largest {
         quint64 session = 0; // Engine::PhotoNews::session it was read in
         qint64 number = 0;
