@@ -107,20 +107,6 @@ public:
     // Whether another program stored or deleted lines since the last call;
     // the first call starts watching.
     virtual bool changedByOthers() { return false; }
-    // What the register announced about its shared photos, so that what was
-    // read about a photo can be kept until it may have changed.
-    struct PhotoNews {
-        // Moves on whenever a photo may have changed (a change was announced,
-        // or a new session began); 0 when changes are not announced: nothing
-        // read about photos may be kept.
-        quint64 changes = 0;
-        // Moves on with every new session: what was announced before it is lost.
-        quint64 session = 0;
-        // The largest photo number (a whole number) stored or changed since
-        // the session began listening; 0 for none.
-        qint64 largestNumber = 0;
-    };
-    virtual PhotoNews photoNews() { return {}; }
 
     // Runs a statement without parameters and returns its first column of
     // the first row as a whole number; -1 when there is none or on failure.

@@ -136,7 +136,6 @@ void ignoreNotice(void*, const char*) {}
 // The channel the register's trigger notifies on; the payload names the
 // schema of the Table1 that changed (one database may hold several registers).
 constexpr const char* ChangeChannel = "table1_changed";
-constexpr const char* PhotoChannel = "shared_photos_changed";
 // The first key of the advisory lock that register_server move holds on a
 // Table1 (the second is the table's oid); any number no other program uses.
 constexpr int MoveLockClass = 1263563586;
@@ -191,7 +190,6 @@ bool PostgresEngine::configure(QString* error)
 bool PostgresEngine::listen(QString* error)
 {
     if (!command((QByteArray("LISTEN ") + ChangeChannel).constData(), error) ||
-        !command((QByteArray("LISTEN ") + PhotoChannel).constData(), error) ||
         !query(QStringLiteral("SELECT current_schema()"), {}, [&](const EngineRow& row) {
             m_schema = QByteArray(row.text(0).data(), qsizetype(row.text(0).size()));
             return false;
@@ -210,45 +208,14 @@ bool PostgresEngine::changedByOthers()
         listen(&ignored);
         return false;
     }
-    takeNotifications();
-    // What others did while there was no session went unannounced.
-    return std::exchange(m_reconnected, false) | std::exchange(m_othersChangedLines, false);
-}
-
-void PostgresEngine::takeNotifications()
-{
     PQconsumeInput(m_conn);
+    // What others did while there was no session went unannounced.
+    bool changed = std::exchange(m_reconnected, false);
     while (PGnotify* note = PQnotifies(m_conn)) {
-        if (qstrcmp(note->relname, PhotoChannel) == 0)
-            takePhotoNotification(note->extra);
-        else if (m_schema == note->extra && note->be_pid != PQbackendPID(m_conn))
-            m_othersChangedLines = true;
+        changed = changed || (note->be_pid != PQbackendPID(m_conn) && m_schema == note->extra);
         PQfreemem(note);
     }
-}
-
-void PostgresEngine::takePhotoNotification(const char* payload)
-{
-    // "schema<TAB>number": the number of the photo stored, replaced or
-    // deleted, empty when none is named (a deletion, a long number).
-    const QByteArray text(payload);
-    const int tab = text.indexOf('\t');
-    if (tab < 0 || text.left(tab) != m_schema)
-        return;
-    ++m_photoNews.changes; // the program's own changes too: its copies follow them
-    bool whole = false;
-    const qint64 number = text.mid(tab + 1).toLongLong(&whole);
-    if (whole && number > m_photoNews.largestNumber)
-        m_photoNews.largestNumber = number;
-}
-
-Engine::PhotoNews PostgresEngine::photoNews()
-{
-    // Announcements are heard only while listening on a session that is up.
-    if (!m_photoSignal || !m_watching || m_busy || !m_conn || PQstatus(m_conn) != CONNECTION_OK)
-        return {};
-    takeNotifications();
-    return m_photoNews;
+    return changed;
 }
 
 bool PostgresEngine::ensureConnected(QString* error)
@@ -286,8 +253,6 @@ bool PostgresEngine::ensureConnected(QString* error)
     }
     m_failedReconnect.invalidate();
     m_reconnected = true;
-    // What was announced while there was no session went unheard.
-    m_photoNews = {m_photoNews.changes + 1, m_photoNews.session + 1, 0};
     return configure(error);
 }
 
@@ -639,24 +604,6 @@ QStringList PostgresEngine::changeSignalStatements()
                            "FOR EACH STATEMENT EXECUTE FUNCTION table1_changed()")};
 }
 
-QStringList PostgresEngine::photoSignalStatements()
-{
-    // One notice per photo, naming its number when that is short enough for
-    // a notice (a longer one is no key's), so that a program learns which
-    // numbers now have photos; a TRUNCATE names none.
-    return {QStringLiteral("CREATE OR REPLACE FUNCTION shared_photos_changed() RETURNS trigger LANGUAGE plpgsql AS "
-                           "$$BEGIN PERFORM pg_notify('%1', TG_TABLE_SCHEMA || E'\\t' || CASE "
-                           "WHEN TG_OP IN ('INSERT', 'UPDATE') AND octet_length(NEW.number) <= 20 THEN NEW.number "
-                           "ELSE '' END); RETURN NULL; END$$")
-                .arg(QLatin1String(PhotoChannel)),
-            QStringLiteral("DROP TRIGGER IF EXISTS shared_photos_changed ON shared_photos"),
-            QStringLiteral("DROP TRIGGER IF EXISTS shared_photos_emptied ON shared_photos"),
-            QStringLiteral("CREATE TRIGGER shared_photos_changed AFTER INSERT OR UPDATE OR DELETE ON shared_photos "
-                           "FOR EACH ROW EXECUTE FUNCTION shared_photos_changed()"),
-            QStringLiteral("CREATE TRIGGER shared_photos_emptied AFTER TRUNCATE ON shared_photos "
-                           "FOR EACH STATEMENT EXECUTE FUNCTION shared_photos_changed()")};
-}
-
 QString PostgresEngine::movingMessage()
 {
     return QStringLiteral("Not done: register_server move is moving the lines of db1.mdb into this register, and "
@@ -688,27 +635,13 @@ bool PostgresEngine::holdOffStores(QString* error)
 
 void PostgresEngine::ensureChangeSignal()
 {
-    // Both tables' triggers counted in one look: it runs at every opening.
-    qint64 lineTriggers = -1;
-    qint64 photoTriggers = -1;
-    QString ignored; // without the right to make them, others' changes go unseen
-    query(QStringLiteral("SELECT COUNT(*) FILTER (WHERE tgrelid = 'table1'::regclass"
-                         " AND tgname IN ('table1_changed', 'table1_move_guard')),"
-                         " COUNT(*) FILTER (WHERE tgrelid = to_regclass('shared_photos')"
-                         " AND tgname IN ('shared_photos_changed', 'shared_photos_emptied')) FROM pg_trigger"),
-          {}, [&](const EngineRow& row) {
-              lineTriggers = row.integer(0);
-              photoTriggers = row.integer(1);
-              return false;
-          },
-          &ignored);
-    if (lineTriggers != 2) {
-        QStringList statements = changeSignalStatements();
-        statements.insert(1, QStringLiteral("DROP TRIGGER IF EXISTS table1_changed ON Table1"));
-        executeAll(statements + moveGuardStatements(), &ignored);
-    }
-    // Without them every photo shown asks the server.
-    m_photoSignal = photoTriggers == 2 || executeAll(photoSignalStatements(), &ignored);
+    if (number(QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = 'table1'::regclass"
+                              " AND tgname IN ('table1_changed', 'table1_move_guard')")) == 2)
+        return;
+    QStringList statements = changeSignalStatements();
+    statements.insert(1, QStringLiteral("DROP TRIGGER IF EXISTS table1_changed ON Table1"));
+    QString ignored;
+    executeAll(statements + moveGuardStatements(), &ignored);
 }
 
 QString PostgresEngine::noCreatedbMessage(const QString& role, const QString& database)
@@ -789,8 +722,7 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     }
     if (!engine.mayCreateTables(error) ||
         !engine.executeAll(schemaStatements() + changeSignalStatements() + moveGuardStatements() +
-                               SharedStore::schemaStatements() + photoSignalStatements() +
-                               RegisterVersion::serverTableStatements(),
+                               SharedStore::schemaStatements() + RegisterVersion::serverTableStatements(),
                            error))
         return false;
     *created = true;

@@ -57,7 +57,6 @@ public:
     void setWait(ServerWait* wait) override { m_wait = wait; }
     bool busy() const override { return m_busy; }
     bool changedByOthers() override;
-    PhotoNews photoNews() override;
 
     // What a step says when no session with the server can be had; detail
     // is libpq's account.
@@ -68,9 +67,6 @@ public:
     // The trigger that tells every program watching the register that Table1
     // changed (a notification on ChangeChannel with the table's schema).
     static QStringList changeSignalStatements();
-    // The same for the shared photos (PhotoChannel), so that a program keeps
-    // what it learnt about a photo until one changes.
-    static QStringList photoSignalStatements();
     // The trigger that refuses every store while register_server move
     // copies lines into the register (holdOffStores), with movingMessage().
     static QStringList moveGuardStatements();
@@ -103,10 +99,7 @@ private:
     // server answered the cancel).
     void awaitAnswer();
     void cancelRunning();
-    bool listen(QString* error); // LISTEN on the change channels; learns the schema
-    // Takes in the notifications that arrived, without waiting for any.
-    void takeNotifications();
-    void takePhotoNotification(const char* payload);
+    bool listen(QString* error); // LISTEN on the change channel; learns the schema
     // Whether the role may make Table1 in the register's schema; error names
     // the right it lacks.
     bool mayCreateTables(QString* error);
@@ -127,7 +120,4 @@ private:
     bool m_watching = false; // LISTEN on ChangeChannel (again after each reconnect)
     QByteArray m_schema;     // the register's schema, the notifications' payload
     bool m_reconnected = false; // since the last changedByOthers()
-    bool m_othersChangedLines = false; // announced since the last changedByOthers()
-    bool m_photoSignal = false; // the shared photos announce their changes
-    PhotoNews m_photoNews{1, 1, 0}; // see photoNews()
 };

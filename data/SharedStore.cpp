@@ -126,19 +126,6 @@ bool SharedStore::removePhoto(const QString& batch, const QString& number, QStri
                             {batch, number}, nullptr, error);
 }
 
-qint64 SharedStore::largestPhotoNumber() {
-    qint64 largest = -1;
-    QString ignored;
-    m_engine.query(QStringLiteral("SELECT CAST(COALESCE(MAX(CAST(number AS numeric)), 0) AS bigint) "
-                                  "FROM shared_photos WHERE number ~ '^[0-9]{1,18}$'"),
-                   {}, [&](const EngineRow& row) {
-                       largest = row.integer(0);
-                       return false;
-                   },
-                   &ignored);
-    return largest;
-}
-
 bool SharedStore::photoFigures(qint64* count, qint64* bytes, QString* error) {
     return m_engine.query(
         QStringLiteral("SELECT COUNT(*), COALESCE(SUM(octet_length(jpeg)), 0) FROM shared_photos"), {},

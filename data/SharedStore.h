@@ -64,11 +64,6 @@ class SharedStore {
                     QString* error);
     bool removePhoto(const QString& batch, const QString& number, QString* error);
 
-    // The largest photo number that is a whole number (leading zeros
-    // allowed), 0 for none; -1 when it cannot be read. One pass over the
-    // photos' rows (their bytes are not read).
-    qint64 largestPhotoNumber();
-
     // Photo count and their bytes in all, for checking a move.
     bool photoFigures(qint64* count, qint64* bytes, QString* error);
 

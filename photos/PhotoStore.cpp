@@ -35,7 +35,6 @@ QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
 
 void PhotoStore::forget(const Key& key) {
     const QString k = mapKey(key.batch, key.number);
-    m_answers.remove(k);
     const auto known = m_versions.constFind(k);
     if (known == m_versions.cend())
         return;
@@ -66,18 +65,6 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     Engine* engine = m_database.serverEngine(&found.error);
     if (!engine)
         return found;
-    const Engine::PhotoNews news = engine->photoNews();
-    const quint64 changes = news.changes;
-    if (const auto kept = m_answers.constFind(k);
-        changes != 0 && kept != m_answers.cend() && kept->changes == changes && kept->version == known) {
-        if (known != 0)
-            found.file = cacheFile(key, known);
-        return found;
-    }
-    if (known == 0 && surelyNone(*engine, news, key.number)) {
-        keepAnswer(k, Answer{changes, 0});
-        return found;
-    }
     const SharedStore::Photo photo =
         SharedStore(*engine).readPhoto(key.batch, key.number, known, JpegDecoder::MaxFileBytes);
     if (!photo.ok) {
@@ -86,7 +73,6 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     }
     if (!photo.found) {
         forget(key);
-        keepAnswer(k, Answer{changes, 0});
         return found;
     }
     const QString file = cacheFile(key, photo.version);
@@ -97,37 +83,8 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         m_versions.insert(k, photo.version);
         m_keysOfFiles.insert(file, key);
     }
-    keepAnswer(k, Answer{changes, photo.version});
     found.file = file;
     return found;
-}
-
-qint64 PhotoStore::wholeNumber(const QString& number) {
-    // Only the number's own spelling finds its photo: "7" never finds "07".
-    bool whole = false;
-    const qint64 value = number.toLongLong(&whole);
-    return whole && value > 0 && number == QString::number(value) ? value : 0;
-}
-
-bool PhotoStore::surelyNone(Engine& engine, const Engine::PhotoNews& news, const QString& number) {
-    const qint64 value = wholeNumber(number);
-    if (news.changes == 0 || value == 0)
-        return false;
-    if (m_largest.session != news.session) {
-        const qint64 largest = SharedStore(engine).largestPhotoNumber();
-        if (largest < 0)
-            return false;
-        m_largest = Largest{news.session, largest};
-    }
-    return value > qMax(m_largest.number, news.largestNumber);
-}
-
-void PhotoStore::keepAnswer(const QString& k, Answer answer) {
-    if (answer.changes == 0)
-        return; // changes are not announced: the next show asks again
-    if (m_answers.size() >= KeptAnswers && !m_answers.contains(k))
-        m_answers.clear();
-    m_answers.insert(k, answer);
 }
 
 QString PhotoStore::openable(const PhotoPath& path) {
@@ -149,7 +106,6 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     }
     // The copy that is shown next need not come back over the wire.
     forget(key);
-    m_largest.number = qMax(m_largest.number, wholeNumber(key.number));
     const QString file = cacheFile(key, version);
     QString ignored; // without a copy, the next show fetches the photo
     if (writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored)) {

@@ -6,12 +6,9 @@
 //
 // A server photo is decoded, and opened by the desktop, from a local copy in
 // the cache folder "pictures-cache" of the application directory:
-// pictures-cache/<batch>/<number>-<version>.jpg. A show asks the server in
-// one round trip whether the copy's version is still the stored one; only a
-// changed or missing photo comes over the wire. Where the server announces
-// every change of a photo (Engine::photoNews), its answer, a version or
-// no photo, is kept until the next announcement, so a line shown again, or
-// just stored, costs no round trip. A copy's name holds its
+// pictures-cache/<batch>/<number>-<version>.jpg. Every show asks the server
+// in one round trip whether the copy's version is still the stored one; only
+// a changed or missing photo comes over the wire. A copy's name holds its
 // version, so a copy is never taken for another version of its photo, also
 // when two programs share the folder. The batch is stored and cached in
 // case-folded form: a batch found without regard to case, as the file store
@@ -21,9 +18,8 @@
 #include <QHash>
 #include <QString>
 
-#include "data/Engine.h"
-
 class Database;
+class Engine;
 class PhotoPath;
 
 class PhotoStore {
@@ -72,23 +68,4 @@ class PhotoStore {
     bool m_server;
     QHash<QString, qint64> m_versions; // batch key "/" number -> version of the cached copy
     QHash<QString, Key> m_keysOfFiles; // cached copy handed out -> its photo
-    struct Answer {
-        quint64 changes; // Engine::PhotoNews::changes before it was asked
-        qint64 version;  // 0: no photo
-    };
-    // Whether the server surely holds no photo numbered number: a whole
-    // number above every one stored when this session began to listen and
-    // every one announced since (a new line's number, the key it was given).
-    bool surelyNone(Engine& engine, const Engine::PhotoNews& news, const QString& number);
-    // A photo number's value when it is spelt as a whole number is (no sign,
-    // no leading zero); 0 otherwise.
-    static qint64 wholeNumber(const QString& number);
-    struct Largest {
-        quint64 session = 0; // Engine::PhotoNews::session it was read in
-        qint64 number = 0;
-    };
-    Largest m_largest;
-    QHash<QString, Answer> m_answers; // batch key "/" number -> the server's last answer
-    static constexpr int KeptAnswers = 4096;
-    void keepAnswer(const QString& k, Answer answer);
 };
