@@ -532,6 +532,7 @@ void TForm1::createSubsystems()
                                                     m_lineHasData, m_nextPhotoNumber);
     ADOTable1->setBeforePost([this] { return ADOTable1BeforePost(); });
     ADOTable1->setBeforeDelete([this] { return ADOTable1BeforeDelete(); });
+    ADOTable1->setStoreQuestion([this] { return m_photos->storeQuestion(); });
 }
 
 void TForm1::connectHandlers()

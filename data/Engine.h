@@ -55,6 +55,10 @@ public:
     // A transaction in which all reads see the register at one moment, so
     // that a view's lines and its sums agree whatever others store meanwhile.
     virtual bool beginRead(QString* error) = 0;
+    // Whether a view's sums are better added up from its lines as their keys
+    // are read than asked for in a statement of their own: where every
+    // statement waits for a server's answer.
+    virtual bool sumsWhileReadingKeys() const { return false; }
     // A transaction for a batch of writes.
     virtual bool beginWrite(QString* error) = 0;
     virtual bool commit(QString* error) = 0;

@@ -26,6 +26,11 @@ void OrderTable::setBeforeDelete(std::function<bool()> hook)
     d->beforeDelete = std::move(hook);
 }
 
+void OrderTable::setStoreQuestion(std::function<StoreQuestion()> ask)
+{
+    d->storeQuestion = std::move(ask);
+}
+
 void OrderTable::addDataLink(DataLink* link)
 {
     if (!d->links.contains(link))

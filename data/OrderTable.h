@@ -42,6 +42,7 @@
 
 class Database;
 class Engine;
+class EngineRow;
 class DataLink;
 
 enum class TableState { Inactive, Browse, Edit, Insert };
@@ -67,6 +68,16 @@ public:
     void setBeforePost(std::function<bool()> hook);
     // Returns false to stop a delete (silently).
     void setBeforeDelete(std::function<bool()> hook);
+    // A question asked in the very statement that stores a line, where a
+    // statement of its own would cost a wait for the server: an SQL
+    // expression with "?" parameters, answered beside the line as stored.
+    struct StoreQuestion {
+        QString expression; // empty: nothing to ask
+        QVariantList parameters;
+        std::function<void(const EngineRow& answer, int column)> answered;
+    };
+    // Asked at every store for the question of the line being stored.
+    void setStoreQuestion(std::function<StoreQuestion()> ask);
     void addDataLink(DataLink* link);
     void removeDataLink(DataLink* link);
 
@@ -270,7 +281,9 @@ private:
     bool lineExists(qint32 key, bool* exists, QString* error);
     // Whether the stored line already holds every pending change.
     bool storedAsPending(qint32 key);
-    bool selectView(QString* error);
+    // Reads the view's keys; given sums, also adds up the view's sums from
+    // the same lines in the same statement.
+    bool selectView(QString* error, ViewSums* sums = nullptr);
     // selectView and, given sums or more to read, the sums of the same
     // lines and that more, in one read transaction.
     bool readView(ViewSums* sums, QString* error, const std::function<bool(QString*)>& alsoRead = {});

@@ -146,9 +146,16 @@ bool OrderTable::writePending(qint32* key, QString* error)
     // returns. It answers with the line as stored, which the cache keeps in
     // place of the version it held.
     sql += d->rows.returning();
+    const StoreQuestion question = d->storeQuestion ? d->storeQuestion() : StoreQuestion();
+    if (!question.expression.isEmpty()) {
+        sql += QStringLiteral(", ") + question.expression;
+        values << question.parameters;
+    }
     qint64 changed = 0;
     const EngineVisitor keep = [&](const EngineRow& row) {
         d->rows.keep(row);
+        if (!question.expression.isEmpty())
+            question.answered(row, RowCache::ReturnedColumns);
         ++changed;
         return true;
     };

@@ -41,6 +41,7 @@ struct OrderTable::Private {
     std::function<void(const QString&)> sink;
     std::function<bool()> beforePost;
     std::function<bool()> beforeDelete;
+    std::function<OrderTable::StoreQuestion()> storeQuestion;
     std::function<bool()> reopen;
     bool reopening = false;
     QVector<DataLink*> links;

@@ -2,9 +2,11 @@
 
 // --- reading the view ------------------------------------------------------------------
 
-bool OrderTable::selectView(QString* error)
+bool OrderTable::selectView(QString* error, ViewSums* sums)
 {
-    QString sql = QStringLiteral("SELECT key FROM Table1");
+    QString sql = sums ? QStringLiteral("SELECT key, %1, %2 FROM Table1")
+                             .arg(OrderColumns::name(OrderColumns::Polucbr), OrderColumns::name(OrderColumns::Obsto))
+                       : QStringLiteral("SELECT key FROM Table1");
     if (m_filtered && !m_filterText.trimmed().isEmpty())
         sql += QStringLiteral(" WHERE (%1)").arg(m_filterText);
     sql += QStringLiteral(" ORDER BY key");
@@ -18,9 +20,25 @@ bool OrderTable::selectView(QString* error)
     // being given back to the system and asked for again at every change.
     std::vector<qint32>& keys = d->spareBase;
     keys.clear();
-    if (!db->query(sql, {}, [&keys](const EngineRow& row) { keys.push_back(qint32(row.integer(0))); return true; },
-                   error))
+    ViewSums added;
+    bool overflow = false;
+    const EngineVisitor take = [&](const EngineRow& row) {
+        keys.push_back(qint32(row.integer(0)));
+        if (sums) {
+            // What SUM does: an empty value adds nothing, a total beyond 64 bits is an error.
+            qint64 money = added.money.units();
+            overflow = (!row.isNull(1) && __builtin_add_overflow(added.pieces, row.integer(1), &added.pieces)) ||
+                       (!row.isNull(2) && __builtin_add_overflow(money, row.integer(2), &money));
+            added.money = Currency::fromUnits(money);
+        }
+        return !overflow;
+    };
+    if (!db->query(sql, {}, take, error))
         return false;
+    if (overflow) {
+        *error = QStringLiteral("The sums of the lines shown are too large to count.");
+        return false;
+    }
     std::vector<qint32>& ordered = d->spareView;
     if (!d->orderKeys(keys, d->sortColumn, d->sortDescending, db, &ordered, error))
         return false;
@@ -28,6 +46,10 @@ bool OrderTable::selectView(QString* error)
     d->view.swap(ordered);
     d->stored.clear();
     d->vanishNoticed = false;
+    if (sums) {
+        added.count = qint64(d->base.size());
+        *sums = added;
+    }
     return true;
 }
 
@@ -46,6 +68,18 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
     if (!db) {
         *error = Engine::notOpenMessage();
         return false;
+    }
+    // A filtered view's keys come from an index that holds the two summed
+    // columns too: where every statement is a round trip, adding them up
+    // while the keys arrive spares the sums' statement and the transaction
+    // around the two, and one statement sees the register at one moment.
+    // An unfiltered view reads its keys from the key's own index, and its
+    // sums are asked for apart.
+    if (sums && !alsoRead && db->sumsWhileReadingKeys() && !viewCondition().isEmpty()) {
+        if (!selectView(error, sums))
+            return false;
+        emit viewRead();
+        return true;
     }
     if (!db->beginRead(error))
         return false;

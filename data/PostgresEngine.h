@@ -56,6 +56,7 @@ public:
     bool connectionLost() const override { return m_lost; }
     void setWait(ServerWait* wait) override { m_wait = wait; }
     bool busy() const override { return m_busy; }
+    bool sumsWhileReadingKeys() const override { return true; }
     bool changedByOthers() override;
 
     // What a step says when no session with the server can be had; detail

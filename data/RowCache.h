@@ -6,6 +6,8 @@
 // the visible lines needs to be in memory.
 
 
+#include "data/OrderColumns.h"
+
 #include <QCache>
 #include <QVariant>
 #include <QVector>
@@ -43,6 +45,8 @@ public:
     // as stored, its version included; keep() takes that answer, so a line
     // just stored is not read again.
     const QString& returning() const { return m_returning; }
+    // The columns returning() names: the line's, then its version.
+    static constexpr int ReturnedColumns = OrderColumns::Count + 1;
     void keep(const EngineRow& row);
 
     // The line's stored values; all null when no line has that key. The

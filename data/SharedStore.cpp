@@ -106,6 +106,10 @@ SharedStore::Photo SharedStore::readPhoto(const QString& batch, const QString& n
     return result;
 }
 
+QString SharedStore::photoVersionExpression() {
+    return QStringLiteral("(SELECT version FROM shared_photos WHERE batch = ? AND number = ?)");
+}
+
 bool SharedStore::writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg,
                              qint64* version, QString* error) {
     bool ok = m_engine.query(

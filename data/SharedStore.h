@@ -59,6 +59,10 @@ class SharedStore {
     // One round trip: the photo's version, and its bytes unless its version
     // is knownVersion (0: none known).
     Photo readPhoto(const QString& batch, const QString& number, qint64 knownVersion, qint64 largestBytes);
+    // The SQL expression whose value is the photo's version (NULL: no photo)
+    // for another statement to carry; its parameters are the batch and the
+    // number, in that order.
+    static QString photoVersionExpression();
     // Stores (or replaces) the photo; version gets its new version.
     bool writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg, qint64* version,
                     QString* error);

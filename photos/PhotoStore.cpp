@@ -62,6 +62,17 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     qint64 known = m_versions.value(k, 0);
     if (known != 0 && !QFileInfo(cacheFile(key, known)).isFile())
         known = 0; // the copy was removed behind the program's back
+    const std::optional<Answer> answered = std::exchange(m_answered, std::nullopt);
+    if (answered && answered->key == key) {
+        if (answered->version == 0) {
+            forget(key);
+            return found;
+        }
+        if (answered->version == known) {
+            found.file = cacheFile(key, known);
+            return found;
+        }
+    }
     Engine* engine = m_database.serverEngine(&found.error);
     if (!engine)
         return found;
@@ -85,6 +96,17 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     }
     found.file = file;
     return found;
+}
+
+OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
+    m_answered.reset();
+    const Key key{batchKey(path.batch()), path.photoText()};
+    if (!m_server || cacheFile(key, 0).isEmpty())
+        return {};
+    return {SharedStore::photoVersionExpression(), {key.batch, key.number},
+            [this, key](const EngineRow& answer, int column) {
+                m_answered = Answer{key, answer.isNull(column) ? 0 : answer.integer(column)};
+            }};
 }
 
 QString PhotoStore::openable(const PhotoPath& path) {

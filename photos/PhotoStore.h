@@ -15,8 +15,12 @@
 // finds its folders. The cache's names pass the same rule as the store's
 // (PhotoPath::namesOneEntry): a path never leaves the cache folder.
 
+#include "data/OrderTable.h"
+
 #include <QHash>
 #include <QString>
+
+#include <optional>
 
 class Database;
 class Engine;
@@ -35,6 +39,13 @@ class PhotoStore {
     };
     // The photo of a usable path.
     Found find(const PhotoPath& path);
+    // On a server, the question for the photo's version that the statement
+    // storing its line can carry (nothing to ask on the file). Its answer is
+    // taken by the next find() of that photo instead of a question of its
+    // own, and dropped by any other: it stands only for the show that the
+    // store itself leads to, as fresh as a question asked then would be.
+    OrderTable::StoreQuestion versionQuestion(const PhotoPath& path);
+    void dropAnswer() { m_answered.reset(); }
     // The file the desktop opens for the photo: the store's path whether or
     // not it exists (file register), the cached copy on a server.
     QString openable(const PhotoPath& path);
@@ -58,6 +69,11 @@ class PhotoStore {
     struct Key {
         QString batch;
         QString number;
+        bool operator==(const Key& other) const { return batch == other.batch && number == other.number; }
+    };
+    struct Answer {
+        Key key;
+        qint64 version = 0; // 0: no photo
     };
     // The cache's file for version of the photo; empty when the batch names no folder.
     QString cacheFile(const Key& key, qint64 version) const;
@@ -68,4 +84,5 @@ class PhotoStore {
     bool m_server;
     QHash<QString, qint64> m_versions; // batch key "/" number -> version of the cached copy
     QHash<QString, Key> m_keysOfFiles; // cached copy handed out -> its photo
+    std::optional<Answer> m_answered;  // what a store answered, for the show after it
 };

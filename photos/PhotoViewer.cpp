@@ -62,6 +62,23 @@ QString PhotoViewer::photoFileToDelete()
     return found.file;
 }
 
+OrderTable::StoreQuestion PhotoViewer::storeQuestion()
+{
+    const PhotoPath current = currentPath();
+    if (!current.isUsable())
+        return {};
+    OrderTable::StoreQuestion question = m_store.versionQuestion(current);
+    if (question.expression.isEmpty())
+        return question;
+    // An answer not taken by the store's own show is dropped before the
+    // program waits for the user again: it would grow old.
+    question.answered = [this, took = std::move(question.answered)](const EngineRow& answer, int column) {
+        took(answer, column);
+        QMetaObject::invokeMethod(this, [this] { m_store.dropAnswer(); }, Qt::QueuedConnection);
+    };
+    return question;
+}
+
 void PhotoViewer::deletePhoto(const QString& file)
 {
     QString error;

@@ -12,6 +12,8 @@
 // once the server has said it is still the stored one).
 // Called on the GUI thread only.
 
+#include "data/OrderTable.h"
+
 #include <QObject>
 #include <QString>
 
@@ -58,6 +60,9 @@ public:
     QString photoFileToDelete();
     // Deletes the photo whose file photoFileToDelete() gave.
     void deletePhoto(const QString& file);
+    // The question for the current line's photo that its store carries, so
+    // that the show after the store need not ask the server again.
+    OrderTable::StoreQuestion storeQuestion();
 
 private:
     QString batchText() const;

@@ -9,6 +9,7 @@
 // waits for the lock, and says "locked" when it waits in vain.
 
 #include "app/DBComboBox.h"
+#include "app/DBEdit.h"
 #include "data/Database.h"
 #include "data/Engine.h"
 #include "data/OrderTable.h"
@@ -316,19 +317,25 @@ void ClerksTest::photoAnotherClerkChangedIsShown_data()
 {
     QTest::addColumn<QSize>("before"); // the line's photo when the clerk first shows it; invalid: none
     QTest::addColumn<QSize>("after");  // what another clerk leaves; invalid: deleted
-    QTest::addRow("attached by another clerk") << QSize() << QSize(640, 480);
-    QTest::addRow("replaced by another clerk") << QSize(640, 480) << QSize(300, 400);
-    QTest::addRow("deleted by another clerk") << QSize(640, 480) << QSize();
+    QTest::addColumn<bool>("byStore"); // the line is shown again by storing it, not by moving to it
+    for (const bool byStore : {false, true}) {
+        const char* shown = byStore ? "shown by its store" : "shown by a move";
+        QTest::addRow("attached by another clerk, %s", shown) << QSize() << QSize(640, 480) << byStore;
+        QTest::addRow("replaced by another clerk, %s", shown) << QSize(640, 480) << QSize(300, 400) << byStore;
+        QTest::addRow("deleted by another clerk, %s", shown) << QSize(640, 480) << QSize() << byStore;
+    }
 }
 
 // A photo another clerk attaches, replaces or deletes is shown at the next
-// show of its line.
+// show of its line, also the show after storing the line (its store asks
+// for the photo).
 void ClerksTest::photoAnotherClerkChangedIsShown()
 {
     if (!TempAppDir::onServer())
         QSKIP("photos are shared through a server register");
     QFETCH(QSize, before);
     QFETCH(QSize, after);
+    QFETCH(bool, byStore);
     WindowFixture f;
     for (int photo : {7, 8})
         f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"batch", "C3"}, {"paracbr", 1},
@@ -351,9 +358,14 @@ void ClerksTest::photoAnotherClerkChangedIsShown()
         return size.isValid() ? qRound(size.width() * double(PhotoArea::Height) / size.height())
                               : PhotoPictures::noPhoto().width();
     };
-    const auto showFirstAgain = [&a] {
-        WindowFixture::click(a.SpeedButton4);
-        WindowFixture::click(a.SpeedButton1);
+    const auto showFirstAgain = [&a, byStore] {
+        if (byStore) {
+            WindowFixture::typeInto(a.DBEdit16, "2");
+            WindowFixture::click(a.Button5);
+        } else {
+            WindowFixture::click(a.SpeedButton4);
+            WindowFixture::click(a.SpeedButton1);
+        }
         return a.Image1->width();
     };
     QCOMPARE(showFirstAgain(), widthOf(before));
