@@ -292,8 +292,10 @@ private:
     bool readLinesOf(const QVector<int>& columns, const std::function<void(int row, const QVariant* values)>& visit,
                      QString* error);
     bool readSums(ViewSums* out, QString* error);
-    // " WHERE ..." of the view's lines (empty when unfiltered), for queries
-    // over the whole view.
+    // " WHERE ..." of the filter (empty when unfiltered).
+    QString filterCondition() const;
+    // " WHERE ..." of the view's lines (empty when unfiltered): the filter's
+    // and the lines stored since, for queries over the whole view.
     QString viewCondition() const;
     // Visits the lines of keys (in key order, ascending or descending) with
     // their position in keys.

@@ -7,9 +7,7 @@ bool OrderTable::selectView(QString* error, ViewSums* sums)
     QString sql = sums ? QStringLiteral("SELECT key, %1, %2 FROM Table1")
                              .arg(OrderColumns::name(OrderColumns::Polucbr), OrderColumns::name(OrderColumns::Obsto))
                        : QStringLiteral("SELECT key FROM Table1");
-    if (m_filtered && !m_filterText.trimmed().isEmpty())
-        sql += QStringLiteral(" WHERE (%1)").arg(m_filterText);
-    sql += QStringLiteral(" ORDER BY key");
+    sql += filterCondition() + QStringLiteral(" ORDER BY key");
     Engine* db = engine();
     if (!db) {
         *error = Engine::notOpenMessage();
@@ -75,7 +73,7 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
     // around the two, and one statement sees the register at one moment.
     // An unfiltered view reads its keys from the key's own index, and its
     // sums are asked for apart.
-    if (sums && !alsoRead && db->sumsWhileReadingKeys() && !viewCondition().isEmpty()) {
+    if (sums && !alsoRead && db->sumsWhileReadingKeys() && !filterCondition().isEmpty()) {
         if (!selectView(error, sums))
             return false;
         emit viewRead();
@@ -93,11 +91,18 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
     return true;
 }
 
-QString OrderTable::viewCondition() const
+QString OrderTable::filterCondition() const
 {
     if (!m_filtered || m_filterText.trimmed().isEmpty())
         return QString();
-    QString where = QStringLiteral(" WHERE (%1)").arg(m_filterText);
+    return QStringLiteral(" WHERE (%1)").arg(m_filterText);
+}
+
+QString OrderTable::viewCondition() const
+{
+    QString where = filterCondition();
+    if (where.isEmpty())
+        return where;
     if (!d->stored.empty()) {
         QStringList keys;
         for (qint32 key : d->stored)

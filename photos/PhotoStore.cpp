@@ -100,8 +100,10 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
 
 OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
     m_answered.reset();
+    if (!m_server)
+        return {};
     const Key key{batchKey(path.batch()), path.photoText()};
-    if (!m_server || cacheFile(key, 0).isEmpty())
+    if (cacheFile(key, 0).isEmpty())
         return {};
     return {SharedStore::photoVersionExpression(), {key.batch, key.number},
             [this, key](const EngineRow& answer, int column) {

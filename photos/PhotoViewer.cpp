@@ -64,6 +64,8 @@ QString PhotoViewer::photoFileToDelete()
 
 OrderTable::StoreQuestion PhotoViewer::storeQuestion()
 {
+    if (!m_store.onServer())
+        return {};
     const PhotoPath current = currentPath();
     if (!current.isUsable())
         return {};
