@@ -13,6 +13,7 @@
 #include "photos/PhotoPictures.h"
 #include "ui/WheelNeedsFocus.h"
 #include "ui/OneLineValidator.h"
+#include "ui/StatusBar.h"
 #include "ui/StatusPanel.h"
 #include "ui/TextFit.h"
 
@@ -302,7 +303,8 @@ void TForm1::createPhotoAndCompany(QWidget* band)
 
 void TForm1::createStatusBar()
 {
-    QStatusBar* bar = statusBar();
+    auto* bar = new StatusBar;
+    setStatusBar(bar);
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(true);
     const int widths[StatusPanels::Count] = {250, 180, 210, 230, 0};

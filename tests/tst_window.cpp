@@ -59,6 +59,8 @@ private slots:
     void startupSendsEachStatementOnce_data();
     void startupSendsEachStatementOnce();
     void storeSendsOnlyItsInsert();
+    void statusBarPaintedOncePerStep_data();
+    void statusBarPaintedOncePerStep();
     void rowSelectSwitch();
     void focusColours_data();
     void focusColours();
@@ -413,6 +415,63 @@ void WindowTest::startupSendsEachStatementOnce()
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: %1").arg(shown));
     QCOMPARE(form.eobstbr->text(), QString::number(10 * shown));
     QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void WindowTest::statusBarPaintedOncePerStep_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<int>("changed"); // a panel the step changes
+    QTest::addRow("a supplier chosen in the filter") << "filter" << int(StatusPanels::LineCount);
+    QTest::addRow("a line stored") << "store" << int(StatusPanels::DataMode);
+}
+
+// A step that changes counters paints each changed panel once: a new text
+// does not make the bar paint itself whole again after the window is painted.
+void WindowTest::statusBarPaintedOncePerStep()
+{
+    QFETCH(QString, step);
+    QFETCH(int, changed);
+    WindowFixture f;
+    f.dir.writeFile("Suppliers.txt", "Zara\r\nMango\r\n");
+    f.insertLine(line("Zara", "shirt"));
+    f.insertLine(line("Mango", "coat"));
+    TForm1& form = f.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QMap<QObject*, int> paints;
+    struct PaintCount : QObject {
+        QMap<QObject*, int>* paints;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++(*paints)[watched];
+            return false;
+        }
+    } count;
+    count.paints = &paints;
+    QWidget* bar = form.findChild<QWidget*>("StatusBar1");
+    QVERIFY(bar);
+    const QList<QWidget*> panels = bar->findChildren<QWidget*>();
+    for (QWidget* widget : panels + QList<QWidget*>{bar})
+        widget->installEventFilter(&count);
+    if (step == "store") { // typed and left, so that the press of Apply moves no focus
+        WindowFixture::typeInto(form.DBEdit16, "7");
+        QTest::keyClick(form.DBEdit16, Qt::Key_Tab);
+    }
+    QCoreApplication::processEvents();
+    paints.clear();
+    if (step == "filter")
+        WindowFixture::choose(form.cbfiltersup, "Mango");
+    else
+        WindowFixture::click(form.Button5);
+    for (int pass = 0; pass < 3; ++pass)
+        QCoreApplication::processEvents();
+    QVERIFY2(f.dialogs.shown.isEmpty(), qPrintable(f.dialogs.shown.join('\n')));
+    QCOMPARE(paints.value(form.statusPanels().label(changed)), 1);
+    for (auto painted = paints.cbegin(); painted != paints.cend(); ++painted)
+        QVERIFY2(painted.value() == 1, qPrintable(QStringLiteral("%1 \"%2\" painted %3 times")
+                                                      .arg(painted.key()->metaObject()->className(),
+                                                           painted.key()->objectName())
+                                                      .arg(painted.value())));
 }
 
 // Apply stores a new line with one INSERT and does not read the line again:
