@@ -3,6 +3,7 @@
 #include "ui/Dialogs.h"
 #include "app/FocusExit.h"
 #include "app/RowIndicator.h"
+#include "app/ColumnTitles.h"
 #include "app/RowSlots.h"
 #include "data/OrderColumns.h"
 #include "data/OrderGridModel.h"
@@ -26,6 +27,7 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     setVerticalHeader(new RowIndicator(table, this));
     setModel(m_model);
     verticalHeader()->setModel(m_rowSlots);
+    horizontalHeader()->setModel(new ColumnTitles(m_model, this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
