@@ -28,6 +28,10 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     setModel(m_model);
     verticalHeader()->setModel(m_rowSlots);
     horizontalHeader()->setModel(new ColumnTitles(m_model, this));
+    // The title bar follows a change of its titles (a sort's colour) itself;
+    // the grid would lay its rows out again for it, and paint them all a
+    // second time after the sort's own paint.
+    disconnect(m_model, SIGNAL(headerDataChanged(Qt::Orientation, int, int)), this, SLOT(_q_headerDataChanged()));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
