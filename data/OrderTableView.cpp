@@ -22,17 +22,15 @@ bool OrderTable::selectView(QString* error, ViewSums* sums)
     // being given back to the system and asked for again at every change.
     std::vector<qint32>& keys = d->spareBase;
     keys.clear();
-    ViewSums added;
+    qint64 pieces = 0;
+    qint64 money = 0;
     bool overflow = false;
     const EngineVisitor take = [&](const EngineRow& row) {
         keys.push_back(qint32(row.integer(0)));
-        if (sums) {
-            // What SUM does: an empty value adds nothing, a total beyond 64 bits is an error.
-            qint64 money = added.money.units();
-            overflow = (!row.isNull(1) && __builtin_add_overflow(added.pieces, row.integer(1), &added.pieces)) ||
+        // What SUM does: an empty value adds nothing, a total beyond 64 bits is an error.
+        if (sums)
+            overflow = (!row.isNull(1) && __builtin_add_overflow(pieces, row.integer(1), &pieces)) ||
                        (!row.isNull(2) && __builtin_add_overflow(money, row.integer(2), &money));
-            added.money = Currency::fromUnits(money);
-        }
         return !overflow;
     };
     if (!db->query(sql, {}, take, error))
@@ -51,23 +49,15 @@ bool OrderTable::selectView(QString* error, ViewSums* sums)
     d->stored.clear();
     d->vanishNoticed = false;
     if (sums) {
-        added.count = qint64(d->base.size());
-        *sums = added;
+        sums->count = qint64(d->base.size());
+        sums->pieces = pieces;
+        sums->money = Currency::fromUnits(money);
     }
     return true;
 }
 
 bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bool(QString*)>& alsoRead)
 {
-    // Without a transaction each SELECT sees the file as it is at that moment,
-    // and a line another program stores in between would be summed but not
-    // shown, or shown but not summed.
-    if (!sums && !alsoRead) {
-        if (!selectView(error))
-            return false;
-        emit viewRead();
-        return true;
-    }
     Engine* db = engine();
     if (!db) {
         *error = Engine::notOpenMessage();
@@ -79,12 +69,16 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
     // around the two, and one statement sees the register at one moment.
     // An unfiltered view reads its keys from the key's own index, and its
     // sums are asked for apart.
-    if (sums && !alsoRead && db->sumsWhileReadingKeys() && !filterCondition().isEmpty()) {
+    const bool sumsWithKeys = sums && db->sumsWhileReadingKeys() && !filterCondition().isEmpty();
+    if (!alsoRead && (!sums || sumsWithKeys)) {
         if (!selectView(error, sums))
             return false;
         emit viewRead();
         return true;
     }
+    // Without a transaction each SELECT sees the file as it is at that moment,
+    // and a line another program stores in between would be summed but not
+    // shown, or shown but not summed.
     if (!db->beginRead(error))
         return false;
     const bool read = selectView(error) && (!sums || readSums(sums, error)) && (!alsoRead || alsoRead(error)) &&
