@@ -143,11 +143,13 @@ void ClerksTest::twoProgramsStoreAtOnce()
 
 void ClerksTest::openingWhileAnotherProgramWrites_data()
 {
-    QTest::addColumn<int>("holdMs"); // how long the other program keeps its write lock
+    // How long the other program keeps its write lock; -1: until the open
+    // has answered, however long the machine takes to get there.
+    QTest::addColumn<int>("holdMs");
     QTest::addColumn<QString>("message");
     QTest::addRow("lock released within the busy timeout") << 300 << QString();
     QTest::addRow("lock held past it")
-        << 6500 << "db1.mdb is locked by another program (database is locked): start again once it has finished";
+        << -1 << "db1.mdb is locked by another program (database is locked): start again once it has finished";
 }
 
 // A register not yet in WAL (as the build and the Access conversion leave
@@ -167,6 +169,8 @@ void ClerksTest::openingWhileAnotherProgramWrites()
                           nullptr, nullptr),
              SQLITE_OK);
     std::thread commitLater([other, holdMs] {
+        if (holdMs < 0)
+            return;
         std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
         sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     });
@@ -174,6 +178,8 @@ void ClerksTest::openingWhileAnotherProgramWrites()
     const bool opened = db.open(dir.path());
     const QString error = db.errorString();
     commitLater.join();
+    if (holdMs < 0)
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     QCOMPARE(error, message);
     QCOMPARE(opened, message.isEmpty());

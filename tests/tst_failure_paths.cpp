@@ -220,10 +220,9 @@ void FailurePathsTest::engineRefusalKeepsTheLinePending()
         other.refuse(block, "refused by a rule");
     WindowFixture::focus(form.DBEdit4);
     WindowFixture::click(form.Button5);
-    QStringList expected{message};
+    QCOMPARE(f.dialogs.takeShown(), QStringList{message});
     if (block == "lock" && TempAppDir::onServer()) // the lock's timeout is waited out with the indicator
-        expected.prepend("waiting: " + ServerWaitIndicator::label());
-    QCOMPARE(f.dialogs.takeShown(), expected);
+        QVERIFY(f.dialogs.waited.contains(ServerWaitIndicator::label()));
     QCOMPARE(form.table().state(), newLine ? TableState::Insert : TableState::Edit);
     QCOMPARE(form.DBEdit16->text(), newLine ? "6" : "10");
     QCOMPARE(form.DBComboBox2->currentText(), "Zara");
@@ -756,24 +755,31 @@ void FailurePathsTest::lockedRegisterCostsOneWait()
     addFortyLines(f);
     TForm1& form = f.open();
     OtherClient other(f.dir);
-    f.dialogs.giveUpWaiting = true;
-    const QString waiting = "waiting: " + ServerWaitIndicator::label();
+    // Given up only once the lock is held: on a slow machine an ordinary
+    // step may show the box too, and must not be given up.
+    const QStringList waiting{ServerWaitIndicator::label()};
     if (painting) {
         other.run("BEGIN");
         other.run("LOCK TABLE Table1 IN ACCESS EXCLUSIVE MODE");
+        f.dialogs.waited.clear();
+        f.dialogs.giveUpWaiting = true;
         form.DBGrid1->scrollToBottom();
         form.DBGrid1->viewport()->repaint();
         form.DBGrid1->viewport()->repaint();
-        QCOMPARE(f.dialogs.takeShown(), QStringList{waiting});
+        QCOMPARE(f.dialogs.waited, waiting);
+        QCOMPARE(f.dialogs.takeShown(), QStringList());
         other.unlock();
         return;
     }
     other.lock();
     makePendingLine(form, false);
+    f.dialogs.waited.clear();
+    f.dialogs.giveUpWaiting = true;
     WindowFixture::click(form.Button5);
+    QCOMPARE(f.dialogs.waited, waiting);
     QCOMPARE(f.dialogs.takeShown(),
-             QStringList({waiting, "standardError: The step was given up before the register's server answered; "
-                                   "nothing of it was stored. Your entries are kept."}));
+             QStringList({"standardError: The step was given up before the register's server answered; "
+                          "nothing of it was stored. Your entries are kept."}));
     QCOMPARE(form.table().state(), TableState::Edit);
     QCOMPARE(form.DBEdit16->text(), "10");
     other.unlock();
@@ -810,7 +816,7 @@ void FailurePathsTest::anotherClerksStoreIsNoticed()
     WindowFixture::retype(first.DBEdit7, "7");
     WindowFixture::click(first.Button5);
     const QString notice = "Lines were changed by another user: press F5";
-    QTRY_COMPARE(second.othersChangedNotice(), notice);
+    QTRY_COMPARE_WITH_TIMEOUT(second.othersChangedNotice(), notice, 60000);
     QCOMPARE(second.table().state(), TableState::Edit);
     QCOMPARE(second.DBEdit4->text(), "p9");
     QCOMPARE(second.DBEdit7->text(), "5");

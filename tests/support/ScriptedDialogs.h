@@ -1,6 +1,9 @@
 #pragma once
 // Dialogs for tests: answers come from a queue set before the question is
-// asked; every box shown is recorded as "kind: text".
+// asked; every box shown is recorded as "kind: text". The box that says the
+// window waits for the server is recorded apart, in waited: whether it
+// appears depends on how fast the machine answers, not on what the program
+// does, so shown holds only what the user must read or answer.
 
 #include "ui/Dialogs.h"
 
@@ -36,7 +39,7 @@ public:
     // Give up is pressed at once when giveUpWaiting is set.
     std::unique_ptr<ProgressReport> waiting(const QString& label) override
     {
-        shown << "waiting: " + label;
+        waited << label;
         return std::make_unique<Scripted>(giveUpWaiting ? 0 : -1);
     }
 
@@ -49,6 +52,7 @@ public:
 
     QStringList shown;
     QStringList opened;
+    QStringList waited;
     QQueue<bool> confirmAnswers;
     QQueue<QString> fileAnswers;
     qint64 cancelProgressAt = -1;

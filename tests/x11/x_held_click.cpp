@@ -29,13 +29,23 @@ bool xdotool(const QStringList& arguments)
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-// The window as the X server shows it: mapped, and no longer moved.
-TForm1& openWindow(WindowFixture& f)
+// Every step waits for the state it needs, never for a time: on a busy
+// machine the X server and the window may take seconds to answer. The bound
+// only ends a test that is stuck.
+constexpr int StateWaitMs = 120000;
+
+// The window as the X server shows it: mapped, active, and fitted to the
+// screen, so that no later move shifts what the pointer aims at.
+bool windowSettled(TForm1& form)
 {
-    TForm1& form = f.open();
-    QTest::qWaitForWindowExposed(&form);
-    QTest::qWait(200);
-    return form;
+    const QRect available = form.screen()->availableGeometry();
+    return QTest::qWaitFor(
+        [&] {
+            const QSize frame = form.frameGeometry().size() - form.size();
+            return form.isActiveWindow() && available.contains(form.frameGeometry()) &&
+                   form.size() == TForm1::DesignedSize.boundedTo(available.size() - frame);
+        },
+        StateWaitMs);
 }
 
 QStringList pointerTo(QWidget* widget, QPoint at)
@@ -44,9 +54,16 @@ QStringList pointerTo(QWidget* widget, QPoint at)
     return {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y())};
 }
 
-QStringList pointerTo(QWidget* widget)
+// Moves the pointer and waits until the widget has seen it come in. X
+// delivers events in order, so everything sent before has been handled too.
+bool pointAt(QWidget* widget, QPoint at)
 {
-    return pointerTo(widget, widget->rect().center());
+    return xdotool(pointerTo(widget, at)) && QTest::qWaitFor([widget] { return widget->underMouse(); }, StateWaitMs);
+}
+
+bool pointAt(QWidget* widget)
+{
+    return pointAt(widget, widget->rect().center());
 }
 
 const QStringList HeldClick{"mousedown", "1", "sleep", "0.1", "mouseup", "1"};
@@ -92,23 +109,26 @@ void XHeldClickTest::refusedNumberSaysWhyOnAHeldClick()
     QFETCH(QString, button);
     WindowFixture f;
     insertLines(f, 2);
-    TForm1& form = openWindow(f);
+    TForm1& form = f.open();
+    QVERIFY(windowSettled(form));
     const QString reason = QStringLiteral("standardError: Purchasing Price: '12x' is not a valid currency value.");
 
-    QVERIFY(xdotool(pointerTo(form.DBEdit7) + QStringList{"click", "1"}));
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.DBEdit7));
+    QVERIFY(pointAt(form.DBEdit7));
+    QVERIFY(xdotool({"click", "1"}));
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(form.DBEdit7), StateWaitMs);
     // Keys, not typed text: xdotool types by remapping the keyboard, and a
     // key pressed during the remapping can be lost.
     QVERIFY(xdotool({"key", "ctrl+a", "1", "2", "x"}));
-    QTRY_COMPARE(form.DBEdit7->text(), "12x");
+    QTRY_COMPARE_WITH_TIMEOUT(form.DBEdit7->text(), "12x", StateWaitMs);
     QVERIFY(xdotool({"key", "Tab"}));
-    QTRY_COMPARE(f.dialogs.shown, QStringList{reason});
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.DBEdit7));
+    QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.shown, QStringList{reason}, StateWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(form.DBEdit7), StateWaitMs);
     QTest::qWait(300); // the user reads the message
 
     auto* action = form.findChild<QPushButton*>(button);
-    QVERIFY(xdotool(pointerTo(action) + HeldClick));
-    QTRY_COMPARE(f.dialogs.shown, (QStringList{reason, reason}));
+    QVERIFY(pointAt(action));
+    QVERIFY(xdotool(HeldClick));
+    QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.shown, (QStringList{reason, reason}), StateWaitMs);
     QCOMPARE(form.table().state(), TableState::Edit);
     QCOMPARE(form.table().currentRow(), 0);
 }
@@ -119,14 +139,17 @@ void XHeldClickTest::refusedGridMoveKeepsTheMark()
 {
     WindowFixture f;
     insertLines(f, 3);
-    TForm1& form = openWindow(f);
-    QVERIFY(xdotool(pointerTo(form.DBEdit16) + QStringList{"click", "1", "key", "ctrl+a", "0"}));
-    QTRY_COMPARE(form.DBEdit16->text(), "0");
+    TForm1& form = f.open();
+    QVERIFY(windowSettled(form));
+    QVERIFY(pointAt(form.DBEdit16));
+    QVERIFY(xdotool({"click", "1", "key", "ctrl+a", "0"}));
+    QTRY_COMPARE_WITH_TIMEOUT(form.DBEdit16->text(), "0", StateWaitMs);
     QWidget* cells = form.DBGrid1->viewport();
-    QVERIFY(xdotool(pointerTo(cells, form.DBGrid1->visualRect(form.DBGrid1->model()->index(2, 2)).center()) +
-                    HeldClick));
-    QTRY_COMPARE(f.dialogs.shown.size(), 1);
-    QTest::qWait(200);
+    QVERIFY(pointAt(cells, form.DBGrid1->visualRect(form.DBGrid1->model()->index(2, 2)).center()));
+    QVERIFY(xdotool(HeldClick));
+    QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.shown.size(), 1, StateWaitMs);
+    // Whatever the click set off has run once the pointer's next move is seen.
+    QVERIFY(pointAt(form.DBEdit16));
     QCOMPARE(form.table().currentRow(), 0);
     QCOMPARE(form.DBGrid1->currentIndex().row(), 0);
     for (const QModelIndex& index : form.DBGrid1->selectionModel()->selectedIndexes())
@@ -140,13 +163,16 @@ void XHeldClickTest::wheelOverAnUnfocusedBoxChangesNothing()
     WindowFixture f;
     f.dir.writeFile("articles.txt", "coat\r\nshirt\r\n");
     insertLines(f, 1);
-    TForm1& form = openWindow(f);
+    TForm1& form = f.open();
+    QVERIFY(windowSettled(form));
     QWidget* cells = form.DBGrid1->viewport();
-    QVERIFY(xdotool(pointerTo(cells, form.DBGrid1->visualRect(form.DBGrid1->model()->index(0, 2)).center()) +
-                    QStringList{"click", "1"}));
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.DBGrid1));
-    QVERIFY(xdotool(pointerTo(form.DBComboBox1) + QStringList{"click", "5", "sleep", "0.2"}));
-    QTest::qWait(200);
+    QVERIFY(pointAt(cells, form.DBGrid1->visualRect(form.DBGrid1->model()->index(0, 2)).center()));
+    QVERIFY(xdotool({"click", "1"}));
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(form.DBGrid1), StateWaitMs);
+    QVERIFY(pointAt(form.DBComboBox1));
+    QVERIFY(xdotool({"click", "5"}));
+    // The wheel has been handled once the pointer's next move is seen.
+    QVERIFY(pointAt(cells));
     QCOMPARE(form.DBComboBox1->currentText(), "coat");
     QCOMPARE(form.table().state(), TableState::Browse);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.DBGrid1));
@@ -157,10 +183,11 @@ void XHeldClickTest::wheelOverAnUnfocusedBoxChangesNothing()
 void XHeldClickTest::windowFitsTheScreen()
 {
     WindowFixture f;
-    TForm1& form = openWindow(f);
+    TForm1& form = f.open();
+    QVERIFY(windowSettled(form));
     const QRect available = form.screen()->availableGeometry();
     const QSize frame = form.frameGeometry().size() - form.size();
-    QTRY_COMPARE(form.size(), TForm1::DesignedSize.boundedTo(available.size() - frame));
+    QCOMPARE(form.size(), TForm1::DesignedSize.boundedTo(available.size() - frame));
     QVERIFY2(available.contains(form.frameGeometry()),
              qPrintable(QStringLiteral("frame %1,%2 %3x%4")
                             .arg(form.frameGeometry().x())
