@@ -254,10 +254,16 @@ bool Database::openEmbedded(const QString& folder)
     // Before the probe: an older layout may lack columns the probe names.
     if (m_error.isEmpty()) {
         QSqlQuery version(connection());
-        if (version.exec(QStringLiteral("PRAGMA user_version")) && version.next())
-            m_error = RegisterUpgrade::file(handle(), folder, version.value(0).toInt());
-        else
+        if (version.exec(QStringLiteral("PRAGMA user_version")) && version.next()) {
+            const int stored = version.value(0).toInt();
+            // Its read ends here: a read still open would pin the register
+            // as it was, and the upgrade's write would then be refused once
+            // another program starting at the same moment has upgraded it.
+            version.finish();
+            m_error = RegisterUpgrade::file(handle(), folder, stored);
+        } else {
             m_error = unusableRegister(version.lastError(), path);
+        }
     }
     // Closed only once the handle above is gone, or Qt warns that the
     // connection is still in use.

@@ -16,16 +16,19 @@
 
 #include <QAbstractItemModelTester>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QThread>
 #include <QUrl>
 #include <QtTest>
+#include <atomic>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -238,6 +241,41 @@ QString makeVersionedRegister(const TempAppDir& dir, int version)
         other.run(setVersion);
     return TempAppDir::onServer() ? QString() : dir.databasePath();
 }
+
+// Another program of the same version upgrading the register at path by
+// step: it holds the write lock from before this one opens the register
+// until a moment after this one's copy is made, when this one is at its own
+// step, and lets go at the latest once this one has answered.
+class UpgradingProgram {
+public:
+    UpgradingProgram(const QString& path, const QString& step)
+    {
+        const QByteArray sql = "PRAGMA journal_mode=WAL; BEGIN IMMEDIATE; " + step.toUtf8() + "; PRAGMA user_version = 2";
+        if (sqlite3_open(QFile::encodeName(path).constData(), &m_db) != SQLITE_OK ||
+            sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            qFatal("another program's upgrade: %s", sqlite3_errmsg(m_db));
+        const QString copy = RegisterUpgrade::backupPath(QFileInfo(path).absolutePath(), 2);
+        m_thread = std::thread([this, copy] {
+            while (!QFileInfo::exists(copy) && !m_answered)
+                QThread::msleep(1);
+            // Only the chance to see a fault: a sound program waits for the
+            // lock however long this takes, up to its busy timeout.
+            QThread::msleep(200);
+            sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        });
+    }
+    ~UpgradingProgram()
+    {
+        m_answered = true;
+        m_thread.join();
+        sqlite3_close(m_db);
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::atomic<bool> m_answered{false};
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -1245,29 +1283,41 @@ void TestData::registerVersions_data()
     QTest::addColumn<int>("stored");
     QTest::addColumn<int>("known");       // the version the program knows up to
     QTest::addColumn<bool>("failingStep"); // the step to version 2 fails halfway
-    QTest::addColumn<bool>("otherProgram");
+    // Another program: "connected" to the register, or "upgrading" it (it
+    // holds the write lock for the same step and finishes while this one
+    // waits); "no copy": a file stands where the folder of copies goes.
+    QTest::addColumn<QString>("other");
     QTest::addColumn<QString>("message");  // empty: opens
     QTest::addColumn<int>("versionAfter");
     QTest::addColumn<bool>("upgraded");
-    QTest::addRow("no version kept: the first layout") << 0 << 1 << false << false << "" << 0 << false;
-    QTest::addRow("made by this program") << -1 << 1 << false << false << "" << 1 << false;
-    QTest::addRow("no version kept, upgraded") << 0 << 2 << false << false << "" << 2 << true;
-    QTest::addRow("version 1 upgraded") << 1 << 2 << false << false << "" << 2 << true;
+    QTest::addRow("no version kept: the first layout") << 0 << 1 << false << QString() << "" << 0 << false;
+    QTest::addRow("made by this program") << -1 << 1 << false << QString() << "" << 1 << false;
+    QTest::addRow("no version kept, upgraded") << 0 << 2 << false << QString() << "" << 2 << true;
+    QTest::addRow("version 1 upgraded") << 1 << 2 << false << QString() << "" << 2 << true;
     QTest::addRow("newer register refused")
-        << 2 << 1 << false << false << TempAppDir::byEngine(newer.arg(file), newer.arg(server)) << 2 << false;
+        << 2 << 1 << false << QString() << TempAppDir::byEngine(newer.arg(file), newer.arg(server)) << 2 << false;
     QTest::addRow("failing step keeps nothing")
-        << 1 << 2 << true << false
+        << 1 << 2 << true << QString()
         << TempAppDir::byEngine(failed.arg(file, "no such table: no_such_table"),
                                 failed.arg(server, "relation \"no_such_table\" does not exist"))
         << 1 << false;
     // The file has no such rule: its engine locks it for the transaction.
     QTest::addRow("another program connected")
-        << 1 << 2 << false << true
+        << 1 << 2 << false << "connected"
         << TempAppDir::byEngine("", "The register on the server must be upgraded from version 1 to version 2, "
                                     "which is only done while no other program is connected to its database (1 "
                                     "connected now): close the program on the other computers and start it again "
                                     "here first.")
         << (TempAppDir::onServer() ? 1 : 2) << !TempAppDir::onServer();
+    if (TempAppDir::onServer())
+        return;
+    QTest::addRow("another program upgrading at the same moment: the step runs once")
+        << 1 << 2 << false << "upgrading" << "" << 2 << true;
+    QTest::addRow("copy before the upgrade fails: nothing upgraded")
+        << 1 << 2 << false << "no copy"
+        << "db1.mdb was not upgraded from version 1 to version 2: its copy before the upgrade failed: the "
+           "folder %1 cannot be created" // the folder's path
+        << 1 << false;
 }
 
 void TestData::registerVersions()
@@ -1275,10 +1325,13 @@ void TestData::registerVersions()
     QFETCH(int, stored);
     QFETCH(int, known);
     QFETCH(bool, failingStep);
-    QFETCH(bool, otherProgram);
+    QFETCH(QString, other);
     QFETCH(QString, message);
     QFETCH(int, versionAfter);
     QFETCH(bool, upgraded);
+    TempAppDir dir(!TempAppDir::onServer());
+    if (other == "no copy")
+        message = message.arg(QDir::toNativeSeparators(dir.filePath("backups")));
     UpgradeStep season{2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
                        {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}};
     if (failingStep) {
@@ -1289,23 +1342,29 @@ void TestData::registerVersions()
     // has a step to version 2 that adds a column to both engines' Table1.
     std::optional<RegisterVersion::StepsOverride> program;
     program.emplace(QVector<UpgradeStep>{});
-    TempAppDir dir(!TempAppDir::onServer());
     const QString path = makeVersionedRegister(dir, stored);
     if (TempAppDir::onServer())
         awaitNoConnections();
-    std::unique_ptr<OtherClient> other;
-    if (otherProgram)
-        other = std::make_unique<OtherClient>(dir);
+    std::unique_ptr<OtherClient> connected;
+    if (other == "connected")
+        connected = std::make_unique<OtherClient>(dir);
+    if (other == "no copy")
+        dir.writeFile("backups", "not a folder");
     const QByteArray before = dir.readFile("db1.mdb");
     if (known == 2)
         program.emplace(QVector<UpgradeStep>{season});
+    std::optional<UpgradingProgram> upgrading;
+    if (other == "upgrading")
+        upgrading.emplace(path, season.fileSql.first());
 
     {
         Database db;
-        QCOMPARE(db.open(dir.path()), message.isEmpty());
+        const bool opened = db.open(dir.path());
+        upgrading.reset();
         QCOMPARE(db.errorString(), message);
+        QCOMPARE(opened, message.isEmpty());
     }
-    other.reset();
+    connected.reset();
     const RegisterState after{versionAfter, upgraded, 1};
     const QString backup = RegisterUpgrade::backupPath(dir.path(), 2);
     if (TempAppDir::onServer()) {
@@ -1316,7 +1375,7 @@ void TestData::registerVersions()
     if (stored > known)
         QCOMPARE(dir.readFile("db1.mdb"), before);
     // The copy made just before holds the register as it was.
-    const bool copied = known > qMax(stored, 1);
+    const bool copied = known > qMax(stored, 1) && other != "no copy";
     QCOMPARE(QFileInfo::exists(backup), copied);
     if (copied)
         QCOMPARE(fileState(backup), (RegisterState{stored, false, 1}));
