@@ -9,8 +9,11 @@
 #                            as they were (a server that went down and came
 #                            back), and prints the same line
 #
-# The server listens on no TCP address, only on a Unix socket in DIR; the port
-# (PG_TEST_PORT, default 5432) only names the socket file. Every start of a
+# The server listens on a Unix socket in DIR, which the printed line names,
+# and on 127.0.0.1 at the same port, for the tests of what only TCP has
+# (keepalives). The port is PG_TEST_PORT, or one that no program listens on
+# when the cluster is first started, kept for its later starts (DIR/port)
+# so that a resumed server has the address it had. Every start of a
 # stopped server gives an empty orders_test; a start while it runs keeps it.
 # PostgreSQL refuses to run as root, so as root the server runs as the user
 # postgres; when that user cannot reach DIR (a clone under /root, say) the
@@ -19,7 +22,7 @@
 set -euo pipefail
 
 PG_BIN=${PG_BIN:-/usr/lib/postgresql/15/bin}
-PORT=${PG_TEST_PORT:-5432}
+PORT=${PG_TEST_PORT:-}
 DB=orders_test
 SUPERUSER=postgres
 
@@ -31,7 +34,7 @@ usage() { die "usage: pg-server.sh start|stop|resume DIR"; }
 
 [ $# -eq 2 ] || usage
 action=$1
-[[ $PORT =~ ^[0-9]+$ ]] || die "PG_TEST_PORT is not a number: $PORT"
+[[ -z $PORT || $PORT =~ ^[0-9]+$ ]] || die "PG_TEST_PORT is not a number: $PORT"
 [ -x "$PG_BIN/pg_ctl" ] || die "no PostgreSQL in $PG_BIN (scripts/install-deps.sh installs it)"
 
 as_server=()
@@ -52,8 +55,34 @@ cluster_home() {
   fi
 }
 
-# A path of at most 107 bytes names a Unix socket (sun_path).
-socket_fits() { [ $(( ${#1} + ${#PORT} + 10 )) -le 107 ]; }
+# A path of at most 107 bytes names a Unix socket (sun_path); the port has
+# at most five digits.
+socket_fits() { [ $(( ${#1} + 5 + 10 )) -le 107 ]; }
+
+# A TCP port on 127.0.0.1 that no program listens on now, below the range
+# the system hands out to outgoing connections.
+free_port() {
+  local port _
+  for _ in $(seq 1 100); do
+    port=$(( 20000 + RANDOM % 12000 ))
+    if ! (exec 4<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$port"
+      return 0
+    fi
+  done
+  die "no free TCP port found on 127.0.0.1"
+}
+
+# Starts the cluster in home on port; fails when the port was taken meanwhile.
+start_server() {
+  local home=$1 port=$2
+  # The socket goes to the cluster's folder (unix_socket_directories, -k); pg_ctl
+  # hands -o to sh, hence the quoting. The server must not inherit the
+  # caller's stdout (fd 3): a $(...) would wait for it.
+  run "$PG_BIN/pg_ctl" start -D "$home/data" -l "$home/server.log" -w -t 60 \
+    -o "-p $port -h 127.0.0.1 -k $(printf %q "$home")" \
+    </dev/null >/dev/null 3>&-
+}
 
 # DIR as the server's user sees it: usable when it can enter and write it.
 server_can_use() { run test -x "$1" -a -w "$1"; }
@@ -123,21 +152,26 @@ start() {
         >"$home/initdb.log" 2>&1 || { cat "$home/initdb.log"; die "initdb failed"; }
       # A throwaway server: fsync off, since a lost cluster is simply made again.
       {
-        echo "# pg-server.sh: Unix socket only (its folder is given at start); no fsync"
+        echo "# pg-server.sh: the socket's folder and 127.0.0.1 are given at start; no fsync"
         echo "listen_addresses = ''"
         echo "fsync = off"
         echo "synchronous_commit = off"
         echo "full_page_writes = off"
       } | run tee -a "$home/data/postgresql.conf" >/dev/null
     fi
-    # The socket goes to the cluster's folder (unix_socket_directories, -k); pg_ctl
-    # hands -o to sh, hence the quoting. The server must not inherit the
-    # caller's stdout (fd 3): a $(...) would wait for it.
-    run "$PG_BIN/pg_ctl" start -D "$home/data" -l "$home/server.log" -w -t 60 \
-      -o "-p $PORT -k $(printf %q "$home")" \
-      </dev/null >/dev/null 3>&- \
-      || { tail -n 20 "$home/server.log"; die "the server did not start (log: $home/server.log)"; }
-    [ -n "$keep" ] || psql_admin "$home" "$PORT" "DROP DATABASE IF EXISTS $DB" >/dev/null
+    local port=$PORT tries=1
+    [ -n "$port" ] || port=$(cat "$home/port" 2>/dev/null || true)
+    if [ -z "$port" ]; then
+      port=$(free_port)
+      tries=5   # another program may take a free port before the server does
+    fi
+    until start_server "$home" "$port"; do
+      tries=$((tries - 1))
+      [ "$tries" -gt 0 ] || { tail -n 20 "$home/server.log"; die "the server did not start (log: $home/server.log)"; }
+      port=$(free_port)
+    done
+    echo "$port" | run tee "$home/port" >/dev/null
+    [ -n "$keep" ] || psql_admin "$home" "$port" "DROP DATABASE IF EXISTS $DB" >/dev/null
   fi
 
   local port

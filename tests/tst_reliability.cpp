@@ -8,6 +8,7 @@
 #include "support/XlsInspect.h"
 
 #include "data/OrderColumns.h"
+#include "data/PostgresEngine.h"
 #include "lists/PickListFile.h"
 #include "lists/Unit2.h"
 #include "photos/PhotoArea.h"
@@ -24,8 +25,38 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 namespace {
+
+// The keepalive settings of this process's TCP connections to 127.0.0.1 at
+// port, one text per connection.
+QStringList keepalivesTo(int port)
+{
+    QStringList found;
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_in peer{};
+        socklen_t size = sizeof peer;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) != 0 || peer.sin_family != AF_INET ||
+            ntohs(peer.sin_port) != port || ntohl(peer.sin_addr.s_addr) != INADDR_LOOPBACK)
+            continue;
+        const auto option = [fd](int level, int name) {
+            int value = -1;
+            socklen_t length = sizeof value;
+            getsockopt(fd, level, name, &value, &length);
+            return value;
+        };
+        found << QStringLiteral("keepalive %1, idle %2 s, every %3 s, %4 tries")
+                     .arg(option(SOL_SOCKET, SO_KEEPALIVE))
+                     .arg(option(IPPROTO_TCP, TCP_KEEPIDLE))
+                     .arg(option(IPPROTO_TCP, TCP_KEEPINTVL))
+                     .arg(option(IPPROTO_TCP, TCP_KEEPCNT));
+    }
+    return found;
+}
 
 // Runs statements separated by semicolons, as another tool might.
 void runOnRegister(const TempAppDir& dir, const QString& sql)
@@ -104,6 +135,7 @@ private slots:
     void awkwardNamesFilterAndReport();
     void oldFileSurvivesAFailedWrite_data();
     void oldFileSurvivesAFailedWrite();
+    void vanishedServerIsNoticedOverTcp();
 };
 
 void ReliabilityTest::registerOfAnotherShapeIsRefused_data()
@@ -299,6 +331,22 @@ void ReliabilityTest::oldFileSurvivesAFailedWrite()
     QVERIFY2(f.dialogs.shown.first().startsWith("standardError: "), qPrintable(f.dialogs.shown.first()));
     QCOMPARE(f.dir.readFile(file), old);
     QCOMPARE(filesUnder(f.dir.path()), filesBefore);
+}
+
+// A server that vanished (power or network lost) is noticed within half a
+// minute by keepalives, which only a TCP connection has; the test server
+// listens on 127.0.0.1 at the port of its socket.
+void ReliabilityTest::vanishedServerIsNoticedOverTcp()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("the embedded file has no connection");
+    const QString server = qEnvironmentVariable("ORDERS_TEST_SERVER");
+    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral("\\bport=(\\d+)")).match(server);
+    QVERIFY2(port.hasMatch(), qPrintable(server));
+    PostgresEngine engine;
+    QString error;
+    QVERIFY2(engine.connect(server + " host=127.0.0.1", &error), qPrintable(error));
+    QCOMPARE(keepalivesTo(port.captured(1).toInt()), QStringList{"keepalive 1, idle 10 s, every 5 s, 3 tries"});
 }
 
 QTEST_MAIN(ReliabilityTest)
