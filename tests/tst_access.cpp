@@ -408,6 +408,14 @@ void TestAccess::readerEndsBadly_data()
         << "reading it gives more than the file can hold" << true;
     QTest::addRow("exits early") << QByteArray("exit 3") << order << G << qint64(60000) << G
                                  << "the reader program ended with status 3" << true;
+    // A header of no columns, so that any byte of a row is one too many.
+    const QByteArray header("printf 'H\\014\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0'; ");
+    QTest::addRow("row longer than its columns")
+        << header + "printf 'R\\001\\0\\0\\0XZ\\0\\0\\0\\0'" << order << G << qint64(60000) << G
+        << "the reader program's output is garbled" << true;
+    QTest::addRow("fails after its end marker")
+        << header + "printf 'Z\\0\\0\\0\\0'; exit 3" << order << G << qint64(60000) << G
+        << "the reader program ended with status 3" << true;
     QTest::addRow("missing") << QByteArray("missing") << order << G << qint64(60000) << G
                              << "the reader program " << false;
     // libmdb loops for ever on this file, its memory growing, until the limit ends it.

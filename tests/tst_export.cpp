@@ -9,6 +9,7 @@
 #include "export/BiffStream.h"
 #include "export/CompoundFile.h"
 #include "export/ExcelExport.h"
+#include "export/ArialWidths.h"
 #include "export/ExportQuery.h"
 #include "export/ReportColumns.h"
 #include "export/SharedStrings.h"
@@ -28,9 +29,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRawFont>
 #include <QtEndian>
 #include <QtTest>
 
+#include <cmath>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -224,6 +227,8 @@ private slots:
     void compoundFileLayout();
     void stringTableContinues_data();
     void stringTableContinues();
+    void textIsMeasuredInItsWeight_data();
+    void textIsMeasuredInItsWeight();
     void longTextCutToACell_data();
     void longTextCutToACell();
     void failedWriteIsReported();
@@ -715,6 +720,38 @@ void ExportTest::stringTableContinues()
     QCOMPARE(b.mid(next + 4, continueStart.size()), continueStart);
     QCOMPARE(u16(next + 4 + continueLength), 0x00FF); // EXTSST follows
     QCOMPARE(qFromLittleEndian<quint32>(b.constData() + next + 4 + continueLength + 6), 12u); // first string
+}
+
+void ExportTest::textIsMeasuredInItsWeight_data()
+{
+    QTest::addColumn<bool>("bold");
+    QTest::addRow("regular") << false;
+    QTest::addRow("bold, as the status texts") << true;
+}
+
+// Every letter's width is the one Liberation Sans (Arial's metrics) gives in
+// that weight: bold measured as regular leaves the bold texts' columns too
+// narrow, and they are cut.
+void ExportTest::textIsMeasuredInItsWeight()
+{
+    QFETCH(bool, bold);
+    QFont font("Liberation Sans");
+    font.setPixelSize(1000);
+    font.setBold(bold);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    const QRawFont raw = QRawFont::fromFont(font);
+    if (raw.familyName() != "Liberation Sans")
+        QSKIP("Liberation Sans is missing (Debian: fonts-liberation)");
+    const QString text = "Count: 1234.5678 Money rtfib ЮРОФОНД Блуза";
+    QStringList faults;
+    for (const char32_t u : text.toUcs4()) {
+        const QString letter = QString::fromUcs4(&u, 1);
+        const double expected =
+            raw.advancesForGlyphIndexes(raw.glyphIndexesForString(letter), QRawFont::UseDesignMetrics).value(0).x();
+        if (std::abs(ArialWidths::advance(u, bold) - expected) > 1)
+            faults << QString("%1: %2, not %3").arg(letter).arg(ArialWidths::advance(u, bold)).arg(expected);
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(", ")));
 }
 
 void ExportTest::longTextCutToACell_data()

@@ -662,6 +662,10 @@ void FailurePathsTest::lostServerKeepsTheLinePending()
     QCOMPARE(form.table().state(), TableState::Browse);
     QCOMPARE(storedLines(other), newLine ? "2 lines, ordered 10" : "1 lines, ordered 10");
     QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE dostavcik = 'Zara' AND paracbr = 6"), newLine ? 1 : 0);
+    // What the other program stored while the window had no session is
+    // announced once the window has one again.
+    if (landed)
+        QTRY_COMPARE_WITH_TIMEOUT(form.othersChangedNotice(), "Lines were changed by another user: press F5", 60000);
 }
 
 void FailurePathsTest::serverStoppedAndStartedAgain_data()

@@ -170,7 +170,7 @@ void HandTest::batchTooLongForTheLineIsRefused()
 {
     QFETCH(bool, newLine);
     WindowFixture f;
-    prepareLists(f, "2025-Spring\r\nA1\r\n");
+    prepareLists(f, "2025-Spring\r\nA1\r\n2025-01\r\n");
     const qint64 stored = f.insertLine(line("A1"));
     TForm1& form = f.open();
     f.dialogs.shown.clear(); // the start-up names the long entry
@@ -192,10 +192,12 @@ void HandTest::batchTooLongForTheLineIsRefused()
     QCOMPARE(other.lineCount(), 1);
     QCOMPARE(other.stored(qint32(stored), "batch").toString(), "A1");
 
-    WindowFixture::choose(form.ComboBox2, "A1"); // a batch that fits is stored
+    WindowFixture::choose(form.ComboBox2, "2025-01"); // a batch as long as the column is stored
     WindowFixture::heldClick(form.Button5);
+    QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(form.table().state(), TableState::Browse);
     QCOMPARE(other.lineCount(), newLine ? 2 : 1);
+    QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE batch = '2025-01'"), 1);
 }
 
 QTEST_MAIN(HandTest)

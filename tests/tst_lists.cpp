@@ -10,6 +10,7 @@
 #include <QStringEncoder>
 #include <QtTest>
 #include <optional>
+#include <sys/stat.h>
 
 class TestLists : public QObject {
     Q_OBJECT
@@ -154,12 +155,16 @@ void TestLists::writesExactBytesAtomically()
 
 void TestLists::writeFailureReportsPathAndReason_data()
 {
-    QTest::addColumn<QString>("blocker"); // a file where a folder should be
+    // A file where a folder should be, or in the list's place a named pipe
+    // ("pipe") or a link to one ("link"), which stand for a device too.
+    QTest::addColumn<QString>("blocker");
     QTest::addColumn<QString>("target");
     QTest::addColumn<int>("sizeLimit"); // bytes a file may grow to; 0: no limit
     QTest::addRow("folder does not exist") << QString() << "missing/Articles.txt" << 0;
     QTest::addRow("folder is a file") << "sub" << "sub/Articles.txt" << 0;
     QTest::addRow("disk full half-way: the old list survives") << QString() << "Articles.txt" << 8;
+    QTest::addRow("named pipe in the list's place") << "pipe" << "Articles.txt" << 0;
+    QTest::addRow("link in the list's place") << "link" << "Articles.txt" << 0;
 }
 
 void TestLists::writeFailureReportsPathAndReason()
@@ -168,8 +173,15 @@ void TestLists::writeFailureReportsPathAndReason()
     QFETCH(QString, target);
     QFETCH(int, sizeLimit);
     TempAppDir dir(false);
-    if (!blocker.isEmpty())
+    if (blocker == "pipe" || blocker == "link") {
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
+        if (blocker == "link")
+            QVERIFY(QFile::link(dir.filePath("pipe"), dir.filePath(target)));
+        else
+            QVERIFY(QFile::rename(dir.filePath("pipe"), dir.filePath(target)));
+    } else if (!blocker.isEmpty()) {
         dir.writeFile(blocker, "not a folder");
+    }
     const QByteArray old("old\r\nlist\r\n");
     if (sizeLimit > 0)
         dir.writeFile(target, old);
@@ -183,6 +195,8 @@ void TestLists::writeFailureReportsPathAndReason()
     const QString prefix = "Cannot create file \"" + QDir::toNativeSeparators(dir.filePath(target)) + "\". ";
     QVERIFY2(error.startsWith(prefix), qPrintable(error));
     QVERIFY2(error.size() > prefix.size(), "the system's reason is missing");
+    if (blocker == "pipe" || blocker == "link") // left as it was, not replaced by a regular file
+        QVERIFY(!QFileInfo(dir.filePath(target)).isFile());
     if (sizeLimit > 0) {
         QCOMPARE(dir.readFile(target), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{target});
