@@ -5,7 +5,7 @@
 # metadata.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh build package
 dir=build-package
 cmake -S . -B $dir -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
       -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
@@ -14,4 +14,4 @@ rm -f $dir/order-register_*.deb
 (cd $dir && cpack -G DEB >/dev/null)
 deb=$(ls $dir/order-register_*_amd64.deb)
 echo "package: $deb"
-
+bash scripts/check-package.sh "$deb"
