@@ -332,6 +332,15 @@ void TForm1::createStatusBar()
     m_serverNote->setObjectName(QStringLiteral("ServerNote"));
     m_serverNote->hide();
     row->addWidget(m_serverNote);
+    // Where a new shop begins: the drop-down lists of a line are empty until
+    // their lists are filled.
+    m_firstSteps = new QLabel(
+        QStringLiteral("An empty register: first fill in the suppliers, articles and batches with "
+                       "Edit Suppliers, Edit Articles and Edit batches"),
+        panels);
+    m_firstSteps->setObjectName(QStringLiteral("FirstStepsNote"));
+    m_firstSteps->hide();
+    row->addWidget(m_firstSteps);
     bar->addWidget(panels, 1);
 }
 
