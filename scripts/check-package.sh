@@ -37,7 +37,7 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 echo "Recommends: $(dpkg-deb -f "$deb" Recommends)"
-for name in libqt6widgets6 libqt6sql6-sqlite libsqlite3 libmdb3 libpq5 libjpeg62-turbo; do
+for name in libqt6widgets6 libqt6sql6-sqlite libsqlite3-0 libmdb3 libpq5 libjpeg62-turbo; do
   grep -qE "(^|[ ,|])$name( |,|$)" <<<"$depends" || fault "Depends lacks $name"
 done
 forbidden=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/ .*//' \
