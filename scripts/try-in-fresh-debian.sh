@@ -62,9 +62,15 @@ mirror > /dev/null
 in_root apt-get update -qq
 cp "$deb" "$root/tmp/"
 name=$(basename "$deb")
+say "apt without the recommendations would install: $(in_root apt-get install -s --no-install-recommends "/tmp/$name" 2>/dev/null | grep -E 'newly installed')"
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "/tmp/$name" >"$dir/apt-install.log" 2>&1 \
   || { tail -n 30 "$dir/apt-install.log"; fail "apt-get install of $name"; }
-say "apt: $(grep -E 'newly installed' "$dir/apt-install.log")"
+say "apt (with the recommendations, as apt installs by default): $(grep -E 'newly installed' "$dir/apt-install.log")"
+for unwanted in postgresql libreoffice-core gcc-12 g++-12 perl cpp; do
+  if grep -q "^Unpacking $unwanted[ :]" "$dir/apt-install.log"; then
+    say "note: apt installed $unwanted ($(in_root apt-cache rdepends --installed "$unwanted" 2>/dev/null | sed -n '3,5p' | tr -d ' ' | tr '\n' ' ')...)"
+  fi
+done
 say "apt: $(grep -E 'additional disk space|Need to get' "$dir/apt-install.log" | tr '\n' ' ')"
 
 in_root useradd -m clerk
@@ -101,6 +107,13 @@ end=$(date +%s.%N)
 say "first start (launcher to open register): $(awk "BEGIN{printf \"%.1f\", $end - $begin}") s"
 [ -f "$root$shop/db1.mdb" ] && [ -x "$root$shop/Project1" ] && [ -x "$root$shop/access_reader" ] \
   && [ -f "$root$shop/about.html" ] || fail "the shop's folder lacks the program or the register"
+# The day's backup, which the program starts a moment after the window is up.
+for (( i = 0; i < 1200; i++ )); do
+  ls "$root$shop"/backups/db1-*.mdb >/dev/null 2>&1 && break
+  [ -d "/proc/$pid" ] || fail "the program ended"
+  sleep 0.25
+done
+ls "$root$shop"/backups/db1-*.mdb >/dev/null 2>&1 || fail "no daily backup in the shop's folder within 300 s"
 stop_program "$pid"
 
 # The clerk's data: a line in the register, a list and a photo.
@@ -123,7 +136,7 @@ cmp -s "$root/usr/libexec/order-register/Project1" "$root$shop/Project1" || fail
 [ "$(as_clerk sqlite3 "$shop/db1.mdb" "SELECT count(*) FROM Table1")" = "$lines_before" ] || fail "the line count changed"
 grep -q Zeta "$root$shop/Suppliers.txt" || fail "the supplier list is gone"
 [ -f "$root$shop/pictures/B1/1.jpg" ] || fail "the photo is gone"
-ls "$root$shop"/backups/db1-*.mdb >/dev/null 2>&1 || fail "no daily backup in the shop's folder"
+ls "$root$shop"/backups/db1-*.mdb >/dev/null 2>&1 || fail "the backups are gone"
 
 in_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq order-register >/dev/null 2>&1
 [ -f "$root$shop/db1.mdb" ] && [ -f "$root$shop/Suppliers.txt" ] || fail "removing the package touched the shop's folder"
