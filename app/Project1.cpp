@@ -16,6 +16,8 @@ int main(int argc, char** argv)
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/order-register-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
+    // The desktop entry the window belongs to (its menu name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("order-register"));
     QtDialogs dialogs;
     TForm1 form1(QCoreApplication::applicationDirPath(), dialogs);
     dialogs.setParent(&form1);

@@ -602,9 +602,11 @@ void TForm1::connectHandlers()
     connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
-    // The note on where to begin has done its work once a list editor opens.
+    // The note on where to begin has done its work once a list editor opens
+    // or the grid shows a line.
     for (QPushButton* listEditor : {Button6, Button8, Button9})
         connect(listEditor, &QPushButton::pressed, m_firstSteps, &QWidget::hide);
+    connect(DBGrid1->model(), &QAbstractItemModel::rowsInserted, m_firstSteps, &QWidget::hide);
     connect(cbfiltersup, qOverload<int>(&QComboBox::activated), this, &TForm1::cbfiltersupChange);
     connect(cbbatch, qOverload<int>(&QComboBox::activated), this, &TForm1::cbfiltersupChange);
     connect(ComboBox2, qOverload<int>(&QComboBox::activated), this, &TForm1::ComboBox2Change);
