@@ -58,7 +58,6 @@ for fs in proc dev; do
 done
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
 
-mirror > /dev/null
 in_root apt-get update -qq
 cp "$deb" "$root/tmp/"
 name=$(basename "$deb")
