@@ -188,7 +188,15 @@ void TForm1::FormCreate()
         m_backup->startIfDue(m_appDir, QDate::currentDate(), 2000);
     }
     followServer();
-    openView();
+    if (openView())
+        showFirstSteps();
+}
+
+void TForm1::showFirstSteps()
+{
+    // With every pick list empty the filters stand on all lines, so an empty
+    // view is an empty register.
+    m_firstSteps->setVisible(m_pickLists->allEmpty() && DBGrid1->model()->rowCount() == 0);
 }
 
 bool TForm1::openView()
@@ -266,6 +274,11 @@ QString TForm1::othersChangedNotice() const
 QString TForm1::serverNote() const
 {
     return m_serverNote->isHidden() ? QString() : m_serverNote->text();
+}
+
+QString TForm1::firstStepsNote() const
+{
+    return m_firstSteps->isHidden() ? QString() : m_firstSteps->text();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -589,6 +602,11 @@ void TForm1::connectHandlers()
     connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+    // The note on where to begin has done its work once a list editor opens
+    // or the grid shows a line.
+    for (QPushButton* listEditor : {Button6, Button8, Button9})
+        connect(listEditor, &QPushButton::pressed, m_firstSteps, &QWidget::hide);
+    connect(DBGrid1->model(), &QAbstractItemModel::rowsInserted, m_firstSteps, &QWidget::hide);
     connect(cbfiltersup, qOverload<int>(&QComboBox::activated), this, &TForm1::cbfiltersupChange);
     connect(cbbatch, qOverload<int>(&QComboBox::activated), this, &TForm1::cbfiltersupChange);
     connect(ComboBox2, qOverload<int>(&QComboBox::activated), this, &TForm1::ComboBox2Change);

@@ -69,6 +69,8 @@ public:
     // The status bar's note that the register is the server's although the
     // file db1.mdb is there too; empty when there is none.
     QString serverNote() const;
+    // The note of a new shop's first start on where to begin, or empty.
+    QString firstStepsNote() const;
     OrderTable& table() { return *ADOTable1; }
     Database& database() { return m_nelvo; }
     StatusPanels& statusPanels() { return m_status; }
@@ -217,6 +219,7 @@ private:
     bool reopenRegister();
     // The wait indicator and the watch for other programs' changes.
     void followServer();
+    void showFirstSteps();
     // On a server register: its company name and pick lists, once it is open.
     void readSharedTexts();
     void checkOthersChanged();
@@ -241,6 +244,7 @@ private:
     std::unique_ptr<RegisterBackup> m_backup;
     QLabel* m_othersChanged = nullptr;
     QLabel* m_serverNote = nullptr;
+    QLabel* m_firstSteps = nullptr;
     QTimer* m_othersWatch = nullptr;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_fittedOnShow = false;

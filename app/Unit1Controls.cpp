@@ -113,6 +113,17 @@ void TForm1::createControls()
     DBGrid1->setFocusPolicy(Qt::ClickFocus);
     DBGrid1->setAccessibleName(QStringLiteral("Orders"));
     layout->addWidget(DBGrid1, 1);
+    // Where a new shop begins, written into the empty grid (the status bar's
+    // panels leave no room for it): the drop-down lists of a line are empty
+    // until their lists are filled.
+    m_firstSteps = new QLabel(
+        QStringLiteral("An empty register: first fill in the suppliers, articles and batches with "
+                       "Edit Suppliers, Edit Articles and Edit batches"),
+        DBGrid1->viewport());
+    m_firstSteps->setObjectName(QStringLiteral("FirstStepsNote"));
+    m_firstSteps->setContentsMargins(8, 8, 8, 8);
+    m_firstSteps->adjustSize();
+    m_firstSteps->hide();
     setCentralWidget(central);
     createStatusBar();
     for (QWidget* pickBox : std::initializer_list<QWidget*>{DBComboBox1, DBComboBox2, ComboBox2, cbfiltersup, cbbatch})

@@ -154,6 +154,17 @@ void PickLists::loadAtStartup(bool readLists)
         m_dialogs.information(longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
 }
 
+bool PickLists::allEmpty() const
+{
+    for (const QComboBox* box : {m_boxes.DBComboBox1, m_boxes.DBComboBox2, m_boxes.ComboBox2}) {
+        for (const QString& entry : entries(box)) {
+            if (!entry.isEmpty())
+                return false;
+        }
+    }
+    return true;
+}
+
 void PickLists::editPickList(const QString& listName, QComboBox* target)
 {
     if (!m_form.editList(listName))

@@ -44,6 +44,9 @@ public:
     // initial contents and the filter boxes are set (a server register's
     // lists are read once it is open).
     void loadAtStartup(bool readLists = true);
+    // Whether the article, supplier and batch boxes hold no entry yet (a new
+    // shop's lists).
+    bool allEmpty() const;
 
     // Shows the list editor for listName; after OK reloads target from the
     // file and, for suppliers and batches, rebuilds the filter boxes and runs

@@ -4,7 +4,7 @@
 # server (scripts/pg-server.sh) in build/pg-test, stopped again at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh run build test
 bash scripts/build.sh
 root=$PWD
 trap 'bash "$root/scripts/pg-server.sh" stop "$root/build/pg-test"' EXIT

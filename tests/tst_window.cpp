@@ -43,6 +43,8 @@ private slots:
     void missingDatabaseOpensWindowWithTableClosed();
     void serverNoteWhenTheFileIsThereToo_data();
     void serverNoteWhenTheFileIsThereToo();
+    void firstStartSaysWhereToBegin_data();
+    void firstStartSaysWhereToBegin();
     void damagedDatabaseIsReportedAndLeftUntouched_data();
     void damagedDatabaseIsReportedAndLeftUntouched();
     void lockedDatabaseIsReported();
@@ -127,6 +129,47 @@ void WindowTest::serverNoteWhenTheFileIsThereToo()
     QCOMPARE(f.dialogs.shown, QStringList());
     QCOMPARE(QFile::exists(f.dir.databasePath()), fileThere || !TempAppDir::onServer());
     QCOMPARE(form.serverNote(), TempAppDir::onServer() && fileThere ? "using the server; db1.mdb is not used" : "");
+}
+
+void WindowTest::firstStartSaysWhereToBegin_data()
+{
+    QTest::addColumn<QString>("listFile"); // written before the start, when named
+    QTest::addColumn<bool>("lineStored");
+    QTest::addColumn<bool>("noteShown");
+    QTest::addColumn<bool>("addEndsIt"); // else opening a list editor does
+    QTest::addRow("empty register, no lists") << QString() << false << true << false;
+    QTest::addRow("empty register, Add pressed") << QString() << false << true << true;
+    QTest::addRow("a supplier listed") << "Suppliers.txt" << false << false << false;
+    QTest::addRow("an article listed") << "articles.txt" << false << false << false;
+    QTest::addRow("a batch listed") << "Batches.txt" << false << false << false;
+    QTest::addRow("a line stored, no lists") << QString() << true << false << false;
+}
+
+// A new shop's first start says in the empty grid where to begin, without a
+// box; a list editor opened, or a line in the grid, ends the note.
+void WindowTest::firstStartSaysWhereToBegin()
+{
+    QFETCH(QString, listFile);
+    QFETCH(bool, lineStored);
+    QFETCH(bool, noteShown);
+    QFETCH(bool, addEndsIt);
+    WindowFixture f;
+    if (!listFile.isEmpty())
+        f.dir.writeFile(listFile, "A1\r\n");
+    if (lineStored)
+        f.insertLine({{"artikul", "coat"}});
+    TForm1& form = f.open();
+    QCOMPARE(f.dialogs.shown, QStringList());
+    const QString note = "An empty register: first fill in the suppliers, articles and batches with "
+                         "Edit Suppliers, Edit Articles and Edit batches";
+    QCOMPARE(form.firstStepsNote(), noteShown ? note : QString());
+    for (QPushButton* editor : {form.Button6, form.Button8, form.Button9})
+        QVERIFY(note.contains(editor->text()));
+    if (addEndsIt)
+        WindowFixture::click(form.Button1);
+    else
+        emit form.Button8->pressed();
+    QCOMPARE(form.firstStepsNote(), QString());
 }
 
 void WindowTest::damagedDatabaseIsReportedAndLeftUntouched_data()
