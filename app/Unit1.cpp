@@ -9,6 +9,7 @@
 #include "ui/FocusColours.h"
 #include "app/FieldBinding.h"
 #include "app/FocusExit.h"
+#include "app/FormKeys.h"
 #include "app/OrderGrid.h"
 #include "app/ServerWaitIndicator.h"
 #include "data/Engine.h"
@@ -542,6 +543,8 @@ void TForm1::connectHandlers()
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
     refresh->setObjectName(QStringLiteral("RefreshShortcut"));
     connect(refresh, &QShortcut::activated, this, &TForm1::Button4Click);
+    m_formKeys = new FormKeys(this, Button5, Button7);
+    connect(ADOTable1.get(), &OrderTable::stateChanged, m_formKeys, &FormKeys::follow);
     connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);
     connect(ADOTable1.get(), &OrderTable::dataChanged, this, &TForm1::DataSource1DataChange);
     connect(ADOTable1.get(), &OrderTable::afterPost, this, &TForm1::ADOTable1AfterPost);

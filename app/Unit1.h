@@ -40,6 +40,7 @@ class PhotoViewer;
 class PriceRules;
 class GridSort;
 class ExcelExport;
+class FormKeys;
 class RegisterBackup;
 class ServerWaitIndicator;
 class QTimer;
@@ -242,6 +243,7 @@ private:
     QLabel* m_othersChanged = nullptr;
     QLabel* m_serverNote = nullptr;
     QTimer* m_othersWatch = nullptr;
+    FormKeys* m_formKeys = nullptr;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_fittedOnShow = false;
     bool m_lineHasData = false;

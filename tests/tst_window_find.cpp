@@ -1,0 +1,131 @@
+// The form's keys, driven through the real window as a clerk's hands do:
+// each row is a list of steps, then what the clerk sees.
+//
+// Steps: "key K" (K pressed where the focus is, as QKeySequence writes it),
+// "type FIELD T" (T typed into the form's field of that name), "list FIELD"
+// (that list opened), "row N" (the grid's line N made current).
+
+#include "app/OrderGrid.h"
+#include "support/WindowFixture.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+QVariantMap line(const QString& article, const QString& supplier, int code, const QString& note,
+                 const QString& colour)
+{
+    return {{"artikul", article}, {"dostavcik", supplier}, {"kodovnom", code},    {"belejka", note},
+            {"cvet", colour},     {"paracbr", 10},         {"polucbr", 10},       {"pokupnacena", 25000},
+            {"obsto", 250000},    {"nomcuval", 7},         {"photo", 0},          {"razmeri", "M"}};
+}
+
+const QString PriceRefused = QStringLiteral(
+    "information: Purchasing Price is unknown!!! Please enter Purchasing Price to continue\r\n"
+    "or click on \"Cancel\" button to refuse changes.");
+
+void press(const QString& keys)
+{
+    const QKeyCombination key = QKeySequence::fromString(keys)[0];
+    QWidget* target = QApplication::activePopupWidget();
+    if (!target)
+        target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    QTest::keyClick(target, key.key(), key.keyboardModifiers());
+    QCoreApplication::processEvents();
+}
+
+// Typed key by key; QTest's own typing knows only ASCII.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class WindowFindTest : public QObject {
+    Q_OBJECT
+private slots:
+    void clerkStoresAndCancelsByKeys_data();
+    void clerkStoresAndCancelsByKeys();
+};
+
+void WindowFindTest::clerkStoresAndCancelsByKeys_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("row");            // the current line afterwards
+    QTest::addColumn<QString>("state");      // B(rowse), E(dit) or I(nsert)
+    QTest::addColumn<QStringList>("shown");  // boxes
+    QTest::addColumn<QVariantMap>("values"); // of the current line
+
+    const QStringList none;
+    QTest::addRow("Ctrl+Enter in the note applies")
+        << QStringList{"type DBMemo1 x", "key Ctrl+Return"} << 0 << "B" << none
+        << QVariantMap{{"belejka", "return to supplierx"}};
+    QTest::addRow("Escape cancels a pending line")
+        << QStringList{"type DBEdit13 blue", "key Esc"} << 0 << "B" << none << QVariantMap{{"cvet", "Red"}};
+    QTest::addRow("Escape in an open list only closes it")
+        << QStringList{"type DBEdit13 blue", "list DBComboBox2", "key Esc"} << 0 << "E" << none
+        << QVariantMap{{"cvet", "blue"}};
+}
+
+void WindowFindTest::clerkStoresAndCancelsByKeys()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, row);
+    QFETCH(QString, state);
+    QFETCH(QStringList, shown);
+    QFETCH(QVariantMap, values);
+    WindowFixture f;
+    f.dir.writeFile("Suppliers.txt", "Zara\r\nZARA moda\r\nNelvo\r\nOther\r\n");
+    f.dir.writeFile("articles.txt", "Palto\r\nshirt\r\nПАЛТО дълго\r\ncoat\r\n");
+    f.insertLine(line("Palto", "Zara", 4471, "return to supplier", "Red"));
+    f.insertLine(line("shirt", "Nelvo", 12, "като палто", "ЧЕРВЕН"));
+    f.insertLine(line("ПАЛТО дълго", "ZARA moda", 5, "", "Red"));
+    QVariantMap labelled = line("coat", "Other", 6, "Return it", "Red");
+    labelled.insert("firmetiket", "zara-label");
+    f.insertLine(labelled);
+    TForm1& form = f.open();
+    for (const QString& step : steps) {
+        const QString verb = step.section(' ', 0, 0);
+        const QString rest = step.section(' ', 1);
+        if (verb == "key") {
+            press(rest);
+        } else if (verb == "type") {
+            auto* field = form.findChild<QWidget*>(rest.section(' ', 0, 0));
+            WindowFixture::focus(field);
+            QTest::keyClick(field, Qt::Key_End);
+            if (auto* edit = qobject_cast<QLineEdit*>(field))
+                edit->selectAll();
+            typeText(field, rest.section(' ', 1));
+        } else if (verb == "list") {
+            auto* box = form.findChild<QComboBox*>(rest);
+            WindowFixture::focus(box);
+            box->showPopup();
+            QTRY_VERIFY(box->view()->isVisible());
+        } else if (verb == "row") {
+            QVERIFY(form.table().moveTo(rest.toInt()));
+        }
+    }
+    QCOMPARE(form.table().currentRow(), row);
+    const TableState expected = state == "E"   ? TableState::Edit
+                                : state == "I" ? TableState::Insert
+                                               : TableState::Browse;
+    QCOMPARE(form.table().state(), expected);
+    QCOMPARE(f.dialogs.shown, shown);
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        const QVariant value = form.table().value(it.key());
+        if (it.value().metaType() == QMetaType::fromType<QString>() && value.isValid())
+            QCOMPARE(form.table().asString(it.key()), it.value().toString());
+        else
+            QCOMPARE(value, it.value());
+    }
+}
+
+QTEST_MAIN(WindowFindTest)
+#include "tst_window_find.moc"
