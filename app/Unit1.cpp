@@ -31,6 +31,7 @@
 #include "photos/PhotoStore.h"
 #include "photos/PhotoViewer.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -427,6 +428,11 @@ void TForm1::Button1Click()
     m_lifecycle->add();
 }
 
+void TForm1::RepeatLineClick()
+{
+    m_lifecycle->repeat();
+}
+
 void TForm1::Button5Click()
 {
     m_lifecycle->apply();
@@ -545,6 +551,7 @@ void TForm1::connectHandlers()
     connect(refresh, &QShortcut::activated, this, &TForm1::Button4Click);
     m_formKeys = new FormKeys(this, Button5, Button7);
     connect(ADOTable1.get(), &OrderTable::stateChanged, m_formKeys, &FormKeys::follow);
+    connectRepeat();
     connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);
     connect(ADOTable1.get(), &OrderTable::dataChanged, this, &TForm1::DataSource1DataChange);
     connect(ADOTable1.get(), &OrderTable::afterPost, this, &TForm1::ADOTable1AfterPost);
@@ -604,6 +611,21 @@ void TForm1::connectHandlers()
                        static_cast<QWidget*>(ecompany), static_cast<QWidget*>(cbfiltersup),
                        static_cast<QWidget*>(cbbatch), static_cast<QWidget*>(ComboBox2)})
         watchFocus(w);
+}
+
+void TForm1::connectRepeat()
+{
+    // An entry of the grid's menu, whose key works anywhere in the window.
+    // Not Ctrl+D, a spreadsheet's fill-down: a field deletes a character
+    // with it on this desktop.
+    auto* repeat = new QAction(QStringLiteral("Repeat line"), DBGrid1);
+    repeat->setObjectName(QStringLiteral("RepeatLineAction"));
+    repeat->setToolTip(QStringLiteral("Повтори реда"));
+    repeat->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    repeat->setShortcutContext(Qt::WindowShortcut);
+    DBGrid1->addAction(repeat);
+    DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(repeat, &QAction::triggered, this, &TForm1::RepeatLineClick);
 }
 
 void TForm1::watchFocus(QWidget* widget)

@@ -155,6 +155,7 @@ public slots:
     void cberowClick();
     void Label20Click();
     void Button1Click();
+    void RepeatLineClick();
     void Button5Click();
     void Button7Click();
     void Button2Click();
@@ -203,6 +204,7 @@ private:
     void createStatusBar();
     void setTabOrder();
     void connectHandlers();
+    void connectRepeat();
     void watchFocus(QWidget* widget);
     bool handleFocus(QWidget* widget, bool in);
     void resetSort();

@@ -1,5 +1,5 @@
-// The form's keys, driven through the real window as a clerk's hands do:
-// each row is a list of steps, then what the clerk sees.
+// Repeating a line and the form's keys, driven through the real window as
+// a clerk's hands do: each row is a list of steps, then what the clerk sees.
 //
 // Steps: "key K" (K pressed where the focus is, as QKeySequence writes it),
 // "type FIELD T" (T typed into the form's field of that name), "list FIELD"
@@ -51,11 +51,11 @@ void typeText(QWidget* widget, const QString& text)
 class WindowFindTest : public QObject {
     Q_OBJECT
 private slots:
-    void clerkStoresAndCancelsByKeys_data();
-    void clerkStoresAndCancelsByKeys();
+    void clerkRepeatsAndStoresByKeys_data();
+    void clerkRepeatsAndStoresByKeys();
 };
 
-void WindowFindTest::clerkStoresAndCancelsByKeys_data()
+void WindowFindTest::clerkRepeatsAndStoresByKeys_data()
 {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<int>("row");            // the current line afterwards
@@ -64,6 +64,14 @@ void WindowFindTest::clerkStoresAndCancelsByKeys_data()
     QTest::addColumn<QVariantMap>("values"); // of the current line
 
     const QStringList none;
+    QTest::addRow("repeat copies the line's own columns")
+        << QStringList{"row 2", "key Ctrl+R"} << 4 << "I" << none
+        << QVariantMap{{"artikul", "ПАЛТО дълго"}, {"dostavcik", "ZARA moda"}, {"kodovnom", 5}, {"nomcuval", 7},
+                       {"razmeri", "M"},          {"pokupnacena", "2.5"},      {"belejka", QVariant()},
+                       {"paracbr", QVariant()},   {"photo", QVariant()}};
+    QTest::addRow("a repeated line is stored by Ctrl+S")
+        << QStringList{"row 2", "key Ctrl+R", "type DBEdit16 3", "key Ctrl+S"} << 4 << "B" << none
+        << QVariantMap{{"artikul", "ПАЛТО дълго"}, {"paracbr", 3}, {"obsto", "7.5"}, {"belejka", ""}};
     QTest::addRow("Ctrl+Enter in the note applies")
         << QStringList{"type DBMemo1 x", "key Ctrl+Return"} << 0 << "B" << none
         << QVariantMap{{"belejka", "return to supplierx"}};
@@ -74,7 +82,7 @@ void WindowFindTest::clerkStoresAndCancelsByKeys_data()
         << QVariantMap{{"cvet", "blue"}};
 }
 
-void WindowFindTest::clerkStoresAndCancelsByKeys()
+void WindowFindTest::clerkRepeatsAndStoresByKeys()
 {
     QFETCH(QStringList, steps);
     QFETCH(int, row);
