@@ -8,6 +8,7 @@
 #include "ui/Dialogs.h"
 #include "ui/FocusColours.h"
 #include "app/FieldBinding.h"
+#include "app/FindBar.h"
 #include "app/FocusExit.h"
 #include "app/FormKeys.h"
 #include "app/OrderGrid.h"
@@ -552,6 +553,7 @@ void TForm1::connectHandlers()
     m_formKeys = new FormKeys(this, Button5, Button7);
     connect(ADOTable1.get(), &OrderTable::stateChanged, m_formKeys, &FormKeys::follow);
     connectRepeat();
+    connectFind();
     connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);
     connect(ADOTable1.get(), &OrderTable::dataChanged, this, &TForm1::DataSource1DataChange);
     connect(ADOTable1.get(), &OrderTable::afterPost, this, &TForm1::ADOTable1AfterPost);
@@ -613,6 +615,18 @@ void TForm1::connectHandlers()
         watchFocus(w);
 }
 
+void TForm1::connectFind()
+{
+    const auto shortcut = [this](const QKeySequence& key, const char* name, auto slot) {
+        auto* made = new QShortcut(key, this);
+        made->setObjectName(QLatin1String(name));
+        connect(made, &QShortcut::activated, m_findBar, slot);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_F), "FindShortcut", &FindBar::open);
+    shortcut(QKeySequence(Qt::Key_F3), "FindNextShortcut", &FindBar::findNext);
+    shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), "FindPreviousShortcut", &FindBar::findPrevious);
+}
+
 void TForm1::connectRepeat()
 {
     // An entry of the grid's menu, whose key works anywhere in the window.
@@ -626,6 +640,11 @@ void TForm1::connectRepeat()
     DBGrid1->addAction(repeat);
     DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(repeat, &QAction::triggered, this, &TForm1::RepeatLineClick);
+}
+
+QString TForm1::findWrappedNotice() const
+{
+    return m_findWrapped->isHidden() ? QString() : m_findWrapped->text();
 }
 
 void TForm1::watchFocus(QWidget* widget)

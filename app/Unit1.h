@@ -41,6 +41,7 @@ class PriceRules;
 class GridSort;
 class ExcelExport;
 class FormKeys;
+class FindBar;
 class RegisterBackup;
 class ServerWaitIndicator;
 class QTimer;
@@ -73,6 +74,9 @@ public:
     OrderTable& table() { return *ADOTable1; }
     Database& database() { return m_nelvo; }
     StatusPanels& statusPanels() { return m_status; }
+    FindBar* findBar() const { return m_findBar; }
+    // The status bar's word that a find went on past an end; empty when none.
+    QString findWrappedNotice() const;
     bool lineHasData() const { return m_lineHasData; }
     int nextPhotoNumber() const { return m_nextPhotoNumber; }
     int sortColumnIndex() const { return m_sortColumnIndex; }
@@ -205,6 +209,7 @@ private:
     void setTabOrder();
     void connectHandlers();
     void connectRepeat();
+    void connectFind();
     void watchFocus(QWidget* widget);
     bool handleFocus(QWidget* widget, bool in);
     void resetSort();
@@ -246,6 +251,8 @@ private:
     QLabel* m_serverNote = nullptr;
     QTimer* m_othersWatch = nullptr;
     FormKeys* m_formKeys = nullptr;
+    FindBar* m_findBar = nullptr;
+    QLabel* m_findWrapped = nullptr;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_fittedOnShow = false;
     bool m_lineHasData = false;

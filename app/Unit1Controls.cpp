@@ -7,6 +7,7 @@
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
 #include "app/FieldBinding.h"
+#include "app/FindBar.h"
 #include "app/OrderGrid.h"
 #include "app/Unit1.h"
 #include "photos/PhotoArea.h"
@@ -115,6 +116,10 @@ void TForm1::createControls()
     layout->addWidget(DBGrid1, 1);
     setCentralWidget(central);
     createStatusBar();
+    // Under the grid, hidden until Ctrl+F: the grid gives it room only while
+    // it shows, and no other control moves.
+    m_findBar = new FindBar(*ADOTable1, m_findWrapped, DBGrid1, central);
+    layout->addWidget(m_findBar);
     for (QWidget* pickBox : std::initializer_list<QWidget*>{DBComboBox1, DBComboBox2, ComboBox2, cbfiltersup, cbbatch})
         WheelNeedsFocus::install(pickBox);
 }
@@ -332,6 +337,10 @@ void TForm1::createStatusBar()
     m_serverNote->setObjectName(QStringLiteral("ServerNote"));
     m_serverNote->hide();
     row->addWidget(m_serverNote);
+    m_findWrapped = new QLabel(panels);
+    m_findWrapped->setObjectName(QStringLiteral("FindWrappedNotice"));
+    m_findWrapped->hide();
+    row->addWidget(m_findWrapped);
     bar->addWidget(panels, 1);
 }
 

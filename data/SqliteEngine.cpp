@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QStringList>
 #include <chrono>
+#include <string>
 #include <sqlite3.h>
 #include <thread>
 
@@ -53,7 +54,52 @@ int retryWhileBusy(void*, int tries)
     return 1;
 }
 
+// fold_case(a, b, ...): the texts of its arguments (null ones left out)
+// joined by line breaks, with letter case folded as QString folds it, for
+// Latin and Cyrillic alike; the engine's own lower() folds only ASCII. Text
+// that is ASCII throughout, most of a register, is folded without decoding.
+void foldCase(sqlite3_context* context, int count, sqlite3_value** values)
+{
+    std::string folded;
+    for (int i = 0; i < count; ++i) {
+        if (sqlite3_value_type(values[i]) == SQLITE_NULL)
+            continue;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[i]));
+        const int size = sqlite3_value_bytes(values[i]);
+        if (!folded.empty())
+            folded += '\n';
+        const size_t start = folded.size();
+        bool ascii = true;
+        for (int at = 0; at < size; ++at) {
+            const char c = text[at];
+            ascii = ascii && (c & 0x80) == 0;
+            folded += c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+        }
+        if (!ascii) {
+            folded.resize(start);
+            folded += QString::fromUtf8(text, size).toCaseFolded().toStdString();
+        }
+    }
+    sqlite3_result_text64(context, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
 } // namespace
+
+SqliteEngine::SqliteEngine(sqlite3* db) : m_db(db)
+{
+    addFunctions(db);
+}
+
+void SqliteEngine::addFunctions(sqlite3* db)
+{
+    sqlite3_create_function_v2(db, "fold_case", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                               foldCase, nullptr, nullptr, nullptr);
+}
+
+QString SqliteEngine::containsIgnoringCase(const QStringList& columns) const
+{
+    return QStringLiteral("instr(fold_case(%1), fold_case(?)) > 0").arg(columns.join(QStringLiteral(", ")));
+}
 
 void SqliteEngine::waitWhenBusy(sqlite3* db)
 {

@@ -1,10 +1,13 @@
-// Repeating a line and the form's keys, driven through the real window as
-// a clerk's hands do: each row is a list of steps, then what the clerk sees.
+// Finding a line by its text, repeating a line and the form's keys, driven
+// through the real window as a clerk's hands do: each row is a list of
+// steps, then what the clerk sees.
 //
-// Steps: "key K" (K pressed where the focus is, as QKeySequence writes it),
-// "type FIELD T" (T typed into the form's field of that name), "list FIELD"
-// (that list opened), "row N" (the grid's line N made current).
+// Steps: "find T" (Ctrl+F, then T typed into the bar), "key K" (K pressed
+// where the focus is, as QKeySequence writes it), "type FIELD T" (T typed
+// into the form's field of that name), "list FIELD" (that list opened),
+// "row N" (the grid's line N made current).
 
+#include "app/FindBar.h"
 #include "app/OrderGrid.h"
 #include "support/WindowFixture.h"
 
@@ -51,42 +54,73 @@ void typeText(QWidget* widget, const QString& text)
 class WindowFindTest : public QObject {
     Q_OBJECT
 private slots:
-    void clerkRepeatsAndStoresByKeys_data();
-    void clerkRepeatsAndStoresByKeys();
+    void clerkFindsRepeatsAndStoresByKeys_data();
+    void clerkFindsRepeatsAndStoresByKeys();
 };
 
-void WindowFindTest::clerkRepeatsAndStoresByKeys_data()
+void WindowFindTest::clerkFindsRepeatsAndStoresByKeys_data()
 {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<int>("row");            // the current line afterwards
     QTest::addColumn<QString>("state");      // B(rowse), E(dit) or I(nsert)
+    QTest::addColumn<QString>("result");     // beside the find field
+    QTest::addColumn<QString>("wrapped");    // the status bar's word
     QTest::addColumn<QStringList>("shown");  // boxes
     QTest::addColumn<QVariantMap>("values"); // of the current line
 
     const QStringList none;
+    QTest::addRow("Latin letter case, typing stays on a matching line")
+        << QStringList{"find zara"} << 0 << "B" << "3 lines" << "" << none << QVariantMap{};
+    QTest::addRow("F3 and Enter step on") << QStringList{"find ZARA", "key F3", "key Return"} << 3 << "B"
+                                          << "3 lines" << "" << none << QVariantMap{};
+    QTest::addRow("past the last match it wraps with a word")
+        << QStringList{"row 3", "find zara", "key F3"} << 0 << "B" << "3 lines"
+        << "Find went on from the first line" << none << QVariantMap{};
+    QTest::addRow("Cyrillic letter case, Shift+F3 wraps back")
+        << QStringList{"find палто", "key Shift+F3"} << 2 << "B" << "2 lines" << "Find went on from the last line"
+        << none << QVariantMap{{"artikul", "ПАЛТО дълго"}};
+    QTest::addRow("a number column") << QStringList{"find 4471"} << 0 << "B" << "1 line" << "" << none
+                                     << QVariantMap{{"kodovnom", 4471}};
+    QTest::addRow("a note, from the current line on") << QStringList{"row 1", "find RETURN"} << 3 << "B" << "2 lines"
+                                                      << "" << none << QVariantMap{{"artikul", "coat"}};
+    QTest::addRow("blanks as typed") << QStringList{"find palto  "} << 0 << "B" << "No match" << "" << none
+                                     << QVariantMap{};
+    QTest::addRow("no match stays, without a box")
+        << QStringList{"row 1", "find qqq"} << 1 << "B" << "No match" << "" << none << QVariantMap{};
+    QTest::addRow("a find stores the pending line first")
+        << QStringList{"type DBEdit13 blue", "find coat"} << 3 << "B" << "1 line" << "" << none << QVariantMap{};
+    QTest::addRow("a refused store keeps the clerk on the line")
+        << QStringList{"type DBEdit7 0", "find c"} << 0 << "E" << "" << "" << QStringList{PriceRefused}
+        << QVariantMap{{"artikul", "Palto"}};
+    QTest::addRow("Escape closes the bar, not the pending line")
+        << QStringList{"type DBEdit13 blue", "find", "key Esc"} << 0 << "E" << "" << "" << none
+        << QVariantMap{{"cvet", "blue"}};
+
     QTest::addRow("repeat copies the line's own columns")
-        << QStringList{"row 2", "key Ctrl+R"} << 4 << "I" << none
+        << QStringList{"row 2", "key Ctrl+R"} << 4 << "I" << "" << "" << none
         << QVariantMap{{"artikul", "ПАЛТО дълго"}, {"dostavcik", "ZARA moda"}, {"kodovnom", 5}, {"nomcuval", 7},
                        {"razmeri", "M"},          {"pokupnacena", "2.5"},      {"belejka", QVariant()},
                        {"paracbr", QVariant()},   {"photo", QVariant()}};
     QTest::addRow("a repeated line is stored by Ctrl+S")
-        << QStringList{"row 2", "key Ctrl+R", "type DBEdit16 3", "key Ctrl+S"} << 4 << "B" << none
+        << QStringList{"row 2", "key Ctrl+R", "type DBEdit16 3", "key Ctrl+S"} << 4 << "B" << "" << "" << none
         << QVariantMap{{"artikul", "ПАЛТО дълго"}, {"paracbr", 3}, {"obsto", "7.5"}, {"belejka", ""}};
     QTest::addRow("Ctrl+Enter in the note applies")
-        << QStringList{"type DBMemo1 x", "key Ctrl+Return"} << 0 << "B" << none
+        << QStringList{"type DBMemo1 x", "key Ctrl+Return"} << 0 << "B" << "" << "" << none
         << QVariantMap{{"belejka", "return to supplierx"}};
     QTest::addRow("Escape cancels a pending line")
-        << QStringList{"type DBEdit13 blue", "key Esc"} << 0 << "B" << none << QVariantMap{{"cvet", "Red"}};
+        << QStringList{"type DBEdit13 blue", "key Esc"} << 0 << "B" << "" << "" << none << QVariantMap{{"cvet", "Red"}};
     QTest::addRow("Escape in an open list only closes it")
-        << QStringList{"type DBEdit13 blue", "list DBComboBox2", "key Esc"} << 0 << "E" << none
+        << QStringList{"type DBEdit13 blue", "list DBComboBox2", "key Esc"} << 0 << "E" << "" << "" << none
         << QVariantMap{{"cvet", "blue"}};
 }
 
-void WindowFindTest::clerkRepeatsAndStoresByKeys()
+void WindowFindTest::clerkFindsRepeatsAndStoresByKeys()
 {
     QFETCH(QStringList, steps);
     QFETCH(int, row);
     QFETCH(QString, state);
+    QFETCH(QString, result);
+    QFETCH(QString, wrapped);
     QFETCH(QStringList, shown);
     QFETCH(QVariantMap, values);
     WindowFixture f;
@@ -99,10 +133,15 @@ void WindowFindTest::clerkRepeatsAndStoresByKeys()
     labelled.insert("firmetiket", "zara-label");
     f.insertLine(labelled);
     TForm1& form = f.open();
+    FindBar* bar = form.findBar();
     for (const QString& step : steps) {
         const QString verb = step.section(' ', 0, 0);
         const QString rest = step.section(' ', 1);
-        if (verb == "key") {
+        if (verb == "find") {
+            press("Ctrl+F");
+            QVERIFY(bar->field()->hasFocus());
+            typeText(bar->field(), rest);
+        } else if (verb == "key") {
             press(rest);
         } else if (verb == "type") {
             auto* field = form.findChild<QWidget*>(rest.section(' ', 0, 0));
@@ -125,6 +164,8 @@ void WindowFindTest::clerkRepeatsAndStoresByKeys()
                                 : state == "I" ? TableState::Insert
                                                : TableState::Browse;
     QCOMPARE(form.table().state(), expected);
+    QCOMPARE(bar->resultText(), result);
+    QCOMPARE(form.findWrappedNotice(), wrapped);
     QCOMPARE(f.dialogs.shown, shown);
     for (auto it = values.begin(); it != values.end(); ++it) {
         const QVariant value = form.table().value(it.key());
