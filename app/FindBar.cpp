@@ -94,6 +94,11 @@ void FindBar::find(OrderTable::FindFrom from)
         m_result->clear();
         return;
     }
+    // As the navigation buttons do: the field being left runs its exit step
+    // before the table moves (F3 may come from any field of the form).
+    if (!isVisible())
+        show();
+    m_field->setFocus(Qt::OtherFocusReason);
     OrderTable::Found found;
     if (!m_table.find(text, from, &found))
         return; // the refusal said why; the clerk stays on the line

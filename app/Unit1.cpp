@@ -431,6 +431,10 @@ void TForm1::Button1Click()
 
 void TForm1::RepeatLineClick()
 {
+    // As a button's click: the field or grid being left runs its exit step
+    // before the new line starts, and a new line started in the grid is not
+    // dropped as the grid is left.
+    DBComboBox1->setFocus(Qt::OtherFocusReason);
     m_lifecycle->repeat();
 }
 

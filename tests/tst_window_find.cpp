@@ -5,7 +5,8 @@
 // Steps: "find T" (Ctrl+F, then T typed into the bar), "key K" (K pressed
 // where the focus is, as QKeySequence writes it), "type FIELD T" (T typed
 // into the form's field of that name), "list FIELD" (that list opened),
-// "row N" (the grid's line N made current).
+// "row N" (the grid's line N made current), "focus X" (X, a field or the
+// grid, given the focus as a click does).
 
 #include "app/FindBar.h"
 #include "app/OrderGrid.h"
@@ -101,6 +102,12 @@ void WindowFindTest::clerkFindsRepeatsAndStoresByKeys_data()
         << QVariantMap{{"artikul", "ПАЛТО дълго"}, {"dostavcik", "ZARA moda"}, {"kodovnom", 5}, {"nomcuval", 7},
                        {"razmeri", "M"},          {"pokupnacena", "2.5"},      {"belejka", QVariant()},
                        {"paracbr", QVariant()},   {"photo", QVariant()}};
+    QTest::addRow("repeat from the grid keeps the new line")
+        << QStringList{"row 2", "focus DBGrid1", "key Ctrl+R"} << 4 << "I" << "" << "" << none
+        << QVariantMap{{"artikul", "ПАЛТО дълго"}};
+    QTest::addRow("F3 from a field stores its typed line first")
+        << QStringList{"find coat", "row 0", "type DBEdit13 blue", "key F3"} << 3 << "B" << "1 line"
+        << "" << none << QVariantMap{{"artikul", "coat"}};
     QTest::addRow("a repeated line is stored by Ctrl+S")
         << QStringList{"row 2", "key Ctrl+R", "type DBEdit16 3", "key Ctrl+S"} << 4 << "B" << "" << "" << none
         << QVariantMap{{"artikul", "ПАЛТО дълго"}, {"paracbr", 3}, {"obsto", "7.5"}, {"belejka", ""}};
@@ -155,6 +162,8 @@ void WindowFindTest::clerkFindsRepeatsAndStoresByKeys()
             WindowFixture::focus(box);
             box->showPopup();
             QTRY_VERIFY(box->view()->isVisible());
+        } else if (verb == "focus") {
+            WindowFixture::focus(form.findChild<QWidget*>(rest));
         } else if (verb == "row") {
             QVERIFY(form.table().moveTo(rest.toInt()));
         }
