@@ -9,8 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-FindBar::FindBar(OrderTable& table, QLabel* wrapNotice, QWidget* afterClose, QWidget* parent)
-    : QWidget(parent), m_table(table), m_wrapNotice(wrapNotice), m_afterClose(afterClose)
+FindBar::FindBar(OrderTable& table, QWidget* afterClose, QWidget* parent)
+    : QWidget(parent), m_table(table), m_afterClose(afterClose)
 {
     setObjectName(QStringLiteral("FindBar"));
     auto* row = new QHBoxLayout(this);
@@ -38,11 +38,14 @@ FindBar::FindBar(OrderTable& table, QLabel* wrapNotice, QWidget* afterClose, QWi
     }
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("FindResult"));
+    m_wrapped = new QLabel(this);
+    m_wrapped->setObjectName(QStringLiteral("FindWrapped"));
     row->addWidget(caption);
     row->addWidget(m_field);
     row->addWidget(m_next);
     row->addWidget(m_previous);
-    row->addWidget(m_result, 1);
+    row->addWidget(m_result);
+    row->addWidget(m_wrapped, 1);
     m_field->installEventFilter(this);
     connect(m_field, &QLineEdit::textEdited, this, [this] { find(OrderTable::FindFrom::Current); });
     connect(m_next, &QPushButton::clicked, this, &FindBar::findNext);
@@ -59,7 +62,7 @@ void FindBar::open()
 
 void FindBar::close()
 {
-    m_wrapNotice->hide();
+    m_wrapped->clear();
     if (m_field->hasFocus())
         m_afterClose->setFocus(Qt::OtherFocusReason);
     hide();
@@ -86,9 +89,14 @@ QString FindBar::resultText() const
     return m_result->text();
 }
 
+QString FindBar::wrappedText() const
+{
+    return m_wrapped->text();
+}
+
 void FindBar::find(OrderTable::FindFrom from)
 {
-    m_wrapNotice->hide();
+    m_wrapped->clear();
     const QString text = m_field->text();
     if (text.isEmpty()) {
         m_result->clear();
@@ -107,12 +115,9 @@ void FindBar::find(OrderTable::FindFrom from)
         return;
     }
     m_result->setText(found.count == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(found.count));
-    if (found.wrapped) {
-        m_wrapNotice->setText(from == OrderTable::FindFrom::Previous
-                                  ? QStringLiteral("Find went on from the last line")
-                                  : QStringLiteral("Find went on from the first line"));
-        m_wrapNotice->show();
-    }
+    if (found.wrapped)
+        m_wrapped->setText(from == OrderTable::FindFrom::Previous ? QStringLiteral("Find went on from the last line")
+                                                                  : QStringLiteral("Find went on from the first line"));
     m_table.moveTo(found.row);
 }
 

@@ -646,11 +646,6 @@ void TForm1::connectRepeat()
     connect(repeat, &QAction::triggered, this, &TForm1::RepeatLineClick);
 }
 
-QString TForm1::findWrappedNotice() const
-{
-    return m_findWrapped->isHidden() ? QString() : m_findWrapped->text();
-}
-
 void TForm1::watchFocus(QWidget* widget)
 {
     widget->installEventFilter(this);

@@ -75,8 +75,6 @@ public:
     Database& database() { return m_nelvo; }
     StatusPanels& statusPanels() { return m_status; }
     FindBar* findBar() const { return m_findBar; }
-    // The status bar's word that a find went on past an end; empty when none.
-    QString findWrappedNotice() const;
     bool lineHasData() const { return m_lineHasData; }
     int nextPhotoNumber() const { return m_nextPhotoNumber; }
     int sortColumnIndex() const { return m_sortColumnIndex; }
@@ -252,7 +250,6 @@ private:
     QTimer* m_othersWatch = nullptr;
     FormKeys* m_formKeys = nullptr;
     FindBar* m_findBar = nullptr;
-    QLabel* m_findWrapped = nullptr;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_fittedOnShow = false;
     bool m_lineHasData = false;

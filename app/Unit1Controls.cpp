@@ -118,7 +118,7 @@ void TForm1::createControls()
     createStatusBar();
     // Under the grid, hidden until Ctrl+F: the grid gives it room only while
     // it shows, and no other control moves.
-    m_findBar = new FindBar(*ADOTable1, m_findWrapped, DBGrid1, central);
+    m_findBar = new FindBar(*ADOTable1, DBGrid1, central);
     layout->addWidget(m_findBar);
     for (QWidget* pickBox : std::initializer_list<QWidget*>{DBComboBox1, DBComboBox2, ComboBox2, cbfiltersup, cbbatch})
         WheelNeedsFocus::install(pickBox);
@@ -337,10 +337,6 @@ void TForm1::createStatusBar()
     m_serverNote->setObjectName(QStringLiteral("ServerNote"));
     m_serverNote->hide();
     row->addWidget(m_serverNote);
-    m_findWrapped = new QLabel(panels);
-    m_findWrapped->setObjectName(QStringLiteral("FindWrappedNotice"));
-    m_findWrapped->hide();
-    row->addWidget(m_findWrapped);
     bar->addWidget(panels, 1);
 }
 

@@ -65,7 +65,7 @@ void WindowFindTest::clerkFindsRepeatsAndStoresByKeys_data()
     QTest::addColumn<int>("row");            // the current line afterwards
     QTest::addColumn<QString>("state");      // B(rowse), E(dit) or I(nsert)
     QTest::addColumn<QString>("result");     // beside the find field
-    QTest::addColumn<QString>("wrapped");    // the status bar's word
+    QTest::addColumn<QString>("wrapped");    // the word on wrapping
     QTest::addColumn<QStringList>("shown");  // boxes
     QTest::addColumn<QVariantMap>("values"); // of the current line
 
@@ -141,6 +141,17 @@ void WindowFindTest::clerkFindsRepeatsAndStoresByKeys()
     f.insertLine(labelled);
     TForm1& form = f.open();
     FindBar* bar = form.findBar();
+    // Where the form's controls and the status panels stand: the bar moves none.
+    const auto placed = [&form] {
+        QStringList places;
+        for (const QWidget* w : form.findChild<QWidget*>("UpperBand")->findChildren<QWidget*>())
+            if (w->window() == &form) // not an open list's pop-up
+                places << w->objectName() + QString(" %1,%2 %3x%4").arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height());
+        for (int panel = 0; panel < StatusPanels::Count; ++panel)
+            places << QString("panel %1 %2").arg(panel).arg(form.statusPanels().label(panel)->geometry().left());
+        return places;
+    };
+    const QStringList placedAtStart = placed();
     for (const QString& step : steps) {
         const QString verb = step.section(' ', 0, 0);
         const QString rest = step.section(' ', 1);
@@ -174,8 +185,9 @@ void WindowFindTest::clerkFindsRepeatsAndStoresByKeys()
                                                : TableState::Browse;
     QCOMPARE(form.table().state(), expected);
     QCOMPARE(bar->resultText(), result);
-    QCOMPARE(form.findWrappedNotice(), wrapped);
+    QCOMPARE(bar->wrappedText(), wrapped);
     QCOMPARE(f.dialogs.shown, shown);
+    QCOMPARE(placed(), placedAtStart);
     for (auto it = values.begin(); it != values.end(); ++it) {
         const QVariant value = form.table().value(it.key());
         if (it.value().metaType() == QMetaType::fromType<QString>() && value.isValid())
