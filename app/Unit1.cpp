@@ -8,7 +8,9 @@
 #include "ui/Dialogs.h"
 #include "ui/FocusColours.h"
 #include "app/FieldBinding.h"
+#include "app/FindBar.h"
 #include "app/FocusExit.h"
+#include "app/FormKeys.h"
 #include "app/OrderGrid.h"
 #include "app/ServerWaitIndicator.h"
 #include "data/Engine.h"
@@ -30,6 +32,7 @@
 #include "photos/PhotoStore.h"
 #include "photos/PhotoViewer.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -439,6 +442,15 @@ void TForm1::Button1Click()
     m_lifecycle->add();
 }
 
+void TForm1::RepeatLineClick()
+{
+    // As a button's click: the field or grid being left runs its exit step
+    // before the new line starts, and a new line started in the grid is not
+    // dropped as the grid is left.
+    DBComboBox1->setFocus(Qt::OtherFocusReason);
+    m_lifecycle->repeat();
+}
+
 void TForm1::Button5Click()
 {
     m_lifecycle->apply();
@@ -555,6 +567,10 @@ void TForm1::connectHandlers()
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
     refresh->setObjectName(QStringLiteral("RefreshShortcut"));
     connect(refresh, &QShortcut::activated, this, &TForm1::Button4Click);
+    m_formKeys = new FormKeys(this, Button5, Button7);
+    connect(ADOTable1.get(), &OrderTable::stateChanged, m_formKeys, &FormKeys::follow);
+    connectRepeat();
+    connectFind();
     connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);
     connect(ADOTable1.get(), &OrderTable::dataChanged, this, &TForm1::DataSource1DataChange);
     connect(ADOTable1.get(), &OrderTable::afterPost, this, &TForm1::ADOTable1AfterPost);
@@ -619,6 +635,33 @@ void TForm1::connectHandlers()
                        static_cast<QWidget*>(ecompany), static_cast<QWidget*>(cbfiltersup),
                        static_cast<QWidget*>(cbbatch), static_cast<QWidget*>(ComboBox2)})
         watchFocus(w);
+}
+
+void TForm1::connectFind()
+{
+    const auto shortcut = [this](const QKeySequence& key, const char* name, auto slot) {
+        auto* made = new QShortcut(key, this);
+        made->setObjectName(QLatin1String(name));
+        connect(made, &QShortcut::activated, m_findBar, slot);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_F), "FindShortcut", &FindBar::open);
+    shortcut(QKeySequence(Qt::Key_F3), "FindNextShortcut", &FindBar::findNext);
+    shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), "FindPreviousShortcut", &FindBar::findPrevious);
+}
+
+void TForm1::connectRepeat()
+{
+    // An entry of the grid's menu, whose key works anywhere in the window.
+    // Not Ctrl+D, a spreadsheet's fill-down: a field deletes a character
+    // with it on this desktop.
+    auto* repeat = new QAction(QStringLiteral("Repeat line"), DBGrid1);
+    repeat->setObjectName(QStringLiteral("RepeatLineAction"));
+    repeat->setToolTip(QStringLiteral("Повтори реда"));
+    repeat->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    repeat->setShortcutContext(Qt::WindowShortcut);
+    DBGrid1->addAction(repeat);
+    DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(repeat, &QAction::triggered, this, &TForm1::RepeatLineClick);
 }
 
 void TForm1::watchFocus(QWidget* widget)

@@ -40,6 +40,8 @@ class PhotoViewer;
 class PriceRules;
 class GridSort;
 class ExcelExport;
+class FormKeys;
+class FindBar;
 class RegisterBackup;
 class ServerWaitIndicator;
 class QTimer;
@@ -74,6 +76,7 @@ public:
     OrderTable& table() { return *ADOTable1; }
     Database& database() { return m_nelvo; }
     StatusPanels& statusPanels() { return m_status; }
+    FindBar* findBar() const { return m_findBar; }
     bool lineHasData() const { return m_lineHasData; }
     int nextPhotoNumber() const { return m_nextPhotoNumber; }
     int sortColumnIndex() const { return m_sortColumnIndex; }
@@ -156,6 +159,7 @@ public slots:
     void cberowClick();
     void Label20Click();
     void Button1Click();
+    void RepeatLineClick();
     void Button5Click();
     void Button7Click();
     void Button2Click();
@@ -204,6 +208,8 @@ private:
     void createStatusBar();
     void setTabOrder();
     void connectHandlers();
+    void connectRepeat();
+    void connectFind();
     void watchFocus(QWidget* widget);
     bool handleFocus(QWidget* widget, bool in);
     void resetSort();
@@ -246,6 +252,8 @@ private:
     QLabel* m_serverNote = nullptr;
     QLabel* m_firstSteps = nullptr;
     QTimer* m_othersWatch = nullptr;
+    FormKeys* m_formKeys = nullptr;
+    FindBar* m_findBar = nullptr;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_fittedOnShow = false;
     bool m_lineHasData = false;

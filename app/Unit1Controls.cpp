@@ -7,6 +7,7 @@
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
 #include "app/FieldBinding.h"
+#include "app/FindBar.h"
 #include "app/OrderGrid.h"
 #include "app/Unit1.h"
 #include "photos/PhotoArea.h"
@@ -126,6 +127,10 @@ void TForm1::createControls()
     m_firstSteps->hide();
     setCentralWidget(central);
     createStatusBar();
+    // Under the grid, hidden until Ctrl+F: the grid gives it room only while
+    // it shows, and no other control moves.
+    m_findBar = new FindBar(*ADOTable1, DBGrid1, central);
+    layout->addWidget(m_findBar);
     for (QWidget* pickBox : std::initializer_list<QWidget*>{DBComboBox1, DBComboBox2, ComboBox2, cbfiltersup, cbbatch})
         WheelNeedsFocus::install(pickBox);
 }

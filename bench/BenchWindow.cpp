@@ -3,11 +3,14 @@
 #include "bench/PaintWaiter.h"
 #include "bench/RegisterGenerator.h"
 
+#include "app/FindBar.h"
 #include "app/OrderGrid.h"
+#include "data/Engine.h"
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,6 +49,36 @@ void BenchWindow::sort(const QString& sortText)
         form.DBGrid1TitleClick(column);
     if (table().sort() != sortText)
         die(QStringLiteral("the title click did not sort by %1").arg(sortText));
+}
+
+void BenchWindow::findNext(const QString& text)
+{
+    form.findBar()->field()->setText(text);
+    form.findBar()->findNext();
+    paint();
+}
+
+QString BenchWindow::findStatement(const QString& text)
+{
+    QString sent;
+    Engine::setStatementObserver([&sent](const QString& sql, const EngineParameters& parameters) {
+        if (parameters.size() == 1 && sql.startsWith(QLatin1String("SELECT key FROM Table1 WHERE")))
+            sent = sql;
+    });
+    table().first();
+    findNext(text);
+    Engine::setStatementObserver({});
+    const qsizetype mark = sent.lastIndexOf(QLatin1Char('?'));
+    if (mark < 0)
+        die(QStringLiteral("the find sent no statement"));
+    QString literal = text;
+    literal.replace(QLatin1Char('\''), QLatin1String("''"));
+    return sent.replace(mark, 1, QLatin1Char('\'') + literal + QLatin1Char('\''));
+}
+
+QString BenchWindow::findText()
+{
+    return RegisterGenerator::articles().first().section(QLatin1Char(' '), 0, 0).toUpper();
 }
 
 void BenchWindow::storeLine()

@@ -28,6 +28,17 @@ struct BenchWindow {
     // Title clicks on the column until the view has the wanted order: the
     // first click sorts ascending, the next one descending.
     void sort(const QString& sortText);
+    // The find bar's Next with text in its field (from the view's first line),
+    // ending with the grid's repaint.
+    void findNext(const QString& text);
+    // The statement the find bar's step sends for the matching keys of the
+    // view, with text written into it as a literal: the engine's own query
+    // that a find is measured against.
+    QString findStatement(const QString& text);
+    // Texts for the find figures: one in other letter case than the lines
+    // that hold it (a Cyrillic garment word), one that no line holds.
+    static QString findText();
+    static QString unfoundText() { return QStringLiteral("qzxqzx"); }
     // append(), a few fields set as the entry form sets them, post().
     void storeLine();
     // The same on any open table; false when a step failed.

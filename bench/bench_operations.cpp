@@ -9,6 +9,10 @@
 //   sort_second   next clicks (DESC, ASC) + paint  / the rank sort alone
 //   recalculate   Recalculate on all lines sorted by article + paint / key query,
 //                 aggregate and rank sort of the column
+//   find_first    the find bar's Next on all lines, from the first line to the
+//                 next one holding a word in other letter case + paint / the
+//                 statement the find sends for the view's matching keys
+//   find_none     the same with a text no line holds
 // Prints one line per figure: name, reference ms, program ms, ratio, unit.
 // Lines stored by the benchmark are removed again at the end, so the register
 // stays as generated. Usage: bench_operations DIR [REPETITIONS [FIGURE,...]]
@@ -24,6 +28,7 @@
 #include "app/OrderGrid.h"
 #include "app/Unit1.h"
 #include "data/Database.h"
+#include "data/SqliteEngine.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
 #include "lists/FilterRule.h"
@@ -254,6 +259,28 @@ void recalculate(Program& program, Reference& reference, int repetitions)
     report("recalculate", ref, prog);
 }
 
+// A find on all lines, from the first line: the engine's answer to the
+// statement the find sends, through the C API with the engine's functions,
+// beside the find bar's step.
+void find(const char* name, Program& program, Reference& reference, const QString& text, int repetitions)
+{
+    program.filter(QString(), QString());
+    SqliteEngine::addFunctions(reference.engine.handle());
+    const QString sql = program.findStatement(text);
+    std::vector<qint64> keys;
+    std::vector<double> ref, prog;
+    for (int i = 0; i < repetitions; ++i) {
+        ref.push_back(Measure::ms([&] {
+            if (!reference.engine.keys(sql, &keys))
+                die(reference.engine.errorString());
+        }));
+        program.table().first();
+        program.paint();
+        prog.push_back(Measure::ms([&] { program.findNext(text); }));
+    }
+    report(name, ref, prog);
+}
+
 // The grid's repaint alone, nothing changed: part of every figure of the
 // program above that ends with a paint; the reference is the minimal grid's.
 void repaintAlone(Program& program, Reference& reference, int repetitions)
@@ -319,6 +346,10 @@ int main(int argc, char** argv)
             sorts(program, reference, repetitions);
         if (wanted("recalculate"))
             recalculate(program, reference, repetitions);
+        if (wanted("find_first"))
+            find("find_first", program, reference, Program::findText(), repetitions);
+        if (wanted("find_none"))
+            find("find_none", program, reference, Program::unfoundText(), repetitions);
         if (wanted("store")) {
             program.filter(QString(), QString());
             program.sort(QStringLiteral("key"));

@@ -14,6 +14,10 @@
 //   store_startup_view  the same store on the start-up view (the batch filter on)
 //   store_table the same line through a bare OrderTable (no window) / the INSERT,
 //               and the key's round trip alone (store_key_round_trip)
+//   find_first  the find bar's Next on all lines, from the first line to the
+//               next one holding a word in other letter case + paint / the
+//               statement the find sends for the view's matching keys, over libpq
+//   find_none   the same with a text no line holds
 //   repaint     the grid repainted, nothing changed (in every figure with a paint)
 // Prints one line per figure: name, reference ms, program ms, ratio, unit.
 // Lines stored here are deleted again at the end.
@@ -165,6 +169,23 @@ void storeBreakdown(const QString& dir, ServerConnection& server, int repetition
     std::printf("store_key_round_trip\t%.3f\t-\t-\tms\n", Measure::median(key));
 }
 
+// A find on all lines, from the first line, beside the engine's answer to
+// the statement the find sends.
+void find(const char* name, Program& program, ServerConnection& server, const QString& text, int repetitions)
+{
+    program.filter(QString(), QString());
+    const QByteArray sql = program.findStatement(text).toUtf8();
+    std::vector<qint32> keys;
+    std::vector<double> ref, prog;
+    for (int i = 0; i < repetitions; ++i) {
+        ref.push_back(Measure::ms([&] { check(server.keys(sql, &keys), server); }));
+        program.table().first();
+        program.paint();
+        prog.push_back(Measure::ms([&] { program.findNext(text); }));
+    }
+    report(name, ref, prog);
+}
+
 // The grid's repaint alone, nothing changed: part of every figure above that
 // ends with a paint (the libpq references paint nothing).
 void repaintAlone(Program& program, int repetitions)
@@ -223,6 +244,10 @@ int main(int argc, char** argv)
             filter("filter_both_from_all", program, server, conninfo, Choice(), both, repetitions);
         if (wanted("sort_first"))
             sortFirst(program, server, conninfo);
+        if (wanted("find_first"))
+            find("find_first", program, server, Program::findText(), repetitions);
+        if (wanted("find_none"))
+            find("find_none", program, server, Program::unfoundText(), repetitions);
         if (wanted("store")) {
             program.filter(QString(), QString());
             program.sort(QStringLiteral("key"));

@@ -174,6 +174,7 @@ BEGIN {
     what["server" SUBSEP "store_key_round_trip"] = "the key statement alone over libpq"
     what["server" SUBSEP "repaint"] = "the grid of the window repainted, nothing changed"
     goal["server" SUBSEP "store"] = "<= 2"
+    goal["server" SUBSEP "find_first"] = "<= 2"; goal["server" SUBSEP "find_none"] = "<= 2"
 }
 {
     id = $1 SUBSEP $2
@@ -190,11 +191,11 @@ END {
         x = ratio[id] ~ /-/ ? "-" : sprintf("%.2f", median(ratio[id]))
         w = (id in what) ? what[id] : part[2] ~ /_psql$/ ? "program in process / psql, whole process" : \
             part[2] ~ /^two_clients/ ? "OrderTable clients / bare libpq clients" : \
-            part[2] ~ /^(filter|sort|store)/ ? "program in process / libpq in process" : ""
+            part[2] ~ /^(filter|sort|store|find)/ ? "program in process / libpq in process" : ""
         # "paint": program / (reference + the grid'"'"'s repaint), for the figures
         # that end with a paint while their libpq reference paints nothing.
         paint = part[1] SUBSEP "repaint"; p = "-"
-        if (part[2] ~ /^(filter|sort)_/ && part[2] !~ /_psql$/ && ref[id] !~ /-/ && (paint in prog))
+        if (part[2] ~ /^(filter|sort|find)_/ && part[2] !~ /_psql$/ && ref[id] !~ /-/ && (paint in prog))
             p = sprintf("%.2f", median(prog[id]) / (median(ref[id]) + median(prog[paint])))
         printf "%-7s %-25s %12s %12s %6s %6s %6s  %s\n", part[1], part[2], r, q, x, ((id in goal) ? goal[id] : "-"), p, w
     }

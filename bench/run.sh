@@ -75,6 +75,7 @@ BEGIN {
     goal["startup"] = "<= 1.5"; goal["peak_rss"] = "<= 2"; goal["peak_rss_sorted_all"] = "<= 2"; goal["store"] = "<= 2"
     goal["filter_supplier"] = "<= 2"; goal["filter_startup_batch"] = "<= 2"; goal["filter_both"] = "<= 2"
     goal["filter_all"] = "<= 2"; goal["filter_supplier_from_all"] = "<= 2"; goal["filter_both_from_all"] = "<= 2"; goal["sort_first"] = "<= 1.5"; goal["sort_second"] = "<= 2"
+    goal["find_first"] = "<= 2"; goal["find_none"] = "<= 2"
 }
 {
     id = $1 SUBSEP $2
@@ -92,7 +93,7 @@ END {
         g = (part[2] in goal) ? goal[part[2]] : "-"
         p = "-"
         paint = part[1] SUBSEP "repaint"
-        if (part[2] ~ /^(filter|sort)_/ && (paint in ref))
+        if (part[2] ~ /^(filter|sort|find)_/ && (paint in ref))
             p = sprintf("%.2f", q / (r + median(ref[paint])))
         printf "%-9s %-26s %9s %-3s %9s %-3s %6s %7s %11s\n", part[1], part[2], r, u, q, unit[id], x, g, p
     }

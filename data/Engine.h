@@ -92,6 +92,12 @@ public:
     // for moving a whole register in. Waits for stores already under way.
     virtual bool holdOffStores(QString*) { return true; }
 
+    // An SQL condition over Table1 that holds when the text of one of the
+    // given columns (a number as its digits) contains the text of the
+    // parameter "?", letter case ignored for Latin and Cyrillic alike, as the
+    // sort ignores it. A match never runs from one column into the next.
+    virtual QString containsIgnoringCase(const QStringList& columns) const = 0;
+
     // SQL expression over Table1 whose value changes whenever the engine
     // stores the line again, read with a line and compared when it is
     // stored or deleted, so that another clerk's work is never overwritten.

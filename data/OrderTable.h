@@ -178,6 +178,24 @@ public:
     // Whether the line of the bookmark is in the view.
     bool hasBookmark(const QString& bookmark) const;
 
+    // --- finding a line by its text ----------------------------------------
+    // Where a find starts: at the current line, after it, or before it going back.
+    enum class FindFrom { Current, Next, Previous };
+    struct Found {
+        int row = -1;         // the line found; -1 when no line of the view matches
+        int count = 0;        // lines of the view that match
+        bool wrapped = false; // the search went past the end (or the start) of the view
+    };
+    // Settles first, as a move does: a refused store ends the find with
+    // false, on the line where it was. Then one query asks the engine for
+    // the keys of the view's lines whose article, supplier, label, letters,
+    // page/position, colour, size, material, note, batch, code or sack
+    // number contains text (letter case ignored, blanks as given); the
+    // lines themselves are not read. The line found is the first of them in
+    // the view's order from where the find starts, wrapping at the ends. It
+    // does not move: moveTo(found->row) does.
+    bool find(const QString& text, FindFrom from, Found* found);
+
     // --- suspending bound controls -----------------------------------------
     // While suspended, dataChanged, rowChanged, currentRowChanged and viewReset
     // are held back (stateChanged is not); the last enableControls() reports
@@ -294,6 +312,10 @@ private:
     bool readSums(ViewSums* out, QString* error);
     // " WHERE ..." of the filter (empty when unfiltered).
     QString filterCondition() const;
+    // The condition of the view's lines without WHERE (empty when unfiltered).
+    QString viewPredicate() const;
+    // The keys of the view's lines that contain text, ascending.
+    bool matchingKeys(const QString& text, std::vector<qint32>* keys, QString* error);
     // " WHERE ..." of the view's lines (empty when unfiltered): the filter's
     // and the lines stored since, for queries over the whole view.
     QString viewCondition() const;

@@ -100,16 +100,22 @@ QString OrderTable::filterCondition() const
 
 QString OrderTable::viewCondition() const
 {
-    QString where = filterCondition();
-    if (where.isEmpty())
-        return where;
+    const QString predicate = viewPredicate();
+    return predicate.isEmpty() ? predicate : QStringLiteral(" WHERE ") + predicate;
+}
+
+QString OrderTable::viewPredicate() const
+{
+    if (filterCondition().isEmpty())
+        return QString();
+    QString predicate = QStringLiteral("(%1)").arg(m_filterText);
     if (!d->stored.empty()) {
         QStringList keys;
         for (qint32 key : d->stored)
             keys << QString::number(key);
-        where += QStringLiteral(" OR key IN (%1)").arg(keys.join(u','));
+        predicate += QStringLiteral(" OR key IN (%1)").arg(keys.join(u','));
     }
-    return where;
+    return predicate;
 }
 
 bool OrderTable::readSums(ViewSums* out, QString* error)

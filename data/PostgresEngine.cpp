@@ -521,6 +521,14 @@ QString PostgresEngine::versionExpression() const
     return QStringLiteral("xmin::text");
 }
 
+QString PostgresEngine::containsIgnoringCase(const QStringList& columns) const
+{
+    // lower() folds as the database's character type does: with a UTF-8
+    // locale (C.UTF-8 included) Cyrillic as well as Latin. concat_ws leaves
+    // out the null ones and writes a number as its digits.
+    return QStringLiteral("strpos(lower(concat_ws(E'\\n', %1)), lower(?)) > 0").arg(columns.join(QStringLiteral(", ")));
+}
+
 QString PostgresEngine::schemaProblem()
 {
     QString problem;

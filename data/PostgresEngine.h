@@ -53,6 +53,7 @@ public:
     bool advanceKeySequence(qint32 key, QString* error) override;
     qint64 lastKey() override;
     QString versionExpression() const override;
+    QString containsIgnoringCase(const QStringList& columns) const override;
     bool connectionLost() const override { return m_lost; }
     void setWait(ServerWait* wait) override { m_wait = wait; }
     bool busy() const override { return m_busy; }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QStringList>
 #include <chrono>
+#include <string>
 #include <sqlite3.h>
 #include <thread>
 
@@ -53,7 +54,79 @@ int retryWhileBusy(void*, int tries)
     return 1;
 }
 
+// Appends text (UTF-8) with letter case folded, byte by byte for ASCII and
+// the Russian and Bulgarian letters (U+0400 to U+045F), which is what a
+// register holds; false, with nothing appended, for any other letter.
+bool appendFoldedQuickly(std::string& out, const char* text, int size)
+{
+    const size_t start = out.size();
+    for (int at = 0; at < size; ++at) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        if (c < 0x80) {
+            out += char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+            continue;
+        }
+        const auto next = at + 1 < size ? static_cast<unsigned char>(text[at + 1]) : 0;
+        if (c == 0xD0 && next >= 0x80 && next <= 0x8F) { // Ѐ..Џ -> ѐ..џ
+            out += char(0xD1);
+            out += char(next + 0x10);
+        } else if (c == 0xD0 && next >= 0x90 && next <= 0x9F) { // А..П -> а..п
+            out += char(0xD0);
+            out += char(next + 0x20);
+        } else if (c == 0xD0 && next >= 0xA0 && next <= 0xAF) { // Р..Я -> р..я
+            out += char(0xD1);
+            out += char(next - 0x20);
+        } else if ((c == 0xD0 && next >= 0xB0 && next <= 0xBF) || (c == 0xD1 && next >= 0x80 && next <= 0x9F)) {
+            out += char(c); // а..я, ѐ..џ
+            out += char(next);
+        } else {
+            out.resize(start);
+            return false;
+        }
+        ++at;
+    }
+    return true;
+}
+
+// fold_case(a, b, ...): the texts of its arguments (null ones left out)
+// joined by line breaks, with letter case folded as QString folds it, for
+// Latin and Cyrillic alike; the engine's own lower() folds only ASCII.
+void foldCase(sqlite3_context* context, int count, sqlite3_value** values)
+{
+    // Called once per line of a find over the whole register: the buffer is
+    // kept from call to call.
+    thread_local std::string folded;
+    folded.clear();
+    for (int i = 0; i < count; ++i) {
+        if (sqlite3_value_type(values[i]) == SQLITE_NULL)
+            continue;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[i]));
+        const int size = sqlite3_value_bytes(values[i]);
+        if (!folded.empty())
+            folded += '\n';
+        if (!appendFoldedQuickly(folded, text, size))
+            folded += QString::fromUtf8(text, size).toCaseFolded().toStdString();
+    }
+    sqlite3_result_text64(context, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
 } // namespace
+
+SqliteEngine::SqliteEngine(sqlite3* db) : m_db(db)
+{
+    addFunctions(db);
+}
+
+void SqliteEngine::addFunctions(sqlite3* db)
+{
+    sqlite3_create_function_v2(db, "fold_case", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                               foldCase, nullptr, nullptr, nullptr);
+}
+
+QString SqliteEngine::containsIgnoringCase(const QStringList& columns) const
+{
+    return QStringLiteral("instr(fold_case(%1), fold_case(?)) > 0").arg(columns.join(QStringLiteral(", ")));
+}
 
 void SqliteEngine::waitWhenBusy(sqlite3* db)
 {

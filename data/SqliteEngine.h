@@ -14,7 +14,11 @@ struct sqlite3;
 
 class SqliteEngine : public Engine {
 public:
-    explicit SqliteEngine(sqlite3* db) : m_db(db) {}
+    explicit SqliteEngine(sqlite3* db);
+
+    // Registers on db the functions the engine's statements use (the
+    // register file itself holds none, so any SQLite tool reads it).
+    static void addFunctions(sqlite3* db);
 
     // How long a statement waits for another program's lock on the file.
     static constexpr int BusyTimeoutMs = 5000;
@@ -36,6 +40,7 @@ public:
     bool advanceKeySequence(qint32 key, QString* error) override;
     qint64 lastKey() override;
     QString versionExpression() const override;
+    QString containsIgnoringCase(const QStringList& columns) const override;
 
 private:
     // The statement for sql with the parameters bound: a kept one when there

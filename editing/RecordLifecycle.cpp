@@ -58,6 +58,26 @@ void RecordLifecycle::add()
     m_lineHasData = false;
 }
 
+void RecordLifecycle::repeat()
+{
+    static constexpr OrderColumns::Index Repeated[] = {
+        OrderColumns::Artikul,     OrderColumns::Dostavcik,    OrderColumns::Firmetiket, OrderColumns::Bukvi,
+        OrderColumns::Strpos,      OrderColumns::Nomcuval,     OrderColumns::Kodovnom,   OrderColumns::Cvet,
+        OrderColumns::Razmeri,     OrderColumns::Sastav,       OrderColumns::Pokupnacena,
+        OrderColumns::Sebestoynost, OrderColumns::Edro,        OrderColumns::Drebno};
+    // The line as stored: a pending one is stored first, as Add would.
+    if (!m_table.checkActive() || !m_table.settle() || m_table.currentRow() < 0)
+        return;
+    std::vector<std::pair<int, QVariant>> values;
+    for (OrderColumns::Index column : Repeated)
+        values.emplace_back(column, m_table.value(column));
+    add();
+    if (m_table.state() != TableState::Insert)
+        return;
+    m_table.setValues(values);
+    m_lineHasData = false;
+}
+
 void RecordLifecycle::apply()
 {
     if (isPending(m_table))

@@ -44,6 +44,13 @@ public:
                     bool& lineHasData, int& nextPhotoNumber);
 
     void add();     // Button1Click
+    // Add, with the new line filled from the current one: what an order of
+    // the same article again repeats (article, supplier, label, letters,
+    // page/position, sack and code numbers, colour, size, material and the
+    // four prices). Counts, money, date, note, photo and batch come as Add
+    // gives them, and the fills count as entered data no more than Add's
+    // supplier does. Nothing happens without a current line.
+    void repeat();
     void apply();   // Button5Click
     void cancel();  // Button7Click
     void remove();  // Button2Click
