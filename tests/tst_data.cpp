@@ -179,8 +179,10 @@ RegisterState serverState(const QString& setting)
     QString error;
     if (!engine.connect(setting, &error))
         return state;
-    state.version = int(engine.number("SELECT COALESCE((SELECT version FROM register_version), 0)"));
-    if (state.version < 0) // no table register_version
+    // -2: not one row holding a whole number.
+    state.version = int(engine.number("SELECT CASE WHEN COUNT(*) = 1 AND MIN(version::text) ~ '^-?[0-9]{1,9}$' "
+                                      "THEN MIN(version::text)::int ELSE -2 END FROM register_version"));
+    if (state.version == -1) // no table register_version
         state.version = 0;
     state.season = engine.number("SELECT COUNT(*) FROM information_schema.columns WHERE table_schema = "
                                  "current_schema() AND table_name = 'table1' AND column_name = 'season'") == 1;
@@ -1243,44 +1245,76 @@ void TestData::registerVersions_data()
     const QString failed = QStringLiteral("%1 could not be upgraded from version 1 to version 2 (%2); it was left "
                                           "as it was.");
     QTest::addColumn<int>("stored");
+    QTest::addColumn<QStringList>("damage"); // run on the register after it is made
     QTest::addColumn<int>("known");       // the version the program knows up to
     QTest::addColumn<bool>("failingStep"); // the step to version 2 fails halfway
     QTest::addColumn<bool>("otherProgram");
     QTest::addColumn<QString>("message");  // empty: opens
     QTest::addColumn<int>("versionAfter");
     QTest::addColumn<bool>("upgraded");
-    QTest::addRow("no version kept: the first layout") << 0 << 1 << false << false << "" << 0 << false;
-    QTest::addRow("made by this program") << -1 << 1 << false << false << "" << 1 << false;
-    QTest::addRow("no version kept, upgraded") << 0 << 2 << false << false << "" << 2 << true;
-    QTest::addRow("version 1 upgraded") << 1 << 2 << false << false << "" << 2 << true;
+    QTest::addRow("no version kept: the first layout") << 0 << QStringList() << 1 << false << false << "" << 0 << false;
+    QTest::addRow("made by this program") << -1 << QStringList() << 1 << false << false << "" << 1 << false;
+    QTest::addRow("no version kept, upgraded") << 0 << QStringList() << 2 << false << false << "" << 2 << true;
+    QTest::addRow("version 1 upgraded") << 1 << QStringList() << 2 << false << false << "" << 2 << true;
     QTest::addRow("newer register refused")
-        << 2 << 1 << false << false << TempAppDir::byEngine(newer.arg(file), newer.arg(server)) << 2 << false;
+        << 2 << QStringList() << 1 << false << false << TempAppDir::byEngine(newer.arg(file), newer.arg(server)) << 2 << false;
     QTest::addRow("failing step keeps nothing")
-        << 1 << 2 << true << false
+        << 1 << QStringList() << 2 << true << false
         << TempAppDir::byEngine(failed.arg(file, "no such table: no_such_table"),
                                 failed.arg(server, "relation \"no_such_table\" does not exist"))
         << 1 << false;
     // The file has no such rule: its engine locks it for the transaction.
     QTest::addRow("another program connected")
-        << 1 << 2 << false << true
+        << 1 << QStringList() << 2 << false << true
         << TempAppDir::byEngine("", "The register on the server must be upgraded from version 1 to version 2, "
                                     "which is only done while no other program is connected to its database (1 "
                                     "connected now): close the program on the other computers and start it again "
                                     "here first.")
         << (TempAppDir::onServer() ? 1 : 2) << !TempAppDir::onServer();
+    const QString wrongTable = QStringLiteral("The register on the server cannot be opened: its version table "
+                                              "register_version holds %1 where it must hold exactly one row, the "
+                                              "register's version. Put the right version back in it alone.");
+    const QString wrongValue = QStringLiteral("%1 cannot be opened: %2 holds \"%3\", which is not a version: it must "
+                                              "be a whole number from %4 to 2147483647. Put the right version back.");
+    const QString serverTable = QStringLiteral("its version table register_version");
+    const QStringList toText{"ALTER TABLE register_version ALTER COLUMN version TYPE text"};
+    QTest::addRow("negative version refused")
+        << -1 << QStringList{TempAppDir::byEngine("PRAGMA user_version = -5", "UPDATE register_version SET version = -5")}
+        << 1 << false << false
+        << TempAppDir::byEngine(wrongValue.arg(file, "its version (PRAGMA user_version)", "-5", "0"),
+                                wrongValue.arg(server, serverTable, "-5", "1"))
+        << -5 << false;
+    if (!TempAppDir::onServer())
+        return;
+    QTest::addRow("version table emptied") << -1 << QStringList{"DELETE FROM register_version"} << 1 << false
+                                           << false << wrongTable.arg("no row") << -2 << false;
+    QTest::addRow("versions 1 and 2") << -1 << QStringList{"INSERT INTO register_version VALUES (2)"} << 2 << false
+                                      << false << wrongTable.arg("more than one row") << -2 << false;
+    QTest::addRow("versions 2 and 99")
+        << -1 << QStringList{"UPDATE register_version SET version = 2", "INSERT INTO register_version VALUES (99)"}
+        << 2 << false << false << wrongTable.arg("more than one row") << -2 << false;
+    QTest::addRow("version not a number")
+        << -1 << (toText + QStringList{"UPDATE register_version SET version = 'garbage'"}) << 1 << false << false
+        << wrongValue.arg(server, serverTable, "garbage", "1") << -2 << false;
+    QTest::addRow("version out of range")
+        << -1 << (toText + QStringList{"UPDATE register_version SET version = '9999999999'"}) << 1 << false << false
+        << wrongValue.arg(server, serverTable, "9999999999", "1") << -2 << false;
 }
 
 void TestData::registerVersions()
 {
     QFETCH(int, stored);
+    QFETCH(QStringList, damage);
     QFETCH(int, known);
     QFETCH(bool, failingStep);
     QFETCH(bool, otherProgram);
     QFETCH(QString, message);
     QFETCH(int, versionAfter);
     QFETCH(bool, upgraded);
+    // On a server it also adds the program's own shared tables, which the
+    // setup's register has already: a step makes only what is missing.
     UpgradeStep season{2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
-                       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}};
+                       SharedStore::schemaStatements() << "ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"};
     if (failingStep) {
         season.fileSql << "INSERT INTO no_such_table VALUES (1)";
         season.serverSql << "INSERT INTO no_such_table VALUES (1)";
@@ -1291,6 +1325,8 @@ void TestData::registerVersions()
     program.emplace(QVector<UpgradeStep>{});
     TempAppDir dir(!TempAppDir::onServer());
     const QString path = makeVersionedRegister(dir, stored);
+    for (const QString& sql : damage) // past the program, which may refuse the register meanwhile
+        TempAppDir::onServer() ? runOn(versionDatabaseSetting(), sql) : void(OtherClient(dir).run(sql));
     if (TempAppDir::onServer())
         awaitNoConnections();
     std::unique_ptr<OtherClient> other;
