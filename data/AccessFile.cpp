@@ -36,6 +36,10 @@ namespace AccessFile {
 
 AccessFormat detect(const QString& path)
 {
+    // Opening a pipe would wait for a writer; what is not a regular file is
+    // left to the register's own refusal.
+    if (!QFileInfo(path).isFile())
+        return AccessFormat::None;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return AccessFormat::None;

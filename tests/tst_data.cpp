@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -351,26 +352,50 @@ void TestData::openFailsWithEngineMessage()
 
 void TestData::databaseFileProblems_data()
 {
-    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<QString>("name");       // the file given the content
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all; "pipe", "/dev/zero": such a file
     QTest::addColumn<bool>("readOnly");
     QTest::addColumn<QString>("message");
-    QTest::addRow("missing db1.mdb") << QByteArray() << false
+    QTest::addRow("missing db1.mdb") << "db1.mdb" << QByteArray() << false
                                      << "db1.mdb is not in \"%1\" (unable to open database file): put the register "
                                         "file there and start the program again";
-    QTest::addRow("not a database") << QByteArray("Standard Jet DB, honestly\n").repeated(200) << false
+    QTest::addRow("not a database") << "db1.mdb" << QByteArray("Standard Jet DB, honestly\n").repeated(200) << false
                                     << "db1.mdb in \"%1\" is damaged or is not a register (file is not a database)";
-    QTest::addRow("read-only file") << QByteArray("sqlite") << true << "attempt to write a readonly database";
+    QTest::addRow("read-only file") << "db1.mdb" << QByteArray("sqlite") << true << "attempt to write a readonly database";
+    // Regression: start-up waited for a writer with no window.
+    QTest::addRow("db1.mdb a named pipe") << "db1.mdb" << QByteArray("pipe") << false
+                                          << "db1.mdb in \"%1\" is not a regular file, so it cannot be the "
+                                             "register: put the register file there and start the program again";
+    const QString setting = QStringLiteral("The server setting %1/db1.conninfo cannot be read: ");
+    QTest::addRow("setting a named pipe") << "db1.conninfo" << QByteArray("pipe") << false
+                                          << setting + "it is not a regular file";
+    // Regression: read whole until the memory ran out.
+    QTest::addRow("setting a link to /dev/zero") << "db1.conninfo" << QByteArray("/dev/zero") << false
+                                                 << setting + "it is not a regular file";
+    QTest::addRow("setting over 64 KB") << "db1.conninfo" << "host=x" + QByteArray(64 * 1024, ' ') << false
+                                        << setting + "it is larger than 64 KB, more than any connection string holds";
+    // Regression: the setting ended at the NUL, and the library connected to its defaults.
+    QTest::addRow("setting with a NUL") << "db1.conninfo" << QByteArray("# server\nhost=/nowhere\0 port=1\n", 31)
+                                        << false << setting + "line 2 holds a NUL character; remove it";
+    QTest::addRow("setting not a connection string")
+        << "db1.conninfo" << QByteArray("host=/nowhere port\n") << false
+        << setting + "missing \"=\" after \"port\" in connection info string";
 }
 
 void TestData::databaseFileProblems()
 {
+    QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, readOnly);
     QFETCH(QString, message);
     SKIP_ON_SERVER();
     TempAppDir dir(readOnly);
-    if (!readOnly && !content.isEmpty())
-        dir.writeFile("db1.mdb", content);
+    if (content == "pipe")
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600), 0);
+    else if (content == "/dev/zero")
+        QVERIFY(QFile::link("/dev/zero", dir.filePath(name)));
+    else if (!readOnly && !content.isEmpty())
+        dir.writeFile(name, content);
     QString path = dir.databasePath();
     if (readOnly)
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
@@ -384,12 +409,15 @@ void TestData::databaseFileProblems()
     });
     if (readOnly && !immutable && QFileInfo(path).isWritable())
         QSKIP("cannot make a file read-only for this user");
-    const QByteArray before = dir.readFile("db1.mdb");
+    const bool regular = QFileInfo(path).isFile() || !QFileInfo::exists(path);
+    const QByteArray before = regular ? dir.readFile("db1.mdb") : QByteArray();
 
     Database db;
     QVERIFY(!db.open(dir.path()));
     QCOMPARE(db.errorString(), message.contains("%1") ? message.arg(QDir(dir.path()).absolutePath()) : message);
     QVERIFY(!db.isOpen());
+    if (!regular)
+        return;
     QCOMPARE(dir.readFile("db1.mdb"), before);
     QCOMPARE(QFileInfo::exists(path), !before.isEmpty());
     QVERIFY(!QFileInfo::exists(path + "-wal"));
