@@ -162,11 +162,9 @@ void TForm1::FormCreate()
         return;
     if (!m_nelvo.open(m_appDir)) {
         // Where a register that can no longer be opened can be had again.
-        const QString backup = RegisterBackup::newest(m_appDir);
-        showStandardError(backup.isEmpty()
-                              ? m_nelvo.errorString()
-                              : standardErrorText(m_nelvo.errorString()) + QStringLiteral("\r\n") +
-                                    RegisterBackup::restoreAdvice(QStringLiteral("The newest backup"), backup));
+        const QString advice = RegisterBackup::startAdvice(m_appDir);
+        showStandardError(advice.isEmpty() ? m_nelvo.errorString()
+                                           : standardErrorText(m_nelvo.errorString()) + QStringLiteral("\r\n") + advice);
         // A server that is down now may be back by the next step.
         if (m_nelvo.serverUnreachable())
             ADOTable1->setReopen([this] { return reopenRegister(); });
