@@ -143,14 +143,15 @@ void TForm1::FormCreate()
 {
     // The company name and the lists of a server register are the register's
     // own: they are read once it is open (readSharedTexts).
+    // The application title captions the standard error boxes, the first
+    // (an unreadable Company.txt) included. It is kept as the application's
+    // name, not its display name, which Qt would append to every window's
+    // caption.
+    QApplication::setApplicationName(QLatin1String(ApplicationTitle));
     const bool sharedOnServer = m_lists->onServer();
     if (!sharedOnServer)
         m_company->load(Label28->text());
     ecompany->setCursorPosition(0); // a long name shows its beginning
-    // The application title captions the standard error boxes. It is kept as
-    // the application's name, not its display name, which Qt would append to
-    // every window's caption.
-    QApplication::setApplicationName(QLatin1String(ApplicationTitle));
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup(!sharedOnServer);
     ADOTable1->setSort(OrderColumns::name(OrderColumns::Key));
