@@ -317,7 +317,13 @@ bool Database::openEmbedded(const QString& folder)
         }
     }
     if (sqlite3_db_readonly(handle(), "main") == 1) {
-        m_error = QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
+        // The engine's own words ("attempt to write a readonly database")
+        // name neither the file nor the way out.
+        m_error = QStringLiteral("db1.mdb in \"%1\" is read-only for this program, which must store lines in it "
+                                 "(%2): allow this user to write db1.mdb and its folder (or copy it where they can "
+                                 "be written) and start the program again")
+                      .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()),
+                           QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)));
         close();
         return false;
     }

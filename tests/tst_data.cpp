@@ -361,7 +361,11 @@ void TestData::databaseFileProblems_data()
                                         "file there and start the program again";
     QTest::addRow("not a database") << "db1.mdb" << QByteArray("Standard Jet DB, honestly\n").repeated(200) << false
                                     << "db1.mdb in \"%1\" is damaged or is not a register (file is not a database)";
-    QTest::addRow("read-only file") << "db1.mdb" << QByteArray("sqlite") << true << "attempt to write a readonly database";
+    QTest::addRow("read-only file") << "db1.mdb" << QByteArray("sqlite") << true
+                                    << "db1.mdb in \"%1\" is read-only for this program, which must store lines in "
+                                       "it (attempt to write a readonly database): allow this user to write db1.mdb "
+                                       "and its folder (or copy it where they can be written) and start the program "
+                                       "again";
     // Regression: start-up waited for a writer with no window.
     QTest::addRow("db1.mdb a named pipe") << "db1.mdb" << QByteArray("pipe") << false
                                           << "db1.mdb in \"%1\" is not a regular file, so it cannot be the "
