@@ -408,8 +408,17 @@ void TestAccess::readerEndsBadly_data()
         << "reading it gives more than the file can hold" << true;
     QTest::addRow("exits early") << QByteArray("exit 3") << order << G << qint64(60000) << G
                                  << "the reader program ended with status 3" << true;
+    const QString installation = ": the program's installation is incomplete; install the program again (db1.mdb "
+                                 "itself is not at fault)";
     QTest::addRow("missing") << QByteArray("missing") << order << G << qint64(60000) << G
-                             << "the reader program " << false;
+                             << "the reader program %1 is missing" + installation << false;
+    // Regression: both were reported as damage to db1.mdb.
+    QTest::addRow("not executable") << QByteArray("not executable") << order << G << qint64(60000) << G
+                                    << "the reader program %1 is not executable" + installation << false;
+    QTest::addRow("loader cannot run it") << QByteArray("exit 127") << order << G << qint64(60000) << G
+                                          << "the reader program %1 cannot run (it ended with status 127 before "
+                                             "reading anything)" + installation
+                                          << false;
     // libmdb loops for ever on this file, its memory growing, until the limit ends it.
     QTest::addRow("memory limit") << QByteArray() << cutShort(order, 81) << 256 * (1LL << 20)
                                   << qint64(120000) << G << "the reader program " << true;
@@ -430,6 +439,9 @@ void TestAccess::readerEndsBadly()
         AccessReaderProcess::setProgramPath(dir.filePath("access_reader"));
     else if (!reader.isEmpty())
         AccessReaderProcess::setProgramPath(script(dir, reader));
+    if (reader == "not executable")
+        QFile::setPermissions(AccessReaderProcess::programPath(), QFile::ReadOwner | QFile::WriteOwner);
+    error.replace("%1", QDir::toNativeSeparators(AccessReaderProcess::programPath()));
     const QString path = dir.filePath("db1.mdb");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(accessFile) == accessFile.size());
