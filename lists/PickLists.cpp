@@ -162,15 +162,19 @@ void PickLists::editPickList(const QString& listName, QComboBox* target)
         // A list that exists but cannot be read ends the edit here.
         if (!loadList(listName, target))
             return;
+        // The filter's new view stores the pending line first; refused, its
+        // reason has been given, and the same store would only repeat it.
         if (listName.compare(QLatin1String("suppliers"), Qt::CaseInsensitive) == 0) {
             fillWithAll(m_boxes.cbfiltersup, entries(m_boxes.DBComboBox2));
             select(m_boxes.cbfiltersup, 0);
-            m_filter.cbfiltersupChange();
+            if (!m_filter.cbfiltersupChange())
+                return;
         } else if (listName.compare(QLatin1String("batches"), Qt::CaseInsensitive) == 0) {
             m_boxes.ComboBox2->setCurrentIndex(m_boxes.ComboBox2->count() - 1);
             fillWithAll(m_boxes.cbbatch, entries(m_boxes.ComboBox2));
             select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
-            m_filter.cbfiltersupChange();
+            if (!m_filter.cbfiltersupChange())
+                return;
         }
     }
     if (m_table.state() == TableState::Edit || m_table.state() == TableState::Insert)
