@@ -548,7 +548,11 @@ void TForm1::connectHandlers()
     connect(ADOTable1.get(), &OrderTable::afterDelete, this, &TForm1::ADOTable1AfterDelete);
     connect(ADOTable1.get(), &OrderTable::lineVanished, this, &TForm1::Button4Click, Qt::QueuedConnection);
     // Whatever step read the view, it holds the other programs' changes now.
-    connect(ADOTable1.get(), &OrderTable::viewRead, m_othersChanged, &QLabel::hide);
+    connect(ADOTable1.get(), &OrderTable::viewRead, this, [this] {
+        m_othersChanged->hide();
+        if (m_nelvo.isOpen())
+            m_nelvo.engine()->viewReadAfterReconnect();
+    });
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);

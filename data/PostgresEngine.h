@@ -58,6 +58,7 @@ public:
     bool busy() const override { return m_busy; }
     bool sumsWhileReadingKeys() const override { return true; }
     bool changedByOthers() override;
+    void viewReadAfterReconnect() override { m_reconnected = false; }
 
     // What a step says when no session with the server can be had; detail
     // is libpq's account.

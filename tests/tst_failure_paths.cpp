@@ -177,6 +177,8 @@ private slots:
     void lockedRegisterCostsOneWait();
     void anotherClerksStoreIsNoticed_data();
     void anotherClerksStoreIsNoticed();
+    void f5ShowsWhatOthersDid_data();
+    void f5ShowsWhatOthersDid();
 
 private:
     std::unique_ptr<PrivateServer> m_privateServer; // made by the first case that needs it
@@ -844,6 +846,46 @@ void FailurePathsTest::anotherClerksStoreIsNoticed()
     QCOMPARE(second.othersChangedNotice(), QString());
     QCOMPARE(second.DBEdit7->text(), "7");
     QCOMPARE(secondDialogs.shown, QStringList());
+}
+
+void FailurePathsTest::f5ShowsWhatOthersDid_data()
+{
+    QTest::addColumn<QString>("change");
+    // Regression: the notice came back at the next look after F5 had read everything.
+    QTest::addRow("server's sessions ended") << "restart";
+    // Regression: the new name showed only at the next start, and an export wrote the old one.
+    QTest::addRow("company renamed by another clerk") << "company";
+}
+
+// F5 reads what other clerks did and ends the notice that they did something.
+void FailurePathsTest::f5ShowsWhatOthersDid()
+{
+    QFETCH(QString, change);
+    if (!TempAppDir::onServer())
+        QSKIP("the embedded file is one clerk's");
+    WindowFixture f;
+    prepare(f);
+    TForm1& form = f.open();
+    if (change == "restart") {
+        OtherClient(f.dir).cutOffOthers();
+        QTest::keyClick(&form, Qt::Key_F5); // may be the step that finds the session gone
+        f.dialogs.takeShown();
+    } else {
+        ScriptedDialogs otherDialogs;
+        TForm1 other(f.dir.path(), otherDialogs);
+        other.show();
+        activate(&other);
+        WindowFixture::retype(other.ecompany, "Nelvo Ltd");
+        QTest::keyClick(other.ecompany, Qt::Key_Return);
+        QCOMPARE(otherDialogs.shown, QStringList());
+        activate(&form);
+    }
+    QTest::keyClick(&form, Qt::Key_F5);
+    QCOMPARE(f.dialogs.takeShown(), QStringList());
+    form.checkOthersChanged(); // the watch's next look
+    QCOMPARE(form.othersChangedNotice(), QString());
+    if (change == "company")
+        QCOMPARE(form.ecompany->text(), "Nelvo Ltd");
 }
 
 QTEST_MAIN(FailurePathsTest)
