@@ -10,7 +10,7 @@ DBComboBox::DBComboBox(OrderTable& table, OrderColumns::Index column, QWidget* p
 {
     setEditable(false);
     setMaxVisibleItems(14);
-    m_binding->setTextAccess([this] { return currentIndex() < 0 ? QString() : currentText(); },
+    m_binding->setTextAccess([this] { return valueAt(currentIndex()); },
                              [this](const QString& value) { showValue(value); });
     connect(this, qOverload<int>(&QComboBox::activated), this, &DBComboBox::picked);
 }
@@ -18,12 +18,39 @@ DBComboBox::DBComboBox(OrderTable& table, OrderColumns::Index column, QWidget* p
 void DBComboBox::showValue(const QString& text)
 {
     const QSignalBlocker blocker(this);
-    setCurrentIndex(m_lookup.find(text));
+    dropNotInList();
+    const int entry = m_lookup.find(text);
+    if (entry >= 0 || text.isEmpty()) {
+        setCurrentIndex(entry);
+        return;
+    }
+    addItem(QStringLiteral("%1 (not in the list)").arg(text));
+    const int added = count() - 1;
+    setItemData(added, text, ComboLookup::NotInListRole);
+    QFont marked = font();
+    marked.setItalic(true);
+    setItemData(added, marked, Qt::FontRole);
+    setCurrentIndex(added);
+}
+
+QString DBComboBox::valueAt(int index) const
+{
+    if (index < 0)
+        return {};
+    const QVariant stored = itemData(index, ComboLookup::NotInListRole);
+    return stored.isValid() ? stored.toString() : itemText(index);
+}
+
+void DBComboBox::dropNotInList()
+{
+    const int last = count() - 1;
+    if (last >= 0 && itemData(last, ComboLookup::NotInListRole).isValid())
+        removeItem(last);
 }
 
 void DBComboBox::picked(int index)
 {
-    const QString text = itemText(index);
+    const QString text = valueAt(index);
     if (!m_binding->userEdited())
         return;
     // Written at once: the pick is the whole edit.

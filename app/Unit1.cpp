@@ -146,14 +146,15 @@ void TForm1::FormCreate()
 {
     // The company name and the lists of a server register are the register's
     // own: they are read once it is open (readSharedTexts).
+    // The application title captions the standard error boxes, the first
+    // (an unreadable Company.txt) included. It is kept as the application's
+    // name, not its display name, which Qt would append to every window's
+    // caption.
+    QApplication::setApplicationName(QLatin1String(ApplicationTitle));
     const bool sharedOnServer = m_lists->onServer();
     if (!sharedOnServer)
         m_company->load(Label28->text());
     ecompany->setCursorPosition(0); // a long name shows its beginning
-    // The application title captions the standard error boxes. It is kept as
-    // the application's name, not its display name, which Qt would append to
-    // every window's caption.
-    QApplication::setApplicationName(QLatin1String(ApplicationTitle));
     QDir::setCurrent(m_appDir);
     m_pickLists->loadAtStartup(!sharedOnServer);
     ADOTable1->setSort(OrderColumns::name(OrderColumns::Key));
@@ -165,11 +166,9 @@ void TForm1::FormCreate()
         return;
     if (!m_nelvo.open(m_appDir)) {
         // Where a register that can no longer be opened can be had again.
-        const QString backup = RegisterBackup::newest(m_appDir);
-        showStandardError(backup.isEmpty()
-                              ? m_nelvo.errorString()
-                              : standardErrorText(m_nelvo.errorString()) + QStringLiteral("\r\n") +
-                                    RegisterBackup::restoreAdvice(QStringLiteral("The newest backup"), backup));
+        const QString advice = RegisterBackup::startAdvice(m_appDir);
+        showStandardError(advice.isEmpty() ? m_nelvo.errorString()
+                                           : standardErrorText(m_nelvo.errorString()) + QStringLiteral("\r\n") + advice);
         // A server that is down now may be back by the next step.
         if (m_nelvo.serverUnreachable())
             ADOTable1->setReopen([this] { return reopenRegister(); });
@@ -578,7 +577,11 @@ void TForm1::connectHandlers()
     connect(ADOTable1.get(), &OrderTable::afterDelete, this, &TForm1::ADOTable1AfterDelete);
     connect(ADOTable1.get(), &OrderTable::lineVanished, this, &TForm1::Button4Click, Qt::QueuedConnection);
     // Whatever step read the view, it holds the other programs' changes now.
-    connect(ADOTable1.get(), &OrderTable::viewRead, m_othersChanged, &QLabel::hide);
+    connect(ADOTable1.get(), &OrderTable::viewRead, this, [this] {
+        m_othersChanged->hide();
+        if (m_nelvo.isOpen())
+            m_nelvo.engine()->viewReadAfterReconnect();
+    });
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);

@@ -68,6 +68,8 @@ public:
     // The status bar's notice that other programs changed the register
     // since this window read its view; empty when there is none.
     QString othersChangedNotice() const;
+    // The watch's look for other programs' changes, run every half second.
+    void checkOthersChanged();
     // The status bar's note that the register is the server's although the
     // file db1.mdb is there too; empty when there is none.
     QString serverNote() const;
@@ -228,7 +230,6 @@ private:
     void showFirstSteps();
     // On a server register: its company name and pick lists, once it is open.
     void readSharedTexts();
-    void checkOthersChanged();
     // The designed size where the screen's available area holds it, else
     // that area; the whole frame on the screen.
     void fitToScreen();

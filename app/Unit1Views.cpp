@@ -11,6 +11,7 @@
 #include "lists/CompanyName.h"
 #include "lists/FilterRule.h"
 #include "lists/GridSort.h"
+#include "lists/ListStore.h"
 #include "lists/PickLists.h"
 #include "lists/SummaryCounters.h"
 #include "photos/PhotoArea.h"
@@ -28,7 +29,12 @@ void TForm1::cbfiltersupChange()
 
 void TForm1::Button4Click()
 {
-    m_counters->walk();
+    // Another clerk may have renamed the company: the name shown, and the
+    // one an export writes, is read again with the lines (not while the
+    // clerk is typing one, nor when the lines could not be read, which has
+    // said why already).
+    if (m_counters->walk() && m_lists->onServer() && m_sharedTextsRead && !ecompany->hasFocus())
+        m_company->load(Label28->text());
 }
 
 void TForm1::eobstbrChange(QLineEdit* sender)

@@ -36,6 +36,10 @@ namespace AccessFile {
 
 AccessFormat detect(const QString& path)
 {
+    // Opening a pipe would wait for a writer; what is not a regular file is
+    // left to the register's own refusal.
+    if (!QFileInfo(path).isFile())
+        return AccessFormat::None;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return AccessFormat::None;
@@ -201,6 +205,10 @@ bool readText(MdbHandle* mdb, const MdbColumn* column, const MdbField& field, qi
     const size_t length = text ? std::strlen(text) : 0;
     *value = QString::fromUtf8(text, qsizetype(length));
     g_free(text);
+    // libmdb gives an empty text for a note whose pages it cannot read; a
+    // stored note of more than its two-byte compression mark holds text.
+    if (column->col_type == MDB_MEMO && length == 0 && stored > 2)
+        return false;
     return length + 1 < room;
 }
 
@@ -269,6 +277,19 @@ bool AccessTableReader::open(const QString& path, const QString& tableName)
     if (!m_handles->table || !mdb_read_columns(m_handles->table)) {
         m_handles.reset();
         return fail(true, QStringLiteral("the columns of %1 cannot be read").arg(tableName));
+    }
+    // A definition that declares another number of variable-length columns
+    // than it lists makes libmdb read every text of every line as null.
+    unsigned variable = 0;
+    for (unsigned i = 0; i < m_handles->table->num_cols; ++i)
+        variable += static_cast<MdbColumn*>(g_ptr_array_index(m_handles->table->columns, i))->is_fixed ? 0 : 1;
+    if (variable != m_handles->table->num_var_cols) {
+        const unsigned declared = m_handles->table->num_var_cols;
+        m_handles.reset();
+        return fail(true, QStringLiteral("the definition of %1 declares %2 columns of variable length but lists %3")
+                              .arg(tableName)
+                              .arg(declared)
+                              .arg(variable));
     }
     mdb_rewind_table(m_handles->table);
     m_handles->fields.resize(int(m_handles->table->num_cols));

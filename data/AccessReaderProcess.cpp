@@ -94,6 +94,14 @@ std::vector<char*> pointers(QList<QByteArray>& strings)
     return result;
 }
 
+// The reader program cannot do its work here at all, whatever the file.
+QString installationFault(const QString& program, const QString& what)
+{
+    return QStringLiteral("the reader program %1 %2: the program's installation is incomplete; install the program "
+                          "again (db1.mdb itself is not at fault)")
+        .arg(QDir::toNativeSeparators(program), what);
+}
+
 } // namespace
 
 AccessReaderProcess::Limits AccessReaderProcess::limitsFor(qint64 fileSize)
@@ -167,9 +175,10 @@ bool AccessReaderProcess::open(const QString& path, const QString& table, const 
 bool AccessReaderProcess::start(const QString& path, const QString& table)
 {
     const QString program = programPath();
-    if (!QFileInfo(program).isExecutable())
-        return fail(
-            false, QStringLiteral("the reader program %1 is missing").arg(QDir::toNativeSeparators(program)));
+    const QFileInfo info(program);
+    if (!info.isExecutable())
+        return fail(false, installationFault(program, info.exists() ? QStringLiteral("is not executable")
+                                                                     : QStringLiteral("is missing")));
     QList<QByteArray> arguments{QFile::encodeName(program), QFile::encodeName(path), table.toLocal8Bit()};
     QList<QByteArray> environment = childEnvironment(m_limits);
     const std::vector<char*> argv = pointers(arguments);
@@ -201,9 +210,8 @@ bool AccessReaderProcess::start(const QString& path, const QString& table)
         return fail(false, QStringLiteral("the reader program cannot be started: %1")
                                .arg(QString::fromLocal8Bit(std::strerror(forkError))));
     if (got > 0)
-        return fail(false, QStringLiteral("the reader program %1 cannot be started: %2")
-                               .arg(QDir::toNativeSeparators(program),
-                                    QString::fromLocal8Bit(std::strerror(execError))));
+        return fail(false, installationFault(program, QStringLiteral("cannot be started (%1)")
+                                                          .arg(QString::fromLocal8Bit(std::strerror(execError)))));
     return true;
 }
 
@@ -284,6 +292,13 @@ bool AccessReaderProcess::fill(qsizetype bytes)
             continue;
         if (got <= 0) {
             const QString ending = endOfChild();
+            // Before a word of output, 126 and 127 are what the system's
+            // loader ends with when the program cannot run at all (a library
+            // missing, a file that cannot be executed): not the file's fault.
+            if (m_received == 0 && (m_exitStatus == 126 || m_exitStatus == 127))
+                return fail(false, installationFault(programPath(), QStringLiteral("cannot run (it ended with status "
+                                                                                   "%1 before reading anything)")
+                                                                        .arg(m_exitStatus)));
             return fail(true,
                         ending.isEmpty() ? QStringLiteral("the reader program's output ends early") : ending);
         }
@@ -325,6 +340,8 @@ QString AccessReaderProcess::endOfChild()
             .arg(signal)
             .arg(QString::fromLocal8Bit(strsignal(signal)));
     }
+    if (WIFEXITED(status))
+        m_exitStatus = WEXITSTATUS(status);
     if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
         return QStringLiteral("the reader program ended with status %1").arg(WEXITSTATUS(status));
     return QString();

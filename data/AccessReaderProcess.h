@@ -4,7 +4,9 @@
 // libmdb loops for ever or crashes on some damaged files; the child runs
 // under a memory limit, a CPU limit and a time limit scaled to the file's
 // size, and whatever ends it early (a crash, a limit, a hang, output that is
-// not what the reader writes) is reported here as a damaged file. What is
+// not what the reader writes) is reported here as a damaged file; a reader
+// that cannot run at all (missing, not executable, its loader failing) is a
+// fault of the installation, never of the file. What is
 // read from the child is bounded too: no frame longer than the file could
 // explain, no more output in all than a multiple of the file's size.
 //
@@ -66,6 +68,7 @@ private:
     qint64 m_received = 0;
     qint64 m_waited = 0;
     bool m_finished = false;
+    int m_exitStatus = -1; // once the child exited normally
     AccessReaderProtocol::Header m_header;
     QString m_error;
     bool m_damaged = false;

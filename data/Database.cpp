@@ -165,24 +165,48 @@ bool Database::isOpen() const
 
 QString Database::serverSetting(const QString& folder, QString* error)
 {
-    QFile file(QDir(folder).filePath(QLatin1String(ServerSettingName)));
-    if (!file.exists())
+    const QString path = QDir(folder).filePath(QLatin1String(ServerSettingName));
+    const QFileInfo info(path);
+    if (!info.exists())
         return {};
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("The server setting %1 cannot be read: %2")
-                     .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
-        return {};
-    }
+    const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
+    const auto refuse = [&](const QString& why) {
+        *error = QStringLiteral("The server setting %1 cannot be read: %2").arg(shown, why);
+        return QString();
+    };
+    // Checked before opening: a pipe waits for a writer for ever, and a
+    // device such as /dev/zero never ends.
+    if (!info.isFile())
+        return refuse(QStringLiteral("it is not a regular file"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(file.errorString());
+    // One byte more than allowed tells a file at the limit from a larger one.
+    const QByteArray bytes = file.read(LargestSetting + 1);
+    if (file.error() != QFileDevice::NoError)
+        return refuse(file.errorString());
+    if (bytes.size() > LargestSetting)
+        return refuse(QStringLiteral("it is larger than 64 KB, more than any connection string holds"));
     QStringList parts;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).trimmed();
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        // The library would end the setting at a NUL and connect with its
+        // defaults for the rest: another server than the file names.
+        if (lines.at(i).contains('\0'))
+            return refuse(QStringLiteral("line %1 holds a NUL character; remove it").arg(i + 1));
+        const QString text = QString::fromUtf8(lines.at(i)).trimmed();
         if (!text.isEmpty() && !text.startsWith(u'#'))
             parts << text;
     }
-    if (parts.isEmpty())
-        *error = QStringLiteral("The server setting %1 holds no connection string")
-                     .arg(QDir::toNativeSeparators(file.fileName()));
-    return parts.join(u' ');
+    if (parts.isEmpty()) {
+        *error = QStringLiteral("The server setting %1 holds no connection string").arg(shown);
+        return {};
+    }
+    const QString setting = parts.join(u' ');
+    const QString problem = PostgresEngine::settingProblem(setting);
+    if (!problem.isEmpty())
+        return refuse(problem);
+    return setting;
 }
 
 bool Database::hasServerSetting(const QString& folder)
@@ -237,6 +261,14 @@ bool Database::openEmbedded(const QString& folder)
         return true;
     m_error.clear();
     const QString path = QDir(folder).filePath(QLatin1String(FileName));
+    // A pipe would hold the engine (and so start-up) until a writer comes.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        m_error = QStringLiteral("db1.mdb in \"%1\" is not a regular file, so it cannot be the register: put the "
+                                 "register file there and start the program again")
+                      .arg(QDir::toNativeSeparators(info.absolutePath()));
+        return false;
+    }
     {
         QSqlDatabase db = QSqlDatabase::contains(m_name)
                               ? connection()
@@ -291,7 +323,13 @@ bool Database::openEmbedded(const QString& folder)
         }
     }
     if (sqlite3_db_readonly(handle(), "main") == 1) {
-        m_error = QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
+        // The engine's own words ("attempt to write a readonly database")
+        // name neither the file nor the way out.
+        m_error = QStringLiteral("db1.mdb in \"%1\" is read-only for this program, which must store lines in it "
+                                 "(%2): allow this user to write db1.mdb and its folder (or copy it where they can "
+                                 "be written) and start the program again")
+                      .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()),
+                           QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)));
         close();
         return false;
     }

@@ -21,6 +21,8 @@ public:
     static constexpr const char* ConnectionName = "Nelvo";
     static constexpr const char* FileName = "db1.mdb";
     static constexpr const char* ServerSettingName = "db1.conninfo";
+    // No connection string comes near it; a larger file is refused unread.
+    static constexpr qint64 LargestSetting = 64 * 1024;
 
     Database();
     ~Database();
@@ -34,7 +36,8 @@ public:
     bool open(const QString& folder);
     // The connection string of the folder's server setting: comment lines
     // (#) and blanks left out. Empty when the folder has none; error set
-    // when it has one that cannot be read or holds nothing.
+    // when it has one that cannot be read (not a regular file, over
+    // LargestSetting, a NUL, not a connection string) or holds nothing.
     static QString serverSetting(const QString& folder, QString* error);
     // Whether the folder has a server setting at all (its register is then
     // the server's, also while that cannot be reached).

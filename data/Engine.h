@@ -117,6 +117,9 @@ public:
     // Whether another program stored or deleted lines since the last call;
     // the first call starts watching.
     virtual bool changedByOthers() { return false; }
+    // The whole view was just read on the session the engine has now: what
+    // others did while it had none is in that read, no longer news.
+    virtual void viewReadAfterReconnect() {}
 
     // Runs a statement without parameters and returns its first column of
     // the first row as a whole number; -1 when there is none or on failure.

@@ -1,5 +1,7 @@
 #include "data/OrderTablePrivate.h"
 
+#include <QRegularExpression>
+
 OrderTable::OrderTable(Database& database, QObject* parent)
     : QObject(parent), d(std::make_unique<Private>()), m_db(database)
 {
@@ -42,12 +44,30 @@ void OrderTable::removeDataLink(DataLink* link)
     d->links.removeAll(link);
 }
 
+namespace {
+
+// The engine's messages promise that the user's entries are kept; with no
+// line pending there are none, and the promise would mislead.
+QString withoutKeptEntries(const QString& message)
+{
+    static const QRegularExpression kept(QStringLiteral(" ?Your entries are kept(\\.|[;:] (\\w))"));
+    QString text = message;
+    for (QRegularExpressionMatch match = kept.match(text); match.hasMatch(); match = kept.match(text)) {
+        const QString next = match.captured(2).toUpper();
+        text.replace(match.capturedStart(), match.capturedLength(), next.isEmpty() ? QString() : u' ' + next);
+    }
+    return text;
+}
+
+} // namespace
+
 void OrderTable::report(const QString& message) const
 {
+    const QString text = isEditing() ? message : withoutKeptEntries(message);
     if (d->sink)
-        d->sink(message);
+        d->sink(text);
     else
-        qWarning("OrderTable: %s", qPrintable(message));
+        qWarning("OrderTable: %s", qPrintable(text));
 }
 
 bool OrderTable::checkActive()

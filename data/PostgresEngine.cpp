@@ -736,3 +736,13 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     *created = true;
     return true;
 }
+
+QString PostgresEngine::settingProblem(const QString& setting)
+{
+    char* message = nullptr;
+    PQconninfoOption* options = PQconninfoParse(setting.toUtf8().constData(), &message);
+    const QString problem = options ? QString() : QString::fromUtf8(message ? message : "out of memory").trimmed();
+    PQconninfoFree(options);
+    PQfreemem(message);
+    return problem;
+}

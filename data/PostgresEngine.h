@@ -59,10 +59,14 @@ public:
     bool busy() const override { return m_busy; }
     bool sumsWhileReadingKeys() const override { return true; }
     bool changedByOthers() override;
+    void viewReadAfterReconnect() override { m_reconnected = false; }
 
     // What a step says when no session with the server can be had; detail
     // is libpq's account.
     static QString unreachableMessage(const QString& detail);
+    // Why the library cannot read setting as a connection string ("missing
+    // "=" after ..."); empty when it can.
+    static QString settingProblem(const QString& setting);
 
     // The statements that make Table1 and its indexes in an empty database.
     static QStringList schemaStatements();

@@ -182,9 +182,17 @@ QString RegisterBackup::pathFor(const QString& appDir, QDate day) {
     return QDir(folder(appDir)).filePath(Prefix + day.toString(Qt::ISODate) + Suffix);
 }
 
-QString RegisterBackup::newest(const QString& appDir) {
-    const QStringList names = backupNames(folder(appDir));
-    return names.isEmpty() ? QString() : QDir(folder(appDir)).filePath(names.last());
+QString RegisterBackup::startAdvice(const QString& appDir) {
+    if (backupNames(folder(appDir)).isEmpty())
+        return {};
+    // Newest first, stopping at the first good one: a copy cut short or
+    // damaged since would only replace one broken register with another.
+    const QString good = newestGood(folder(appDir));
+    if (good.isEmpty())
+        return QStringLiteral("No backup in %1 passes the engine's check, so none of them can be restored: keep "
+                              "db1.mdb as it is and have it repaired")
+            .arg(QDir::toNativeSeparators(folder(appDir)));
+    return restoreAdvice(QStringLiteral("The newest backup that passes the check"), good);
 }
 
 QString RegisterBackup::restoreAdvice(const QString& lead, const QString& path) {

@@ -37,8 +37,10 @@ class RegisterBackup : public QObject {
 
     static QString folder(const QString& appDir);
     static QString pathFor(const QString& appDir, QDate day);
-    // The newest copy in the backups folder, or empty.
-    static QString newest(const QString& appDir);
+    // Which copy to restore when db1.mdb cannot be opened: the newest one
+    // that passes the engine's check, or that none does; empty when there
+    // are no copies.
+    static QString startAdvice(const QString& appDir);
     // "<lead> is <path> (to restore it, ...)": how to put a copy back.
     static QString restoreAdvice(const QString& lead, const QString& path);
 

@@ -66,19 +66,25 @@ bool runFileSteps(sqlite3* db, QString* error) {
     return ok;
 }
 
-// The server register's version; -1 with error set when it cannot be read.
+// The server register's version; -1 with error set when it cannot be read
+// or is not one whole number in range (a step run again over what it made
+// would fail for ever, so a doubtful version is refused, not guessed).
 int serverVersion(PostgresEngine& engine, QString* error) {
-    int version = RegisterVersion::First;
+    QStringList rows;
     const bool read = engine.query(
-        QStringLiteral("SELECT version FROM register_version"), {},
+        QStringLiteral("SELECT version::text FROM register_version LIMIT 3"), {},
         [&](const EngineRow& row) {
-            if (!row.isNull(0))
-                version = int(row.integer(0));
-            return false;
+            rows << (row.isNull(0) ? QString() : QString::fromUtf8(row.text(0).data(), qsizetype(row.text(0).size())));
+            return true;
         },
         error);
-    if (read)
-        return qMax(version, RegisterVersion::First);
+    if (read) {
+        const int version = RegisterVersion::parse(rows.value(0), RegisterVersion::First);
+        *error = rows.size() != 1 ? RegisterVersion::tableMessage(ServerRegister, rows.size())
+                 : version < 0    ? RegisterVersion::valueMessage(ServerRegister, rows.value(0), RegisterVersion::First)
+                                  : QString();
+        return error->isEmpty() ? version : -1;
+    }
     // A register made before versions were kept has no such table.
     if (!engine.connectionLost() &&
         engine.number(
@@ -103,6 +109,9 @@ QString backupPath(const QString& folder, int version) {
 }
 
 QString file(sqlite3* db, const QString& folder, int stored) {
+    // SQLite keeps the number as a signed 32-bit integer; 0 is "none kept".
+    if (stored < 0)
+        return RegisterVersion::valueMessage(QStringLiteral("db1.mdb"), QString::number(stored), 0);
     const int found = qMax(stored, RegisterVersion::First);
     const int current = RegisterVersion::fileCurrent();
     if (found > current)

@@ -2,6 +2,9 @@
 
 #include "data/SharedStore.h"
 
+#include <QRegularExpression>
+
+#include <limits>
 #include <optional>
 
 namespace RegisterVersion {
@@ -62,6 +65,30 @@ QString newerMessage(const QString& where, int found, int known) {
         .arg(where)
         .arg(found)
         .arg(known);
+}
+
+int parse(const QString& text, int lowest) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
+    if (!digits.match(text).hasMatch())
+        return -1;
+    const qint64 value = text.toLongLong();
+    return value >= lowest && value <= std::numeric_limits<int>::max() ? int(value) : -1;
+}
+
+QString tableMessage(const QString& where, int rows) {
+    return QStringLiteral("%1 cannot be opened: its version table register_version holds %2 where it must hold "
+                          "exactly one row, the register's version. Put the right version back in it alone.")
+        .arg(where, rows == 0 ? QStringLiteral("no row") : QStringLiteral("more than one row"));
+}
+
+QString valueMessage(const QString& where, const QString& text, int lowest) {
+    const QString table = where == QLatin1String("db1.mdb") ? QStringLiteral("its version (PRAGMA user_version)")
+                                                            : QStringLiteral("its version table register_version");
+    return QStringLiteral("%1 cannot be opened: %2 holds %3, which is not a version: it must be a whole number "
+                          "from %4 to %5. Put the right version back.")
+        .arg(where, table, text.isNull() ? QStringLiteral("no value (NULL)") : QStringLiteral("\"%1\"").arg(text.left(40)))
+        .arg(lowest)
+        .arg(std::numeric_limits<int>::max());
 }
 
 } // namespace RegisterVersion

@@ -4,7 +4,10 @@
 // server. A register made before versions were kept (no version, or
 // user_version 0) has the first layout. Each later layout is one step in
 // steps(): the version it brings the register to and its statements for
-// either engine, run in order by RegisterUpgrade.
+// either engine, run in order by RegisterUpgrade. A step's statements make
+// only what is missing (IF NOT EXISTS): a register whose version was lost
+// or put back by hand may already hold what the step adds, and a step that
+// failed there would fail at every start.
 
 #include <QString>
 #include <QStringList>
@@ -52,5 +55,14 @@ QStringList serverTableStatements();
 // knows up to version known (it was made by a newer one); where names the
 // register ("db1.mdb").
 QString newerMessage(const QString& where, int found, int known);
+
+// The version written as text, a whole number from lowest to the largest
+// 32-bit one; -1 when it is anything else (a sign, a fraction, letters).
+int parse(const QString& text, int lowest);
+// Why the version table of where (the server's) holding rows rows (not one)
+// cannot tell the register's version.
+QString tableMessage(const QString& where, int rows);
+// Why the version stored as text cannot be where's version.
+QString valueMessage(const QString& where, const QString& text, int lowest);
 
 } // namespace RegisterVersion

@@ -20,10 +20,12 @@ QString tooLarge(const QString& what, qint64 bytes, qint64 largest) {
 } // namespace
 
 QStringList SharedStore::schemaStatements() {
-    return {QStringLiteral("CREATE SEQUENCE shared_versions"),
-            QStringLiteral("CREATE TABLE shared_texts (name text PRIMARY KEY, body text NOT NULL, "
+    // Each only when it is missing: the step that adds them may run again
+    // over a register that has them (a version table put back by hand).
+    return {QStringLiteral("CREATE SEQUENCE IF NOT EXISTS shared_versions"),
+            QStringLiteral("CREATE TABLE IF NOT EXISTS shared_texts (name text PRIMARY KEY, body text NOT NULL, "
                            "version bigint NOT NULL DEFAULT nextval('shared_versions'))"),
-            QStringLiteral("CREATE TABLE shared_photos (batch text NOT NULL, number text NOT NULL, "
+            QStringLiteral("CREATE TABLE IF NOT EXISTS shared_photos (batch text NOT NULL, number text NOT NULL, "
                            "jpeg bytea NOT NULL, version bigint NOT NULL DEFAULT nextval('shared_versions'), "
                            "PRIMARY KEY (batch, number))")};
 }

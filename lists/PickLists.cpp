@@ -7,6 +7,7 @@
 #include "lists/FilterRule.h"
 #include "lists/ListStore.h"
 #include "lists/Unit2.h"
+#include "ui/ComboLookup.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -22,7 +23,8 @@ QStringList PickLists::entries(const QComboBox* box)
     QStringList result;
     result.reserve(box->count());
     for (int i = 0; i < box->count(); ++i)
-        result << box->itemText(i);
+        if (!box->itemData(i, ComboLookup::NotInListRole).isValid())
+            result << box->itemText(i);
     return result;
 }
 
@@ -32,10 +34,22 @@ void PickLists::fill(QComboBox* box, const QStringList& entries)
     // entry, and shows no selection otherwise: a bound box must not start to
     // show (and later store) another line's article or supplier.
     const QSignalBlocker blocker(box);
-    const QString shown = box->currentText();
+    // A line's value that is not in the list stays shown as such (as its
+    // box marks it) until it is an entry again.
+    const int current = box->currentIndex();
+    const QVariant notInList = box->itemData(current, ComboLookup::NotInListRole);
+    const QString marked = box->currentText();
+    const QVariant font = box->itemData(current, Qt::FontRole);
+    const QString shown = notInList.isValid() ? notInList.toString() : marked;
     box->clear();
     box->addItems(entries);
     box->setCurrentIndex(box->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    if (box->currentIndex() < 0 && notInList.isValid()) {
+        box->addItem(marked);
+        box->setItemData(box->count() - 1, notInList, ComboLookup::NotInListRole);
+        box->setItemData(box->count() - 1, font, Qt::FontRole);
+        box->setCurrentIndex(box->count() - 1);
+    }
 }
 
 void PickLists::fillWithAll(QComboBox* box, const QStringList& entries)
@@ -173,15 +187,19 @@ void PickLists::editPickList(const QString& listName, QComboBox* target)
         // A list that exists but cannot be read ends the edit here.
         if (!loadList(listName, target))
             return;
+        // The filter's new view stores the pending line first; refused, its
+        // reason has been given, and the same store would only repeat it.
         if (listName.compare(QLatin1String("suppliers"), Qt::CaseInsensitive) == 0) {
             fillWithAll(m_boxes.cbfiltersup, entries(m_boxes.DBComboBox2));
             select(m_boxes.cbfiltersup, 0);
-            m_filter.cbfiltersupChange();
+            if (!m_filter.cbfiltersupChange())
+                return;
         } else if (listName.compare(QLatin1String("batches"), Qt::CaseInsensitive) == 0) {
             m_boxes.ComboBox2->setCurrentIndex(m_boxes.ComboBox2->count() - 1);
             fillWithAll(m_boxes.cbbatch, entries(m_boxes.ComboBox2));
             select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
-            m_filter.cbfiltersupChange();
+            if (!m_filter.cbfiltersupChange())
+                return;
         }
     }
     if (m_table.state() == TableState::Edit || m_table.state() == TableState::Insert)

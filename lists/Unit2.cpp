@@ -14,6 +14,34 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+namespace {
+
+// The editor's document ends a paragraph at U+2029 and shows U+2028 as a
+// line break, so an entry holding either would come back from it as two
+// (a list's entries end only at CR, LF or CR LF). While edited they are
+// stand-ins from the private use area, and are written back as they were;
+// a break the user types (Enter, Shift+Enter) is a new entry.
+constexpr QChar LineStandIn(0xF028);
+constexpr QChar ParagraphStandIn(0xF029);
+
+QString forEditor(QString text)
+{
+    text.replace(QChar::LineSeparator, LineStandIn);
+    text.replace(QChar::ParagraphSeparator, ParagraphStandIn);
+    return text;
+}
+
+QString fromEditor(QString text)
+{
+    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    text.replace(LineStandIn, QChar::LineSeparator);
+    text.replace(ParagraphStandIn, QChar::ParagraphSeparator);
+    return text;
+}
+
+} // namespace
+
 TForm2::TForm2(const ListStore& store, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_store(store), m_dialogs(dialogs)
 {
@@ -71,7 +99,7 @@ bool TForm2::FormShow()
     m_readVersion = file.version;
     switch (file.status) {
     case PickListFile::Status::Ok:
-        Memo1->setPlainText(file.text);
+        Memo1->setPlainText(forEditor(file.text));
         return true;
     case PickListFile::Status::Missing:
         // Emptied rather than left as it was: the text of the list shown before
@@ -109,9 +137,7 @@ void TForm2::Button1Click()
 {
     // The raw text keeps no-break spaces (toPlainText() would turn them into
     // plain spaces); its paragraph breaks become CR LF, nothing after the last line.
-    QString text = Memo1->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
-    text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    const QString text = fromEditor(Memo1->document()->toRawText());
     // Refused before anything is written: the user's text stays for correcting.
     const QStringList entries = PickListFile::splitEntries(text);
     const QString longEntries = PickLists::longEntries(Label1->text(), entries);
@@ -146,7 +172,7 @@ void TForm2::showOthersChanges(const QString& mine)
         m_dialogs.standardError(theirs.error);
         return;
     }
-    Memo1->setPlainText(ListMerge::merge(m_readText, PickListFile::normaliseBreaks(mine), theirs.text));
+    Memo1->setPlainText(forEditor(ListMerge::merge(m_readText, PickListFile::normaliseBreaks(mine), theirs.text)));
     m_readText = theirs.text;
     m_readVersion = theirs.version;
     m_dialogs.information(

@@ -163,6 +163,14 @@ QByteArray negativeFieldSize(QByteArray bytes, const QByteArray& text)
     return QByteArray();
 }
 
+// The two bytes at offset set to a little-endian value.
+QByteArray wordAt(QByteArray bytes, qsizetype offset, int value)
+{
+    bytes[offset] = char(value & 0xff);
+    bytes[offset + 1] = char(value >> 8 & 0xff);
+    return bytes;
+}
+
 QByteArray littleEndian(qint64 value)
 {
     return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
@@ -416,8 +424,17 @@ void TestAccess::readerEndsBadly_data()
     QTest::addRow("fails after its end marker")
         << header + "printf 'Z\\0\\0\\0\\0'; exit 3" << order << G << qint64(60000) << G
         << "the reader program ended with status 3" << true;
+    const QString installation = ": the program's installation is incomplete; install the program again (db1.mdb "
+                                 "itself is not at fault)";
     QTest::addRow("missing") << QByteArray("missing") << order << G << qint64(60000) << G
-                             << "the reader program " << false;
+                             << "the reader program %1 is missing" + installation << false;
+    // Regression: both were reported as damage to db1.mdb.
+    QTest::addRow("not executable") << QByteArray("not executable") << order << G << qint64(60000) << G
+                                    << "the reader program %1 is not executable" + installation << false;
+    QTest::addRow("loader cannot run it") << QByteArray("exit 127") << order << G << qint64(60000) << G
+                                          << "the reader program %1 cannot run (it ended with status 127 before "
+                                             "reading anything)" + installation
+                                          << false;
     // libmdb loops for ever on this file, its memory growing, until the limit ends it.
     QTest::addRow("memory limit") << QByteArray() << cutShort(order, 81) << 256 * (1LL << 20)
                                   << qint64(120000) << G << "the reader program " << true;
@@ -438,6 +455,9 @@ void TestAccess::readerEndsBadly()
         AccessReaderProcess::setProgramPath(dir.filePath("access_reader"));
     else if (!reader.isEmpty())
         AccessReaderProcess::setProgramPath(script(dir, reader));
+    if (reader == "not executable")
+        QFile::setPermissions(AccessReaderProcess::programPath(), QFile::ReadOwner | QFile::WriteOwner);
+    error.replace("%1", QDir::toNativeSeparators(AccessReaderProcess::programPath()));
     const QString path = dir.filePath("db1.mdb");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(accessFile) == accessFile.size());
@@ -589,7 +609,8 @@ void TestAccess::convertsAtStartup_data()
         << QStringList{ask, damaged + "its list of tables cannot be read.", offer} << "access";
     QTest::addRow("cut short in its lines")
         << cutShort(order, 104) << "" << QList<bool>{true} << qint64(-1)
-        << QStringList{ask, progress, damaged + "only 19 of the 400 lines of Table1 can be read.", offer}
+        // The notes of the first lines are on the pages cut off.
+        << QStringList{ask, progress, damaged + "a text in column belejka of Table1 is damaged.", offer}
         << "access";
     QTest::addRow("a page of lines zeroed")
         << zeroPage(order, 110) << "" << QList<bool>{true} << qint64(-1)
@@ -599,6 +620,16 @@ void TestAccess::convertsAtStartup_data()
         << negativeFieldSize(order, "\xff\xfeO'Neil") << "" << QList<bool>{true} << qint64(-1)
         << QStringList{ask, progress, damaged + "a value in column batch of Table1 is damaged.", offer}
         << "access";
+    // Regression: every text of every line was converted as null.
+    QTest::addRow("definition without its variable-length columns")
+        << wordAt(order, 37 * 4096 + 43, 0) << "" << QList<bool>{true} << qint64(-1)
+        << QStringList{ask, damaged + "the definition of Table1 declares 0 columns of variable length but lists 10.",
+                       offer}
+        << "access";
+    // Regression: a long note whose page was zeroed was converted as an empty text.
+    QTest::addRow("a note's page zeroed")
+        << zeroPage(order, 104) << "" << QList<bool>{true} << qint64(-1)
+        << QStringList{ask, progress, damaged + "a text in column belejka of Table1 is damaged.", offer} << "access";
     // libmdb loops for ever on this file, its memory growing; a limit ends it.
     QTest::addRow("reader stopped by a limit") << cutShort(order, 81) << "" << QList<bool>{true} << qint64(-1)
                                                << QStringList{ask, damaged, offer} << "access";

@@ -2,7 +2,7 @@
 // copies beyond the newest 14 removed only after a good copy, never seen
 // under its name before it is whole; a register that fails the check is
 // reported as damaged with the newest good copy; and the error box of a
-// register that cannot be opened names the newest copy.
+// register that cannot be opened names the newest copy that passes the check.
 
 #include "data/RegisterBackup.h"
 #include "support/WindowFixture.h"
@@ -82,6 +82,7 @@ class TestBackup : public QObject {
     void initTestCase() { SKIP_ON_SERVER(); }
     void dailyCopyAndRotation_data();
     void dailyCopyAndRotation();
+    void openFailureNamesNewestBackup_data();
     void openFailureNamesNewestBackup();
     void copyIsNamedOnlyWhenWhole();
 };
@@ -166,17 +167,33 @@ void TestBackup::dailyCopyAndRotation() {
         QCOMPARE(lineCount(RegisterBackup::pathFor(f.dir.path(), Today)), qint64(2));
 }
 
+void TestBackup::openFailureNamesNewestBackup_data() {
+    QTest::addColumn<QStringList>("halfWritten"); // of the copies 2024-01-02 and 2024-01-10
+    QTest::addColumn<QString>("advice");          // %1: the backups folder
+    const QString older = QStringLiteral("%1/db1-2024-01-02.mdb");
+    QTest::addRow("newest is good") << QStringList() << Restore.arg("%1/db1-2024-01-10.mdb");
+    QTest::addRow("newest half written") << QStringList{"db1-2024-01-10.mdb"} << Restore.arg(older);
+    QTest::addRow("none is good") << QStringList{"db1-2024-01-02.mdb", "db1-2024-01-10.mdb"}
+                                  << "No backup in %1 passes the engine's check, so none of them can be restored: "
+                                     "keep db1.mdb as it is and have it repaired.";
+}
+
 void TestBackup::openFailureNamesNewestBackup() {
+    QFETCH(QStringList, halfWritten);
+    QFETCH(QString, advice);
     WindowFixture f(false);
-    f.dir.writeFile("backups/db1-2024-01-02.mdb", "copy");
-    f.dir.writeFile("backups/db1-2024-01-10.mdb", "copy");
+    QVERIFY(QDir().mkpath(f.dir.filePath("backups")));
+    for (const QString name : {"db1-2024-01-02.mdb", "db1-2024-01-10.mdb"}) {
+        const QString path = f.dir.filePath("backups/" + name);
+        runSql(path, "CREATE TABLE Table1 (artikul TEXT); CREATE TABLE t2 (x); CREATE TABLE t3 (x); "
+                     "INSERT INTO Table1 VALUES ('coat')");
+        if (halfWritten.contains(name))
+            QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
+    }
     f.open();
     QCOMPARE(f.dialogs.shown.size(), 1);
-    QVERIFY2(f.dialogs.shown.first().endsWith(
-                 QStringLiteral(".\r\nThe newest backup is %1 (to restore it, close the program, delete "
-                                "db1.mdb-wal and db1.mdb-shm if they are there and copy it over db1.mdb)")
-                     .arg(QDir::toNativeSeparators(f.dir.filePath("backups/db1-2024-01-10.mdb")))),
-             qPrintable(f.dialogs.shown.first()));
+    const QString expected = ".\r\n" + advice.arg(QDir::toNativeSeparators(f.dir.filePath("backups")));
+    QVERIFY2(f.dialogs.shown.first().endsWith(QDir::toNativeSeparators(expected)), qPrintable(f.dialogs.shown.first()));
 }
 
 // A large register is copied in steps; between them the day's name shows

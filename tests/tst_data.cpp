@@ -28,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -182,8 +183,10 @@ RegisterState serverState(const QString& setting)
     QString error;
     if (!engine.connect(setting, &error))
         return state;
-    state.version = int(engine.number("SELECT COALESCE((SELECT version FROM register_version), 0)"));
-    if (state.version < 0) // no table register_version
+    // -2: not one row holding a whole number.
+    state.version = int(engine.number("SELECT CASE WHEN COUNT(*) = 1 AND MIN(version::text) ~ '^-?[0-9]{1,9}$' "
+                                      "THEN MIN(version::text)::int ELSE -2 END FROM register_version"));
+    if (state.version == -1) // no table register_version
         state.version = 0;
     state.season = engine.number("SELECT COUNT(*) FROM information_schema.columns WHERE table_schema = "
                                  "current_schema() AND table_name = 'table1' AND column_name = 'season'") == 1;
@@ -387,26 +390,54 @@ void TestData::openFailsWithEngineMessage()
 
 void TestData::databaseFileProblems_data()
 {
-    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<QString>("name");       // the file given the content
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all; "pipe", "/dev/zero": such a file
     QTest::addColumn<bool>("readOnly");
     QTest::addColumn<QString>("message");
-    QTest::addRow("missing db1.mdb") << QByteArray() << false
+    QTest::addRow("missing db1.mdb") << "db1.mdb" << QByteArray() << false
                                      << "db1.mdb is not in \"%1\" (unable to open database file): put the register "
                                         "file there and start the program again";
-    QTest::addRow("not a database") << QByteArray("Standard Jet DB, honestly\n").repeated(200) << false
+    QTest::addRow("not a database") << "db1.mdb" << QByteArray("Standard Jet DB, honestly\n").repeated(200) << false
                                     << "db1.mdb in \"%1\" is damaged or is not a register (file is not a database)";
-    QTest::addRow("read-only file") << QByteArray("sqlite") << true << "attempt to write a readonly database";
+    QTest::addRow("read-only file") << "db1.mdb" << QByteArray("sqlite") << true
+                                    << "db1.mdb in \"%1\" is read-only for this program, which must store lines in "
+                                       "it (attempt to write a readonly database): allow this user to write db1.mdb "
+                                       "and its folder (or copy it where they can be written) and start the program "
+                                       "again";
+    // Regression: start-up waited for a writer with no window.
+    QTest::addRow("db1.mdb a named pipe") << "db1.mdb" << QByteArray("pipe") << false
+                                          << "db1.mdb in \"%1\" is not a regular file, so it cannot be the "
+                                             "register: put the register file there and start the program again";
+    const QString setting = QStringLiteral("The server setting %1/db1.conninfo cannot be read: ");
+    QTest::addRow("setting a named pipe") << "db1.conninfo" << QByteArray("pipe") << false
+                                          << setting + "it is not a regular file";
+    // Regression: read whole until the memory ran out.
+    QTest::addRow("setting a link to /dev/zero") << "db1.conninfo" << QByteArray("/dev/zero") << false
+                                                 << setting + "it is not a regular file";
+    QTest::addRow("setting over 64 KB") << "db1.conninfo" << "host=x" + QByteArray(64 * 1024, ' ') << false
+                                        << setting + "it is larger than 64 KB, more than any connection string holds";
+    // Regression: the setting ended at the NUL, and the library connected to its defaults.
+    QTest::addRow("setting with a NUL") << "db1.conninfo" << QByteArray("# server\nhost=/nowhere\0 port=1\n", 31)
+                                        << false << setting + "line 2 holds a NUL character; remove it";
+    QTest::addRow("setting not a connection string")
+        << "db1.conninfo" << QByteArray("host=/nowhere port\n") << false
+        << setting + "missing \"=\" after \"port\" in connection info string";
 }
 
 void TestData::databaseFileProblems()
 {
+    QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, readOnly);
     QFETCH(QString, message);
     SKIP_ON_SERVER();
     TempAppDir dir(readOnly);
-    if (!readOnly && !content.isEmpty())
-        dir.writeFile("db1.mdb", content);
+    if (content == "pipe")
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600), 0);
+    else if (content == "/dev/zero")
+        QVERIFY(QFile::link("/dev/zero", dir.filePath(name)));
+    else if (!readOnly && !content.isEmpty())
+        dir.writeFile(name, content);
     QString path = dir.databasePath();
     if (readOnly)
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
@@ -420,12 +451,15 @@ void TestData::databaseFileProblems()
     });
     if (readOnly && !immutable && QFileInfo(path).isWritable())
         QSKIP("cannot make a file read-only for this user");
-    const QByteArray before = dir.readFile("db1.mdb");
+    const bool regular = QFileInfo(path).isFile() || !QFileInfo::exists(path);
+    const QByteArray before = regular ? dir.readFile("db1.mdb") : QByteArray();
 
     Database db;
     QVERIFY(!db.open(dir.path()));
     QCOMPARE(db.errorString(), message.contains("%1") ? message.arg(QDir(dir.path()).absolutePath()) : message);
     QVERIFY(!db.isOpen());
+    if (!regular)
+        return;
     QCOMPARE(dir.readFile("db1.mdb"), before);
     QCOMPARE(QFileInfo::exists(path), !before.isEmpty());
     QVERIFY(!QFileInfo::exists(path + "-wal"));
@@ -1281,6 +1315,7 @@ void TestData::registerVersions_data()
     const QString failed = QStringLiteral("%1 could not be upgraded from version 1 to version 2 (%2); it was left "
                                           "as it was.");
     QTest::addColumn<int>("stored");
+    QTest::addColumn<QStringList>("damage"); // run on the register after it is made
     QTest::addColumn<int>("known");       // the version the program knows up to
     QTest::addColumn<bool>("failingStep"); // the step to version 2 fails halfway
     // Another program: "connected" to the register, or "upgrading" it (it
@@ -1290,39 +1325,67 @@ void TestData::registerVersions_data()
     QTest::addColumn<QString>("message");  // empty: opens
     QTest::addColumn<int>("versionAfter");
     QTest::addColumn<bool>("upgraded");
-    QTest::addRow("no version kept: the first layout") << 0 << 1 << false << QString() << "" << 0 << false;
-    QTest::addRow("made by this program") << -1 << 1 << false << QString() << "" << 1 << false;
-    QTest::addRow("no version kept, upgraded") << 0 << 2 << false << QString() << "" << 2 << true;
-    QTest::addRow("version 1 upgraded") << 1 << 2 << false << QString() << "" << 2 << true;
+    QTest::addRow("no version kept: the first layout") << 0 << QStringList() << 1 << false << QString() << "" << 0 << false;
+    QTest::addRow("made by this program") << -1 << QStringList() << 1 << false << QString() << "" << 1 << false;
+    QTest::addRow("no version kept, upgraded") << 0 << QStringList() << 2 << false << QString() << "" << 2 << true;
+    QTest::addRow("version 1 upgraded") << 1 << QStringList() << 2 << false << QString() << "" << 2 << true;
     QTest::addRow("newer register refused")
-        << 2 << 1 << false << QString() << TempAppDir::byEngine(newer.arg(file), newer.arg(server)) << 2 << false;
+        << 2 << QStringList() << 1 << false << QString() << TempAppDir::byEngine(newer.arg(file), newer.arg(server)) << 2 << false;
     QTest::addRow("failing step keeps nothing")
-        << 1 << 2 << true << QString()
+        << 1 << QStringList() << 2 << true << QString()
         << TempAppDir::byEngine(failed.arg(file, "no such table: no_such_table"),
                                 failed.arg(server, "relation \"no_such_table\" does not exist"))
         << 1 << false;
     // The file has no such rule: its engine locks it for the transaction.
     QTest::addRow("another program connected")
-        << 1 << 2 << false << "connected"
+        << 1 << QStringList() << 2 << false << "connected"
         << TempAppDir::byEngine("", "The register on the server must be upgraded from version 1 to version 2, "
                                     "which is only done while no other program is connected to its database (1 "
                                     "connected now): close the program on the other computers and start it again "
                                     "here first.")
         << (TempAppDir::onServer() ? 1 : 2) << !TempAppDir::onServer();
-    if (TempAppDir::onServer())
+    const QString wrongTable = QStringLiteral("The register on the server cannot be opened: its version table "
+                                              "register_version holds %1 where it must hold exactly one row, the "
+                                              "register's version. Put the right version back in it alone.");
+    const QString wrongValue = QStringLiteral("%1 cannot be opened: %2 holds \"%3\", which is not a version: it must "
+                                              "be a whole number from %4 to 2147483647. Put the right version back.");
+    const QString serverTable = QStringLiteral("its version table register_version");
+    const QStringList toText{"ALTER TABLE register_version ALTER COLUMN version TYPE text"};
+    QTest::addRow("negative version refused")
+        << -1 << QStringList{TempAppDir::byEngine("PRAGMA user_version = -5", "UPDATE register_version SET version = -5")}
+        << 1 << false << QString()
+        << TempAppDir::byEngine(wrongValue.arg(file, "its version (PRAGMA user_version)", "-5", "0"),
+                                wrongValue.arg(server, serverTable, "-5", "1"))
+        << -5 << false;
+    if (!TempAppDir::onServer()) {
+        QTest::addRow("another program upgrading at the same moment: the step runs once")
+            << 1 << QStringList() << 2 << false << "upgrading" << "" << 2 << true;
+        QTest::addRow("copy before the upgrade fails: nothing upgraded")
+            << 1 << QStringList() << 2 << false << "no copy"
+            << "db1.mdb was not upgraded from version 1 to version 2: its copy before the upgrade failed: the "
+               "folder %1 cannot be created" // the folder's path
+            << 1 << false;
         return;
-    QTest::addRow("another program upgrading at the same moment: the step runs once")
-        << 1 << 2 << false << "upgrading" << "" << 2 << true;
-    QTest::addRow("copy before the upgrade fails: nothing upgraded")
-        << 1 << 2 << false << "no copy"
-        << "db1.mdb was not upgraded from version 1 to version 2: its copy before the upgrade failed: the "
-           "folder %1 cannot be created" // the folder's path
-        << 1 << false;
+    }
+    QTest::addRow("version table emptied") << -1 << QStringList{"DELETE FROM register_version"} << 1 << false
+                                           << QString() << wrongTable.arg("no row") << -2 << false;
+    QTest::addRow("versions 1 and 2") << -1 << QStringList{"INSERT INTO register_version VALUES (2)"} << 2 << false
+                                      << QString() << wrongTable.arg("more than one row") << -2 << false;
+    QTest::addRow("versions 2 and 99")
+        << -1 << QStringList{"UPDATE register_version SET version = 2", "INSERT INTO register_version VALUES (99)"}
+        << 2 << false << QString() << wrongTable.arg("more than one row") << -2 << false;
+    QTest::addRow("version not a number")
+        << -1 << (toText + QStringList{"UPDATE register_version SET version = 'garbage'"}) << 1 << false << QString()
+        << wrongValue.arg(server, serverTable, "garbage", "1") << -2 << false;
+    QTest::addRow("version out of range")
+        << -1 << (toText + QStringList{"UPDATE register_version SET version = '9999999999'"}) << 1 << false << QString()
+        << wrongValue.arg(server, serverTable, "9999999999", "1") << -2 << false;
 }
 
 void TestData::registerVersions()
 {
     QFETCH(int, stored);
+    QFETCH(QStringList, damage);
     QFETCH(int, known);
     QFETCH(bool, failingStep);
     QFETCH(QString, other);
@@ -1332,8 +1395,10 @@ void TestData::registerVersions()
     TempAppDir dir(!TempAppDir::onServer());
     if (other == "no copy")
         message = message.arg(QDir::toNativeSeparators(dir.filePath("backups")));
+    // On a server it also adds the program's own shared tables, which the
+    // setup's register has already: a step makes only what is missing.
     UpgradeStep season{2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
-                       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}};
+                       SharedStore::schemaStatements() << "ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"};
     if (failingStep) {
         season.fileSql << "INSERT INTO no_such_table VALUES (1)";
         season.serverSql << "INSERT INTO no_such_table VALUES (1)";
@@ -1343,6 +1408,8 @@ void TestData::registerVersions()
     std::optional<RegisterVersion::StepsOverride> program;
     program.emplace(QVector<UpgradeStep>{});
     const QString path = makeVersionedRegister(dir, stored);
+    for (const QString& sql : damage) // past the program, which may refuse the register meanwhile
+        TempAppDir::onServer() ? runOn(versionDatabaseSetting(), sql) : void(OtherClient(dir).run(sql));
     if (TempAppDir::onServer())
         awaitNoConnections();
     std::unique_ptr<OtherClient> connected;

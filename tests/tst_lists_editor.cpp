@@ -180,6 +180,11 @@ void TestListsEditor::okWithoutChangeNeverDestroysTheFile_data()
     QTest::addRow("UTF-16 with half a surrogate pair")
         << "articles.txt" << QByteArray("\xFF\xFE" "a\0\x3D\xD8" "b\0", 8) << "-"
         << "Line 1 is not valid UTF-16 text" + cut << QByteArray("\xFF\xFE" "a\0\x3D\xD8" "b\0", 8);
+    // Regression: OK wrote each entry holding U+2028 or U+2029 back as two.
+    QTest::addRow("entries holding U+2028 and U+2029")
+        << "Suppliers.txt" << QByteArray("A\xE2\x80\xA8" "B\r\nC\xE2\x80\xA9" "D")
+        << QString("A%1B\nC%2D").arg(QChar(0xF028)).arg(QChar(0xF029)) << ""
+        << QByteArray("A\xE2\x80\xA8" "B\r\nC\xE2\x80\xA9" "D");
     // Regression: Enter in the field wrote the list's text cut at the NUL.
     QTest::addRow("company with a NUL") << "Company.txt" << QByteArray("Nelvo\0 Ltd\r\n", 12)
                                         << "Unspecified Company Ltd" << "Line 1 holds a NUL character" + cut

@@ -4,11 +4,13 @@
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
 #include "app/OrderGrid.h"
+#include "lists/Unit2.h"
 #include "support/WindowFixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -29,6 +31,7 @@ void act(TForm1& form, const QString& action)
                                           {"Last", form.SpeedButton4},  {"Add", form.Button1},
                                           {"Recalculate", form.Button4}, {"Export", form.Button3},
                                           {"Delete", form.Button2}};
+    const QMap<QString, QWidget*> editors{{"Edit batches", form.Button9}, {"Edit Suppliers", form.Button8}};
     if (buttons.contains(action)) {
         WindowFixture::heldClick(buttons[action]);
     } else if (action == "Apply, let go elsewhere") {
@@ -43,6 +46,16 @@ void act(TForm1& form, const QString& action)
         // The release comes at last, away from the button: still no click.
         QTest::mouseRelease(form.Button5, Qt::LeftButton, {}, QPoint(-20, -20));
         QCoreApplication::processEvents();
+    } else if (editors.contains(action)) {
+        // The list editor opens; its OK is pressed once it shows.
+        TForm2* editor = form.findChild<TForm2*>("Form2");
+        QTimer ok;
+        QObject::connect(&ok, &QTimer::timeout, editor, [editor] {
+            if (editor->isVisible())
+                editor->Button1->click();
+        });
+        ok.start(0);
+        WindowFixture::heldClick(editors[action]);
     } else {
         form.close();
         QCoreApplication::processEvents(); // the user reads the message
@@ -88,6 +101,9 @@ void RefusalsTest::refusedNumberSaysWhyAndCancelWorks_data()
     QTest::addRow("price, Apply let go elsewhere")
         << "DBEdit7" << "12x" << "Apply, let go elsewhere" << "Purchasing Price: " + money.arg("12x");
     QTest::addRow("ordered, Delete, nothing asked") << "DBEdit16" << "2,5" << "Delete" << "Ordered: " + count.arg("2,5");
+    // Regression: the editor was followed by the same reason twice.
+    QTest::addRow("price, Edit batches") << "DBEdit7" << "12x" << "Edit batches" << "Purchasing Price: " + money.arg("12x");
+    QTest::addRow("ordered, Edit Suppliers") << "DBEdit16" << "2,5" << "Edit Suppliers" << "Ordered: " + count.arg("2,5");
 }
 
 void RefusalsTest::refusedNumberSaysWhyAndCancelWorks()

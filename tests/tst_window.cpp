@@ -45,6 +45,8 @@ private slots:
     void serverNoteWhenTheFileIsThereToo();
     void firstStartSaysWhereToBegin_data();
     void firstStartSaysWhereToBegin();
+    void startupErrorBoxesHaveTheProgramsCaption_data();
+    void startupErrorBoxesHaveTheProgramsCaption();
     void damagedDatabaseIsReportedAndLeftUntouched_data();
     void damagedDatabaseIsReportedAndLeftUntouched();
     void lockedDatabaseIsReported();
@@ -191,6 +193,27 @@ void WindowTest::damagedDatabaseIsReportedAndLeftUntouched()
     QCOMPARE(form.table().state(), TableState::Inactive);
     QCOMPARE(f.dir.readFile("db1.mdb"), content);
     QVERIFY(!QFile::exists(f.dir.filePath("db1.mdb-wal")) || QFileInfo(f.dir.filePath("db1.mdb-wal")).size() == 0);
+}
+
+void WindowTest::startupErrorBoxesHaveTheProgramsCaption_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    // Regression: read before the program had its name, the box said the executable's.
+    QTest::addRow("Company.txt with a NUL") << "Company.txt" << QByteArray("Nelvo\0 Ltd\r\n", 12);
+    QTest::addRow("db1.mdb not a register") << "db1.mdb" << QByteArray("this is not a register\n").repeated(100);
+}
+
+void WindowTest::startupErrorBoxesHaveTheProgramsCaption()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    SKIP_SIDE_FILES_ON_SERVER();
+    WindowFixture f(file != "db1.mdb");
+    f.dir.writeFile(file, content);
+    QCoreApplication::setApplicationName("tst_window");
+    f.open();
+    QCOMPARE(f.dialogs.captions, QStringList{"Kasbo 1.1"});
 }
 
 void WindowTest::lockedDatabaseIsReported()

@@ -7,6 +7,7 @@
 #include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
+#include "lists/PickLists.h"
 #include "photos/PhotoArea.h"
 #include "support/WindowFixture.h"
 
@@ -68,6 +69,8 @@ private slots:
     void gridDeleteAsksAndLowersTheCounters();
     void companyNameIsSavedOnEnter();
     void photoOfTheLineIsShownAndAttached();
+    void lineShowsItsOwnValueNotInTheList_data();
+    void lineShowsItsOwnValueNotInTheList();
 
 private:
     std::unique_ptr<WindowFixture> f;
@@ -250,6 +253,48 @@ void WindowViewsTest::photoOfTheLineIsShownAndAttached()
     QVERIFY(f->dialogs.opened.first().contains(QRegularExpression(QStringLiteral("/%1(-\\d+)?\\.jpg$").arg(number))));
     WindowFixture::click(form.cshowpic);
     QCOMPARE(form.Image1->width(), 250);
+}
+
+void WindowViewsTest::lineShowsItsOwnValueNotInTheList_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value"); // the first line's, no longer in the list
+    // Regression: the box showed nothing for the line's supplier.
+    QTest::addRow("supplier renamed in the list")
+        << "Suppliers.txt" << QByteArray("Zara Ltd\r\nD'Angelo Moda\r\n") << "DBComboBox2" << "dostavcik" << "Zara";
+    QTest::addRow("article removed from the list")
+        << "articles.txt" << QByteArray("coat\r\n") << "DBComboBox1" << "artikul" << "shirt";
+}
+
+// The line's own value shows, marked, and stays the line's through a store;
+// the list itself, and the next line's value, are as they were.
+void WindowViewsTest::lineShowsItsOwnValueNotInTheList()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, list);
+    QFETCH(QString, box);
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    SKIP_SIDE_FILES_ON_SERVER();
+    f->dir.writeFile(file, list);
+    TForm1& form = f->open();
+    auto* combo = form.findChild<QComboBox*>(box);
+    const QStringList entries = PickLists::entries(combo);
+    QCOMPARE(form.table().asString(column), value);
+    QCOMPARE(combo->currentText(), value + " (not in the list)");
+    QCOMPARE(entries.size(), combo->count() - 1);
+    WindowFixture::retype(form.DBEdit7, "13");
+    WindowFixture::click(form.Button5);
+    QCOMPARE(form.table().asString(column), value);
+    QCOMPARE(combo->currentText(), value + " (not in the list)");
+    WindowFixture::click(form.SpeedButton3); // the second line's values are in the lists
+    QCOMPARE(combo->currentText(), form.table().asString(column));
+    QCOMPARE(PickLists::entries(combo), entries);
+    QCOMPARE(combo->count(), entries.size());
+    QCOMPARE(f->dialogs.shown, QStringList());
 }
 
 QTEST_MAIN(WindowViewsTest)

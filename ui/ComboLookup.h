@@ -13,6 +13,11 @@ class QComboBox;
 
 class ComboLookup : public QObject {
 public:
+    // Item data of an entry that is shown but is not in the box's list (a
+    // line's stored value): the value itself. Lists read from a box leave
+    // such an entry out.
+    static constexpr int NotInListRole = Qt::UserRole + 1;
+
     explicit ComboLookup(QComboBox* box);
     // The first entry equal to text, letter case ignored; -1 for none.
     int find(const QString& text);

@@ -7,6 +7,7 @@
 
 #include "ui/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QQueue>
 #include <QStringList>
 
@@ -19,7 +20,11 @@ public:
         return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
     }
     void error(const QString& text) override { shown << "error: " + text; }
-    void standardError(const QString& message) override { shown << "standardError: " + standardErrorText(message); }
+    void standardError(const QString& message) override
+    {
+        shown << "standardError: " + standardErrorText(message);
+        captions << QCoreApplication::applicationName(); // what a real box is captioned with
+    }
     QString openFile(const QString& caption, const QString& filter) override
     {
         shown << "openFile: " + caption + " | " + filter;
@@ -51,6 +56,7 @@ public:
     }
 
     QStringList shown;
+    QStringList captions; // of the standard error boxes
     QStringList opened;
     QStringList waited;
     QQueue<bool> confirmAnswers;
