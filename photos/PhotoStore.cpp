@@ -6,6 +6,7 @@
 #include "data/SharedStore.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoPath.h"
+#include "photos/PlainEntries.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,13 +34,18 @@ QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
     return folder + QStringLiteral("/%1-%2.jpg").arg(key.number).arg(version);
 }
 
+QString PhotoStore::refusalOf(const QString& file) const {
+    return PlainEntries::refusalOfFile(m_appDir, QFileInfo(file).absoluteFilePath());
+}
+
 void PhotoStore::forget(const Key& key) {
     const QString k = mapKey(key.batch, key.number);
     const auto known = m_versions.constFind(k);
     if (known == m_versions.cend())
         return;
     const QString file = cacheFile(key, known.value());
-    QFile::remove(file);
+    if (refusalOf(file).isEmpty())
+        QFile::remove(file);
     m_keysOfFiles.remove(file);
     m_versions.erase(known);
 }
@@ -48,7 +54,8 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     Found found;
     if (!m_server) {
         const QString file = path.file();
-        if (QFileInfo(file).isFile())
+        found.error = refusalOf(file);
+        if (found.error.isEmpty() && QFileInfo::exists(file))
             found.file = file;
         return found;
     }
@@ -60,7 +67,10 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     }
     const QString k = mapKey(key.batch, key.number);
     qint64 known = m_versions.value(k, 0);
-    if (known != 0 && !QFileInfo(cacheFile(key, known)).isFile())
+    found.error = refusalOf(cacheFile(key, known));
+    if (!found.error.isEmpty())
+        return found;
+    if (known != 0 && !QFileInfo::exists(cacheFile(key, known)))
         known = 0; // the copy was removed behind the program's back
     const std::optional<Answer> answered = std::exchange(m_answered, std::nullopt);
     if (answered && answered->key == key) {
@@ -89,7 +99,9 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     const QString file = cacheFile(key, photo.version);
     if (!photo.current) {
         forget(key);
-        if (!writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &found.error))
+        found.error = refusalOf(file);
+        if (!found.error.isEmpty() ||
+            !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &found.error))
             return found;
         m_versions.insert(k, photo.version);
         m_keysOfFiles.insert(file, key);
@@ -111,13 +123,17 @@ OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
             }};
 }
 
-QString PhotoStore::openable(const PhotoPath& path) {
-    return m_server ? find(path).file : path.file();
+PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
+    if (m_server)
+        return find(path);
+    return {path.file(), refusalOf(path.file())};
 }
 
 bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* error) {
-    if (!m_server)
-        return writeReplacing(jpeg, path.folder(), path.file(), error);
+    if (!m_server) {
+        *error = refusalOf(path.file());
+        return error->isEmpty() && writeReplacing(jpeg, path.folder(), path.file(), error);
+    }
     Engine* engine = m_database.serverEngine(error);
     if (!engine)
         return false;
@@ -132,7 +148,7 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     forget(key);
     const QString file = cacheFile(key, version);
     QString ignored; // without a copy, the next show fetches the photo
-    if (writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored)) {
+    if (refusalOf(file).isEmpty() && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored)) {
         m_versions.insert(mapKey(key.batch, key.number), version);
         m_keysOfFiles.insert(file, key);
     }
@@ -141,6 +157,9 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
 
 bool PhotoStore::remove(const QString& file, QString* error) {
     if (!m_server) {
+        *error = refusalOf(file);
+        if (!error->isEmpty())
+            return false;
         QFile::remove(file); // a file that cannot be deleted is ignored
         return true;
     }

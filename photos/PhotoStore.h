@@ -14,6 +14,10 @@
 // case-folded form: a batch found without regard to case, as the file store
 // finds its folders. The cache's names pass the same rule as the store's
 // (PhotoPath::namesOneEntry): a path never leaves the cache folder.
+//
+// Nothing is read, written or deleted through a link, or through any entry
+// that is not a real folder or regular file, in either folder (PlainEntries):
+// such a photo is refused with a message naming the entry.
 
 #include "data/OrderTable.h"
 
@@ -48,7 +52,7 @@ class PhotoStore {
     void dropAnswer() { m_answered.reset(); }
     // The file the desktop opens for the photo: the store's path whether or
     // not it exists (file register), the cached copy on a server.
-    QString openable(const PhotoPath& path);
+    Found openable(const PhotoPath& path);
     // Stores the photo under the path's batch and number, replacing one that
     // is there; a failure leaves the photo that was there.
     bool store(const PhotoPath& path, const QByteArray& jpeg, QString* error);
@@ -78,6 +82,8 @@ class PhotoStore {
     // The cache's file for version of the photo; empty when the batch names no folder.
     QString cacheFile(const Key& key, qint64 version) const;
     void forget(const Key& key); // removes the cached copy
+    // Why nothing may be done with the file of either photo folder; empty when it may.
+    QString refusalOf(const QString& file) const;
 
     QString m_appDir;
     Database& m_database;

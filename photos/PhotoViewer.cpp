@@ -159,9 +159,11 @@ void PhotoViewer::enlarge()
 {
     if (refusesPath())
         return;
-    const QString file = m_store.openable(currentPath());
-    if (!file.isEmpty())
-        m_dialogs.openWithDesktop(file);
+    const PhotoStore::Found found = m_store.openable(currentPath());
+    if (!found.error.isEmpty())
+        m_dialogs.standardError(found.error);
+    else if (!found.file.isEmpty())
+        m_dialogs.openWithDesktop(found.file);
 }
 
 void PhotoViewer::attach(bool showEnabled)

@@ -169,6 +169,8 @@ private slots:
     void failedCopyKeepsOldPhoto();
     void batchThatWouldLeavePicturesHasNoPath_data();
     void batchThatWouldLeavePicturesHasNoPath();
+    void linkInPhotoFolderIsNotFollowed_data();
+    void linkInPhotoFolderIsNotFollowed();
 };
 
 void TestPhotos::displayWidth_data()
@@ -763,6 +765,79 @@ void TestPhotos::batchThatWouldLeavePicturesHasNoPath()
 
     QCOMPARE(world.viewer.photoFileToDelete(), QString());
     QCOMPARE(world.dialogs.takeShown(), QStringList{refusal});
+}
+
+void TestPhotos::linkInPhotoFolderIsNotFollowed_data()
+{
+    QTest::addColumn<QString>("link"); // below the photo folder, as the file register names it
+    QTest::addColumn<bool>("toFolder"); // leads to a folder outside, else to a text file outside
+    QTest::addRow("the photo folder is a link") << "" << true;
+    // Regression: attaching replaced a JPEG outside, deleting the line deleted it.
+    QTest::addRow("the batch folder is a link") << "B2" << true;
+    // Regression: attaching wrote JPEG bytes over the text file.
+    QTest::addRow("the photo is a link to a text file") << "B2/12.jpg" << false;
+}
+
+// Show, enlarge, attach and delete each name the link and do nothing through
+// it; on a server the same holds for the local copies in the cache folder.
+void TestPhotos::linkInPhotoFolderIsNotFollowed()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, toFolder);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), 12);
+    QVERIFY(world.open());
+    world.dir.writeFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12")), solidJpeg(QSize(640, 480)));
+    QString entry = QDir::cleanPath(world.dir.filePath(QStringLiteral("pictures/") + link));
+    if (TempAppDir::onServer()) {
+        world.viewer.showPhoto(true); // leaves its copy in the cache
+        const QString cache = world.dir.filePath(PhotoStore::cacheFolderName());
+        const QStringList copies = QDir(cache + QStringLiteral("/b2")).entryList(QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        entry = cache + QStringList{QString(), QStringLiteral("/b2"), QStringLiteral("/b2/") + copies.first()}
+                            .at(link.count(u'/') + !link.isEmpty());
+    }
+    const QString outside = world.dir.filePath(toFolder ? QStringLiteral("outside") : QStringLiteral("outside.txt"));
+    if (toFolder)
+        QVERIFY(QDir().rename(entry, outside));
+    else
+        world.dir.writeFile(QStringLiteral("outside.txt"), QByteArray("private notes"));
+    if (!toFolder)
+        QVERIFY(QFile::remove(entry));
+    QVERIFY(QFile::link(outside, entry));
+    const auto everythingOutside = [&] {
+        QStringList files;
+        for (QDirIterator it(outside, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString file = it.next();
+            QFile read(file);
+            files << file + QLatin1Char('=') + (read.open(QIODevice::ReadOnly) ? read.readAll().toHex() : "?");
+        }
+        QFile plain(outside);
+        if (!toFolder && plain.open(QIODevice::ReadOnly))
+            files << QString::fromLatin1(plain.readAll());
+        return files;
+    };
+    const QStringList before = everythingOutside();
+    // silent: nothing need be said (nothing was done through the link).
+    const auto refusedNamingLink = [&](bool silent = false) {
+        QStringList said = world.dialogs.takeShown().filter(QStringLiteral("standardError: "));
+        return (silent || !said.isEmpty()) && said.filter(QDir::toNativeSeparators(entry)).size() == said.size();
+    };
+    world.dialogs.takeShown();
+
+    world.viewer.showPhoto(true);
+    QVERIFY(refusedNamingLink());
+    world.viewer.enlarge();
+    QVERIFY(refusedNamingLink());
+    QCOMPARE(world.dialogs.opened, QStringList());
+    QCOMPARE(world.viewer.photoFileToDelete(), QString());
+    QVERIFY(refusedNamingLink());
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("new.jpg"), QSize(300, 400));
+    world.viewer.attach(true);
+    // On a server the new version's copy lies beside the old one's link.
+    QVERIFY(refusedNamingLink(TempAppDir::onServer() && link.endsWith(QLatin1String(".jpg"))));
+    QCOMPARE(everythingOutside(), before);
+    QVERIFY(QFileInfo(entry).isSymLink());
 }
 
 QTEST_MAIN(TestPhotos)
