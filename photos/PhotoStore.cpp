@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 namespace {
 
 QString mapKey(const QString& batch, const QString& number) {
@@ -99,10 +101,13 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     const QString file = cacheFile(key, photo.version);
     if (!photo.current) {
         forget(key);
-        found.error = refusalOf(file);
-        if (!found.error.isEmpty() ||
-            !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &found.error))
+        QString reason = refusalOf(file);
+        if (!reason.isEmpty() || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
+            found.stored = true;
+            found.error =
+                QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
             return found;
+        }
         m_versions.insert(k, photo.version);
         m_keysOfFiles.insert(file, key);
     }
@@ -180,8 +185,12 @@ bool PhotoStore::remove(const QString& file, QString* error) {
 
 bool PhotoStore::writeReplacing(const QByteArray& bytes, const QString& folder, const QString& path,
                                 QString* error) {
+    errno = 0;
     if (!QDir().mkpath(folder)) {
+        const int why = errno; // the system's reason, when the last call that failed left one
         *error = QStringLiteral("Cannot create folder \"%1\"").arg(QDir::toNativeSeparators(folder));
+        if (why != 0)
+            *error += QStringLiteral(": ") + qt_error_string(why);
         return false;
     }
     QString reason;

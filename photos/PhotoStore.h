@@ -40,6 +40,8 @@ class PhotoStore {
     struct Found {
         QString file;  // the local file holding the photo; empty when there is none
         QString error; // why the photo could not be looked up (the server's words)
+        // The server holds the photo, but error says why this PC cannot show it.
+        bool stored = false;
     };
     // The photo of a usable path.
     Found find(const PhotoPath& path);

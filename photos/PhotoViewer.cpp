@@ -133,6 +133,9 @@ void PhotoViewer::showPhoto(bool enabled)
     const PhotoStore::Found found =
         current.isUsable() ? m_store.find(current) : PhotoStore::Found();
     if (!found.error.isEmpty()) {
+        // The no-photo picture would say that there is none.
+        if (found.stored)
+            setPicture(QPixmap(), PhotoPictures::noPhoto().width());
         reportOnce(found.error, found.error);
         return;
     }
@@ -179,7 +182,11 @@ void PhotoViewer::attach(bool showEnabled)
     // is written, even if the chosen file changes meanwhile.
     JpegDecoder decoder;
     if (!decoder.decodeFile(chosen, PhotoArea::Height)) {
-        m_dialogs.standardError(decoder.errorString());
+        QString reason = decoder.errorString();
+        if (!reason.endsWith(QLatin1Char('.')))
+            reason += QLatin1Char('.');
+        m_dialogs.standardError(QStringLiteral("%1 No photo was attached from \"%2\".")
+                                    .arg(reason, QDir::toNativeSeparators(chosen)));
         showPhoto(showEnabled); // what is stored, as after any attach
         return;
     }

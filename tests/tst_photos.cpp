@@ -171,6 +171,8 @@ private slots:
     void batchThatWouldLeavePicturesHasNoPath();
     void linkInPhotoFolderIsNotFollowed_data();
     void linkInPhotoFolderIsNotFollowed();
+    void storedPhotoThatCannotBeCachedIsNotCalledMissing_data();
+    void storedPhotoThatCannotBeCachedIsNotCalledMissing();
 };
 
 void TestPhotos::displayWidth_data()
@@ -702,6 +704,9 @@ void TestPhotos::failedCopyKeepsOldPhoto()
     QCOMPARE(world.dialogs.shown.size(), 2); // the file dialog, then why the copy failed
     QVERIFY2(world.dialogs.shown.at(1).startsWith(QStringLiteral("standardError: ") + message),
              qPrintable(world.dialogs.shown.at(1)));
+    // Which file was not attached, also when the reason does not name it ("Empty input file.").
+    if (failure != QLatin1String("no folder"))
+        QVERIFY(world.dialogs.shown.at(1).endsWith("No photo was attached from \"" + QDir::toNativeSeparators(source) + "\"."));
     QCOMPARE(world.table.state(), TableState::Browse);
     QCOMPARE(world.storedPhoto(key), QVariant(8));
     QCOMPARE(world.table.asInteger(QStringLiteral("key")), key);
@@ -838,6 +843,38 @@ void TestPhotos::linkInPhotoFolderIsNotFollowed()
     QVERIFY(refusedNamingLink(TempAppDir::onServer() && link.endsWith(QLatin1String(".jpg"))));
     QCOMPARE(everythingOutside(), before);
     QVERIFY(QFileInfo(entry).isSymLink());
+}
+
+void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing_data()
+{
+    QTest::addColumn<QString>("blocked"); // a plain file where this folder of the cache should be
+    QTest::addRow("the cache folder") << "pictures-cache";
+    QTest::addRow("the batch folder in the cache") << "pictures-cache/b2";
+}
+
+// Regression: attaching said only "Cannot create folder", and the line then
+// showed the no-photo picture, though the server held its photo.
+void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("about the server's photo cache");
+    QFETCH(QString, blocked);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), 12);
+    QVERIFY(world.open());
+    world.dir.writeFile(blocked, QByteArray("x"));
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("new.jpg"), QSize(300, 400));
+
+    world.viewer.attach(true);
+    QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12"))),
+             world.dir.readFile(QStringLiteral("camera/new.jpg")));
+    const QStringList said = world.dialogs.takeShown();
+    QCOMPARE(said.size(), 2);
+    QVERIFY2(said.at(1).startsWith(
+                 "standardError: The photo is stored on the server, but it cannot be shown on this PC: Cannot create folder \"" +
+                 QDir::toNativeSeparators(world.dir.filePath(QStringLiteral("pictures-cache/b2"))) + "\": "),
+             qPrintable(said.at(1)));
+    QVERIFY(!samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
 }
 
 QTEST_MAIN(TestPhotos)
