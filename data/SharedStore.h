@@ -66,6 +66,10 @@ class SharedStore {
     // Stores (or replaces) the photo; version gets its new version.
     bool writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg, qint64* version,
                     QString* error);
+    // Stores the photo only while the stored version is still expected (0:
+    // none stored; AnyVersion: whatever is stored), as writeText does.
+    Written writePhotoOver(const QString& batch, const QString& number, const QByteArray& jpeg, qint64 expected,
+                           qint64* version, QString* error);
     bool removePhoto(const QString& batch, const QString& number, QString* error);
 
     // Photo count and their bytes in all, for checking a move.

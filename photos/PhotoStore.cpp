@@ -78,9 +78,11 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     if (answered && answered->key == key) {
         if (answered->version == 0) {
             forget(key);
+            m_seen.insert(k, 0);
             return found;
         }
         if (answered->version == known) {
+            m_seen.insert(k, known);
             found.file = cacheFile(key, known);
             return found;
         }
@@ -94,6 +96,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         found.error = photo.error;
         return found;
     }
+    m_seen.insert(k, photo.found ? photo.version : 0);
     if (!photo.found) {
         forget(key);
         return found;
@@ -143,20 +146,50 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     if (!engine)
         return false;
     const Key key{batchKey(path.batch()), path.photoText()};
+    const QString k = mapKey(key.batch, key.number);
+    // Only over the photo the clerk was shown; a number never looked up (a
+    // fresh one, or with the photo not shown) takes whatever is stored.
+    const qint64 expected = m_seen.value(k, SharedStore::AnyVersion);
     qint64 version = 0;
     QString reason;
-    if (!SharedStore(*engine).writePhoto(key.batch, key.number, jpeg, &version, &reason)) {
+    switch (SharedStore(*engine).writePhotoOver(key.batch, key.number, jpeg, expected, &version, &reason)) {
+    case SharedStore::Written::Failed:
         *error = QStringLiteral("Cannot store the photo on the server. %1").arg(reason);
         return false;
+    case SharedStore::Written::Changed:
+        m_seen.remove(k);
+        *error = QStringLiteral("The photo of this line was changed by another user; yours was not stored. "
+                                "The current one is shown.");
+        return false;
+    case SharedStore::Written::Done:
+        break;
     }
+    m_seen.insert(k, version);
     // The copy that is shown next need not come back over the wire.
     forget(key);
     const QString file = cacheFile(key, version);
     QString ignored; // without a copy, the next show fetches the photo
     if (refusalOf(file).isEmpty() && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored)) {
-        m_versions.insert(mapKey(key.batch, key.number), version);
+        m_versions.insert(k, version);
         m_keysOfFiles.insert(file, key);
     }
+    return true;
+}
+
+bool PhotoStore::discard(const PhotoPath& path, QString* error) {
+    if (!m_server)
+        return remove(path.file(), error);
+    Engine* engine = m_database.serverEngine(error);
+    if (!engine)
+        return false;
+    const Key key{batchKey(path.batch()), path.photoText()};
+    QString reason;
+    if (!SharedStore(*engine).removePhoto(key.batch, key.number, &reason)) {
+        *error = QStringLiteral("Cannot delete the photo on the server. %1").arg(reason);
+        return false;
+    }
+    forget(key);
+    m_seen.remove(mapKey(key.batch, key.number));
     return true;
 }
 

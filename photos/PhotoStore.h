@@ -56,8 +56,13 @@ class PhotoStore {
     // not it exists (file register), the cached copy on a server.
     Found openable(const PhotoPath& path);
     // Stores the photo under the path's batch and number, replacing one that
-    // is there; a failure leaves the photo that was there.
+    // is there; a failure leaves the photo that was there. On a server only
+    // over the version find() last gave for the photo (none, when it found
+    // none): a photo another clerk stored since is refused as changed.
     bool store(const PhotoPath& path, const QByteArray& jpeg, QString* error);
+    // Removes the photo just stored under the path, when what it was stored
+    // for was refused.
+    bool discard(const PhotoPath& path, QString* error);
     // Removes the photo whose local file find() gave; a file that cannot be
     // deleted is ignored, a server that cannot be reached is reported.
     bool remove(const QString& file, QString* error);
@@ -92,5 +97,6 @@ class PhotoStore {
     bool m_server;
     QHash<QString, qint64> m_versions; // batch key "/" number -> version of the cached copy
     QHash<QString, Key> m_keysOfFiles; // cached copy handed out -> its photo
+    QHash<QString, qint64> m_seen;     // batch key "/" number -> version last found (0: none)
     std::optional<Answer> m_answered;  // what a store answered, for the show after it
 };

@@ -195,7 +195,8 @@ void PhotoViewer::attach(bool showEnabled)
     const QString position = m_table.bookmark();
     // The number names a file outside the register: it is kept on disk
     // before the file is, so no later line can be given it again.
-    if (!choosePhotoNumber() || !m_table.keepKeys())
+    bool fresh = false;
+    if (!choosePhotoNumber(&fresh) || !m_table.keepKeys())
         return;
 
     const PhotoPath target(m_appDir, batchText(), QString::number(m_nextPhotoNumber));
@@ -205,15 +206,20 @@ void PhotoViewer::attach(bool showEnabled)
         m_reportedFailure.clear(); // a new file: what it holds is news, even under the old name
     else
         m_dialogs.standardError(error); // the photo that was there stays, the line is unchanged
-    if (copied && !setPhotoNumber(m_nextPhotoNumber))
-        return; // the store was refused or failed; that has told the user
+    if (copied && !setPhotoNumber(m_nextPhotoNumber)) {
+        // The store was refused or failed, which has told the user; a photo
+        // under a number no line holds would stay behind unused.
+        if (fresh && !m_store.discard(target, &error))
+            m_dialogs.standardError(error);
+        return;
+    }
 
     showPhoto(showEnabled);
     if (!position.isEmpty())
         m_table.gotoBookmark(position);
 }
 
-bool PhotoViewer::choosePhotoNumber()
+bool PhotoViewer::choosePhotoNumber(bool* fresh)
 {
     // A new line is stored under the key reserved for it, and that is its
     // photo number too.
@@ -226,10 +232,11 @@ bool PhotoViewer::choosePhotoNumber()
         return true;
     // Lines without a photo number would all share "0.jpg": this one gets a
     // number of its own from the key sequence, which no line can ever get.
-    qint32 fresh = 0;
-    if (!m_table.reserveKey(&fresh))
+    qint32 number = 0;
+    if (!m_table.reserveKey(&number))
         return false;
-    m_nextPhotoNumber = fresh;
+    m_nextPhotoNumber = number;
+    *fresh = true;
     return true;
 }
 

@@ -72,9 +72,9 @@ private:
     // Reports the failure unless it was the last one reported.
     void reportOnce(const QString& failure, const QString& message);
     void setPicture(const QPixmap& picture, int width);
-    // The number the attached photo is stored under; false when none could
-    // be reserved (the engine's error was shown).
-    bool choosePhotoNumber();
+    // The number the attached photo is stored under; fresh when no line held
+    // it before. False when none could be reserved (the engine's error was shown).
+    bool choosePhotoNumber(bool* fresh);
     bool setPhotoNumber(int number);
 
     PhotoArea* m_area;

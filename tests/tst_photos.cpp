@@ -173,6 +173,10 @@ private slots:
     void linkInPhotoFolderIsNotFollowed();
     void storedPhotoThatCannotBeCachedIsNotCalledMissing_data();
     void storedPhotoThatCannotBeCachedIsNotCalledMissing();
+    void photoChangedUnseenIsNotOverwritten_data();
+    void photoChangedUnseenIsNotOverwritten();
+    void refusedAttachLeavesNoPhotoBehind_data();
+    void refusedAttachLeavesNoPhotoBehind();
 };
 
 void TestPhotos::displayWidth_data()
@@ -875,6 +879,75 @@ void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing()
                  QDir::toNativeSeparators(world.dir.filePath(QStringLiteral("pictures-cache/b2"))) + "\": "),
              qPrintable(said.at(1)));
     QVERIFY(!samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
+}
+
+void TestPhotos::photoChangedUnseenIsNotOverwritten_data()
+{
+    QTest::addColumn<QSize>("shown"); // the photo the clerk was shown; invalid: none
+    QTest::addColumn<QSize>("theirs"); // what another clerk left since; invalid: deleted
+    QTest::addColumn<int>("width"); // of the picture shown after the refusal
+    QTest::addRow("attached to a line shown without a photo") << QSize() << QSize(640, 480) << 247;
+    QTest::addRow("replaced after it was shown") << QSize(64, 48) << QSize(640, 480) << 247;
+    QTest::addRow("deleted after it was shown") << QSize(64, 48) << QSize() << 250;
+}
+
+// Regression: the other clerk's photo was replaced without a word.
+void TestPhotos::photoChangedUnseenIsNotOverwritten()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("a file register has no versions of its photos");
+    QFETCH(QSize, shown);
+    QFETCH(QSize, theirs);
+    QFETCH(int, width);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), 12);
+    QVERIFY(world.open());
+    const QString name = ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12"));
+    if (shown.isValid())
+        world.dir.writeFile(name, solidJpeg(shown));
+    world.viewer.showPhoto(true);
+    const QByteArray theirBytes = theirs.isValid() ? solidJpeg(theirs, Qt::green) : QByteArray();
+    if (theirs.isValid())
+        world.dir.writeFile(name, theirBytes);
+    else
+        OtherClient(world.dir).run(QStringLiteral("DELETE FROM shared_photos"));
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("mine.jpg"), QSize(300, 400));
+
+    world.viewer.attach(true);
+    QCOMPARE(world.dir.readFile(name), theirBytes);
+    QCOMPARE(world.dialogs.takeShown().filter(QStringLiteral("changed by another user")).size(), 1);
+    QCOMPARE(world.area.width(), width);
+}
+
+void TestPhotos::refusedAttachLeavesNoPhotoBehind_data()
+{
+    QTest::addColumn<QString>("refusal"); // what another program does before the line's photo number is stored
+    QTest::addRow("the line's store is refused") << "refuse";
+    QTest::addRow("the line was deleted") << "delete";
+}
+
+// A line without a photo gets a fresh number; when the line does not take
+// it, no photo stays behind under it.
+void TestPhotos::refusedAttachLeavesNoPhotoBehind()
+{
+    QFETCH(QString, refusal);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), QVariant(QMetaType(QMetaType::Int)));
+    QVERIFY(world.open());
+    world.viewer.showPhoto(true);
+    OtherClient other(world.dir);
+    if (refusal == QLatin1String("refuse"))
+        other.refuse(QStringLiteral("UPDATE"), QStringLiteral("no changes today"));
+    else
+        other.run(QStringLiteral("DELETE FROM Table1"));
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("mine.jpg"), QSize(300, 400));
+
+    world.viewer.attach(true);
+    QVERIFY(world.nextPhotoNumber > 1);
+    QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QString::number(world.nextPhotoNumber))),
+             QByteArray());
+    if (TempAppDir::onServer())
+        QCOMPARE(other.number(QStringLiteral("SELECT COUNT(*) FROM shared_photos")), 0);
 }
 
 QTEST_MAIN(TestPhotos)
