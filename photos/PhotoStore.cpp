@@ -5,6 +5,7 @@
 #include "data/ReplaceFile.h"
 #include "data/SharedStore.h"
 #include "photos/JpegDecoder.h"
+#include "photos/PhotoCacheUpkeep.h"
 #include "photos/PhotoPath.h"
 #include "photos/PlainEntries.h"
 
@@ -24,7 +25,18 @@ QString mapKey(const QString& batch, const QString& number) {
 
 PhotoStore::PhotoStore(const QString& applicationDirectory, Database& database)
     : m_appDir(QDir(applicationDirectory).absolutePath()), m_database(database),
-      m_server(Database::hasServerSetting(applicationDirectory)) {}
+      m_server(Database::hasServerSetting(applicationDirectory)) {
+    if (m_server)
+        PhotoCacheUpkeep::tidy(m_appDir + QLatin1Char('/') + cacheFolderName());
+}
+
+void PhotoStore::keepCopy(const Key& key, qint64 version, const QString& file) {
+    m_versions.insert(mapKey(key.batch, key.number), version);
+    m_keysOfFiles.insert(file, key);
+    // Copies of earlier versions, also those another run of the program left.
+    PhotoCacheUpkeep::removeOtherVersions(QFileInfo(file).absolutePath(), key.number, version);
+    PhotoCacheUpkeep::tidy(m_appDir + QLatin1Char('/') + cacheFolderName());
+}
 
 QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
     if (!PhotoPath::namesOneEntry(key.batch) ||
@@ -91,7 +103,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     if (!engine)
         return found;
     const SharedStore::Photo photo =
-        SharedStore(*engine).readPhoto(key.batch, key.number, known, JpegDecoder::MaxFileBytes);
+        SharedStore(*engine).readPhoto(key.batch, key.number, known, LargestPhotoBytes);
     if (!photo.ok) {
         found.error = photo.error;
         return found;
@@ -111,8 +123,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
                 QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
             return found;
         }
-        m_versions.insert(k, photo.version);
-        m_keysOfFiles.insert(file, key);
+        keepCopy(key, photo.version, file);
     }
     found.file = file;
     return found;
@@ -169,10 +180,8 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     forget(key);
     const QString file = cacheFile(key, version);
     QString ignored; // without a copy, the next show fetches the photo
-    if (refusalOf(file).isEmpty() && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored)) {
-        m_versions.insert(k, version);
-        m_keysOfFiles.insert(file, key);
-    }
+    if (refusalOf(file).isEmpty() && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored))
+        keepCopy(key, version, file);
     return true;
 }
 

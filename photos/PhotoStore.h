@@ -13,7 +13,9 @@
 // when two programs share the folder. The batch is stored and cached in
 // case-folded form: a batch found without regard to case, as the file store
 // finds its folders. The cache's names pass the same rule as the store's
-// (PhotoPath::namesOneEntry): a path never leaves the cache folder.
+// (PhotoPath::namesOneEntry): a path never leaves the cache folder. The
+// cache holds only the latest copy of each photo and is bounded in all
+// (PhotoCacheUpkeep).
 //
 // Nothing is read, written or deleted through a link, or through any entry
 // that is not a real folder or regular file, in either folder (PlainEntries):
@@ -68,6 +70,9 @@ class PhotoStore {
     bool remove(const QString& file, QString* error);
 
     static QString cacheFolderName() { return QStringLiteral("pictures-cache"); }
+    // More than a phone or camera makes (a 24 megapixel JPEG is under 20 MB):
+    // a larger file is not attached, and a larger photo on a server not fetched.
+    static constexpr qint64 LargestPhotoBytes = qint64(64) * 1024 * 1024;
     // The batch as the server keeps it.
     static QString batchKey(const QString& batch) { return batch.toCaseFolded(); }
 
@@ -89,6 +94,8 @@ class PhotoStore {
     // The cache's file for version of the photo; empty when the batch names no folder.
     QString cacheFile(const Key& key, qint64 version) const;
     void forget(const Key& key); // removes the cached copy
+    // Takes file as the cached copy of version, and keeps the cache small (PhotoCacheUpkeep).
+    void keepCopy(const Key& key, qint64 version, const QString& file);
     // Why nothing may be done with the file of either photo folder; empty when it may.
     QString refusalOf(const QString& file) const;
 

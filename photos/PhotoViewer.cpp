@@ -180,6 +180,12 @@ void PhotoViewer::attach(bool showEnabled)
     // named .jpg, or an empty file, would otherwise take the place of a good
     // photo while the old picture stays on screen. What was decoded is what
     // is written, even if the chosen file changes meanwhile.
+    const qint64 size = QFileInfo(chosen).size();
+    if (size > PhotoStore::LargestPhotoBytes) {
+        m_dialogs.standardError(tooLarge(chosen, size));
+        showPhoto(showEnabled);
+        return;
+    }
     JpegDecoder decoder;
     if (!decoder.decodeFile(chosen, PhotoArea::Height)) {
         QString reason = decoder.errorString();
@@ -191,6 +197,11 @@ void PhotoViewer::attach(bool showEnabled)
         return;
     }
     const QByteArray photo = decoder.fileBytes();
+    if (photo.size() > PhotoStore::LargestPhotoBytes) { // grown since it was looked at
+        m_dialogs.standardError(tooLarge(chosen, photo.size()));
+        showPhoto(showEnabled);
+        return;
+    }
     // A new line has no position yet; its bookmark is empty.
     const QString position = m_table.bookmark();
     // The number names a file outside the register: it is kept on disk
@@ -217,6 +228,14 @@ void PhotoViewer::attach(bool showEnabled)
     showPhoto(showEnabled);
     if (!position.isEmpty())
         m_table.gotoBookmark(position);
+}
+
+QString PhotoViewer::tooLarge(const QString& file, qint64 bytes)
+{
+    const auto megabytes = [](qint64 n) { return QString::number(double(n) / (1024 * 1024), 'f', 1); };
+    return QStringLiteral("The photo is larger than %1 MB: \"%2\" holds %3 MB. No photo was attached from \"%2\".")
+        .arg(megabytes(PhotoStore::LargestPhotoBytes).chopped(2), QDir::toNativeSeparators(file),
+             megabytes(bytes));
 }
 
 bool PhotoViewer::choosePhotoNumber(bool* fresh)

@@ -76,6 +76,8 @@ private:
     // it before. False when none could be reserved (the engine's error was shown).
     bool choosePhotoNumber(bool* fresh);
     bool setPhotoNumber(int number);
+    // Why a file of this many bytes is not attached.
+    static QString tooLarge(const QString& file, qint64 bytes);
 
     PhotoArea* m_area;
     QComboBox* m_batchChooser;

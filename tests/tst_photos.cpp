@@ -6,6 +6,7 @@
 #include "data/OrderTable.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoArea.h"
+#include "photos/PhotoCacheUpkeep.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPictures.h"
 #include "photos/PhotoStore.h"
@@ -177,6 +178,8 @@ private slots:
     void photoChangedUnseenIsNotOverwritten();
     void refusedAttachLeavesNoPhotoBehind_data();
     void refusedAttachLeavesNoPhotoBehind();
+    void photoCacheKeepsLatestCopiesWithinBound_data();
+    void photoCacheKeepsLatestCopiesWithinBound();
 };
 
 void TestPhotos::displayWidth_data()
@@ -662,6 +665,7 @@ void TestPhotos::failedCopyKeepsOldPhoto_data()
     QTest::addRow("a PNG named .jpg") << "png" << "Not a JPEG file";
     QTest::addRow("an empty .jpg") << "empty" << "Empty input file";
     QTest::addRow("a pipe named .jpg, which no one writes") << "pipe" << "Cannot open file";
+    QTest::addRow("larger than a camera makes") << "huge" << "The photo is larger than 64 MB: \"";
 }
 
 // One message, no change to the line, the viewer refreshed, the old photo kept.
@@ -691,6 +695,9 @@ void TestPhotos::failedCopyKeepsOldPhoto()
     } else if (failure == QLatin1String("empty")) {
         world.dir.writeFile(QStringLiteral("scan.jpg"), QByteArray());
         source = world.dir.filePath(QStringLiteral("scan.jpg"));
+    } else if (failure == QLatin1String("huge")) {
+        QFile huge(source);
+        QVERIFY(huge.resize(PhotoStore::LargestPhotoBytes + 1)); // sparse: no time, no disk
     } else if (failure == QLatin1String("pipe")) {
         source = world.dir.filePath(QStringLiteral("pipe.jpg"));
         QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0600), 0);
@@ -948,6 +955,57 @@ void TestPhotos::refusedAttachLeavesNoPhotoBehind()
              QByteArray());
     if (TempAppDir::onServer())
         QCOMPARE(other.number(QStringLiteral("SELECT COUNT(*) FROM shared_photos")), 0);
+}
+
+void TestPhotos::photoCacheKeepsLatestCopiesWithinBound_data()
+{
+    QTest::addColumn<QStringList>("files"); // below the cache folder, written oldest first; "->" makes a link
+    QTest::addColumn<qint64>("bound");
+    QTest::addColumn<QStringList>("kept");
+    const qint64 ample = 1 << 20;
+    QTest::addRow("older versions of a photo go")
+        << QStringList{"b2/12-3.jpg", "b2/12-5.jpg", "b2/7-4.jpg", "12-2.jpg"} << ample
+        << QStringList{"12-2.jpg", "b2/12-5.jpg", "b2/7-4.jpg"};
+    // Each copy holds 100 bytes.
+    QTest::addRow("over the bound, the oldest go first")
+        << QStringList{"a/1-1.jpg", "b/2-2.jpg", "a/3-3.jpg", "4-4.jpg"} << qint64(250)
+        << QStringList{"4-4.jpg", "a/3-3.jpg"};
+    QTest::addRow("other files and links are left alone")
+        << QStringList{"notes.txt", "b2/1-x.jpg", "b2/old-> ../../outside"} << qint64(0)
+        << QStringList{"b2/1-x.jpg", "notes.txt"};
+}
+
+// Regression: every version a PC was ever shown stayed, 22 MB each.
+void TestPhotos::photoCacheKeepsLatestCopiesWithinBound()
+{
+    QFETCH(QStringList, files);
+    QFETCH(qint64, bound);
+    QFETCH(QStringList, kept);
+    TempAppDir dir(false);
+    const QString cache = dir.filePath(PhotoStore::cacheFolderName());
+    dir.writeFile(QStringLiteral("outside/1-1.jpg"), QByteArray(100, 'o'));
+    dir.writeFile(QStringLiteral("outside/1-2.jpg"), QByteArray(100, 'o'));
+    const QDateTime start = QDateTime::currentDateTime().addDays(-1);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QStringList link = files.at(i).split(QStringLiteral("-> "));
+        const QString path = cache + QLatin1Char('/') + link.first();
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        if (link.size() == 2) {
+            QVERIFY(QFile::link(link.last(), path));
+            continue;
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(100, 'x')) == 100 && file.flush());
+        QVERIFY(file.setFileTime(start.addSecs(i * 60), QFileDevice::FileModificationTime));
+    }
+
+    PhotoCacheUpkeep::tidy(cache, bound);
+    QStringList left;
+    for (QDirIterator it(cache, QDir::Files | QDir::System, QDirIterator::Subdirectories); it.hasNext();)
+        left << QDir(cache).relativeFilePath(it.next());
+    left.sort();
+    QCOMPARE(left, kept);
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("outside"))).entryList(QDir::Files).size(), 2);
 }
 
 QTEST_MAIN(TestPhotos)
