@@ -165,8 +165,8 @@ void PhotoViewer::enlarge()
     const PhotoStore::Found found = m_store.openable(currentPath());
     if (!found.error.isEmpty())
         m_dialogs.standardError(found.error);
-    else if (!found.file.isEmpty())
-        m_dialogs.openWithDesktop(found.file);
+    else if (!found.file.isEmpty() && !m_dialogs.openWithDesktop(found.file))
+        m_dialogs.information(notOpenedMessage(found.file));
 }
 
 void PhotoViewer::attach(bool showEnabled)
@@ -228,6 +228,16 @@ void PhotoViewer::attach(bool showEnabled)
     showPhoto(showEnabled);
     if (!position.isEmpty())
         m_table.gotoBookmark(position);
+}
+
+QString PhotoViewer::notOpenedMessage(const QString& file)
+{
+    const QString shown = QDir::toNativeSeparators(file);
+    if (!QFileInfo::exists(file))
+        return QStringLiteral("This line has no photo: there is no file\r\n%1").arg(shown);
+    return QStringLiteral("The photo is\r\n%1\r\nbut no program could open it. Please open it with a picture "
+                          "viewer.")
+        .arg(shown);
 }
 
 QString PhotoViewer::tooLarge(const QString& file, qint64 bytes)

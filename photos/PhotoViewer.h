@@ -41,9 +41,11 @@ public:
     // box and the area keeps its picture and width; showing the same failure
     // again, with no other picture shown in between, reports nothing.
     void showPhoto(bool enabled);
-    // Image1Click: the desktop opens the current line's photo path; neither
-    // the file's existence nor the outcome is checked.
+    // Image1Click: the desktop opens the current line's photo path, whether
+    // or not the file exists; when no program opens it, a box says where the
+    // photo is (or would be).
     void enlarge();
+    static QString notOpenedMessage(const QString& file);
     // Image1ContextPopup: pick a JPEG, copy it into the store, set the line's
     // photo number (stored at once for a browsing line), show it, and return
     // to the line. showEnabled is the state of "Show Picture".

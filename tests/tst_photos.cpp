@@ -480,23 +480,33 @@ void TestPhotos::damagedPhotoLeavesAreaAsItWas()
 void TestPhotos::enlargeHandsPathToDesktop_data()
 {
     QTest::addColumn<bool>("fileExists");
-    QTest::addRow("photo present") << true;
-    QTest::addRow("no file: still handed over, no message") << false;
+    QTest::addColumn<bool>("desktopOpens");
+    QTest::addColumn<QString>("message"); // "%1": the photo's path
+    QTest::addRow("photo present") << true << true << "";
+    QTest::addRow("no file: still handed over, no message") << false << true << "";
+    // Regression: nothing happened and nothing was said.
+    QTest::addRow("no program opens the photo") << true << false
+        << "information: The photo is\r\n%1\r\nbut no program could open it. Please open it with a picture viewer.";
+    QTest::addRow("no program, no file") << false << false << "information: This line has no photo: there is no file\r\n%1";
 }
 
 void TestPhotos::enlargeHandsPathToDesktop()
 {
     SKIP_SIDE_FILES_ON_SERVER();
     QFETCH(bool, fileExists);
+    QFETCH(bool, desktopOpens);
+    QFETCH(QString, message);
     ViewerWorld world;
+    world.dialogs.desktopOpens = desktopOpens;
     world.storeLine(QStringLiteral("B2"), 9);
     QVERIFY(world.open());
     const QString file = ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("9"));
     if (fileExists)
         world.dir.writeFile(file, solidJpeg(QSize(64, 48)));
     world.viewer.enlarge();
-    QCOMPARE(world.dialogs.shown, QStringList());
-    QCOMPARE(world.dialogs.opened, QStringList {QDir::toNativeSeparators(world.dir.filePath(file))});
+    const QString path = QDir::toNativeSeparators(world.dir.filePath(file));
+    QCOMPARE(world.dialogs.shown, message.isEmpty() ? QStringList() : QStringList{message.arg(path)});
+    QCOMPARE(world.dialogs.opened, QStringList {path});
 }
 
 void TestPhotos::storeCopiedFromWindowsIgnoresCase_data()
