@@ -11,6 +11,7 @@
 #include <charconv>
 #include <libpq-fe.h>
 #include <poll.h>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -387,13 +388,17 @@ void PostgresEngine::awaitAnswer()
         pollfd socket{PQsocket(m_conn), POLLIN, 0};
         int timeout = m_wait ? AskEveryMs : -1;
         if (gaveUpAt >= 0)
-            timeout = int(qMax<qint64>(0, gaveUpAt + CancelAnswerMs - clock.elapsed()));
+            timeout = int(qBound<qint64>(0, gaveUpAt + CancelAnswerMs - clock.elapsed(), qint64(AskEveryMs)));
         const int ready = poll(&socket, 1, timeout);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready != 0) {
             if (!PQconsumeInput(m_conn))
                 break; // the connection broke: the result says so
+            continue;
+        }
+        if (gaveUpAt >= 0 && clock.elapsed() < gaveUpAt + CancelAnswerMs) {
+            m_wait->keepWaiting(clock.elapsed()); // the window goes on answering meanwhile
             continue;
         }
         if (gaveUpAt >= 0) {
@@ -418,10 +423,17 @@ void PostgresEngine::awaitAnswer()
 
 void PostgresEngine::cancelRunning()
 {
+    // The cancel request connects to the server and waits for it to close
+    // the connection, with no time limit: on a server's machine that hangs it
+    // would hold the window for as long. It is sent from a thread of its own,
+    // which ends when the server answers (or the program does); the cancel
+    // object holds all it needs, so the session may be dropped meanwhile.
     if (PGcancel* cancel = PQgetCancel(m_conn)) {
-        char message[256];
-        PQcancel(cancel, message, int(sizeof message));
-        PQfreeCancel(cancel);
+        std::thread([cancel] {
+            char message[256];
+            PQcancel(cancel, message, int(sizeof message));
+            PQfreeCancel(cancel);
+        }).detach();
     }
 }
 
