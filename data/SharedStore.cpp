@@ -73,6 +73,10 @@ SharedStore::Written SharedStore::writeText(const QString& name, const QString& 
     return changed == 1 ? Written::Done : Written::Changed;
 }
 
+bool SharedStore::removeText(const QString& name, QString* error) {
+    return m_engine.execute(QStringLiteral("DELETE FROM shared_texts WHERE name = ?"), {name}, nullptr, error);
+}
+
 SharedStore::Photo SharedStore::readPhoto(const QString& batch, const QString& number, qint64 knownVersion,
                                           qint64 largestBytes) {
     Photo result;

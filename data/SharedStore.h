@@ -47,6 +47,7 @@ class SharedStore {
     // no text stored under the name yet; AnyVersion: whatever is stored).
     // Changed when another program stored it meanwhile; nothing is written then.
     Written writeText(const QString& name, const QString& text, qint64 expected, QString* error);
+    bool removeText(const QString& name, QString* error);
 
     struct Photo {
         bool ok = false;
