@@ -164,6 +164,12 @@ void TForm1::FormCreate()
     const AccessFormat format = AccessFile::detect(QDir(m_appDir).filePath(QLatin1String(Database::FileName)));
     if (format != AccessFormat::None && !AccessImport(m_dialogs).run(m_appDir, format))
         return;
+    if (sharedOnServer) {
+        // The window comes first: a server slow to answer the connection
+        // shows the waiting box over it, with Give up.
+        m_nelvo.setServerWait(m_serverWait.get());
+        show();
+    }
     if (!m_nelvo.open(m_appDir)) {
         // Where a register that can no longer be opened can be had again.
         const QString advice = RegisterBackup::startAdvice(m_appDir);

@@ -236,6 +236,7 @@ bool Database::open(const QString& folder)
 bool Database::openServer(const QString& connectionString)
 {
     auto engine = std::make_unique<PostgresEngine>();
+    engine->setWait(m_wait);
     m_unreachable = !engine->connect(connectionString, &m_error);
     if (m_unreachable)
         return false;

@@ -12,6 +12,7 @@
 #include <memory>
 
 class Engine;
+class ServerWait;
 struct sqlite3;
 
 class Database {
@@ -55,6 +56,9 @@ public:
     // The last open failed because the server did not answer (it may be
     // back at the next try), not because of what the register holds.
     bool serverUnreachable() const { return m_unreachable; }
+    // What a server register's engine asks while connecting and while a
+    // statement waits for its answer, from the first step on.
+    void setServerWait(ServerWait* wait) { m_wait = wait; }
 
     // The file's own handle (embedded register only; nullptr on a server).
     sqlite3* handle() const;
@@ -81,4 +85,5 @@ private:
     std::unique_ptr<Engine> m_engine;
     bool m_server = false;
     bool m_unreachable = false;
+    ServerWait* m_wait = nullptr;
 };

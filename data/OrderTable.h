@@ -299,6 +299,9 @@ private:
     bool lineExists(qint32 key, bool* exists, QString* error);
     // Whether the stored line already holds every pending change.
     bool storedAsPending(qint32 key);
+    // Gives the pending new line a fresh key when another line now holds the
+    // one reserved for it; false when that key is free (or cannot be checked).
+    bool replaceTakenKey(qint32 taken);
     // Reads the view's keys; given sums, also adds up the view's sums from
     // the same lines in the same statement.
     bool selectView(QString* error, ViewSums* sums = nullptr);

@@ -164,6 +164,8 @@ bool OrderTable::writePending(qint32* key, QString* error)
     if (!written) {
         if (m_state == TableState::Insert && db->connectionLost())
             d->insertInDoubt = true;
+        else if (inserting && replaceTakenKey(target))
+            return writePending(key, error);
         return false;
     }
     if (changed > 0)
@@ -173,6 +175,32 @@ bool OrderTable::writePending(qint32* key, QString* error)
     // What is cached is the old version: Cancel must show the new one.
     d->rows.drop(target);
     *error = ChangedOnStore;
+    return false;
+}
+
+// No program hands out a reserved key twice, but a register moved in from the
+// file brings its lines with their own keys and moves the key sequence past
+// them: a line pending meanwhile finds its key taken at every try. It takes a
+// new one, and the photo number that came with the old key moves with it.
+bool OrderTable::replaceTakenKey(qint32 taken)
+{
+    bool exists = false;
+    QString ignored; // the store's own failure is the one reported
+    if (!lineExists(taken, &exists, &ignored) || !exists)
+        return false;
+    // A key held back from before may be taken as well; the sequence is past them.
+    for (int tries = 0; tries < 2; ++tries) {
+        qint32 fresh = 0;
+        if (!engine()->nextKey(&fresh, &ignored) || !lineExists(fresh, &exists, &ignored))
+            return false;
+        if (exists)
+            continue;
+        d->pendingKey = fresh;
+        QVariant& photo = d->buffer[OrderColumns::Photo];
+        if (!photo.isNull() && photo.toLongLong() == taken)
+            photo = fresh;
+        return true;
+    }
     return false;
 }
 

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <libpq-fe.h>
 #include <poll.h>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -118,7 +119,7 @@ QByteArray databaseName(const QByteArray& connectionString)
     return name;
 }
 
-PGconn* connectTo(const QByteArray& connectionString, const char* overrideDatabase)
+PGconn* connectTo(const QByteArray& connectionString, const char* overrideDatabase, bool start = false)
 {
     // A server that does not answer must not hold the window for ever; a
     // timeout in the connection string counts over this one. A server that
@@ -128,7 +129,22 @@ PGconn* connectTo(const QByteArray& connectionString, const char* overrideDataba
                               "keepalives_interval", "keepalives_count", "dbname",
                               overrideDatabase ? "dbname" : nullptr, nullptr};
     const char* values[] = {"10", "1", "10", "5", "3", connectionString.constData(), overrideDatabase, nullptr};
-    return PQconnectdbParams(keywords, values, 1);
+    return start ? PQconnectStartParams(keywords, values, 1) : PQconnectdbParams(keywords, values, 1);
+}
+
+// The connection's connect_timeout in milliseconds: the non-blocking connect
+// keeps it by itself.
+qint64 connectTimeoutMs(PGconn* conn)
+{
+    qint64 seconds = 0;
+    if (PQconninfoOption* options = PQconninfo(conn)) {
+        for (PQconninfoOption* option = options; option->keyword; ++option) {
+            if (qstrcmp(option->keyword, "connect_timeout") == 0 && option->val)
+                seconds = QByteArray(option->val).toLongLong();
+        }
+        PQconninfoFree(options);
+    }
+    return seconds > 0 ? qMax<qint64>(seconds, 2) * 1000 : -1;
 }
 
 void ignoreNotice(void*, const char*) {}
@@ -165,15 +181,55 @@ bool PostgresEngine::connect(const QString& connectionString, QString* error)
 {
     PQfinish(m_conn);
     m_connectionString = connectionString.toUtf8();
-    m_conn = connectTo(m_connectionString, nullptr);
+    QString stopped;
+    m_conn = connectWaiting(&stopped);
     m_prepared.clear();
     if (PQstatus(m_conn) != CONNECTION_OK) {
-        *error = connectionFailure(m_conn);
+        *error = stopped.isEmpty() ? connectionFailure(m_conn) : stopped;
         PQfinish(m_conn);
         m_conn = nullptr;
         return false;
     }
     return configure(error);
+}
+
+PGconn* PostgresEngine::connectWaiting(QString* stopped)
+{
+    if (!m_wait)
+        return connectTo(m_connectionString, nullptr);
+    // Step by step, so that a server that accepts and never answers neither
+    // hides nor freezes the window: it asks the wait as a statement does.
+    PGconn* conn = connectTo(m_connectionString, nullptr, true);
+    if (!conn || PQstatus(conn) == CONNECTION_BAD)
+        return conn;
+    const qint64 timeoutMs = connectTimeoutMs(conn);
+    QElapsedTimer clock;
+    clock.start();
+    bool asked = false;
+    PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+    while (state != PGRES_POLLING_OK && state != PGRES_POLLING_FAILED) {
+        pollfd socket{PQsocket(conn), short(state == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const int ready = poll(&socket, 1, AskEveryMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready != 0) {
+            state = PQconnectPoll(conn);
+            continue;
+        }
+        asked = true;
+        const bool timedOut = timeoutMs > 0 && clock.elapsed() >= timeoutMs;
+        if (timedOut || !m_wait->keepWaiting(clock.elapsed())) {
+            *stopped = timedOut ? QStringLiteral("The register's server did not answer within %1 s (connect_timeout).")
+                                      .arg(timeoutMs / 1000)
+                                : QStringLiteral("Connecting to the register's server was given up.");
+            PQfinish(conn);
+            conn = nullptr;
+            break;
+        }
+    }
+    if (asked)
+        m_wait->finished();
+    return conn;
 }
 
 bool PostgresEngine::configure(QString* error)
@@ -387,13 +443,17 @@ void PostgresEngine::awaitAnswer()
         pollfd socket{PQsocket(m_conn), POLLIN, 0};
         int timeout = m_wait ? AskEveryMs : -1;
         if (gaveUpAt >= 0)
-            timeout = int(qMax<qint64>(0, gaveUpAt + CancelAnswerMs - clock.elapsed()));
+            timeout = int(qBound<qint64>(0, gaveUpAt + CancelAnswerMs - clock.elapsed(), qint64(AskEveryMs)));
         const int ready = poll(&socket, 1, timeout);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready != 0) {
             if (!PQconsumeInput(m_conn))
                 break; // the connection broke: the result says so
+            continue;
+        }
+        if (gaveUpAt >= 0 && clock.elapsed() < gaveUpAt + CancelAnswerMs) {
+            m_wait->keepWaiting(clock.elapsed()); // the window goes on answering meanwhile
             continue;
         }
         if (gaveUpAt >= 0) {
@@ -418,10 +478,17 @@ void PostgresEngine::awaitAnswer()
 
 void PostgresEngine::cancelRunning()
 {
+    // The cancel request connects to the server and waits for it to close
+    // the connection, with no time limit: on a server's machine that hangs it
+    // would hold the window for as long. It is sent from a thread of its own,
+    // which ends when the server answers (or the program does); the cancel
+    // object holds all it needs, so the session may be dropped meanwhile.
     if (PGcancel* cancel = PQgetCancel(m_conn)) {
-        char message[256];
-        PQcancel(cancel, message, int(sizeof message));
-        PQfreeCancel(cancel);
+        std::thread([cancel] {
+            char message[256];
+            PQcancel(cancel, message, int(sizeof message));
+            PQfreeCancel(cancel);
+        }).detach();
     }
 }
 

@@ -105,6 +105,9 @@ private:
     // server answered the cancel).
     void awaitAnswer();
     void cancelRunning();
+    // A new session; with a wait set, step by step, asking it as a statement
+    // does. stopped says why when the wait gave up or the timeout passed.
+    pg_conn* connectWaiting(QString* stopped);
     bool listen(QString* error); // LISTEN on the change channel; learns the schema
     // Whether the role may make Table1 in the register's schema; error names
     // the right it lacks.

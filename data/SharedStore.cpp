@@ -75,6 +75,10 @@ SharedStore::Written SharedStore::writeText(const QString& name, const QString& 
     return changed == 1 ? Written::Done : Written::Changed;
 }
 
+bool SharedStore::removeText(const QString& name, QString* error) {
+    return m_engine.execute(QStringLiteral("DELETE FROM shared_texts WHERE name = ?"), {name}, nullptr, error);
+}
+
 SharedStore::Photo SharedStore::readPhoto(const QString& batch, const QString& number, qint64 knownVersion,
                                           qint64 largestBytes) {
     Photo result;
@@ -114,17 +118,37 @@ QString SharedStore::photoVersionExpression() {
 
 bool SharedStore::writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg,
                              qint64* version, QString* error) {
-    bool ok = m_engine.query(
-        QStringLiteral("INSERT INTO shared_photos (batch, number, jpeg) VALUES (?, ?, decode(?, 'base64')) "
-                       "ON CONFLICT (batch, number) DO UPDATE SET jpeg = EXCLUDED.jpeg, "
-                       "version = nextval('shared_versions') RETURNING version"),
-        {batch, number, QString::fromLatin1(jpeg.toBase64())},
+    return writePhotoOver(batch, number, jpeg, AnyVersion, version, error) == Written::Done;
+}
+
+SharedStore::Written SharedStore::writePhotoOver(const QString& batch, const QString& number,
+                                                 const QByteArray& jpeg, qint64 expected, qint64* version,
+                                                 QString* error) {
+    const QString base64 = QString::fromLatin1(jpeg.toBase64());
+    QString sql = QStringLiteral("INSERT INTO shared_photos (batch, number, jpeg) VALUES (?, ?, decode(?, 'base64')) ");
+    EngineParameters parameters{batch, number, base64};
+    if (expected == AnyVersion) {
+        sql += QStringLiteral("ON CONFLICT (batch, number) DO UPDATE SET jpeg = EXCLUDED.jpeg, "
+                              "version = nextval('shared_versions') RETURNING version");
+    } else if (expected == 0) {
+        sql += QStringLiteral("ON CONFLICT (batch, number) DO NOTHING RETURNING version");
+    } else {
+        sql = QStringLiteral("UPDATE shared_photos SET jpeg = decode(?, 'base64'), version = nextval('shared_versions') "
+                             "WHERE batch = ? AND number = ? AND version = ? RETURNING version");
+        parameters = {base64, batch, number, expected};
+    }
+    bool written = false;
+    const bool ok = m_engine.query(
+        sql, parameters,
         [&](const EngineRow& row) {
             *version = row.integer(0);
+            written = true;
             return false;
         },
         error);
-    return ok;
+    if (!ok)
+        return Written::Failed;
+    return written ? Written::Done : Written::Changed;
 }
 
 bool SharedStore::removePhoto(const QString& batch, const QString& number, QString* error) {

@@ -47,6 +47,7 @@ class SharedStore {
     // no text stored under the name yet; AnyVersion: whatever is stored).
     // Changed when another program stored it meanwhile; nothing is written then.
     Written writeText(const QString& name, const QString& text, qint64 expected, QString* error);
+    bool removeText(const QString& name, QString* error);
 
     struct Photo {
         bool ok = false;
@@ -66,6 +67,10 @@ class SharedStore {
     // Stores (or replaces) the photo; version gets its new version.
     bool writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg, qint64* version,
                     QString* error);
+    // Stores the photo only while the stored version is still expected (0:
+    // none stored; AnyVersion: whatever is stored), as writeText does.
+    Written writePhotoOver(const QString& batch, const QString& number, const QByteArray& jpeg, qint64 expected,
+                           qint64* version, QString* error);
     bool removePhoto(const QString& batch, const QString& number, QString* error);
 
     // Photo count and their bytes in all, for checking a move.

@@ -5,11 +5,15 @@
 #include "data/ReplaceFile.h"
 #include "data/SharedStore.h"
 #include "photos/JpegDecoder.h"
+#include "photos/PhotoCacheUpkeep.h"
 #include "photos/PhotoPath.h"
+#include "photos/PlainEntries.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
 
 namespace {
 
@@ -21,7 +25,18 @@ QString mapKey(const QString& batch, const QString& number) {
 
 PhotoStore::PhotoStore(const QString& applicationDirectory, Database& database)
     : m_appDir(QDir(applicationDirectory).absolutePath()), m_database(database),
-      m_server(Database::hasServerSetting(applicationDirectory)) {}
+      m_server(Database::hasServerSetting(applicationDirectory)) {
+    if (m_server)
+        PhotoCacheUpkeep::tidy(m_appDir + QLatin1Char('/') + cacheFolderName());
+}
+
+void PhotoStore::keepCopy(const Key& key, qint64 version, const QString& file) {
+    m_versions.insert(mapKey(key.batch, key.number), version);
+    m_keysOfFiles.insert(file, key);
+    // Copies of earlier versions, also those another run of the program left.
+    PhotoCacheUpkeep::removeOtherVersions(QFileInfo(file).absolutePath(), key.number, version);
+    PhotoCacheUpkeep::tidy(m_appDir + QLatin1Char('/') + cacheFolderName());
+}
 
 QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
     if (!PhotoPath::namesOneEntry(key.batch) ||
@@ -33,13 +48,18 @@ QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
     return folder + QStringLiteral("/%1-%2.jpg").arg(key.number).arg(version);
 }
 
+QString PhotoStore::refusalOf(const QString& file) const {
+    return PlainEntries::refusalOfFile(m_appDir, QFileInfo(file).absoluteFilePath());
+}
+
 void PhotoStore::forget(const Key& key) {
     const QString k = mapKey(key.batch, key.number);
     const auto known = m_versions.constFind(k);
     if (known == m_versions.cend())
         return;
     const QString file = cacheFile(key, known.value());
-    QFile::remove(file);
+    if (refusalOf(file).isEmpty())
+        QFile::remove(file);
     m_keysOfFiles.remove(file);
     m_versions.erase(known);
 }
@@ -48,7 +68,8 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     Found found;
     if (!m_server) {
         const QString file = path.file();
-        if (QFileInfo(file).isFile())
+        found.error = refusalOf(file);
+        if (found.error.isEmpty() && QFileInfo::exists(file))
             found.file = file;
         return found;
     }
@@ -60,15 +81,20 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     }
     const QString k = mapKey(key.batch, key.number);
     qint64 known = m_versions.value(k, 0);
-    if (known != 0 && !QFileInfo(cacheFile(key, known)).isFile())
+    found.error = refusalOf(cacheFile(key, known));
+    if (!found.error.isEmpty())
+        return found;
+    if (known != 0 && !QFileInfo::exists(cacheFile(key, known)))
         known = 0; // the copy was removed behind the program's back
     const std::optional<Answer> answered = std::exchange(m_answered, std::nullopt);
     if (answered && answered->key == key) {
         if (answered->version == 0) {
             forget(key);
+            m_seen.insert(k, 0);
             return found;
         }
         if (answered->version == known) {
+            m_seen.insert(k, known);
             found.file = cacheFile(key, known);
             return found;
         }
@@ -77,11 +103,12 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     if (!engine)
         return found;
     const SharedStore::Photo photo =
-        SharedStore(*engine).readPhoto(key.batch, key.number, known, JpegDecoder::MaxFileBytes);
+        SharedStore(*engine).readPhoto(key.batch, key.number, known, LargestPhotoBytes);
     if (!photo.ok) {
         found.error = photo.error;
         return found;
     }
+    m_seen.insert(k, photo.found ? photo.version : 0);
     if (!photo.found) {
         forget(key);
         return found;
@@ -89,10 +116,14 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     const QString file = cacheFile(key, photo.version);
     if (!photo.current) {
         forget(key);
-        if (!writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &found.error))
+        QString reason = refusalOf(file);
+        if (!reason.isEmpty() || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
+            found.stored = true;
+            found.error =
+                QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
             return found;
-        m_versions.insert(k, photo.version);
-        m_keysOfFiles.insert(file, key);
+        }
+        keepCopy(key, photo.version, file);
     }
     found.file = file;
     return found;
@@ -111,36 +142,71 @@ OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
             }};
 }
 
-QString PhotoStore::openable(const PhotoPath& path) {
-    return m_server ? find(path).file : path.file();
+PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
+    if (m_server)
+        return find(path);
+    return {path.file(), refusalOf(path.file())};
 }
 
 bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* error) {
-    if (!m_server)
-        return writeReplacing(jpeg, path.folder(), path.file(), error);
+    if (!m_server) {
+        *error = refusalOf(path.file());
+        return error->isEmpty() && writeReplacing(jpeg, path.folder(), path.file(), error);
+    }
     Engine* engine = m_database.serverEngine(error);
     if (!engine)
         return false;
     const Key key{batchKey(path.batch()), path.photoText()};
+    const QString k = mapKey(key.batch, key.number);
+    // Only over the photo the clerk was shown; a number never looked up (a
+    // fresh one, or with the photo not shown) takes whatever is stored.
+    const qint64 expected = m_seen.value(k, SharedStore::AnyVersion);
     qint64 version = 0;
     QString reason;
-    if (!SharedStore(*engine).writePhoto(key.batch, key.number, jpeg, &version, &reason)) {
+    switch (SharedStore(*engine).writePhotoOver(key.batch, key.number, jpeg, expected, &version, &reason)) {
+    case SharedStore::Written::Failed:
         *error = QStringLiteral("Cannot store the photo on the server. %1").arg(reason);
         return false;
+    case SharedStore::Written::Changed:
+        m_seen.remove(k);
+        *error = QStringLiteral("The photo of this line was changed by another user; yours was not stored. "
+                                "The current one is shown.");
+        return false;
+    case SharedStore::Written::Done:
+        break;
     }
+    m_seen.insert(k, version);
     // The copy that is shown next need not come back over the wire.
     forget(key);
     const QString file = cacheFile(key, version);
     QString ignored; // without a copy, the next show fetches the photo
-    if (writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored)) {
-        m_versions.insert(mapKey(key.batch, key.number), version);
-        m_keysOfFiles.insert(file, key);
+    if (refusalOf(file).isEmpty() && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored))
+        keepCopy(key, version, file);
+    return true;
+}
+
+bool PhotoStore::discard(const PhotoPath& path, QString* error) {
+    if (!m_server)
+        return remove(path.file(), error);
+    Engine* engine = m_database.serverEngine(error);
+    if (!engine)
+        return false;
+    const Key key{batchKey(path.batch()), path.photoText()};
+    QString reason;
+    if (!SharedStore(*engine).removePhoto(key.batch, key.number, &reason)) {
+        *error = QStringLiteral("Cannot delete the photo on the server. %1").arg(reason);
+        return false;
     }
+    forget(key);
+    m_seen.remove(mapKey(key.batch, key.number));
     return true;
 }
 
 bool PhotoStore::remove(const QString& file, QString* error) {
     if (!m_server) {
+        *error = refusalOf(file);
+        if (!error->isEmpty())
+            return false;
         QFile::remove(file); // a file that cannot be deleted is ignored
         return true;
     }
@@ -161,8 +227,12 @@ bool PhotoStore::remove(const QString& file, QString* error) {
 
 bool PhotoStore::writeReplacing(const QByteArray& bytes, const QString& folder, const QString& path,
                                 QString* error) {
+    errno = 0;
     if (!QDir().mkpath(folder)) {
+        const int why = errno; // the system's reason, when the last call that failed left one
         *error = QStringLiteral("Cannot create folder \"%1\"").arg(QDir::toNativeSeparators(folder));
+        if (why != 0)
+            *error += QStringLiteral(": ") + qt_error_string(why);
         return false;
     }
     QString reason;

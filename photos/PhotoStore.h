@@ -13,7 +13,13 @@
 // when two programs share the folder. The batch is stored and cached in
 // case-folded form: a batch found without regard to case, as the file store
 // finds its folders. The cache's names pass the same rule as the store's
-// (PhotoPath::namesOneEntry): a path never leaves the cache folder.
+// (PhotoPath::namesOneEntry): a path never leaves the cache folder. The
+// cache holds only the latest copy of each photo and is bounded in all
+// (PhotoCacheUpkeep).
+//
+// Nothing is read, written or deleted through a link, or through any entry
+// that is not a real folder or regular file, in either folder (PlainEntries):
+// such a photo is refused with a message naming the entry.
 
 #include "data/OrderTable.h"
 
@@ -36,6 +42,8 @@ class PhotoStore {
     struct Found {
         QString file;  // the local file holding the photo; empty when there is none
         QString error; // why the photo could not be looked up (the server's words)
+        // The server holds the photo, but error says why this PC cannot show it.
+        bool stored = false;
     };
     // The photo of a usable path.
     Found find(const PhotoPath& path);
@@ -48,15 +56,23 @@ class PhotoStore {
     void dropAnswer() { m_answered.reset(); }
     // The file the desktop opens for the photo: the store's path whether or
     // not it exists (file register), the cached copy on a server.
-    QString openable(const PhotoPath& path);
+    Found openable(const PhotoPath& path);
     // Stores the photo under the path's batch and number, replacing one that
-    // is there; a failure leaves the photo that was there.
+    // is there; a failure leaves the photo that was there. On a server only
+    // over the version find() last gave for the photo (none, when it found
+    // none): a photo another clerk stored since is refused as changed.
     bool store(const PhotoPath& path, const QByteArray& jpeg, QString* error);
+    // Removes the photo just stored under the path, when what it was stored
+    // for was refused.
+    bool discard(const PhotoPath& path, QString* error);
     // Removes the photo whose local file find() gave; a file that cannot be
     // deleted is ignored, a server that cannot be reached is reported.
     bool remove(const QString& file, QString* error);
 
     static QString cacheFolderName() { return QStringLiteral("pictures-cache"); }
+    // More than a phone or camera makes (a 24 megapixel JPEG is under 20 MB):
+    // a larger file is not attached, and a larger photo on a server not fetched.
+    static constexpr qint64 LargestPhotoBytes = qint64(64) * 1024 * 1024;
     // The batch as the server keeps it.
     static QString batchKey(const QString& batch) { return batch.toCaseFolded(); }
 
@@ -78,11 +94,16 @@ class PhotoStore {
     // The cache's file for version of the photo; empty when the batch names no folder.
     QString cacheFile(const Key& key, qint64 version) const;
     void forget(const Key& key); // removes the cached copy
+    // Takes file as the cached copy of version, and keeps the cache small (PhotoCacheUpkeep).
+    void keepCopy(const Key& key, qint64 version, const QString& file);
+    // Why nothing may be done with the file of either photo folder; empty when it may.
+    QString refusalOf(const QString& file) const;
 
     QString m_appDir;
     Database& m_database;
     bool m_server;
     QHash<QString, qint64> m_versions; // batch key "/" number -> version of the cached copy
     QHash<QString, Key> m_keysOfFiles; // cached copy handed out -> its photo
+    QHash<QString, qint64> m_seen;     // batch key "/" number -> version last found (0: none)
     std::optional<Answer> m_answered;  // what a store answered, for the show after it
 };

@@ -133,6 +133,9 @@ void PhotoViewer::showPhoto(bool enabled)
     const PhotoStore::Found found =
         current.isUsable() ? m_store.find(current) : PhotoStore::Found();
     if (!found.error.isEmpty()) {
+        // The no-photo picture would say that there is none.
+        if (found.stored)
+            setPicture(QPixmap(), PhotoPictures::noPhoto().width());
         reportOnce(found.error, found.error);
         return;
     }
@@ -159,9 +162,11 @@ void PhotoViewer::enlarge()
 {
     if (refusesPath())
         return;
-    const QString file = m_store.openable(currentPath());
-    if (!file.isEmpty())
-        m_dialogs.openWithDesktop(file);
+    const PhotoStore::Found found = m_store.openable(currentPath());
+    if (!found.error.isEmpty())
+        m_dialogs.standardError(found.error);
+    else if (!found.file.isEmpty() && !m_dialogs.openWithDesktop(found.file))
+        m_dialogs.information(notOpenedMessage(found.file));
 }
 
 void PhotoViewer::attach(bool showEnabled)
@@ -175,18 +180,34 @@ void PhotoViewer::attach(bool showEnabled)
     // named .jpg, or an empty file, would otherwise take the place of a good
     // photo while the old picture stays on screen. What was decoded is what
     // is written, even if the chosen file changes meanwhile.
+    const qint64 size = QFileInfo(chosen).size();
+    if (size > PhotoStore::LargestPhotoBytes) {
+        m_dialogs.standardError(tooLarge(chosen, size));
+        showPhoto(showEnabled);
+        return;
+    }
     JpegDecoder decoder;
     if (!decoder.decodeFile(chosen, PhotoArea::Height)) {
-        m_dialogs.standardError(decoder.errorString());
+        QString reason = decoder.errorString();
+        if (!reason.endsWith(QLatin1Char('.')))
+            reason += QLatin1Char('.');
+        m_dialogs.standardError(QStringLiteral("%1 No photo was attached from \"%2\".")
+                                    .arg(reason, QDir::toNativeSeparators(chosen)));
         showPhoto(showEnabled); // what is stored, as after any attach
         return;
     }
     const QByteArray photo = decoder.fileBytes();
+    if (photo.size() > PhotoStore::LargestPhotoBytes) { // grown since it was looked at
+        m_dialogs.standardError(tooLarge(chosen, photo.size()));
+        showPhoto(showEnabled);
+        return;
+    }
     // A new line has no position yet; its bookmark is empty.
     const QString position = m_table.bookmark();
     // The number names a file outside the register: it is kept on disk
     // before the file is, so no later line can be given it again.
-    if (!choosePhotoNumber() || !m_table.keepKeys())
+    bool fresh = false;
+    if (!choosePhotoNumber(&fresh) || !m_table.keepKeys())
         return;
 
     const PhotoPath target(m_appDir, batchText(), QString::number(m_nextPhotoNumber));
@@ -196,15 +217,38 @@ void PhotoViewer::attach(bool showEnabled)
         m_reportedFailure.clear(); // a new file: what it holds is news, even under the old name
     else
         m_dialogs.standardError(error); // the photo that was there stays, the line is unchanged
-    if (copied && !setPhotoNumber(m_nextPhotoNumber))
-        return; // the store was refused or failed; that has told the user
+    if (copied && !setPhotoNumber(m_nextPhotoNumber)) {
+        // The store was refused or failed, which has told the user; a photo
+        // under a number no line holds would stay behind unused.
+        if (fresh && !m_store.discard(target, &error))
+            m_dialogs.standardError(error);
+        return;
+    }
 
     showPhoto(showEnabled);
     if (!position.isEmpty())
         m_table.gotoBookmark(position);
 }
 
-bool PhotoViewer::choosePhotoNumber()
+QString PhotoViewer::notOpenedMessage(const QString& file)
+{
+    const QString shown = QDir::toNativeSeparators(file);
+    if (!QFileInfo::exists(file))
+        return QStringLiteral("This line has no photo: there is no file\r\n%1").arg(shown);
+    return QStringLiteral("The photo is\r\n%1\r\nbut no program could open it. Please open it with a picture "
+                          "viewer.")
+        .arg(shown);
+}
+
+QString PhotoViewer::tooLarge(const QString& file, qint64 bytes)
+{
+    const auto megabytes = [](qint64 n) { return QString::number(double(n) / (1024 * 1024), 'f', 1); };
+    return QStringLiteral("The photo is larger than %1 MB: \"%2\" holds %3 MB. No photo was attached from \"%2\".")
+        .arg(megabytes(PhotoStore::LargestPhotoBytes).chopped(2), QDir::toNativeSeparators(file),
+             megabytes(bytes));
+}
+
+bool PhotoViewer::choosePhotoNumber(bool* fresh)
 {
     // A new line is stored under the key reserved for it, and that is its
     // photo number too.
@@ -217,10 +261,11 @@ bool PhotoViewer::choosePhotoNumber()
         return true;
     // Lines without a photo number would all share "0.jpg": this one gets a
     // number of its own from the key sequence, which no line can ever get.
-    qint32 fresh = 0;
-    if (!m_table.reserveKey(&fresh))
+    qint32 number = 0;
+    if (!m_table.reserveKey(&number))
         return false;
-    m_nextPhotoNumber = fresh;
+    m_nextPhotoNumber = number;
+    *fresh = true;
     return true;
 }
 

@@ -41,9 +41,11 @@ public:
     // box and the area keeps its picture and width; showing the same failure
     // again, with no other picture shown in between, reports nothing.
     void showPhoto(bool enabled);
-    // Image1Click: the desktop opens the current line's photo path; neither
-    // the file's existence nor the outcome is checked.
+    // Image1Click: the desktop opens the current line's photo path, whether
+    // or not the file exists; when no program opens it, a box says where the
+    // photo is (or would be).
     void enlarge();
+    static QString notOpenedMessage(const QString& file);
     // Image1ContextPopup: pick a JPEG, copy it into the store, set the line's
     // photo number (stored at once for a browsing line), show it, and return
     // to the line. showEnabled is the state of "Show Picture".
@@ -72,10 +74,12 @@ private:
     // Reports the failure unless it was the last one reported.
     void reportOnce(const QString& failure, const QString& message);
     void setPicture(const QPixmap& picture, int width);
-    // The number the attached photo is stored under; false when none could
-    // be reserved (the engine's error was shown).
-    bool choosePhotoNumber();
+    // The number the attached photo is stored under; fresh when no line held
+    // it before. False when none could be reserved (the engine's error was shown).
+    bool choosePhotoNumber(bool* fresh);
     bool setPhotoNumber(int number);
+    // Why a file of this many bytes is not attached.
+    static QString tooLarge(const QString& file, qint64 bytes);
 
     PhotoArea* m_area;
     QComboBox* m_batchChooser;

@@ -33,7 +33,52 @@ bool SideFilesMove::run(const QString& folder, Engine& server) {
     return moveLists(folder, server) && movePhotos(folder, server);
 }
 
+bool SideFilesMove::clearLists(Engine& server, QStringList* cleared, QString* error) {
+    SharedStore store(server);
+    for (const char* list : SideLists) {
+        const QString name = QLatin1String(list);
+        const SharedStore::Text held = store.readText(ListStore::serverName(name), 0);
+        if (!held.ok && !held.found) {
+            *error = held.error;
+            return false;
+        }
+        if (held.found && !store.removeText(ListStore::serverName(name), error))
+            return false;
+        if (held.found)
+            *cleared << name;
+    }
+    return true;
+}
+
+bool SideFilesMove::listsInTheWay(const QString& folder, Engine& server) {
+    SharedStore store(server);
+    QStringList held;
+    for (const char* list : SideLists) {
+        const QString name = QLatin1String(list);
+        if (PickListFile::readText(PickListFile::resolve(folder, name + QStringLiteral(".txt"))).status ==
+            PickListFile::Status::Missing)
+            continue;
+        const SharedStore::Text text = store.readText(ListStore::serverName(name), 0);
+        if (!text.ok && !text.found) {
+            m_error = text.error;
+            return true;
+        }
+        if (text.found)
+            held << name;
+    }
+    if (held.isEmpty())
+        return false;
+    m_error = QStringLiteral("The server register already holds the %1 %2; lists are only moved into a register "
+                             "that holds none. To move this folder's lists over them, delete the server's lists "
+                             "with: register_server clear-lists \"%3\"")
+                  .arg(held.size() == 1 ? QStringLiteral("list") : QStringLiteral("lists"),
+                       held.join(QStringLiteral(", ")), QDir::toNativeSeparators(folder));
+    return true;
+}
+
 bool SideFilesMove::moveLists(const QString& folder, Engine& server) {
+    if (listsInTheWay(folder, server))
+        return false;
     SharedStore store(server);
     for (const char* list : SideLists) {
         const QString name = QLatin1String(list);

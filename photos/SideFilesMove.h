@@ -8,7 +8,7 @@
 // from the files, and any difference fails the move.
 //
 // Like the lines, the side files move only into a register that holds none
-// yet. A list file that cannot be read whole fails the move. What no photo
+// yet; the lists in the way are named, with the way to clear them. A list file that cannot be read whole fails the move. What no photo
 // path can reach is left in place and named in the summary: files not ending
 // in ".jpg", folders below a batch folder, and a second file for the same
 // batch and number in folders that differ only in case (the first in name
@@ -23,6 +23,9 @@ class Engine;
 class SideFilesMove {
   public:
     bool run(const QString& folder, Engine& server);
+    // Deletes the server register's lists and company name, which keep the
+    // lists of a folder from moving; cleared gets the names of those there were.
+    static bool clearLists(Engine& server, QStringList* cleared, QString* error);
     QString errorString() const { return m_error; }
     // "4 lists, 12 photos (3.1 MB)" and what was left behind.
     QString summary() const;
@@ -31,6 +34,9 @@ class SideFilesMove {
     QStringList leftBehind() const { return m_left; }
 
   private:
+    // Whether lists the folder holds are on the server already (or cannot be
+    // looked for); m_error then says which, and how to clear them.
+    bool listsInTheWay(const QString& folder, Engine& server);
     bool moveLists(const QString& folder, Engine& server);
     bool movePhotos(const QString& folder, Engine& server);
     bool movePhotoFolder(const QString& path, const QString& batch, Engine& server);

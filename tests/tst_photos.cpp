@@ -6,6 +6,7 @@
 #include "data/OrderTable.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoArea.h"
+#include "photos/PhotoCacheUpkeep.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPictures.h"
 #include "photos/PhotoStore.h"
@@ -169,6 +170,16 @@ private slots:
     void failedCopyKeepsOldPhoto();
     void batchThatWouldLeavePicturesHasNoPath_data();
     void batchThatWouldLeavePicturesHasNoPath();
+    void linkInPhotoFolderIsNotFollowed_data();
+    void linkInPhotoFolderIsNotFollowed();
+    void storedPhotoThatCannotBeCachedIsNotCalledMissing_data();
+    void storedPhotoThatCannotBeCachedIsNotCalledMissing();
+    void photoChangedUnseenIsNotOverwritten_data();
+    void photoChangedUnseenIsNotOverwritten();
+    void refusedAttachLeavesNoPhotoBehind_data();
+    void refusedAttachLeavesNoPhotoBehind();
+    void photoCacheKeepsLatestCopiesWithinBound_data();
+    void photoCacheKeepsLatestCopiesWithinBound();
 };
 
 void TestPhotos::displayWidth_data()
@@ -469,23 +480,33 @@ void TestPhotos::damagedPhotoLeavesAreaAsItWas()
 void TestPhotos::enlargeHandsPathToDesktop_data()
 {
     QTest::addColumn<bool>("fileExists");
-    QTest::addRow("photo present") << true;
-    QTest::addRow("no file: still handed over, no message") << false;
+    QTest::addColumn<bool>("desktopOpens");
+    QTest::addColumn<QString>("message"); // "%1": the photo's path
+    QTest::addRow("photo present") << true << true << "";
+    QTest::addRow("no file: still handed over, no message") << false << true << "";
+    // Regression: nothing happened and nothing was said.
+    QTest::addRow("no program opens the photo") << true << false
+        << "information: The photo is\r\n%1\r\nbut no program could open it. Please open it with a picture viewer.";
+    QTest::addRow("no program, no file") << false << false << "information: This line has no photo: there is no file\r\n%1";
 }
 
 void TestPhotos::enlargeHandsPathToDesktop()
 {
     SKIP_SIDE_FILES_ON_SERVER();
     QFETCH(bool, fileExists);
+    QFETCH(bool, desktopOpens);
+    QFETCH(QString, message);
     ViewerWorld world;
+    world.dialogs.desktopOpens = desktopOpens;
     world.storeLine(QStringLiteral("B2"), 9);
     QVERIFY(world.open());
     const QString file = ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("9"));
     if (fileExists)
         world.dir.writeFile(file, solidJpeg(QSize(64, 48)));
     world.viewer.enlarge();
-    QCOMPARE(world.dialogs.shown, QStringList());
-    QCOMPARE(world.dialogs.opened, QStringList {QDir::toNativeSeparators(world.dir.filePath(file))});
+    const QString path = QDir::toNativeSeparators(world.dir.filePath(file));
+    QCOMPARE(world.dialogs.shown, message.isEmpty() ? QStringList() : QStringList{message.arg(path)});
+    QCOMPARE(world.dialogs.opened, QStringList {path});
 }
 
 void TestPhotos::storeCopiedFromWindowsIgnoresCase_data()
@@ -654,6 +675,7 @@ void TestPhotos::failedCopyKeepsOldPhoto_data()
     QTest::addRow("a PNG named .jpg") << "png" << "Not a JPEG file";
     QTest::addRow("an empty .jpg") << "empty" << "Empty input file";
     QTest::addRow("a pipe named .jpg, which no one writes") << "pipe" << "Cannot open file";
+    QTest::addRow("larger than a camera makes") << "huge" << "The photo is larger than 64 MB: \"";
 }
 
 // One message, no change to the line, the viewer refreshed, the old photo kept.
@@ -683,6 +705,9 @@ void TestPhotos::failedCopyKeepsOldPhoto()
     } else if (failure == QLatin1String("empty")) {
         world.dir.writeFile(QStringLiteral("scan.jpg"), QByteArray());
         source = world.dir.filePath(QStringLiteral("scan.jpg"));
+    } else if (failure == QLatin1String("huge")) {
+        QFile huge(source);
+        QVERIFY(huge.resize(PhotoStore::LargestPhotoBytes + 1)); // sparse: no time, no disk
     } else if (failure == QLatin1String("pipe")) {
         source = world.dir.filePath(QStringLiteral("pipe.jpg"));
         QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0600), 0);
@@ -700,6 +725,9 @@ void TestPhotos::failedCopyKeepsOldPhoto()
     QCOMPARE(world.dialogs.shown.size(), 2); // the file dialog, then why the copy failed
     QVERIFY2(world.dialogs.shown.at(1).startsWith(QStringLiteral("standardError: ") + message),
              qPrintable(world.dialogs.shown.at(1)));
+    // Which file was not attached, also when the reason does not name it ("Empty input file.").
+    if (failure != QLatin1String("no folder"))
+        QVERIFY(world.dialogs.shown.at(1).endsWith("No photo was attached from \"" + QDir::toNativeSeparators(source) + "\"."));
     QCOMPARE(world.table.state(), TableState::Browse);
     QCOMPARE(world.storedPhoto(key), QVariant(8));
     QCOMPARE(world.table.asInteger(QStringLiteral("key")), key);
@@ -763,6 +791,231 @@ void TestPhotos::batchThatWouldLeavePicturesHasNoPath()
 
     QCOMPARE(world.viewer.photoFileToDelete(), QString());
     QCOMPARE(world.dialogs.takeShown(), QStringList{refusal});
+}
+
+void TestPhotos::linkInPhotoFolderIsNotFollowed_data()
+{
+    QTest::addColumn<QString>("link"); // below the photo folder, as the file register names it
+    QTest::addColumn<bool>("toFolder"); // leads to a folder outside, else to a text file outside
+    QTest::addRow("the photo folder is a link") << "" << true;
+    // Regression: attaching replaced a JPEG outside, deleting the line deleted it.
+    QTest::addRow("the batch folder is a link") << "B2" << true;
+    // Regression: attaching wrote JPEG bytes over the text file.
+    QTest::addRow("the photo is a link to a text file") << "B2/12.jpg" << false;
+}
+
+// Show, enlarge, attach and delete each name the link and do nothing through
+// it; on a server the same holds for the local copies in the cache folder.
+void TestPhotos::linkInPhotoFolderIsNotFollowed()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, toFolder);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), 12);
+    QVERIFY(world.open());
+    world.dir.writeFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12")), solidJpeg(QSize(640, 480)));
+    QString entry = QDir::cleanPath(world.dir.filePath(QStringLiteral("pictures/") + link));
+    if (TempAppDir::onServer()) {
+        world.viewer.showPhoto(true); // leaves its copy in the cache
+        const QString cache = world.dir.filePath(PhotoStore::cacheFolderName());
+        const QStringList copies = QDir(cache + QStringLiteral("/b2")).entryList(QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        entry = cache + QStringList{QString(), QStringLiteral("/b2"), QStringLiteral("/b2/") + copies.first()}
+                            .at(link.count(u'/') + !link.isEmpty());
+    }
+    const QString outside = world.dir.filePath(toFolder ? QStringLiteral("outside") : QStringLiteral("outside.txt"));
+    if (toFolder)
+        QVERIFY(QDir().rename(entry, outside));
+    else
+        world.dir.writeFile(QStringLiteral("outside.txt"), QByteArray("private notes"));
+    if (!toFolder)
+        QVERIFY(QFile::remove(entry));
+    QVERIFY(QFile::link(outside, entry));
+    const auto everythingOutside = [&] {
+        QStringList files;
+        for (QDirIterator it(outside, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString file = it.next();
+            QFile read(file);
+            files << file + QLatin1Char('=') + (read.open(QIODevice::ReadOnly) ? read.readAll().toHex() : "?");
+        }
+        QFile plain(outside);
+        if (!toFolder && plain.open(QIODevice::ReadOnly))
+            files << QString::fromLatin1(plain.readAll());
+        return files;
+    };
+    const QStringList before = everythingOutside();
+    // silent: nothing need be said (nothing was done through the link).
+    const auto refusedNamingLink = [&](bool silent = false) {
+        QStringList said = world.dialogs.takeShown().filter(QStringLiteral("standardError: "));
+        return (silent || !said.isEmpty()) && said.filter(QDir::toNativeSeparators(entry)).size() == said.size();
+    };
+    world.dialogs.takeShown();
+
+    world.viewer.showPhoto(true);
+    QVERIFY(refusedNamingLink());
+    world.viewer.enlarge();
+    QVERIFY(refusedNamingLink());
+    QCOMPARE(world.dialogs.opened, QStringList());
+    QCOMPARE(world.viewer.photoFileToDelete(), QString());
+    QVERIFY(refusedNamingLink());
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("new.jpg"), QSize(300, 400));
+    world.viewer.attach(true);
+    // On a server the new version's copy lies beside the old one's link.
+    QVERIFY(refusedNamingLink(TempAppDir::onServer() && link.endsWith(QLatin1String(".jpg"))));
+    QCOMPARE(everythingOutside(), before);
+    QVERIFY(QFileInfo(entry).isSymLink());
+}
+
+void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing_data()
+{
+    QTest::addColumn<QString>("blocked"); // a plain file where this folder of the cache should be
+    QTest::addRow("the cache folder") << "pictures-cache";
+    QTest::addRow("the batch folder in the cache") << "pictures-cache/b2";
+}
+
+// Regression: attaching said only "Cannot create folder", and the line then
+// showed the no-photo picture, though the server held its photo.
+void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("about the server's photo cache");
+    QFETCH(QString, blocked);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), 12);
+    QVERIFY(world.open());
+    world.dir.writeFile(blocked, QByteArray("x"));
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("new.jpg"), QSize(300, 400));
+
+    world.viewer.attach(true);
+    QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12"))),
+             world.dir.readFile(QStringLiteral("camera/new.jpg")));
+    const QStringList said = world.dialogs.takeShown();
+    QCOMPARE(said.size(), 2);
+    QVERIFY2(said.at(1).startsWith(
+                 "standardError: The photo is stored on the server, but it cannot be shown on this PC: Cannot create folder \"" +
+                 QDir::toNativeSeparators(world.dir.filePath(QStringLiteral("pictures-cache/b2"))) + "\": "),
+             qPrintable(said.at(1)));
+    QVERIFY(!samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
+}
+
+void TestPhotos::photoChangedUnseenIsNotOverwritten_data()
+{
+    QTest::addColumn<QSize>("shown"); // the photo the clerk was shown; invalid: none
+    QTest::addColumn<QSize>("theirs"); // what another clerk left since; invalid: deleted
+    QTest::addColumn<int>("width"); // of the picture shown after the refusal
+    QTest::addRow("attached to a line shown without a photo") << QSize() << QSize(640, 480) << 247;
+    QTest::addRow("replaced after it was shown") << QSize(64, 48) << QSize(640, 480) << 247;
+    QTest::addRow("deleted after it was shown") << QSize(64, 48) << QSize() << 250;
+}
+
+// Regression: the other clerk's photo was replaced without a word.
+void TestPhotos::photoChangedUnseenIsNotOverwritten()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("a file register has no versions of its photos");
+    QFETCH(QSize, shown);
+    QFETCH(QSize, theirs);
+    QFETCH(int, width);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), 12);
+    QVERIFY(world.open());
+    const QString name = ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12"));
+    if (shown.isValid())
+        world.dir.writeFile(name, solidJpeg(shown));
+    world.viewer.showPhoto(true);
+    const QByteArray theirBytes = theirs.isValid() ? solidJpeg(theirs, Qt::green) : QByteArray();
+    if (theirs.isValid())
+        world.dir.writeFile(name, theirBytes);
+    else
+        OtherClient(world.dir).run(QStringLiteral("DELETE FROM shared_photos"));
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("mine.jpg"), QSize(300, 400));
+
+    world.viewer.attach(true);
+    QCOMPARE(world.dir.readFile(name), theirBytes);
+    QCOMPARE(world.dialogs.takeShown().filter(QStringLiteral("changed by another user")).size(), 1);
+    QCOMPARE(world.area.width(), width);
+}
+
+void TestPhotos::refusedAttachLeavesNoPhotoBehind_data()
+{
+    QTest::addColumn<QString>("refusal"); // what another program does before the line's photo number is stored
+    QTest::addRow("the line's store is refused") << "refuse";
+    QTest::addRow("the line was deleted") << "delete";
+}
+
+// A line without a photo gets a fresh number; when the line does not take
+// it, no photo stays behind under it.
+void TestPhotos::refusedAttachLeavesNoPhotoBehind()
+{
+    QFETCH(QString, refusal);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), QVariant(QMetaType(QMetaType::Int)));
+    QVERIFY(world.open());
+    world.viewer.showPhoto(true);
+    OtherClient other(world.dir);
+    if (refusal == QLatin1String("refuse"))
+        other.refuse(QStringLiteral("UPDATE"), QStringLiteral("no changes today"));
+    else
+        other.run(QStringLiteral("DELETE FROM Table1"));
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("mine.jpg"), QSize(300, 400));
+
+    world.viewer.attach(true);
+    QVERIFY(world.nextPhotoNumber > 1);
+    QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QString::number(world.nextPhotoNumber))),
+             QByteArray());
+    if (TempAppDir::onServer())
+        QCOMPARE(other.number(QStringLiteral("SELECT COUNT(*) FROM shared_photos")), 0);
+}
+
+void TestPhotos::photoCacheKeepsLatestCopiesWithinBound_data()
+{
+    QTest::addColumn<QStringList>("files"); // below the cache folder, written oldest first; "->" makes a link
+    QTest::addColumn<qint64>("bound");
+    QTest::addColumn<QStringList>("kept");
+    const qint64 ample = 1 << 20;
+    QTest::addRow("older versions of a photo go")
+        << QStringList{"b2/12-3.jpg", "b2/12-5.jpg", "b2/7-4.jpg", "12-2.jpg"} << ample
+        << QStringList{"12-2.jpg", "b2/12-5.jpg", "b2/7-4.jpg"};
+    // Each copy holds 100 bytes.
+    QTest::addRow("over the bound, the oldest go first")
+        << QStringList{"a/1-1.jpg", "b/2-2.jpg", "a/3-3.jpg", "4-4.jpg"} << qint64(250)
+        << QStringList{"4-4.jpg", "a/3-3.jpg"};
+    QTest::addRow("other files and links are left alone")
+        << QStringList{"notes.txt", "b2/1-x.jpg", "b2/old-> ../../outside"} << qint64(0)
+        << QStringList{"b2/1-x.jpg", "notes.txt"};
+}
+
+// Regression: every version a PC was ever shown stayed, 22 MB each.
+void TestPhotos::photoCacheKeepsLatestCopiesWithinBound()
+{
+    QFETCH(QStringList, files);
+    QFETCH(qint64, bound);
+    QFETCH(QStringList, kept);
+    TempAppDir dir(false);
+    const QString cache = dir.filePath(PhotoStore::cacheFolderName());
+    dir.writeFile(QStringLiteral("outside/1-1.jpg"), QByteArray(100, 'o'));
+    dir.writeFile(QStringLiteral("outside/1-2.jpg"), QByteArray(100, 'o'));
+    const QDateTime start = QDateTime::currentDateTime().addDays(-1);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QStringList link = files.at(i).split(QStringLiteral("-> "));
+        const QString path = cache + QLatin1Char('/') + link.first();
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        if (link.size() == 2) {
+            QVERIFY(QFile::link(link.last(), path));
+            continue;
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(100, 'x')) == 100 && file.flush());
+        QVERIFY(file.setFileTime(start.addSecs(i * 60), QFileDevice::FileModificationTime));
+    }
+
+    PhotoCacheUpkeep::tidy(cache, bound);
+    QStringList left;
+    for (QDirIterator it(cache, QDir::Files | QDir::System, QDirIterator::Subdirectories); it.hasNext();)
+        left << QDir(cache).relativeFilePath(it.next());
+    left.sort();
+    QCOMPARE(left, kept);
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("outside"))).entryList(QDir::Files).size(), 2);
 }
 
 QTEST_MAIN(TestPhotos)

@@ -12,6 +12,10 @@
 //                                   only then commits;
 //                                   both registers are brought to this
 //                                   program's version as they are opened
+//   register_server clear-lists FOLDER
+//                                   deletes the pick lists and company name
+//                                   the server register holds, which keep
+//                                   move from bringing the folder's own
 //
 // Exit status 0 on success; the reason on stderr otherwise.
 
@@ -85,14 +89,31 @@ int move(const QString& folder)
     return 0;
 }
 
+int clearLists(const QString& folder)
+{
+    Database server;
+    if (!server.open(folder))
+        return fail(server.errorString());
+    QStringList cleared;
+    QString error;
+    if (!SideFilesMove::clearLists(*server.engine(), &cleared, &error))
+        return fail(error);
+    QTextStream(stdout) << (cleared.isEmpty() ? QStringLiteral("The server register holds no lists")
+                                              : QStringLiteral("Deleted from the server register: ") +
+                                                    cleared.join(QStringLiteral(", ")))
+                        << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3 || (args[1] != QLatin1String("create") && args[1] != QLatin1String("move")))
-        return fail(QStringLiteral("usage: register_server create|move FOLDER"));
+    const QStringList commands{QStringLiteral("create"), QStringLiteral("move"), QStringLiteral("clear-lists")};
+    if (args.size() != 3 || !commands.contains(args[1]))
+        return fail(QStringLiteral("usage: register_server create|move|clear-lists FOLDER"));
     const QString folder = args[2];
     QString error;
     const QString server = Database::serverSetting(folder, &error);
@@ -101,5 +122,7 @@ int main(int argc, char** argv)
     if (server.isEmpty())
         return fail(QStringLiteral("%1 has no server setting %2")
                         .arg(QDir::toNativeSeparators(folder), QLatin1String(Database::ServerSettingName)));
+    if (args[1] == QLatin1String("clear-lists"))
+        return clearLists(folder);
     return args[1] == QLatin1String("create") ? create(folder, server) : move(folder);
 }
