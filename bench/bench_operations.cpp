@@ -1,6 +1,9 @@
 // In-process figures after start-up, each beside its reference measured in the
 // same process on the same file, repetitions alternating between the two:
 //   store         one line appended and posted   / one committed INSERT (WAL, FULL)
+//                 (All, key order); store_startup_view the same on the start-up
+//                 view (batch filter, supplier "All"), store_supplier_view on
+//                 the view of the line's own supplier
 //   last          move to the last line + paint  / the reference grid scrolled to its end + paint
 //   filter_*      filter rule with its sums + paint / engine's filtered key query + aggregate;
 //                 from the start-up view to a supplier, both, or all lines, from
@@ -136,7 +139,7 @@ private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
-void store(Program& program, Reference& reference, int repetitions)
+void store(const char* name, Program& program, Reference& reference, int repetitions)
 {
     const QString supplier = RegisterGenerator::filterSupplier();
     const QString article = RegisterGenerator::articles().first();
@@ -148,7 +151,7 @@ void store(Program& program, Reference& reference, int repetitions)
         ref.push_back(Measure::ms([&] { insert.run(supplierBytes, articleBytes, batchBytes); }));
         prog.push_back(Measure::ms([&] { program.storeLine(); }));
     }
-    report("store", ref, prog);
+    report(name, ref, prog);
 }
 
 void moveToLast(Program& program, Reference& reference, int repetitions)
@@ -322,7 +325,17 @@ int main(int argc, char** argv)
         if (wanted("store")) {
             program.filter(QString(), QString());
             program.sort(QStringLiteral("key"));
-            store(program, reference, std::max(repetitions, 50));
+            store("store", program, reference, std::max(repetitions, 50));
+        }
+        if (wanted("store_startup_view")) {
+            program.sort(QStringLiteral("key"));
+            program.filter(startup.supplier, startup.batch);
+            store("store_startup_view", program, reference, std::max(repetitions, 50));
+        }
+        if (wanted("store_supplier_view")) {
+            program.sort(QStringLiteral("key"));
+            program.filter(supplier.supplier, supplier.batch);
+            store("store_supplier_view", program, reference, std::max(repetitions, 50));
         }
         std::printf("peak_rss_after_operations\t-\t%.1f\t-\tMiB\n", Measure::peakRssKb() / 1024.0);
     }

@@ -12,6 +12,7 @@
 //   store       append, a few fields, post (All lines, key order)
 //               / one INSERT of a whole line, prepared, over libpq
 //   store_startup_view  the same store on the start-up view (the batch filter on)
+//   store_supplier_view the same store on the view of the line's own supplier
 //   store_table the same line through a bare OrderTable (no window) / the INSERT,
 //               and the key's round trip alone (store_key_round_trip)
 //   repaint     the grid repainted, nothing changed (in every figure with a paint)
@@ -231,7 +232,12 @@ int main(int argc, char** argv)
         if (wanted("store_startup_view")) {
             program.sort(QStringLiteral("key"));
             program.filter(startup.supplier, startup.batch);
-            store("store_startup_view", program, server, std::max(repetitions, 20));
+            store("store_startup_view", program, server, std::max(repetitions, 50));
+        }
+        if (wanted("store_supplier_view")) {
+            program.sort(QStringLiteral("key"));
+            program.filter(supplier.supplier, supplier.batch);
+            store("store_supplier_view", program, server, std::max(repetitions, 50));
         }
         if (wanted("store_table"))
             storeBreakdown(dir, server, std::max(repetitions, 50));
