@@ -4,10 +4,15 @@
 #include "bench/RegisterGenerator.h"
 
 #include "app/OrderGrid.h"
+#include "data/Database.h"
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
+#include "data/RegisterBackup.h"
 
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFile>
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,6 +23,17 @@ BenchWindow::BenchWindow(const QString& dir) : form(dir, dialogs)
     form.show();
     painted = new PaintWaiter(form.DBGrid1->viewport());
     paint();
+}
+
+void BenchWindow::backUpToday(const QString& dir)
+{
+    const QDate today = QDate::currentDate();
+    if (!QFile::exists(QDir(dir).filePath(QLatin1String(Database::FileName))) ||
+        QFile::exists(RegisterBackup::pathFor(dir, today)))
+        return;
+    const RegisterBackup::Result made = RegisterBackup::run(dir, today);
+    if (!made.ok)
+        die(made.message);
 }
 
 void BenchWindow::die(const QString& message)

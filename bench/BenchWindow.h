@@ -20,6 +20,10 @@ struct BenchWindow {
     PaintWaiter* painted = nullptr;
 
     explicit BenchWindow(const QString& dir);
+    // Makes the day's backup of the register file in dir, when it has none
+    // yet, before anything is timed: the window's first start of a day
+    // would otherwise copy the whole register beside the figures.
+    static void backUpToday(const QString& dir);
     OrderTable& table() { return form.table(); }
     // Requests an update and waits until the grid has painted.
     void paint();

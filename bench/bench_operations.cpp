@@ -290,6 +290,7 @@ int main(int argc, char** argv)
     const QStringList only = argc > 3 ? QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')) : QStringList();
     auto wanted = [&](const char* figure) { return only.isEmpty() || only.contains(QLatin1String(figure)); };
     const QString path = QDir(dir).filePath(QLatin1String(Database::FileName));
+    BenchWindow::backUpToday(dir);
 
     EngineConnection cleanup;
     if (!cleanup.open(path))

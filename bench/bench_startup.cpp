@@ -5,6 +5,7 @@
 // the start-up itself, then for a start-up that also sorts the whole register
 // by artikul (the memory of the column cache).
 // Usage: bench_startup DIR [RUNS]   (QT_QPA_PLATFORM=offscreen is set for the children)
+#include "bench/BenchWindow.h"
 #include "bench/Measure.h"
 
 #include <QByteArray>
@@ -89,6 +90,7 @@ int main(int argc, char** argv)
     const QByteArray reference = QFile::encodeName(here.filePath(QStringLiteral("bench_reference_grid")));
     const QByteArray program = QFile::encodeName(here.filePath(QStringLiteral("bench_program_startup")));
     const QByteArray dir = argv[1];
+    BenchWindow::backUpToday(QFile::decodeName(dir));
     compare(reference, program, dir, nullptr, runs, "startup", "peak_rss");
     compare(reference, program, dir, "sorted", runs, "startup_sorted_all", "peak_rss_sorted_all");
     return 0;
