@@ -22,7 +22,9 @@ struct BenchWindow {
     explicit BenchWindow(const QString& dir);
     // Makes the day's backup of the register file in dir, when it has none
     // yet, before anything is timed: the window's first start of a day
-    // would otherwise copy the whole register beside the figures.
+    // would otherwise copy the whole register beside the figures. The copy
+    // is made by a child process, so that its memory is not counted in this
+    // one's peak; call it before the application object (no threads yet).
     static void backUpToday(const QString& dir);
     OrderTable& table() { return form.table(); }
     // Requests an update and waits until the grid has painted.

@@ -281,6 +281,8 @@ QString startupBatch()
 
 int main(int argc, char** argv)
 {
+    if (argc > 1)
+        BenchWindow::backUpToday(QString::fromLocal8Bit(argv[1]));
     QApplication app(argc, argv);
     if (argc < 2)
         die(QStringLiteral("usage: bench_operations DIR [REPETITIONS [FIGURE,...]]"));
@@ -290,7 +292,6 @@ int main(int argc, char** argv)
     const QStringList only = argc > 3 ? QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')) : QStringList();
     auto wanted = [&](const char* figure) { return only.isEmpty() || only.contains(QLatin1String(figure)); };
     const QString path = QDir(dir).filePath(QLatin1String(Database::FileName));
-    BenchWindow::backUpToday(dir);
 
     EngineConnection cleanup;
     if (!cleanup.open(path))

@@ -79,6 +79,8 @@ void compare(const QByteArray& reference, const QByteArray& program, const QByte
 
 int main(int argc, char** argv)
 {
+    if (argc > 1)
+        BenchWindow::backUpToday(QFile::decodeName(argv[1]));
     QCoreApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_startup DIR [RUNS]\n");
@@ -90,7 +92,6 @@ int main(int argc, char** argv)
     const QByteArray reference = QFile::encodeName(here.filePath(QStringLiteral("bench_reference_grid")));
     const QByteArray program = QFile::encodeName(here.filePath(QStringLiteral("bench_program_startup")));
     const QByteArray dir = argv[1];
-    BenchWindow::backUpToday(QFile::decodeName(dir));
     compare(reference, program, dir, nullptr, runs, "startup", "peak_rss");
     compare(reference, program, dir, "sorted", runs, "startup_sorted_all", "peak_rss_sorted_all");
     return 0;
