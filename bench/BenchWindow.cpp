@@ -73,19 +73,20 @@ void BenchWindow::sort(const QString& sortText)
         die(QStringLiteral("the title click did not sort by %1").arg(sortText));
 }
 
-void BenchWindow::storeLine()
+void BenchWindow::storeLine(const QString& batch)
 {
-    if (!storeLine(table()))
+    if (!storeLine(table(), batch))
         die(QStringLiteral("storing a line failed"));
 }
 
-bool BenchWindow::storeLine(OrderTable& t)
+bool BenchWindow::storeLine(OrderTable& t, const QString& batch)
 {
     static const QString supplier = RegisterGenerator::filterSupplier();
     static const QString article = RegisterGenerator::articles().first();
-    static const QString batch = RegisterGenerator::batches().last();
+    static const QString newest = RegisterGenerator::batches().last();
     return t.append() && t.setValue(QStringLiteral("dostavcik"), supplier) &&
-           t.setValue(QStringLiteral("artikul"), article) && t.setValue(QStringLiteral("batch"), batch) &&
+           t.setValue(QStringLiteral("artikul"), article) &&
+           t.setValue(QStringLiteral("batch"), batch.isEmpty() ? newest : batch) &&
            t.setValue(QStringLiteral("paracbr"), 12) && t.setValue(QStringLiteral("polucbr"), 12) &&
            t.setValue(QStringLiteral("pokupnacena"), QStringLiteral("12.5")) &&
            t.setValue(QStringLiteral("obsto"), QStringLiteral("150")) && t.post();

@@ -34,10 +34,11 @@ struct BenchWindow {
     // Title clicks on the column until the view has the wanted order: the
     // first click sorts ascending, the next one descending.
     void sort(const QString& sortText);
-    // append(), a few fields set as the entry form sets them, post().
-    void storeLine();
+    // append(), a few fields set as the entry form sets them, post();
+    // batch: the line's (empty: the newest of the list).
+    void storeLine(const QString& batch = QString());
     // The same on any open table; false when a step failed.
-    static bool storeLine(OrderTable& table);
+    static bool storeLine(OrderTable& table, const QString& batch = QString());
 
     [[noreturn]] static void die(const QString& message);
 
