@@ -139,11 +139,10 @@ private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
-// view: the view the stores are made from. The reference's INSERT is another
-// program's store to the window, after which its view is read anew: there
-// the reference's INSERTs come first, then the view is selected again,
-// untimed, and the window's stores meet the register as a clerk alone on it
-// does.
+// view: the view each store is made from. The reference's INSERT is another
+// program's store to the window, after which its view is read anew: the view
+// is selected again, untimed, before each of the window's stores, which then
+// meet the register as a clerk alone on it does.
 void store(const char* name, Program& program, Reference& reference, int repetitions, const Choice* view = nullptr)
 {
     const QString supplier = RegisterGenerator::filterSupplier();
@@ -152,18 +151,12 @@ void store(const char* name, Program& program, Reference& reference, int repetit
     ReferenceInsert insert(reference.engine.handle());
     const QByteArray supplierBytes = supplier.toUtf8(), articleBytes = article.toUtf8(), batchBytes = batch.toUtf8();
     std::vector<double> ref, prog;
-    const auto insertOnce = [&] { ref.push_back(Measure::ms([&] { insert.run(supplierBytes, articleBytes, batchBytes); })); };
-    // A line of the view's batch, as a clerk types it there: it stays in the view.
-    const auto store = [&] { prog.push_back(Measure::ms([&] { program.storeLine(view ? view->batch : QString()); })); };
     for (int i = 0; i < repetitions; ++i) {
-        insertOnce();
-        if (!view)
-            store();
-    }
-    if (view) {
-        program.filter(view->supplier, view->batch);
-        for (int i = 0; i < repetitions; ++i)
-            store();
+        ref.push_back(Measure::ms([&] { insert.run(supplierBytes, articleBytes, batchBytes); }));
+        if (view)
+            program.filter(view->supplier, view->batch);
+        // A line of the view's batch, as a clerk types it there: it stays in the view.
+        prog.push_back(Measure::ms([&] { program.storeLine(view ? view->batch : QString()); }));
     }
     report(name, ref, prog);
 }

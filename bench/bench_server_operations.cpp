@@ -132,31 +132,25 @@ void sortFirst(Program& program, ServerConnection& server, const QByteArray& con
     report("sort_first_psql", viaPsql, prog);
 }
 
-// view: the view the stores are made from. The reference's INSERT is another
-// clerk's store to the window, after which its view is read anew: there the
-// reference's INSERTs come first, then the view is selected again, untimed,
-// and the window's stores meet the register as a clerk alone on it does.
-// The server's notice of an INSERT reaches the window a moment after its
-// commit: the selection waits for it, or it would keep the view and the
-// first store would read it instead.
+// view: the view each store is made from. The reference's INSERT is another
+// clerk's store to the window, after which its view is read anew: the view
+// is selected again, untimed, before each of the window's stores, which then
+// meet the register as a clerk alone on it does. The server's notice of the
+// INSERT reaches the window a moment after its commit: the selection waits
+// for it, or it would keep the view and the store would read it instead.
 void store(const char* name, Program& program, ServerConnection& server, int repetitions,
            const Choice* view = nullptr)
 {
     check(server.prepareInsert(), server);
     std::vector<double> ref, prog;
-    const auto insertOnce = [&] { ref.push_back(Measure::ms([&] { check(server.insertLine(), server); })); };
-    // A line of the view's batch, as a clerk types it there: it stays in the view.
-    const auto store = [&] { prog.push_back(Measure::ms([&] { program.storeLine(view ? view->batch : QString()); })); };
     for (int i = 0; i < repetitions; ++i) {
-        insertOnce();
-        if (!view)
-            store();
-    }
-    if (view) {
-        QThread::msleep(100);
-        program.filter(view->supplier, view->batch);
-        for (int i = 0; i < repetitions; ++i)
-            store();
+        ref.push_back(Measure::ms([&] { check(server.insertLine(), server); }));
+        if (view) {
+            QThread::msleep(20);
+            program.filter(view->supplier, view->batch);
+        }
+        // A line of the view's batch, as a clerk types it there: it stays in the view.
+        prog.push_back(Measure::ms([&] { program.storeLine(view ? view->batch : QString()); }));
     }
     report(name, ref, prog);
 }
