@@ -145,7 +145,9 @@ private:
 // meet the register as a clerk alone on it does.
 void store(const char* name, Program& program, Reference& reference, int repetitions, const Choice* view = nullptr)
 {
-    const QString supplier = RegisterGenerator::filterSupplier();
+    // From a view, the reference's lines stay out of it, as other clerks'
+    // lines of other suppliers do.
+    const QString supplier = view ? QStringLiteral("Reference line") : RegisterGenerator::filterSupplier();
     const QString article = RegisterGenerator::articles().first();
     const QString batch = RegisterGenerator::batches().last();
     ReferenceInsert insert(reference.engine.handle());
