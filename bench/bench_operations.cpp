@@ -150,6 +150,10 @@ void store(const char* name, Program& program, Reference& reference, int repetit
     const QString supplier = view ? QStringLiteral("Reference line") : RegisterGenerator::filterSupplier();
     const QString article = RegisterGenerator::articles().first();
     const QString batch = RegisterGenerator::batches().last();
+    // Key order; all lines, or the view (selected again before each store).
+    program.sort(QStringLiteral("key"));
+    if (!view)
+        program.filter(QString(), QString());
     ReferenceInsert insert(reference.engine.handle());
     const QByteArray supplierBytes = supplier.toUtf8(), articleBytes = article.toUtf8(), batchBytes = batch.toUtf8();
     std::vector<double> ref, prog;
@@ -333,21 +337,12 @@ int main(int argc, char** argv)
             sorts(program, reference, repetitions);
         if (wanted("recalculate"))
             recalculate(program, reference, repetitions);
-        if (wanted("store")) {
-            program.filter(QString(), QString());
-            program.sort(QStringLiteral("key"));
+        if (wanted("store"))
             store("store", program, reference, std::max(repetitions, 50));
-        }
-        if (wanted("store_startup_view")) {
-            program.sort(QStringLiteral("key"));
-            program.filter(startup.supplier, startup.batch);
+        if (wanted("store_startup_view"))
             store("store_startup_view", program, reference, std::max(repetitions, 50), &startup);
-        }
-        if (wanted("store_supplier_view")) {
-            program.sort(QStringLiteral("key"));
-            program.filter(supplier.supplier, supplier.batch);
+        if (wanted("store_supplier_view"))
             store("store_supplier_view", program, reference, std::max(repetitions, 50), &supplier);
-        }
         std::printf("peak_rss_after_operations\t-\t%.1f\t-\tMiB\n", Measure::peakRssKb() / 1024.0);
     }
     // Back to the register as generated: no stored line, the key sequence as it was.
