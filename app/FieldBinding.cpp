@@ -15,8 +15,10 @@ FieldBinding::FieldBinding(QWidget* control, OrderTable& table, OrderColumns::In
 {
     m_table.addDataLink(this);
     connect(&m_table, &OrderTable::dataChanged, this, &FieldBinding::onDataChanged);
+    // Back in Browse the table reports a data change of the whole line
+    // next, which shows it: refreshing here as well showed it twice.
     connect(&m_table, &OrderTable::stateChanged, this, [this](TableState state) {
-        if (state == TableState::Inactive || state == TableState::Browse)
+        if (state == TableState::Inactive)
             refresh();
     });
 }

@@ -6,13 +6,20 @@
 #include "app/FindBar.h"
 #include "app/OrderGrid.h"
 #include "data/Engine.h"
+#include "data/Database.h"
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
+#include "data/RegisterBackup.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QDate>
+#include <QDir>
+#include <QFile>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 
 BenchWindow::BenchWindow(const QString& dir) : form(dir, dialogs)
 {
@@ -21,6 +28,24 @@ BenchWindow::BenchWindow(const QString& dir) : form(dir, dialogs)
     form.show();
     painted = new PaintWaiter(form.DBGrid1->viewport());
     paint();
+}
+
+void BenchWindow::backUpToday(const QString& dir)
+{
+    const QDate today = QDate::currentDate();
+    if (!QFile::exists(QDir(dir).filePath(QLatin1String(Database::FileName))) ||
+        QFile::exists(RegisterBackup::pathFor(dir, today)))
+        return;
+    const pid_t child = fork();
+    if (child == 0) {
+        const RegisterBackup::Result made = RegisterBackup::run(dir, today);
+        if (!made.ok)
+            std::fprintf(stderr, "benchmark stopped: %s\n", qPrintable(made.message));
+        std::_Exit(made.ok ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        die(QStringLiteral("the day's backup of %1 was not made").arg(dir));
 }
 
 void BenchWindow::die(const QString& message)
@@ -81,19 +106,20 @@ QString BenchWindow::findText()
     return RegisterGenerator::articles().first().section(QLatin1Char(' '), 0, 0).toUpper();
 }
 
-void BenchWindow::storeLine()
+void BenchWindow::storeLine(const QString& batch)
 {
-    if (!storeLine(table()))
+    if (!storeLine(table(), batch))
         die(QStringLiteral("storing a line failed"));
 }
 
-bool BenchWindow::storeLine(OrderTable& t)
+bool BenchWindow::storeLine(OrderTable& t, const QString& batch)
 {
     static const QString supplier = RegisterGenerator::filterSupplier();
     static const QString article = RegisterGenerator::articles().first();
-    static const QString batch = RegisterGenerator::batches().last();
+    static const QString newest = RegisterGenerator::batches().last();
     return t.append() && t.setValue(QStringLiteral("dostavcik"), supplier) &&
-           t.setValue(QStringLiteral("artikul"), article) && t.setValue(QStringLiteral("batch"), batch) &&
+           t.setValue(QStringLiteral("artikul"), article) &&
+           t.setValue(QStringLiteral("batch"), batch.isEmpty() ? newest : batch) &&
            t.setValue(QStringLiteral("paracbr"), 12) && t.setValue(QStringLiteral("polucbr"), 12) &&
            t.setValue(QStringLiteral("pokupnacena"), QStringLiteral("12.5")) &&
            t.setValue(QStringLiteral("obsto"), QStringLiteral("150")) && t.post();

@@ -20,6 +20,12 @@ struct BenchWindow {
     PaintWaiter* painted = nullptr;
 
     explicit BenchWindow(const QString& dir);
+    // Makes the day's backup of the register file in dir, when it has none
+    // yet, before anything is timed: the window's first start of a day
+    // would otherwise copy the whole register beside the figures. The copy
+    // is made by a child process, so that its memory is not counted in this
+    // one's peak; call it before the application object (no threads yet).
+    static void backUpToday(const QString& dir);
     OrderTable& table() { return form.table(); }
     // Requests an update and waits until the grid has painted.
     void paint();
@@ -39,10 +45,11 @@ struct BenchWindow {
     // that hold it (a Cyrillic garment word), one that no line holds.
     static QString findText();
     static QString unfoundText() { return QStringLiteral("qzxqzx"); }
-    // append(), a few fields set as the entry form sets them, post().
-    void storeLine();
+    // append(), a few fields set as the entry form sets them, post();
+    // batch: the line's (empty: the newest of the list).
+    void storeLine(const QString& batch = QString());
     // The same on any open table; false when a step failed.
-    static bool storeLine(OrderTable& table);
+    static bool storeLine(OrderTable& table, const QString& batch = QString());
 
     [[noreturn]] static void die(const QString& message);
 

@@ -113,12 +113,14 @@ bool ServerConnection::prepareInsert()
     return m_insertPrepared || fail();
 }
 
-bool ServerConnection::insertLine()
+bool ServerConnection::insertLine(const QByteArray& supplier)
 {
     static const std::vector<QByteArray> values = lineValues();
     std::vector<const char*> pointers;
     for (const QByteArray& value : values)
         pointers.push_back(value.isNull() ? nullptr : value.constData());
+    if (!supplier.isEmpty())
+        pointers[OrderColumns::Dostavcik - 1] = supplier.constData();
     Result held{PQexecPrepared(m_conn, "reference_insert", int(pointers.size()), pointers.data(), nullptr, nullptr, 0)};
     return PQresultStatus(held.result) == PGRES_COMMAND_OK || fail();
 }

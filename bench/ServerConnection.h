@@ -32,7 +32,8 @@ public:
     // A whole line stored as one committed INSERT through a prepared
     // statement, every column but the key (the server's identity) bound.
     bool prepareInsert(); // once per connection
-    bool insertLine();
+    // supplier: the line's, when not the filter's supplier.
+    bool insertLine(const QByteArray& supplier = QByteArray());
 
 private:
     bool fail();

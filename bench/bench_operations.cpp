@@ -1,6 +1,9 @@
 // In-process figures after start-up, each beside its reference measured in the
 // same process on the same file, repetitions alternating between the two:
 //   store         one line appended and posted   / one committed INSERT (WAL, FULL)
+//                 (All, key order); store_startup_view the same on the start-up
+//                 view (batch filter, supplier "All"), store_supplier_view on
+//                 the view of the line's own supplier
 //   last          move to the last line + paint  / the reference grid scrolled to its end + paint
 //   filter_*      filter rule with its sums + paint / engine's filtered key query + aggregate;
 //                 from the start-up view to a supplier, both, or all lines, from
@@ -141,19 +144,32 @@ private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
-void store(Program& program, Reference& reference, int repetitions)
+// view: the view each store is made from. The reference's INSERT is another
+// program's store to the window, after which its view is read anew: the view
+// is selected again, untimed, before each of the window's stores, which then
+// meet the register as a clerk alone on it does.
+void store(const char* name, Program& program, Reference& reference, int repetitions, const Choice* view = nullptr)
 {
-    const QString supplier = RegisterGenerator::filterSupplier();
+    // From a view, the reference's lines stay out of it, as other clerks'
+    // lines of other suppliers do.
+    const QString supplier = view ? QStringLiteral("Reference line") : RegisterGenerator::filterSupplier();
     const QString article = RegisterGenerator::articles().first();
     const QString batch = RegisterGenerator::batches().last();
+    // Key order; all lines, or the view (selected again before each store).
+    program.sort(QStringLiteral("key"));
+    if (!view)
+        program.filter(QString(), QString());
     ReferenceInsert insert(reference.engine.handle());
     const QByteArray supplierBytes = supplier.toUtf8(), articleBytes = article.toUtf8(), batchBytes = batch.toUtf8();
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
         ref.push_back(Measure::ms([&] { insert.run(supplierBytes, articleBytes, batchBytes); }));
-        prog.push_back(Measure::ms([&] { program.storeLine(); }));
+        if (view)
+            program.filter(view->supplier, view->batch);
+        // A line of the view's batch, as a clerk types it there: it stays in the view.
+        prog.push_back(Measure::ms([&] { program.storeLine(view ? view->batch : QString()); }));
     }
-    report("store", ref, prog);
+    report(name, ref, prog);
 }
 
 void moveToLast(Program& program, Reference& reference, int repetitions)
@@ -305,6 +321,8 @@ QString startupBatch()
 
 int main(int argc, char** argv)
 {
+    if (argc > 1)
+        BenchWindow::backUpToday(QString::fromLocal8Bit(argv[1]));
     QApplication app(argc, argv);
     if (argc < 2)
         die(QStringLiteral("usage: bench_operations DIR [REPETITIONS [FIGURE,...]]"));
@@ -350,11 +368,12 @@ int main(int argc, char** argv)
             find("find_first", program, reference, Program::findText(), repetitions);
         if (wanted("find_none"))
             find("find_none", program, reference, Program::unfoundText(), repetitions);
-        if (wanted("store")) {
-            program.filter(QString(), QString());
-            program.sort(QStringLiteral("key"));
-            store(program, reference, std::max(repetitions, 50));
-        }
+        if (wanted("store"))
+            store("store", program, reference, std::max(repetitions, 50));
+        if (wanted("store_startup_view"))
+            store("store_startup_view", program, reference, std::max(repetitions, 50), &startup);
+        if (wanted("store_supplier_view"))
+            store("store_supplier_view", program, reference, std::max(repetitions, 50), &supplier);
         std::printf("peak_rss_after_operations\t-\t%.1f\t-\tMiB\n", Measure::peakRssKb() / 1024.0);
     }
     // Back to the register as generated: no stored line, the key sequence as it was.

@@ -5,6 +5,7 @@
 // the start-up itself, then for a start-up that also sorts the whole register
 // by artikul (the memory of the column cache).
 // Usage: bench_startup DIR [RUNS]   (QT_QPA_PLATFORM=offscreen is set for the children)
+#include "bench/BenchWindow.h"
 #include "bench/Measure.h"
 
 #include <QByteArray>
@@ -78,6 +79,8 @@ void compare(const QByteArray& reference, const QByteArray& program, const QByte
 
 int main(int argc, char** argv)
 {
+    if (argc > 1)
+        BenchWindow::backUpToday(QFile::decodeName(argv[1]));
     QCoreApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_startup DIR [RUNS]\n");

@@ -11,6 +11,26 @@ qint64 Engine::number(const QString& sql)
     return value;
 }
 
+bool Engine::changedByOthers()
+{
+    const bool changed = pollOthers();
+    m_othersSinceView = m_othersSinceView || changed;
+    return changed;
+}
+
+void Engine::viewReadFromHere()
+{
+    // What arrived before the read is in it; only what comes after counts.
+    pollOthers();
+    m_othersSinceView = !watchesOthers();
+}
+
+bool Engine::othersChangedSinceView()
+{
+    changedByOthers();
+    return m_othersSinceView || !watchesOthers();
+}
+
 bool Engine::executeAll(const QStringList& statements, QString* error)
 {
     if (!beginWrite(error))

@@ -116,7 +116,16 @@ public:
     virtual bool busy() const { return false; }
     // Whether another program stored or deleted lines since the last call;
     // the first call starts watching.
-    virtual bool changedByOthers() { return false; }
+    bool changedByOthers();
+    // The view was read (called before its read): from now on
+    // othersChangedSinceView() tells whether anyone else stored or deleted
+    // lines since. A view kept up to date by this program's own stores is
+    // only as good as that answer.
+    void viewReadFromHere();
+    // True unless the engine watches other programs and none stored or
+    // deleted a line since viewReadFromHere() (whoever asked changedByOthers()
+    // meanwhile).
+    bool othersChangedSinceView();
     // The whole view was just read on the session the engine has now: what
     // others did while it had none is in that read, no longer news.
     virtual void viewReadAfterReconnect() {}
@@ -134,6 +143,10 @@ public:
     static void setStatementObserver(StatementObserver observer);
 
 protected:
+    // What changedByOthers() asks the engine; watchesOthers() tells whether
+    // its "no" can be trusted.
+    virtual bool pollOthers() { return false; }
+    virtual bool watchesOthers() const { return false; }
     static void observe(const QString& sql, const EngineParameters& parameters = {});
     // The key insertTakingNextKey took for the next new line (0: none);
     // nextKey hands it out first.
@@ -148,4 +161,5 @@ protected:
 
 private:
     qint32 m_heldKey = 0;
+    bool m_othersSinceView = true;
 };

@@ -111,6 +111,7 @@ bool OrderTable::canShow(int row)
 
 void OrderTable::noticeVanished()
 {
+    d->viewExact = false; // another program deleted a line
     if (isEditing()) {
         d->vanishWhilePending = true;
         return;
@@ -248,6 +249,7 @@ void OrderTable::close()
     d->spareBase = {};
     d->spareView = {};
     d->stored.clear();
+    d->viewExact = false;
     d->clearBuffer();
     m_modified = false;
     m_state = TableState::Inactive;
@@ -579,6 +581,7 @@ bool OrderTable::execute(const QString& sql)
     if (!sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)) {
         d->rows.clear();
         d->caches.clear();
+        d->viewExact = false;
     }
     return true;
 }

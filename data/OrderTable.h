@@ -313,6 +313,12 @@ private:
     bool readLinesOf(const QVector<int>& columns, const std::function<void(int row, const QVariant* values)>& visit,
                      QString* error);
     bool readSums(ViewSums* out, QString* error);
+    // After a reading of the view (with its sums, or none).
+    void viewReadWith(const ViewSums* sums);
+    // Instead of reading the view with an unchanged filter: the view this
+    // program's own stores left, when that is exactly what the reading
+    // would give; false (nothing changed) when it is not known to be.
+    bool keepViewAfterOwnStores(bool filtered, const QString& filterText, ViewSums* sums);
     // " WHERE ..." of the filter (empty when unfiltered).
     QString filterCondition() const;
     // The condition of the view's lines without WHERE (empty when unfiltered).

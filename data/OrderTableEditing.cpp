@@ -65,6 +65,7 @@ bool OrderTable::edit()
         return append();
     d->buffer = d->rows.row(currentKey());
     d->editVersion = d->rows.version(currentKey());
+    d->editShare = Private::shareOf(d->buffer);
     d->changed = QVector<bool>(OrderColumns::Count, false);
     m_modified = false;
     m_state = TableState::Edit;
@@ -125,10 +126,16 @@ bool OrderTable::writePending(qint32* key, QString* error)
         }
     }
     *key = target;
+    d->storedPassesFilter = -1;
+    if (inserting != (m_state == TableState::Insert))
+        d->viewExact = false; // an earlier try may have been stored: its share is not known
     // What the cache holds is read anew, or replaced by the write's answer.
     d->rows.drop(target);
-    if (values.isEmpty()) // an edit that set nothing writes nothing
+    if (values.isEmpty()) { // an edit that set nothing writes nothing
+        d->storedShare = d->editShare;
+        d->storedPassesFilter = d->leftFilter.count(target) ? 0 : 1;
         return true;
+    }
     QString sql;
     const bool checkVersion = m_state == TableState::Edit;
     if (inserting) {
@@ -146,6 +153,13 @@ bool OrderTable::writePending(qint32* key, QString* error)
     // returns. It answers with the line as stored, which the cache keeps in
     // place of the version it held.
     sql += d->rows.returning();
+    // Whether the line as stored passes the filter, so that the view can
+    // follow the store without being read again.
+    const QString filterQuestion = filterCondition().isEmpty()
+                                       ? QString()
+                                       : QStringLiteral(", CASE WHEN (%1) THEN 1 ELSE 0 END").arg(m_filterText);
+    sql += filterQuestion;
+    const int questionColumn = RowCache::ReturnedColumns + (filterQuestion.isEmpty() ? 0 : 1);
     const StoreQuestion question = d->storeQuestion ? d->storeQuestion() : StoreQuestion();
     if (!question.expression.isEmpty()) {
         sql += QStringLiteral(", ") + question.expression;
@@ -154,8 +168,9 @@ bool OrderTable::writePending(qint32* key, QString* error)
     qint64 changed = 0;
     const EngineVisitor keep = [&](const EngineRow& row) {
         d->rows.keep(row);
+        d->storedPassesFilter = filterQuestion.isEmpty() ? 1 : int(row.integer(RowCache::ReturnedColumns) != 0);
         if (!question.expression.isEmpty())
-            question.answered(row, RowCache::ReturnedColumns);
+            question.answered(row, questionColumn);
         ++changed;
         return true;
     };
@@ -168,8 +183,11 @@ bool OrderTable::writePending(qint32* key, QString* error)
             return writePending(key, error);
         return false;
     }
-    if (changed > 0)
+    if (changed > 0) {
+        d->storedShare = Private::shareOf(d->rows.row(target));
         return true;
+    }
+    d->storedPassesFilter = -1;
     if (checkVersion && storedAsPending(target))
         return true; // an earlier try whose answer the broken connection lost
     // What is cached is the old version: Cancel must show the new one.
@@ -219,6 +237,7 @@ bool OrderTable::storedAsPending(qint32 key)
 void OrderTable::finishPost(qint32 key)
 {
     const bool inserted = m_state == TableState::Insert;
+    d->followStore(key, inserted, m_filtered);
     d->storeInCaches(key, inserted);
     if (m_filtered)
         d->stored.insert(key);
@@ -304,6 +323,7 @@ bool OrderTable::remove()
         return false; // the hook moved away or started a new line
     // Only the line as the user saw it is deleted.
     const QByteArray version = m_state == TableState::Edit ? d->editVersion : d->rows.version(key);
+    const ViewSums share = m_state == TableState::Edit ? d->editShare : Private::shareOf(d->rows.row(key));
     Engine* db = engine();
     QString error;
     qint64 erased = 0;
@@ -324,6 +344,10 @@ bool OrderTable::remove()
         return false;
     }
     // A line another program removed first is simply gone from the view too.
+    if (erased > 0)
+        d->followDelete(key, share);
+    else
+        d->viewExact = false;
     d->view.erase(d->view.begin() + row);
     const auto inBase = std::lower_bound(d->base.begin(), d->base.end(), key);
     if (inBase != d->base.end() && *inBase == key)

@@ -15,6 +15,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -57,6 +58,84 @@ struct OrderTable::Private {
     std::set<qint32> stored;
     int sortColumn = OrderColumns::Key;
     bool sortDescending = false;
+
+    // The view as this program's own stores and deletes left it, against
+    // what reading it again would give: exact while its sums were read with
+    // it, every store since told whether its line still passes the filter,
+    // and no other program changed the register (the engine watches).
+    bool viewExact = false;
+    ViewSums viewSums; // of every line of the view
+    // Lines of the view that no longer pass the filter, with their shares
+    // of viewSums: a new reading would leave them out.
+    std::map<qint32, ViewSums> leftFilter;
+    ViewSums editShare; // the edited line's share as it was read
+    // What the last store's statement answered: the line's share, and
+    // whether it passes the filter (-1: not answered).
+    ViewSums storedShare;
+    int storedPassesFilter = -1;
+
+    static ViewSums shareOf(const RowValues& line)
+    {
+        ViewSums share;
+        share.count = 1;
+        share.pieces = FieldCodec::toInteger(line[OrderColumns::Polucbr]);
+        share.money = FieldCodec::toCurrency(line[OrderColumns::Obsto]);
+        return share;
+    }
+
+    // Adds (sign 1) or takes off (-1) a line's share; a total beyond 64 bits
+    // leaves the view to a new reading, which reports it.
+    void countShare(const ViewSums& share, int sign)
+    {
+        qint64 money = viewSums.money.units();
+        if (__builtin_add_overflow(viewSums.count, sign * share.count, &viewSums.count) ||
+            __builtin_add_overflow(viewSums.pieces, sign * share.pieces, &viewSums.pieces) ||
+            __builtin_add_overflow(money, sign * share.money.units(), &money))
+            viewExact = false;
+        viewSums.money = Currency::fromUnits(money);
+    }
+
+    // A stored line changes the view's sums by its new share less its old
+    // one, and stays in the view whether or not it passes the filter.
+    void followStore(qint32 key, bool inserted, bool filtered)
+    {
+        if (!viewExact)
+            return;
+        if (storedPassesFilter < 0) {
+            viewExact = false;
+            return;
+        }
+        if (!inserted)
+            countShare(editShare, -1);
+        countShare(storedShare, 1);
+        if (storedPassesFilter || !filtered)
+            leftFilter.erase(key);
+        else
+            leftFilter[key] = storedShare;
+    }
+
+    void followDelete(qint32 key, const ViewSums& share)
+    {
+        countShare(share, -1);
+        leftFilter.erase(key);
+    }
+
+    // What a new reading of the view with an unchanged filter gives, from
+    // the view kept: the lines that left the filter go, with their shares.
+    void dropLinesLeftFilter()
+    {
+        for (const auto& [key, share] : leftFilter) {
+            const auto inBase = std::lower_bound(base.begin(), base.end(), key);
+            if (inBase != base.end() && *inBase == key)
+                base.erase(inBase);
+            const auto inView = std::find(view.begin(), view.end(), key);
+            if (inView != view.end())
+                view.erase(inView);
+            countShare(share, -1);
+        }
+        leftFilter.clear();
+        stored.clear();
+    }
 
     RowCache rows;
     std::vector<std::unique_ptr<ColumnCache>> caches; // most recently used last
@@ -130,6 +209,8 @@ struct OrderTable::Private {
     {
         QString ignored;
         ColumnCache* cache = sortColumn == OrderColumns::Key ? nullptr : cacheFor(sortColumn, engine, &ignored);
+        if (!cache && sortColumn != OrderColumns::Key)
+            viewExact = false; // placed by key: a new reading would sort it elsewhere
         const bool descending = sortDescending;
         auto before = [&](qint32 a, qint32 b) {
             if (cache)

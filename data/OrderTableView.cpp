@@ -70,10 +70,12 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
     // An unfiltered view reads its keys from the key's own index, and its
     // sums are asked for apart.
     const bool sumsWithKeys = sums && db->sumsWhileReadingKeys() && !filterCondition().isEmpty();
+    d->viewExact = false;
+    db->viewReadFromHere();
     if (!alsoRead && (!sums || sumsWithKeys)) {
         if (!selectView(error, sums))
             return false;
-        emit viewRead();
+        viewReadWith(sums);
         return true;
     }
     // Without a transaction each SELECT sees the file as it is at that moment,
@@ -87,6 +89,29 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
         db->rollback();
         return false;
     }
+    viewReadWith(sums);
+    return true;
+}
+
+void OrderTable::viewReadWith(const ViewSums* sums)
+{
+    d->viewExact = sums != nullptr;
+    d->leftFilter.clear();
+    if (sums)
+        d->viewSums = *sums;
+    emit viewRead();
+}
+
+bool OrderTable::keepViewAfterOwnStores(bool filtered, const QString& filterText, ViewSums* sums)
+{
+    Engine* db = engine();
+    if (!sums || !d->viewExact || !db || filtered != m_filtered || filterText != m_filterText ||
+        db->othersChangedSinceView())
+        return false;
+    d->dropLinesLeftFilter();
+    if (!d->viewExact)
+        return false;
+    *sums = d->viewSums;
     emit viewRead();
     return true;
 }
@@ -262,11 +287,16 @@ bool OrderTable::reselect(bool filtered, const QString& filterText, ViewSums* su
         return false;
     const bool oldFiltered = m_filtered;
     const QString oldText = m_filterText;
+    // The same filter again after this program's own stores: the view they
+    // left is what a new reading would give, less the lines that left the
+    // filter.
+    const bool kept = keepViewAfterOwnStores(filtered, filterText, sums);
     m_filtered = filtered;
     m_filterText = filterText;
-    d->rows.clear();
     QString error;
-    if (!readView(sums, &error)) {
+    if (!kept)
+        d->rows.clear();
+    if (!kept && !readView(sums, &error)) {
         m_filtered = oldFiltered;
         m_filterText = oldText;
         report(error);

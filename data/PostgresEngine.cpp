@@ -246,22 +246,25 @@ bool PostgresEngine::configure(QString* error)
 bool PostgresEngine::listen(QString* error)
 {
     if (!command((QByteArray("LISTEN ") + ChangeChannel).constData(), error) ||
-        !query(QStringLiteral("SELECT current_schema()"), {}, [&](const EngineRow& row) {
+        !query(QStringLiteral("SELECT current_schema(), EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = "
+                              "'table1'::regclass AND tgname = 'table1_changed')::int"),
+               {}, [&](const EngineRow& row) {
             m_schema = QByteArray(row.text(0).data(), qsizetype(row.text(0).size()));
+            m_signalled = row.integer(1) != 0;
             return false;
         }, error))
         return false;
     return true;
 }
 
-bool PostgresEngine::changedByOthers()
+bool PostgresEngine::pollOthers()
 {
     if (m_busy || !m_conn || PQstatus(m_conn) != CONNECTION_OK)
         return false;
     QString ignored;
     if (!m_watching) {
-        m_watching = true;
-        listen(&ignored);
+        // Until the server listens, no notice can say that nothing changed.
+        m_watching = listen(&ignored);
         return false;
     }
     PQconsumeInput(m_conn);

@@ -58,7 +58,6 @@ public:
     void setWait(ServerWait* wait) override { m_wait = wait; }
     bool busy() const override { return m_busy; }
     bool sumsWhileReadingKeys() const override { return true; }
-    bool changedByOthers() override;
     void viewReadAfterReconnect() override { m_reconnected = false; }
 
     // What a step says when no session with the server can be had; detail
@@ -90,6 +89,10 @@ public:
     static bool createRegister(const QString& connectionString, bool* created, QString* error);
     static QString noCreatedbMessage(const QString& role, const QString& database);
     static QString noCreateOnSchemaMessage(const QString& role, const QString& schema);
+
+protected:
+    bool pollOthers() override;
+    bool watchesOthers() const override { return m_watching && m_signalled; }
 
 private:
     // The result of sql with the parameters, or nullptr with error set.
@@ -128,5 +131,6 @@ private:
     bool m_gaveUp = false;
     bool m_watching = false; // LISTEN on ChangeChannel (again after each reconnect)
     QByteArray m_schema;     // the register's schema, the notifications' payload
-    bool m_reconnected = false; // since the last changedByOthers()
+    bool m_signalled = false; // Table1 has the trigger that sends them
+    bool m_reconnected = false; // since the last pollOthers()
 };

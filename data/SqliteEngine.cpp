@@ -226,6 +226,14 @@ void SqliteEngine::rollback()
         run("ROLLBACK", &ignored);
 }
 
+bool SqliteEngine::pollOthers()
+{
+    const qint64 version = number(QStringLiteral("PRAGMA data_version"));
+    const bool changed = m_dataVersion >= 0 && version != m_dataVersion;
+    m_dataVersion = version;
+    return changed;
+}
+
 qint64 SqliteEngine::lastKey()
 {
     return number(QStringLiteral("SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'Table1'), 0),"

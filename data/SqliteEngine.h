@@ -42,6 +42,12 @@ public:
     QString versionExpression() const override;
     QString containsIgnoringCase(const QStringList& columns) const override;
 
+protected:
+    // Other programs' commits move the file's data version; this
+    // connection's own do not.
+    bool pollOthers() override;
+    bool watchesOthers() const override { return m_dataVersion >= 0; }
+
 private:
     // The statement for sql with the parameters bound: a kept one when there
     // are parameters, else a fresh one in scratch.
@@ -61,4 +67,5 @@ private:
     QHash<QString, std::shared_ptr<SqliteStatement>> m_prepared;
     QString m_journalMode; // empty until asked
     bool m_keysUnsynced = false; // a key was taken without a sync of the log
+    qint64 m_dataVersion = -1;   // as last polled; -1 before
 };

@@ -195,12 +195,17 @@ void RecordLifecycle::writeLineCount()
 void RecordLifecycle::afterPost()
 {
     writeLineCount();
-    if (m_table.isFiltered() && m_controls.supplierFilter->currentIndex() - 1 != m_supplierIndexAtPost) {
+    const bool leftSupplierFilter =
+        m_table.isFiltered() && m_controls.supplierFilter->currentIndex() - 1 != m_supplierIndexAtPost;
+    if (leftSupplierFilter) {
         // The line left the supplier filter: the view becomes that of "All"
         // with the batch filter kept. The filter rule switches the filter in
         // one step; switching it off first would read every line for nothing.
         // It shows the counters of the lines it read, so a summary walk
-        // after it would only read them all again.
+        // after it would only read them all again. The form and the grid
+        // show the line the step ends on, not the first line of the new
+        // view on the way there.
+        m_table.disableControls();
         m_controls.supplierFilter->setCurrentIndex(0);
         m_steps.runFilterRule();
     }
@@ -215,6 +220,8 @@ void RecordLifecycle::afterPost()
         // line that took its place. The line count tells that it went.
         m_table.moveTo(qMin(m_editRow, m_table.recordCount() - 1));
     }
+    if (leftSupplierFilter)
+        m_table.enableControls();
 }
 
 bool RecordLifecycle::beforeDelete()

@@ -86,7 +86,11 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         return found;
     if (known != 0 && !QFileInfo::exists(cacheFile(key, known)))
         known = 0; // the copy was removed behind the program's back
-    const std::optional<Answer> answered = std::exchange(m_answered, std::nullopt);
+    // The same photo may be shown twice in the step that stored its line
+    // (the form follows the store, then the move the store leads to).
+    const std::optional<Answer> answered = m_answered;
+    if (answered && !(answered->key == key))
+        m_answered.reset();
     if (answered && answered->key == key) {
         if (answered->version == 0) {
             forget(key);

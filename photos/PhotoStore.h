@@ -49,9 +49,10 @@ class PhotoStore {
     Found find(const PhotoPath& path);
     // On a server, the question for the photo's version that the statement
     // storing its line can carry (nothing to ask on the file). Its answer is
-    // taken by the next find() of that photo instead of a question of its
-    // own, and dropped by any other: it stands only for the show that the
-    // store itself leads to, as fresh as a question asked then would be.
+    // taken by the finds of that photo in the step that stored the line
+    // instead of a question of their own, and dropped by a find of any
+    // other photo and when the step ends: it stands only for the shows that
+    // the store itself leads to, as fresh as a question asked then would be.
     OrderTable::StoreQuestion versionQuestion(const PhotoPath& path);
     void dropAnswer() { m_answered.reset(); }
     // The file the desktop opens for the photo: the store's path whether or

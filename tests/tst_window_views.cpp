@@ -9,6 +9,7 @@
 #include "data/OrderGridModel.h"
 #include "lists/PickLists.h"
 #include "photos/PhotoArea.h"
+#include "support/SentStatements.h"
 #include "support/WindowFixture.h"
 
 #include <QCheckBox>
@@ -71,6 +72,8 @@ private slots:
     void photoOfTheLineIsShownAndAttached();
     void lineShowsItsOwnValueNotInTheList_data();
     void lineShowsItsOwnValueNotInTheList();
+    void storeGivesTheViewAReadingGives_data();
+    void storeGivesTheViewAReadingGives();
 
 private:
     std::unique_ptr<WindowFixture> f;
@@ -295,6 +298,119 @@ void WindowViewsTest::lineShowsItsOwnValueNotInTheList()
     QCOMPARE(PickLists::entries(combo), entries);
     QCOMPARE(combo->count(), entries.size());
     QCOMPARE(f->dialogs.shown, QStringList());
+}
+
+namespace {
+
+// What the user sees of a view after a store.
+struct ViewSeen {
+    QList<int> keys; // in the grid's order
+    int current = -1;
+    QStringList texts; // counters, line count, filter
+    bool readTheView = false;
+};
+
+// Stores one line from a view and reports what the window then shows.
+// oracle: the table is first told that its view may be stale, so the store
+// reads the view again as every store did before it learnt to follow its
+// own stores.
+ViewSeen storeFromView(WindowFixture& fixture, bool oracle)
+{
+    QFETCH(QString, supplierFilter);
+    QFETCH(QString, batchFilter);
+    QFETCH(QString, sort);
+    QFETCH(int, editRow);
+    QFETCH(QString, supplier);
+    QFETCH(QString, batch);
+    QFETCH(bool, othersStore);
+    fixture.insertLine(line("D'Angelo Moda", "shirt", "C3", 6, 99000)); // after the three lines of init()
+    TForm1& form = fixture.open();
+    WindowFixture::choose(form.cbfiltersup, supplierFilter);
+    WindowFixture::choose(form.cbbatch, batchFilter);
+    if (!sort.isEmpty())
+        form.table().setSort(sort);
+    if (editRow < 0) {
+        WindowFixture::click(form.Button1);
+        WindowFixture::choose(form.DBComboBox1, "shirt");
+        WindowFixture::typeInto(form.DBEdit7, "2.5");
+        WindowFixture::typeInto(form.DBEdit16, "3");
+    } else {
+        form.table().moveTo(editRow);
+        WindowFixture::focus(form.DBEdit17);
+        QTest::keyClick(form.DBEdit17, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(form.DBEdit17, "1");
+    }
+    WindowFixture::choose(form.DBComboBox2, supplier);
+    WindowFixture::choose(form.ComboBox2, batch);
+    if (oracle)
+        form.table().execute("UPDATE Table1 SET key = key WHERE key < 0");
+    if (othersStore)
+        fixture.insertLine(line("Zara", "coat", "C3", 3));
+    SentStatements sent;
+    WindowFixture::click(form.Button5);
+    ViewSeen seen;
+    for (int row = 0; row < form.table().recordCount(); ++row)
+        seen.keys << form.table().cellValue(row, OrderColumns::Key).toInt();
+    seen.current = form.table().currentRow();
+    seen.texts << form.eobstbr->text() << form.etotal->text()
+               << form.statusPanels().text(StatusPanels::LineCount) << form.table().filter()
+               << form.lrecalc->text() << QString::number(form.DBGrid1->currentIndex().row())
+               << form.table().asString(OrderColumns::Key);
+    seen.readTheView = !sent.list.filter(QRegularExpression("^SELECT key[ ,]")).isEmpty();
+    if (!fixture.dialogs.shown.isEmpty())
+        seen.texts << fixture.dialogs.shown;
+    return seen;
+}
+
+} // namespace
+
+void WindowViewsTest::storeGivesTheViewAReadingGives_data()
+{
+    QTest::addColumn<QString>("supplierFilter");
+    QTest::addColumn<QString>("batchFilter");
+    QTest::addColumn<QString>("sort");
+    QTest::addColumn<int>("editRow"); // -1: a new line
+    QTest::addColumn<QString>("supplier");
+    QTest::addColumn<QString>("batch");   // the batch chooser's
+    QTest::addColumn<bool>("othersStore"); // another program stores a line first
+    QTest::addColumn<bool>("readsView");   // the store reads the view again
+
+    // The start-up view: the last batch, every supplier.
+    QTest::newRow("start-up view, new line stays") << "All" << "C3" << "" << -1 << "Zara" << "C3" << false << false;
+    QTest::newRow("start-up view, new line leaves") << "All" << "C3" << "" << -1 << "Zara" << "A1" << false << false;
+    QTest::newRow("start-up view, changed line stays") << "All" << "C3" << "" << 1 << "Zara" << "C3" << false << false;
+    QTest::newRow("start-up view, changed line leaves") << "All" << "C3" << "" << 0 << "Zara" << "A1" << false << false;
+    QTest::newRow("start-up view by article, changed line stays")
+        << "All" << "C3" << "artikul" << 2 << "D'Angelo Moda" << "C3" << false << false;
+    QTest::newRow("start-up view by received, descending, changed line leaves")
+        << "All" << "C3" << "polucbr DESC" << 1 << "Zara" << "A1" << false << false;
+    QTest::newRow("a batch, by supplier, changed line") << "All" << "A1" << "dostavcik" << 0 << "D'Angelo Moda"
+                                                         << "A1" << false << false;
+    QTest::newRow("a supplier, its own new line") << "Zara" << "All" << "" << -1 << "Zara" << "C3" << false << false;
+    QTest::newRow("a supplier, another's new line") << "Zara" << "All" << "" << -1 << "D'Angelo Moda" << "C3"
+                                                    << false << true;
+    QTest::newRow("a supplier, another's changed line")
+        << "Zara" << "All" << "artikul DESC" << 0 << "D'Angelo Moda" << "A1" << false << true;
+    QTest::newRow("both, own line leaves the batch") << "Zara" << "C3" << "" << 0 << "Zara" << "A1" << false << false;
+    QTest::newRow("both, another's line") << "D'Angelo Moda" << "C3" << "" << -1 << "Zara" << "C3" << false << true;
+    QTest::newRow("start-up view, another program stored meanwhile")
+        << "All" << "C3" << "" << -1 << "Zara" << "C3" << true << true;
+    QTest::newRow("all, new line") << "All" << "All" << "" << -1 << "Zara" << "A1" << false << false;
+    QTest::newRow("all by price, changed line") << "All" << "All" << "pokupnacena" << 3 << "Zara" << "C3" << false << false;
+}
+
+// After a store the view's lines, their order, the current line and the
+// counters are what reading the view again after the store gives.
+void WindowViewsTest::storeGivesTheViewAReadingGives()
+{
+    QFETCH(bool, readsView);
+    const ViewSeen followed = storeFromView(*f, false);
+    init(); // the same register again
+    const ViewSeen read = storeFromView(*f, true);
+    QCOMPARE(followed.keys, read.keys);
+    QCOMPARE(followed.current, read.current);
+    QCOMPARE(followed.texts, read.texts);
+    QCOMPARE(followed.readTheView, readsView);
 }
 
 QTEST_MAIN(WindowViewsTest)
