@@ -140,6 +140,9 @@ void XHeldClickTest::refusedNumberSaysWhyOnAHeldClick()
     QVERIFY(pointAt(action));
     QVERIFY(xdotool(HeldClick));
     QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.shown, (QStringList{reason, reason}), StateWaitMs);
+    // The field takes the focus back after the message: until then the
+    // refusal is not over, and the next window's fields would not check.
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(form.DBEdit7), StateWaitMs);
     QCOMPARE(form.table().state(), TableState::Edit);
     QCOMPARE(form.table().currentRow(), 0);
 }
