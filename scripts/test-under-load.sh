@@ -22,8 +22,12 @@ runs=${2:-3}
 
 load_dir=$(mktemp -d /tmp/orders-load.XXXXXX)
 load_pids=()
+suite=
 stop_all() {
   local pid
+  # A run broken off (Ctrl-C, kill) ends its CTest and the tests it runs
+  # (the process group this script made for them), not only the load.
+  [ -z "$suite" ] || kill -- "-$suite" 2>/dev/null || true
   for pid in "${load_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
   done
@@ -34,6 +38,7 @@ stop_all() {
   bash "$root/scripts/pg-server.sh" stop "$build/pg-load"
 }
 trap stop_all EXIT
+trap 'exit 130' INT TERM
 
 server=$(bash scripts/pg-server.sh start "$build/pg-load")
 export ORDERS_TEST_SERVER=$server
@@ -64,12 +69,17 @@ status=0
 for run in $(seq 1 "$runs"); do
   start=$(date +%s)
   echo "== run $run of $runs: $(date -u '+%F %T UTC'), load average $(cut -d ' ' -f 1-3 /proc/loadavg)"
-  if (cd "$build" && ctest --output-on-failure -j2); then
+  # In the background, so that a signal to this script is handled at once,
+  # and in a process group of its own.
+  (cd "$build" && exec setsid ctest --output-on-failure -j2) &
+  suite=$!
+  if wait "$suite"; then
     result=passed
   else
     result=FAILED
     [ "$status" -ne 0 ] || status=1
   fi
+  suite=
   echo "== run $run $result in $(( $(date +%s) - start )) s, ended $(date -u '+%T UTC'), load average" \
        "$(cut -d ' ' -f 1-3 /proc/loadavg)"
 done
