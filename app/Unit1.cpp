@@ -7,6 +7,7 @@
 #include "app/DBMemo.h"
 #include "ui/Dialogs.h"
 #include "ui/FocusColours.h"
+#include "ui/ScreenFit.h"
 #include "app/FieldBinding.h"
 #include "app/FindBar.h"
 #include "app/FocusExit.h"
@@ -101,28 +102,34 @@ TForm1::~TForm1()
     delete centralWidget();
 }
 
+namespace {
+
+QMargins frameMargins(const QWidget& window)
+{
+    const QRect inner = window.geometry();
+    const QRect outer = window.frameGeometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+} // namespace
+
 void TForm1::fitToScreen()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
+    if (!screen || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;
-    // The window's frame is known only once the window system has shown it;
-    // before that it counts as none, and the first show fits the window again.
-    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-                         frameGeometry().right() - geometry().right(),
-                         frameGeometry().bottom() - geometry().bottom());
-    const QRect available = screen->availableGeometry();
-    const QSize size = DesignedSize.boundedTo(available.size().shrunkBy(frame));
-    QRect outer(QPoint(), size.grownBy(frame));
-    outer.moveCenter(available.center());
-    // Centred, but never with the title bar above the screen's top or the
-    // status bar below its bottom.
-    outer.moveTopLeft(QPoint(qMax(outer.left(), available.left()), qMax(outer.top(), available.top())));
+    // The window's frame is known only once the window manager has framed
+    // the shown window, some time after the first show; before that it
+    // counts as none, and the window is fitted again when it arrives
+    // (moveEvent).
+    m_fittedFrame = frameMargins(*this);
+    const ScreenFit::Placement placement = ScreenFit::place(DesignedSize, m_fittedFrame, screen->availableGeometry());
     // A shown window that already fits stays where it is.
-    if (size != this->size())
-        resize(size);
-    if (outer.topLeft() != frameGeometry().topLeft())
-        move(outer.topLeft());
+    if (placement.clientSize != size())
+        resize(placement.clientSize);
+    if (placement.frameTopLeft != frameGeometry().topLeft())
+        move(placement.frameTopLeft);
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -132,6 +139,15 @@ void TForm1::showEvent(QShowEvent* event)
         m_fittedOnShow = true;
         QTimer::singleShot(0, this, &TForm1::fitToScreen);
     }
+}
+
+void TForm1::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The window manager's frame (a title bar) arrived or changed: the
+    // client area that fitted without it now pushes the frame off the screen.
+    if (m_fittedOnShow && frameMargins(*this) != m_fittedFrame)
+        QTimer::singleShot(0, this, &TForm1::fitToScreen);
 }
 
 void TForm1::showStandardError(const QString& message)

@@ -11,6 +11,7 @@
 #include "data/OrderTable.h"
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPointer>
 #include <memory>
 
@@ -197,6 +198,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -257,6 +259,7 @@ private:
     FindBar* m_findBar = nullptr;
     QPointer<QWidget> m_plainFieldInside; // the watched plain control between its enter and exit
     bool m_fittedOnShow = false;
+    QMargins m_fittedFrame; // the frame the window was last fitted with
     bool m_lineHasData = false;
     int m_nextPhotoNumber = 0;
     int m_sortColumnIndex = 0;

@@ -1,6 +1,7 @@
 // What the user reads in the window: one message per problem, numbers and
 // captions shown whole, status panels that stay apart in a narrow window,
-// dates in the user's format, and the about page behind the credit line.
+// dates in the user's format, the about page behind the credit line, and a
+// window whose frame fits the screen.
 
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
@@ -8,6 +9,7 @@
 #include "data/OrderColumns.h"
 #include "photos/PhotoArea.h"
 #include "support/WindowFixture.h"
+#include "ui/ScreenFit.h"
 #include "ui/StatusPanel.h"
 
 #include <QAccessible>
@@ -60,6 +62,8 @@ private slots:
     void filterLabelIsReadAsShown();
     void newLineTakesARowWithoutRelayingTheRows_data();
     void newLineTakesARowWithoutRelayingTheRows();
+    void windowFrameFitsTheScreen_data();
+    void windowFrameFitsTheScreen();
 };
 
 void WindowPolishTest::oneMessagePerDamagedPhoto_data()
@@ -305,6 +309,35 @@ void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows()
         for (int x = 0; x < rows.width(); x += 3)
             QCOMPARE(rows.pixel(x, y), rows.pixel(0, below));
     QCOMPARE(sections.count(), 0);
+}
+
+void WindowPolishTest::windowFrameFitsTheScreen_data()
+{
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QSize>("client");
+    QTest::addColumn<QPoint>("frameTopLeft");
+    const QSize designed(1016, 706);
+    QTest::addRow("large screen: designed size, centred") << QMargins(1, 20, 1, 1) << QRect(0, 0, 1920, 1080)
+                                                          << designed << QPoint(451, 176);
+    QTest::addRow("small screen, title bar: frame fills the height")
+        << QMargins(0, 20, 0, 0) << QRect(0, 0, 1024, 600) << QSize(1016, 580) << QPoint(4, 0);
+    QTest::addRow("not yet framed: client fills the height")
+        << QMargins() << QRect(0, 0, 1024, 600) << QSize(1016, 600) << QPoint(4, 0);
+    QTest::addRow("panel on top, borders: inside the area")
+        << QMargins(4, 24, 4, 4) << QRect(0, 30, 1024, 570) << QSize(1016, 542) << QPoint(0, 30);
+}
+
+void WindowPolishTest::windowFrameFitsTheScreen()
+{
+    QFETCH(QMargins, frame);
+    QFETCH(QRect, available);
+    QFETCH(QSize, client);
+    QFETCH(QPoint, frameTopLeft);
+    const ScreenFit::Placement placement = ScreenFit::place(QSize(1016, 706), frame, available);
+    QCOMPARE(placement.clientSize, client);
+    QCOMPARE(placement.frameTopLeft, frameTopLeft);
+    QVERIFY(available.contains(QRect(placement.frameTopLeft, placement.clientSize.grownBy(frame))));
 }
 
 QTEST_MAIN(WindowPolishTest)
