@@ -24,7 +24,7 @@ void DBComboBox::showValue(const QString& text)
         setCurrentIndex(entry);
         return;
     }
-    addItem(QStringLiteral("%1 (not in the list)").arg(text));
+    addItem(ComboLookup::markedNotInList(text));
     const int added = count() - 1;
     setItemData(added, text, ComboLookup::NotInListRole);
     QFont marked = font();

@@ -6,6 +6,14 @@
 
 #include <QComboBox>
 
+namespace {
+
+// The line's batch that is not in the list, as the chooser holds it beside
+// the marked text it shows.
+const char* const UnlistedBatch = "unlistedBatch";
+
+} // namespace
+
 BatchChooser::BatchChooser(OrderTable& table, QComboBox* ComboBox2, bool& lineHasData)
     : m_table(table), m_combo(ComboBox2), m_lookup(new ComboLookup(ComboBox2)), m_lineHasData(lineHasData)
 {
@@ -33,13 +41,14 @@ void BatchChooser::follow()
     const QString batch = m_table.asString(OrderColumns::Batch);
     const int index = batch.isEmpty() ? -1 : m_lookup->find(batch);
     const bool unlisted = !batch.isEmpty() && index < 0;
-    m_combo->setPlaceholderText(unlisted ? batch : QString());
+    m_combo->setProperty(UnlistedBatch, unlisted ? batch : QString());
+    m_combo->setPlaceholderText(unlisted ? ComboLookup::markedNotInList(batch) : QString());
     m_combo->setCurrentIndex(unlisted ? -1 : index >= 0 ? index : m_combo->count() - 1);
 }
 
 QString BatchChooser::shownBatch(const QComboBox* chooser)
 {
-    return chooser->currentIndex() < 0 ? chooser->placeholderText() : chooser->currentText();
+    return chooser->currentIndex() < 0 ? chooser->property(UnlistedBatch).toString() : chooser->currentText();
 }
 
 void BatchChooser::ComboBox2Change()

@@ -3,7 +3,8 @@
 // selection is what the line gets as its batch when it is stored.
 //
 // A line whose batch is not in the batch list keeps it: the chooser selects
-// nothing and shows that batch (as its placeholder), and that is what the
+// nothing and shows that batch marked as not in the list (as its
+// placeholder), and that is what the
 // line is stored with and what names its photo folder, until the user picks
 // an entry.
 //

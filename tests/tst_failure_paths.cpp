@@ -462,7 +462,7 @@ void FailurePathsTest::unlistedBatchIsKept()
     TForm1& form = f.open();
     WindowFixture::choose(form.cbbatch, "All");
     QCOMPARE(form.ComboBox2->currentIndex(), -1);
-    QCOMPARE(form.ComboBox2->placeholderText(), "OLD");
+    QCOMPARE(form.ComboBox2->placeholderText(), "OLD (not in the list)");
     WindowFixture::retype(form.DBEdit6, "XL");
     WindowFixture::click(form.Button5);
     QCOMPARE(f.dialogs.shown, QStringList());

@@ -356,14 +356,15 @@ void TestListsView::followRule_data()
     QTest::addColumn<QString>("batch");
     QTest::addColumn<int>("selected");
     QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("placeholder"); // what the chooser reads with nothing selected
     const QStringList batches{"A1", "B1", "C3"};
-    QTest::addRow("equal ignoring case") << batches << "b1" << 1 << "B1";
-    QTest::addRow("exact") << batches << "A1" << 0 << "A1";
-    QTest::addRow("not in the list: kept and shown") << batches << "Z9" << -1 << "Z9";
-    QTest::addRow("empty batch: last entry") << batches << "" << 2 << "C3";
-    QTest::addRow("Cyrillic ignoring case") << QStringList{"Б1", "пролет"} << "ПРОЛЕТ" << 1 << "пролет";
-    QTest::addRow("empty list: the line's batch") << QStringList{} << "A1" << -1 << "A1";
-    QTest::addRow("empty list, no batch: nothing") << QStringList{} << "" << -1 << "";
+    QTest::addRow("equal ignoring case") << batches << "b1" << 1 << "B1" << "";
+    QTest::addRow("exact") << batches << "A1" << 0 << "A1" << "";
+    QTest::addRow("not in the list: kept and shown") << batches << "Z9" << -1 << "Z9" << "Z9 (not in the list)";
+    QTest::addRow("empty batch: last entry") << batches << "" << 2 << "C3" << "";
+    QTest::addRow("Cyrillic ignoring case") << QStringList{"Б1", "пролет"} << "ПРОЛЕТ" << 1 << "пролет" << "";
+    QTest::addRow("empty list: the line's batch") << QStringList{} << "A1" << -1 << "A1" << "A1 (not in the list)";
+    QTest::addRow("empty list, no batch: nothing") << QStringList{} << "" << -1 << "" << "";
 }
 
 void TestListsView::followRule()
@@ -372,6 +373,7 @@ void TestListsView::followRule()
     QFETCH(QString, batch);
     QFETCH(int, selected);
     QFETCH(QString, shown);
+    QFETCH(QString, placeholder);
     Register reg({{"X", batch, 1, 10000}});
     QComboBox ComboBox2;
     ComboBox2.addItems(entries);
@@ -381,6 +383,7 @@ void TestListsView::followRule()
     chooser.follow();
     QCOMPARE(ComboBox2.currentIndex(), selected);
     QCOMPARE(BatchChooser::shownBatch(&ComboBox2), shown);
+    QCOMPARE(ComboBox2.placeholderText(), placeholder);
 }
 
 void TestListsView::pickIsKeptUntilStoredOrCancelled()

@@ -15,6 +15,11 @@ ComboLookup::ComboLookup(QComboBox* box) : QObject(box), m_box(box)
     connect(model, &QAbstractItemModel::dataChanged, this, forget);
 }
 
+QString ComboLookup::markedNotInList(const QString& value)
+{
+    return QStringLiteral("%1 (not in the list)").arg(value);
+}
+
 int ComboLookup::find(const QString& text)
 {
     if (!m_valid)

@@ -17,6 +17,8 @@ public:
     // line's stored value): the value itself. Lists read from a box leave
     // such an entry out.
     static constexpr int NotInListRole = Qt::UserRole + 1;
+    // How such a value reads in its box.
+    static QString markedNotInList(const QString& value);
 
     explicit ComboLookup(QComboBox* box);
     // The first entry equal to text, letter case ignored; -1 for none.
