@@ -17,7 +17,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class Dialogs;
+class JpegDecoder;
 class PhotoPath;
 class OrderTable;
 class PhotoArea;
@@ -78,6 +81,15 @@ private:
     // it before. False when none could be reserved (the engine's error was shown).
     bool choosePhotoNumber(bool* fresh);
     bool setPhotoNumber(int number);
+    // Decodes the chosen file on a thread of its own, so that a large photo
+    // never freezes the window; after half a second the waiting box offers
+    // to give up, which gives nothing back (the thread ends on its own).
+    std::shared_ptr<JpegDecoder> decodeAside(const QString& file);
+    static constexpr int AskEveryMs = 50;
+    static constexpr qint64 ShowWaitAfterMs = 500;
+public:
+    static QString readingLabel(const QString& file); // the waiting box's text
+private:
     // Why a file of this many bytes is not attached.
     static QString tooLarge(const QString& file, qint64 bytes);
 
