@@ -49,6 +49,8 @@ public:
     // photo is (or would be).
     void enlarge();
     static QString notOpenedMessage(const QString& file);
+    // The waiting box's text while a chosen photo is read.
+    static QString readingLabel(const QString& file);
     // Image1ContextPopup: pick a JPEG, copy it into the store, set the line's
     // photo number (stored at once for a browsing line), show it, and return
     // to the line. showEnabled is the state of "Show Picture".
@@ -87,9 +89,6 @@ private:
     std::shared_ptr<JpegDecoder> decodeAside(const QString& file);
     static constexpr int AskEveryMs = 50;
     static constexpr qint64 ShowWaitAfterMs = 500;
-public:
-    static QString readingLabel(const QString& file); // the waiting box's text
-private:
     // Why a file of this many bytes is not attached.
     static QString tooLarge(const QString& file, qint64 bytes);
 
