@@ -414,8 +414,13 @@ PGresult* PostgresEngine::exchange(const std::function<int()>& send, QString* er
         return nullptr;
     }
     m_gaveUp = false;
-    if (!send()) {
-        *error = failure(nullptr);
+    // Not blocking while it sends, so that the window goes on answering.
+    PQsetnonblocking(m_conn, 1);
+    const bool sent = send() && flushAsking();
+    if (m_conn)
+        PQsetnonblocking(m_conn, 0);
+    if (!sent) {
+        *error = m_conn || m_gaveUp ? failure(nullptr) : Dropped;
         return nullptr;
     }
     m_busy = true;
@@ -477,6 +482,37 @@ void PostgresEngine::awaitAnswer()
     }
     if (asked)
         m_wait->finished();
+}
+
+bool PostgresEngine::flushAsking()
+{
+    QElapsedTimer clock;
+    clock.start();
+    bool asked = false;
+    int state = 0;
+    while ((state = PQflush(m_conn)) == 1) {
+        pollfd socket{PQsocket(m_conn), POLLIN | POLLOUT, 0};
+        const int ready = poll(&socket, 1, m_wait ? AskEveryMs : -1);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready > 0) {
+            if ((socket.revents & POLLIN) && !PQconsumeInput(m_conn))
+                break;
+            continue;
+        }
+        asked = true;
+        if (!m_wait->keepWaiting(clock.elapsed())) {
+            PQfinish(m_conn);
+            m_conn = nullptr;
+            m_prepared.clear();
+            m_lost = true;
+            m_gaveUp = true;
+            break;
+        }
+    }
+    if (asked)
+        m_wait->finished();
+    return m_conn && state == 0;
 }
 
 void PostgresEngine::cancelRunning()

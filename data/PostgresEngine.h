@@ -107,6 +107,11 @@ private:
     // Waits until the answer is in (or the clerk gave the step up and the
     // server answered the cancel).
     void awaitAnswer();
+    // Sends what libpq holds of the statement, asking m_wait meanwhile: a
+    // large value (a photo) fills the socket long before a stalled server
+    // takes it. A give-up drops the session, since a statement half sent
+    // cannot be cancelled; false then, or when the connection broke.
+    bool flushAsking();
     void cancelRunning();
     // A new session; with a wait set, step by step, asking it as a statement
     // does. stopped says why when the wait gave up or the timeout passed.

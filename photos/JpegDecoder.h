@@ -43,6 +43,8 @@ public:
     QImage decoded() const { return m_decoded; }
     int scaleNumerator() const { return m_scaleNumerator; } // of N/8
     QString errorString() const { return m_error; }
+    // Whether the last decode gave a picture.
+    bool ok() const { return !m_picture.isNull(); }
     // After decodeFile: the bytes that were decoded (the file as it was read).
     QByteArray fileBytes() const { return m_fileBytes; }
 

@@ -10,11 +10,15 @@
 #include "photos/PhotoStore.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QSaveFile>
+
+#include <future>
+#include <thread>
 
 static constexpr OrderColumns::Index PhotoColumn = OrderColumns::Photo;
 
@@ -186,8 +190,13 @@ void PhotoViewer::attach(bool showEnabled)
         showPhoto(showEnabled);
         return;
     }
-    JpegDecoder decoder;
-    if (!decoder.decodeFile(chosen, PhotoArea::Height)) {
+    const std::shared_ptr<JpegDecoder> decoded = decodeAside(chosen);
+    if (!decoded) {
+        showPhoto(showEnabled); // given up: nothing was attached
+        return;
+    }
+    const JpegDecoder& decoder = *decoded;
+    if (!decoder.ok()) {
         QString reason = decoder.errorString();
         if (!reason.endsWith(QLatin1Char('.')))
             reason += QLatin1Char('.');
@@ -228,6 +237,36 @@ void PhotoViewer::attach(bool showEnabled)
     showPhoto(showEnabled);
     if (!position.isEmpty())
         m_table.gotoBookmark(position);
+}
+
+std::shared_ptr<JpegDecoder> PhotoViewer::decodeAside(const QString& file)
+{
+    // The thread owns the decoder with this function, so a decode given up
+    // may end after the step without touching what it left.
+    auto decoder = std::make_shared<JpegDecoder>();
+    std::promise<void> done;
+    std::future<void> decoded = done.get_future();
+    std::thread([decoder, file, done = std::move(done)]() mutable {
+        decoder->decodeFile(file, PhotoArea::Height);
+        done.set_value();
+    }).detach();
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<ProgressReport> box;
+    while (decoded.wait_for(std::chrono::milliseconds(AskEveryMs)) != std::future_status::ready) {
+        if (clock.elapsed() < ShowWaitAfterMs)
+            continue;
+        if (!box)
+            box = m_dialogs.waiting(readingLabel(file));
+        if (!box->update(clock.elapsed()))
+            return nullptr;
+    }
+    return decoder;
+}
+
+QString PhotoViewer::readingLabel(const QString& file)
+{
+    return QStringLiteral("Reading the photo \"%1\".\nGive up attaches nothing.").arg(QDir::toNativeSeparators(file));
 }
 
 QString PhotoViewer::notOpenedMessage(const QString& file)

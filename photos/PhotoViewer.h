@@ -17,7 +17,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class Dialogs;
+class JpegDecoder;
 class PhotoPath;
 class OrderTable;
 class PhotoArea;
@@ -46,6 +49,8 @@ public:
     // photo is (or would be).
     void enlarge();
     static QString notOpenedMessage(const QString& file);
+    // The waiting box's text while a chosen photo is read.
+    static QString readingLabel(const QString& file);
     // Image1ContextPopup: pick a JPEG, copy it into the store, set the line's
     // photo number (stored at once for a browsing line), show it, and return
     // to the line. showEnabled is the state of "Show Picture".
@@ -78,6 +83,12 @@ private:
     // it before. False when none could be reserved (the engine's error was shown).
     bool choosePhotoNumber(bool* fresh);
     bool setPhotoNumber(int number);
+    // Decodes the chosen file on a thread of its own, so that a large photo
+    // never freezes the window; after half a second the waiting box offers
+    // to give up, which gives nothing back (the thread ends on its own).
+    std::shared_ptr<JpegDecoder> decodeAside(const QString& file);
+    static constexpr int AskEveryMs = 50;
+    static constexpr qint64 ShowWaitAfterMs = 500;
     // Why a file of this many bytes is not attached.
     static QString tooLarge(const QString& file, qint64 bytes);
 

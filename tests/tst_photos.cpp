@@ -2,7 +2,9 @@
 // bad files, photo paths, the built-in pictures, the photo area, and the
 // viewer's show, enlarge and attach on a real register.
 
+#include "app/ServerWaitIndicator.h"
 #include "data/Database.h"
+#include "data/Engine.h"
 #include "data/OrderTable.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoArea.h"
@@ -178,6 +180,8 @@ private slots:
     void photoChangedUnseenIsNotOverwritten();
     void refusedAttachLeavesNoPhotoBehind_data();
     void refusedAttachLeavesNoPhotoBehind();
+    void attachGivenUpStoresNothing_data();
+    void attachGivenUpStoresNothing();
     void photoCacheKeepsLatestCopiesWithinBound_data();
     void photoCacheKeepsLatestCopiesWithinBound();
 };
@@ -965,6 +969,48 @@ void TestPhotos::refusedAttachLeavesNoPhotoBehind()
              QByteArray());
     if (TempAppDir::onServer())
         QCOMPARE(other.number(QStringLiteral("SELECT COUNT(*) FROM shared_photos")), 0);
+}
+
+void TestPhotos::attachGivenUpStoresNothing_data()
+{
+    QTest::addColumn<bool>("hadPhoto"); // the line held a photo before the attach
+    QTest::addRow("over a photo") << true;
+    QTest::addRow("on a line without one") << false;
+}
+
+// While the server keeps the photo waiting, Give up ends the attach and
+// leaves the photo, the line and the photo number as they were.
+void TestPhotos::attachGivenUpStoresNothing()
+{
+    if (!TempAppDir::onServer())
+        QSKIP("only a server keeps an attach waiting");
+    QFETCH(bool, hadPhoto);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), hadPhoto ? QVariant(12) : QVariant(QMetaType(QMetaType::Int)));
+    QVERIFY(world.open());
+    const int key = world.table.asInteger(QStringLiteral("key"));
+    const QByteArray old = hadPhoto ? solidJpeg(QSize(64, 48)) : QByteArray();
+    if (hadPhoto)
+        world.dir.writeFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12")), old);
+    world.viewer.showPhoto(true);
+    const QVariant number = world.storedPhoto(key);
+    ServerWaitIndicator wait(world.dialogs);
+    QString error;
+    world.database.serverEngine(&error)->setWait(&wait);
+    OtherClient other(world.dir);
+    other.run(QStringLiteral("BEGIN"));
+    other.run(QStringLiteral("LOCK TABLE shared_photos IN ACCESS EXCLUSIVE MODE"));
+    world.dialogs.giveUpWaiting = true;
+    world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("mine.jpg"), QSize(300, 400));
+
+    world.viewer.attach(true);
+    QVERIFY(!world.dialogs.waited.isEmpty());
+    other.unlock();
+    world.dialogs.giveUpWaiting = false;
+    QCOMPARE(world.storedPhoto(key), number);
+    QCOMPARE(other.number(QStringLiteral("SELECT COUNT(*) FROM shared_photos")), hadPhoto ? 1 : 0);
+    if (hadPhoto)
+        QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12"))), old);
 }
 
 void TestPhotos::photoCacheKeepsLatestCopiesWithinBound_data()
