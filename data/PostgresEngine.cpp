@@ -364,6 +364,11 @@ PGresult* PostgresEngine::run(const QString& sql, const EngineParameters& parame
                                                                       int(values.size()), nullptr); }, error)};
             if (!prepared.result)
                 return nullptr;
+            // Given up while the server prepared it: the statement is not sent.
+            if (m_gaveUp) {
+                *error = GaveUp;
+                return nullptr;
+            }
             if (PQresultStatus(prepared.result) != PGRES_COMMAND_OK) {
                 *error = failure(prepared.result);
                 return nullptr;
@@ -436,6 +441,13 @@ PGresult* PostgresEngine::exchange(const std::function<int()>& send, QString* er
         }
     }
     m_busy = false;
+    // An answer that came after the clerk gave up, within the time the cancel
+    // had, is not taken where nothing of it is kept yet: inside a transaction
+    // the step fails as given up, and its caller's rollback undoes it.
+    if (result && m_gaveUp && PQtransactionStatus(m_conn) == PQTRANS_INTRANS) {
+        PQclear(result);
+        result = nullptr;
+    }
     if (!result)
         *error = m_conn ? failure(nullptr) : Dropped;
     return result;
@@ -546,8 +558,12 @@ bool PostgresEngine::command(const char* sql, QString* error)
 bool PostgresEngine::begin(const char* sql, QString* error)
 {
     m_lost = false;
-    if (!ensureConnected(error) || !command(sql, error))
+    if (!ensureConnected(error))
         return false;
+    if (!command(sql, error)) {
+        rollback(); // a BEGIN answered after a give-up leaves one open
+        return false;
+    }
     m_inTransaction = true;
     return true;
 }

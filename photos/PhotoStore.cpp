@@ -167,7 +167,7 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     const qint64 expected = m_seen.value(k, SharedStore::AnyVersion);
     qint64 version = 0;
     QString reason;
-    switch (SharedStore(*engine).writePhotoOver(key.batch, key.number, jpeg, expected, &version, &reason)) {
+    switch (writeInTransaction(*engine, key, jpeg, expected, &version, &reason)) {
     case SharedStore::Written::Failed:
         *error = QStringLiteral("Cannot store the photo on the server. %1").arg(reason);
         return false;
@@ -187,6 +187,26 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     if (refusalOf(file).isEmpty() && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored))
         keepCopy(key, version, file);
     return true;
+}
+
+SharedStore::Written PhotoStore::writeInTransaction(Engine& engine, const Key& key, const QByteArray& jpeg,
+                                                   qint64 expected, qint64* version, QString* error) {
+    // Sent on its own, the photo would be kept by the server that answers
+    // only after the clerk gave up (or after the connection was dropped):
+    // in a transaction, nothing of it stays unless it is committed.
+    if (!engine.beginWrite(error))
+        return SharedStore::Written::Failed;
+    const SharedStore::Written written =
+        SharedStore(engine).writePhotoOver(key.batch, key.number, jpeg, expected, version, error);
+    if (written != SharedStore::Written::Done) {
+        engine.rollback();
+        return written;
+    }
+    if (!engine.commit(error)) {
+        engine.rollback();
+        return SharedStore::Written::Failed;
+    }
+    return written;
 }
 
 bool PhotoStore::discard(const PhotoPath& path, QString* error) {

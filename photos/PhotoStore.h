@@ -22,6 +22,7 @@
 // such a photo is refused with a message naming the entry.
 
 #include "data/OrderTable.h"
+#include "data/SharedStore.h"
 
 #include <QHash>
 #include <QString>
@@ -95,6 +96,9 @@ class PhotoStore {
     // The cache's file for version of the photo; empty when the batch names no folder.
     QString cacheFile(const Key& key, qint64 version) const;
     void forget(const Key& key); // removes the cached copy
+    // The server's write of the photo in a transaction of its own.
+    static SharedStore::Written writeInTransaction(Engine& engine, const Key& key, const QByteArray& jpeg,
+                                                   qint64 expected, qint64* version, QString* error);
     // Takes file as the cached copy of version, and keeps the cache small (PhotoCacheUpkeep).
     void keepCopy(const Key& key, qint64 version, const QString& file);
     // Why nothing may be done with the file of either photo folder; empty when it may.
