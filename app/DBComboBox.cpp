@@ -24,21 +24,12 @@ void DBComboBox::showValue(const QString& text)
         setCurrentIndex(entry);
         return;
     }
-    addItem(ComboLookup::markedNotInList(text));
-    const int added = count() - 1;
-    setItemData(added, text, ComboLookup::NotInListRole);
-    QFont marked = font();
-    marked.setItalic(true);
-    setItemData(added, marked, Qt::FontRole);
-    setCurrentIndex(added);
+    setCurrentIndex(ComboLookup::addNotInList(this, text));
 }
 
 QString DBComboBox::valueAt(int index) const
 {
-    if (index < 0)
-        return {};
-    const QVariant stored = itemData(index, ComboLookup::NotInListRole);
-    return stored.isValid() ? stored.toString() : itemText(index);
+    return ComboLookup::valueAt(this, index);
 }
 
 void DBComboBox::dropNotInList()

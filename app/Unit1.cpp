@@ -233,8 +233,10 @@ bool TForm1::openView()
     m_filter->presetBeforeOpen();
     ViewSums sums;
     const bool opened = ADOTable1->open(&sums);
-    if (opened)
+    if (opened) {
         m_filter->showOpenedView(sums);
+        m_pickLists->offerStoredSuppliers();
+    }
     ADOTable1->enableControls();
     if (opened)
         resetSort();

@@ -33,7 +33,10 @@ void TForm1::Button4Click()
     // one an export writes, is read again with the lines (not while the
     // clerk is typing one, nor when the lines could not be read, which has
     // said why already).
-    if (m_counters->walk() && m_lists->onServer() && m_sharedTextsRead && !ecompany->hasFocus())
+    if (!m_counters->walk())
+        return;
+    m_pickLists->offerStoredSuppliers(); // suppliers other clerks' lines hold now
+    if (m_lists->onServer() && m_sharedTextsRead && !ecompany->hasFocus())
         m_company->load(Label28->text());
 }
 

@@ -32,6 +32,7 @@
 #include "data/OrderColumns.h"
 
 #include <QDate>
+#include <QHash>
 #include <QObject>
 #include <QVariant>
 #include <QVector>
@@ -127,6 +128,18 @@ public:
     // at all, so reading it costs no more than refresh.
     bool refreshLines(ViewSums* sums, int maxLines, const QVector<int>& columns,
                       const std::function<void(int row, const QVariant* values)>& visit);
+
+    // --- a column's values over every line of the register -----------------
+    // (not only the view; data/OrderTableValues.cpp)
+    // Each value that lines hold in column (empty ones left out) with the
+    // number of lines that hold it, in one statement.
+    bool lineCountsByValue(int column, QHash<QString, qint64>* counts, QString* error);
+    // Writes to into column of every line that holds from, in one
+    // transaction (nothing changed on failure); changed gets their count. To
+    // other clerks this is a store of each line: a pending edit of one is
+    // refused as changed by another user. Nothing read of the lines before
+    // is used again.
+    bool renameInLines(int column, const QString& from, const QString& to, qint64* changed, QString* error);
 
     // --- navigation (each settles a pending line first) --------------------
     bool first();

@@ -1,5 +1,6 @@
 #include "editing/RecordLifecycle.h"
 
+#include "ui/ComboLookup.h"
 #include "ui/Dialogs.h"
 #include "ui/StatusPanels.h"
 #include "data/FieldCodec.h"
@@ -50,8 +51,10 @@ void RecordLifecycle::add()
     m_controls.articleBox->setFocus(Qt::OtherFocusReason);
     const int filterPosition = m_controls.supplierFilter->currentIndex();
     if (filterPosition > 0) {
-        m_controls.supplierBox->setCurrentIndex(filterPosition - 1);
-        m_table.setValue(OrderColumns::Dostavcik, m_controls.supplierFilter->currentText());
+        // A supplier the list no longer holds is the box's to show, marked.
+        if (!m_controls.supplierFilter->itemData(filterPosition, ComboLookup::NotInListRole).isValid())
+            m_controls.supplierBox->setCurrentIndex(filterPosition - 1);
+        m_table.setValue(OrderColumns::Dostavcik, ComboLookup::valueAt(m_controls.supplierFilter, filterPosition));
     }
     m_steps.showPhoto();
     // Last, so that the changes above do not count as entered data.
@@ -146,6 +149,7 @@ void RecordLifecycle::fillNewLine()
 bool RecordLifecycle::beforePost()
 {
     m_supplierIndexAtPost = m_controls.supplierBox->currentIndex();
+    m_supplierAtPost = ComboLookup::valueAt(m_controls.supplierBox, m_supplierIndexAtPost);
     if (!m_lineHasData) {
         m_dialogs.information(NoData);
         m_table.cancel();
@@ -192,12 +196,23 @@ void RecordLifecycle::writeLineCount()
     m_status.setText(StatusPanels::LineCount, QStringLiteral("Articles Count: %1").arg(m_table.recordCount()));
 }
 
+bool RecordLifecycle::leftSupplierFilter() const
+{
+    if (!m_table.isFiltered())
+        return false;
+    const QComboBox* filter = m_controls.supplierFilter;
+    const int position = filter->currentIndex();
+    // A supplier not in the list has no place in the supplier box to match.
+    if (filter->itemData(position, ComboLookup::NotInListRole).isValid())
+        return ComboLookup::valueAt(filter, position) != m_supplierAtPost;
+    return position - 1 != m_supplierIndexAtPost;
+}
+
 void RecordLifecycle::afterPost()
 {
     writeLineCount();
-    const bool leftSupplierFilter =
-        m_table.isFiltered() && m_controls.supplierFilter->currentIndex() - 1 != m_supplierIndexAtPost;
-    if (leftSupplierFilter) {
+    const bool leftFilter = leftSupplierFilter();
+    if (leftFilter) {
         // The line left the supplier filter: the view becomes that of "All"
         // with the batch filter kept. The filter rule switches the filter in
         // one step; switching it off first would read every line for nothing.
@@ -220,7 +235,7 @@ void RecordLifecycle::afterPost()
         // line that took its place. The line count tells that it went.
         m_table.moveTo(qMin(m_editRow, m_table.recordCount() - 1));
     }
-    if (leftSupplierFilter)
+    if (leftFilter)
         m_table.enableControls();
 }
 

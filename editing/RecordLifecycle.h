@@ -66,6 +66,8 @@ private:
     bool batchTooLong(const QString& batch) const;
     void writeLineCount();
     void fillNewLine();
+    // Whether the line just stored no longer has the supplier the filter is on.
+    bool leftSupplierFilter() const;
 
     OrderTable& m_table;
     Dialogs& m_dialogs;
@@ -78,6 +80,7 @@ private:
     QString m_editBookmark;
     int m_editRow = 0;
     int m_supplierIndexAtPost = -1;
+    QString m_supplierAtPost; // its value, also when not in the list
     Currency m_deletedMoney;
     qint64 m_deletedReceived = 0;
 };

@@ -1,5 +1,6 @@
 #include "lists/FilterRule.h"
 
+#include "ui/ComboLookup.h"
 #include "ui/FocusColours.h"
 #include "ui/StatusPanels.h"
 #include "data/OrderTable.h"
@@ -57,7 +58,9 @@ FilterRule::Choice FilterRule::currentChoice() const
 {
     // With no supplier entries the box may be empty; "All" is then the text.
     const QString allText = m_cbfiltersup->count() > 0 ? m_cbfiltersup->itemText(0) : QStringLiteral("All");
-    return choose(m_cbfiltersup->currentIndex(), m_cbfiltersup->currentText(), m_cbbatch->currentIndex(),
+    // A supplier not in the list is offered marked: the filter is on its value.
+    const int supplier = m_cbfiltersup->currentIndex();
+    return choose(supplier, ComboLookup::valueAt(m_cbfiltersup, supplier), m_cbbatch->currentIndex(),
                   m_cbbatch->currentText(), allText);
 }
 

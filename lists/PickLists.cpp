@@ -4,18 +4,23 @@
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
+#include "lists/EntryUse.h"
 #include "lists/FilterRule.h"
 #include "lists/ListStore.h"
 #include "lists/Unit2.h"
 #include "ui/ComboLookup.h"
 
 #include <QComboBox>
+#include <QHash>
+#include <QSet>
 #include <QSignalBlocker>
 
 PickLists::PickLists(const Boxes& boxes, const ListStore& store, OrderTable& table, TForm2& Form2,
                      FilterRule& filter, Dialogs& dialogs)
-    : m_boxes(boxes), m_store(store), m_table(table), m_form(Form2), m_filter(filter), m_dialogs(dialogs)
+    : m_entryUse(table, dialogs), m_boxes(boxes), m_store(store), m_table(table), m_form(Form2), m_filter(filter),
+      m_dialogs(dialogs)
 {
+    m_form.setEntryUse(&m_entryUse);
 }
 
 QStringList PickLists::entries(const QComboBox* box)
@@ -68,17 +73,8 @@ void PickLists::select(QComboBox* box, int index)
 
 int PickLists::entryWidth(const QString& listName)
 {
-    static const struct {
-        const char* list;
-        int column;
-    } columns[] = {{"articles", OrderColumns::Artikul},
-                   {"suppliers", OrderColumns::Dostavcik},
-                   {"batches", OrderColumns::Batch}};
-    for (const auto& entry : columns) {
-        if (listName.compare(QLatin1String(entry.list), Qt::CaseInsensitive) == 0)
-            return OrderColumns::at(entry.column).width;
-    }
-    return 0;
+    const int column = EntryUse::column(listName);
+    return column < 0 ? 0 : OrderColumns::at(column).width;
 }
 
 QString PickLists::longEntries(const QString& listName, const QStringList& entries)
@@ -168,6 +164,37 @@ void PickLists::loadAtStartup(bool readLists)
         m_dialogs.information(longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
 }
 
+void PickLists::offerStoredSuppliers()
+{
+    QComboBox* box = m_boxes.cbfiltersup;
+    const int chosenIndex = box->currentIndex();
+    const bool chosenNotInList = box->itemData(chosenIndex, ComboLookup::NotInListRole).isValid();
+    const QString chosen = ComboLookup::valueAt(box, chosenIndex);
+    const QStringList listed = entries(m_boxes.DBComboBox2);
+    const QSet<QString> inList(listed.cbegin(), listed.cend());
+    QHash<QString, qint64> counts;
+    QString error;
+    if (m_table.isActive() && !m_table.lineCountsByValue(OrderColumns::Dostavcik, &counts, &error))
+        m_dialogs.standardError(error);
+    // The supplier the view stands on stays offered, lines or none.
+    if (chosenNotInList)
+        counts.insert(chosen, 0);
+    QStringList stored;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (!inList.contains(it.key()))
+            stored << it.key();
+    TextOrder::sort(stored);
+    fillWithAll(box, listed);
+    const QSignalBlocker blocker(box);
+    for (const QString& supplier : std::as_const(stored)) {
+        const int added = ComboLookup::addNotInList(box, supplier);
+        if (chosenNotInList && supplier == chosen)
+            box->setCurrentIndex(added);
+    }
+    if (!chosenNotInList)
+        box->setCurrentIndex(chosenIndex);
+}
+
 bool PickLists::allEmpty() const
 {
     for (const QComboBox* box : {m_boxes.DBComboBox1, m_boxes.DBComboBox2, m_boxes.ComboBox2}) {
@@ -187,11 +214,12 @@ void PickLists::editPickList(const QString& listName, QComboBox* target)
         // A list that exists but cannot be read ends the edit here.
         if (!loadList(listName, target))
             return;
+        const bool linesRenamed = m_entryUse.offerRenames(listName, m_form.renamedEntries());
         // The filter's new view stores the pending line first; refused, its
         // reason has been given, and the same store would only repeat it.
         if (listName.compare(QLatin1String("suppliers"), Qt::CaseInsensitive) == 0) {
-            fillWithAll(m_boxes.cbfiltersup, entries(m_boxes.DBComboBox2));
             select(m_boxes.cbfiltersup, 0);
+            offerStoredSuppliers();
             if (!m_filter.cbfiltersupChange())
                 return;
         } else if (listName.compare(QLatin1String("batches"), Qt::CaseInsensitive) == 0) {
@@ -200,6 +228,8 @@ void PickLists::editPickList(const QString& listName, QComboBox* target)
             select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
             if (!m_filter.cbfiltersupChange())
                 return;
+        } else if (linesRenamed && !m_filter.cbfiltersupChange()) {
+            return;
         }
     }
     if (m_table.state() == TableState::Edit || m_table.state() == TableState::Insert)

@@ -3,7 +3,9 @@
 // supplier boxes of the record form, the supplier and batch filter boxes, and
 // the batch chooser. Keeps the invariant that cbfiltersup holds "All" followed
 // by exactly the entries of DBComboBox2, so position i + 1 of the one is
-// position i of the other.
+// position i of the other; after them it offers the suppliers that lines
+// hold but the list does not (renamed or removed since), marked as not in
+// the list (ComboLookup), so that their lines can still be filtered to.
 //
 // The window owns one and calls:
 //   start-up, after the company name -> loadAtStartup(), before the table opens
@@ -12,6 +14,8 @@
 //   Button9Click -> editPickList("Batches", ComboBox2)
 // Filling never fires the boxes' change handlers, so the filter does not run
 // in between.
+
+#include "lists/EntryUse.h"
 
 #include <QString>
 #include <QStringList>
@@ -49,11 +53,19 @@ public:
     bool allEmpty() const;
 
     // Shows the list editor for listName; after OK reloads target from the
-    // file and, for suppliers and batches, rebuilds the filter boxes and runs
-    // the filter rule. Then, whatever the result, a pending line is posted.
+    // file, offers the entries renamed to the lines that hold them and, for
+    // suppliers and batches (or after lines were renamed), rebuilds the
+    // filter boxes and runs the filter rule, which reads the view again.
+    // Then, whatever the result, a pending line is posted.
     void editPickList(const QString& listName, QComboBox* target);
 
     static QString allText() { return QStringLiteral("All"); }
+
+    // Offers in cbfiltersup, after the list's entries, the suppliers lines
+    // hold that the list does not, as the register holds them now; the
+    // supplier chosen stays chosen. Called once the view is read at start-up
+    // and at each refresh (F5); nothing is offered while the table is closed.
+    void offerStoredSuppliers();
 
     // An entry is stored in its line's column, which holds only so many
     // characters (a batch 7): a longer entry would be stored cut and the cut
@@ -77,6 +89,7 @@ private:
     static void fill(QComboBox* box, const QStringList& entries);
     static void fillWithAll(QComboBox* box, const QStringList& entries);
 
+    EntryUse m_entryUse;
     Boxes m_boxes;
     const ListStore& m_store;
     OrderTable& m_table;

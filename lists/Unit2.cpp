@@ -1,6 +1,7 @@
 #include "lists/Unit2.h"
 
 #include "ui/Dialogs.h"
+#include "lists/EntryUse.h"
 #include "lists/ListMerge.h"
 #include "lists/ListStore.h"
 #include "lists/PickLists.h"
@@ -84,6 +85,7 @@ TForm2::TForm2(const ListStore& store, Dialogs& dialogs, QWidget* parent)
 bool TForm2::editList(const QString& listName)
 {
     Label1->setText(listName);
+    m_renamed.clear();
     // Loaded before the dialog appears: a list that cannot be read stops the
     // edit here, before an OK could overwrite the file with other text.
     if (!FormShow())
@@ -151,6 +153,12 @@ void TForm2::Button1Click()
         m_dialogs.information(folderless);
         return;
     }
+    ListEdit::Changes changes;
+    if (m_use) {
+        changes = EntryUse::changesOf(Label1->text(), PickListFile::splitEntries(m_readText), entries);
+        if (!m_use->confirmRemoved(Label1->text(), changes.removed))
+            return;
+    }
     QString error;
     switch (m_store.write(Label1->text(), text, m_readVersion, &error)) {
     case SharedStore::Written::Failed:
@@ -160,6 +168,7 @@ void TForm2::Button1Click()
         showOthersChanges(text);
         return;
     case SharedStore::Written::Done:
+        m_renamed = changes.renamed;
         m_result = true;
         accept();
     }

@@ -12,9 +12,12 @@
 // leaves the result as the last OK or Cancel left it.
 
 #include <QDialog>
+#include <QList>
+#include <QPair>
 #include <QStringList>
 
 class Dialogs;
+class EntryUse;
 class ListStore;
 class QLabel;
 class QPlainTextEdit;
@@ -31,6 +34,11 @@ public:
     bool editList(const QString& listName);
     // The list editor result: set by OK, cleared by Cancel, false at first.
     bool listResult() const { return m_result; }
+    // With it, OK names the removed entries lines still hold before the list
+    // is stored, and keeps the entries renamed (from, to) for the caller to
+    // offer to the lines (renamedEntries(), empty unless OK stored the list).
+    void setEntryUse(EntryUse* use) { m_use = use; }
+    QList<QPair<QString, QString>> renamedEntries() const { return m_renamed; }
 
     QLabel* Label1;
     QPlainTextEdit* Memo1;
@@ -61,4 +69,6 @@ private:
     bool m_result = false;
     QString m_readText;     // the list as last read, "\n" breaks
     qint64 m_readVersion = 0; // its version (0: none stored, or a file)
+    EntryUse* m_use = nullptr;
+    QList<QPair<QString, QString>> m_renamed;
 };

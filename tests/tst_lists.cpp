@@ -3,6 +3,7 @@
 
 #include "data/NumberText.h"
 #include "data/TextOrder.h"
+#include "lists/ListEdit.h"
 #include "lists/PickListFile.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempAppDir.h"
@@ -31,6 +32,8 @@ private slots:
     void generalText();
     void countersReadBack_data();
     void countersReadBack();
+    void listEditChanges_data();
+    void listEditChanges();
 };
 
 // The text as Notepad's "Unicode" (little-endian) or "Unicode big endian" saves it.
@@ -290,6 +293,44 @@ void TestLists::countersReadBack()
     QCOMPARE(pieces, 0);
     QVERIFY(!NumberText::readInteger("12x", &pieces));
     QLocale::setDefault(QLocale::c());
+}
+
+void TestLists::listEditChanges_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QStringList>("renamed"); // "from>to"
+    QTest::addColumn<QStringList>("removed");
+    QTest::addRow("edited in place") << QStringList{"A", "B", "C"} << QStringList{"A", "B2", "C"}
+                                     << QStringList{"B>B2"} << QStringList{};
+    QTest::addRow("two edited in place") << QStringList{"A", "B"} << QStringList{"A1", "B1"}
+                                         << QStringList{"A>A1", "B>B1"} << QStringList{};
+    QTest::addRow("removed") << QStringList{"A", "B"} << QStringList{"A"} << QStringList{} << QStringList{"B"};
+    QTest::addRow("one gone, one new, lines shifted") << QStringList{"A", "B", "C"} << QStringList{"Z", "A", "C"}
+                                                      << QStringList{"B>Z"} << QStringList{};
+    QTest::addRow("a duplicate removed is no change") << QStringList{"A", "A", "B"} << QStringList{"A", "B"}
+                                                      << QStringList{} << QStringList{};
+    QTest::addRow("moved is no change") << QStringList{"A", "B"} << QStringList{"B", "A"} << QStringList{}
+                                        << QStringList{};
+    QTest::addRow("added only") << QStringList{"A"} << QStringList{"A", "B"} << QStringList{} << QStringList{};
+    QTest::addRow("emptied to a blank line") << QStringList{"A"} << QStringList{""} << QStringList{}
+                                             << QStringList{"A"};
+    QTest::addRow("two gone, one new elsewhere") << QStringList{"A", "B", "C"} << QStringList{"C", "D"}
+                                                 << QStringList{} << QStringList{"A", "B"};
+}
+
+void TestLists::listEditChanges()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    QFETCH(QStringList, renamed);
+    QFETCH(QStringList, removed);
+    const ListEdit::Changes changes = ListEdit::between(before, after);
+    QStringList pairs;
+    for (const auto& [from, to] : changes.renamed)
+        pairs << from + ">" + to;
+    QCOMPARE(pairs, renamed);
+    QCOMPARE(changes.removed, removed);
 }
 
 QTEST_MAIN(TestLists)

@@ -6,7 +6,9 @@
 #include "data/Database.h"
 #include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
+#include "data/OrderColumns.h"
 #include "lists/BatchChooser.h"
+#include "lists/EntryUse.h"
 #include "lists/FilterRule.h"
 #include "lists/GridSort.h"
 #include "lists/ListStore.h"
@@ -15,6 +17,7 @@
 #include "lists/Unit2.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"
+#include "ui/ComboLookup.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -144,6 +147,8 @@ private slots:
     void editBatches();
     void editArticlesTouchesNothingElse();
     void cancelStillPostsThePendingLine();
+    void editedEntriesAndTheirLines_data();
+    void editedEntriesAndTheirLines();
 };
 
 void TestListsView::filterRule_data()
@@ -455,6 +460,8 @@ public:
         QTimer::singleShot(0, &form, [&] {
             form.Memo1->setPlainText(text);
             (ok ? form.Button1 : form.Button2)->click();
+            if (form.isVisible()) // OK answered with Cancel to its question
+                form.Button2->click();
         });
         lists.editPickList(listName, target);
     }
@@ -627,6 +634,122 @@ void TestListsView::cancelStillPostsThePendingLine()
     QCOMPARE(PickLists::entries(&f.DBComboBox2), (QStringList{"Ann's", "X"}));
     QCOMPARE(f.reg.table.state(), TableState::Browse);
     QCOMPARE(f.reg.table.asString(QStringLiteral("cvet")), QString("blue"));
+}
+
+void TestListsView::editedEntriesAndTheirLines_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("text");              // typed over the list
+    QTest::addColumn<QList<bool>>("answers");       // to the questions, in turn
+    QTest::addColumn<QStringList>("questions");     // their openings
+    QTest::addColumn<bool>("stored");               // the list was stored
+    QTest::addColumn<QStringList>("linesHold");     // value=count of lines, after
+    // "All", then the suppliers lines hold that the list does not (one line holds "All")
+    QTest::addColumn<QStringList>("filterOffers");
+    const QString annsInUse = "confirm: \"Ann's\" is held by 2 lines. Rename it to \"Ann's Ltd\"";
+    QTest::addRow("supplier renamed in its lines")
+        << "Suppliers" << "X\nAnn's Ltd" << QList<bool>{true} << QStringList{annsInUse} << true
+        << QStringList{"Ann's Ltd=2", "Ann's=0"} << QStringList{"All", "All"};
+    QTest::addRow("supplier renamed, lines keep it")
+        << "Suppliers" << "X\nAnn's Ltd" << QList<bool>{false} << QStringList{annsInUse} << true
+        << QStringList{"Ann's Ltd=0", "Ann's=2"} << QStringList{"All", "All", "Ann's"};
+    const QString annsRemoved =
+        "confirm: These entries are no longer in the list \"Suppliers\", but lines still hold them: \"Ann's\" (2 lines)";
+    QTest::addRow("supplier removed, stored anyway")
+        << "Suppliers" << "X" << QList<bool>{true} << QStringList{annsRemoved} << true << QStringList{"Ann's=2"}
+        << QStringList{"All", "All", "Ann's"};
+    QTest::addRow("supplier removed, cancelled")
+        << "Suppliers" << "X" << QList<bool>{false} << QStringList{annsRemoved} << false << QStringList{"Ann's=2"}
+        << QStringList{"All", "All"};
+    QTest::addRow("article no line holds removed") << "Articles" << "Dress" << QList<bool>{} << QStringList{} << true
+                                                   << QStringList{"Dress=5"} << QStringList{"All", "All"};
+    QTest::addRow("article renamed in its lines")
+        << "Articles" << "Gown\nCoat" << QList<bool>{true}
+        << QStringList{"confirm: \"Dress\" is held by 5 lines. Rename it to \"Gown\""} << true
+        << QStringList{"Gown=5", "Dress=0"} << QStringList{"All", "All"};
+    // A batch names its photos' folder: renamed, it is named as removed.
+    QTest::addRow("batch renamed is named as removed")
+        << "Batches" << "B1\nB8" << QList<bool>{true}
+        << QStringList{"confirm: These entries are no longer in the list \"Batches\", but lines still hold them: "
+                       "\"B7\" (3 lines)"}
+        << true << QStringList{"B7=3", "B8=0"} << QStringList{"All", "All"};
+}
+
+// Lines keep their own value when the list changes: a removed entry lines
+// hold is named before the list is stored, a renamed one is offered to its
+// lines (another clerk's pending edit of such a line is then refused), and
+// the supplier filter still offers a supplier only lines hold.
+void TestListsView::editedEntriesAndTheirLines()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, text);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, questions);
+    QFETCH(bool, stored);
+    QFETCH(QStringList, linesHold);
+    QFETCH(QStringList, filterOffers);
+    EditFixture f;
+    f.lists.offerStoredSuppliers();
+    const QString file = list + ".txt";
+    const QByteArray before = f.reg.dir.readFile(file);
+    const int column = EntryUse::column(list);
+    const QString name = OrderColumns::name(column);
+    // Another clerk is editing the first line that holds what is renamed.
+    const QString renamed = questions.value(0).section('"', 1, 1);
+    OrderTable other(f.reg.db);
+    QStringList otherErrors;
+    other.setErrorSink([&otherErrors](const QString& message) { otherErrors << message; });
+    other.open();
+    other.setFilter(QStringLiteral("%1 = %2").arg(name, FilterRule::quoted(renamed)), true);
+    const bool othersLine = !questions.isEmpty() && questions[0].contains("Rename") && other.recordCount() > 0;
+    if (othersLine) {
+        QVERIFY(other.edit());
+        QVERIFY(other.setValue(QStringLiteral("cvet"), QStringLiteral("green")));
+    }
+    for (bool answer : answers)
+        f.dialogs.confirmAnswers << answer;
+    QComboBox* target = list == "Articles" ? &f.DBComboBox1 : list == "Suppliers" ? &f.DBComboBox2 : &f.ComboBox2;
+    f.edit(list, target, text, true);
+
+    QStringList asked;
+    for (const QString& shown : f.dialogs.shown)
+        if (shown.startsWith("confirm: "))
+            asked << shown;
+    QCOMPARE(asked.size(), questions.size());
+    for (int i = 0; i < questions.size(); ++i)
+        QVERIFY2(asked[i].startsWith(questions[i]), qPrintable(asked[i]));
+    QCOMPARE(f.reg.dir.readFile(file) != before, stored);
+    for (const QString& hold : linesHold) {
+        const QString value = hold.section('=', 0, -2);
+        QString error;
+        QHash<QString, qint64> counts;
+        QVERIFY(f.reg.table.lineCountsByValue(column, &counts, &error));
+        QCOMPARE(counts.value(value), hold.section('=', -1).toLongLong());
+    }
+    // The view shows the lines as stored now.
+    const bool linesRenamed = answers.value(0) && questions.value(0).contains("Rename");
+    for (int row = 0; row < f.reg.table.recordCount(); ++row) {
+        QVERIFY(f.reg.table.moveTo(row));
+        QVERIFY(!linesRenamed || f.reg.table.asString(name) != renamed);
+    }
+    QStringList offered;
+    for (int i = 0; i < f.view.cbfiltersup.count(); ++i)
+        if (i == 0 || f.view.cbfiltersup.itemData(i, ComboLookup::NotInListRole).isValid())
+            offered << ComboLookup::valueAt(&f.view.cbfiltersup, i);
+    QCOMPARE(offered, filterOffers);
+    if (othersLine) {
+        QCOMPARE(other.post(), !linesRenamed);
+        if (linesRenamed)
+            QVERIFY(otherErrors.join("\n").contains("changed by another user"));
+    }
+    // A supplier only lines hold can be filtered to.
+    if (filterOffers.last() == "Ann's") {
+        f.view.cbfiltersup.setCurrentIndex(f.view.cbfiltersup.count() - 1);
+        f.view.cbbatch.setCurrentIndex(0);
+        QVERIFY(f.view.filter.cbfiltersupChange());
+        QCOMPARE(f.reg.table.recordCount(), 2);
+        QCOMPARE(f.view.lrecalc.text(), filterOffers.last());
+    }
 }
 
 QTEST_MAIN(TestListsView)

@@ -20,6 +20,25 @@ QString ComboLookup::markedNotInList(const QString& value)
     return QStringLiteral("%1 (not in the list)").arg(value);
 }
 
+int ComboLookup::addNotInList(QComboBox* box, const QString& value)
+{
+    box->addItem(markedNotInList(value));
+    const int added = box->count() - 1;
+    box->setItemData(added, value, NotInListRole);
+    QFont marked = box->font();
+    marked.setItalic(true);
+    box->setItemData(added, marked, Qt::FontRole);
+    return added;
+}
+
+QString ComboLookup::valueAt(const QComboBox* box, int index)
+{
+    if (index < 0)
+        return {};
+    const QVariant stored = box->itemData(index, NotInListRole);
+    return stored.isValid() ? stored.toString() : box->itemText(index);
+}
+
 int ComboLookup::find(const QString& text)
 {
     if (!m_valid)

@@ -19,6 +19,11 @@ public:
     static constexpr int NotInListRole = Qt::UserRole + 1;
     // How such a value reads in its box.
     static QString markedNotInList(const QString& value);
+    // Adds such an entry for value at the end of box, marked and in italics;
+    // returns its index.
+    static int addNotInList(QComboBox* box, const QString& value);
+    // What the entry at index stands for: the value it marks, else its text.
+    static QString valueAt(const QComboBox* box, int index);
 
     explicit ComboLookup(QComboBox* box);
     // The first entry equal to text, letter case ignored; -1 for none.
