@@ -4,6 +4,7 @@
 
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
+#include "ui/ComboLookup.h"
 #include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
@@ -64,6 +65,7 @@ private slots:
     void filterBoxesNarrowTheView();
     void titleClicksSortAndMarkTheColumn();
     void addPrefillsTheFilteredSupplierAndApplyStores();
+    void supplierOnlyLinesHoldIsFilteredAndAddedTo();
     void storingAnotherSupplierLeavesTheSupplierFilter();
     void filterRuleStoresThePendingLineBeforeReadingTheBoxes();
     void priceAndCountRulesAdjustTheCounters();
@@ -151,6 +153,30 @@ void WindowViewsTest::addPrefillsTheFilteredSupplierAndApplyStores()
     QCOMPARE(form.table().asInteger("key"), 4);
     QCOMPARE(form.table().asCurrency("obsto").toDouble(), 7.5);
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 2"));
+}
+
+// A supplier renamed or removed from the list since: its lines can still be
+// filtered to, and a line added there takes it and stays in the view.
+void WindowViewsTest::supplierOnlyLinesHoldIsFilteredAndAddedTo()
+{
+    f->insertLine(line("Old Co", "shirt", "C3", 2));
+    TForm1& form = f->open();
+    const QString marked = ComboLookup::markedNotInList("Old Co");
+    WindowFixture::choose(form.cbfiltersup, marked);
+    QCOMPARE(form.table().filter(), QStringLiteral("(dostavcik = 'Old Co') AND (batch = 'C3')"));
+    QCOMPARE(form.lrecalc->text(), QStringLiteral("Old Co"));
+    QCOMPARE(form.table().recordCount(), 1);
+    WindowFixture::click(form.Button1);
+    QCOMPARE(form.DBComboBox2->currentText(), marked);
+    QCOMPARE(form.table().asString("dostavcik"), QStringLiteral("Old Co"));
+    WindowFixture::choose(form.DBComboBox1, "coat");
+    WindowFixture::typeInto(form.DBEdit7, "2.5");
+    WindowFixture::typeInto(form.DBEdit16, "3");
+    WindowFixture::click(form.Button5);
+    QVERIFY2(f->dialogs.shown.isEmpty(), qPrintable(f->dialogs.shown.join('\n')));
+    QCOMPARE(form.cbfiltersup->currentText(), marked);
+    QCOMPARE(form.table().recordCount(), 2);
+    QCOMPARE(form.table().asString("dostavcik"), QStringLiteral("Old Co"));
 }
 
 void WindowViewsTest::storingAnotherSupplierLeavesTheSupplierFilter()
