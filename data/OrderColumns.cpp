@@ -86,6 +86,16 @@ QString nameList()
     return names.join(QStringLiteral(", "));
 }
 
+bool inVersion(int index, int version)
+{
+    return at(index).version <= version;
+}
+
+QString missingMessage(int index)
+{
+    return QStringLiteral("Table1 has no column %1; this register needs it.").arg(name(index));
+}
+
 static QString declaration(const ColumnDef& column)
 {
     const QString name = QString::fromLatin1(column.name);
@@ -109,6 +119,11 @@ QStringList schemaStatements()
     for (const ColumnDef& column : all())
         columns << declaration(column);
     return QStringList{"CREATE TABLE Table1 (" + columns.join(", ") + ")"} + indexStatements();
+}
+
+QString addColumnStatement(int index)
+{
+    return "ALTER TABLE Table1 ADD COLUMN " + declaration(at(index));
 }
 
 QString sumsQuery()

@@ -57,7 +57,7 @@ bool kindFits(ColumnType type, RowSource::Kind kind) {
 int accessRegisterColumnCount() {
     int count = 0;
     for (const ColumnDef& column : OrderColumns::all())
-        count += column.inAccessRegister ? 1 : 0;
+        count += column.version == RegisterVersion::First ? 1 : 0;
     return count;
 }
 
@@ -99,7 +99,7 @@ QStringList RegisterConversion::missingColumns(const RowSource& source) {
     QStringList missing;
     const QVector<int> map = columnMap(source);
     for (int i = 0; i < map.size(); ++i)
-        if (map[i] < 0 && OrderColumns::at(i).inAccessRegister)
+        if (map[i] < 0 && OrderColumns::at(i).version == RegisterVersion::First)
             missing << caption(i);
     return missing;
 }

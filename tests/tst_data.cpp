@@ -342,6 +342,8 @@ private slots:
     void registerVersions_data();
     void registerVersions();
     void sharedTablesComeWithVersionTwo();
+    void upgradeStepsAscendToTheProgram();
+    void stepLeavingAWrongTypeKeepsNothing();
     void cleanupTestCase();
 };
 
@@ -1478,6 +1480,52 @@ void TestData::sharedTablesComeWithVersionTwo()
     qint64 version = 0;
     QVERIFY2(store.writePhoto("c3", "7", "jpeg bytes", &version, &error), qPrintable(error));
     QCOMPARE(store.readPhoto("c3", "7", 0, 100).jpeg, QByteArray("jpeg bytes"));
+}
+
+// A column given a version already released would never reach the
+// registers of that version: their upgrade has run.
+void TestData::upgradeStepsAscendToTheProgram()
+{
+    const QVector<UpgradeStep>& steps = RegisterVersion::steps();
+    for (int i = 1; i < steps.size(); ++i)
+        QVERIFY2(steps[i - 1].version < steps[i].version, qPrintable(QString::number(steps[i].version)));
+    QCOMPARE(steps.last().version, RegisterVersion::Program);
+    for (int column = 1; column < OrderColumns::Count; ++column)
+        QVERIFY2(OrderColumns::at(column - 1).version <= OrderColumns::at(column).version, OrderColumns::at(column).name);
+    QVERIFY(OrderColumns::at(OrderColumns::Count - 1).version <= RegisterVersion::Program);
+    // The released layouts, each up to its last column.
+    const QVector<QPair<int, int>> released{{1, OrderColumns::Photo}, {2, OrderColumns::Photo}};
+    for (const auto& [version, last] : released)
+        for (int column = 0; column < OrderColumns::Count; ++column)
+            QCOMPARE(OrderColumns::inVersion(column, version), column <= last);
+}
+
+// The step's own layout check refuses it inside its transaction: committed,
+// the register would be refused by the same program at every start.
+void TestData::stepLeavingAWrongTypeKeepsNothing()
+{
+    TempAppDir dir(!TempAppDir::onServer());
+    std::optional<RegisterVersion::StepsOverride> program;
+    program.emplace(QVector<UpgradeStep>{});
+    const QString path = makeVersionedRegister(dir, 1);
+    if (TempAppDir::onServer())
+        awaitNoConnections();
+    program.emplace(QVector<UpgradeStep>{
+        {2,
+         {"ALTER TABLE Table1 DROP COLUMN photo", "ALTER TABLE Table1 ADD COLUMN photo TEXT DEFAULT ''"},
+         {"ALTER TABLE Table1 ALTER COLUMN photo TYPE text"}}});
+    {
+        Database db;
+        QVERIFY(!db.open(dir.path()));
+        const QString where = TempAppDir::byEngine("db1.mdb", "The register on the server");
+        QCOMPARE(db.errorString(), QStringLiteral("%1 could not be upgraded from version 1 to version 2 (Column photo "
+                                                  "of Table1 holds %2; this register needs %3 there.); it was left "
+                                                  "as it was.")
+                                       .arg(where, TempAppDir::byEngine("TEXT", "text"),
+                                            TempAppDir::byEngine("INTEGER", "integer")));
+    }
+    const RegisterState unchanged{1, false, 1};
+    QCOMPARE(TempAppDir::onServer() ? serverState(versionDatabaseSetting()) : fileState(path), unchanged);
 }
 
 void TestData::cleanupTestCase()
