@@ -102,7 +102,7 @@ void WindowViewsTest::filterBoxesNarrowTheView()
 void WindowViewsTest::titleClicksSortAndMarkTheColumn()
 {
     TForm1& form = f->open();
-    const int article = 2;
+    const int article = OrderColumns::Artikul;
     WindowFixture::choose(form.cbbatch, "All");
     WindowFixture::click(form.SpeedButton4); // the last line, key 3: a coat
     QCOMPARE(form.table().currentRow(), 2);
@@ -113,7 +113,7 @@ void WindowViewsTest::titleClicksSortAndMarkTheColumn()
     QCOMPARE(form.table().asString("key"), QStringLiteral("3"));
     QCOMPARE(form.DBGrid1->currentIndex().row(), 1);
     QCOMPARE(titleColour(form, article), QColor(0xA5, 0xDB, 0x92));
-    QVERIFY(titleColour(form, 0) != QColor(0xA5, 0xDB, 0x92));
+    QVERIFY(titleColour(form, OrderColumns::Key) != QColor(0xA5, 0xDB, 0x92));
     clickTitle(form, article);
     QCOMPARE(form.table().sort(), QStringLiteral("artikul DESC"));
     QCOMPARE(form.sortColumnIndex(), article);
