@@ -19,6 +19,8 @@ struct ColumnDef {
     // What the user reads for the column: the caption of its field on the
     // record form, or its grid title where only the grid shows it.
     const char* caption;
+    // The Bulgarian hint of its field on the record form (UTF-8), or "".
+    const char* hint = "";
     // The register version whose upgrade step adds the column; 1 for the
     // columns of the Windows program's Access register. A column added since
     // is not asked of an Access file; converted lines get the column's

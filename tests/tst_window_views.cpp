@@ -6,6 +6,7 @@
 #include "app/DBEdit.h"
 #include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
+#include "app/RecordFormFields.h"
 #include "data/OrderGridModel.h"
 #include "lists/PickLists.h"
 #include "photos/PhotoArea.h"
@@ -74,6 +75,8 @@ private slots:
     void lineShowsItsOwnValueNotInTheList();
     void storeGivesTheViewAReadingGives_data();
     void storeGivesTheViewAReadingGives();
+    void everyFieldShowsItsFocusColour_data();
+    void everyFieldShowsItsFocusColour();
 
 private:
     std::unique_ptr<WindowFixture> f;
@@ -411,6 +414,26 @@ void WindowViewsTest::storeGivesTheViewAReadingGives()
     QCOMPARE(followed.current, read.current);
     QCOMPARE(followed.texts, read.texts);
     QCOMPARE(followed.readTheView, readsView);
+}
+
+void WindowViewsTest::everyFieldShowsItsFocusColour_data()
+{
+    QTest::addColumn<int>("field"); // its row in the form-field table
+    for (int i = 0; i < RecordFormFields::all().size(); ++i)
+        QTest::addRow("%s", RecordFormFields::all()[i].name) << i;
+}
+
+// A field added without its focus hook would keep the window's colour.
+void WindowViewsTest::everyFieldShowsItsFocusColour()
+{
+    QFETCH(int, field);
+    TForm1& form = f->open();
+    const RecordFormField& row = RecordFormFields::all()[field];
+    QWidget* widget = RecordFormFields::widget(form, row);
+    WindowFixture::focus(widget);
+    QCOMPARE(FocusColours::background(widget), row.readOnly ? FocusColours::Red : FocusColours::Green);
+    WindowFixture::focus(form.DBComboBox1 == widget ? static_cast<QWidget*>(form.DBEdit6) : form.DBComboBox1);
+    QVERIFY(FocusColours::background(widget) != FocusColours::Green);
 }
 
 QTEST_MAIN(WindowViewsTest)
