@@ -13,6 +13,7 @@
 #include "app/FocusExit.h"
 #include "app/FormKeys.h"
 #include "app/OrderGrid.h"
+#include "app/RecordFormFields.h"
 #include "app/ServerWaitIndicator.h"
 #include "data/Engine.h"
 #include "data/OrderGridModel.h"
@@ -618,27 +619,12 @@ void TForm1::connectHandlers()
     connect(cberow, &QCheckBox::clicked, this, &TForm1::cberowClick);
     connect(Label20, &CreditLabel::clicked, this, &TForm1::Label20Click);
 
-    for (DBComboBox* box : {DBComboBox1, DBComboBox2}) {
-        connect(&box->binding(), &FieldBinding::entered, this, [this, box] { DBComboBox1Enter(box); });
-        connect(&box->binding(), &FieldBinding::exited, this, [this, box] { DBComboBox1Exit(box); });
-    }
-    for (DBEdit* edit : {DBEdit6, DBEdit5, DBEdit13, DBEdit15, DBEdit2, DBEdit3, DBEdit14, DBEdit8, DBEdit9,
-                         DBEdit10, DBEdit11, DBEdit12, DBEdit4}) {
-        connect(&edit->binding(), &FieldBinding::entered, this, [this, edit] { DBEdit6Enter(edit); });
-        connect(&edit->binding(), &FieldBinding::exited, this, [this, edit] { DBEdit6Exit(edit); });
-    }
+    for (const RecordFormField& field : RecordFormFields::all())
+        connectFocusHook(field);
     for (DBEdit* field : {DBEdit7, DBEdit16, DBEdit17, DBEdit18}) {
         const OrderColumns::Index column = field->binding().columnIndex();
         field->binding().setValueCheck([this, column] { return m_priceRules->derivedValuesProblem(column); });
     }
-    connect(&DBEdit7->binding(), &FieldBinding::entered, this, &TForm1::DBEdit7Enter);
-    connect(&DBEdit7->binding(), &FieldBinding::exited, this, &TForm1::DBEdit7Exit);
-    for (DBEdit* count : {DBEdit16, DBEdit17, DBEdit18}) {
-        connect(&count->binding(), &FieldBinding::entered, this, [this, count] { DBEdit16Enter(count); });
-        connect(&count->binding(), &FieldBinding::exited, this, [this, count] { DBEdit16Exit(count); });
-    }
-    connect(&DBMemo1->binding(), &FieldBinding::entered, this, &TForm1::DBMemo1Enter);
-    connect(&DBMemo1->binding(), &FieldBinding::exited, this, &TForm1::DBMemo1Exit);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::DBGrid1TitleClick);
@@ -660,7 +646,7 @@ void TForm1::connectHandlers()
     connect(cshowpic, &QCheckBox::clicked, this, &TForm1::cshowpicClick);
     for (QWidget* w : {static_cast<QWidget*>(eobstbr), static_cast<QWidget*>(etotal),
                        static_cast<QWidget*>(ecompany), static_cast<QWidget*>(cbfiltersup),
-                       static_cast<QWidget*>(cbbatch), static_cast<QWidget*>(ComboBox2)})
+                       static_cast<QWidget*>(cbbatch)})
         watchFocus(w);
 }
 
@@ -694,6 +680,40 @@ void TForm1::connectRepeat()
 void TForm1::watchFocus(QWidget* widget)
 {
     widget->installEventFilter(this);
+}
+
+// The steps that run as a record-form field gains and loses the focus, by its row.
+void TForm1::connectFocusHook(const RecordFormField& field)
+{
+    QWidget* widget = RecordFormFields::widget(*this, field);
+    FieldBinding* binding = RecordFormFields::binding(*this, field);
+    switch (field.focusHook) {
+    case FocusHook::BatchChooser:
+        watchFocus(widget);
+        return;
+    case FocusHook::Price:
+        connect(binding, &FieldBinding::entered, this, &TForm1::DBEdit7Enter);
+        connect(binding, &FieldBinding::exited, this, &TForm1::DBEdit7Exit);
+        return;
+    case FocusHook::Count: {
+        auto* count = static_cast<DBEdit*>(widget);
+        connect(binding, &FieldBinding::entered, this, [this, count] { DBEdit16Enter(count); });
+        connect(binding, &FieldBinding::exited, this, [this, count] { DBEdit16Exit(count); });
+        return;
+    }
+    case FocusHook::Colour:
+        break;
+    }
+    if (std::holds_alternative<DBMemo* TForm1::*>(field.control)) {
+        connect(binding, &FieldBinding::entered, this, &TForm1::DBMemo1Enter);
+        connect(binding, &FieldBinding::exited, this, &TForm1::DBMemo1Exit);
+    } else if (std::holds_alternative<DBComboBox* TForm1::*>(field.control)) {
+        connect(binding, &FieldBinding::entered, this, [this, widget] { DBComboBox1Enter(widget); });
+        connect(binding, &FieldBinding::exited, this, [this, widget] { DBComboBox1Exit(widget); });
+    } else {
+        connect(binding, &FieldBinding::entered, this, [this, widget] { DBEdit6Enter(widget); });
+        connect(binding, &FieldBinding::exited, this, [this, widget] { DBEdit6Exit(widget); });
+    }
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)

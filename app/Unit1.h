@@ -46,6 +46,7 @@ class FindBar;
 class RegisterBackup;
 class ServerWaitIndicator;
 class QTimer;
+struct RecordFormField;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -206,6 +207,9 @@ private:
     void createControls();
     void createSubsystems();
     void createRecordForm(QWidget* band);
+    void createField(QWidget* band, const RecordFormField& field);
+    void styleRecordForm();
+    void connectFocusHook(const RecordFormField& field);
     void createButtons(QWidget* band);
     void createViewControls(QWidget* band);
     void createPhotoAndCompany(QWidget* band);

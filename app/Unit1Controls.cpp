@@ -9,6 +9,7 @@
 #include "app/FieldBinding.h"
 #include "app/FindBar.h"
 #include "app/OrderGrid.h"
+#include "app/RecordFormFields.h"
 #include "app/Unit1.h"
 #include "photos/PhotoArea.h"
 #include "photos/PhotoPictures.h"
@@ -27,6 +28,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include <type_traits>
+#include <variant>
 
 namespace {
 
@@ -137,87 +141,51 @@ void TForm1::createControls()
 
 void TForm1::createRecordForm(QWidget* band)
 {
+    for (const RecordFormField& field : RecordFormFields::all())
+        createField(band, field);
+    boldSign(band, "LabelTimes", QStringLiteral("X"), DBEdit7->x() + 93, DBEdit7->y());
+    boldSign(band, "LabelEquals", QStringLiteral("="), DBEdit11->x() + 83, DBEdit11->y());
+    styleRecordForm();
+}
+
+void TForm1::createField(QWidget* band, const RecordFormField& field)
+{
     OrderTable& t = *ADOTable1;
-    const int a = 8, b = 136, c = 264, d = 372, e = 470, f = 618;
-    const int w = 120;
+    QWidget* widget = std::visit(
+        [&](auto member) -> QWidget* {
+            using Control = std::remove_pointer_t<std::remove_reference_t<decltype(this->*member)>>;
+            if constexpr (std::is_same_v<Control, QComboBox>)
+                this->*member = new QComboBox;
+            else
+                this->*member = new Control(t, field.column);
+            return this->*member;
+        },
+        field.control);
+    const QRect& r = field.rect;
+    place(widget, field.name, band, r.x(), r.y(), r.width(), r.height());
+    const ColumnDef& column = OrderColumns::at(field.column);
+    caption(band, field.captionName, QString::fromUtf8(column.caption), QString::fromUtf8(column.hint), widget,
+            field.required);
+    if (field.readOnly)
+        qobject_cast<QLineEdit*>(widget)->setReadOnly(true);
+    if (!field.tabStop)
+        widget->setFocusPolicy(Qt::ClickFocus);
+}
 
-    // Column of the article.
-    DBComboBox1 = place(new DBComboBox(t, OrderColumns::Artikul), "DBComboBox1", band, a, 36, w, FieldHeight);
-    caption(band, "Label1", "Article", "Артикул", DBComboBox1, true);
-    DBEdit6 = place(new DBEdit(t, OrderColumns::Razmeri), "DBEdit6", band, a, 76, w, FieldHeight);
-    caption(band, "Label2", "Size", "Размер", DBEdit6);
-    DBEdit5 = place(new DBEdit(t, OrderColumns::Sastav), "DBEdit5", band, a, 116, w, FieldHeight);
-    caption(band, "Label3", "Material", "Материя", DBEdit5);
-    DBEdit13 = place(new DBEdit(t, OrderColumns::Cvet), "DBEdit13", band, a, 156, w, FieldHeight);
-    caption(band, "Label4", "Color", "Цвят", DBEdit13);
-    DBEdit15 = place(new DBEdit(t, OrderColumns::Kodovnom), "DBEdit15", band, a, 196, w, FieldHeight);
-    caption(band, "Label5", "Code Nomber", "Кодов номер", DBEdit15);
-
-    // Column of the supplier.
-    DBComboBox2 = place(new DBComboBox(t, OrderColumns::Dostavcik), "DBComboBox2", band, b, 36, w, FieldHeight);
-    caption(band, "Label6", "Supplier", "Доставчик", DBComboBox2, true);
-    DBEdit2 = place(new DBEdit(t, OrderColumns::Firmetiket), "DBEdit2", band, b, 76, w, FieldHeight);
-    caption(band, "Label7", "Trademark Label", "Фирмен етикет", DBEdit2);
-    DBEdit3 = place(new DBEdit(t, OrderColumns::Bukvi), "DBEdit3", band, b, 116, 50, FieldHeight);
-    caption(band, "Label8", "Letters", "Букви", DBEdit3);
-    ComboBox2 = place(new QComboBox, "ComboBox2", band, b + 54, 116, w - 54, FieldHeight);
-    caption(band, "Label27", "batch", QString(), ComboBox2);
-    {
-        QPalette p = ComboBox2->palette();
-        p.setColor(QPalette::Text, Qt::red);
-        p.setColor(QPalette::ButtonText, Qt::red);
-        ComboBox2->setPalette(p);
-        QFont bold = ComboBox2->font();
-        bold.setBold(true);
-        ComboBox2->setFont(bold);
-        ComboBox2->setFocusPolicy(Qt::ClickFocus);
-    }
-    DBEdit14 = place(new DBEdit(t, OrderColumns::Nomcuval), "DBEdit14", band, b, 156, w, FieldHeight);
-    caption(band, "Label9", "Sack Nomber", "Чувал номер", DBEdit14);
-
-    // Prices.
-    DBEdit7 = place(new DBEdit(t, OrderColumns::Pokupnacena), "DBEdit7", band, c, 36, 90, FieldHeight);
-    caption(band, "Label10", "Purchasing Price", "Покупна цена", DBEdit7, true);
-    DBEdit8 = place(new DBEdit(t, OrderColumns::Sebestoynost), "DBEdit8", band, c, 76, 90, FieldHeight);
-    caption(band, "Label11", "Cost Price", "Себестойтост", DBEdit8);
-    DBEdit9 = place(new DBEdit(t, OrderColumns::Edro), "DBEdit9", band, c, 116, 90, FieldHeight);
-    caption(band, "Label12", "Trade Price", "Цена на едро", DBEdit9);
-    DBEdit10 = place(new DBEdit(t, OrderColumns::Drebno), "DBEdit10", band, c, 156, 90, FieldHeight);
-    caption(band, "Label13", "Street Price", "Цена на дребно", DBEdit10);
-    boldSign(band, "LabelTimes", QStringLiteral("X"), c + 93, 36);
-
-    // Counts.
-    DBEdit11 = place(new DBEdit(t, OrderColumns::Polucbr), "DBEdit11", band, d, 36, 80, FieldHeight);
-    caption(band, "Label14", "Received", "Получени", DBEdit11);
-    DBEdit11->setReadOnly(true);
-    DBEdit16 = place(new DBEdit(t, OrderColumns::Paracbr), "DBEdit16", band, d, 76, 80, FieldHeight);
-    caption(band, "Label15", "Ordered", "Поръчани", DBEdit16, true);
-    DBEdit17 = place(new DBEdit(t, OrderColumns::Dostavbr), "DBEdit17", band, d, 116, 80, FieldHeight);
-    caption(band, "Label16", "Delivered", "Доставени", DBEdit17);
-    {
-        QFont bold = DBEdit17->font();
-        bold.setBold(true);
-        DBEdit17->setFont(bold);
-    }
-    DBEdit18 = place(new DBEdit(t, OrderColumns::Defectbr), "DBEdit18", band, d, 156, 80, FieldHeight);
-    caption(band, "Label19", "Defective", "Дефектни", DBEdit18);
-    boldSign(band, "LabelEquals", QStringLiteral("="), d + 83, 36);
-
-    // Money, notes, page.
-    DBEdit12 = place(new DBEdit(t, OrderColumns::Obsto), "DBEdit12", band, e, 36, 140, FieldHeight);
-    caption(band, "Label21", "Money", "Пари", DBEdit12);
-    DBEdit12->setReadOnly(true);
+// The looks some fields have beyond their row.
+void TForm1::styleRecordForm()
+{
+    QPalette p = ComboBox2->palette();
+    p.setColor(QPalette::Text, Qt::red);
+    p.setColor(QPalette::ButtonText, Qt::red);
+    ComboBox2->setPalette(p);
+    QFont bold = ComboBox2->font();
+    bold.setBold(true);
+    ComboBox2->setFont(bold);
+    bold = DBEdit17->font();
+    bold.setBold(true);
+    DBEdit17->setFont(bold);
     TextFit::keepWhole(DBEdit12); // the largest amounts are wider than the field
-    DBMemo1 = place(new DBMemo(t, OrderColumns::Belejka), "DBMemo1", band, e, 76, 140, 100);
-    caption(band, "Label22", "Notes", "Бележки", DBMemo1);
-    DBEdit4 = place(new DBEdit(t, OrderColumns::Strpos), "DBEdit4", band, f, 36, 100, FieldHeight);
-    caption(band, "Label23", "Page / Position", "Страница / Позиция", DBEdit4);
-
-    for (QWidget* notTabbed : {static_cast<QWidget*>(DBEdit8), static_cast<QWidget*>(DBEdit9),
-                               static_cast<QWidget*>(DBEdit10), static_cast<QWidget*>(DBEdit11),
-                               static_cast<QWidget*>(DBEdit17), static_cast<QWidget*>(DBEdit18),
-                               static_cast<QWidget*>(DBEdit12)})
-        notTabbed->setFocusPolicy(Qt::ClickFocus);
 }
 
 void TForm1::createButtons(QWidget* band)
@@ -353,9 +321,13 @@ void TForm1::createStatusBar()
 
 void TForm1::setTabOrder()
 {
-    // Article ... Notes, then Add, then back to Article; nothing else is a Tab stop.
-    const QList<QWidget*> order = {DBComboBox1, DBEdit6, DBEdit5, DBEdit13, DBEdit15, DBComboBox2, DBEdit2,
-                                   DBEdit3, DBEdit14, DBEdit7, DBEdit16, DBEdit4, DBMemo1, Button1};
+    // The record form's Tab stops, then Add, then back to the first; nothing
+    // else is a Tab stop.
+    QList<QWidget*> order;
+    for (const RecordFormField& field : RecordFormFields::all())
+        if (field.tabStop)
+            order << RecordFormFields::widget(*this, field);
+    order << Button1;
     for (int i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }

@@ -86,48 +86,6 @@ QString openUri(const QString& path)
            QStringLiteral("?mode=rw");
 }
 
-// The affinity SQLite gives a declared column type (its rules, in their order).
-QString affinity(const QString& declared)
-{
-    const QString type = declared.toUpper();
-    if (type.contains(QLatin1String("INT")))
-        return QStringLiteral("INTEGER");
-    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
-        type.contains(QLatin1String("TEXT")))
-        return QStringLiteral("TEXT");
-    if (type.isEmpty() || type.contains(QLatin1String("BLOB")))
-        return QStringLiteral("BLOB");
-    if (type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA")) ||
-        type.contains(QLatin1String("DOUB")))
-        return QStringLiteral("REAL");
-    return QStringLiteral("NUMERIC");
-}
-
-// Table1 made by another tool may declare a column with another type. The
-// engine would then keep a typed "12.50" in the money column as text or a
-// real, and the register would read it back as another amount and store it
-// so. Such a file is refused with the column named.
-QString columnTypeProblem(const QSqlDatabase& db)
-{
-    QSqlQuery info(db);
-    if (!info.exec(QStringLiteral("PRAGMA table_info(Table1)")))
-        return engineMessage(info.lastError());
-    while (info.next()) {
-        const int column = OrderColumns::indexOf(info.value(1).toString());
-        if (column < 0)
-            continue;
-        const ColumnType type = OrderColumns::at(column).type;
-        const bool number = type == ColumnType::AutoIncrement || type == ColumnType::Integer ||
-                            type == ColumnType::Currency;
-        const QString needed = number ? QStringLiteral("INTEGER") : QStringLiteral("TEXT");
-        const QString declared = affinity(info.value(2).toString());
-        if (declared != needed)
-            return QStringLiteral("Column %1 of Table1 holds %2; this register needs %3 there.")
-                .arg(OrderColumns::name(column), declared, needed);
-    }
-    return {};
-}
-
 } // namespace
 
 namespace {
@@ -247,7 +205,7 @@ bool Database::openServer(const QString& connectionString)
     if (!engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()), {},
                        [](const EngineRow&) { return false; }, &m_error))
         return false;
-    m_error = engine->schemaProblem();
+    m_error = engine->schemaProblem(RegisterVersion::current());
     if (!m_error.isEmpty())
         return false;
     engine->ensureChangeSignal();
@@ -317,7 +275,7 @@ bool Database::openEmbedded(const QString& folder)
             return false;
         }
         probe = QSqlQuery();
-        m_error = columnTypeProblem(connection());
+        m_error = SqliteEngine::schemaProblem(handle(), RegisterVersion::fileCurrent());
         if (!m_error.isEmpty()) {
             close();
             return false;

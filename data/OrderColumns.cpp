@@ -15,27 +15,27 @@ constexpr std::array<ColumnDef, Count> makeColumns()
     std::array<ColumnDef, Count> c{};
     c[Key] = {"key", ColumnType::AutoIncrement, 0, "key", "key"};
     c[Batch] = {"batch", ColumnType::Text, 7, "batch", "batch"};
-    c[Artikul] = {"artikul", ColumnType::Text, 50, "article", "Article"};
-    c[Dostavcik] = {"dostavcik", ColumnType::Text, 50, "supplier", "Supplier"};
-    c[Firmetiket] = {"firmetiket", ColumnType::Text, 50, "label", "Trademark Label"};
-    c[Bukvi] = {"bukvi", ColumnType::Text, 50, "letters", "Letters"};
-    c[Strpos] = {"strpos", ColumnType::Text, 50, "page nom.", "Page / Position"};
-    c[Nomcuval] = {"nomcuval", ColumnType::Integer, 0, "sack nom.", "Sack Nomber"};
-    c[Kodovnom] = {"kodovnom", ColumnType::Integer, 0, "code", "Code Nomber"};
-    c[Cvet] = {"cvet", ColumnType::Text, 50, "color", "Color"};
-    c[Razmeri] = {"razmeri", ColumnType::Text, 50, "size", "Size"};
-    c[Sastav] = {"sastav", ColumnType::Text, 50, "material", "Material"};
-    c[Paracbr] = {"paracbr", ColumnType::Integer, 0, "ordered", "Ordered"};
-    c[Dostavbr] = {"dostavbr", ColumnType::Integer, 0, "delivered", "Delivered"};
-    c[Polucbr] = {"polucbr", ColumnType::Integer, 0, "received", "Received"};
-    c[Defectbr] = {"defectbr", ColumnType::Integer, 0, "defective", "Defective"};
-    c[Pokupnacena] = {"pokupnacena", ColumnType::Currency, 0, "p.price", "Purchasing Price"};
-    c[Sebestoynost] = {"sebestoynost", ColumnType::Currency, 0, "c.price", "Cost Price"};
-    c[Edro] = {"edro", ColumnType::Currency, 0, "t.price", "Trade Price"};
-    c[Drebno] = {"drebno", ColumnType::Currency, 0, "s.price", "Street Price"};
-    c[Obsto] = {"obsto", ColumnType::Currency, 0, "money", "Money"};
+    c[Artikul] = {"artikul", ColumnType::Text, 50, "article", "Article", "Артикул"};
+    c[Dostavcik] = {"dostavcik", ColumnType::Text, 50, "supplier", "Supplier", "Доставчик"};
+    c[Firmetiket] = {"firmetiket", ColumnType::Text, 50, "label", "Trademark Label", "Фирмен етикет"};
+    c[Bukvi] = {"bukvi", ColumnType::Text, 50, "letters", "Letters", "Букви"};
+    c[Strpos] = {"strpos", ColumnType::Text, 50, "page nom.", "Page / Position", "Страница / Позиция"};
+    c[Nomcuval] = {"nomcuval", ColumnType::Integer, 0, "sack nom.", "Sack Nomber", "Чувал номер"};
+    c[Kodovnom] = {"kodovnom", ColumnType::Integer, 0, "code", "Code Nomber", "Кодов номер"};
+    c[Cvet] = {"cvet", ColumnType::Text, 50, "color", "Color", "Цвят"};
+    c[Razmeri] = {"razmeri", ColumnType::Text, 50, "size", "Size", "Размер"};
+    c[Sastav] = {"sastav", ColumnType::Text, 50, "material", "Material", "Материя"};
+    c[Paracbr] = {"paracbr", ColumnType::Integer, 0, "ordered", "Ordered", "Поръчани"};
+    c[Dostavbr] = {"dostavbr", ColumnType::Integer, 0, "delivered", "Delivered", "Доставени"};
+    c[Polucbr] = {"polucbr", ColumnType::Integer, 0, "received", "Received", "Получени"};
+    c[Defectbr] = {"defectbr", ColumnType::Integer, 0, "defective", "Defective", "Дефектни"};
+    c[Pokupnacena] = {"pokupnacena", ColumnType::Currency, 0, "p.price", "Purchasing Price", "Покупна цена"};
+    c[Sebestoynost] = {"sebestoynost", ColumnType::Currency, 0, "c.price", "Cost Price", "Себестойтост"};
+    c[Edro] = {"edro", ColumnType::Currency, 0, "t.price", "Trade Price", "Цена на едро"};
+    c[Drebno] = {"drebno", ColumnType::Currency, 0, "s.price", "Street Price", "Цена на дребно"};
+    c[Obsto] = {"obsto", ColumnType::Currency, 0, "money", "Money", "Пари"};
     c[Date] = {"date", ColumnType::Date, 0, "date", "date"};
-    c[Belejka] = {"belejka", ColumnType::Memo, 0, "note", "Notes"};
+    c[Belejka] = {"belejka", ColumnType::Memo, 0, "note", "Notes", "Бележки"};
     c[Photo] = {"photo", ColumnType::Integer, 0, "photo", "photo"};
     return c;
 }
@@ -86,6 +86,16 @@ QString nameList()
     return names.join(QStringLiteral(", "));
 }
 
+bool inVersion(int index, int version)
+{
+    return at(index).version <= version;
+}
+
+QString missingMessage(int index)
+{
+    return QStringLiteral("Table1 has no column %1; this register needs it.").arg(name(index));
+}
+
 static QString declaration(const ColumnDef& column)
 {
     const QString name = QString::fromLatin1(column.name);
@@ -109,6 +119,11 @@ QStringList schemaStatements()
     for (const ColumnDef& column : all())
         columns << declaration(column);
     return QStringList{"CREATE TABLE Table1 (" + columns.join(", ") + ")"} + indexStatements();
+}
+
+QString addColumnStatement(int index)
+{
+    return "ALTER TABLE Table1 ADD COLUMN " + declaration(at(index));
 }
 
 QString sumsQuery()

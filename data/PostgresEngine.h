@@ -37,8 +37,9 @@ public:
     // Connects with a libpq connection string (key=value pairs or a URI).
     bool connect(const QString& connectionString, QString* error);
     // Columns of Table1 whose type would not hold the register's values
-    // exactly: the message names the first, empty when all are fit.
-    QString schemaProblem();
+    // exactly, or a column of layout version missing: the message names the
+    // first, empty when all are fit.
+    QString schemaProblem(int version);
 
     bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
                QString* error) override;
@@ -69,6 +70,9 @@ public:
 
     // The statements that make Table1 and its indexes in an empty database.
     static QStringList schemaStatements();
+    // The statement that adds the column (OrderColumns::Index) to Table1,
+    // declared as CREATE TABLE does; nothing when it is there already.
+    static QString addColumnStatement(int index);
     // The trigger that tells every program watching the register that Table1
     // changed (a notification on ChangeChannel with the table's schema).
     static QStringList changeSignalStatements();

@@ -57,7 +57,7 @@ bool kindFits(ColumnType type, RowSource::Kind kind) {
 int accessRegisterColumnCount() {
     int count = 0;
     for (const ColumnDef& column : OrderColumns::all())
-        count += column.inAccessRegister ? 1 : 0;
+        count += column.version == RegisterVersion::First ? 1 : 0;
     return count;
 }
 
@@ -99,7 +99,7 @@ QStringList RegisterConversion::missingColumns(const RowSource& source) {
     QStringList missing;
     const QVector<int> map = columnMap(source);
     for (int i = 0; i < map.size(); ++i)
-        if (map[i] < 0 && OrderColumns::at(i).inAccessRegister)
+        if (map[i] < 0 && OrderColumns::at(i).version == RegisterVersion::First)
             missing << caption(i);
     return missing;
 }
@@ -135,15 +135,35 @@ RegisterConversion::Outcome RegisterConversion::convert(RowSource& source, const
 RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3* db,
                                                       const Progress& progress) {
     const QVector<int> map = columnMap(source);
+    const QStringList schema = OrderColumns::schemaStatements();
+    SqliteStatement insert;
+    QVector<int> copied;
+    if (!sourceFits(source, map) || !createTable(db, schema) || !prepareInsert(db, map, &insert, &copied))
+        return Outcome::Failed;
+    qint64 written = 0;
+    const Outcome copy = copyLines(source, db, map, copied, insert, progress, &written);
+    if (copy != Outcome::Converted)
+        return copy;
+    insert.finalize();
+    if (!finishTable(db, schema) || !readBack(db))
+        return Outcome::Failed;
+    if (progress && !progress(written))
+        return Outcome::Cancelled;
+    return Outcome::Converted;
+}
+
+// The source has every column of the Windows register, each of a kind that
+// holds the column's values.
+bool RegisterConversion::sourceFits(const RowSource& source, const QVector<int>& map) {
     const QVector<RowSource::Kind> kinds = source.columnKinds();
     const QStringList missing = missingColumns(source);
     if (missing.size() == accessRegisterColumnCount()) {
         m_error = QStringLiteral("Table1 holds no order lines: it has none of the register's columns");
-        return Outcome::Failed;
+        return false;
     }
     if (!missing.isEmpty()) {
         m_error = QStringLiteral("Table1 lacks the columns for %1").arg(missing.join(QStringLiteral(", ")));
-        return Outcome::Failed;
+        return false;
     }
     for (int i = 0; i < map.size(); ++i) {
         const ColumnDef& column = OrderColumns::at(i);
@@ -151,40 +171,49 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
             m_error = QStringLiteral("the column for %1 in Table1 holds %2 values, not %3")
                           .arg(caption(i), RowSource::kindName(kinds.value(map[i])),
                                RowSource::kindName(expectedKind(column.type)));
-            return Outcome::Failed;
+            return false;
         }
     }
+    return true;
+}
 
+// Table1 without its indexes (made once the lines are in), and the
+// transaction the lines go in.
+bool RegisterConversion::createTable(sqlite3* db, const QStringList& schema) {
     // The file is new and renamed into place only when complete, so neither
     // a journal nor syncing per statement protects anything here.
-    const QStringList schema = OrderColumns::schemaStatements();
-    if (!exec(db, QStringLiteral("PRAGMA journal_mode=OFF"), &m_error) ||
-        !exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) || !exec(db, schema.first(), &m_error) ||
-        !exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent()), &m_error) ||
-        !exec(db, QStringLiteral("BEGIN"), &m_error))
-        return Outcome::Failed;
+    return exec(db, QStringLiteral("PRAGMA journal_mode=OFF"), &m_error) &&
+           exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) && exec(db, schema.first(), &m_error) &&
+           exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent()), &m_error) &&
+           exec(db, QStringLiteral("BEGIN"), &m_error);
+}
 
-    // Only the columns the source has are written; the others take their default.
-    QVector<int> copied;
+// Only the columns the source has are written; the others take their default.
+bool RegisterConversion::prepareInsert(sqlite3* db, const QVector<int>& map, SqliteStatement* insert,
+                                       QVector<int>* copied) {
     QStringList names;
     QStringList marks;
     for (int i = 0; i < OrderColumns::Count; ++i) {
         if (map[i] < 0)
             continue;
-        copied << i;
+        *copied << i;
         names << OrderColumns::name(i);
         marks << QStringLiteral("?");
     }
-    SqliteStatement insert;
-    if (!insert.prepare(db,
-                        QStringLiteral("INSERT INTO Table1 (%1) VALUES (%2)")
-                            .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-                        &m_error))
-        return Outcome::Failed;
+    return insert->prepare(db,
+                           QStringLiteral("INSERT INTO Table1 (%1) VALUES (%2)")
+                               .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                           &m_error);
+}
 
+// Every line of the source, each checked, with the source's figures summed
+// on the way; count is the number written.
+RegisterConversion::Outcome RegisterConversion::copyLines(RowSource& source, sqlite3* db, const QVector<int>& map,
+                                                          const QVector<int>& copied, SqliteStatement& insert,
+                                                          const Progress& progress, qint64* count) {
     m_source.lines = source.declaredRowCount();
     qint64 money = 0;
-    qint64 written = 0;
+    qint64& written = *count;
     QVector<QVariant> row;
     if (progress && !progress(0))
         return Outcome::Cancelled;
@@ -221,23 +250,22 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
         return Outcome::Failed;
     }
     m_source.money = Currency::fromUnits(money);
-    insert.finalize();
+    return Outcome::Converted;
+}
 
+// The key sequence and the indexes, then the commit.
+bool RegisterConversion::finishTable(sqlite3* db, const QStringList& schema) {
     // The next key the engine hands out follows the largest one kept, as the
     // old register's counter did; photo numbers derive from keys.
     const QString sequence = QStringLiteral("DELETE FROM sqlite_sequence WHERE name = 'Table1';"
                                             "INSERT INTO sqlite_sequence (name, seq) SELECT 'Table1', "
                                             "MAX(key) FROM Table1 HAVING MAX(key) IS NOT NULL");
     if (!exec(db, sequence, &m_error))
-        return Outcome::Failed;
+        return false;
     for (int i = 1; i < schema.size(); ++i)
         if (!exec(db, schema[i], &m_error))
-            return Outcome::Failed;
-    if (!exec(db, QStringLiteral("COMMIT"), &m_error) || !readBack(db))
-        return Outcome::Failed;
-    if (progress && !progress(written))
-        return Outcome::Cancelled;
-    return Outcome::Converted;
+            return false;
+    return exec(db, QStringLiteral("COMMIT"), &m_error);
 }
 
 bool RegisterConversion::readBack(sqlite3* db) {

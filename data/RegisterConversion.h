@@ -30,6 +30,8 @@ struct RegisterFigures {
     friend bool operator!=(const RegisterFigures& a, const RegisterFigures& b) { return !(a == b); }
 };
 
+class SqliteStatement;
+
 class RegisterConversion {
 public:
     enum class Outcome { Converted, Cancelled, Failed };
@@ -52,7 +54,15 @@ public:
     RegisterFigures targetFigures() const { return m_target; }
 
 private:
+    // The steps of convert's writing, each false (or not Converted) with
+    // m_error set when it fails.
     Outcome write(RowSource& source, struct sqlite3* db, const Progress& progress);
+    bool sourceFits(const RowSource& source, const QVector<int>& map);
+    bool createTable(struct sqlite3* db, const QStringList& schema);
+    bool prepareInsert(struct sqlite3* db, const QVector<int>& map, SqliteStatement* insert, QVector<int>* copied);
+    Outcome copyLines(RowSource& source, struct sqlite3* db, const QVector<int>& map, const QVector<int>& copied,
+                      SqliteStatement& insert, const Progress& progress, qint64* written);
+    bool finishTable(struct sqlite3* db, const QStringList& schema);
     bool readBack(struct sqlite3* db);
 
     QString m_error;

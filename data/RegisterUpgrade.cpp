@@ -1,8 +1,10 @@
 #include "data/RegisterUpgrade.h"
 
+#include "data/OrderColumns.h"
 #include "data/PostgresEngine.h"
 #include "data/RegisterBackup.h"
 #include "data/RegisterVersion.h"
+#include "data/SqliteEngine.h"
 #include "data/SqliteStatement.h"
 
 #include <QDir>
@@ -29,13 +31,47 @@ bool exec(sqlite3* db, const QString& sql, QString* error) {
     return SqliteStatement::execute(db, sql, error);
 }
 
-// Every step's statements for one engine after version from, in order.
-QStringList statementsAfter(int from, QStringList UpgradeStep::*engine) {
-    QStringList statements;
+// The steps after version from, in order.
+QVector<UpgradeStep> stepsAfter(int from) {
+    QVector<UpgradeStep> after;
     for (const UpgradeStep& step : RegisterVersion::steps())
         if (step.version > from)
-            statements += step.*engine;
-    return statements;
+            after << step;
+    return after;
+}
+
+bool hasColumn(sqlite3* db, int column) {
+    return SqliteStatement::number(db, QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('Table1') WHERE name = '%1'")
+                                           .arg(OrderColumns::name(column))) == 1;
+}
+
+// The layout a step leaves is checked before anything is committed: a step
+// that made a column of another type would otherwise be kept, and the same
+// program would then refuse the register at every start.
+bool layoutHolds(const QString& problem, QString* error) {
+    if (!problem.isEmpty())
+        *error = problem;
+    return problem.isEmpty();
+}
+
+bool runFileStep(sqlite3* db, const UpgradeStep& step, QString* error) {
+    for (int column : step.columns)
+        if (!hasColumn(db, column) && !exec(db, OrderColumns::addColumnStatement(column), error))
+            return false;
+    for (const QString& sql : step.fileSql)
+        if (!exec(db, sql, error))
+            return false;
+    return layoutHolds(SqliteEngine::schemaProblem(db, step.version), error);
+}
+
+bool runServerStep(PostgresEngine& engine, const UpgradeStep& step, QString* error) {
+    QStringList statements;
+    for (int column : step.columns)
+        statements << PostgresEngine::addColumnStatement(column);
+    for (const QString& sql : statements + step.serverSql)
+        if (!engine.execute(sql, {}, nullptr, error))
+            return false;
+    return layoutHolds(engine.schemaProblem(step.version), error);
 }
 
 QString notUpgraded(const QString& where, int from, int to, const QString& why) {
@@ -55,8 +91,8 @@ bool runFileSteps(sqlite3* db, QString* error) {
     if (from >= RegisterVersion::fileCurrent())
         return exec(db, QStringLiteral("ROLLBACK"), error);
     bool ok = true;
-    for (const QString& sql : statementsAfter(from, &UpgradeStep::fileSql))
-        ok = ok && exec(db, sql, error);
+    for (const UpgradeStep& step : stepsAfter(from))
+        ok = ok && runFileStep(db, step, error);
     ok = ok && exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent()), error) &&
          exec(db, QStringLiteral("COMMIT"), error);
     if (!ok) {
@@ -97,9 +133,17 @@ int serverVersion(PostgresEngine& engine, QString* error) {
 }
 
 bool runServerSteps(PostgresEngine& engine, int from, QString* error) {
-    return engine.executeAll(statementsAfter(from, &UpgradeStep::serverSql) +
-                                 RegisterVersion::serverTableStatements(),
-                             error);
+    if (!engine.beginWrite(error))
+        return false;
+    bool ok = true;
+    for (const UpgradeStep& step : stepsAfter(from))
+        ok = ok && runServerStep(engine, step, error);
+    for (const QString& sql : RegisterVersion::serverTableStatements())
+        ok = ok && engine.execute(sql, {}, nullptr, error);
+    ok = ok && engine.commit(error);
+    if (!ok)
+        engine.rollback();
+    return ok;
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "data/RegisterVersion.h"
 
+#include "data/OrderColumns.h"
 #include "data/SharedStore.h"
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -11,11 +13,31 @@ namespace RegisterVersion {
 
 namespace {
 
-// The program's own steps. A new layout adds one entry at the end, e.g.
-//   {2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
-//       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}},
-const QVector<UpgradeStep>& ownSteps() {
+// The program's hand-written steps, for what is not a column of Table1 (a
+// new column is a row of OrderColumns with the new version, nothing here).
+// A new layout adds one entry at the end and raises Program.
+const QVector<UpgradeStep>& handWrittenSteps() {
     static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()}};
+    return list;
+}
+
+// The hand-written steps with each later column in the step of its version.
+QVector<UpgradeStep> joinColumnSteps() {
+    QVector<UpgradeStep> list = handWrittenSteps();
+    for (int column = 0; column < OrderColumns::Count; ++column) {
+        const int version = OrderColumns::at(column).version;
+        if (version <= First)
+            continue;
+        auto step = std::find_if(list.begin(), list.end(), [&](const UpgradeStep& s) { return s.version >= version; });
+        if (step == list.end() || step->version != version)
+            step = list.insert(step, UpgradeStep{version, {}, {}});
+        step->columns << column;
+    }
+    return list;
+}
+
+const QVector<UpgradeStep>& ownSteps() {
+    static const QVector<UpgradeStep> list = joinColumnSteps();
     return list;
 }
 
@@ -37,7 +59,7 @@ int current() {
 int fileCurrent() {
     int version = First;
     for (const UpgradeStep& step : steps())
-        if (!step.fileSql.isEmpty())
+        if (!step.fileSql.isEmpty() || !step.columns.isEmpty())
             version = step.version;
     return version;
 }

@@ -3,30 +3,36 @@
 // file's PRAGMA user_version, the one-row table register_version on a
 // server. A register made before versions were kept (no version, or
 // user_version 0) has the first layout. Each later layout is one step in
-// steps(): the version it brings the register to and its statements for
-// either engine, run in order by RegisterUpgrade. A step's statements make
-// only what is missing (IF NOT EXISTS): a register whose version was lost
-// or put back by hand may already hold what the step adds, and a step that
-// failed there would fail at every start.
+// steps(): the version it brings the register to, the columns of Table1 it
+// adds (those of OrderColumns whose version it is; their ADD COLUMN comes
+// from the same declaration as CREATE TABLE) and its own statements for
+// either engine, for what is not a column, run in order by RegisterUpgrade.
+// A step makes only what is missing (IF NOT EXISTS): a register whose
+// version was lost or put back by hand may already hold what the step adds,
+// and a step that failed there would fail at every start.
 
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 struct UpgradeStep {
-    int version;           // the register's version once the step has run
-    QStringList fileSql;   // on the embedded file
-    QStringList serverSql; // on a server register
+    int version;            // the register's version once the step has run
+    QStringList fileSql;    // on the embedded file
+    QStringList serverSql;  // on a server register
+    QVector<int> columns{}; // OrderColumns::Index of each column it adds, first
 };
 
 namespace RegisterVersion {
 
 // The layout of every register made before versions were kept.
 constexpr int First = 1;
+// The layout this program makes and upgrades to: its last step's version.
 // Version 2 adds the server's tables of pick lists, company name and photos
 // (SharedStore); the file keeps these as side files.
+constexpr int Program = 2;
 
-// The steps from the first layout to this program's, in ascending version.
+// The steps from the first layout to this program's, in ascending version:
+// the hand-written ones joined by those the column table gives.
 const QVector<UpgradeStep>& steps();
 // The version this program writes into a server register it makes: the
 // last step's.

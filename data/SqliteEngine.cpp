@@ -128,6 +128,62 @@ QString SqliteEngine::containsIgnoringCase(const QStringList& columns) const
     return QStringLiteral("instr(fold_case(%1), fold_case(?)) > 0").arg(columns.join(QStringLiteral(", ")));
 }
 
+namespace {
+
+// The affinity SQLite gives a declared column type (its rules, in their order).
+QString affinity(const QString& declared)
+{
+    const QString type = declared.toUpper();
+    if (type.contains(QLatin1String("INT")))
+        return QStringLiteral("INTEGER");
+    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
+        type.contains(QLatin1String("TEXT")))
+        return QStringLiteral("TEXT");
+    if (type.isEmpty() || type.contains(QLatin1String("BLOB")))
+        return QStringLiteral("BLOB");
+    if (type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA")) ||
+        type.contains(QLatin1String("DOUB")))
+        return QStringLiteral("REAL");
+    return QStringLiteral("NUMERIC");
+}
+
+QString columnText(sqlite3_stmt* statement, int column)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
+}
+
+} // namespace
+
+QString SqliteEngine::schemaProblem(sqlite3* db, int version)
+{
+    SqliteStatement info;
+    QString error;
+    if (!info.prepare(db, QStringLiteral("PRAGMA table_info(Table1)"), &error))
+        return error;
+    QVector<bool> found(OrderColumns::Count, false);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(info.get())) == SQLITE_ROW) {
+        const int column = OrderColumns::indexOf(columnText(info.get(), 1));
+        if (column < 0)
+            continue;
+        found[column] = true;
+        const ColumnType type = OrderColumns::at(column).type;
+        const bool number = type == ColumnType::AutoIncrement || type == ColumnType::Integer ||
+                            type == ColumnType::Currency;
+        const QString needed = number ? QStringLiteral("INTEGER") : QStringLiteral("TEXT");
+        const QString declared = affinity(columnText(info.get(), 2));
+        if (declared != needed)
+            return QStringLiteral("Column %1 of Table1 holds %2; this register needs %3 there.")
+                .arg(OrderColumns::name(column), declared, needed);
+    }
+    if (step != SQLITE_DONE)
+        return info.errorMessage();
+    for (int column = 0; column < OrderColumns::Count; ++column)
+        if (!found[column] && OrderColumns::inVersion(column, version))
+            return OrderColumns::missingMessage(column);
+    return {};
+}
+
 void SqliteEngine::waitWhenBusy(sqlite3* db)
 {
     sqlite3_busy_handler(db, retryWhileBusy, nullptr);

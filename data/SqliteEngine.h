@@ -26,6 +26,13 @@ public:
     // millisecond. Set before the first statement on a new connection.
     static void waitWhenBusy(sqlite3* db);
 
+    // Columns of db's Table1 whose declared type would not hold the
+    // register's values (another tool may have made it: a typed "12.50"
+    // would be kept as text or a real in the money column and read back as
+    // another amount), or a column of layout version missing: the message
+    // names the first, empty when all are fit.
+    static QString schemaProblem(sqlite3* db, int version);
+
     bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
                QString* error) override;
     bool execute(const QString& sql, const EngineParameters& parameters, qint64* changed, QString* error) override;

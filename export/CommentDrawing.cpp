@@ -32,34 +32,10 @@ void property(BiffStream& out, std::uint16_t id, std::uint32_t value)
     out.u32(value);
 }
 
-} // namespace
-
-namespace CommentDrawing {
-
-void writeGroup(BiffStream& out)
-{
-    out.begin(MsoDrawingGroup);
-    art(out, 0xF, 0, 0xF000, 82);
-    art(out, 0, 0, 0xF006, 24); // one drawing, one cluster of shape ids
-    out.u32(CommentShapeId + 1);  // next free shape id
-    out.u32(2);                   // clusters + 1
-    out.u32(2);                   // shapes saved
-    out.u32(1);                   // drawings saved
-    out.u32(1);                   // cluster: drawing 1,
-    out.u32(2);                   // next shape number in it
-    art(out, 3, 3, 0xF00B, 18);   // default properties
-    property(out, 0x00BF, 0x00080008);
-    property(out, 0x0181, 0x08000041);
-    property(out, 0x01C0, 0x08000040);
-    art(out, 0, 4, 0xF11E, 16); // split menu colours
-    out.u32(0x0800000D);
-    out.u32(0x0800000C);
-    out.u32(0x08000017);
-    out.u32(0x100000F7);
-    out.end();
-}
-
-void writeSheet(BiffStream& out, const CellComment& comment, std::uint16_t textFont)
+// The sheet's drawing: the patriarch group and the comment's text box
+// shape, anchored beside its cell. The box's client text record comes after
+// the OBJ record (writeTextBoxEnd) but is counted here.
+void writeShape(BiffStream& out, const CellComment& comment)
 {
     // Lengths of the shape containers, the text box record included.
     constexpr std::uint32_t TextBox = 8;
@@ -106,7 +82,11 @@ void writeSheet(BiffStream& out, const CellComment& comment, std::uint16_t textF
     out.u16(16);
     art(out, 0, 0, 0xF011, 0);
     out.end();
+}
 
+// The OBJ record of the comment.
+void writeObject(BiffStream& out)
+{
     out.begin(Obj);
     out.u16(0x0015); // common object data
     out.u16(18);
@@ -122,12 +102,20 @@ void writeSheet(BiffStream& out, const CellComment& comment, std::uint16_t textF
     out.zeros(4);
     out.u32(0); // end
     out.end();
+}
 
+// The text box's client text record, in a drawing record of its own.
+void writeTextBoxEnd(BiffStream& out)
+{
     out.begin(MsoDrawing);
     art(out, 0, 0, 0xF00D, 0);
     out.end();
+}
 
-    const QString& text = comment.text;
+// The TXO record, the text in CONTINUEs of at most one record each, and the
+// formatting runs.
+void writeText(BiffStream& out, const QString& text, std::uint16_t textFont)
+{
     const bool compressed = BiffStream::fitsCompressed(text);
     out.begin(Txo);
     out.u16(0x0212); // left, top, text locked
@@ -152,7 +140,11 @@ void writeSheet(BiffStream& out, const CellComment& comment, std::uint16_t textF
     out.u16(0);
     out.zeros(4);
     out.end();
+}
 
+// The NOTE record that ties the object to its cell.
+void writeNote(BiffStream& out, const CellComment& comment)
+{
     out.begin(Note);
     out.u16(std::uint16_t(comment.row));
     out.u16(std::uint16_t(comment.column));
@@ -161,6 +153,42 @@ void writeSheet(BiffStream& out, const CellComment& comment, std::uint16_t textF
     out.unicodeString(comment.author);
     out.u8(0);
     out.end();
+}
+
+} // namespace
+
+namespace CommentDrawing {
+
+void writeGroup(BiffStream& out)
+{
+    out.begin(MsoDrawingGroup);
+    art(out, 0xF, 0, 0xF000, 82);
+    art(out, 0, 0, 0xF006, 24); // one drawing, one cluster of shape ids
+    out.u32(CommentShapeId + 1);  // next free shape id
+    out.u32(2);                   // clusters + 1
+    out.u32(2);                   // shapes saved
+    out.u32(1);                   // drawings saved
+    out.u32(1);                   // cluster: drawing 1,
+    out.u32(2);                   // next shape number in it
+    art(out, 3, 3, 0xF00B, 18);   // default properties
+    property(out, 0x00BF, 0x00080008);
+    property(out, 0x0181, 0x08000041);
+    property(out, 0x01C0, 0x08000040);
+    art(out, 0, 4, 0xF11E, 16); // split menu colours
+    out.u32(0x0800000D);
+    out.u32(0x0800000C);
+    out.u32(0x08000017);
+    out.u32(0x100000F7);
+    out.end();
+}
+
+void writeSheet(BiffStream& out, const CellComment& comment, std::uint16_t textFont)
+{
+    writeShape(out, comment);
+    writeObject(out);
+    writeTextBoxEnd(out);
+    writeText(out, comment.text, textFont);
+    writeNote(out, comment);
 }
 
 } // namespace CommentDrawing

@@ -217,8 +217,8 @@ void awaitNoConnections()
         QThread::msleep(1);
 }
 
-// A register in dir holding one line and stored as version (0: none kept;
-// -1: the version it was made with).
+// A register in dir of the layout of version, holding one line and stored as
+// version (0: none kept, the first layout; -1: made by this program).
 QString makeVersionedRegister(const TempAppDir& dir, int version)
 {
     if (TempAppDir::onServer()) {
@@ -235,6 +235,10 @@ QString makeVersionedRegister(const TempAppDir& dir, int version)
         dir.writeFile(QLatin1String(Database::ServerSettingName), setting.toUtf8() + '\n');
     }
     OtherClient other(dir);
+    // The layout of that version: without the columns added since.
+    for (int column = 0; version >= 0 && column < OrderColumns::Count; ++column)
+        if (!OrderColumns::inVersion(column, qMax(version, RegisterVersion::First)))
+            other.run("ALTER TABLE Table1 DROP COLUMN " + OrderColumns::name(column));
     other.run("INSERT INTO Table1 (artikul) VALUES ('shirt')");
     const QString setVersion =
         TempAppDir::onServer() ? (version == 0 ? QStringLiteral("DROP TABLE register_version")
@@ -342,6 +346,8 @@ private slots:
     void registerVersions_data();
     void registerVersions();
     void sharedTablesComeWithVersionTwo();
+    void upgradeStepsAscendToTheProgram();
+    void stepLeavingAWrongTypeKeepsNothing();
     void cleanupTestCase();
 };
 
@@ -1258,13 +1264,13 @@ void TestData::gridModelFollowsTable()
     OrderGridModel model(t);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(model.rowCount(), 0);
-    QCOMPARE(model.columnCount(), 24);
+    QCOMPARE(model.columnCount(), int(OrderColumns::Count));
     QVERIFY(t.open());
     QCOMPARE(model.rowCount(), 6);
     QCOMPARE(model.index(3, OrderColumns::Artikul).data().toString(), QString("apron"));
     QCOMPARE(model.index(0, OrderColumns::Pokupnacena).data().toString(), Currency::fromUnits(10000).toString());
-    QCOMPARE(model.headerData(16, Qt::Horizontal).toString(), QString("p.price"));
-    QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
+    QCOMPARE(model.headerData(OrderColumns::Pokupnacena, Qt::Horizontal).toString(), QString("p.price"));
+    QVERIFY(!(model.flags(model.index(0, OrderColumns::Key)) & Qt::ItemIsEditable));
 
     QVERIFY(t.append());
     QCOMPARE(model.rowCount(), 7);
@@ -1296,12 +1302,12 @@ void TestData::gridTitleColours()
     OrderGridModel model(*reg.table);
     const QColor green(0xA5, 0xDB, 0x92);
     const QColor face = QGuiApplication::palette().color(QPalette::Button);
-    QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), green);
+    QCOMPARE(model.headerData(OrderColumns::Key, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), green);
     QSignalSpy headers(&model, &QAbstractItemModel::headerDataChanged);
-    model.setSortTitleColumn(2);
+    model.setSortTitleColumn(OrderColumns::Artikul);
     QCOMPARE(headers.count(), 1);
-    QCOMPARE(model.headerData(2, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), green);
-    for (int column : {0, 1, 3, 23})
+    QCOMPARE(model.headerData(OrderColumns::Artikul, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), green);
+    for (int column : {int(OrderColumns::Key), int(OrderColumns::Batch), int(OrderColumns::Dostavcik), OrderColumns::Count - 1})
         QCOMPARE(model.headerData(column, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), face);
 }
 
@@ -1478,6 +1484,52 @@ void TestData::sharedTablesComeWithVersionTwo()
     qint64 version = 0;
     QVERIFY2(store.writePhoto("c3", "7", "jpeg bytes", &version, &error), qPrintable(error));
     QCOMPARE(store.readPhoto("c3", "7", 0, 100).jpeg, QByteArray("jpeg bytes"));
+}
+
+// A column given a version already released would never reach the
+// registers of that version: their upgrade has run.
+void TestData::upgradeStepsAscendToTheProgram()
+{
+    const QVector<UpgradeStep>& steps = RegisterVersion::steps();
+    for (int i = 1; i < steps.size(); ++i)
+        QVERIFY2(steps[i - 1].version < steps[i].version, qPrintable(QString::number(steps[i].version)));
+    QCOMPARE(steps.last().version, RegisterVersion::Program);
+    for (int column = 1; column < OrderColumns::Count; ++column)
+        QVERIFY2(OrderColumns::at(column - 1).version <= OrderColumns::at(column).version, OrderColumns::at(column).name);
+    QVERIFY(OrderColumns::at(OrderColumns::Count - 1).version <= RegisterVersion::Program);
+    // The released layouts, each up to its last column.
+    const QVector<QPair<int, int>> released{{1, OrderColumns::Photo}, {2, OrderColumns::Photo}};
+    for (const auto& [version, last] : released)
+        for (int column = 0; column < OrderColumns::Count; ++column)
+            QCOMPARE(OrderColumns::inVersion(column, version), column <= last);
+}
+
+// The step's own layout check refuses it inside its transaction: committed,
+// the register would be refused by the same program at every start.
+void TestData::stepLeavingAWrongTypeKeepsNothing()
+{
+    TempAppDir dir(!TempAppDir::onServer());
+    std::optional<RegisterVersion::StepsOverride> program;
+    program.emplace(QVector<UpgradeStep>{});
+    const QString path = makeVersionedRegister(dir, 1);
+    if (TempAppDir::onServer())
+        awaitNoConnections();
+    program.emplace(QVector<UpgradeStep>{
+        {2,
+         {"ALTER TABLE Table1 DROP COLUMN photo", "ALTER TABLE Table1 ADD COLUMN photo TEXT DEFAULT ''"},
+         {"ALTER TABLE Table1 ALTER COLUMN photo TYPE text"}}});
+    {
+        Database db;
+        QVERIFY(!db.open(dir.path()));
+        const QString where = TempAppDir::byEngine("db1.mdb", "The register on the server");
+        QCOMPARE(db.errorString(), QStringLiteral("%1 could not be upgraded from version 1 to version 2 (Column photo "
+                                                  "of Table1 holds %2; this register needs %3 there.); it was left "
+                                                  "as it was.")
+                                       .arg(where, TempAppDir::byEngine("TEXT", "text"),
+                                            TempAppDir::byEngine("INTEGER", "integer")));
+    }
+    const RegisterState unchanged{1, false, 1};
+    QCOMPARE(TempAppDir::onServer() ? serverState(versionDatabaseSetting()) : fileState(path), unchanged);
 }
 
 void TestData::cleanupTestCase()

@@ -7,6 +7,7 @@
 #include "ui/ComboLookup.h"
 #include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
+#include "app/RecordFormFields.h"
 #include "data/OrderGridModel.h"
 #include "lists/PickLists.h"
 #include "photos/PhotoArea.h"
@@ -76,6 +77,8 @@ private slots:
     void lineShowsItsOwnValueNotInTheList();
     void storeGivesTheViewAReadingGives_data();
     void storeGivesTheViewAReadingGives();
+    void everyFieldShowsItsFocusColour_data();
+    void everyFieldShowsItsFocusColour();
 
 private:
     std::unique_ptr<WindowFixture> f;
@@ -104,7 +107,7 @@ void WindowViewsTest::filterBoxesNarrowTheView()
 void WindowViewsTest::titleClicksSortAndMarkTheColumn()
 {
     TForm1& form = f->open();
-    const int article = 2;
+    const int article = OrderColumns::Artikul;
     WindowFixture::choose(form.cbbatch, "All");
     WindowFixture::click(form.SpeedButton4); // the last line, key 3: a coat
     QCOMPARE(form.table().currentRow(), 2);
@@ -115,7 +118,7 @@ void WindowViewsTest::titleClicksSortAndMarkTheColumn()
     QCOMPARE(form.table().asString("key"), QStringLiteral("3"));
     QCOMPARE(form.DBGrid1->currentIndex().row(), 1);
     QCOMPARE(titleColour(form, article), QColor(0xA5, 0xDB, 0x92));
-    QVERIFY(titleColour(form, 0) != QColor(0xA5, 0xDB, 0x92));
+    QVERIFY(titleColour(form, OrderColumns::Key) != QColor(0xA5, 0xDB, 0x92));
     clickTitle(form, article);
     QCOMPARE(form.table().sort(), QStringLiteral("artikul DESC"));
     QCOMPARE(form.sortColumnIndex(), article);
@@ -437,6 +440,26 @@ void WindowViewsTest::storeGivesTheViewAReadingGives()
     QCOMPARE(followed.current, read.current);
     QCOMPARE(followed.texts, read.texts);
     QCOMPARE(followed.readTheView, readsView);
+}
+
+void WindowViewsTest::everyFieldShowsItsFocusColour_data()
+{
+    QTest::addColumn<int>("field"); // its row in the form-field table
+    for (int i = 0; i < RecordFormFields::all().size(); ++i)
+        QTest::addRow("%s", RecordFormFields::all()[i].name) << i;
+}
+
+// A field added without its focus hook would keep the window's colour.
+void WindowViewsTest::everyFieldShowsItsFocusColour()
+{
+    QFETCH(int, field);
+    TForm1& form = f->open();
+    const RecordFormField& row = RecordFormFields::all()[field];
+    QWidget* widget = RecordFormFields::widget(form, row);
+    WindowFixture::focus(widget);
+    QCOMPARE(FocusColours::background(widget), row.readOnly ? FocusColours::Red : FocusColours::Green);
+    WindowFixture::focus(form.DBComboBox1 == widget ? static_cast<QWidget*>(form.DBEdit6) : form.DBComboBox1);
+    QVERIFY(FocusColours::background(widget) != FocusColours::Green);
 }
 
 QTEST_MAIN(WindowViewsTest)
