@@ -127,7 +127,7 @@ END {
 
 # The same engine work through the sqlite3 command-line tool (whole process,
 # output thrown away): what any SQLite tool needs on these files.
-if command -v sqlite3 >/dev/null && [ -z "${BENCH_FIGURES:-}" ]; then
+if command -v sqlite3 >/dev/null && [ -z "${BENCH_FIGURES:-}" ] && [ "${BENCH_SHM:-}" != only ]; then
     echo
     printf "%-9s %-44s %10s\n" "lines" "sqlite3 CLI, whole process, median of 5" "ms"
     for rows in $BENCH_SIZES; do
@@ -155,7 +155,8 @@ fi
 
 # Showing a large photo: the photo area's decoder against djpeg on the same
 # files (bench_photo makes camera-like JPEGs once and prints its own table).
-if [ -z "${BENCH_REPORT_ONLY:-}" ] && [ -z "${BENCH_FIGURES:-}" ] && [ -x "$BIN/bench_photo" ]; then
+if [ -z "${BENCH_REPORT_ONLY:-}" ] && [ -z "${BENCH_FIGURES:-}" ] && [ "${BENCH_SHM:-}" != only ] &&
+    [ -x "$BIN/bench_photo" ]; then
     echo
     echo "== photos" >&2
     "$BIN/bench_photo" --dir "$BENCH_DIR/photos" 2> >(grep -v 'does not support propagateSizeHints' >&2 || true)
