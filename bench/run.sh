@@ -16,6 +16,9 @@
 #   BENCH_REPORT_ONLY=1  print the table of the last run again, measure nothing
 #   BENCH_FIGURES    only these in-process figures, comma-separated (no start-up),
 #                    e.g. store,store_startup_view,store_supplier_view
+#   BENCH_SHM=1      also the three store figures with a copy of each register in
+#                    /dev/shm (shm_store...): the program's own work without the
+#                    disk's wait for the commit; BENCH_SHM=only runs just those
 # Last, bench_photo (the photo area's decoder against djpeg) prints its own table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,6 +56,7 @@ if [ -z "${BENCH_REPORT_ONLY:-}" ]; then
 
     : >"$results"
     for rows in $BENCH_SIZES; do
+        [ "${BENCH_SHM:-}" = only ] && break
         dir=$BENCH_DIR/r$rows
         if [ -z "${BENCH_FIGURES:-}" ]; then
             echo "== $rows lines: start-up ($BENCH_RUNS pairs)" >&2
@@ -64,6 +68,22 @@ if [ -z "${BENCH_REPORT_ONLY:-}" ]; then
                 sed "s/^/$rows\t/" >>"$results"
         done
     done
+
+    # The same stores on a copy of the register in memory, removed again at the end.
+    if [ -n "${BENCH_SHM:-}" ]; then
+        shm=$(mktemp -d /dev/shm/order-register-bench.XXXXXX)
+        trap 'rm -rf "$shm"' EXIT
+        for rows in $BENCH_SIZES; do
+            mkdir "$shm/r$rows"
+            cp "$BENCH_DIR/r$rows"/{db1.mdb,Suppliers.txt,articles.txt,Batches.txt} "$shm/r$rows/"
+            for ((p = 1; p <= BENCH_PROCESSES; p++)); do
+                echo "== $rows lines in /dev/shm: stores, process $p of $BENCH_PROCESSES" >&2
+                "$BIN/bench_operations" "$shm/r$rows" "$BENCH_REPS" store,store_startup_view,store_supplier_view \
+                    2> >(quiet) | grep '^store' | sed "s/^/$rows\tshm_/" >>"$results"
+            done
+            rm -rf "${shm:?}/r$rows"
+        done
+    fi
 fi
 
 # Medians over the processes, the ratio as the median of the per-process
@@ -78,6 +98,7 @@ function median(list,   n, a, i, j, t) {
 }
 BEGIN {
     goal["startup"] = "<= 1.5"; goal["peak_rss"] = "<= 2"; goal["peak_rss_sorted_all"] = "<= 2"; goal["store"] = "<= 2"; goal["store_startup_view"] = "<= 2"; goal["store_supplier_view"] = "<= 2"
+    goal["shm_store"] = "<= 3"; goal["shm_store_startup_view"] = "<= 3"; goal["shm_store_supplier_view"] = "<= 3"
     goal["filter_supplier"] = "<= 2"; goal["filter_startup_batch"] = "<= 2"; goal["filter_both"] = "<= 2"
     goal["filter_all"] = "<= 2"; goal["filter_supplier_from_all"] = "<= 2"; goal["filter_both_from_all"] = "<= 2"; goal["sort_first"] = "<= 1.5"; goal["sort_second"] = "<= 2"
     goal["find_first"] = "<= 2"; goal["find_none"] = "<= 2"
@@ -106,7 +127,7 @@ END {
 
 # The same engine work through the sqlite3 command-line tool (whole process,
 # output thrown away): what any SQLite tool needs on these files.
-if command -v sqlite3 >/dev/null && [ -z "${BENCH_FIGURES:-}" ]; then
+if command -v sqlite3 >/dev/null && [ -z "${BENCH_FIGURES:-}" ] && [ "${BENCH_SHM:-}" != only ]; then
     echo
     printf "%-9s %-44s %10s\n" "lines" "sqlite3 CLI, whole process, median of 5" "ms"
     for rows in $BENCH_SIZES; do
@@ -134,7 +155,8 @@ fi
 
 # Showing a large photo: the photo area's decoder against djpeg on the same
 # files (bench_photo makes camera-like JPEGs once and prints its own table).
-if [ -z "${BENCH_REPORT_ONLY:-}" ] && [ -z "${BENCH_FIGURES:-}" ] && [ -x "$BIN/bench_photo" ]; then
+if [ -z "${BENCH_REPORT_ONLY:-}" ] && [ -z "${BENCH_FIGURES:-}" ] && [ "${BENCH_SHM:-}" != only ] &&
+    [ -x "$BIN/bench_photo" ]; then
     echo
     echo "== photos" >&2
     "$BIN/bench_photo" --dir "$BENCH_DIR/photos" 2> >(grep -v 'does not support propagateSizeHints' >&2 || true)

@@ -145,18 +145,24 @@ void OrderTable::notifyData(int column)
 {
     if (m_disableCount == 0)
         emit dataChanged(column);
+    else
+        d->held.data = true;
 }
 
 void OrderTable::notifyView()
 {
     if (m_disableCount == 0)
         emit viewReset();
+    else
+        d->held.view = true;
 }
 
 void OrderTable::notifyNewLine(bool shown)
 {
-    if (m_disableCount > 0)
+    if (m_disableCount > 0) {
+        d->held.view = true;
         return;
+    }
     if (shown)
         emit newLineShown();
     else
@@ -165,14 +171,20 @@ void OrderTable::notifyNewLine(bool shown)
 
 void OrderTable::notifyRow(int row)
 {
-    if (m_disableCount == 0 && row >= 0)
+    if (row < 0)
+        return;
+    if (m_disableCount == 0)
         emit rowChanged(row);
+    else
+        d->held.view = true;
 }
 
 void OrderTable::notifyCurrent()
 {
     if (m_disableCount == 0)
         emit currentRowChanged(m_current);
+    else
+        d->held.current = true;
 }
 
 void OrderTable::moveCurrent(int row)
@@ -180,22 +192,41 @@ void OrderTable::moveCurrent(int row)
     if (row == m_current)
         return;
     m_current = row;
+    if (m_disableCount > 0) {
+        // Told at the end only when the suspension ends on another line.
+        d->held.moved = true;
+        return;
+    }
     notifyData(-1);
     notifyCurrent();
 }
 
 void OrderTable::disableControls()
 {
-    ++m_disableCount;
+    if (m_disableCount++ > 0)
+        return;
+    d->held = {};
+    d->rowAtSuspension = m_current;
+    d->keyAtSuspension = currentKey();
 }
 
 void OrderTable::enableControls()
 {
     if (m_disableCount == 0 || --m_disableCount > 0)
         return;
-    notifyView();
-    notifyData(-1);
-    notifyCurrent();
+    // Only what changed meanwhile, and a move only when the step ends on
+    // another line than it began on: a store whose view stays as it was
+    // (the filter rule run again from the start-up view) shows its line
+    // once, not twice.
+    const Private::Held held = d->held;
+    d->held = {};
+    const bool moved = held.moved && (m_current != d->rowAtSuspension || currentKey() != d->keyAtSuspension);
+    if (held.view)
+        notifyView();
+    if (held.data || moved)
+        notifyData(-1);
+    if (held.current || moved)
+        notifyCurrent();
 }
 
 // --- open / close ------------------------------------------------------------------

@@ -155,6 +155,18 @@ struct OrderTable::Private {
     // reading would settle it.
     bool vanishWhilePending = false;
 
+    // What was held back while the controls were suspended, and the line
+    // current when the suspension began.
+    struct Held {
+        bool view = false;
+        bool data = false;
+        bool current = false;
+        bool moved = false; // the current line moved (moveCurrent)
+    };
+    Held held;
+    int rowAtSuspension = -1;
+    qint32 keyAtSuspension = 0;
+
     void clearBuffer()
     {
         buffer = RowValues(OrderColumns::Count);

@@ -290,9 +290,19 @@ bool OrderTable::reselect(bool filtered, const QString& filterText, ViewSums* su
     // The same filter again after this program's own stores: the view they
     // left is what a new reading would give, less the lines that left the
     // filter.
+    const size_t linesBefore = d->view.size();
     const bool kept = keepViewAfterOwnStores(filtered, filterText, sums);
     m_filtered = filtered;
     m_filterText = filterText;
+    if (kept && d->view.size() == linesBefore && controlsDisabled()) {
+        // The same lines, read by nobody: within a suspended step (the store
+        // that re-runs the filter rule) only the move to the first line is
+        // held back, and forgotten when the step ends where it began.
+        m_bof = true;
+        m_eof = d->view.empty();
+        moveCurrent(d->view.empty() ? -1 : 0);
+        return true;
+    }
     QString error;
     if (!kept)
         d->rows.clear();

@@ -129,15 +129,18 @@ bool RecordLifecycle::batchTooLong(const QString& batch) const
     return batch.size() > OrderColumns::at(OrderColumns::Batch).width;
 }
 
-void RecordLifecycle::fillNewLine()
+void RecordLifecycle::fillNewLine(const QString& batch)
 {
     // However the line was started (Add, typing into an empty view, a batch
-    // pick), its photo number is the key reserved for it.
+    // pick), its photo number is the key reserved for it. One change of the
+    // whole line: each column's own would reach every field and the grid.
     m_nextPhotoNumber = m_table.pendingKey();
-    std::vector<std::pair<int, QVariant>> fill{{OrderColumns::Date, QDate::currentDate()},
+    std::vector<std::pair<int, QVariant>> fill{{OrderColumns::Batch, batch},
+                                               {OrderColumns::Date, QDate::currentDate()},
                                                {OrderColumns::Photo, m_nextPhotoNumber}};
     for (int column = 1; column < OrderColumns::Count; ++column) {
-        if (column == OrderColumns::Date || column == OrderColumns::Photo || !m_table.value(column).isNull())
+        if (column == OrderColumns::Batch || column == OrderColumns::Date || column == OrderColumns::Photo ||
+            !m_table.value(column).isNull())
             continue;
         const ColumnType type = OrderColumns::at(column).type;
         const bool number = type == ColumnType::Integer || type == ColumnType::Currency;
@@ -165,13 +168,13 @@ bool RecordLifecycle::beforePost()
                           .arg(batch)
                           .arg(OrderColumns::at(OrderColumns::Batch).width),
                       m_controls.batchChooser, false);
-    m_table.setValue(OrderColumns::Batch, batch);
     // Taken anew at every store: a new line refused by a check and then
     // cancelled must not make the next stored edit jump to the last line.
     m_inserted = m_table.state() == TableState::Insert;
     if (m_inserted)
-        fillNewLine();
+        fillNewLine(batch);
     else {
+        m_table.setValue(OrderColumns::Batch, batch);
         m_editBookmark = m_table.bookmark();
         m_editRow = m_table.currentRow();
     }

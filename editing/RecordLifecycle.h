@@ -65,7 +65,7 @@ private:
     // The batch the chooser shows, when the line's column cannot hold it.
     bool batchTooLong(const QString& batch) const;
     void writeLineCount();
-    void fillNewLine();
+    void fillNewLine(const QString& batch);
     // Whether the line just stored no longer has the supplier the filter is on.
     bool leftSupplierFilter() const;
 

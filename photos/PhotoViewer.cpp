@@ -27,6 +27,21 @@ PhotoViewer::PhotoViewer(PhotoArea* area, QComboBox* batchChooser, OrderTable& t
     : QObject(parent), m_area(area), m_batchChooser(batchChooser), m_table(table), m_dialogs(dialogs),
       m_appDir(appDir), m_store(store), m_nextPhotoNumber(nextPhotoNumber)
 {
+    // A reading of the view (F5, Recalculate, a filter) looks at the disk again.
+    connect(&m_table, &OrderTable::viewRead, this, [this] { m_shown.clear(); });
+    connect(&m_table, &OrderTable::stateChanged, this, &PhotoViewer::followState);
+}
+
+void PhotoViewer::followState(TableState state)
+{
+    const bool settled =
+        state == TableState::Browse && (m_lastState == TableState::Insert || m_lastState == TableState::Edit);
+    m_lastState = state;
+    if (!settled || m_settling)
+        return;
+    // Until the step that stored (or cancelled) the line ends.
+    m_settling = true;
+    QMetaObject::invokeMethod(this, [this] { m_settling = false; }, Qt::QueuedConnection);
 }
 
 QString PhotoViewer::fileFilter()
@@ -87,6 +102,7 @@ OrderTable::StoreQuestion PhotoViewer::storeQuestion()
 
 void PhotoViewer::deletePhoto(const QString& file)
 {
+    m_shown.clear();
     QString error;
     if (!m_store.remove(file, &error))
         m_dialogs.standardError(error);
@@ -125,6 +141,7 @@ void PhotoViewer::setPicture(const QPixmap& picture, int width)
 void PhotoViewer::showPhoto(bool enabled)
 {
     if (!enabled) {
+        m_shown.clear();
         const QPixmap disabled = PhotoPictures::photoDisabled();
         setPicture(disabled, disabled.width());
         m_reportedFailure.clear();
@@ -134,6 +151,13 @@ void PhotoViewer::showPhoto(bool enabled)
     // the working directory after a show.
     QDir::setCurrent(m_appDir);
     const PhotoPath current = currentPath();
+    // The line just stored (or cancelled) shows the photo it showed while
+    // it was pending: the folders are not looked at again. A server
+    // register asks the server, whose answer the store already carries.
+    const QString shownKey = current.batch() + QLatin1Char('\n') + current.photoText();
+    if (m_settling && !m_store.onServer() && m_shown == shownKey)
+        return;
+    m_shown.clear();
     const PhotoStore::Found found =
         current.isUsable() ? m_store.find(current) : PhotoStore::Found();
     if (!found.error.isEmpty()) {
@@ -147,10 +171,12 @@ void PhotoViewer::showPhoto(bool enabled)
     if (path.isEmpty()) {
         const QPixmap noPhoto = PhotoPictures::noPhoto();
         setPicture(noPhoto, noPhoto.width());
-        if (current.isUsable())
+        if (current.isUsable()) {
             m_reportedFailure.clear();
-        else
+            m_shown = shownKey;
+        } else {
             reportOnce(current.refusal(), current.refusal());
+        }
         return;
     }
     JpegDecoder decoder;
@@ -160,6 +186,7 @@ void PhotoViewer::showPhoto(bool enabled)
     }
     setPicture(QPixmap::fromImage(decoder.picture()), decoder.displayWidth());
     m_reportedFailure.clear();
+    m_shown = shownKey;
 }
 
 void PhotoViewer::enlarge()
@@ -175,6 +202,7 @@ void PhotoViewer::enlarge()
 
 void PhotoViewer::attach(bool showEnabled)
 {
+    m_shown.clear();
     if (refusesPath())
         return;
     const QString chosen = m_dialogs.openFile(QStringLiteral("Open"), fileFilter());

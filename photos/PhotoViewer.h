@@ -42,7 +42,11 @@ public:
     // line's photo 185 pixels high, or the no-photo picture when there is no
     // file. A file that cannot be decoded is reported in the standard error
     // box and the area keeps its picture and width; showing the same failure
-    // again, with no other picture shown in between, reports nothing.
+    // again, with no other picture shown in between, reports nothing. On the
+    // file register the show in the step that stores (or cancels) a line
+    // does not look at the disk when the line's photo is the one shown last,
+    // unless a photo was attached or deleted or the view read anew since: a
+    // store shows its line without looking into its photo folder.
     void showPhoto(bool enabled);
     // Image1Click: the desktop opens the current line's photo path, whether
     // or not the file exists; when no program opens it, a box says where the
@@ -79,6 +83,7 @@ private:
     // Reports the failure unless it was the last one reported.
     void reportOnce(const QString& failure, const QString& message);
     void setPicture(const QPixmap& picture, int width);
+    void followState(TableState state);
     // The number the attached photo is stored under; fresh when no line held
     // it before. False when none could be reserved (the engine's error was shown).
     bool choosePhotoNumber(bool* fresh);
@@ -102,4 +107,11 @@ private:
     // The file and the decoder's message last reported; empty once a picture
     // was shown.
     QString m_reportedFailure;
+    // Batch and photo number of the photo on screen, as the file register
+    // last found it on the disk; empty when it is to be looked at again
+    // (nothing shown yet, a failure, an attach or delete, a reading of the view).
+    QString m_shown;
+    // Within the step in which a pending line became a browsed one.
+    bool m_settling = false;
+    TableState m_lastState = TableState::Inactive;
 };

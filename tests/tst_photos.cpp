@@ -158,6 +158,7 @@ private slots:
     void showPhoto_data();
     void showPhoto();
     void damagedPhotoLeavesAreaAsItWas();
+    void storedLineShowsItsPhotoWithoutLookingAgain();
     void enlargeHandsPathToDesktop_data();
     void enlargeHandsPathToDesktop();
 
@@ -480,6 +481,28 @@ void TestPhotos::damagedPhotoLeavesAreaAsItWas()
     QCOMPARE(world.dialogs.shown, QStringList {"standardError: Not a JPEG file: starts with 0x68 0x65."});
     QCOMPARE(world.area.width(), 247);
     QCOMPARE(world.area.pixmap().toImage(), before);
+}
+
+// The show in the step that stores a line takes the photo shown while the
+// line was edited, without looking into its folder; the next step looks again.
+void TestPhotos::storedLineShowsItsPhotoWithoutLookingAgain()
+{
+    SKIP_SIDE_FILES_ON_SERVER();
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), 5);
+    QVERIFY(world.open());
+    world.viewer.showPhoto(true);
+    QVERIFY(samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
+    QVERIFY(world.table.edit());
+    QVERIFY(world.table.setValue(QStringLiteral("artikul"), QStringLiteral("Coat")));
+    world.dir.writeFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("5")), solidJpeg(QSize(640, 480)));
+    QVERIFY(world.table.post());
+    world.viewer.showPhoto(true);
+    QVERIFY(samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
+    QCoreApplication::processEvents(); // the step ends
+    world.viewer.showPhoto(true);
+    QCOMPARE(world.area.width(), 247);
+    QCOMPARE(world.dialogs.shown, QStringList());
 }
 
 void TestPhotos::enlargeHandsPathToDesktop_data()
