@@ -7,11 +7,14 @@
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoCacheUpkeep.h"
 #include "photos/PhotoPath.h"
+#include "photos/PhotoPreview.h"
 #include "photos/PlainEntries.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 
 #include <cerrno>
 
@@ -52,6 +55,54 @@ QString PhotoStore::refusalOf(const QString& file) const {
     return PlainEntries::refusalOfFile(m_appDir, QFileInfo(file).absoluteFilePath());
 }
 
+QString PhotoStore::currentPreview(const QString& photoFile) const {
+    const QString preview = PhotoPreview::fileOf(photoFile);
+    return refusalOf(preview).isEmpty() && PhotoPreview::isCurrent(photoFile) ? preview : QString();
+}
+
+void PhotoStore::keepFilePreview(const QString& photoFile, const QByteArray& preview, const QDateTime& photoTime) {
+    const QString file = PhotoPreview::fileOf(photoFile);
+    if (!refusalOf(file).isEmpty())
+        return;
+    QString ignored; // without a preview the photo is shown from the original, and one is made again
+    if (preview.isEmpty() || !PhotoPreview::write(photoFile, preview, photoTime, &ignored))
+        QFile::remove(file);
+}
+
+void PhotoStore::makePreviewAside(const PhotoPath& path, const Found& found) {
+    if (!found.previewMissing || found.file.isEmpty() || m_making.contains(found.file))
+        return;
+    m_making.insert(found.file);
+    const QString file = found.file;
+    const Key key{batchKey(path.batch()), path.photoText()};
+    const qint64 version = m_server ? m_versions.value(mapKey(key.batch, key.number), 0) : 0;
+    const std::weak_ptr<int> alive = m_alive;
+    QThreadPool::globalInstance()->start([this, alive, file, key, version] {
+        // The time first: a photo changed while it is read is seen as changed.
+        const QDateTime photoTime = QFileInfo(file).lastModified();
+        QString ignored; // a photo that cannot be read or decoded gets no preview
+        const QByteArray photo = JpegDecoder::readFile(file, &ignored);
+        const QByteArray preview = ignored.isEmpty() ? PhotoPreview::make(photo, &ignored) : QByteArray();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, alive, file, key, version, preview, photoTime] {
+                if (alive.expired())
+                    return;
+                m_making.remove(file);
+                if (preview.isEmpty())
+                    return;
+                if (!m_server && QFileInfo(file).lastModified() == photoTime)
+                    keepFilePreview(file, preview, photoTime);
+                else if (m_server)
+                    keepServerPreview(key, version, preview);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PhotoStore::keepServerPreview(const Key&, qint64, const QByteArray&) {
+}
+
 void PhotoStore::forget(const Key& key) {
     const QString k = mapKey(key.batch, key.number);
     const auto known = m_versions.constFind(k);
@@ -69,8 +120,13 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     if (!m_server) {
         const QString file = path.file();
         found.error = refusalOf(file);
-        if (found.error.isEmpty() && QFileInfo::exists(file))
+        if (found.error.isEmpty() && QFileInfo::exists(file)) {
             found.file = file;
+            found.shown = currentPreview(file);
+            found.previewMissing = found.shown.isEmpty();
+            if (found.previewMissing)
+                found.shown = file;
+        }
         return found;
     }
     const Key key{batchKey(path.batch()), path.photoText()};
@@ -100,6 +156,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         if (answered->version == known) {
             m_seen.insert(k, known);
             found.file = cacheFile(key, known);
+            found.shown = found.file;
             return found;
         }
     }
@@ -130,6 +187,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         keepCopy(key, photo.version, file);
     }
     found.file = file;
+    found.shown = file;
     return found;
 }
 
@@ -152,10 +210,20 @@ PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
     return {path.file(), refusalOf(path.file())};
 }
 
-bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* error) {
+bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByteArray& preview, QString* error) {
     if (!m_server) {
-        *error = refusalOf(path.file());
-        return error->isEmpty() && writeReplacing(jpeg, path.folder(), path.file(), error);
+        const QString file = path.file();
+        *error = refusalOf(file);
+        if (error->isEmpty())
+            *error = refusalOf(PhotoPreview::fileOf(file));
+        if (!error->isEmpty())
+            return false;
+        // The old preview goes first: whatever fails after, none is left that is not the photo's.
+        QFile::remove(PhotoPreview::fileOf(file));
+        if (!writeReplacing(jpeg, path.folder(), file, error))
+            return false;
+        keepFilePreview(file, preview, QFileInfo(file).lastModified());
+        return true;
     }
     Engine* engine = m_database.serverEngine(error);
     if (!engine)
@@ -212,6 +280,8 @@ bool PhotoStore::remove(const QString& file, QString* error) {
         if (!error->isEmpty())
             return false;
         QFile::remove(file); // a file that cannot be deleted is ignored
+        if (refusalOf(PhotoPreview::fileOf(file)).isEmpty())
+            QFile::remove(PhotoPreview::fileOf(file));
         return true;
     }
     const auto handedOut = m_keysOfFiles.constFind(file);
