@@ -15,7 +15,8 @@ namespace {
 //   {2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
 //       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}},
 const QVector<UpgradeStep>& ownSteps() {
-    static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()}};
+    static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()},
+                                           {3, {}, SharedStore::previewStatements()}};
     return list;
 }
 

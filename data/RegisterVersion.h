@@ -24,7 +24,8 @@ namespace RegisterVersion {
 // The layout of every register made before versions were kept.
 constexpr int First = 1;
 // Version 2 adds the server's tables of pick lists, company name and photos
-// (SharedStore); the file keeps these as side files.
+// (SharedStore); the file keeps these as side files. Version 3 adds the
+// photos' previews on the server (the file keeps them beside the photos).
 
 // The steps from the first layout to this program's, in ascending version.
 const QVector<UpgradeStep>& steps();

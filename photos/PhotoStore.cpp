@@ -100,8 +100,6 @@ void PhotoStore::makePreviewAside(const PhotoPath& path, const Found& found) {
     });
 }
 
-void PhotoStore::keepServerPreview(const Key&, qint64, const QByteArray&) {
-}
 
 void PhotoStore::forget(const Key& key) {
     const QString k = mapKey(key.batch, key.number);
@@ -113,6 +111,7 @@ void PhotoStore::forget(const Key& key) {
         QFile::remove(file);
     m_keysOfFiles.remove(file);
     m_versions.erase(known);
+    m_originals.remove(k);
 }
 
 PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
@@ -157,14 +156,16 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
             m_seen.insert(k, known);
             found.file = cacheFile(key, known);
             found.shown = found.file;
+            found.previewMissing = m_originals.contains(k);
             return found;
         }
     }
     Engine* engine = m_database.serverEngine(&found.error);
     if (!engine)
         return found;
+    // Only the preview crosses the network; the photo itself only while it has none.
     const SharedStore::Photo photo =
-        SharedStore(*engine).readPhoto(key.batch, key.number, known, LargestPhotoBytes);
+        SharedStore(*engine).readPreview(key.batch, key.number, known, PhotoPreview::LargestBytes);
     if (!photo.ok) {
         found.error = photo.error;
         return found;
@@ -174,9 +175,14 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         forget(key);
         return found;
     }
-    const QString file = cacheFile(key, photo.version);
     if (!photo.current) {
         forget(key);
+        if (!photo.hasPreview)
+        {
+            fetchOriginal(key, &found);
+            return found;
+        }
+        const QString file = cacheFile(key, photo.version);
         QString reason = refusalOf(file);
         if (!reason.isEmpty() || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
             found.stored = true;
@@ -186,9 +192,54 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         }
         keepCopy(key, photo.version, file);
     }
-    found.file = file;
-    found.shown = file;
+    found.file = cacheFile(key, photo.version);
+    found.shown = found.file;
+    found.previewMissing = m_originals.contains(k);
     return found;
+}
+
+bool PhotoStore::fetchOriginal(const Key& key, Found* found) {
+    Engine* engine = m_database.serverEngine(&found->error);
+    if (!engine)
+        return false;
+    const QString k = mapKey(key.batch, key.number);
+    const SharedStore::Photo photo =
+        SharedStore(*engine).readPhoto(key.batch, key.number, 0, LargestPhotoBytes);
+    if (!photo.ok) {
+        found->error = photo.error;
+        return false;
+    }
+    m_seen.insert(k, photo.found ? photo.version : 0);
+    if (!photo.found)
+        return true;
+    const QString file = cacheFile(key, photo.version);
+    QString reason = refusalOf(file);
+    if (!reason.isEmpty() || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
+        found->stored = true;
+        found->error =
+            QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
+        return false;
+    }
+    keepCopy(key, photo.version, file);
+    m_originals.insert(k);
+    found->file = file;
+    found->shown = file;
+    found->previewMissing = true;
+    return true;
+}
+
+void PhotoStore::keepServerPreview(const Key& key, qint64 version, const QByteArray& preview) {
+    QString ignored; // the next show of a photo still without one makes it again
+    Engine* engine = m_database.serverEngine(&ignored);
+    if (engine)
+        SharedStore(*engine).writePreview(key.batch, key.number, version, preview, &ignored);
+    const QString k = mapKey(key.batch, key.number);
+    if (m_versions.value(k, 0) != version || !m_originals.contains(k))
+        return;
+    // The cached copy becomes the preview, under the same version.
+    const QString file = cacheFile(key, version);
+    if (refusalOf(file).isEmpty() && writeReplacing(preview, QFileInfo(file).absolutePath(), file, &ignored))
+        m_originals.remove(k);
 }
 
 OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
@@ -205,9 +256,42 @@ OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
 }
 
 PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
-    if (m_server)
-        return find(path);
-    return {path.file(), refusalOf(path.file())};
+    if (!m_server) {
+        Found found;
+        found.file = path.file();
+        found.error = refusalOf(found.file);
+        return found;
+    }
+    Found found = find(path);
+    const Key key{batchKey(path.batch()), path.photoText()};
+    if (!found.error.isEmpty() || found.file.isEmpty() || m_originals.contains(mapKey(key.batch, key.number)))
+        return found;
+    // The cached copy is the preview: the original comes now, and is kept
+    // until another photo is enlarged.
+    const qint64 version = m_versions.value(mapKey(key.batch, key.number), 0);
+    const QString folder = m_appDir + QLatin1Char('/') + cacheFolderName() + QLatin1Char('/') + PhotoPreview::folderName();
+    const QString file = folder + QStringLiteral("/%1-%2.jpg").arg(key.number).arg(version);
+    found.file.clear();
+    found.error = refusalOf(file);
+    if (!found.error.isEmpty())
+        return found;
+    if (file != m_enlarged || !QFileInfo::exists(file)) {
+        Engine* engine = m_database.serverEngine(&found.error);
+        if (!engine)
+            return found;
+        const SharedStore::Photo photo = SharedStore(*engine).readPhoto(key.batch, key.number, 0, LargestPhotoBytes);
+        if (!photo.ok || !photo.found) {
+            found.error = photo.error;
+            return found;
+        }
+        if (!writeReplacing(photo.jpeg, folder, file, &found.error))
+            return found;
+        if (!m_enlarged.isEmpty() && m_enlarged != file && refusalOf(m_enlarged).isEmpty())
+            QFile::remove(m_enlarged);
+        m_enlarged = file;
+    }
+    found.file = file;
+    return found;
 }
 
 bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByteArray& preview, QString* error) {
@@ -235,7 +319,7 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByt
     const qint64 expected = m_seen.value(k, SharedStore::AnyVersion);
     qint64 version = 0;
     QString reason;
-    switch (SharedStore(*engine).writePhotoOver(key.batch, key.number, jpeg, expected, &version, &reason)) {
+    switch (SharedStore(*engine).writePhotoOver(key.batch, key.number, jpeg, preview, expected, &version, &reason)) {
     case SharedStore::Written::Failed:
         *error = QStringLiteral("Cannot store the photo on the server. %1").arg(reason);
         return false;
@@ -251,9 +335,13 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByt
     // The copy that is shown next need not come back over the wire.
     forget(key);
     const QString file = cacheFile(key, version);
-    QString ignored; // without a copy, the next show fetches the photo
-    if (refusalOf(file).isEmpty() && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored))
+    QString ignored; // without a copy, the next show fetches the preview
+    const QByteArray copy = preview.isEmpty() ? jpeg : preview;
+    if (refusalOf(file).isEmpty() && writeReplacing(copy, QFileInfo(file).absolutePath(), file, &ignored)) {
         keepCopy(key, version, file);
+        if (preview.isEmpty())
+            m_originals.insert(k);
+    }
     return true;
 }
 
