@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     }
     QString error;
     qint64 version = 0;
-    if (!SharedStore(*db.engine()).writePhoto(QStringLiteral("bench"), QStringLiteral("1"), photo, &version, &error)) {
+    if (!SharedStore(*db.engine()).writePhoto(QStringLiteral("bench"), QStringLiteral("1"), photo, QByteArray(), &version, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }

@@ -868,7 +868,8 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     }
     if (!engine.mayCreateTables(error) ||
         !engine.executeAll(schemaStatements() + changeSignalStatements() + moveGuardStatements() +
-                               SharedStore::schemaStatements() + RegisterVersion::serverTableStatements(),
+                               SharedStore::schemaStatements() + SharedStore::previewStatements() +
+                               RegisterVersion::serverTableStatements(),
                            error))
         return false;
     *created = true;

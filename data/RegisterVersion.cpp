@@ -17,7 +17,8 @@ namespace {
 // new column is a row of OrderColumns with the new version, nothing here).
 // A new layout adds one entry at the end and raises Program.
 const QVector<UpgradeStep>& handWrittenSteps() {
-    static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()}};
+    static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()},
+                                           {3, {}, SharedStore::previewStatements()}};
     return list;
 }
 

@@ -28,8 +28,9 @@ namespace RegisterVersion {
 constexpr int First = 1;
 // The layout this program makes and upgrades to: its last step's version.
 // Version 2 adds the server's tables of pick lists, company name and photos
-// (SharedStore); the file keeps these as side files.
-constexpr int Program = 2;
+// (SharedStore); the file keeps these as side files. Version 3 adds the
+// photos' previews on the server (the file keeps them beside the photos).
+constexpr int Program = 3;
 
 // The steps from the first layout to this program's, in ascending version:
 // the hand-written ones joined by those the column table gives.

@@ -30,6 +30,10 @@ QStringList SharedStore::schemaStatements() {
                            "PRIMARY KEY (batch, number))")};
 }
 
+QStringList SharedStore::previewStatements() {
+    return {QStringLiteral("ALTER TABLE shared_photos ADD COLUMN IF NOT EXISTS preview bytea")};
+}
+
 SharedStore::Text SharedStore::readText(const QString& name, qint64 largestBytes) {
     Text result;
     qint64 size = 0;
@@ -81,19 +85,31 @@ bool SharedStore::removeText(const QString& name, QString* error) {
 
 SharedStore::Photo SharedStore::readPhoto(const QString& batch, const QString& number, qint64 knownVersion,
                                           qint64 largestBytes) {
+    return readColumn("jpeg", batch, number, knownVersion, largestBytes);
+}
+
+SharedStore::Photo SharedStore::readPreview(const QString& batch, const QString& number, qint64 knownVersion,
+                                            qint64 largestBytes) {
+    return readColumn("preview", batch, number, knownVersion, largestBytes);
+}
+
+SharedStore::Photo SharedStore::readColumn(const char* column, const QString& batch, const QString& number,
+                                           qint64 knownVersion, qint64 largestBytes) {
     Photo result;
     qint64 size = 0;
     // Base64 rather than the server's hex: a third more than the photo on
     // the wire instead of twice as much.
     result.ok = m_engine.query(
         QStringLiteral(
-            "SELECT version, octet_length(jpeg), CASE WHEN version <> ? AND octet_length(jpeg) <= ? "
-            "THEN encode(jpeg, 'base64') END FROM shared_photos WHERE batch = ? AND number = ?"),
+            "SELECT version, octet_length(%1), CASE WHEN version <> ? AND octet_length(%1) <= ? "
+            "THEN encode(%1, 'base64') END FROM shared_photos WHERE batch = ? AND number = ?")
+            .arg(QLatin1String(column)),
         {knownVersion, largestBytes, batch, number},
         [&](const EngineRow& row) {
             result.found = true;
             result.version = row.integer(0);
-            size = row.integer(1);
+            result.hasPreview = !row.isNull(1);
+            size = result.hasPreview ? row.integer(1) : 0;
             if (!row.isNull(2)) {
                 const std::string_view text = row.text(2);
                 result.jpeg = QByteArray::fromBase64(QByteArray(text.data(), qsizetype(text.size())));
@@ -112,30 +128,43 @@ SharedStore::Photo SharedStore::readPhoto(const QString& batch, const QString& n
     return result;
 }
 
+bool SharedStore::writePreview(const QString& batch, const QString& number, qint64 version,
+                               const QByteArray& preview, QString* error) {
+    return m_engine.execute(QStringLiteral("UPDATE shared_photos SET preview = decode(?, 'base64') WHERE batch = ? "
+                                           "AND number = ? AND version = ? AND preview IS NULL"),
+                            {QString::fromLatin1(preview.toBase64()), batch, number, version}, nullptr, error);
+}
+
 QString SharedStore::photoVersionExpression() {
     return QStringLiteral("(SELECT version FROM shared_photos WHERE batch = ? AND number = ?)");
 }
 
 bool SharedStore::writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg,
-                             qint64* version, QString* error) {
-    return writePhotoOver(batch, number, jpeg, AnyVersion, version, error) == Written::Done;
+                             const QByteArray& preview, qint64* version, QString* error) {
+    return writePhotoOver(batch, number, jpeg, preview, AnyVersion, version, error) == Written::Done;
 }
 
 SharedStore::Written SharedStore::writePhotoOver(const QString& batch, const QString& number,
-                                                 const QByteArray& jpeg, qint64 expected, qint64* version,
-                                                 QString* error) {
+                                                 const QByteArray& jpeg, const QByteArray& preview,
+                                                 qint64 expected, qint64* version, QString* error) {
+    // One statement: the photo and its preview are one version. A photo
+    // without a preview stores NULL, never another photo's preview.
     const QString base64 = QString::fromLatin1(jpeg.toBase64());
-    QString sql = QStringLiteral("INSERT INTO shared_photos (batch, number, jpeg) VALUES (?, ?, decode(?, 'base64')) ");
-    EngineParameters parameters{batch, number, base64};
+    const QVariant previewBase64 =
+        preview.isEmpty() ? QVariant() : QVariant(QString::fromLatin1(preview.toBase64()));
+    QString sql = QStringLiteral("INSERT INTO shared_photos (batch, number, jpeg, preview) VALUES (?, ?, "
+                                 "decode(?, 'base64'), decode(?, 'base64')) ");
+    EngineParameters parameters{batch, number, base64, previewBase64};
     if (expected == AnyVersion) {
         sql += QStringLiteral("ON CONFLICT (batch, number) DO UPDATE SET jpeg = EXCLUDED.jpeg, "
-                              "version = nextval('shared_versions') RETURNING version");
+                              "preview = EXCLUDED.preview, version = nextval('shared_versions') RETURNING version");
     } else if (expected == 0) {
         sql += QStringLiteral("ON CONFLICT (batch, number) DO NOTHING RETURNING version");
     } else {
-        sql = QStringLiteral("UPDATE shared_photos SET jpeg = decode(?, 'base64'), version = nextval('shared_versions') "
-                             "WHERE batch = ? AND number = ? AND version = ? RETURNING version");
-        parameters = {base64, batch, number, expected};
+        sql = QStringLiteral("UPDATE shared_photos SET jpeg = decode(?, 'base64'), preview = decode(?, 'base64'), "
+                             "version = nextval('shared_versions') WHERE batch = ? AND number = ? AND version = ? "
+                             "RETURNING version");
+        parameters = {base64, previewBase64, batch, number, expected};
     }
     bool written = false;
     const bool ok = m_engine.query(

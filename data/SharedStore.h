@@ -6,13 +6,18 @@
 // own, so on a server they live in two tables of the register:
 //
 //   shared_texts  (name, body, version)          one row per list or name
-//   shared_photos (batch, number, jpeg, version) one row per photo
+//   shared_photos (batch, number, jpeg, version, preview) one row per photo
 //
 // A version comes from the sequence shared_versions and is taken anew on
 // every write, so a version is never seen twice: a reader that kept one
 // knows at once whether what it holds is still what is stored, and a writer
 // that read version v can store only while it is still v (as a line is
 // stored only while nobody else stored it).
+//
+// A photo's preview (PhotoPreview) is a column of its row: written in the
+// statement that writes the photo, so photo and preview are one version and
+// go together; a photo stored without one (moved there by an older version)
+// has NULL until a program that showed it adds the preview of that version.
 //
 // Everything read is bounded: a text or photo larger than the caller allows
 // is refused unread, with its size.
@@ -29,6 +34,8 @@ class SharedStore {
 
     // The statements that make the tables in a server register.
     static QStringList schemaStatements();
+    // The statements that add the previews' column (the register's version 3).
+    static QStringList previewStatements();
 
     // The version to give when a text is written whatever is stored.
     static constexpr qint64 AnyVersion = -1;
@@ -54,28 +61,40 @@ class SharedStore {
         bool found = false;
         qint64 version = 0;
         bool current = false; // the stored version is the known one: jpeg not sent
+        bool hasPreview = false; // readPreview: the row holds a preview
         QByteArray jpeg;
         QString error;
     };
     // One round trip: the photo's version, and its bytes unless its version
     // is knownVersion (0: none known).
     Photo readPhoto(const QString& batch, const QString& number, qint64 knownVersion, qint64 largestBytes);
+    // The same for the photo's preview: jpeg gets the preview (hasPreview),
+    // the photo itself is never sent.
+    Photo readPreview(const QString& batch, const QString& number, qint64 knownVersion, qint64 largestBytes);
+    // Adds the preview of version of the photo, while that version is stored
+    // and has none; false only when the server could not be asked.
+    bool writePreview(const QString& batch, const QString& number, qint64 version, const QByteArray& preview,
+                      QString* error);
     // The SQL expression whose value is the photo's version (NULL: no photo)
     // for another statement to carry; its parameters are the batch and the
     // number, in that order.
     static QString photoVersionExpression();
-    // Stores (or replaces) the photo; version gets its new version.
-    bool writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg, qint64* version,
-                    QString* error);
+    // Stores (or replaces) the photo with its preview (empty: none); version gets its new version.
+    bool writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg, const QByteArray& preview,
+                    qint64* version, QString* error);
     // Stores the photo only while the stored version is still expected (0:
     // none stored; AnyVersion: whatever is stored), as writeText does.
-    Written writePhotoOver(const QString& batch, const QString& number, const QByteArray& jpeg, qint64 expected,
-                           qint64* version, QString* error);
+    Written writePhotoOver(const QString& batch, const QString& number, const QByteArray& jpeg,
+                           const QByteArray& preview, qint64 expected, qint64* version, QString* error);
     bool removePhoto(const QString& batch, const QString& number, QString* error);
 
     // Photo count and their bytes in all, for checking a move.
     bool photoFigures(qint64* count, qint64* bytes, QString* error);
 
   private:
+    // readPhoto and readPreview: column is "jpeg" or "preview".
+    Photo readColumn(const char* column, const QString& batch, const QString& number, qint64 knownVersion,
+                     qint64 largestBytes);
+
     Engine& m_engine;
 };

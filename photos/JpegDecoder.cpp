@@ -95,12 +95,25 @@ void cmykRowToRgb32(const JSAMPLE* cmyk, QRgb* out, int width, bool inverted)
 struct DecodeResult {
     QImage image;
     QSize source;
+    int height = 0; // the picture's height, once the source's size is known
     int numerator = 8;
     QString error;
 };
 
+// The height of a picture whose longer side is at most longSide, never
+// higher than the source (a preview is not enlarged).
+int heightWithin(QSize source, int longSide)
+{
+    if (source.height() >= source.width())
+        return qMin(source.height(), longSide);
+    if (source.width() <= longSide)
+        return source.height();
+    return qMax(1, int((qint64(source.height()) * longSide + source.width() / 2) / source.width()));
+}
+
 // Between setjmp() and the last libjpeg call there is no C++ object whose
 // destructor a longjmp could skip: the results live in the caller's struct.
+// height > 0: the picture's height; otherwise -height is the longest side it may have.
 bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, DecodeResult* result)
 {
     jpeg_decompress_struct cinfo;
@@ -133,11 +146,12 @@ bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, Deco
         return false;
     }
 
+    result->height = height > 0 ? height : heightWithin(result->source, -height);
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     // Grey and colour photos come out directly in QImage's RGB32 byte order.
     const J_COLOR_SPACE rgb32 = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
     cinfo.out_color_space = cmyk ? JCS_CMYK : rgb32;
-    result->numerator = JpegDecoder::scaleNumerator(int(cinfo.image_height), height);
+    result->numerator = JpegDecoder::scaleNumerator(int(cinfo.image_height), result->height);
     cinfo.scale_num = unsigned(result->numerator);
     cinfo.scale_denom = 8;
     jpeg_start_decompress(&cinfo);
@@ -200,33 +214,10 @@ static QString tooLargeMessage(const QString& path)
 
 bool JpegDecoder::decodeFile(const QString& path, int height)
 {
-    // Opening a pipe waits for a writer, and a device may never end: a
-    // photo is only ever a regular file.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        fail(QStringLiteral("Cannot open file \"%1\": it is not a regular file").arg(path));
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        fail(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
-        return false;
-    }
-    // Nothing a camera writes comes near this; a file that does is no photo,
-    // and reading it whole would take the machine's memory.
-    if (file.size() > MaxFileBytes) {
-        fail(tooLargeMessage(path));
-        return false;
-    }
-    // Read, not mapped: another program may shorten the file while it is
-    // decoded, and a mapping would then end the process.
-    const QByteArray bytes = file.read(MaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        fail(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
-        return false;
-    }
-    if (bytes.size() > MaxFileBytes) { // it grew while it was read
-        fail(tooLargeMessage(path));
+    QString error;
+    const QByteArray bytes = readFile(path, &error);
+    if (!error.isEmpty()) {
+        fail(error);
         return false;
     }
     if (!decodeData(bytes, height))
@@ -235,14 +226,54 @@ bool JpegDecoder::decodeFile(const QString& path, int height)
     return true;
 }
 
+QByteArray JpegDecoder::readFile(const QString& path, QString* error)
+{
+    // Opening a pipe waits for a writer, and a device may never end: a
+    // photo is only ever a regular file.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        *error = QStringLiteral("Cannot open file \"%1\": it is not a regular file").arg(path);
+        return {};
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString());
+        return {};
+    }
+    // Nothing a camera writes comes near this; a file that does is no photo,
+    // and reading it whole would take the machine's memory.
+    if (file.size() > MaxFileBytes) {
+        *error = tooLargeMessage(path);
+        return {};
+    }
+    // Read, not mapped: another program may shorten the file while it is
+    // decoded, and a mapping would then end the process.
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString());
+        return {};
+    }
+    if (bytes.size() > MaxFileBytes) { // it grew while it was read
+        *error = tooLargeMessage(path);
+        return {};
+    }
+    return bytes;
+}
+
 bool JpegDecoder::decodeData(const QByteArray& data, int height)
 {
     return decodeBytes(reinterpret_cast<const unsigned char*>(data.constData()), data.size(), height);
 }
 
+bool JpegDecoder::decodeDataWithin(const QByteArray& data, int longSide)
+{
+    Q_ASSERT(longSide > 0);
+    return decodeBytes(reinterpret_cast<const unsigned char*>(data.constData()), data.size(), -longSide);
+}
+
 bool JpegDecoder::decodeBytes(const unsigned char* bytes, qint64 size, int height)
 {
-    Q_ASSERT(height > 0);
+    Q_ASSERT(height != 0);
     *this = JpegDecoder();
     DecodeResult result;
     if (!decodeJpeg(bytes, static_cast<unsigned long>(size), height, &result)) {
@@ -252,6 +283,7 @@ bool JpegDecoder::decodeBytes(const unsigned char* bytes, qint64 size, int heigh
     m_sourceSize = result.source;
     m_scaleNumerator = result.numerator;
     m_decoded = result.image;
+    height = result.height;
     m_displayWidth = displayWidth(m_sourceSize, height);
     const QSize pictureSize(qBound(1, m_displayWidth, MaxPictureWidth), height);
     m_picture = m_decoded.size() == pictureSize

@@ -33,7 +33,13 @@ public:
     // holds the reason: the decoder's message for a damaged, empty or
     // non-JPEG file, the file system's for a file that cannot be read.
     bool decodeFile(const QString& path, int height);
+    // The bytes of a regular file of at most MaxFileBytes, as decodeFile
+    // reads them; error says why there are none.
+    static QByteArray readFile(const QString& path, QString* error);
     bool decodeData(const QByteArray& data, int height);
+    // Decodes to the photo's proportions with the longer side at most
+    // longSide (a smaller photo keeps its size), for making its preview.
+    bool decodeDataWithin(const QByteArray& data, int longSide);
 
     QSize sourceSize() const { return m_sourceSize; } // pixel size in the file
     int displayWidth() const { return m_displayWidth; }
@@ -56,6 +62,7 @@ public:
     static int scaleNumerator(int sourceHeight, int height);
 
 private:
+    // height > 0: the picture's height; otherwise -height bounds its longer side.
     bool decodeBytes(const unsigned char* bytes, qint64 size, int height);
     void fail(const QString& message);
 

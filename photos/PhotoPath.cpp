@@ -1,6 +1,7 @@
 #include "photos/PhotoPath.h"
 
 #include "photos/CaseBlindNames.h"
+#include "photos/PhotoPreview.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,6 +33,9 @@ bool PhotoPath::namesOneEntry(const QString& name)
 {
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
+    // The previews' folder lies where a batch folder could (PhotoPreview).
+    if (name.compare(PhotoPreview::folderName(), Qt::CaseInsensitive) == 0)
+        return false;
     // Both separators on every system: a register is shared with Windows PCs.
     for (const QChar c : name) {
         if (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control)
@@ -43,7 +47,8 @@ bool PhotoPath::namesOneEntry(const QString& name)
 QString PhotoPath::batchRule()
 {
     return QStringLiteral(
-        "A batch must not be \".\" or \"..\", nor hold \"/\", \"\\\" or control characters.");
+        "A batch must not be \".\", \"..\" or \"%1\", nor hold \"/\", \"\\\" or control characters.")
+        .arg(PhotoPreview::folderName());
 }
 
 QString PhotoPath::visible(const QString& name)

@@ -37,7 +37,8 @@ public:
     QString batch() const { return m_batch; }
     QString photoText() const { return m_photoText; }
 
-    // A name that is one entry of its folder: not "." or "..", and without
+    // A name that is one entry of its folder: not "." or ".." (nor the
+    // previews' folder, PhotoPreview), and without
     // "/", "\", NUL or other control characters. An empty batch is usable
     // (photos directly in "pictures"), so an empty name passes.
     static bool namesOneEntry(const QString& name);

@@ -7,11 +7,14 @@
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoCacheUpkeep.h"
 #include "photos/PhotoPath.h"
+#include "photos/PhotoPreview.h"
 #include "photos/PlainEntries.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 
 #include <cerrno>
 
@@ -52,6 +55,52 @@ QString PhotoStore::refusalOf(const QString& file) const {
     return PlainEntries::refusalOfFile(m_appDir, QFileInfo(file).absoluteFilePath());
 }
 
+QString PhotoStore::currentPreview(const QString& photoFile) const {
+    const QString preview = PhotoPreview::fileOf(photoFile);
+    return refusalOf(preview).isEmpty() && PhotoPreview::isCurrent(photoFile) ? preview : QString();
+}
+
+void PhotoStore::keepFilePreview(const QString& photoFile, const QByteArray& preview, const QDateTime& photoTime) {
+    const QString file = PhotoPreview::fileOf(photoFile);
+    if (!refusalOf(file).isEmpty())
+        return;
+    QString ignored; // without a preview the photo is shown from the original, and one is made again
+    if (preview.isEmpty() || !PhotoPreview::write(photoFile, preview, photoTime, &ignored))
+        QFile::remove(file);
+}
+
+void PhotoStore::makePreviewAside(const PhotoPath& path, const Found& found) {
+    if (!found.previewMissing || found.file.isEmpty() || m_making.contains(found.file))
+        return;
+    m_making.insert(found.file);
+    const QString file = found.file;
+    const Key key{batchKey(path.batch()), path.photoText()};
+    const qint64 version = m_server ? m_versions.value(mapKey(key.batch, key.number), 0) : 0;
+    const std::weak_ptr<int> alive = m_alive;
+    QThreadPool::globalInstance()->start([this, alive, file, key, version] {
+        // The time first: a photo changed while it is read is seen as changed.
+        const QDateTime photoTime = QFileInfo(file).lastModified();
+        QString ignored; // a photo that cannot be read or decoded gets no preview
+        const QByteArray photo = JpegDecoder::readFile(file, &ignored);
+        const QByteArray preview = ignored.isEmpty() ? PhotoPreview::make(photo, &ignored) : QByteArray();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, alive, file, key, version, preview, photoTime] {
+                if (alive.expired())
+                    return;
+                m_making.remove(file);
+                if (preview.isEmpty())
+                    return;
+                if (!m_server && QFileInfo(file).lastModified() == photoTime)
+                    keepFilePreview(file, preview, photoTime);
+                else if (m_server)
+                    keepServerPreview(key, version, preview);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+
 void PhotoStore::forget(const Key& key) {
     const QString k = mapKey(key.batch, key.number);
     const auto known = m_versions.constFind(k);
@@ -62,6 +111,7 @@ void PhotoStore::forget(const Key& key) {
         QFile::remove(file);
     m_keysOfFiles.remove(file);
     m_versions.erase(known);
+    m_originals.remove(k);
 }
 
 PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
@@ -69,8 +119,13 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     if (!m_server) {
         const QString file = path.file();
         found.error = refusalOf(file);
-        if (found.error.isEmpty() && QFileInfo::exists(file))
+        if (found.error.isEmpty() && QFileInfo::exists(file)) {
             found.file = file;
+            found.shown = currentPreview(file);
+            found.previewMissing = found.shown.isEmpty();
+            if (found.previewMissing)
+                found.shown = file;
+        }
         return found;
     }
     const Key key{batchKey(path.batch()), path.photoText()};
@@ -100,14 +155,17 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         if (answered->version == known) {
             m_seen.insert(k, known);
             found.file = cacheFile(key, known);
+            found.shown = found.file;
+            found.previewMissing = m_originals.contains(k);
             return found;
         }
     }
     Engine* engine = m_database.serverEngine(&found.error);
     if (!engine)
         return found;
+    // Only the preview crosses the network; the photo itself only while it has none.
     const SharedStore::Photo photo =
-        SharedStore(*engine).readPhoto(key.batch, key.number, known, LargestPhotoBytes);
+        SharedStore(*engine).readPreview(key.batch, key.number, known, PhotoPreview::LargestBytes);
     if (!photo.ok) {
         found.error = photo.error;
         return found;
@@ -117,9 +175,14 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         forget(key);
         return found;
     }
-    const QString file = cacheFile(key, photo.version);
     if (!photo.current) {
         forget(key);
+        if (!photo.hasPreview)
+        {
+            fetchOriginal(key, &found);
+            return found;
+        }
+        const QString file = cacheFile(key, photo.version);
         QString reason = refusalOf(file);
         if (!reason.isEmpty() || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
             found.stored = true;
@@ -129,8 +192,54 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
         }
         keepCopy(key, photo.version, file);
     }
-    found.file = file;
+    found.file = cacheFile(key, photo.version);
+    found.shown = found.file;
+    found.previewMissing = m_originals.contains(k);
     return found;
+}
+
+bool PhotoStore::fetchOriginal(const Key& key, Found* found) {
+    Engine* engine = m_database.serverEngine(&found->error);
+    if (!engine)
+        return false;
+    const QString k = mapKey(key.batch, key.number);
+    const SharedStore::Photo photo =
+        SharedStore(*engine).readPhoto(key.batch, key.number, 0, LargestPhotoBytes);
+    if (!photo.ok) {
+        found->error = photo.error;
+        return false;
+    }
+    m_seen.insert(k, photo.found ? photo.version : 0);
+    if (!photo.found)
+        return true;
+    const QString file = cacheFile(key, photo.version);
+    QString reason = refusalOf(file);
+    if (!reason.isEmpty() || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
+        found->stored = true;
+        found->error =
+            QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
+        return false;
+    }
+    keepCopy(key, photo.version, file);
+    m_originals.insert(k);
+    found->file = file;
+    found->shown = file;
+    found->previewMissing = true;
+    return true;
+}
+
+void PhotoStore::keepServerPreview(const Key& key, qint64 version, const QByteArray& preview) {
+    QString ignored; // the next show of a photo still without one makes it again
+    Engine* engine = m_database.serverEngine(&ignored);
+    if (engine)
+        SharedStore(*engine).writePreview(key.batch, key.number, version, preview, &ignored);
+    const QString k = mapKey(key.batch, key.number);
+    if (m_versions.value(k, 0) != version || !m_originals.contains(k))
+        return;
+    // The cached copy becomes the preview, under the same version.
+    const QString file = cacheFile(key, version);
+    if (refusalOf(file).isEmpty() && writeReplacing(preview, QFileInfo(file).absolutePath(), file, &ignored))
+        m_originals.remove(k);
 }
 
 OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
@@ -147,15 +256,58 @@ OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
 }
 
 PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
-    if (m_server)
-        return find(path);
-    return {path.file(), refusalOf(path.file())};
+    if (!m_server) {
+        Found found;
+        found.file = path.file();
+        found.error = refusalOf(found.file);
+        return found;
+    }
+    Found found = find(path);
+    const Key key{batchKey(path.batch()), path.photoText()};
+    if (!found.error.isEmpty() || found.file.isEmpty() || m_originals.contains(mapKey(key.batch, key.number)))
+        return found;
+    // The cached copy is the preview: the original comes now, and is kept
+    // until another photo is enlarged.
+    const qint64 version = m_versions.value(mapKey(key.batch, key.number), 0);
+    const QString folder = m_appDir + QLatin1Char('/') + cacheFolderName() + QLatin1Char('/') + PhotoPreview::folderName();
+    const QString file = folder + QStringLiteral("/%1-%2.jpg").arg(key.number).arg(version);
+    found.file.clear();
+    found.error = refusalOf(file);
+    if (!found.error.isEmpty())
+        return found;
+    if (file != m_enlarged || !QFileInfo::exists(file)) {
+        Engine* engine = m_database.serverEngine(&found.error);
+        if (!engine)
+            return found;
+        const SharedStore::Photo photo = SharedStore(*engine).readPhoto(key.batch, key.number, 0, LargestPhotoBytes);
+        if (!photo.ok || !photo.found) {
+            found.error = photo.error;
+            return found;
+        }
+        if (!writeReplacing(photo.jpeg, folder, file, &found.error))
+            return found;
+        if (!m_enlarged.isEmpty() && m_enlarged != file && refusalOf(m_enlarged).isEmpty())
+            QFile::remove(m_enlarged);
+        m_enlarged = file;
+    }
+    found.file = file;
+    return found;
 }
 
-bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* error) {
+bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByteArray& preview, QString* error) {
     if (!m_server) {
-        *error = refusalOf(path.file());
-        return error->isEmpty() && writeReplacing(jpeg, path.folder(), path.file(), error);
+        const QString file = path.file();
+        *error = refusalOf(file);
+        if (error->isEmpty())
+            *error = refusalOf(PhotoPreview::fileOf(file));
+        if (!error->isEmpty())
+            return false;
+        // The old preview goes first: whatever fails after, none is left that is not the photo's.
+        QFile::remove(PhotoPreview::fileOf(file));
+        if (!writeReplacing(jpeg, path.folder(), file, error))
+            return false;
+        keepFilePreview(file, preview, QFileInfo(file).lastModified());
+        return true;
     }
     Engine* engine = m_database.serverEngine(error);
     if (!engine)
@@ -167,7 +319,7 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     const qint64 expected = m_seen.value(k, SharedStore::AnyVersion);
     qint64 version = 0;
     QString reason;
-    switch (writeInTransaction(*engine, key, jpeg, expected, &version, &reason)) {
+    switch (writeInTransaction(*engine, key, jpeg, preview, expected, &version, &reason)) {
     case SharedStore::Written::Failed:
         *error = QStringLiteral("Cannot store the photo on the server. %1").arg(reason);
         return false;
@@ -183,21 +335,25 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     // The copy that is shown next need not come back over the wire.
     forget(key);
     const QString file = cacheFile(key, version);
-    QString ignored; // without a copy, the next show fetches the photo
-    if (refusalOf(file).isEmpty() && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored))
+    QString ignored; // without a copy, the next show fetches the preview
+    const QByteArray copy = preview.isEmpty() ? jpeg : preview;
+    if (refusalOf(file).isEmpty() && writeReplacing(copy, QFileInfo(file).absolutePath(), file, &ignored)) {
         keepCopy(key, version, file);
+        if (preview.isEmpty())
+            m_originals.insert(k);
+    }
     return true;
 }
 
 SharedStore::Written PhotoStore::writeInTransaction(Engine& engine, const Key& key, const QByteArray& jpeg,
-                                                   qint64 expected, qint64* version, QString* error) {
+                                                   const QByteArray& preview, qint64 expected, qint64* version, QString* error) {
     // Sent on its own, the photo would be kept by the server that answers
     // only after the clerk gave up (or after the connection was dropped):
     // in a transaction, nothing of it stays unless it is committed.
     if (!engine.beginWrite(error))
         return SharedStore::Written::Failed;
     const SharedStore::Written written =
-        SharedStore(engine).writePhotoOver(key.batch, key.number, jpeg, expected, version, error);
+        SharedStore(engine).writePhotoOver(key.batch, key.number, jpeg, preview, expected, version, error);
     if (written != SharedStore::Written::Done) {
         engine.rollback();
         return written;
@@ -232,6 +388,8 @@ bool PhotoStore::remove(const QString& file, QString* error) {
         if (!error->isEmpty())
             return false;
         QFile::remove(file); // a file that cannot be deleted is ignored
+        if (refusalOf(PhotoPreview::fileOf(file)).isEmpty())
+            QFile::remove(PhotoPreview::fileOf(file));
         return true;
     }
     const auto handedOut = m_keysOfFiles.constFind(file);

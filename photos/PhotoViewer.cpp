@@ -7,6 +7,7 @@
 #include "photos/PhotoArea.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPictures.h"
+#include "photos/PhotoPreview.h"
 #include "photos/PhotoStore.h"
 
 #include <QComboBox>
@@ -167,7 +168,7 @@ void PhotoViewer::showPhoto(bool enabled)
         reportOnce(found.error, found.error);
         return;
     }
-    const QString path = found.file;
+    const QString path = found.shown;
     if (path.isEmpty()) {
         const QPixmap noPhoto = PhotoPictures::noPhoto();
         setPicture(noPhoto, noPhoto.width());
@@ -187,6 +188,7 @@ void PhotoViewer::showPhoto(bool enabled)
     setPicture(QPixmap::fromImage(decoder.picture()), decoder.displayWidth());
     m_reportedFailure.clear();
     m_shown = shownKey;
+    m_store.makePreviewAside(current, found);
 }
 
 void PhotoViewer::enlarge()
@@ -218,12 +220,12 @@ void PhotoViewer::attach(bool showEnabled)
         showPhoto(showEnabled);
         return;
     }
-    const std::shared_ptr<JpegDecoder> decoded = decodeAside(chosen);
+    const std::shared_ptr<Decoded> decoded = decodeAside(chosen);
     if (!decoded) {
         showPhoto(showEnabled); // given up: nothing was attached
         return;
     }
-    const JpegDecoder& decoder = *decoded;
+    const JpegDecoder& decoder = decoded->decoder;
     if (!decoder.ok()) {
         QString reason = decoder.errorString();
         if (!reason.endsWith(QLatin1Char('.')))
@@ -249,7 +251,7 @@ void PhotoViewer::attach(bool showEnabled)
 
     const PhotoPath target(m_appDir, batchText(), QString::number(m_nextPhotoNumber));
     QString error;
-    const bool copied = m_store.store(target, photo, &error);
+    const bool copied = m_store.store(target, photo, decoded->preview, &error);
     if (copied)
         m_reportedFailure.clear(); // a new file: what it holds is news, even under the old name
     else
@@ -267,21 +269,25 @@ void PhotoViewer::attach(bool showEnabled)
         m_table.gotoBookmark(position);
 }
 
-std::shared_ptr<JpegDecoder> PhotoViewer::decodeAside(const QString& file)
+std::shared_ptr<PhotoViewer::Decoded> PhotoViewer::decodeAside(const QString& file)
 {
-    // The thread owns the decoder with this function, so a decode given up
-    // may end after the step without touching what it left.
-    auto decoder = std::make_shared<JpegDecoder>();
+    // The thread owns the result with this function, so a decode given up
+    // may end after the step without touching what it left. The preview is
+    // made there too, from the very bytes that decoded.
+    auto decoded = std::make_shared<Decoded>();
     std::promise<void> done;
-    std::future<void> decoded = done.get_future();
-    std::thread([decoder, file, done = std::move(done)]() mutable {
-        decoder->decodeFile(file, PhotoArea::Height);
+    std::future<void> finished = done.get_future();
+    std::thread([decoded, file, done = std::move(done)]() mutable {
+        if (decoded->decoder.decodeFile(file, PhotoArea::Height)) {
+            QString ignored; // what decoded for the show decodes again here
+            decoded->preview = PhotoPreview::make(decoded->decoder.fileBytes(), &ignored);
+        }
         done.set_value();
     }).detach();
     QElapsedTimer clock;
     clock.start();
     std::unique_ptr<ProgressReport> box;
-    while (decoded.wait_for(std::chrono::milliseconds(AskEveryMs)) != std::future_status::ready) {
+    while (finished.wait_for(std::chrono::milliseconds(AskEveryMs)) != std::future_status::ready) {
         if (clock.elapsed() < ShowWaitAfterMs)
             continue;
         if (!box)
@@ -289,7 +295,7 @@ std::shared_ptr<JpegDecoder> PhotoViewer::decodeAside(const QString& file)
         if (!box->update(clock.elapsed()))
             return nullptr;
     }
-    return decoder;
+    return decoded;
 }
 
 QString PhotoViewer::readingLabel(const QString& file)

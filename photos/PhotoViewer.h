@@ -14,13 +14,14 @@
 
 #include "data/OrderTable.h"
 
+#include "photos/JpegDecoder.h"
+
 #include <QObject>
 #include <QString>
 
 #include <memory>
 
 class Dialogs;
-class JpegDecoder;
 class PhotoPath;
 class OrderTable;
 class PhotoArea;
@@ -88,10 +89,14 @@ private:
     // it before. False when none could be reserved (the engine's error was shown).
     bool choosePhotoNumber(bool* fresh);
     bool setPhotoNumber(int number);
-    // Decodes the chosen file on a thread of its own, so that a large photo
+    // Decodes the chosen file and makes its preview on a thread of its own, so that a large photo
     // never freezes the window; after half a second the waiting box offers
     // to give up, which gives nothing back (the thread ends on its own).
-    std::shared_ptr<JpegDecoder> decodeAside(const QString& file);
+    struct Decoded {
+        JpegDecoder decoder;
+        QByteArray preview; // made from the bytes that decoded
+    };
+    std::shared_ptr<Decoded> decodeAside(const QString& file);
     static constexpr int AskEveryMs = 50;
     static constexpr qint64 ShowWaitAfterMs = 500;
     // Why a file of this many bytes is not attached.

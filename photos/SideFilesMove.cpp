@@ -7,6 +7,8 @@
 #include "lists/PickLists.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoPath.h"
+#include "photos/PhotoPreview.h"
+#include "photos/PlainEntries.h"
 #include "photos/PhotoStore.h"
 
 #include <QDir>
@@ -146,13 +148,27 @@ bool SideFilesMove::movePhotos(const QString& folder, Engine& server) {
     return true;
 }
 
+QByteArray SideFilesMove::previewOf(const QString& photoFile, const QByteArray& photo) {
+    const QString file = PhotoPreview::fileOf(photoFile);
+    if (PlainEntries::refusalOfFile(m_root, file).isEmpty() && PhotoPreview::isCurrent(photoFile) &&
+        QFileInfo(file).size() <= PhotoPreview::LargestBytes) {
+        QFile preview(file);
+        if (preview.open(QIODevice::ReadOnly))
+            return preview.read(PhotoPreview::LargestBytes);
+    }
+    QString ignored; // a photo that does not decode moves without a preview, as it was
+    return PhotoPreview::make(photo, &ignored);
+}
+
 bool SideFilesMove::movePhotoFolder(const QString& path, const QString& batch, Engine& server) {
     const QString key = PhotoStore::batchKey(batch);
     for (const QFileInfo& entry : QDir(path).entryInfoList(allEntries(), QDir::Name)) {
         const QString relative = QDir(m_root).relativeFilePath(entry.filePath());
+        const QString name = entry.fileName();
         if (entry.isDir() && batch.isEmpty())
             continue; // a batch folder, moved on its own
-        const QString name = entry.fileName();
+        if (entry.isDir() && !entry.isSymLink() && name == PhotoPreview::folderName())
+            continue; // the previews, moved with their photos
         // A link could lead out of the folder.
         QString number;
         const bool jpeg = entry.isFile() && !entry.isSymLink() && PhotoPath::namesOneEntry(name) &&
@@ -173,7 +189,7 @@ bool SideFilesMove::movePhotoFolder(const QString& path, const QString& batch, E
         }
         const QByteArray photo = file.read(JpegDecoder::MaxFileBytes);
         qint64 version = 0;
-        if (!SharedStore(server).writePhoto(key, number, photo, &version, &m_error))
+        if (!SharedStore(server).writePhoto(key, number, photo, previewOf(entry.filePath(), photo), &version, &m_error))
             return false;
         m_keys.insert(key + QLatin1Char('/') + number);
         ++m_photos;

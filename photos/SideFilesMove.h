@@ -3,7 +3,8 @@
 // as part of moving the register there: the pick lists and the company name
 // into its shared texts, and every photo under "pictures" into its shared
 // photos (PhotoStore's batch key: the folder name case-folded; the number:
-// the file name without ".jpg", any case). Runs inside the move's write
+// the file name without ".jpg", any case), each with its preview (the one
+// beside it when it is the photo's own, else one made now). Runs inside the move's write
 // transaction; then everything is read back and compared with what was read
 // from the files, and any difference fails the move.
 //
@@ -40,6 +41,8 @@ class SideFilesMove {
     bool moveLists(const QString& folder, Engine& server);
     bool movePhotos(const QString& folder, Engine& server);
     bool movePhotoFolder(const QString& path, const QString& batch, Engine& server);
+    // The photo's preview: the file register's own, or made now.
+    QByteArray previewOf(const QString& photoFile, const QByteArray& photo);
 
     QString m_error;
     int m_lists = 0;

@@ -19,6 +19,7 @@
 #include "lists/ListStore.h"
 #include "lists/PickLists.h"
 #include "lists/Unit2.h"
+#include "photos/JpegDecoder.h"
 #include "photos/PhotoArea.h"
 #include "photos/PhotoPictures.h"
 #include "photos/SideFilesMove.h"
@@ -237,6 +238,15 @@ void ClerksTest::fileMovesToTheServer()
     writeLocal(dir, "pictures/b1/7.JPG", jpegOf(QSize(10, 10))); // Windows never had both: shadowed
     writeLocal(dir, "pictures/5.jpg", loosePhoto);                // no batch list: straight in pictures
     writeLocal(dir, "pictures/notes.txt", "not a photo");
+    // 7's preview is its own and moves with it; 5 has none, so one is made.
+    const QByteArray preview = jpegOf(QSize(16, 12));
+    writeLocal(dir, "pictures/B1/previews:/7.jpg", preview);
+    {
+        QFile file(dir.filePath("pictures/B1/previews:/7.jpg"));
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(QFileInfo(dir.filePath("pictures/B1/7.jpg")).lastModified(),
+                                 QFileDevice::FileModificationTime));
+    }
     Database server;
     QVERIFY(server.open(dir.path()));
     if (serverHolds == "a line")
@@ -285,6 +295,10 @@ void ClerksTest::fileMovesToTheServer()
     QCOMPARE(shared.readText("articles", 100).found, false);
     QCOMPARE(shared.readPhoto("b1", "7", 0, 1000000).jpeg, photo);
     QCOMPARE(shared.readPhoto("", "5", 0, 1000000).jpeg, loosePhoto);
+    QCOMPARE(shared.readPreview("b1", "7", 0, 1000000).jpeg, preview);
+    JpegDecoder made;
+    QVERIFY(made.decodeDataWithin(shared.readPreview("", "5", 0, 1000000).jpeg, 1000));
+    QCOMPARE(made.sourceSize(), QSize(30, 20));
     QCOMPARE(sideFiles.lists(), 2);
     QCOMPARE(sideFiles.photos(), 2);
     QCOMPARE(sideFiles.leftBehind(), QStringList({"pictures/notes.txt", "pictures/b1/7.JPG"}));
@@ -364,7 +378,7 @@ void ClerksTest::photoAnotherClerkChangedIsShown()
     const auto leave = [&theirs](QSize size) {
         qint64 version = 0;
         QString error;
-        const bool done = size.isValid() ? theirs.writePhoto("c3", "7", jpegOf(size), &version, &error)
+        const bool done = size.isValid() ? theirs.writePhoto("c3", "7", jpegOf(size), QByteArray(), &version, &error)
                                          : theirs.removePhoto("c3", "7", &error);
         QVERIFY2(done, qPrintable(error));
     };

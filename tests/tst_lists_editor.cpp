@@ -271,7 +271,7 @@ void TestListsEditor::batchEditorRefusesNamesThatLeaveTheirFolder()
         return;
     }
     QCOMPARE(dialogs.shown, QStringList{"information: These batches cannot name a photo folder: " + named +
-                                        "\r\nA batch must not be \".\" or \"..\", nor hold \"/\", \"\\\" or control "
+                                        "\r\nA batch must not be \".\", \"..\" or \"previews:\", nor hold \"/\", \"\\\" or control "
                                         "characters.\r\nChange them and press OK again."});
     QVERIFY(!form.listResult());
     QCOMPARE(dir.readFile(list + ".txt"), QByteArray("old"));

@@ -11,6 +11,7 @@
 #include "photos/PhotoCacheUpkeep.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPictures.h"
+#include "photos/PhotoPreview.h"
 #include "photos/PhotoStore.h"
 #include "photos/PhotoViewer.h"
 
@@ -186,6 +187,8 @@ private slots:
     void attachGivenUpStoresNothing();
     void photoCacheKeepsLatestCopiesWithinBound_data();
     void photoCacheKeepsLatestCopiesWithinBound();
+    void photoAndPreviewAgree_data();
+    void photoAndPreviewAgree();
 };
 
 void TestPhotos::displayWidth_data()
@@ -782,6 +785,8 @@ void TestPhotos::batchThatWouldLeavePicturesHasNoPath_data()
     // A separator on the Windows PCs that share the register.
     QTest::addRow("backslash") << "..\\zz" << "pictures/..\\zz/12.jpg" << "..\\zz";
     QTest::addRow("tab") << "B\t2" << "pictures/B\t2/12.jpg" << "B\u24092";
+    // The previews of the photos directly in "pictures" lie there.
+    QTest::addRow("the previews' folder") << "Previews:" << "pictures/previews:/12.jpg" << "Previews:";
 }
 
 // A line that already holds such a batch (another clerk's, an old register)
@@ -798,7 +803,7 @@ void TestPhotos::batchThatWouldLeavePicturesHasNoPath()
     const QByteArray escaped = solidJpeg(QSize(640, 480));
     world.dir.writeFile(escape, escaped);
     const QString refusal = "standardError: The batch \"" + shownBatch +
-                            "\" cannot name a photo folder. A batch must not be \".\" or \"..\", nor hold \"/\", "
+                            "\" cannot name a photo folder. A batch must not be \".\", \"..\" or \"previews:\", nor hold \"/\", "
                             "\"\\\" or control characters. No photo is shown, attached or deleted for this line.";
 
     world.viewer.showPhoto(true);
@@ -1102,3 +1107,85 @@ void TestPhotos::photoCacheKeepsLatestCopiesWithinBound()
 
 QTEST_MAIN(TestPhotos)
 #include "tst_photos.moc"
+
+void TestPhotos::photoAndPreviewAgree_data()
+{
+    // Each step: "attach WxH colour", "other WxH colour" (another program
+    // writes the photo, without a preview), "show", "delete".
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QSize>("previewSize"); // empty: neither photo nor preview is left
+    QTest::addColumn<QColor>("colour");
+    QTest::addRow("attach") << QStringList{"attach 1600x1200 red"} << QSize(640, 480) << QColor(Qt::red);
+    QTest::addRow("attach a photo smaller than a preview")
+        << QStringList{"attach 300x400 red"} << QSize(300, 400) << QColor(Qt::red);
+    QTest::addRow("replace") << QStringList{"attach 1600x1200 red", "attach 900x1200 blue"} << QSize(480, 640)
+                             << QColor(Qt::blue);
+    QTest::addRow("delete") << QStringList{"attach 1600x1200 red", "delete"} << QSize() << QColor();
+    QTest::addRow("a photo without a preview")
+        << QStringList{"other 2000x1000 green", "show"} << QSize(640, 320) << QColor("green");
+    // The old preview is not taken for the new photo's.
+    QTest::addRow("replaced by another program")
+        << QStringList{"attach 1600x1200 red", "other 1000x2000 blue", "show"} << QSize(320, 640) << QColor(Qt::blue);
+}
+
+// After each row the stored photo and its preview agree: the preview is the
+// photo scaled to 640 pixels on its longer side, or there is neither.
+void TestPhotos::photoAndPreviewAgree()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QSize, previewSize);
+    QFETCH(QColor, colour);
+    ViewerWorld world;
+    world.storeLine(QStringLiteral("B2"), 6);
+    QVERIFY(world.open());
+    const QString photo = ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("6"));
+    int made = 0;
+    for (const QString& step : steps) {
+        const QStringList words = step.split(u' ');
+        const QStringList wh = words.value(1).split(u'x');
+        const QSize size(wh.value(0).toInt(), wh.value(1).toInt());
+        if (words[0] == QLatin1String("attach")) {
+            world.dir.writeFile(QStringLiteral("camera/%1.jpg").arg(++made), solidJpeg(size, QColor(words[2])));
+            world.dialogs.fileAnswers << world.dir.filePath(QStringLiteral("camera/%1.jpg").arg(made));
+            world.viewer.attach(true);
+        } else if (words[0] == QLatin1String("other")) {
+            world.dir.writeFile(photo, solidJpeg(size, QColor(words[2])));
+            // A file time the old preview cannot have.
+            QFile file(world.dir.filePath(photo));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime));
+        } else if (words[0] == QLatin1String("show")) {
+            world.viewer.showPhoto(true);
+        } else if (words[0] == QLatin1String("delete")) {
+            world.viewer.deletePhoto(world.viewer.photoFileToDelete());
+        }
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!world.store.makingPreviews(), 120000);
+    QCOMPARE(world.dialogs.shown.filter(QStringLiteral("standardError")), QStringList());
+
+    QByteArray preview;
+    if (TempAppDir::onServer()) {
+        preview = QByteArray::fromBase64(
+            OtherClient(world.dir)
+                .text(QStringLiteral("SELECT encode(preview, 'base64') FROM shared_photos WHERE number = '6'"))
+                .toLatin1());
+    } else {
+        const QString file = world.dir.filePath(photo);
+        if (PhotoPreview::isCurrent(file)) {
+            QFile previewFile(PhotoPreview::fileOf(file));
+            QVERIFY(previewFile.open(QIODevice::ReadOnly));
+            preview = previewFile.readAll();
+        }
+    }
+    if (previewSize.isEmpty()) {
+        QCOMPARE(world.dir.readFile(photo), QByteArray());
+        QCOMPARE(preview, QByteArray());
+        if (!TempAppDir::onServer())
+            QVERIFY(!QFileInfo::exists(PhotoPreview::fileOf(world.dir.filePath(photo))));
+        return;
+    }
+    JpegDecoder decoder;
+    QVERIFY2(decoder.decodeDataWithin(preview, 10000), qPrintable(decoder.errorString()));
+    QCOMPARE(decoder.sourceSize(), previewSize);
+    QVERIFY(near(decoder.picture().pixel(previewSize.width() / 2, previewSize.height() / 2), colour, 16));
+}

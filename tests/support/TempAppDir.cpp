@@ -132,7 +132,7 @@ void TempAppDir::writeFile(const QString& name, const QByteArray& bytes) const
         bool stored = true;
         qint64 version = 0;
         if (photoName(name, &batch, &number))
-            stored = store.writePhoto(batch, number, bytes, &version, &error);
+            stored = store.writePhoto(batch, number, bytes, QByteArray(), &version, &error); // no preview, as an older version left it
         else if (listName(name, &list) && PickListText::decode(bytes).problem.isEmpty())
             stored = store.writeText(list, PickListText::decode(bytes).text, SharedStore::AnyVersion, &error) ==
                      SharedStore::Written::Done;
