@@ -53,6 +53,11 @@ public:
     // the filter rule. Then, whatever the result, a pending line is posted.
     void editPickList(const QString& listName, QComboBox* target);
 
+    // The values of imported lines that the list lacks are offered to be
+    // added (named, with their count), never added unasked; on OK they are
+    // appended to the list and its boxes reloaded as after an edit. A list
+    // another clerk stored meanwhile is left alone, with a message.
+    void offerNewEntries(const QString& listName, QComboBox* target, const QStringList& found);
     static QString allText() { return QStringLiteral("All"); }
 
     // An entry is stored in its line's column, which holds only so many
@@ -70,6 +75,9 @@ public:
     static QStringList entries(const QComboBox* box);
 
 private:
+    // After the list's file or text changed: its boxes reloaded and, for
+    // suppliers and batches, the filter boxes rebuilt and the filter run.
+    bool reloadChanged(const QString& listName, QComboBox* target);
     // Replaces the box's entries with the list's lines, sorted, when the
     // list exists. False when it exists but cannot be read (then reported).
     bool loadList(const QString& fileName, QComboBox* box, QStringList* longEntries = nullptr);
