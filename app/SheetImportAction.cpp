@@ -33,7 +33,11 @@ void TForm1::ImportLinesClick()
         return;
     }
     SheetImport::run({m_appDir, m_nelvo, *ADOTable1, m_dialogs, this, BatchChooser::shownBatch(ComboBox2),
-                      [this] { Button4Click(); },
+                      // The view is read anew, not added to: the empty register's note is told.
+                      [this] {
+                          Button4Click();
+                          showFirstSteps();
+                      },
                       [this](const SheetLines& stored) {
                           using namespace OrderColumns;
                           m_pickLists->offerNewEntries(QStringLiteral("Suppliers"), DBComboBox2, SheetImport::valuesOf(stored, Dostavcik));

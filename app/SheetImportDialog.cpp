@@ -196,7 +196,7 @@ void SheetImportDialog::update()
     m_saveRefused->setEnabled(refused);
     m_onlyPassed->setEnabled(refused);
     const bool differs = !m_lines.moneyDiffers.isEmpty();
-    m_moneyNote->setText(differs ? QStringLiteral("The money of %1 rows differs from price x received:\n%2")
+    m_moneyNote->setText(differs ? QStringLiteral("Lines whose money differs from price x received (%1):\n%2")
                                        .arg(m_lines.moneyDiffers.size())
                                        .arg(m_lines.differingText())
                                  : QString());

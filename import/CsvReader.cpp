@@ -1,5 +1,6 @@
 #include "import/CsvReader.h"
 
+#include "import/ColumnMatch.h"
 #include "lists/PickListText.h"
 
 #include <QHash>
@@ -10,7 +11,24 @@ namespace CsvReader {
 
 namespace {
 
-constexpr int LinesLookedAt = 20;
+constexpr int LinesLookedAt = 50;
+
+bool parse(QStringView text, QChar delimiter, Sheet* out, QString* reason);
+
+// How many register columns the best of the first lines names when split
+// at delimiter.
+int namedColumns(QStringView firstLines, QChar delimiter)
+{
+    Sheet sheet;
+    QString ignored;
+    parse(firstLines, delimiter, &sheet, &ignored);
+    int best = 0;
+    for (const SheetRow& row : sheet.rows) {
+        const QVector<int> columns = ColumnMatch::mapHeader(row);
+        best = std::max(best, int(columns.size() - columns.count(-1)));
+    }
+    return best;
+}
 
 // How often each candidate splits the first lines, outside quotes.
 QVector<int> countsOnLine(const QString& text, qsizetype* pos, const QString& candidates)
@@ -42,10 +60,23 @@ QChar detectDelimiter(const QString& text)
     qsizetype pos = 0;
     while (pos < text.size() && lines.size() < LinesLookedAt)
         lines << countsOnLine(text, &pos, candidates);
-    // The delimiter splits most lines into the same number of cells; a
-    // title block above the header may have a comma or none at all.
+    // The delimiter that splits a header out of the first lines: decimal
+    // commas and a title block make counting delimiters unreliable.
+    const QStringView firstLines = QStringView(text).left(pos);
     int best = -1;
-    int bestScore = 0;
+    int bestScore = 1;
+    for (int c = 0; c < candidates.size(); ++c) {
+        const int named = namedColumns(firstLines, candidates[c]);
+        if (named > bestScore) {
+            best = c;
+            bestScore = named;
+        }
+    }
+    if (best >= 0)
+        return candidates[best];
+    // No header: the delimiter that splits most lines into the same number
+    // of cells.
+    bestScore = 0;
     for (int c = 0; c < candidates.size(); ++c) {
         QHash<int, int> linesWithCount;
         for (const QVector<int>& counts : lines)
@@ -69,8 +100,14 @@ bool read(const QByteArray& bytes, QChar forcedDelimiter, Sheet* out, QString* r
         *reason = decoded.problem;
         return false;
     }
-    const QString& text = decoded.text;
-    const QChar delimiter = forcedDelimiter.isNull() ? detectDelimiter(text) : forcedDelimiter;
+    const QChar delimiter = forcedDelimiter.isNull() ? detectDelimiter(decoded.text) : forcedDelimiter;
+    return parse(decoded.text, delimiter, out, reason);
+}
+
+namespace {
+
+bool parse(QStringView text, QChar delimiter, Sheet* out, QString* reason)
+{
     SheetBudget budget;
     SheetRow row;
     QString field;
@@ -122,5 +159,7 @@ bool read(const QByteArray& bytes, QChar forcedDelimiter, Sheet* out, QString* r
         return endRow();
     return true;
 }
+
+} // namespace
 
 } // namespace CsvReader
