@@ -595,6 +595,7 @@ void TForm1::connectHandlers()
     connect(ADOTable1.get(), &OrderTable::stateChanged, m_formKeys, &FormKeys::follow);
     connectRepeat();
     connectFind();
+    connectSheetImport();
     connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);
     connect(ADOTable1.get(), &OrderTable::dataChanged, this, &TForm1::DataSource1DataChange);
     connect(ADOTable1.get(), &OrderTable::afterPost, this, &TForm1::ADOTable1AfterPost);

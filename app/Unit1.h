@@ -164,6 +164,7 @@ public slots:
     void Label20Click();
     void Button1Click();
     void RepeatLineClick();
+    void ImportLinesClick(); // app/SheetImportAction.cpp
     void Button5Click();
     void Button7Click();
     void Button2Click();
@@ -218,6 +219,7 @@ private:
     void connectHandlers();
     void connectRepeat();
     void connectFind();
+    void connectSheetImport();
     void watchFocus(QWidget* widget);
     bool handleFocus(QWidget* widget, bool in);
     void resetSort();

@@ -67,3 +67,15 @@ void Engine::observe(const QString& sql, const EngineParameters& parameters)
     if (statementObserver())
         statementObserver()(sql, parameters);
 }
+
+bool Engine::reserveKeys(int count, QVector<qint32>* keys, QString* error)
+{
+    keys->clear();
+    for (int i = 0; i < count; ++i) {
+        qint32 key = 0;
+        if (!nextKey(&key, error))
+            return false;
+        *keys << key;
+    }
+    return true;
+}

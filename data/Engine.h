@@ -81,6 +81,10 @@ public:
     {
         return query(sql, parameters, visit, error);
     }
+    // Takes count numbers of the key sequence for good, inside a write
+    // transaction the caller holds (lines imported together); they need not
+    // follow each other.
+    virtual bool reserveKeys(int count, QVector<qint32>* keys, QString* error);
     // Moves the key sequence on to at least key (after lines were copied in
     // with their own keys).
     virtual bool advanceKeySequence(qint32 key, QString* error) = 0;

@@ -132,6 +132,12 @@ QString sumsQuery()
                           "CAST(COALESCE(SUM(obsto), 0) AS BIGINT) FROM Table1");
 }
 
+QString insertStatement(int lines)
+{
+    const QString one = QStringLiteral("(%1)").arg(QStringList(Count, QStringLiteral("?")).join(u','));
+    return QStringLiteral("INSERT INTO Table1 (%1) VALUES %2").arg(nameList(), QStringList(lines, one).join(u','));
+}
+
 QStringList indexStatements()
 {
     return {

@@ -61,5 +61,7 @@ QStringList indexStatements();
 // may follow). A sum beyond 64 bits fails on every engine rather than being
 // read as another number.
 QString sumsQuery();
+// INSERT of that many lines with every column, key included, one "?" a value.
+QString insertStatement(int lines);
 
 } // namespace OrderColumns

@@ -625,6 +625,14 @@ bool PostgresEngine::nextKey(qint32* key, QString* error)
     return true;
 }
 
+bool PostgresEngine::reserveKeys(int count, QVector<qint32>* keys, QString* error)
+{
+    // One round trip for them all; another clerk's numbers may come between.
+    keys->clear();
+    return query(QStringLiteral("SELECT nextval(pg_get_serial_sequence('table1', 'key')) FROM generate_series(1, ?::int)"),
+                 {count}, [keys](const EngineRow& row) { *keys << qint32(row.integer(0)); return true; }, error);
+}
+
 bool PostgresEngine::advanceKeySequence(qint32 key, QString* error)
 {
     return query(QStringLiteral("SELECT setval(s, GREATEST(?::bigint, COALESCE(pg_sequence_last_value(s), 1)))"

@@ -52,6 +52,7 @@ public:
     bool insertTakingNextKey(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
                              QString* error) override;
     bool advanceKeySequence(qint32 key, QString* error) override;
+    bool reserveKeys(int count, QVector<qint32>* keys, QString* error) override;
     qint64 lastKey() override;
     QString versionExpression() const override;
     QString containsIgnoringCase(const QStringList& columns) const override;

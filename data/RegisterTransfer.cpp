@@ -12,13 +12,6 @@ namespace {
 // under its limit of parameters per statement.
 constexpr int LinesPerStatement = 200;
 
-QString insertStatement(int lines)
-{
-    const QString one = QStringLiteral("(%1)").arg(QStringList(OrderColumns::Count, QStringLiteral("?")).join(u','));
-    return QStringLiteral("INSERT INTO Table1 (%1) VALUES %2")
-        .arg(OrderColumns::nameList(), QStringList(lines, one).join(u','));
-}
-
 } // namespace
 
 bool RegisterTransfer::readFigures(Engine& engine, RegisterFigures* out, QString* error)
@@ -78,7 +71,7 @@ bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
 {
     EngineParameters batch;
     batch.reserve(LinesPerStatement * OrderColumns::Count);
-    const QString fullInsert = insertStatement(LinesPerStatement);
+    const QString fullInsert = OrderColumns::insertStatement(LinesPerStatement);
     qint64 done = 0;
     bool ok = true;
     const auto flush = [&] {
@@ -86,7 +79,7 @@ bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
         if (lines == 0)
             return true;
         const bool written =
-            to.execute(lines == LinesPerStatement ? fullInsert : insertStatement(lines), batch, nullptr, &m_error);
+            to.execute(lines == LinesPerStatement ? fullInsert : OrderColumns::insertStatement(lines), batch, nullptr, &m_error);
         batch.clear();
         done += lines;
         if (written && progress && done % 5000 < lines && !progress(done)) {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QStringList>
 #include <chrono>
+#include <limits>
 #include <string>
 #include <sqlite3.h>
 #include <thread>
@@ -370,6 +371,35 @@ bool SqliteEngine::moveKeySequence(qint64* next, QString* error)
                      return false;
                  },
                  error);
+}
+
+bool SqliteEngine::reserveKeys(int count, QVector<qint32>* keys, QString* error)
+{
+    // The caller's write transaction holds the file: no other program moves
+    // the sequence meanwhile, so the numbers follow each other.
+    keys->clear();
+    qint64 last = -1;
+    if (!query(QStringLiteral("UPDATE sqlite_sequence SET seq = MAX(seq, (SELECT COALESCE(MAX(key), 0) FROM Table1)) + ? "
+                              "WHERE name = 'Table1' RETURNING seq"),
+               {count}, [&last](const EngineRow& row) { last = row.integer(0); return false; }, error))
+        return false;
+    if (last < 0) { // the register's first keys
+        const qint64 before = lastKey();
+        if (before < 0) {
+            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+            return false;
+        }
+        last = before + count;
+        if (!advanceKeySequence(qint32(last), error))
+            return false;
+    }
+    if (last > std::numeric_limits<qint32>::max()) {
+        *error = QStringLiteral("The register has no keys left for %1 lines").arg(count);
+        return false;
+    }
+    for (qint64 key = last - count + 1; key <= last; ++key)
+        *keys << qint32(key);
+    return true;
 }
 
 bool SqliteEngine::reserveKey(qint32* key, QString* error)

@@ -210,28 +210,65 @@ void PickLists::editPickList(const QString& listName, QComboBox* target)
 {
     if (!m_form.editList(listName))
         return;
-    if (m_form.listResult()) {
-        // A list that exists but cannot be read ends the edit here.
-        if (!loadList(listName, target))
-            return;
-        const bool linesRenamed = m_entryUse.offerRenames(listName, m_form.renamedEntries());
-        // The filter's new view stores the pending line first; refused, its
-        // reason has been given, and the same store would only repeat it.
-        if (listName.compare(QLatin1String("suppliers"), Qt::CaseInsensitive) == 0) {
-            select(m_boxes.cbfiltersup, 0);
-            offerStoredSuppliers();
-            if (!m_filter.cbfiltersupChange())
-                return;
-        } else if (listName.compare(QLatin1String("batches"), Qt::CaseInsensitive) == 0) {
-            m_boxes.ComboBox2->setCurrentIndex(m_boxes.ComboBox2->count() - 1);
-            fillWithAll(m_boxes.cbbatch, entries(m_boxes.ComboBox2));
-            select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
-            if (!m_filter.cbfiltersupChange())
-                return;
-        } else if (linesRenamed && !m_filter.cbfiltersupChange()) {
-            return;
-        }
-    }
+    if (m_form.listResult() && !reloadChanged(listName, target, m_form.renamedEntries()))
+        return;
     if (m_table.state() == TableState::Edit || m_table.state() == TableState::Insert)
         m_table.post();
+}
+
+bool PickLists::reloadChanged(const QString& listName, QComboBox* target,
+                              const QList<QPair<QString, QString>>& renamed)
+{
+    // A list that exists but cannot be read ends the edit here.
+    if (!loadList(listName, target))
+        return false;
+    const bool linesRenamed = !renamed.isEmpty() && m_entryUse.offerRenames(listName, renamed);
+    // The filter's new view stores the pending line first; refused, its
+    // reason has been given, and the same store would only repeat it.
+    if (listName.compare(QLatin1String("suppliers"), Qt::CaseInsensitive) == 0) {
+        select(m_boxes.cbfiltersup, 0);
+        offerStoredSuppliers();
+        return m_filter.cbfiltersupChange();
+    }
+    if (listName.compare(QLatin1String("batches"), Qt::CaseInsensitive) == 0) {
+        m_boxes.ComboBox2->setCurrentIndex(m_boxes.ComboBox2->count() - 1);
+        fillWithAll(m_boxes.cbbatch, entries(m_boxes.ComboBox2));
+        select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
+        return m_filter.cbfiltersupChange();
+    }
+    return !linesRenamed || m_filter.cbfiltersupChange();
+}
+
+void PickLists::offerNewEntries(const QString& listName, QComboBox* target, const QStringList& found)
+{
+    const QStringList present = entries(target);
+    QStringList fresh;
+    for (const QString& value : found)
+        if (!value.isEmpty() && !present.contains(value) && !fresh.contains(value))
+            fresh << value;
+    if (fresh.isEmpty())
+        return;
+    if (!m_dialogs.confirm(QStringLiteral("The imported lines name %1 %2 that the pick list does not hold:\r\n%3\r\n"
+                                          "Add them to the list?")
+                               .arg(fresh.size())
+                               .arg(listName.toLower(), namedAtMost(fresh).join(QStringLiteral("\r\n")))))
+        return;
+    const PickListFile::Text current = m_store.readText(listName);
+    if (current.status == PickListFile::Status::Error) {
+        m_dialogs.error(current.error);
+        return;
+    }
+    QString text = current.text;
+    if (!text.isEmpty() && !text.endsWith(u'\n'))
+        text += u'\n';
+    text += fresh.join(u'\n') + u'\n';
+    QString error;
+    const SharedStore::Written written = m_store.write(listName, text, current.version, &error);
+    if (written == SharedStore::Written::Changed)
+        error = QStringLiteral("The list %1 was changed by another user meanwhile; nothing was added to it").arg(listName);
+    if (written != SharedStore::Written::Done) {
+        m_dialogs.error(error);
+        return;
+    }
+    reloadChanged(listName, target);
 }

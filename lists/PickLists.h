@@ -59,6 +59,11 @@ public:
     // Then, whatever the result, a pending line is posted.
     void editPickList(const QString& listName, QComboBox* target);
 
+    // The values of imported lines that the list lacks are offered to be
+    // added (named, with their count), never added unasked; on OK they are
+    // appended to the list and its boxes reloaded as after an edit. A list
+    // another clerk stored meanwhile is left alone, with a message.
+    void offerNewEntries(const QString& listName, QComboBox* target, const QStringList& found);
     static QString allText() { return QStringLiteral("All"); }
 
     // Offers in cbfiltersup, after the list's entries, the suppliers lines
@@ -82,6 +87,11 @@ public:
     static QStringList entries(const QComboBox* box);
 
 private:
+    // After the list's file or text changed: its boxes reloaded and, for
+    // suppliers and batches, the filter boxes rebuilt and the filter run;
+    // the entries renamed in the editor offered to the lines that hold them.
+    bool reloadChanged(const QString& listName, QComboBox* target,
+                       const QList<QPair<QString, QString>>& renamed = {});
     // Replaces the box's entries with the list's lines, sorted, when the
     // list exists. False when it exists but cannot be read (then reported).
     bool loadList(const QString& fileName, QComboBox* box, QStringList* longEntries = nullptr);
