@@ -1,5 +1,6 @@
 #include "data/RegisterVersion.h"
 
+#include "data/ServerBackupDay.h"
 #include "data/SharedStore.h"
 
 #include <QRegularExpression>
@@ -15,7 +16,8 @@ namespace {
 //   {2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
 //       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}},
 const QVector<UpgradeStep>& ownSteps() {
-    static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()}};
+    static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()},
+                                           {4, {}, ServerBackupDay::schemaStatements()}};
     return list;
 }
 
@@ -48,6 +50,13 @@ StepsOverride::StepsOverride(const QVector<UpgradeStep>& steps) {
 
 StepsOverride::~StepsOverride() {
     overridden().reset();
+}
+
+QStringList serverStepStatements() {
+    QStringList statements;
+    for (const UpgradeStep& step : steps())
+        statements += step.serverSql;
+    return statements;
 }
 
 QStringList serverTableStatements() {

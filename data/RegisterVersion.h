@@ -24,7 +24,10 @@ namespace RegisterVersion {
 // The layout of every register made before versions were kept.
 constexpr int First = 1;
 // Version 2 adds the server's tables of pick lists, company name and photos
-// (SharedStore); the file keeps these as side files.
+// (SharedStore); the file keeps these as side files. Version 4 adds the
+// server's table of the days backed up (ServerBackupDay). Versions may skip
+// a number: the steps run in ascending order, each one after the version the
+// register holds.
 
 // The steps from the first layout to this program's, in ascending version.
 const QVector<UpgradeStep>& steps();
@@ -46,6 +49,10 @@ class StepsOverride {
     StepsOverride(const StepsOverride&) = delete;
     StepsOverride& operator=(const StepsOverride&) = delete;
 };
+
+// Every step's statements for a server, in order: a new server register is
+// made with them, so it holds what an upgraded one does.
+QStringList serverStepStatements();
 
 // The statements that make a server register's version table, or empty the
 // one it has, holding current().
