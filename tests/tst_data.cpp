@@ -1469,7 +1469,8 @@ void TestData::sharedTablesComeWithVersionTwo()
         QVERIFY(!QFileInfo::exists(RegisterUpgrade::backupPath(dir.path(), 2)));
         return;
     }
-    QCOMPARE(serverState(versionDatabaseSetting()).version, 2);
+    // Through every later step too (their versions may skip numbers).
+    QCOMPARE(serverState(versionDatabaseSetting()).version, RegisterVersion::current());
     PostgresEngine engine;
     QString error;
     QVERIFY(engine.connect(versionDatabaseSetting(), &error));
