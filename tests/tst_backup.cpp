@@ -14,10 +14,12 @@
 #include "data/PostgresEngine.h"
 #include "data/OrderColumns.h"
 #include "photos/SideFilesBackup.h"
+#include "photos/SideFilesMove.h"
 #include "support/OtherClient.h"
 #include "support/WindowFixture.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QSignalSpy>
 #include <QtTest>
 #include <sqlite3.h>
@@ -341,6 +343,30 @@ void TestBackup::serverCopyOpensAsFileRegister() {
     QVERIFY(RegisterTransfer::readFigures(*file.engine(), &inCopy, &error));
     QCOMPARE(inCopy, onServer);
     QCOMPARE(file.engine()->lastKey(), server.engine()->lastKey());
+
+    // Brought back as register_server move does, into an empty server register.
+    TempAppDir restored;
+    for (QDirIterator it(copy, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString relative = QDir(copy).relativeFilePath(it.next());
+        QVERIFY(QDir().mkpath(QFileInfo(restored.filePath(relative)).absolutePath()));
+        QFile::remove(restored.filePath(relative));
+        QVERIFY(QFile::copy(it.filePath(), restored.filePath(relative)));
+    }
+    Database from;
+    Database into;
+    QVERIFY(from.openEmbedded(restored.path()));
+    QVERIFY(into.open(restored.path()));
+    RegisterTransfer transfer;
+    SideFilesMove sideFiles;
+    QVERIFY2(transfer.copy(*from.engine(), *into.engine(), {},
+                           [&](Engine& to, QString* error) {
+                               const bool moved = sideFiles.run(restored.path(), to);
+                               *error = sideFiles.errorString();
+                               return moved;
+                           }),
+             qPrintable(transfer.errorString()));
+    QCOMPARE(lines(*into.engine()), lines(*server.engine()));
+    QCOMPARE(sideFiles.summary(), QStringLiteral("2 lists, 3 photos (3011 bytes)"));
 }
 
 void TestBackup::serverCopyOnceADay_data() {
