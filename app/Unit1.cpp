@@ -5,6 +5,7 @@
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
+#include "app/DailyServerBackup.h"
 #include "ui/Dialogs.h"
 #include "ui/FocusColours.h"
 #include "ui/ScreenFit.h"
@@ -203,7 +204,8 @@ void TForm1::FormCreate()
     // The day's first start copies the register file off the user-interface
     // thread, once the window has been up a moment; only a failure is
     // reported (a copy that fails the check: db1.mdb itself is damaged, and
-    // which copy to restore). A server register is backed up on the server.
+    // which copy to restore). A server register is copied likewise by the
+    // day's first program on any computer.
     if (!m_nelvo.isServer()) {
         m_backup = std::make_unique<RegisterBackup>();
         connect(m_backup.get(), &RegisterBackup::finished, this, [this](bool ok, const QString& message) {
@@ -211,6 +213,8 @@ void TForm1::FormCreate()
                 showStandardError(message);
         });
         m_backup->startIfDue(m_appDir, QDate::currentDate(), 2000);
+    } else {
+        DailyServerBackup::start(this, m_appDir);
     }
     followServer();
     if (openView())

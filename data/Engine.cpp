@@ -1,5 +1,7 @@
 #include "data/Engine.h"
 
+#include <thread>
+
 qint64 Engine::number(const QString& sql)
 {
     qint64 value = -1;
@@ -55,16 +57,25 @@ Engine::StatementObserver& statementObserver()
     return observer;
 }
 
+// The thread that set the observer: only its statements are seen, not those
+// of a worker of its own (the daily backup's) that happens to run meanwhile.
+std::thread::id& observingThread()
+{
+    static std::thread::id thread;
+    return thread;
+}
+
 } // namespace
 
 void Engine::setStatementObserver(StatementObserver observer)
 {
     statementObserver() = std::move(observer);
+    observingThread() = std::this_thread::get_id();
 }
 
 void Engine::observe(const QString& sql, const EngineParameters& parameters)
 {
-    if (statementObserver())
+    if (statementObserver() && std::this_thread::get_id() == observingThread())
         statementObserver()(sql, parameters);
 }
 

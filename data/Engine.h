@@ -141,8 +141,9 @@ public:
     // any failure, the commit's included, nothing of them is kept.
     bool executeAll(const QStringList& statements, QString* error);
 
-    // Sees every statement any engine sends, with its parameters, before it
-    // is sent: tests count what a step asks of the register. None by default.
+    // Sees every statement any engine sends on the thread that set it, with
+    // its parameters, before it is sent: tests count what a step asks of the
+    // register. None by default.
     using StatementObserver = std::function<void(const QString& sql, const EngineParameters& parameters)>;
     static void setStatementObserver(StatementObserver observer);
 

@@ -4,7 +4,6 @@
 #include "data/OrderColumns.h"
 #include "data/RegisterVersion.h"
 #include "data/ServerWait.h"
-#include "data/SharedStore.h"
 
 #include <QDate>
 #include <cerrno>
@@ -876,8 +875,7 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     }
     if (!engine.mayCreateTables(error) ||
         !engine.executeAll(schemaStatements() + changeSignalStatements() + moveGuardStatements() +
-                               SharedStore::schemaStatements() + SharedStore::previewStatements() +
-                               RegisterVersion::serverTableStatements(),
+                               RegisterVersion::serverStepStatements() + RegisterVersion::serverTableStatements(),
                            error))
         return false;
     *created = true;

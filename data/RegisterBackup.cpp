@@ -20,15 +20,8 @@ namespace {
 const QString Prefix = QStringLiteral("db1-");
 const QString Suffix = QStringLiteral(".mdb");
 
-// Backups in date order, oldest first (the names sort as their dates).
 QStringList backupNames(const QString& folder) {
-    QStringList names;
-    const QStringList entries = QDir(folder).entryList({Prefix + "*" + Suffix}, QDir::Files, QDir::Name);
-    for (const QString& name : entries)
-        if (name.size() == Prefix.size() + 10 + Suffix.size() &&
-            QDate::fromString(name.mid(Prefix.size(), 10), Qt::ISODate).isValid())
-            names << name;
-    return names;
+    return RegisterBackup::datedNames(folder, Prefix, Suffix, QDir::Files);
 }
 
 QString engineError(sqlite3* db, const char* fallback) {
@@ -169,6 +162,33 @@ QString newestGood(const QString& folder) {
 
 } // namespace
 
+QStringList RegisterBackup::datedNames(const QString& folder, const QString& prefix, const QString& suffix,
+                                       QDir::Filters kind) {
+    QStringList names;
+    const QStringList entries = QDir(folder).entryList({prefix + "*" + suffix}, kind, QDir::Name);
+    for (const QString& name : entries)
+        if (name.size() == prefix.size() + 10 + suffix.size() &&
+            QDate::fromString(name.mid(prefix.size(), 10), Qt::ISODate).isValid())
+            names << name;
+    return names;
+}
+
+void RegisterBackup::keepNewest(const QString& folder, const QString& prefix, const QString& suffix,
+                                QDir::Filters kind) {
+    const QStringList names = datedNames(folder, prefix, suffix, kind);
+    for (int i = 0; i + Kept < names.size(); ++i) {
+        const QString path = QDir(folder).filePath(names[i]);
+        if (kind == QDir::Dirs)
+            QDir(path).removeRecursively();
+        else
+            QFile::remove(path);
+    }
+}
+
+bool RegisterBackup::passesCheck(const QString& path, QString* finding) {
+    return checkFile(path, finding) == CheckResult::Passed;
+}
+
 RegisterBackup::~RegisterBackup() {
     if (m_worker.joinable())
         m_worker.join();
@@ -207,9 +227,7 @@ RegisterBackup::Result RegisterBackup::run(const QString& appDir, QDate day, con
                                 progress);
     if (!result.ok)
         return result;
-    const QStringList names = backupNames(folder(appDir));
-    for (int i = 0; i + Kept < names.size(); ++i)
-        QFile::remove(QDir(folder(appDir)).filePath(names[i]));
+    keepNewest(folder(appDir), Prefix, Suffix, QDir::Files);
     return result;
 }
 

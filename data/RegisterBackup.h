@@ -10,6 +10,7 @@
 // To restore one: close the program and copy the backup over db1.mdb.
 
 #include <QDate>
+#include <QDir>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -43,6 +44,17 @@ class RegisterBackup : public QObject {
     static QString startAdvice(const QString& appDir);
     // "<lead> is <path> (to restore it, ...)": how to put a copy back.
     static QString restoreAdvice(const QString& lead, const QString& path);
+
+    // The backups in folder named prefix + YYYY-MM-DD + suffix, files or
+    // folders as kind says, in date order, oldest first (the names sort as
+    // their dates).
+    static QStringList datedNames(const QString& folder, const QString& prefix, const QString& suffix,
+                                  QDir::Filters kind);
+    // Removes the oldest of them beyond the newest Kept.
+    static void keepNewest(const QString& folder, const QString& prefix, const QString& suffix, QDir::Filters kind);
+    // The engine's full check of a closed register file; finding gets its
+    // first problem, or why it could not run.
+    static bool passesCheck(const QString& path, QString* finding);
 
     // Copies, checks and rotates on the calling thread.
     static Result run(const QString& appDir, QDate day, const Progress& progress = {});

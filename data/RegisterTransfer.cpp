@@ -11,6 +11,8 @@ namespace {
 // Lines per INSERT: one round trip to the server carries many lines, well
 // under its limit of parameters per statement.
 constexpr int LinesPerStatement = 200;
+// Lines read per statement from the old register.
+constexpr int LinesPerPage = 5000;
 
 } // namespace
 
@@ -88,16 +90,35 @@ bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
         }
         return written;
     };
-    const bool read = from.query(QStringLiteral("SELECT %1 FROM Table1 ORDER BY key").arg(OrderColumns::nameList()), {},
-                                 [&](const EngineRow& row) {
-                                     for (int i = 0; i < OrderColumns::Count; ++i)
-                                         batch << FieldCodec::read(row, i, OrderColumns::at(i).type);
-                                     if (batch.size() == LinesPerStatement * OrderColumns::Count)
-                                         ok = flush();
-                                     return ok;
-                                 },
-                                 &m_error);
-    if (!read || !ok || !flush())
+    // A page of lines at a time, by key: a server's answer is held whole,
+    // so one statement for all lines would hold the register in memory.
+    const auto page = [](const QString& condition) {
+        return QStringLiteral("SELECT %1 FROM Table1 %2 ORDER BY key LIMIT %3")
+            .arg(OrderColumns::nameList(), condition)
+            .arg(LinesPerPage);
+    };
+    const QString firstPage = page(QString());
+    const QString nextPage = page(QStringLiteral("WHERE key > ?"));
+    qint64 after = 0;
+    for (int read = -1; read == -1 || read == LinesPerPage;) {
+        const bool first = read == -1;
+        read = 0;
+        const bool answered = from.query(first ? firstPage : nextPage,
+                                         first ? EngineParameters() : EngineParameters{after},
+                                         [&](const EngineRow& row) {
+                                             after = row.integer(OrderColumns::Key);
+                                             ++read;
+                                             for (int i = 0; i < OrderColumns::Count; ++i)
+                                                 batch << FieldCodec::read(row, i, OrderColumns::at(i).type);
+                                             if (batch.size() == LinesPerStatement * OrderColumns::Count)
+                                                 ok = flush();
+                                             return ok;
+                                         },
+                                         &m_error);
+        if (!answered || !ok)
+            return false;
+    }
+    if (!flush())
         return false;
     const qint64 lastKey = from.lastKey();
     if (lastKey < 0) {

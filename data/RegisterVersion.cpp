@@ -1,6 +1,7 @@
 #include "data/RegisterVersion.h"
 
 #include "data/OrderColumns.h"
+#include "data/ServerBackupDay.h"
 #include "data/SharedStore.h"
 
 #include <QRegularExpression>
@@ -18,7 +19,8 @@ namespace {
 // A new layout adds one entry at the end and raises Program.
 const QVector<UpgradeStep>& handWrittenSteps() {
     static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()},
-                                           {3, {}, SharedStore::previewStatements()}};
+                                           {3, {}, SharedStore::previewStatements()},
+                                           {4, {}, ServerBackupDay::schemaStatements()}};
     return list;
 }
 
@@ -71,6 +73,13 @@ StepsOverride::StepsOverride(const QVector<UpgradeStep>& steps) {
 
 StepsOverride::~StepsOverride() {
     overridden().reset();
+}
+
+QStringList serverStepStatements() {
+    QStringList statements;
+    for (const UpgradeStep& step : steps())
+        statements += step.serverSql;
+    return statements;
 }
 
 QStringList serverTableStatements() {

@@ -30,7 +30,8 @@ constexpr int First = 1;
 // Version 2 adds the server's tables of pick lists, company name and photos
 // (SharedStore); the file keeps these as side files. Version 3 adds the
 // photos' previews on the server (the file keeps them beside the photos).
-constexpr int Program = 3;
+// Version 4 adds the server's table of the days backed up (ServerBackupDay).
+constexpr int Program = 4;
 
 // The steps from the first layout to this program's, in ascending version:
 // the hand-written ones joined by those the column table gives.
@@ -53,6 +54,10 @@ class StepsOverride {
     StepsOverride(const StepsOverride&) = delete;
     StepsOverride& operator=(const StepsOverride&) = delete;
 };
+
+// Every step's statements for a server, in order: a new server register is
+// made with them, so it holds what an upgraded one does.
+QStringList serverStepStatements();
 
 // The statements that make a server register's version table, or empty the
 // one it has, holding current().

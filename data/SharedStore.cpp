@@ -195,3 +195,14 @@ bool SharedStore::photoFigures(qint64* count, qint64* bytes, QString* error) {
         },
         error);
 }
+
+bool SharedStore::photoKeys(QVector<PhotoKey>* keys, QString* error) {
+    keys->clear();
+    return m_engine.query(
+        QStringLiteral("SELECT batch, number, octet_length(jpeg) FROM shared_photos ORDER BY batch, number"), {},
+        [&](const EngineRow& row) {
+            keys->append({utf8(row.text(0)), utf8(row.text(1)), row.integer(2)});
+            return true;
+        },
+        error);
+}

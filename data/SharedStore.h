@@ -25,6 +25,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 class Engine;
 
@@ -88,7 +89,16 @@ class SharedStore {
                            const QByteArray& preview, qint64 expected, qint64* version, QString* error);
     bool removePhoto(const QString& batch, const QString& number, QString* error);
 
-    // Photo count and their bytes in all, for checking a move.
+    struct PhotoKey {
+        QString batch;
+        QString number;
+        qint64 bytes = 0;
+    };
+    // Every photo's key and size, in key order (a backup then reads them one
+    // by one, so that no answer holds more than one photo).
+    bool photoKeys(QVector<PhotoKey>* keys, QString* error);
+
+    // Photo count and their bytes in all, for checking a move or a copy.
     bool photoFigures(qint64* count, qint64* bytes, QString* error);
 
   private:

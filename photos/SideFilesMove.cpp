@@ -17,8 +17,6 @@
 
 namespace {
 
-const char* const SideLists[] = {"Articles", "Suppliers", "Batches", "Company"};
-
 QDir::Filters allEntries() {
     return QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
 }
@@ -35,10 +33,14 @@ bool SideFilesMove::run(const QString& folder, Engine& server) {
     return moveLists(folder, server) && movePhotos(folder, server);
 }
 
+QStringList SideFilesMove::listNames() {
+    return {QStringLiteral("Articles"), QStringLiteral("Suppliers"), QStringLiteral("Batches"),
+            QStringLiteral("Company")};
+}
+
 bool SideFilesMove::clearLists(Engine& server, QStringList* cleared, QString* error) {
     SharedStore store(server);
-    for (const char* list : SideLists) {
-        const QString name = QLatin1String(list);
+    for (const QString& name : listNames()) {
         const SharedStore::Text held = store.readText(ListStore::serverName(name), 0);
         if (!held.ok && !held.found) {
             *error = held.error;
@@ -55,8 +57,7 @@ bool SideFilesMove::clearLists(Engine& server, QStringList* cleared, QString* er
 bool SideFilesMove::listsInTheWay(const QString& folder, Engine& server) {
     SharedStore store(server);
     QStringList held;
-    for (const char* list : SideLists) {
-        const QString name = QLatin1String(list);
+    for (const QString& name : listNames()) {
         if (PickListFile::readText(PickListFile::resolve(folder, name + QStringLiteral(".txt"))).status ==
             PickListFile::Status::Missing)
             continue;
@@ -82,8 +83,7 @@ bool SideFilesMove::moveLists(const QString& folder, Engine& server) {
     if (listsInTheWay(folder, server))
         return false;
     SharedStore store(server);
-    for (const char* list : SideLists) {
-        const QString name = QLatin1String(list);
+    for (const QString& name : listNames()) {
         const PickListFile::Text file =
             PickListFile::readText(PickListFile::resolve(folder, name + QStringLiteral(".txt")));
         if (file.status == PickListFile::Status::Missing)

@@ -24,6 +24,8 @@ class Engine;
 class SideFilesMove {
   public:
     bool run(const QString& folder, Engine& server);
+    // The side files of pick lists and company name, without ".txt".
+    static QStringList listNames();
     // Deletes the server register's lists and company name, which keep the
     // lists of a folder from moving; cleared gets the names of those there were.
     static bool clearLists(Engine& server, QStringList* cleared, QString* error);

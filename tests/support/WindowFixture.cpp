@@ -14,7 +14,7 @@ WindowFixture::~WindowFixture()
     window.reset();
 }
 
-qint64 WindowFixture::insertLine(const QVariantMap& values) const
+qint64 WindowFixture::insertLineInto(const TempAppDir& dir, const QVariantMap& values)
 {
     QStringList names;
     QVariantList parameters;

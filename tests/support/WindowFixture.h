@@ -19,7 +19,8 @@ public:
     ~WindowFixture();
 
     // Stores a line straight into the file, before the window opens it.
-    qint64 insertLine(const QVariantMap& values) const;
+    qint64 insertLine(const QVariantMap& values) const { return insertLineInto(dir, values); }
+    static qint64 insertLineInto(const TempAppDir& dir, const QVariantMap& values);
     // Creates and shows the window; start-up runs.
     TForm1& open();
     TForm1& form() { return *window; }
