@@ -3,6 +3,7 @@
 #include "app/AccessImport.h"
 #include "app/CreditLabel.h"
 #include "app/DBComboBox.h"
+#include "app/HistoryMenu.h"
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
 #include "ui/Dialogs.h"
@@ -591,6 +592,7 @@ void TForm1::connectHandlers()
     m_formKeys = new FormKeys(this, Button5, Button7);
     connect(ADOTable1.get(), &OrderTable::stateChanged, m_formKeys, &FormKeys::follow);
     connectRepeat();
+    HistoryMenu::add(*this);
     connectFind();
     connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);
     connect(ADOTable1.get(), &OrderTable::dataChanged, this, &TForm1::DataSource1DataChange);

@@ -2,6 +2,7 @@
 
 #include "data/FieldCodec.h"
 #include "data/FileSync.h"
+#include "data/LineHistorySchema.h"
 #include "data/OrderColumns.h"
 #include "data/RegisterVersion.h"
 #include "data/SqliteStatement.h"
@@ -230,8 +231,9 @@ RegisterConversion::Outcome RegisterConversion::write(RowSource& source, sqlite3
                                             "MAX(key) FROM Table1 HAVING MAX(key) IS NOT NULL");
     if (!exec(db, sequence, &m_error))
         return Outcome::Failed;
-    for (int i = 1; i < schema.size(); ++i)
-        if (!exec(db, schema[i], &m_error))
+    // The indexes once the lines are in; the history starts empty.
+    for (const QString& statement : schema.mid(1) + LineHistorySchema::fileStatements())
+        if (!exec(db, statement, &m_error))
             return Outcome::Failed;
     if (!exec(db, QStringLiteral("COMMIT"), &m_error) || !readBack(db))
         return Outcome::Failed;

@@ -1,5 +1,6 @@
 #include "data/RegisterVersion.h"
 
+#include "data/LineHistorySchema.h"
 #include "data/SharedStore.h"
 
 #include <QRegularExpression>
@@ -15,7 +16,11 @@ namespace {
 //   {2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
 //       {"ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"}},
 const QVector<UpgradeStep>& ownSteps() {
-    static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()}};
+    // Versions 3 and 4 are other layouts' steps; a register at 2 runs those
+    // present, in order.
+    static const QVector<UpgradeStep> list{
+        {2, {}, SharedStore::schemaStatements()},
+        {5, LineHistorySchema::fileStatements(), LineHistorySchema::serverStatements()}};
     return list;
 }
 

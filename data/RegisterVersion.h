@@ -25,6 +25,7 @@ namespace RegisterVersion {
 constexpr int First = 1;
 // Version 2 adds the server's tables of pick lists, company name and photos
 // (SharedStore); the file keeps these as side files.
+// Version 5 adds the history of the lines on both engines (LineHistorySchema).
 
 // The steps from the first layout to this program's, in ascending version.
 const QVector<UpgradeStep>& steps();
