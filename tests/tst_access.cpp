@@ -692,7 +692,8 @@ void TestAccess::convertsAtStartup()
              QString::fromUtf8("5|a1|рокля|NULL||NULL|12345|37035|2009-03-01|first\r\nsecond|"
                                "9|b2|coat|NULL|NULL|NULL|20000|80000|1899-12-29|NULL"));
     QCOMPARE(queryText(path, "SELECT seq FROM sqlite_sequence WHERE name = 'Table1'"), QStringLiteral("9"));
-    QCOMPARE(queryText(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'"), QStringLiteral("2"));
+    QCOMPARE(queryText(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'Table1'"),
+             QStringLiteral("2"));
 }
 
 QTEST_MAIN(TestAccess)
