@@ -3,7 +3,10 @@
 // who, what and the values, a store that fails writes none, and a deleted
 // line comes back under its key with its values unless its key or photo
 // number is taken by then.
+#include "app/LineHistoryWindow.h"
 #include "data/Database.h"
+#include "data/FieldCodec.h"
+#include "data/OrderGridModel.h"
 #include "data/Engine.h"
 #include "data/LineHistory.h"
 #include "data/LineHistorySchema.h"
@@ -14,6 +17,7 @@
 #include "support/OtherClient.h"
 #include "support/TempAppDir.h"
 
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 #include <sqlite3.h>
@@ -108,6 +112,7 @@ private slots:
     void restoreRefused();
     void moveBringsHistory();
     void upgradeAddsHistory();
+    void windowListsNewestFirst();
 };
 
 void TestHistory::eachStepWritesOneRow_data()
@@ -283,6 +288,37 @@ void TestHistory::upgradeAddsHistory()
     QVERIFY(QFileInfo::exists(RegisterUpgrade::backupPath(dir.path(), RegisterVersion::fileCurrent())));
     const qint32 key = r.addLine();
     QCOMPARE(r.history(key).size(), 1);
+}
+
+// The window: one row per changed column under the grid's titles, newest
+// first, the time in the user's date format, nothing to edit.
+void TestHistory::windowListsNewestFirst()
+{
+    Register r;
+    const qint32 key = r.addLine();
+    r.table->edit();
+    r.table->setValue("artikul", "blouse");
+    r.table->setValue("obsto", 20);
+    QVERIFY(r.table->post());
+    const QVector<LineHistory::Entry> history = r.history(key);
+    LineHistoryWindow window(key, history);
+    const QTableWidget* rows = window.rows();
+    QStringList shown;
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 2; column < rows->columnCount(); ++column)
+            cells << (rows->item(row, column) ? rows->item(row, column)->text() : QString());
+        shown << cells.join(u'|');
+    }
+    const QString article = QString::fromUtf8(OrderColumns::at(OrderColumns::Artikul).title);
+    const QString money = QString::fromUtf8(OrderColumns::at(OrderColumns::Obsto).title);
+    QCOMPARE(shown, (QStringList{"changed|" + article + "|shirt|blouse",
+                                 "changed|" + money + "|" + FieldCodec::text(QVariant::fromValue(Currency::fromUnits(125000))) +
+                                     "|" + FieldCodec::text(QVariant::fromValue(Currency::fromUnits(200000))),
+                                 "added|||"}));
+    QCOMPARE(rows->item(0, 0)->text(), OrderGridModel::shortDate(history.first().at.date()) + u' ' +
+                                           history.first().at.time().toString("HH:mm:ss"));
+    QCOMPARE(rows->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
 QTEST_MAIN(TestHistory)
