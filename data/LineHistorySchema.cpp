@@ -65,10 +65,14 @@ QStringList fileStatements()
 QStringList serverStatements()
 {
     // A change's columns are those whose stored value differs; an UPDATE
-    // that changed none writes no row. No "?" in the body: the engine would
+    // that changed none writes no row. It runs with its owner's rights in
+    // the register's schema, so that a clerk's role that may store lines
+    // records them without a right of its own on the history (session_user
+    // is still the clerk's login role). No "?" in the body: the engine would
     // take it for a parameter.
     const QString record = QStringLiteral(
-        "CREATE OR REPLACE FUNCTION table1_history_record() RETURNS trigger LANGUAGE plpgsql AS $$"
+        "CREATE OR REPLACE FUNCTION table1_history_record() RETURNS trigger LANGUAGE plpgsql "
+        "SECURITY DEFINER SET search_path FROM CURRENT AS $$"
         "DECLARE changed text; at_now bigint := floor(extract(epoch FROM now()))::bigint; "
         "BEGIN "
         "IF current_setting('register.moving', true) = 'on' THEN RETURN NULL; END IF; "
