@@ -3,6 +3,7 @@
 #include "app/AccessImport.h"
 #include "app/CreditLabel.h"
 #include "app/DBComboBox.h"
+#include "app/HistoryMenu.h"
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
 #include "app/DailyServerBackup.h"
@@ -598,6 +599,7 @@ void TForm1::connectHandlers()
     m_formKeys = new FormKeys(this, Button5, Button7);
     connect(ADOTable1.get(), &OrderTable::stateChanged, m_formKeys, &FormKeys::follow);
     connectRepeat();
+    HistoryMenu::add(*this);
     connectFind();
     connectSheetImport();
     connect(ADOTable1.get(), &OrderTable::stateChanged, this, &TForm1::DataSource1StateChange);

@@ -382,5 +382,7 @@ int main(int argc, char** argv)
                                 .arg(lastKey);
     if (!cleanup.exec(restore.toUtf8().constData()))
         die(cleanup.errorString());
+    // And the history of the stores (a register without one has nothing to remove).
+    cleanup.exec(QStringLiteral("DELETE FROM table1_history WHERE line_key > %1").arg(lastKey).toUtf8().constData());
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "data/OrderColumns.h"
 #include "data/PostgresEngine.h"
+#include "data/LineHistorySchema.h"
 #include "data/RegisterUpgrade.h"
 #include "data/RegisterVersion.h"
 #include "data/SqliteEngine.h"
@@ -352,7 +353,8 @@ bool Database::createEmptyFile(const QString& path, QString* error)
     int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     const QStringList statements =
-        OrderColumns::schemaStatements() << QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent());
+        OrderColumns::schemaStatements() + LineHistorySchema::fileStatements()
+        << QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent());
     for (const QString& statement : statements) {
         if (rc != SQLITE_OK)
             break;

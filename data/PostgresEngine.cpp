@@ -1,6 +1,7 @@
 #include "data/PostgresEngine.h"
 
 #include "data/Currency.h"
+#include "data/LineHistorySchema.h"
 #include "data/OrderColumns.h"
 #include "data/RegisterVersion.h"
 #include "data/ServerWait.h"
@@ -782,7 +783,11 @@ QStringList PostgresEngine::moveGuardStatements()
 
 bool PostgresEngine::holdOffStores(QString* error)
 {
-    return query(QStringLiteral("SELECT pg_advisory_xact_lock(%1, 'table1'::regclass::oid::int)").arg(MoveLockClass),
+    // The lines moved in are not new: the history trigger records nothing
+    // for the rest of the transaction, which brings the old history itself.
+    return query(QStringLiteral("SELECT pg_advisory_xact_lock(%1, 'table1'::regclass::oid::int), "
+                                "set_config('register.moving', 'on', true)")
+                     .arg(MoveLockClass),
                  {}, [](const EngineRow&) { return false; }, error);
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/FieldCodec.h"
 #include "data/FileSync.h"
+#include "data/LineHistorySchema.h"
 #include "data/OrderColumns.h"
 #include "data/RegisterVersion.h"
 #include "data/SqliteStatement.h"
@@ -262,8 +263,9 @@ bool RegisterConversion::finishTable(sqlite3* db, const QStringList& schema) {
                                             "MAX(key) FROM Table1 HAVING MAX(key) IS NOT NULL");
     if (!exec(db, sequence, &m_error))
         return false;
-    for (int i = 1; i < schema.size(); ++i)
-        if (!exec(db, schema[i], &m_error))
+    // The indexes once the lines are in; the history starts empty.
+    for (const QString& statement : schema.mid(1) + LineHistorySchema::fileStatements())
+        if (!exec(db, statement, &m_error))
             return false;
     return exec(db, QStringLiteral("COMMIT"), &m_error);
 }

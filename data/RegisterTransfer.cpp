@@ -125,5 +125,36 @@ bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
         m_error = QStringLiteral("The old register's key sequence cannot be read");
         return false;
     }
-    return (lastKey == 0 || to.advanceKeySequence(qint32(lastKey), &m_error)) && readFigures(to, &m_target, &m_error);
+    return (lastKey == 0 || to.advanceKeySequence(qint32(lastKey), &m_error)) && writeHistory(from, to) &&
+           readFigures(to, &m_target, &m_error);
+}
+
+bool RegisterTransfer::writeHistory(Engine& from, Engine& to)
+{
+    // After whatever the new register recorded before the move, in the old
+    // order; the rows take new numbers there.
+    const QString columns = QStringLiteral("line_key, at_time, who, action, changes");
+    constexpr int Columns = 5;
+    const auto insert = [&](int rows) {
+        const QString one = QStringLiteral("(?, ?, ?, ?, ?)");
+        return QStringLiteral("INSERT INTO table1_history (%1) VALUES %2").arg(columns, QStringList(rows, one).join(u','));
+    };
+    const QString fullInsert = insert(LinesPerStatement);
+    EngineParameters batch;
+    bool ok = true;
+    const auto flush = [&] {
+        const int rows = int(batch.size() / Columns);
+        ok = rows == 0 || to.execute(rows == LinesPerStatement ? fullInsert : insert(rows), batch, nullptr, &m_error);
+        batch.clear();
+        return ok;
+    };
+    const bool read = from.query(QStringLiteral("SELECT %1 FROM table1_history ORDER BY id").arg(columns), {},
+                                 [&](const EngineRow& row) {
+                                     batch << qint32(row.integer(0)) << row.integer(1);
+                                     for (int i = 2; i < Columns; ++i)
+                                         batch << QString::fromUtf8(row.text(i).data(), qsizetype(row.text(i).size()));
+                                     return batch.size() < LinesPerStatement * Columns || flush();
+                                 },
+                                 &m_error);
+    return read && ok && flush();
 }

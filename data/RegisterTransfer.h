@@ -5,6 +5,7 @@
 // old register ever gave. Then the line count, the received pieces and the
 // money are read back from the new register inside the same transaction and
 // compared with the old one's; only when all three agree is it committed.
+// The history of the lines comes along in the same transaction.
 
 #include "data/RegisterConversion.h"
 
@@ -30,6 +31,8 @@ public:
 
 private:
     bool write(Engine& from, Engine& to, const Progress& progress);
+    // The old register's history of its lines, appended to the new one's.
+    bool writeHistory(Engine& from, Engine& to);
 
     QString m_error;
     RegisterFigures m_source;

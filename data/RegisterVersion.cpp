@@ -1,5 +1,6 @@
 #include "data/RegisterVersion.h"
 
+#include "data/LineHistorySchema.h"
 #include "data/OrderColumns.h"
 #include "data/ServerBackupDay.h"
 #include "data/SharedStore.h"
@@ -20,7 +21,9 @@ namespace {
 const QVector<UpgradeStep>& handWrittenSteps() {
     static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()},
                                            {3, {}, SharedStore::previewStatements()},
-                                           {4, {}, ServerBackupDay::schemaStatements()}};
+                                           {4, {}, ServerBackupDay::schemaStatements()},
+                                           {5, LineHistorySchema::fileStatements(),
+                                            LineHistorySchema::serverStatements()}};
     return list;
 }
 

@@ -31,7 +31,8 @@ constexpr int First = 1;
 // (SharedStore); the file keeps these as side files. Version 3 adds the
 // photos' previews on the server (the file keeps them beside the photos).
 // Version 4 adds the server's table of the days backed up (ServerBackupDay).
-constexpr int Program = 4;
+// Version 5 adds the history of the lines on both engines (LineHistorySchema).
+constexpr int Program = 5;
 
 // The steps from the first layout to this program's, in ascending version:
 // the hand-written ones joined by those the column table gives.

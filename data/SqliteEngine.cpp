@@ -2,6 +2,7 @@
 
 #include "data/FieldCodec.h"
 #include "data/FileSync.h"
+#include "data/LineHistorySchema.h"
 #include "data/OrderColumns.h"
 
 #include <QDir>
@@ -116,6 +117,11 @@ void foldCase(sqlite3_context* context, int count, sqlite3_value** values)
 SqliteEngine::SqliteEngine(sqlite3* db) : m_db(db)
 {
     addFunctions(db);
+    // Before the first statement is kept: a new trigger would make them all
+    // compile anew. A register that cannot take them records nothing, and
+    // its stores fail on their own if it cannot take those either.
+    QString ignored;
+    LineHistorySchema::recordOnFile(db, LineHistorySchema::desktopUser(), &ignored);
 }
 
 void SqliteEngine::addFunctions(sqlite3* db)

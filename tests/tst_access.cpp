@@ -10,6 +10,7 @@
 #include "data/AccessReaderProcess.h"
 #include "data/Currency.h"
 #include "data/OrderColumns.h"
+#include "data/RegisterVersion.h"
 #include "support/WindowFixture.h"
 
 #include <QDate>
@@ -516,7 +517,7 @@ void TestAccess::convertsFixtures()
                                          "db1-access.mdb.");
     QVERIFY(form.table().isActive());
     // The converted register carries the version of the layout it was given.
-    QCOMPARE(queryText(f.dir.databasePath(), "PRAGMA user_version"), QStringLiteral("1"));
+    QCOMPARE(queryText(f.dir.databasePath(), "PRAGMA user_version"), QString::number(RegisterVersion::fileCurrent()));
     const QVector<QStringList> converted = registerRows(f.dir.databasePath());
     QCOMPARE(converted.size(), expected.size());
     for (int i = 0; i < converted.size(); ++i)
@@ -691,7 +692,8 @@ void TestAccess::convertsAtStartup()
              QString::fromUtf8("5|a1|рокля|NULL||NULL|12345|37035|2009-03-01|first\r\nsecond|"
                                "9|b2|coat|NULL|NULL|NULL|20000|80000|1899-12-29|NULL"));
     QCOMPARE(queryText(path, "SELECT seq FROM sqlite_sequence WHERE name = 'Table1'"), QStringLiteral("9"));
-    QCOMPARE(queryText(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'"), QStringLiteral("2"));
+    QCOMPARE(queryText(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'Table1'"),
+             QStringLiteral("2"));
 }
 
 QTEST_MAIN(TestAccess)

@@ -386,7 +386,17 @@ void TestData::openFailsWithEngineMessage()
     QFETCH(QString, damage);
     QFETCH(QString, message);
     Register reg;
-    QVERIFY(reg.db.execute(damage));
+    // On the file through a connection of its own: the program's records
+    // its stores with triggers that name every column, which a column's
+    // drop there would have to change first.
+    if (TempAppDir::onServer()) {
+        QVERIFY(reg.db.execute(damage));
+    } else {
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(reg.dir.databasePath()).constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw, damage.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+    }
     QSignalSpy states(reg.table.get(), &OrderTable::stateChanged);
     QVERIFY(!reg.table->open());
     QCOMPARE(reg.errors, QStringList{message});
@@ -1398,6 +1408,10 @@ void TestData::registerVersions()
     QFETCH(QString, message);
     QFETCH(int, versionAfter);
     QFETCH(bool, upgraded);
+    // Every program of the case, the setup's too, knows up to version 1, or
+    // has a step to version 2 that adds a column to both engines' Table1.
+    std::optional<RegisterVersion::StepsOverride> program;
+    program.emplace(QVector<UpgradeStep>{});
     TempAppDir dir(!TempAppDir::onServer());
     if (other == "no copy")
         message = message.arg(QDir::toNativeSeparators(dir.filePath("backups")));
@@ -1409,10 +1423,6 @@ void TestData::registerVersions()
         season.fileSql << "INSERT INTO no_such_table VALUES (1)";
         season.serverSql << "INSERT INTO no_such_table VALUES (1)";
     }
-    // Every program of the case, the setup's too, knows up to version 1, or
-    // has a step to version 2 that adds a column to both engines' Table1.
-    std::optional<RegisterVersion::StepsOverride> program;
-    program.emplace(QVector<UpgradeStep>{});
     const QString path = makeVersionedRegister(dir, stored);
     for (const QString& sql : damage) // past the program, which may refuse the register meanwhile
         TempAppDir::onServer() ? runOn(versionDatabaseSetting(), sql) : void(OtherClient(dir).run(sql));
@@ -1471,8 +1481,9 @@ void TestData::sharedTablesComeWithVersionTwo()
         Database db;
         QVERIFY2(db.open(dir.path()), qPrintable(db.errorString()));
     }
+    // The file's layout moves on only with a later step's own tables.
     if (!TempAppDir::onServer()) {
-        QCOMPARE(fileState(dir.databasePath()).version, 1);
+        QCOMPARE(fileState(dir.databasePath()).version, RegisterVersion::fileCurrent());
         QVERIFY(!QFileInfo::exists(RegisterUpgrade::backupPath(dir.path(), 2)));
         return;
     }

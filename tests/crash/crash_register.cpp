@@ -10,8 +10,9 @@
 // "A" once the table call returned true. A line's values are a function of its
 // seed, so the driver knows every column of every line without reading the
 // worker's memory. After each kill the driver opens the register as the
-// program would and requires: integrity_check ok; every line whose store or
-// edit was acknowledged present with exactly its values; every acknowledged
+// program would and requires: integrity_check ok; the history in step with
+// the lines (each line there added once more than deleted); every line whose
+// store or edit was acknowledged present with exactly its values; every acknowledged
 // delete gone; no line the worker never attempted. The one operation that was
 // in flight at the kill may or may not have happened, but only as a whole.
 //
@@ -253,6 +254,25 @@ bool integrityOk(sqlite3* handle, QString* result)
     return *result == QLatin1String("ok");
 }
 
+// Whether the history is in step with the lines: each line present was
+// added (or restored) once more than it was deleted, and no line that is
+// gone was. Empty when it is; else what differs.
+QString historyOutOfStep(sqlite3* handle)
+{
+    sqlite3_stmt* stmt = nullptr;
+    const char* sql = "SELECT COUNT(*) FROM (SELECT line_key FROM (SELECT line_key, SUM(CASE action WHEN "
+                      "'deleted' THEN -1 WHEN 'changed' THEN 0 ELSE 1 END) AS present FROM table1_history GROUP BY "
+                      "line_key UNION ALL SELECT key, 0 FROM Table1) GROUP BY line_key "
+                      "HAVING SUM(present) <> (SELECT COUNT(*) FROM Table1 WHERE key = line_key))";
+    QString out;
+    if (sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) != SQLITE_OK)
+        return QStringLiteral("history unreadable: ") + QString::fromUtf8(sqlite3_errmsg(handle));
+    if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int64(stmt, 0) != 0)
+        out = QStringLiteral("history out of step with the lines of %1 keys").arg(sqlite3_column_int64(stmt, 0));
+    sqlite3_finalize(stmt);
+    return out;
+}
+
 // Every line of the register, read back as the program reads it.
 bool readRegister(const QString& dir, std::map<qint32, Line>* lines, QString* error)
 {
@@ -266,6 +286,9 @@ bool readRegister(const QString& dir, std::map<qint32, Line>* lines, QString* er
         *error = QStringLiteral("integrity_check: ") + integrity;
         return false;
     }
+    *error = historyOutOfStep(db.handle());
+    if (!error->isEmpty())
+        return false;
     OrderTable table(db);
     table.setErrorSink([error](const QString& message) { *error = message; });
     QVector<int> columns;
