@@ -126,19 +126,24 @@ bool ExcelExport::readView(Workbook* book, ViewSums* sums)
         columns.append(ReportColumns::All[c].field);
         book->setText(0, c, OrderColumns::name(ReportColumns::All[c].field));
     }
-    const int currencyType = qMetaTypeId<Currency>();
     return m_table.refreshLines(sums, m_maxLines, columns, [&](int row, const QVariant* values) {
-        for (int c = 0; c < columns.size(); ++c) {
-            const QVariant& value = values[c];
-            const int type = value.userType();
-            if (type == currencyType)
-                book->setNumber(row + 1, c, value.value<Currency>().toDouble());
-            else if (type == QMetaType::Int || type == QMetaType::LongLong)
-                book->setNumber(row + 1, c, value.toDouble());
-            else if (type == QMetaType::QString && !value.toString().isEmpty())
-                book->setText(row + 1, c, value.toString());
-        }
+        putValues(book, row + 1, values, int(columns.size()));
     });
+}
+
+void ExcelExport::putValues(Workbook* book, int row, const QVariant* values, int count)
+{
+    const int currencyType = qMetaTypeId<Currency>();
+    for (int c = 0; c < count; ++c) {
+        const QVariant& value = values[c];
+        const int type = value.userType();
+        if (type == currencyType)
+            book->setNumber(row, c, value.value<Currency>().toDouble());
+        else if (type == QMetaType::Int || type == QMetaType::LongLong)
+            book->setNumber(row, c, value.toDouble());
+        else if (type == QMetaType::QString && !value.toString().isEmpty())
+            book->setText(row, c, value.toString());
+    }
 }
 
 ExcelExport::Saved ExcelExport::save(const Workbook& book, QString* error) const

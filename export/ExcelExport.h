@@ -25,6 +25,7 @@
 // The window owns one and calls Button3Click() from Button3's click.
 
 #include <QString>
+#include <QVariant>
 
 class Dialogs;
 class OrderTable;
@@ -53,6 +54,10 @@ public:
                 int maxLines = MaxLines);
 
     void Button3Click();
+
+    // Puts one line's values into the raw sheet's row: money and counts as
+    // numbers, non-empty texts as texts.
+    static void putValues(Workbook* book, int row, const QVariant* values, int count);
 
 private:
     enum class Saved { Yes, FolderRefused, Failed };
