@@ -55,6 +55,11 @@ public:
 
     void Button3Click();
 
+    // Stores the line being edited, then whether the report name in directory
+    // may be written: not while another program holds it (the error inUse
+    // is shown); a stale lock file is removed.
+    static bool mayWrite(OrderTable& table, Dialogs& dialogs, const QString& directory, const QString& name,
+                         const QString& inUse);
     // Puts one line's values into the raw sheet's row: money and counts as
     // numbers, non-empty texts as texts.
     static void putValues(Workbook* book, int row, const QVariant* values, int count);

@@ -6,7 +6,6 @@
 #include "export/ExcelExport.h"
 #include "export/ReportColumns.h"
 #include "export/ReportLayout.h"
-#include "export/ReportLock.h"
 #include "export/Workbook.h"
 #include "export/XlsxWriter.h"
 #include "lists/SummaryCounters.h"
@@ -49,20 +48,10 @@ PhotoReport::PhotoReport(OrderTable& table, Dialogs& dialogs, const StatusPanels
 
 void PhotoReport::run()
 {
-    const TableState state = m_table.state();
-    if ((state == TableState::Edit || state == TableState::Insert) && !m_table.post())
-        return;
     const QString path = m_directory + fileName();
-    switch (ReportLock::state(m_directory, fileName())) {
-    case ReportLock::State::Live:
-        m_dialogs.error(ExcelExport::inUseMessage(path).replace(ExcelExport::fileName(), fileName()));
+    if (!ExcelExport::mayWrite(m_table, m_dialogs, m_directory, fileName(),
+                               ExcelExport::inUseMessage(path).replace(ExcelExport::fileName(), fileName())))
         return;
-    case ReportLock::State::Stale:
-        ReportLock::removeStale(m_directory, fileName());
-        break;
-    case ReportLock::State::Free:
-        break;
-    }
 
     // The report's columns, then batch, received count and photo number.
     QVector<int> columns;
