@@ -23,6 +23,8 @@
 #include "data/RegisterBackup.h"
 #include "editing/PriceRules.h"
 #include "export/ExcelExport.h"
+#include "export/PhotoReport.h"
+#include "app/PhotoReportAction.h"
 #include "editing/RecordLifecycle.h"
 #include "lists/BatchChooser.h"
 #include "lists/CompanyName.h"
@@ -571,6 +573,8 @@ void TForm1::createSubsystems()
                                             m_sortColumnIndex);
     m_export = std::make_unique<ExcelExport>(*ADOTable1, m_dialogs, m_status, *m_counters, ecompany,
                                              Label20->text(), m_appDir);
+    PhotoReportAction::install(Button3, this, std::make_shared<PhotoReport>(*ADOTable1, m_dialogs, m_status, *m_counters,
+                                                                      ecompany, Label20->text(), m_appDir, *m_photoStore));
     m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, *m_photoStore, m_nextPhotoNumber,
                                this);
 

@@ -21,6 +21,7 @@
 // photo.
 
 #include "photos/JpegDecoder.h"
+#include "photos/PhotoPreview.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -32,6 +33,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <fcntl.h>
 #include <spawn.h>
@@ -235,6 +237,58 @@ void benchmarkPhoto(const QString& self, const QString& path, int runs, int proc
                 median(inProcess) / (m[Quarter] - m[DjpegStart]));
 }
 
+// Showing a line's photo once its preview exists, against today's show of
+// the original, and making the preview: in-process medians against djpeg
+// (and cjpeg) as processes with their start-up taken off.
+void benchmarkPreview(const QString& path, int runs, int processRuns)
+{
+    QString error;
+    const QByteArray photo = JpegDecoder::readFile(path, &error);
+    const QByteArray preview = PhotoPreview::make(photo, &error);
+    const QString previewPath = path + QStringLiteral(".preview.jpg");
+    QFile out(previewPath);
+    if (preview.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(preview) != preview.size()) {
+        std::printf("preview failed: %s\n", qPrintable(error));
+        return;
+    }
+    out.close();
+    const auto inProcess = [runs](const std::function<void()>& work) {
+        std::vector<double> ms;
+        for (int i = 0; i < runs; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            work();
+            ms.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        return median(ms);
+    };
+    const double showOriginal = inProcess([&] { JpegDecoder().decodeFile(path, DisplayHeight); });
+    const double showPreview = inProcess([&] { JpegDecoder().decodeFile(previewPath, DisplayHeight); });
+    const double make = inProcess([&] { QString e; PhotoPreview::make(photo, &e); });
+    const QString quarterThenEncode =
+        QStringLiteral("djpeg -scale 1/4 '%1' | cjpeg -quality %2 > /dev/null").arg(path).arg(PhotoPreview::Quality);
+    const QStringList commands[] = {{QStringLiteral("djpeg"), QStringLiteral("-outfile"), QStringLiteral("/dev/null"), previewPath},
+                                    {QStringLiteral("djpeg"), QStringLiteral("-version")},
+                                    {QStringLiteral("sh"), QStringLiteral("-c"), quarterThenEncode},
+                                    {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("djpeg -version; cjpeg -version")}};
+    std::vector<double> ms[4];
+    for (const QStringList& command : commands)
+        runProcess(command);
+    for (int i = 0; i < processRuns; ++i)
+        for (int k = 0; k < 4; ++k)
+            ms[(k + i) % 4].push_back(runProcess(commands[(k + i) % 4]));
+    const double djpegPreview = median(ms[0]) - median(ms[1]);
+    const double reference = median(ms[2]) - median(ms[3]);
+    std::printf("preview of %s: %lld bytes (photo %lld)\n", qPrintable(QFileInfo(path).fileName()),
+                qlonglong(preview.size()), qlonglong(photo.size()));
+    std::printf("  show, in-process median of %d (ms): original %.1f   preview %.2f   djpeg of the preview %.2f\n",
+                runs, showOriginal, showPreview, djpegPreview);
+    std::printf("  ratio preview / djpeg of the preview %.2f   original / preview %.1f\n", showPreview / djpegPreview,
+                showOriginal / showPreview);
+    std::printf("  making the preview: ours %.1f ms   djpeg -scale 1/4 | cjpeg %.1f ms   ratio %.2f\n", make,
+                reference, make / reference);
+}
+
 struct Photo {
     int width;
     int height;
@@ -278,6 +332,8 @@ int main(int argc, char** argv)
             return 1;
         }
         benchmarkPhoto(self, path, runs, processRuns);
+        if (photo.width == 6000)
+            benchmarkPreview(path, runs, processRuns);
     }
     return 0;
 }

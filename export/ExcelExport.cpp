@@ -65,27 +65,35 @@ ExcelExport::ExcelExport(OrderTable& table, Dialogs& dialogs, const StatusPanels
 {
 }
 
-void ExcelExport::Button3Click()
+bool ExcelExport::mayWrite(OrderTable& table, Dialogs& dialogs, const QString& directory, const QString& name,
+                           const QString& inUse)
 {
-    const TableState state = m_table.state();
-    if ((state == TableState::Edit || state == TableState::Insert) && !m_table.post())
-        return;
-    QDir::setCurrent(m_directory);
+    const TableState state = table.state();
+    if ((state == TableState::Edit || state == TableState::Insert) && !table.post())
+        return false;
+    QDir::setCurrent(directory);
 
     // The old report is replaced, not deleted first; one that is open in
     // another program must not be replaced under it. A lock file that no
     // program holds any more is only in the way.
-    const QString path = m_directory + fileName();
-    switch (ReportLock::state(m_directory, fileName())) {
+    switch (ReportLock::state(directory, name)) {
     case ReportLock::State::Live:
-        m_dialogs.error(inUseMessage(path));
-        return;
+        dialogs.error(inUse);
+        return false;
     case ReportLock::State::Stale:
-        ReportLock::removeStale(m_directory, fileName());
+        ReportLock::removeStale(directory, name);
         break;
     case ReportLock::State::Free:
         break;
     }
+    return true;
+}
+
+void ExcelExport::Button3Click()
+{
+    const QString path = m_directory + fileName();
+    if (!mayWrite(m_table, m_dialogs, m_directory, fileName(), inUseMessage(path)))
+        return;
 
     Workbook book;
     ViewSums sums;
@@ -126,19 +134,24 @@ bool ExcelExport::readView(Workbook* book, ViewSums* sums)
         columns.append(ReportColumns::All[c].field);
         book->setText(0, c, OrderColumns::name(ReportColumns::All[c].field));
     }
-    const int currencyType = qMetaTypeId<Currency>();
     return m_table.refreshLines(sums, m_maxLines, columns, [&](int row, const QVariant* values) {
-        for (int c = 0; c < columns.size(); ++c) {
-            const QVariant& value = values[c];
-            const int type = value.userType();
-            if (type == currencyType)
-                book->setNumber(row + 1, c, value.value<Currency>().toDouble());
-            else if (type == QMetaType::Int || type == QMetaType::LongLong)
-                book->setNumber(row + 1, c, value.toDouble());
-            else if (type == QMetaType::QString && !value.toString().isEmpty())
-                book->setText(row + 1, c, value.toString());
-        }
+        putValues(book, row + 1, values, int(columns.size()));
     });
+}
+
+void ExcelExport::putValues(Workbook* book, int row, const QVariant* values, int count)
+{
+    const int currencyType = qMetaTypeId<Currency>();
+    for (int c = 0; c < count; ++c) {
+        const QVariant& value = values[c];
+        const int type = value.userType();
+        if (type == currencyType)
+            book->setNumber(row, c, value.value<Currency>().toDouble());
+        else if (type == QMetaType::Int || type == QMetaType::LongLong)
+            book->setNumber(row, c, value.toDouble());
+        else if (type == QMetaType::QString && !value.toString().isEmpty())
+            book->setText(row, c, value.toString());
+    }
 }
 
 ExcelExport::Saved ExcelExport::save(const Workbook& book, QString* error) const

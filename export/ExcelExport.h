@@ -25,6 +25,7 @@
 // The window owns one and calls Button3Click() from Button3's click.
 
 #include <QString>
+#include <QVariant>
 
 class Dialogs;
 class OrderTable;
@@ -53,6 +54,15 @@ public:
                 int maxLines = MaxLines);
 
     void Button3Click();
+
+    // Stores the line being edited, then whether the report name in directory
+    // may be written: not while another program holds it (the error inUse
+    // is shown); a stale lock file is removed.
+    static bool mayWrite(OrderTable& table, Dialogs& dialogs, const QString& directory, const QString& name,
+                         const QString& inUse);
+    // Puts one line's values into the raw sheet's row: money and counts as
+    // numbers, non-empty texts as texts.
+    static void putValues(Workbook* book, int row, const QVariant* values, int count);
 
 private:
     enum class Saved { Yes, FolderRefused, Failed };

@@ -29,7 +29,7 @@ struct EncoderErrors {
 
 // The RGB32 picture as a baseline JPEG. Between setjmp() and the last
 // libjpeg call no C++ object is made whose destructor a longjmp could skip.
-bool encode(const QImage& picture, unsigned char** out, unsigned long* size)
+bool encode(const QImage& picture, int quality, unsigned char** out, unsigned long* size)
 {
     jpeg_compress_struct cinfo;
     EncoderErrors err;
@@ -46,7 +46,7 @@ bool encode(const QImage& picture, unsigned char** out, unsigned long* size)
     cinfo.input_components = 4;
     cinfo.in_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, Quality, TRUE);
+    jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(picture.constScanLine(int(cinfo.next_scanline)));
@@ -61,15 +61,20 @@ bool encode(const QImage& picture, unsigned char** out, unsigned long* size)
 
 QByteArray make(const QByteArray& photo, QString* error)
 {
+    return makeWithin(photo, LongSide, Quality, error);
+}
+
+QByteArray makeWithin(const QByteArray& photo, int longSide, int quality, QString* error)
+{
     JpegDecoder decoder;
-    if (!decoder.decodeDataWithin(photo, LongSide)) {
+    if (!decoder.decodeDataWithin(photo, longSide)) {
         *error = decoder.errorString();
         return {};
     }
     const QImage picture = decoder.picture().convertToFormat(QImage::Format_RGB32);
     unsigned char* bytes = nullptr;
     unsigned long size = 0;
-    const bool encoded = encode(picture, &bytes, &size);
+    const bool encoded = encode(picture, quality, &bytes, &size);
     QByteArray preview = encoded ? QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(size)) : QByteArray();
     std::free(bytes);
     if (!encoded)

@@ -33,6 +33,8 @@ inline QString folderName() { return QStringLiteral("previews:"); }
 
 // The preview of the photo bytes; empty with error set when they do not decode.
 QByteArray make(const QByteArray& photo, QString* error);
+// The same with the longer side at most longSide, at quality.
+QByteArray makeWithin(const QByteArray& photo, int longSide, int quality, QString* error);
 
 // Where the preview of the photo file lies (file register).
 QString fileOf(const QString& photoFile);

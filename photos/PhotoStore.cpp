@@ -242,6 +242,29 @@ void PhotoStore::keepServerPreview(const Key& key, qint64 version, const QByteAr
         m_originals.remove(k);
 }
 
+QByteArray PhotoStore::previewFor(const PhotoPath& path) {
+    if (!path.isUsable())
+        return {};
+    const Found found = find(path);
+    if (!found.error.isEmpty() || found.file.isEmpty())
+        return {};
+    // The time first: a photo changed while it is read is seen as changed.
+    const QDateTime photoTime = QFileInfo(found.file).lastModified();
+    QString ignored; // a photo that cannot be read or decoded has no picture in the report
+    const QByteArray shown = JpegDecoder::readFile(found.shown, &ignored);
+    if (!ignored.isEmpty() || !found.previewMissing)
+        return shown;
+    const QByteArray preview = PhotoPreview::make(shown, &ignored);
+    if (preview.isEmpty())
+        return {};
+    const Key key{batchKey(path.batch()), path.photoText()};
+    if (m_server)
+        keepServerPreview(key, m_versions.value(mapKey(key.batch, key.number), 0), preview);
+    else
+        keepFilePreview(found.file, preview, photoTime);
+    return preview;
+}
+
 OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
     m_answered.reset();
     if (!m_server)

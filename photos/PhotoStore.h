@@ -76,6 +76,9 @@ class PhotoStore {
     // its own, and keeps it with the photo (only while the photo is still
     // the one it was made from). One at a time per photo.
     void makePreviewAside(const PhotoPath& path, const Found& found);
+    // The photo's preview for a report: the one kept, or one made now (and
+    // kept); empty when the line has no photo or it cannot be read or decoded.
+    QByteArray previewFor(const PhotoPath& path);
     // Whether previews are being made.
     bool makingPreviews() const { return !m_making.isEmpty(); }
     // Stores the photo with its preview under the path's batch and number, replacing one that

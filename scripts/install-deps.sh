@@ -12,12 +12,12 @@
 #            command-line tools that read what the program wrote, and stress-ng,
 #            which loads the machine for scripts/test-under-load.sh
 set -euo pipefail
-run=(libqt6widgets6 libqt6sql6-sqlite libjpeg62-turbo libsqlite3-0 libmdb3 libpq5 libzip4 libfreexl1
+run=(libqt6widgets6 libqt6sql6-sqlite libjpeg62-turbo libsqlite3-0 libmdb3 libpq5 libzip4 libfreexl1 libxlsxwriter4
      fonts-dejavu-core fonts-liberation xdg-utils)
 build=(g++ cmake make pkg-config qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev mdbtools-dev libpq-dev
-       libzip-dev libfreexl-dev)
+       libzip-dev libfreexl-dev libxlsxwriter-dev)
 package=(dpkg-dev file desktop-file-utils appstream)
-test=(sqlite3 mdbtools libjpeg-turbo-progs libspreadsheet-parseexcel-perl libspreadsheet-writeexcel-perl
+test=(sqlite3 mdbtools libjpeg-turbo-progs libspreadsheet-parseexcel-perl libspreadsheet-writeexcel-perl libxlsxwriter-dev libspreadsheet-parsexlsx-perl
       postgresql xvfb xauth xdotool libreoffice-calc-nogui poppler-utils stress-ng)
 
 [ $# -gt 0 ] || set -- run build package test

@@ -21,7 +21,9 @@
 #include "support/XlsInspect.h"
 
 #include <QBuffer>
+#include <QAction>
 #include <QComboBox>
+#include <QImage>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -210,6 +212,8 @@ class ExportTest : public QObject {
     QHash<QString, PaperCheck> m_paper;
 
 private slots:
+    void photoReportMatchesOrdersXls_data();
+    void photoReportMatchesOrdersXls();
     void queryText_data();
     void queryText();
     void reportOfTheView_data();
@@ -787,6 +791,105 @@ void ExportTest::failedWriteIsReported()
         QVERIFY(!writer.write(book, &device));
         QCOMPARE(writer.errorString(), "No space left on device");
     }
+}
+
+// Every cell of the cells the parsed .xlsx holds, keyed "A7", as text.
+QHash<QString, QString> xlsxCells(const QString& path)
+{
+    QProcess perl;
+    perl.start("perl", {"-MSpreadsheet::ParseXLSX", "-MJSON::PP", "-e",
+                        "my $b = Spreadsheet::ParseXLSX->new->parse($ARGV[0]) or die; my $s = ($b->worksheets)[0];"
+                        "my %c; my ($r0, $r1) = $s->row_range; my ($c0, $c1) = $s->col_range;"
+                        "for my $r ($r0..$r1) { for my $c ($c0..$c1) { my $x = $s->get_cell($r, $c) or next;"
+                        "$c{chr(65 + $c) . ($r + 1)} = '' . $x->unformatted } }"
+                        "print JSON::PP->new->utf8->encode(\\%c)",
+                        path});
+    perl.waitForFinished(120000);
+    const QByteArray problems = perl.readAllStandardError();
+    if (!problems.isEmpty())
+        qWarning("%s", problems.constData());
+    QHash<QString, QString> cells;
+    const QJsonObject object = QJsonDocument::fromJson(perl.readAllStandardOutput()).object();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        cells.insert(it.key(), it.value().toString());
+    return cells;
+}
+
+void ExportTest::photoReportMatchesOrdersXls_data()
+{
+    QTest::addColumn<QList<bool>>("photos"); // per line: whether it has a photo
+    QTest::addColumn<QString>("supplier");   // the filter, empty: none
+    QTest::addRow("photos on some lines") << QList<bool>{true, false, true} << "";
+    QTest::addRow("filtered to lines with and without") << QList<bool>{true, true, false} << "Зара";
+}
+
+// The report with photos holds the values of Orders.xls cell for cell, the
+// batch and the received count beside them, and, printed by LibreOffice, one
+// image per line with a photo on one page.
+void ExportTest::photoReportMatchesOrdersXls()
+{
+    QFETCH(QList<bool>, photos);
+    QFETCH(QString, supplier);
+    WindowFixture f;
+    f.dir.writeFile("Suppliers.txt", "Ann's\r\nЗара\r\n");
+    for (int i = 0; i < photos.size(); ++i) {
+        f.insertLine({{"dostavcik", i == 1 ? QString("Ann's") : QString("Зара")}, {"artikul", QString("coat %1").arg(i)},
+                      {"batch", "B1"}, {"pokupnacena", 120000}, {"paracbr", 5}, {"polucbr", 3 + i},
+                      {"obsto", 360000}, {"photo", photos[i] ? QVariant(i + 1) : QVariant()}});
+        if (photos[i]) {
+            QImage picture(1200, 900, QImage::Format_RGB32);
+            picture.fill(QColor(40 * i, 90, 200));
+            QByteArray jpeg;
+            QBuffer buffer(&jpeg);
+            QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "JPG", 90));
+            f.dir.writeFile(QString("pictures/B1/%1.jpg").arg(i + 1), jpeg);
+        }
+    }
+    TForm1& form = f.open();
+    if (!supplier.isEmpty()) {
+        form.cbfiltersup->setCurrentIndex(form.cbfiltersup->findText(supplier));
+        emit form.cbfiltersup->activated(form.cbfiltersup->currentIndex());
+    }
+    WindowFixture::click(form.Button3);
+    auto* action = form.findChild<QAction*>("ExportWithPhotos");
+    QVERIFY(action);
+    action->trigger();
+    QVERIFY2(f.dialogs.shown.isEmpty(), qPrintable(f.dialogs.shown.join('\n')));
+    const QString xlsx = f.dir.filePath("Orders-photos.xlsx");
+    QCOMPARE(f.dialogs.opened, (QStringList{f.dir.filePath("Orders.xls"), xlsx}));
+
+    const QJsonObject xls = inspectWorkbook(f.dir.filePath("Orders.xls"));
+    const QHash<QString, QString> cells = xlsxCells(xlsx);
+    QVERIFY(!cells.isEmpty());
+    int rows = 0;
+    for (const QJsonValue c : xls["sheets"][0]["cells"].toArray()) {
+        const QString name = c["cell"].toString();
+        const QJsonValue value = c["value"];
+        if (value.isDouble())
+            QCOMPARE(cells.value(name).toDouble(), value.toDouble());
+        else
+            QCOMPARE(cells.value(name), value.toString());
+        rows = qMax(rows, name.mid(1).toInt());
+    }
+    int withPhoto = 0;
+    for (int r = 8; r <= rows; ++r) {
+        QCOMPARE(cells.value(cellName(r, ReportColumns::Count)), QString("B1"));
+        const int line = cells.value(cellName(r, 1)).section(' ', 1).toInt();
+        QCOMPARE(cells.value(cellName(r, ReportColumns::Count + 1)).toInt(), 3 + line);
+        withPhoto += photos[line];
+    }
+    QCOMPARE(cells.value(cellName(7, ReportColumns::Count + 2)), QString("Photo"));
+
+    if (!libreOfficeInstalled())
+        QSKIP("LibreOffice is not installed");
+    QHash<QString, PrintedPages> printed;
+    QCOMPARE(printWithLibreOffice({xlsx}, m_paperDir.path(), &printed), QString());
+    QCOMPARE(printed.value(xlsx).pages, 1);
+    QProcess images;
+    images.start("pdfimages", {"-list", m_paperDir.filePath("Orders-photos.pdf")});
+    QVERIFY(images.waitForFinished(120000));
+    // Two heading lines, then one line per image.
+    QCOMPARE(QString::fromLocal8Bit(images.readAllStandardOutput()).trimmed().split('\n').size() - 2, withPhoto);
 }
 
 QTEST_MAIN(ExportTest)
