@@ -1,10 +1,10 @@
 #pragma once
 // Stores lines brought in from outside (a spreadsheet) in one write
 // transaction: each takes a key of the register's sequence, as a typed line
-// does, and its photo number is that key. Before the commit the register's
-// line count, received pieces and money are read again and must have grown
-// by exactly the lines' own sums; otherwise, or on any failure, nothing of
-// them is kept.
+// does, and its photo number is that key. Before the commit the line count,
+// received pieces and money of what the register stored (as the INSERTs
+// answer) must equal the lines' own sums; otherwise, or on any failure,
+// nothing of them is kept.
 
 #include "data/RegisterConversion.h"
 

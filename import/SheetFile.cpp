@@ -18,6 +18,11 @@ QString dialogFilter()
 
 namespace {
 
+QString tooLarge()
+{
+    return QStringLiteral("it is larger than %1 MB").arg(SheetLimits::MaxBytes / (1024 * 1024));
+}
+
 bool readBytes(const QString& path, QByteArray* bytes, QString* reason)
 {
     QFile file(path);
@@ -26,7 +31,7 @@ bool readBytes(const QString& path, QByteArray* bytes, QString* reason)
         return false;
     }
     if (file.size() > SheetLimits::MaxBytes) {
-        *reason = QStringLiteral("it is larger than %1 MB").arg(SheetLimits::MaxBytes / (1024 * 1024));
+        *reason = tooLarge();
         return false;
     }
     *bytes = file.readAll();
@@ -53,7 +58,7 @@ bool readXls(const QString& path, Workbook* out, QString* reason)
     // libfreexl reads the whole file into memory: the size is checked first.
     QFile file(path);
     if (file.size() > SheetLimits::MaxBytes) {
-        *reason = QStringLiteral("it is larger than %1 MB").arg(SheetLimits::MaxBytes / (1024 * 1024));
+        *reason = tooLarge();
         return false;
     }
     return XlsReader::read(path, out, reason);

@@ -63,6 +63,14 @@ bool parseCurrencyNumber(double number, Currency* out)
     return true;
 }
 
+Currency derivedMoney(const SheetLine& line)
+{
+    Currency money;
+    Currency::multiply(FieldCodec::toCurrency(line.values[Pokupnacena]), FieldCodec::toInteger(line.values[Polucbr]),
+                       &money);
+    return money;
+}
+
 QString columnTitle(int column)
 {
     return QString::fromUtf8(at(column).title);
@@ -239,10 +247,7 @@ void SheetLines::keepSheetMoney(bool sheets)
 {
     for (int index : moneyDiffers) {
         SheetLine& line = lines[index];
-        Currency derived;
-        Currency::multiply(FieldCodec::toCurrency(line.values[Pokupnacena]), FieldCodec::toInteger(line.values[Polucbr]),
-                           &derived);
-        line.values[Obsto] = QVariant::fromValue(sheets ? line.sheetMoney : derived);
+        line.values[Obsto] = QVariant::fromValue(sheets ? line.sheetMoney : derivedMoney(line));
     }
 }
 
@@ -272,12 +277,9 @@ QString SheetLines::differingText() const
     QStringList text;
     for (int index : moneyDiffers) {
         const SheetLine& line = lines[index];
-        Currency derived;
-        Currency::multiply(FieldCodec::toCurrency(line.values[Pokupnacena]), FieldCodec::toInteger(line.values[Polucbr]),
-                           &derived);
         text << QStringLiteral("Row %1: money %2 in the sheet, %3 = price x received")
                     .arg(line.sheetRow)
-                    .arg(line.sheetMoney.toString(), derived.toString());
+                    .arg(line.sheetMoney.toString(), derivedMoney(line).toString());
     }
     return text.join(u'\n');
 }

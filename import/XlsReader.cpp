@@ -97,6 +97,12 @@ bool read(const QString& path, Workbook* out, QString* reason)
         *reason = openProblem(opened);
         return false;
     }
+    // libfreexl answers OK without a workbook when a sheet's declared size
+    // is beyond what it will hold.
+    if (!raw) {
+        *reason = QStringLiteral("it is damaged (a sheet claims more cells than an .xls can hold)");
+        return false;
+    }
     unsigned int info = 0;
     if (freexl_get_info(raw, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
         *reason = QStringLiteral("it is password-protected");

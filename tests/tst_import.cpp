@@ -480,6 +480,13 @@ private slots:
             << "a.xlsx" << xlsxBytes({}, "<worksheet><sheetData><row r=\"1\"><c r=\"AAAAAAAAAA1\"><v>1</v></c>"
                                          "</row></sheetData></worksheet>")
             << "it has more than 16384 columns";
+        QFile xls(QStringLiteral(TEST_DATA_DIR "/import/orders.xls"));
+        QVERIFY(xls.open(QIODevice::ReadOnly));
+        QByteArray hugeSheet = xls.readAll(); // its DIMENSIONS record claims 2^31 rows by 255 columns
+        const qsizetype dimensions = hugeSheet.indexOf(QByteArray("\x00\x02\x0e\x00", 4));
+        QVERIFY(dimensions > 0);
+        hugeSheet.replace(dimensions + 4, 12, QByteArray("\0\0\0\0\xF0\xFF\xFF\x7F\0\0\xFF\0", 12));
+        QTest::addRow("xls claiming two billion rows") << "a.xls" << hugeSheet << "it is damaged (a sheet claims more cells";
         QTest::addRow("zip bomb") << "a.xlsx" << xlsxBytes({}, QByteArray(SheetLimits::MaxBytes + 1, ' '))
                                   << "it unpacks to more than 100 MB";
     }
