@@ -81,8 +81,12 @@ std::vector<double> stores(const QString& conninfo, int count, const std::atomic
     return times;
 }
 
-double largest(const std::vector<double>& values) {
-    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+// The value that share (0..1) of the values do not exceed.
+double percentile(std::vector<double> values, double share) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(share * double(values.size())))];
 }
 
 } // namespace
@@ -160,8 +164,10 @@ int main(int argc, char** argv) {
                 Measure::median(backup) / budget);
     std::printf("store, median (alone / during a backup)\t%.2f\t%.2f\t%+.2f\tms\n", Measure::median(quiet),
                 Measure::median(during), Measure::median(during) - Measure::median(quiet));
-    std::printf("store, largest (alone / during a backup)\t%.2f\t%.2f\t%+.2f\tms\n", largest(quiet), largest(during),
-                largest(during) - largest(quiet));
+    for (const double share : {0.99, 1.0})
+        std::printf("store, %s (alone / during a backup)\t%.2f\t%.2f\t%+.2f\tms\n",
+                    share < 1 ? "99th percentile" : "largest", percentile(quiet, share), percentile(during, share),
+                    percentile(during, share) - percentile(quiet, share));
     std::printf("stores during the backups\t%zu\n", during.size());
     check(admin.execute(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema), {}, nullptr, &error), "drop", error);
     QDir(work).removeRecursively();

@@ -19,6 +19,8 @@
 #include "support/WindowFixture.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QStatusBar>
 #include <QDirIterator>
 #include <QSignalSpy>
 #include <QtTest>
@@ -165,6 +167,7 @@ class TestBackup : public QObject {
     void serverCopyOnceADay();
     void serverCopyFailingItsCheck_data();
     void serverCopyFailingItsCheck();
+    void serverCopyFailureToldInStatusBar();
 };
 
 void TestBackup::dailyCopyAndRotation_data() {
@@ -460,6 +463,22 @@ void TestBackup::serverCopyFailingItsCheck() {
     QCOMPARE(entries(RegisterBackup::folder(dir.path())), QStringList());
     const ServerBackup::Result next = serverBackup(dir, Today);
     QVERIFY2(next.made && next.ok, qPrintable(next.message));
+}
+
+// The window starts the day's copy by itself and tells a failure beside the
+// status bar's panels, in no box that would stop the clerk.
+void TestBackup::serverCopyFailureToldInStatusBar() {
+    SKIP_ON_FILE();
+    WindowFixture f;
+    f.dir.writeFile("backups", "not a folder");
+    f.open();
+    QLabel* notice = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((notice = f.form().statusBar()->findChild<QLabel*>("ServerBackupNotice")), 60000);
+    const QString partial = f.dir.filePath("backups/" + ServerBackup::folderName(QDate::currentDate()) + ".part");
+    QCOMPARE(notice->toolTip(), "Today's backup of the server register was not kept: the folder " +
+                                    QDir::toNativeSeparators(partial) + " cannot be created");
+    QVERIFY(notice->isVisible());
+    QCOMPARE(f.dialogs.shown, QStringList());
 }
 
 QTEST_MAIN(TestBackup)
