@@ -3,7 +3,10 @@
 // who, what and the values, a store that fails writes none, and a deleted
 // line comes back under its key with its values unless its key or photo
 // number is taken by then.
+#include "app/DeletedLinesWindow.h"
 #include "app/LineHistoryWindow.h"
+#include "app/OrderGrid.h"
+#include "app/Unit1.h"
 #include "data/Database.h"
 #include "data/FieldCodec.h"
 #include "data/OrderGridModel.h"
@@ -16,8 +19,12 @@
 #include "data/RegisterVersion.h"
 #include "support/OtherClient.h"
 #include "support/TempAppDir.h"
+#include "support/WindowFixture.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 #include <sqlite3.h>
@@ -113,6 +120,7 @@ private slots:
     void moveBringsHistory();
     void upgradeAddsHistory();
     void windowListsNewestFirst();
+    void menuRestoresDeletedLine();
 };
 
 void TestHistory::eachStepWritesOneRow_data()
@@ -319,6 +327,40 @@ void TestHistory::windowListsNewestFirst()
     QCOMPARE(rows->item(0, 0)->text(), OrderGridModel::shortDate(history.first().at.date()) + u' ' +
                                            history.first().at.time().toString("HH:mm:ss"));
     QCOMPARE(rows->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+// From the main window: Shift+F7's list brings the deleted line back and the
+// window shows it; F7 then lists its history.
+void TestHistory::menuRestoresDeletedLine()
+{
+    WindowFixture f;
+    const qint32 key = qint32(f.insertLine({{"artikul", "shirt"}}));
+    TForm1& form = f.open();
+    OrderTable& table = form.table();
+    QCOMPARE(table.value(OrderColumns::Key).toInt(), key);
+    QVERIFY(table.remove());
+    QStringList seen;
+    // The windows are modal: each is answered once it is up.
+    const auto answer = [&](const std::function<void(QDialog*)>& act) {
+        QTimer::singleShot(0, &form, [&seen, act] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            seen << (dialog ? dialog->objectName() : QString());
+            if (dialog)
+                act(dialog);
+        });
+    };
+    answer([](QDialog* dialog) { static_cast<DeletedLinesWindow*>(dialog)->restoreSelected(); });
+    form.DBGrid1->findChild<QAction*>("DeletedLinesAction")->trigger();
+    QCOMPARE(table.value(OrderColumns::Key).toInt(), key);
+    QCOMPARE(table.value(OrderColumns::Artikul).toString(), "shirt");
+    int rows = 0;
+    answer([&rows](QDialog* dialog) {
+        rows = static_cast<LineHistoryWindow*>(dialog)->rows()->rowCount();
+        dialog->reject();
+    });
+    form.DBGrid1->findChild<QAction*>("LineHistoryAction")->trigger();
+    QCOMPARE(seen, (QStringList{"DeletedLinesWindow", "LineHistoryWindow"}));
+    QCOMPARE(rows, 3); // restored, deleted, added
 }
 
 QTEST_MAIN(TestHistory)
