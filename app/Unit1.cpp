@@ -627,7 +627,8 @@ void TForm1::connectHandlers()
     }
     for (DBEdit* field : {DBEdit7, DBEdit16, DBEdit17, DBEdit18}) {
         const OrderColumns::Index column = field->binding().columnIndex();
-        field->binding().setValueCheck([this, column] { return m_priceRules->derivedValuesProblem(column); });
+        field->binding().setValueCheck(
+            [this, column](QString* reason) { return m_priceRules->derivedValuesFit(column, reason); });
     }
     connect(&DBEdit7->binding(), &FieldBinding::entered, this, &TForm1::DBEdit7Enter);
     connect(&DBEdit7->binding(), &FieldBinding::exited, this, &TForm1::DBEdit7Exit);

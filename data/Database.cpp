@@ -107,11 +107,12 @@ QString affinity(const QString& declared)
 // engine would then keep a typed "12.50" in the money column as text or a
 // real, and the register would read it back as another amount and store it
 // so. Such a file is refused with the column named.
-QString columnTypeProblem(const QSqlDatabase& db)
-{
+bool columnTypesFit(const QSqlDatabase& db, QString* error) {
     QSqlQuery info(db);
-    if (!info.exec(QStringLiteral("PRAGMA table_info(Table1)")))
-        return engineMessage(info.lastError());
+    if (!info.exec(QStringLiteral("PRAGMA table_info(Table1)"))) {
+        *error = engineMessage(info.lastError());
+        return false;
+    }
     while (info.next()) {
         const int column = OrderColumns::indexOf(info.value(1).toString());
         if (column < 0)
@@ -121,11 +122,13 @@ QString columnTypeProblem(const QSqlDatabase& db)
                             type == ColumnType::Currency;
         const QString needed = number ? QStringLiteral("INTEGER") : QStringLiteral("TEXT");
         const QString declared = affinity(info.value(2).toString());
-        if (declared != needed)
-            return QStringLiteral("Column %1 of Table1 holds %2; this register needs %3 there.")
-                .arg(OrderColumns::name(column), declared, needed);
+        if (declared != needed) {
+            *error = QStringLiteral("Column %1 of Table1 holds %2; this register needs %3 there.")
+                         .arg(OrderColumns::name(column), declared, needed);
+            return false;
+        }
     }
-    return {};
+    return true;
 }
 
 } // namespace
@@ -203,8 +206,8 @@ QString Database::serverSetting(const QString& folder, QString* error)
         return {};
     }
     const QString setting = parts.join(u' ');
-    const QString problem = PostgresEngine::settingProblem(setting);
-    if (!problem.isEmpty())
+    QString problem;
+    if (!PostgresEngine::settingParses(setting, &problem))
         return refuse(problem);
     return setting;
 }
@@ -241,14 +244,12 @@ bool Database::openServer(const QString& connectionString)
     if (m_unreachable)
         return false;
     // Before the probe: an older layout may lack columns the probe names.
-    m_error = RegisterUpgrade::server(*engine);
-    if (!m_error.isEmpty())
+    if (!RegisterUpgrade::server(*engine, &m_error))
         return false;
     if (!engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()), {},
                        [](const EngineRow&) { return false; }, &m_error))
         return false;
-    m_error = engine->schemaProblem();
-    if (!m_error.isEmpty())
+    if (!engine->schemaFits(&m_error))
         return false;
     engine->ensureChangeSignal();
     m_engine = std::move(engine);
@@ -293,7 +294,7 @@ bool Database::openEmbedded(const QString& folder)
             // as it was, and the upgrade's write would then be refused once
             // another program starting at the same moment has upgraded it.
             version.finish();
-            m_error = RegisterUpgrade::file(handle(), folder, stored);
+            RegisterUpgrade::file(handle(), folder, stored, &m_error);
         } else {
             m_error = unusableRegister(version.lastError(), path);
         }
@@ -317,8 +318,7 @@ bool Database::openEmbedded(const QString& folder)
             return false;
         }
         probe = QSqlQuery();
-        m_error = columnTypeProblem(connection());
-        if (!m_error.isEmpty()) {
+        if (!columnTypesFit(connection(), &m_error)) {
             close();
             return false;
         }

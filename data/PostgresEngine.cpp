@@ -635,10 +635,8 @@ QString PostgresEngine::containsIgnoringCase(const QStringList& columns) const
     return QStringLiteral("strpos(lower(concat_ws(E'\\n', %1)), lower(?)) > 0").arg(columns.join(QStringLiteral(", ")));
 }
 
-QString PostgresEngine::schemaProblem()
-{
+bool PostgresEngine::schemaFits(QString* error) {
     QString problem;
-    QString error;
     const bool read = query(
         QStringLiteral("SELECT column_name::text, data_type::text,"
                        " pg_get_serial_sequence('table1', 'key') IS NOT NULL FROM information_schema.columns"
@@ -672,8 +670,10 @@ QString PostgresEngine::schemaProblem()
                           .arg(OrderColumns::name(column), declared, needed);
             return false;
         },
-        &error);
-    return read ? problem : error;
+        error);
+    if (read && !problem.isEmpty())
+        *error = problem;
+    return read && problem.isEmpty();
 }
 
 QStringList PostgresEngine::schemaStatements()
@@ -843,12 +843,13 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     return true;
 }
 
-QString PostgresEngine::settingProblem(const QString& setting)
-{
+bool PostgresEngine::settingParses(const QString& setting, QString* error) {
     char* message = nullptr;
     PQconninfoOption* options = PQconninfoParse(setting.toUtf8().constData(), &message);
-    const QString problem = options ? QString() : QString::fromUtf8(message ? message : "out of memory").trimmed();
+    const bool parses = options != nullptr;
+    if (!parses)
+        *error = QString::fromUtf8(message ? message : "out of memory").trimmed();
     PQconninfoFree(options);
     PQfreemem(message);
-    return problem;
+    return parses;
 }

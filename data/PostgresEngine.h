@@ -36,9 +36,9 @@ public:
 
     // Connects with a libpq connection string (key=value pairs or a URI).
     bool connect(const QString& connectionString, QString* error);
-    // Columns of Table1 whose type would not hold the register's values
-    // exactly: the message names the first, empty when all are fit.
-    QString schemaProblem();
+    // Whether every column of Table1 has a type that holds the register's
+    // values exactly; when not, error names the first that does not.
+    bool schemaFits(QString* error);
 
     bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
                QString* error) override;
@@ -63,9 +63,9 @@ public:
     // What a step says when no session with the server can be had; detail
     // is libpq's account.
     static QString unreachableMessage(const QString& detail);
-    // Why the library cannot read setting as a connection string ("missing
-    // "=" after ..."); empty when it can.
-    static QString settingProblem(const QString& setting);
+    // Whether the library can read setting as a connection string; when
+    // not, error says why ("missing "=" after ...").
+    static bool settingParses(const QString& setting, QString* error);
 
     // The statements that make Table1 and its indexes in an empty database.
     static QStringList schemaStatements();

@@ -81,11 +81,11 @@ int PickLists::entryWidth(const QString& listName)
     return 0;
 }
 
-QString PickLists::longEntries(const QString& listName, const QStringList& entries)
+bool PickLists::entriesFit(const QString& listName, const QStringList& entries, QString* tooLong)
 {
     const int width = entryWidth(listName);
     if (width <= 0)
-        return {};
+        return true;
     // Measured as the column cuts a value, in UTF-16 units.
     QStringList named;
     // An entry far too long (a pasted text, a binary file read as a list) is
@@ -99,11 +99,12 @@ QString PickLists::longEntries(const QString& listName, const QStringList& entri
             named << entry;
     }
     if (named.isEmpty())
-        return {};
-    return QStringLiteral("%1 (at most %2 characters): %3")
-        .arg(listName)
-        .arg(width)
-        .arg(namedAtMost(named).join(QLatin1String(", ")));
+        return true;
+    *tooLong = QStringLiteral("%1 (at most %2 characters): %3")
+                   .arg(listName)
+                   .arg(width)
+                   .arg(namedAtMost(named).join(QLatin1String(", ")));
+    return false;
 }
 
 QStringList PickLists::namedAtMost(QStringList named)
@@ -134,8 +135,8 @@ bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* l
     if (file.status == PickListFile::Status::Ok) {
         TextOrder::sort(file.lines);
         if (longLines) {
-            const QString named = longEntries(listName, file.lines);
-            if (!named.isEmpty())
+            QString named;
+            if (!entriesFit(listName, file.lines, &named))
                 *longLines << named;
         }
         fill(box, file.lines);

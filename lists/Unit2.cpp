@@ -140,14 +140,14 @@ void TForm2::Button1Click()
     const QString text = fromEditor(Memo1->document()->toRawText());
     // Refused before anything is written: the user's text stays for correcting.
     const QStringList entries = PickListFile::splitEntries(text);
-    const QString longEntries = PickLists::longEntries(Label1->text(), entries);
-    if (!longEntries.isEmpty()) {
+    QString tooLong;
+    if (!PickLists::entriesFit(Label1->text(), entries, &tooLong)) {
         m_dialogs.information(
-            PickLists::longEntriesMessage({longEntries}, QStringLiteral("Shorten them and press OK again.")));
+            PickLists::longEntriesMessage({tooLong}, QStringLiteral("Shorten them and press OK again.")));
         return;
     }
-    const QString folderless = folderlessBatches(entries);
-    if (!folderless.isEmpty()) {
+    QString folderless;
+    if (!batchesNameFolders(entries, &folderless)) {
         m_dialogs.information(folderless);
         return;
     }
@@ -181,20 +181,21 @@ void TForm2::showOthersChanges(const QString& mine)
             .arg(Label1->text()));
 }
 
-QString TForm2::folderlessBatches(const QStringList& entries) const
+bool TForm2::batchesNameFolders(const QStringList& entries, QString* message) const
 {
     if (Label1->text().compare(QLatin1String("batches"), Qt::CaseInsensitive) != 0)
-        return {};
+        return true;
     QStringList named;
     for (const QString& entry : entries) {
         if (!PhotoPath::namesOneEntry(entry))
             named << QLatin1Char('"') + PhotoPath::visible(entry) + QLatin1Char('"');
     }
     if (named.isEmpty())
-        return {};
-    return QStringLiteral(
-               "These batches cannot name a photo folder: %1\r\n%2\r\nChange them and press OK again.")
-        .arg(PickLists::namedAtMost(named).join(QLatin1String(", ")), PhotoPath::batchRule());
+        return true;
+    *message = QStringLiteral(
+                   "These batches cannot name a photo folder: %1\r\n%2\r\nChange them and press OK again.")
+                   .arg(PickLists::namedAtMost(named).join(QLatin1String(", ")), PhotoPath::batchRule());
+    return false;
 }
 
 void TForm2::Button2Click()

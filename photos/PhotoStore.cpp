@@ -48,8 +48,8 @@ QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
     return folder + QStringLiteral("/%1-%2.jpg").arg(key.number).arg(version);
 }
 
-QString PhotoStore::refusalOf(const QString& file) const {
-    return PlainEntries::refusalOfFile(m_appDir, QFileInfo(file).absoluteFilePath());
+bool PhotoStore::mayUse(const QString& file, QString* refusal) const {
+    return PlainEntries::isPlainFile(m_appDir, QFileInfo(file).absoluteFilePath(), refusal);
 }
 
 void PhotoStore::forget(const Key& key) {
@@ -58,7 +58,8 @@ void PhotoStore::forget(const Key& key) {
     if (known == m_versions.cend())
         return;
     const QString file = cacheFile(key, known.value());
-    if (refusalOf(file).isEmpty())
+    QString refusal;
+    if (mayUse(file, &refusal))
         QFile::remove(file);
     m_keysOfFiles.remove(file);
     m_versions.erase(known);
@@ -68,8 +69,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     Found found;
     if (!m_server) {
         const QString file = path.file();
-        found.error = refusalOf(file);
-        if (found.error.isEmpty() && QFileInfo::exists(file))
+        if (mayUse(file, &found.error) && QFileInfo::exists(file))
             found.file = file;
         return found;
     }
@@ -81,8 +81,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     }
     const QString k = mapKey(key.batch, key.number);
     qint64 known = m_versions.value(k, 0);
-    found.error = refusalOf(cacheFile(key, known));
-    if (!found.error.isEmpty())
+    if (!mayUse(cacheFile(key, known), &found.error))
         return found;
     if (known != 0 && !QFileInfo::exists(cacheFile(key, known)))
         known = 0; // the copy was removed behind the program's back
@@ -120,8 +119,9 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     const QString file = cacheFile(key, photo.version);
     if (!photo.current) {
         forget(key);
-        QString reason = refusalOf(file);
-        if (!reason.isEmpty() || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
+        QString reason;
+        if (!mayUse(file, &reason) ||
+            !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
             found.stored = true;
             found.error =
                 QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
@@ -149,13 +149,15 @@ OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
 PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
     if (m_server)
         return find(path);
-    return {path.file(), refusalOf(path.file())};
+    Found found;
+    found.file = path.file();
+    mayUse(found.file, &found.error);
+    return found;
 }
 
 bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* error) {
     if (!m_server) {
-        *error = refusalOf(path.file());
-        return error->isEmpty() && writeReplacing(jpeg, path.folder(), path.file(), error);
+        return mayUse(path.file(), error) && writeReplacing(jpeg, path.folder(), path.file(), error);
     }
     Engine* engine = m_database.serverEngine(error);
     if (!engine)
@@ -184,7 +186,7 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, QString* e
     forget(key);
     const QString file = cacheFile(key, version);
     QString ignored; // without a copy, the next show fetches the photo
-    if (refusalOf(file).isEmpty() && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored))
+    if (mayUse(file, &ignored) && writeReplacing(jpeg, QFileInfo(file).absolutePath(), file, &ignored))
         keepCopy(key, version, file);
     return true;
 }
@@ -208,8 +210,7 @@ bool PhotoStore::discard(const PhotoPath& path, QString* error) {
 
 bool PhotoStore::remove(const QString& file, QString* error) {
     if (!m_server) {
-        *error = refusalOf(file);
-        if (!error->isEmpty())
+        if (!mayUse(file, error))
             return false;
         QFile::remove(file); // a file that cannot be deleted is ignored
         return true;

@@ -97,8 +97,9 @@ class PhotoStore {
     void forget(const Key& key); // removes the cached copy
     // Takes file as the cached copy of version, and keeps the cache small (PhotoCacheUpkeep).
     void keepCopy(const Key& key, qint64 version, const QString& file);
-    // Why nothing may be done with the file of either photo folder; empty when it may.
-    QString refusalOf(const QString& file) const;
+    // Whether anything may be done with the file of either photo folder;
+    // when not, refusal says why.
+    bool mayUse(const QString& file, QString* refusal) const;
 
     QString m_appDir;
     Database& m_database;
