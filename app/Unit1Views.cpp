@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 void TForm1::cbfiltersupChange()
 {
@@ -86,17 +87,17 @@ void TForm1::ComboBox2Exit()
 
 void TForm1::Button6Click()
 {
-    m_pickLists->editPickList(QStringLiteral("Articles"), DBComboBox1);
+    m_pickLists->editPickListOf(Button6->objectName());
 }
 
 void TForm1::Button8Click()
 {
-    m_pickLists->editPickList(QStringLiteral("Suppliers"), DBComboBox2);
+    m_pickLists->editPickListOf(Button8->objectName());
 }
 
 void TForm1::Button9Click()
 {
-    m_pickLists->editPickList(QStringLiteral("Batches"), ComboBox2);
+    m_pickLists->editPickListOf(Button9->objectName());
 }
 
 void TForm1::Image1Click()

@@ -1,13 +1,14 @@
 #include "lists/PickLists.h"
 
-#include "ui/Dialogs.h"
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
 #include "lists/FilterRule.h"
 #include "lists/ListStore.h"
+#include "lists/PickListTable.h"
 #include "lists/Unit2.h"
 #include "ui/ComboLookup.h"
+#include "ui/Dialogs.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -68,21 +69,11 @@ void PickLists::select(QComboBox* box, int index)
 
 int PickLists::entryWidth(const QString& listName)
 {
-    static const struct {
-        const char* list;
-        int column;
-    } columns[] = {{"articles", OrderColumns::Artikul},
-                   {"suppliers", OrderColumns::Dostavcik},
-                   {"batches", OrderColumns::Batch}};
-    for (const auto& entry : columns) {
-        if (listName.compare(QLatin1String(entry.list), Qt::CaseInsensitive) == 0)
-            return OrderColumns::at(entry.column).width;
-    }
-    return 0;
+    const PickListTable::List* list = PickListTable::find(listName);
+    return list && list->isPickList() ? OrderColumns::at(list->column).width : 0;
 }
 
-bool PickLists::entriesFit(const QString& listName, const QStringList& entries, QString* tooLong)
-{
+bool PickLists::entriesFit(const QString& listName, const QStringList& entries, QString* tooLong) {
     const int width = entryWidth(listName);
     if (width <= 0)
         return true;
@@ -144,35 +135,34 @@ bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* l
     return true;
 }
 
-void PickLists::loadAtStartup(bool readLists)
-{
-    fill(m_boxes.DBComboBox1, {QString()});
-    fill(m_boxes.DBComboBox2, {QString()});
-    fill(m_boxes.cbbatch, {});
-
+void PickLists::loadAtStartup(bool readLists) {
     // Entries too long for their column stay listed as the file has them (the
     // file is the user's), but are named once, all lists in one message.
     QStringList longLines;
-    if (readLists) {
-        loadList(QStringLiteral("Articles"), m_boxes.DBComboBox1, &longLines);
-        loadList(QStringLiteral("Suppliers"), m_boxes.DBComboBox2, &longLines);
+    for (const PickListTable::List& list : PickListTable::all()) {
+        if (!list.isPickList())
+            continue;
+        // The batch list reaches the chooser through its filter box, which
+        // starts empty; the record form's boxes start with one empty entry.
+        const bool batches = list.filter == PickListTable::Filter::Batches;
+        QComboBox* box = batches ? m_boxes.cbbatch : boxOf(list);
+        fill(box, batches ? QStringList() : QStringList{QString()});
+        if (readLists)
+            loadList(QLatin1String(list.name), box, &longLines);
+        if (batches)
+            fill(boxOf(list), entries(m_boxes.cbbatch));
+        fillFilter(list.filter, boxOf(list));
     }
-    fillWithAll(m_boxes.cbfiltersup, entries(m_boxes.DBComboBox2));
-    select(m_boxes.cbfiltersup, 0);
-
-    if (readLists)
-        loadList(QStringLiteral("Batches"), m_boxes.cbbatch, &longLines);
-    fill(m_boxes.ComboBox2, entries(m_boxes.cbbatch));
-    fillWithAll(m_boxes.cbbatch, entries(m_boxes.cbbatch));
-    select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
     if (!longLines.isEmpty())
         m_dialogs.information(longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
 }
 
 bool PickLists::allEmpty() const
 {
-    for (const QComboBox* box : {m_boxes.DBComboBox1, m_boxes.DBComboBox2, m_boxes.ComboBox2}) {
-        for (const QString& entry : entries(box)) {
+    for (const PickListTable::List& list : PickListTable::all()) {
+        if (!list.isPickList())
+            continue;
+        for (const QString& entry : entries(boxOf(list))) {
             if (!entry.isEmpty())
                 return false;
         }
@@ -180,28 +170,53 @@ bool PickLists::allEmpty() const
     return true;
 }
 
-void PickLists::editPickList(const QString& listName, QComboBox* target)
-{
+QComboBox* PickLists::boxOf(const PickListTable::List& list) const {
+    for (QComboBox* box : {m_boxes.DBComboBox1, m_boxes.DBComboBox2, m_boxes.ComboBox2}) {
+        if (box->objectName() == QLatin1String(list.box))
+            return box;
+    }
+    Q_ASSERT_X(false, "PickLists::boxOf", list.box);
+    return m_boxes.DBComboBox1;
+}
+
+void PickLists::fillFilter(PickListTable::Filter filter, const QComboBox* listBox) {
+    switch (filter) {
+    case PickListTable::Filter::None:
+        break;
+    case PickListTable::Filter::Suppliers:
+        fillWithAll(m_boxes.cbfiltersup, entries(listBox));
+        select(m_boxes.cbfiltersup, 0);
+        break;
+    case PickListTable::Filter::Batches:
+        fillWithAll(m_boxes.cbbatch, entries(listBox));
+        select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
+        break;
+    }
+}
+
+void PickLists::editPickListOf(const QString& buttonName) {
+    const PickListTable::List* list = PickListTable::ofButton(buttonName);
+    Q_ASSERT(list);
+    editPickList(QLatin1String(list->name));
+}
+
+void PickLists::editPickList(const QString& listName) {
+    const PickListTable::List* list = PickListTable::find(listName);
+    Q_ASSERT(list && list->isPickList());
     if (!m_form.editList(listName))
         return;
     if (m_form.listResult()) {
+        QComboBox* target = boxOf(*list);
         // A list that exists but cannot be read ends the edit here.
         if (!loadList(listName, target))
             return;
         // The filter's new view stores the pending line first; refused, its
         // reason has been given, and the same store would only repeat it.
-        if (listName.compare(QLatin1String("suppliers"), Qt::CaseInsensitive) == 0) {
-            fillWithAll(m_boxes.cbfiltersup, entries(m_boxes.DBComboBox2));
-            select(m_boxes.cbfiltersup, 0);
-            if (!m_filter.cbfiltersupChange())
-                return;
-        } else if (listName.compare(QLatin1String("batches"), Qt::CaseInsensitive) == 0) {
-            m_boxes.ComboBox2->setCurrentIndex(m_boxes.ComboBox2->count() - 1);
-            fillWithAll(m_boxes.cbbatch, entries(m_boxes.ComboBox2));
-            select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
-            if (!m_filter.cbfiltersupChange())
-                return;
-        }
+        if (list->filter == PickListTable::Filter::Batches)
+            target->setCurrentIndex(target->count() - 1);
+        fillFilter(list->filter, target);
+        if (list->filter != PickListTable::Filter::None && !m_filter.cbfiltersupChange())
+            return;
     }
     if (m_table.state() == TableState::Edit || m_table.state() == TableState::Insert)
         m_table.post();

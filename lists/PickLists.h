@@ -5,13 +5,17 @@
 // by exactly the entries of DBComboBox2, so position i + 1 of the one is
 // position i of the other.
 //
+// Which list fills which box, and which filter box an edit rebuilds, is
+// PickListTable's; the boxes are found by their object names.
+//
 // The window owns one and calls:
 //   start-up, after the company name -> loadAtStartup(), before the table opens
-//   Button6Click -> editPickList("Articles", DBComboBox1)
-//   Button8Click -> editPickList("Suppliers", DBComboBox2)
-//   Button9Click -> editPickList("Batches", ComboBox2)
+//   Button6Click, Button8Click, Button9Click -> editPickList() of the list
+//     PickListTable names for the button
 // Filling never fires the boxes' change handlers, so the filter does not run
 // in between.
+
+#include "lists/PickListTable.h"
 
 #include <QString>
 #include <QStringList>
@@ -48,10 +52,13 @@ public:
     // shop's lists).
     bool allEmpty() const;
 
-    // Shows the list editor for listName; after OK reloads target from the
-    // file and, for suppliers and batches, rebuilds the filter boxes and runs
-    // the filter rule. Then, whatever the result, a pending line is posted.
-    void editPickList(const QString& listName, QComboBox* target);
+    // Shows the list editor for listName; after OK reloads its box from the
+    // file and, for a list with a filter box, rebuilds that box and runs the
+    // filter rule. Then, whatever the result, a pending line is posted.
+    void editPickList(const QString& listName);
+    // The same for the list that PickListTable gives the window's button of
+    // that object name.
+    void editPickListOf(const QString& buttonName);
 
     static QString allText() { return QStringLiteral("All"); }
 
@@ -74,6 +81,9 @@ private:
     // Replaces the box's entries with the list's lines, sorted, when the
     // list exists. False when it exists but cannot be read (then reported).
     bool loadList(const QString& fileName, QComboBox* box, QStringList* longEntries = nullptr);
+    QComboBox* boxOf(const PickListTable::List& list) const;
+    // Rebuilds the filter box of that kind from the list's box.
+    void fillFilter(PickListTable::Filter filter, const QComboBox* listBox);
     static void select(QComboBox* box, int index);
     static void fill(QComboBox* box, const QStringList& entries);
     static void fillWithAll(QComboBox* box, const QStringList& entries);

@@ -1,10 +1,12 @@
 #include "lists/Unit2.h"
 
-#include "ui/Dialogs.h"
+#include "data/OrderColumns.h"
 #include "lists/ListMerge.h"
 #include "lists/ListStore.h"
+#include "lists/PickListTable.h"
 #include "lists/PickLists.h"
 #include "photos/PhotoPath.h"
+#include "ui/Dialogs.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -181,9 +183,9 @@ void TForm2::showOthersChanges(const QString& mine)
             .arg(Label1->text()));
 }
 
-bool TForm2::batchesNameFolders(const QStringList& entries, QString* message) const
-{
-    if (Label1->text().compare(QLatin1String("batches"), Qt::CaseInsensitive) != 0)
+bool TForm2::batchesNameFolders(const QStringList& entries, QString* message) const {
+    const PickListTable::List* list = PickListTable::find(Label1->text());
+    if (!list || list->column != OrderColumns::Batch)
         return true;
     QStringList named;
     for (const QString& entry : entries) {

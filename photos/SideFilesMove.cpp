@@ -4,6 +4,7 @@
 #include "data/SharedStore.h"
 #include "lists/ListStore.h"
 #include "lists/PickListFile.h"
+#include "lists/PickListTable.h"
 #include "lists/PickLists.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoPath.h"
@@ -15,7 +16,15 @@
 
 namespace {
 
-const char* const SideLists[] = {"Articles", "Suppliers", "Batches", "Company"};
+// The names of the lists that move with the lines.
+QStringList movingLists() {
+    QStringList names;
+    for (const PickListTable::List& list : PickListTable::all()) {
+        if (list.movesToServer)
+            names << QLatin1String(list.name);
+    }
+    return names;
+}
 
 QDir::Filters allEntries() {
     return QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
@@ -30,13 +39,14 @@ bool SideFilesMove::run(const QString& folder, Engine& server) {
     m_left.clear();
     m_keys.clear();
     m_root = QDir(folder).absolutePath();
+    // A list no row of the table names would stay behind unseen.
+    m_unknownLists = PickListTable::unknownListFiles(folder);
     return moveLists(folder, server) && movePhotos(folder, server);
 }
 
 bool SideFilesMove::clearLists(Engine& server, QStringList* cleared, QString* error) {
     SharedStore store(server);
-    for (const char* list : SideLists) {
-        const QString name = QLatin1String(list);
+    for (const QString& name : movingLists()) {
         const SharedStore::Text held = store.readText(ListStore::serverName(name), 0);
         if (!held.ok && !held.found) {
             *error = held.error;
@@ -53,10 +63,9 @@ bool SideFilesMove::clearLists(Engine& server, QStringList* cleared, QString* er
 bool SideFilesMove::listsInTheWay(const QString& folder, Engine& server) {
     SharedStore store(server);
     QStringList held;
-    for (const char* list : SideLists) {
-        const QString name = QLatin1String(list);
-        if (PickListFile::readText(PickListFile::resolve(folder, name + QStringLiteral(".txt"))).status ==
-            PickListFile::Status::Missing)
+    for (const QString& name : movingLists()) {
+        if (PickListFile::readText(PickListFile::resolve(folder, PickListTable::find(name)->fileName()))
+                .status == PickListFile::Status::Missing)
             continue;
         const SharedStore::Text text = store.readText(ListStore::serverName(name), 0);
         if (!text.ok && !text.found) {
@@ -80,10 +89,9 @@ bool SideFilesMove::moveLists(const QString& folder, Engine& server) {
     if (listsInTheWay(folder, server))
         return false;
     SharedStore store(server);
-    for (const char* list : SideLists) {
-        const QString name = QLatin1String(list);
+    for (const QString& name : movingLists()) {
         const PickListFile::Text file =
-            PickListFile::readText(PickListFile::resolve(folder, name + QStringLiteral(".txt")));
+            PickListFile::readText(PickListFile::resolve(folder, PickListTable::find(name)->fileName()));
         if (file.status == PickListFile::Status::Missing)
             continue;
         if (file.status == PickListFile::Status::Error) {
@@ -187,5 +195,8 @@ QString SideFilesMove::summary() const {
     if (!m_left.isEmpty())
         text += QStringLiteral("; left in pictures, reached by no photo path: %1")
                     .arg(PickLists::namedAtMost(m_left).join(QLatin1String(", ")));
+    if (!m_unknownLists.isEmpty())
+        text += QStringLiteral("; left in the folder, a list the program does not know: %1")
+                    .arg(PickLists::namedAtMost(m_unknownLists).join(QLatin1String(", ")));
     return text;
 }
