@@ -7,15 +7,15 @@
 #include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
-#include "lists/BatchChooser.h"
-#include "lists/CompanyName.h"
-#include "lists/FilterRule.h"
-#include "lists/GridSort.h"
+#include "lists/gui/BatchChooser.h"
+#include "lists/gui/CompanyName.h"
+#include "lists/gui/FilterRule.h"
+#include "lists/gui/GridSort.h"
 #include "lists/ListStore.h"
-#include "lists/PickLists.h"
-#include "lists/SummaryCounters.h"
-#include "photos/PhotoArea.h"
-#include "photos/PhotoViewer.h"
+#include "lists/gui/PickLists.h"
+#include "lists/gui/SummaryCounters.h"
+#include "photos/gui/PhotoArea.h"
+#include "photos/gui/PhotoViewer.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 
 #include "ui/FocusColours.h"
 #include "data/OrderTable.h"
-#include "lists/SummaryCounters.h"
+#include "lists/gui/SummaryCounters.h"
 
 #include <limits>
 

@@ -1,6 +1,7 @@
 #include "photos/PhotoStore.h"
 
 #include "data/Database.h"
+#include "data/EntryName.h"
 #include "data/Engine.h"
 #include "data/ReplaceFile.h"
 #include "data/SharedStore.h"
@@ -39,8 +40,8 @@ void PhotoStore::keepCopy(const Key& key, qint64 version, const QString& file) {
 }
 
 QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
-    if (!PhotoPath::namesOneEntry(key.batch) ||
-        !PhotoPath::namesOneEntry(PhotoPath::fileNameOf(key.number)))
+    if (!EntryName::namesOneEntry(key.batch) ||
+        !EntryName::namesOneEntry(PhotoPath::fileNameOf(key.number)))
         return {};
     QString folder = m_appDir + QLatin1Char('/') + cacheFolderName();
     if (!key.batch.isEmpty())
@@ -76,7 +77,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     const Key key{batchKey(path.batch()), path.photoText()};
     if (cacheFile(key, 0).isEmpty()) {
         found.error =
-            QStringLiteral("The batch \"%1\" cannot name a photo folder.").arg(PhotoPath::visible(key.batch));
+            QStringLiteral("The batch \"%1\" cannot name a photo folder.").arg(EntryName::visible(key.batch));
         return found;
     }
     const QString k = mapKey(key.batch, key.number);

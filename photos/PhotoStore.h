@@ -13,7 +13,7 @@
 // when two programs share the folder. The batch is stored and cached in
 // case-folded form: a batch found without regard to case, as the file store
 // finds its folders. The cache's names pass the same rule as the store's
-// (PhotoPath::namesOneEntry): a path never leaves the cache folder. The
+// (EntryName::namesOneEntry): a path never leaves the cache folder. The
 // cache holds only the latest copy of each photo and is bounded in all
 // (PhotoCacheUpkeep).
 //

@@ -7,8 +7,8 @@
 #include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
-#include "lists/PickLists.h"
-#include "photos/PhotoArea.h"
+#include "lists/gui/PickLists.h"
+#include "photos/gui/PhotoArea.h"
 #include "support/SentStatements.h"
 #include "support/WindowFixture.h"
 

@@ -1,12 +1,13 @@
-#include "lists/PickLists.h"
+#include "lists/gui/PickLists.h"
 
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
-#include "lists/FilterRule.h"
+#include "lists/gui/FilterRule.h"
+#include "lists/ListEntries.h"
 #include "lists/ListStore.h"
 #include "lists/PickListTable.h"
-#include "lists/Unit2.h"
+#include "lists/gui/Unit2.h"
 #include "ui/ComboLookup.h"
 #include "ui/Dialogs.h"
 
@@ -67,55 +68,6 @@ void PickLists::select(QComboBox* box, int index)
     box->setCurrentIndex(index);
 }
 
-int PickLists::entryWidth(const QString& listName)
-{
-    const PickListTable::List* list = PickListTable::find(listName);
-    return list && list->isPickList() ? OrderColumns::at(list->column).width : 0;
-}
-
-bool PickLists::entriesFit(const QString& listName, const QStringList& entries, QString* tooLong) {
-    const int width = entryWidth(listName);
-    if (width <= 0)
-        return true;
-    // Measured as the column cuts a value, in UTF-16 units.
-    QStringList named;
-    // An entry far too long (a pasted text, a binary file read as a list) is
-    // named by what the column would keep and its length: the box must stay
-    // readable and quick to lay out.
-    constexpr int LongestNamed = 100;
-    for (const QString& entry : entries) {
-        if (entry.size() > LongestNamed)
-            named << QStringLiteral("%1... (%2 characters)").arg(entry.left(width)).arg(entry.size());
-        else if (entry.size() > width)
-            named << entry;
-    }
-    if (named.isEmpty())
-        return true;
-    *tooLong = QStringLiteral("%1 (at most %2 characters): %3")
-                   .arg(listName)
-                   .arg(width)
-                   .arg(namedAtMost(named).join(QLatin1String(", ")));
-    return false;
-}
-
-QStringList PickLists::namedAtMost(QStringList named)
-{
-    // A list full of them must not make a box taller than the screen.
-    constexpr int MaxNamed = 10;
-    const qsizetype more = named.size() - MaxNamed;
-    if (more > 0) {
-        named.erase(named.begin() + MaxNamed, named.end());
-        named << QStringLiteral("and %1 more").arg(more);
-    }
-    return named;
-}
-
-QString PickLists::longEntriesMessage(const QStringList& lines, const QString& advice)
-{
-    return QStringLiteral("These entries are longer than their column holds and would be stored cut:\r\n%1\r\n%2")
-        .arg(lines.join(QLatin1String("\r\n")), advice);
-}
-
 bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* longLines)
 {
     PickListFile::Entries file = m_store.readEntries(listName);
@@ -127,7 +79,7 @@ bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* l
         TextOrder::sort(file.lines);
         if (longLines) {
             QString named;
-            if (!entriesFit(listName, file.lines, &named))
+            if (!ListEntries::entriesFit(listName, file.lines, &named))
                 *longLines << named;
         }
         fill(box, file.lines);
@@ -154,7 +106,7 @@ void PickLists::loadAtStartup(bool readLists) {
         fillFilter(list.filter, boxOf(list));
     }
     if (!longLines.isEmpty())
-        m_dialogs.information(longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
+        m_dialogs.information(ListEntries::longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
 }
 
 bool PickLists::allEmpty() const

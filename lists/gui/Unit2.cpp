@@ -1,11 +1,11 @@
-#include "lists/Unit2.h"
+#include "lists/gui/Unit2.h"
 
+#include "data/EntryName.h"
 #include "data/OrderColumns.h"
+#include "lists/ListEntries.h"
 #include "lists/ListMerge.h"
 #include "lists/ListStore.h"
 #include "lists/PickListTable.h"
-#include "lists/PickLists.h"
-#include "photos/PhotoPath.h"
 #include "ui/Dialogs.h"
 
 #include <QHBoxLayout>
@@ -143,9 +143,9 @@ void TForm2::Button1Click()
     // Refused before anything is written: the user's text stays for correcting.
     const QStringList entries = PickListFile::splitEntries(text);
     QString tooLong;
-    if (!PickLists::entriesFit(Label1->text(), entries, &tooLong)) {
+    if (!ListEntries::entriesFit(Label1->text(), entries, &tooLong)) {
         m_dialogs.information(
-            PickLists::longEntriesMessage({tooLong}, QStringLiteral("Shorten them and press OK again.")));
+            ListEntries::longEntriesMessage({tooLong}, QStringLiteral("Shorten them and press OK again.")));
         return;
     }
     QString folderless;
@@ -189,14 +189,14 @@ bool TForm2::batchesNameFolders(const QStringList& entries, QString* message) co
         return true;
     QStringList named;
     for (const QString& entry : entries) {
-        if (!PhotoPath::namesOneEntry(entry))
-            named << QLatin1Char('"') + PhotoPath::visible(entry) + QLatin1Char('"');
+        if (!EntryName::namesOneEntry(entry))
+            named << QLatin1Char('"') + EntryName::visible(entry) + QLatin1Char('"');
     }
     if (named.isEmpty())
         return true;
     *message = QStringLiteral(
                    "These batches cannot name a photo folder: %1\r\n%2\r\nChange them and press OK again.")
-                   .arg(PickLists::namedAtMost(named).join(QLatin1String(", ")), PhotoPath::batchRule());
+                   .arg(ListEntries::namedAtMost(named).join(QLatin1String(", ")), EntryName::batchRule());
     return false;
 }
 

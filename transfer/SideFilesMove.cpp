@@ -1,11 +1,12 @@
-#include "photos/SideFilesMove.h"
+#include "transfer/SideFilesMove.h"
 
 #include "data/Engine.h"
+#include "data/EntryName.h"
 #include "data/SharedStore.h"
+#include "lists/ListEntries.h"
 #include "lists/ListStore.h"
 #include "lists/PickListFile.h"
 #include "lists/PickListTable.h"
-#include "lists/PickLists.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoStore.h"
@@ -135,7 +136,7 @@ bool SideFilesMove::movePhotos(const QString& folder, Engine& server) {
     if (!movePhotoFolder(pictures, QString(), server))
         return false;
     for (const QFileInfo& entry : QDir(pictures).entryInfoList(allEntries(), QDir::Name)) {
-        if (entry.isDir() && !entry.isSymLink() && PhotoPath::namesOneEntry(entry.fileName())) {
+        if (entry.isDir() && !entry.isSymLink() && EntryName::namesOneEntry(entry.fileName())) {
             if (!movePhotoFolder(entry.filePath(), entry.fileName(), server))
                 return false;
         }
@@ -163,7 +164,7 @@ bool SideFilesMove::movePhotoFolder(const QString& path, const QString& batch, E
         const QString name = entry.fileName();
         // A link could lead out of the folder.
         QString number;
-        const bool jpeg = entry.isFile() && !entry.isSymLink() && PhotoPath::namesOneEntry(name) &&
+        const bool jpeg = entry.isFile() && !entry.isSymLink() && EntryName::namesOneEntry(name) &&
                           PhotoPath::isPhotoFileName(name, &number);
         if (!jpeg || m_keys.contains(key + QLatin1Char('/') + number)) {
             m_left << relative;
@@ -194,9 +195,9 @@ QString SideFilesMove::summary() const {
     QString text = QStringLiteral("%1 lists, %2 photos (%3 bytes)").arg(m_lists).arg(m_photos).arg(m_bytes);
     if (!m_left.isEmpty())
         text += QStringLiteral("; left in pictures, reached by no photo path: %1")
-                    .arg(PickLists::namedAtMost(m_left).join(QLatin1String(", ")));
+                    .arg(ListEntries::namedAtMost(m_left).join(QLatin1String(", ")));
     if (!m_unknownLists.isEmpty())
         text += QStringLiteral("; left in the folder, a list the program does not know: %1")
-                    .arg(PickLists::namedAtMost(m_unknownLists).join(QLatin1String(", ")));
+                    .arg(ListEntries::namedAtMost(m_unknownLists).join(QLatin1String(", ")));
     return text;
 }
