@@ -2,7 +2,7 @@
 
 #include "data/Database.h"
 #include "data/ServerBackup.h"
-#include "photos/SideFilesBackup.h"
+#include "transfer/SideFilesBackup.h"
 
 #include <QDate>
 #include <QLabel>

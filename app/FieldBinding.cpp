@@ -113,8 +113,7 @@ bool FieldBinding::writeText(bool sayAgain)
     const QVariant before = m_table.value(m_columnIndex);
     if (!m_table.setValue(m_columnIndex, value))
         return false; // not pending (the table said so)
-    reason = m_check ? m_check() : QString();
-    if (!reason.isEmpty()) {
+    if (m_check && !m_check(&reason)) {
         // The line takes back its value, so nothing derived from the refused
         // one can be stored; the field keeps showing what was typed.
         m_table.setValue(m_columnIndex, before);

@@ -23,10 +23,10 @@ public:
     ~FieldBinding() override;
 
     void setTextAccess(std::function<QString()> read, std::function<void(const QString&)> show);
-    // Runs after the typed text was written into the column. A non-empty
-    // answer says why the value cannot be taken: the text is refused as an
-    // unreadable one is, with that reason.
-    void setValueCheck(std::function<QString()> check) { m_check = std::move(check); }
+    // Runs after the typed text was written into the column. False, with
+    // the reason set, says the value cannot be taken: the text is refused as
+    // an unreadable one is, with that reason.
+    void setValueCheck(std::function<bool(QString* reason)> check) { m_check = std::move(check); }
     // A control with this property set abandons the pending changes (Cancel):
     // moving the focus to it leaves a field without checking its text.
     static constexpr const char* AbandonsChanges = "abandonsPendingChanges";
@@ -80,6 +80,6 @@ private:
     static bool s_restoringFocus;
     std::function<QString()> m_read;
     std::function<void(const QString&)> m_show;
-    std::function<QString()> m_check;
+    std::function<bool(QString* reason)> m_check;
     QString m_refusal; // the message of the refused text
 };

@@ -1,6 +1,6 @@
 #include "app/PhotoReportAction.h"
 
-#include "export/PhotoReport.h"
+#include "export/gui/PhotoReport.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -8,8 +8,8 @@
 #include "app/Unit1.h"
 #include "data/Engine.h"
 #include "data/OrderColumns.h"
-#include "lists/BatchChooser.h"
-#include "lists/PickLists.h"
+#include "lists/gui/BatchChooser.h"
+#include "lists/gui/PickLists.h"
 #include "ui/Dialogs.h"
 
 #include <QAction>
@@ -40,8 +40,8 @@ void TForm1::ImportLinesClick()
                       },
                       [this](const SheetLines& stored) {
                           using namespace OrderColumns;
-                          m_pickLists->offerNewEntries(QStringLiteral("Suppliers"), DBComboBox2, SheetImport::valuesOf(stored, Dostavcik));
-                          m_pickLists->offerNewEntries(QStringLiteral("Articles"), DBComboBox1, SheetImport::valuesOf(stored, Artikul));
-                          m_pickLists->offerNewEntries(QStringLiteral("Batches"), ComboBox2, SheetImport::valuesOf(stored, Batch));
+                          m_pickLists->offerNewEntries(QStringLiteral("Suppliers"), SheetImport::valuesOf(stored, Dostavcik));
+                          m_pickLists->offerNewEntries(QStringLiteral("Articles"), SheetImport::valuesOf(stored, Artikul));
+                          m_pickLists->offerNewEntries(QStringLiteral("Batches"), SheetImport::valuesOf(stored, Batch));
                       }});
 }

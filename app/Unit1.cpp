@@ -22,21 +22,21 @@
 #include "data/PostgresEngine.h"
 #include "data/RegisterBackup.h"
 #include "editing/PriceRules.h"
-#include "export/ExcelExport.h"
-#include "export/PhotoReport.h"
+#include "export/gui/ExcelExport.h"
+#include "export/gui/PhotoReport.h"
 #include "app/PhotoReportAction.h"
 #include "editing/RecordLifecycle.h"
-#include "lists/BatchChooser.h"
-#include "lists/CompanyName.h"
-#include "lists/FilterRule.h"
-#include "lists/GridSort.h"
+#include "lists/gui/BatchChooser.h"
+#include "lists/gui/CompanyName.h"
+#include "lists/gui/FilterRule.h"
+#include "lists/gui/GridSort.h"
 #include "lists/ListStore.h"
-#include "lists/PickLists.h"
-#include "lists/SummaryCounters.h"
-#include "lists/Unit2.h"
-#include "photos/PhotoArea.h"
+#include "lists/gui/PickLists.h"
+#include "lists/gui/SummaryCounters.h"
+#include "lists/gui/Unit2.h"
+#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoStore.h"
-#include "photos/PhotoViewer.h"
+#include "photos/gui/PhotoViewer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -634,7 +634,8 @@ void TForm1::connectHandlers()
         connectFocusHook(field);
     for (DBEdit* field : {DBEdit7, DBEdit16, DBEdit17, DBEdit18}) {
         const OrderColumns::Index column = field->binding().columnIndex();
-        field->binding().setValueCheck([this, column] { return m_priceRules->derivedValuesProblem(column); });
+        field->binding().setValueCheck(
+            [this, column](QString* reason) { return m_priceRules->derivedValuesFit(column, reason); });
     }
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);

@@ -11,7 +11,7 @@
 #include "app/OrderGrid.h"
 #include "app/RecordFormFields.h"
 #include "app/Unit1.h"
-#include "photos/PhotoArea.h"
+#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoPictures.h"
 #include "ui/WheelNeedsFocus.h"
 #include "ui/OneLineValidator.h"

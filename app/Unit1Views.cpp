@@ -7,20 +7,21 @@
 #include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
 #include "data/OrderGridModel.h"
-#include "lists/BatchChooser.h"
-#include "lists/CompanyName.h"
-#include "lists/FilterRule.h"
-#include "lists/GridSort.h"
+#include "lists/gui/BatchChooser.h"
+#include "lists/gui/CompanyName.h"
+#include "lists/gui/FilterRule.h"
+#include "lists/gui/GridSort.h"
 #include "lists/ListStore.h"
-#include "lists/PickLists.h"
-#include "lists/SummaryCounters.h"
-#include "photos/PhotoArea.h"
-#include "photos/PhotoViewer.h"
+#include "lists/gui/PickLists.h"
+#include "lists/gui/SummaryCounters.h"
+#include "photos/gui/PhotoArea.h"
+#include "photos/gui/PhotoViewer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 void TForm1::cbfiltersupChange()
 {
@@ -89,17 +90,17 @@ void TForm1::ComboBox2Exit()
 
 void TForm1::Button6Click()
 {
-    m_pickLists->editPickList(QStringLiteral("Articles"), DBComboBox1);
+    m_pickLists->editPickListOf(Button6->objectName());
 }
 
 void TForm1::Button8Click()
 {
-    m_pickLists->editPickList(QStringLiteral("Suppliers"), DBComboBox2);
+    m_pickLists->editPickListOf(Button8->objectName());
 }
 
 void TForm1::Button9Click()
 {
-    m_pickLists->editPickList(QStringLiteral("Batches"), ComboBox2);
+    m_pickLists->editPickListOf(Button9->objectName());
 }
 
 void TForm1::Image1Click()

@@ -34,7 +34,7 @@
 #include "data/SqliteEngine.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
-#include "lists/FilterRule.h"
+#include "lists/gui/FilterRule.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -12,7 +12,7 @@
 #include "bench/Measure.h"
 #include "data/PostgresEngine.h"
 #include "data/ServerBackup.h"
-#include "photos/SideFilesBackup.h"
+#include "transfer/SideFilesBackup.h"
 
 #include <QCoreApplication>
 #include <QDir>

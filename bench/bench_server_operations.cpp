@@ -33,7 +33,7 @@
 #include "data/Database.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
-#include "lists/FilterRule.h"
+#include "lists/gui/FilterRule.h"
 
 #include <QApplication>
 #include <QThread>

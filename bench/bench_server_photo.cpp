@@ -17,7 +17,7 @@
 #include "data/Database.h"
 #include "data/SharedStore.h"
 #include "photos/JpegDecoder.h"
-#include "photos/PhotoArea.h"
+#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoStore.h"
 

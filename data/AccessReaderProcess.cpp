@@ -231,8 +231,8 @@ bool AccessReaderProcess::next(QVector<QVariant>* row)
     case AccessReaderProtocol::Tag::Error:
         return failFromChild(payload);
     case AccessReaderProtocol::Tag::End: {
-        const QString ending = endOfChild();
-        m_finished = ending.isEmpty();
+        QString ending;
+        m_finished = childEndedNormally(&ending);
         if (!m_finished)
             fail(true, ending);
         return false;
@@ -249,8 +249,8 @@ bool AccessReaderProcess::failFromChild(const QByteArray& payload)
     QString message;
     if (!AccessReaderProtocol::decodeError(payload, &damaged, &message))
         return fail(true, QStringLiteral("the reader program's output is garbled"));
-    const QString ending = endOfChild();
-    return ending.isEmpty() ? fail(damaged, message) : fail(true, ending);
+    QString ending;
+    return childEndedNormally(&ending) ? fail(damaged, message) : fail(true, ending);
 }
 
 bool AccessReaderProcess::readFrame(AccessReaderProtocol::Tag* tag, QByteArray* payload)
@@ -291,7 +291,8 @@ bool AccessReaderProcess::fill(qsizetype bytes)
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
-            const QString ending = endOfChild();
+            QString ending;
+            childEndedNormally(&ending);
             // Before a word of output, 126 and 127 are what the system's
             // loader ends with when the program cannot run at all (a library
             // missing, a file that cannot be executed): not the file's fault.
@@ -310,12 +311,11 @@ bool AccessReaderProcess::fill(qsizetype bytes)
     return true;
 }
 
-// Waits (within the time left) for the child to exit; empty when it exited
-// normally, else what ended it.
-QString AccessReaderProcess::endOfChild()
-{
+// Waits (within the time left) for the child to exit: true when it exited
+// normally, else false with ending set to what ended it.
+bool AccessReaderProcess::childEndedNormally(QString* ending) {
     if (m_pid <= 0)
-        return QString();
+        return true;
     int status = 0;
     pid_t done = 0;
     while (m_waited < m_limits.milliseconds) {
@@ -325,24 +325,28 @@ QString AccessReaderProcess::endOfChild()
         QThread::msleep(5);
         m_waited += 5;
     }
+    const QString tooLong =
+        QStringLiteral("reading it takes longer than %1 seconds").arg((m_limits.milliseconds + 999) / 1000);
     if (done <= 0) {
         stop();
-        return QStringLiteral("reading it takes longer than %1 seconds")
-            .arg((m_limits.milliseconds + 999) / 1000);
+        *ending = tooLong;
+        return false;
     }
     m_pid = -1;
     if (WIFSIGNALED(status)) {
         const int signal = WTERMSIG(status);
-        if (signal == SIGXCPU || signal == SIGKILL)
-            return QStringLiteral("reading it takes longer than %1 seconds")
-                .arg((m_limits.milliseconds + 999) / 1000);
-        return QStringLiteral("the reader program stopped on signal %1 (%2)")
-            .arg(signal)
-            .arg(QString::fromLocal8Bit(strsignal(signal)));
+        *ending = signal == SIGXCPU || signal == SIGKILL
+                      ? tooLong
+                      : QStringLiteral("the reader program stopped on signal %1 (%2)")
+                            .arg(signal)
+                            .arg(QString::fromLocal8Bit(strsignal(signal)));
+        return false;
     }
     if (WIFEXITED(status))
         m_exitStatus = WEXITSTATUS(status);
-    if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
-        return QStringLiteral("the reader program ended with status %1").arg(WEXITSTATUS(status));
-    return QString();
+    if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+        *ending = QStringLiteral("the reader program ended with status %1").arg(WEXITSTATUS(status));
+        return false;
+    }
+    return true;
 }

@@ -58,7 +58,7 @@ private:
     bool fill(qsizetype bytes);
     bool fail(bool damaged, const QString& message);
     bool failFromChild(const QByteArray& payload);
-    QString endOfChild();
+    bool childEndedNormally(QString* ending);
     void stop();
 
     Limits m_limits;

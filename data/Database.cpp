@@ -162,8 +162,8 @@ QString Database::serverSetting(const QString& folder, QString* error)
         return {};
     }
     const QString setting = parts.join(u' ');
-    const QString problem = PostgresEngine::settingProblem(setting);
-    if (!problem.isEmpty())
+    QString problem;
+    if (!PostgresEngine::settingParses(setting, &problem))
         return refuse(problem);
     return setting;
 }
@@ -200,14 +200,12 @@ bool Database::openServer(const QString& connectionString)
     if (m_unreachable)
         return false;
     // Before the probe: an older layout may lack columns the probe names.
-    m_error = RegisterUpgrade::server(*engine);
-    if (!m_error.isEmpty())
+    if (!RegisterUpgrade::server(*engine, &m_error))
         return false;
     if (!engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()), {},
                        [](const EngineRow&) { return false; }, &m_error))
         return false;
-    m_error = engine->schemaProblem(RegisterVersion::current());
-    if (!m_error.isEmpty())
+    if (!engine->schemaFits(RegisterVersion::current(), &m_error))
         return false;
     engine->ensureChangeSignal();
     m_engine = std::move(engine);
@@ -252,7 +250,7 @@ bool Database::openEmbedded(const QString& folder)
             // as it was, and the upgrade's write would then be refused once
             // another program starting at the same moment has upgraded it.
             version.finish();
-            m_error = RegisterUpgrade::file(handle(), folder, stored);
+            RegisterUpgrade::file(handle(), folder, stored, &m_error);
         } else {
             m_error = unusableRegister(version.lastError(), path);
         }
@@ -276,8 +274,7 @@ bool Database::openEmbedded(const QString& folder)
             return false;
         }
         probe = QSqlQuery();
-        m_error = SqliteEngine::schemaProblem(handle(), RegisterVersion::fileCurrent());
-        if (!m_error.isEmpty()) {
+        if (!SqliteEngine::schemaFits(handle(), RegisterVersion::fileCurrent(), &m_error)) {
             close();
             return false;
         }

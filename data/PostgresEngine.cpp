@@ -659,11 +659,10 @@ QString PostgresEngine::containsIgnoringCase(const QStringList& columns) const
     return QStringLiteral("strpos(lower(concat_ws(E'\\n', %1)), lower(?)) > 0").arg(columns.join(QStringLiteral(", ")));
 }
 
-QString PostgresEngine::schemaProblem(int version)
+bool PostgresEngine::schemaFits(int version, QString* error)
 {
     QString problem;
     QVector<bool> found(OrderColumns::Count, false);
-    QString error;
     const bool read = query(
         QStringLiteral("SELECT column_name::text, data_type::text,"
                        " pg_get_serial_sequence('table1', 'key') IS NOT NULL FROM information_schema.columns"
@@ -698,13 +697,15 @@ QString PostgresEngine::schemaProblem(int version)
                           .arg(OrderColumns::name(column), declared, needed);
             return false;
         },
-        &error);
+        error);
     if (!read)
-        return error;
+        return false;
     for (int column = 0; problem.isEmpty() && column < OrderColumns::Count; ++column)
         if (!found[column] && OrderColumns::inVersion(column, version))
             problem = OrderColumns::missingMessage(column);
-    return problem;
+    if (!problem.isEmpty())
+        *error = problem;
+    return problem.isEmpty();
 }
 
 namespace {
@@ -887,12 +888,13 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     return true;
 }
 
-QString PostgresEngine::settingProblem(const QString& setting)
-{
+bool PostgresEngine::settingParses(const QString& setting, QString* error) {
     char* message = nullptr;
     PQconninfoOption* options = PQconninfoParse(setting.toUtf8().constData(), &message);
-    const QString problem = options ? QString() : QString::fromUtf8(message ? message : "out of memory").trimmed();
+    const bool parses = options != nullptr;
+    if (!parses)
+        *error = QString::fromUtf8(message ? message : "out of memory").trimmed();
     PQconninfoFree(options);
     PQfreemem(message);
-    return problem;
+    return parses;
 }

@@ -36,10 +36,10 @@ public:
 
     // Connects with a libpq connection string (key=value pairs or a URI).
     bool connect(const QString& connectionString, QString* error);
-    // Columns of Table1 whose type would not hold the register's values
-    // exactly, or a column of layout version missing: the message names the
-    // first, empty when all are fit.
-    QString schemaProblem(int version);
+    // Whether every column of Table1 of layout version is there with a type
+    // that holds the register's values exactly; when not, error names the
+    // first that does not.
+    bool schemaFits(int version, QString* error);
 
     bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
                QString* error) override;
@@ -65,9 +65,9 @@ public:
     // What a step says when no session with the server can be had; detail
     // is libpq's account.
     static QString unreachableMessage(const QString& detail);
-    // Why the library cannot read setting as a connection string ("missing
-    // "=" after ..."); empty when it can.
-    static QString settingProblem(const QString& setting);
+    // Whether the library can read setting as a connection string; when
+    // not, error says why ("missing "=" after ...").
+    static bool settingParses(const QString& setting, QString* error);
 
     // The statements that make Table1 and its indexes in an empty database.
     static QStringList schemaStatements();

@@ -66,28 +66,29 @@ QString caption(int column) {
     return QString::fromUtf8(OrderColumns::at(column).caption);
 }
 
-// Why a line read from the source is one the record form could never have
-// stored, or empty. The form keeps the money at the purchase price times the
+// Whether a line read from the source is one the record form could have
+// stored; when not, fault says why. The form keeps the money at the purchase price times the
 // received count (exact, so only the last digit may differ by rounding), and
 // an old register may hold a null where that rule has nothing to say; counts
 // and prices of either sign are the form's own (more defective than
 // delivered gives a negative received count).
-QString lineFault(const QVector<QVariant>& row, const QVector<int>& map) {
+bool lineAddsUp(const QVector<QVariant>& row, const QVector<int>& map, QString* fault) {
     const QVariant price = row.value(map[OrderColumns::Pokupnacena]);
     const QVariant received = row.value(map[OrderColumns::Polucbr]);
     const QVariant money = row.value(map[OrderColumns::Obsto]);
     if (price.isNull() || received.isNull() || money.isNull())
-        return QString();
+        return true;
     Currency product;
     const qint64 stored = FieldCodec::toCurrency(money).units();
     if (Currency::multiply(FieldCodec::toCurrency(price), FieldCodec::toInteger(received), &product) &&
         qAbs(product.units() - stored) <= 1)
-        return QString();
-    return QStringLiteral("%1 %2 is not %3 %4 × %5 %6")
-        .arg(caption(OrderColumns::Obsto), FieldCodec::toCurrency(money).toString(),
-             caption(OrderColumns::Pokupnacena), FieldCodec::toCurrency(price).toString(),
-             caption(OrderColumns::Polucbr))
-        .arg(FieldCodec::toInteger(received));
+        return true;
+    *fault = QStringLiteral("%1 %2 is not %3 %4 × %5 %6")
+                 .arg(caption(OrderColumns::Obsto), FieldCodec::toCurrency(money).toString(),
+                      caption(OrderColumns::Pokupnacena), FieldCodec::toCurrency(price).toString(),
+                      caption(OrderColumns::Polucbr))
+                 .arg(FieldCodec::toInteger(received));
+    return false;
 }
 
 bool exec(sqlite3* db, const QString& sql, QString* error) {
@@ -219,8 +220,8 @@ RegisterConversion::Outcome RegisterConversion::copyLines(RowSource& source, sql
     if (progress && !progress(0))
         return Outcome::Cancelled;
     while (source.next(&row)) {
-        const QString fault = lineFault(row, map);
-        if (!fault.isEmpty()) {
+        QString fault;
+        if (!lineAddsUp(row, map, &fault)) {
             m_error = QStringLiteral("line %1 of Table1 (key %2) holds what no register can: %3")
                           .arg(written + 1)
                           .arg(FieldCodec::text(row.value(map[OrderColumns::Key])), fault);

@@ -48,12 +48,6 @@ bool hasColumn(sqlite3* db, int column) {
 // The layout a step leaves is checked before anything is committed: a step
 // that made a column of another type would otherwise be kept, and the same
 // program would then refuse the register at every start.
-bool layoutHolds(const QString& problem, QString* error) {
-    if (!problem.isEmpty())
-        *error = problem;
-    return problem.isEmpty();
-}
-
 bool runFileStep(sqlite3* db, const UpgradeStep& step, QString* error) {
     for (int column : step.columns)
         if (!hasColumn(db, column) && !exec(db, OrderColumns::addColumnStatement(column), error))
@@ -61,7 +55,7 @@ bool runFileStep(sqlite3* db, const UpgradeStep& step, QString* error) {
     for (const QString& sql : step.fileSql)
         if (!exec(db, sql, error))
             return false;
-    return layoutHolds(SqliteEngine::schemaProblem(db, step.version), error);
+    return SqliteEngine::schemaFits(db, step.version, error);
 }
 
 bool runServerStep(PostgresEngine& engine, const UpgradeStep& step, QString* error) {
@@ -71,7 +65,7 @@ bool runServerStep(PostgresEngine& engine, const UpgradeStep& step, QString* err
     for (const QString& sql : statements + step.serverSql)
         if (!engine.execute(sql, {}, nullptr, error))
             return false;
-    return layoutHolds(engine.schemaProblem(step.version), error);
+    return engine.schemaFits(step.version, error);
 }
 
 QString notUpgraded(const QString& where, int from, int to, const QString& why) {
@@ -132,6 +126,12 @@ int serverVersion(PostgresEngine& engine, QString* error) {
     return -1;
 }
 
+// Sets error to why and returns false, so that a refusal is one return.
+bool refused(QString* error, const QString& why) {
+    *error = why;
+    return false;
+}
+
 bool runServerSteps(PostgresEngine& engine, int from, QString* error) {
     if (!engine.beginWrite(error))
         return false;
@@ -152,16 +152,17 @@ QString backupPath(const QString& folder, int version) {
     return QDir(RegisterBackup::folder(folder)).filePath(QStringLiteral("db1-before-v%1.mdb").arg(version));
 }
 
-QString file(sqlite3* db, const QString& folder, int stored) {
+bool file(sqlite3* db, const QString& folder, int stored, QString* error) {
     // SQLite keeps the number as a signed 32-bit integer; 0 is "none kept".
     if (stored < 0)
-        return RegisterVersion::valueMessage(QStringLiteral("db1.mdb"), QString::number(stored), 0);
+        return refused(error,
+                       RegisterVersion::valueMessage(QStringLiteral("db1.mdb"), QString::number(stored), 0));
     const int found = qMax(stored, RegisterVersion::First);
     const int current = RegisterVersion::fileCurrent();
     if (found > current)
-        return RegisterVersion::newerMessage(QStringLiteral("db1.mdb"), found, current);
+        return refused(error, RegisterVersion::newerMessage(QStringLiteral("db1.mdb"), found, current));
     if (found == current || !hasTable1(db))
-        return {};
+        return true;
     const RegisterBackup::Result copy = RegisterBackup::copyChecked(
         folder, backupPath(folder, current),
         QStringLiteral(
@@ -169,42 +170,45 @@ QString file(sqlite3* db, const QString& folder, int stored) {
             .arg(found)
             .arg(current));
     if (!copy.ok)
-        return copy.message;
-    QString error;
-    if (!runFileSteps(db, &error))
-        return notUpgraded(QStringLiteral("db1.mdb"), found, current, error);
-    return {};
+        return refused(error, copy.message);
+    QString stepError;
+    if (!runFileSteps(db, &stepError))
+        return refused(error, notUpgraded(QStringLiteral("db1.mdb"), found, current, stepError));
+    return true;
 }
 
-QString server(PostgresEngine& engine) {
-    QString error;
-    const int found = serverVersion(engine, &error);
+bool server(PostgresEngine& engine, QString* error) {
+    const int found = serverVersion(engine, error);
     if (found < 0)
-        return error;
+        return false;
     const int current = RegisterVersion::current();
     if (found > current)
-        return RegisterVersion::newerMessage(ServerRegister, found, current);
+        return refused(error, RegisterVersion::newerMessage(ServerRegister, found, current));
     if (found == current)
-        return {};
+        return true;
     // Programs of the old version would go on with the old layout.
     const qint64 others = engine.number(
         QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() "
                        "AND pid <> pg_backend_pid() AND backend_type = 'client backend'"));
     if (others < 0)
-        return notUpgraded(ServerRegister, found, current,
-                           QStringLiteral("the programs connected to it cannot be read"));
+        return refused(error, notUpgraded(ServerRegister, found, current,
+                                          QStringLiteral("the programs connected to it cannot be read")));
     if (others > 0)
-        return QStringLiteral(
-                   "%1 must be upgraded from version %2 to version %3, which is only done while no other "
-                   "program is connected to its database (%4 connected now): close the program on the "
-                   "other computers and start it again here first.")
-            .arg(ServerRegister)
-            .arg(found)
-            .arg(current)
-            .arg(others);
-    if (!runServerSteps(engine, found, &error))
-        return engine.connectionLost() ? error : notUpgraded(ServerRegister, found, current, error);
-    return {};
+        return refused(
+            error, QStringLiteral(
+                       "%1 must be upgraded from version %2 to version %3, which is only done while no other "
+                       "program is connected to its database (%4 connected now): close the program on the "
+                       "other computers and start it again here first.")
+                       .arg(ServerRegister)
+                       .arg(found)
+                       .arg(current)
+                       .arg(others));
+    QString stepError;
+    if (!runServerSteps(engine, found, &stepError))
+        return refused(error, engine.connectionLost()
+                                  ? stepError
+                                  : notUpgraded(ServerRegister, found, current, stepError));
+    return true;
 }
 
 } // namespace RegisterUpgrade

@@ -16,12 +16,12 @@ struct sqlite3;
 namespace RegisterUpgrade {
 
 // For the file db1.mdb of folder, open on db (nothing written yet), whose
-// user_version is stored: empty when it is at this program's version now
+// user_version is stored: true when it is at this program's version now
 // (or is no register at all, which the caller's own checks then tell); else
-// why it cannot be opened.
-QString file(sqlite3* db, const QString& folder, int stored);
+// false with error set to why it cannot be opened.
+bool file(sqlite3* db, const QString& folder, int stored, QString* error);
 // The same for the register of a connected server engine.
-QString server(PostgresEngine& engine);
+bool server(PostgresEngine& engine, QString* error);
 
 // The copy of db1.mdb of folder made before it is upgraded to version.
 QString backupPath(const QString& folder, int version);

@@ -161,12 +161,11 @@ QString columnText(sqlite3_stmt* statement, int column)
 
 } // namespace
 
-QString SqliteEngine::schemaProblem(sqlite3* db, int version)
+bool SqliteEngine::schemaFits(sqlite3* db, int version, QString* error)
 {
     SqliteStatement info;
-    QString error;
-    if (!info.prepare(db, QStringLiteral("PRAGMA table_info(Table1)"), &error))
-        return error;
+    if (!info.prepare(db, QStringLiteral("PRAGMA table_info(Table1)"), error))
+        return false;
     QVector<bool> found(OrderColumns::Count, false);
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(info.get())) == SQLITE_ROW) {
@@ -179,16 +178,22 @@ QString SqliteEngine::schemaProblem(sqlite3* db, int version)
                             type == ColumnType::Currency;
         const QString needed = number ? QStringLiteral("INTEGER") : QStringLiteral("TEXT");
         const QString declared = affinity(columnText(info.get(), 2));
-        if (declared != needed)
-            return QStringLiteral("Column %1 of Table1 holds %2; this register needs %3 there.")
-                .arg(OrderColumns::name(column), declared, needed);
+        if (declared != needed) {
+            *error = QStringLiteral("Column %1 of Table1 holds %2; this register needs %3 there.")
+                         .arg(OrderColumns::name(column), declared, needed);
+            return false;
+        }
     }
-    if (step != SQLITE_DONE)
-        return info.errorMessage();
+    if (step != SQLITE_DONE) {
+        *error = info.errorMessage();
+        return false;
+    }
     for (int column = 0; column < OrderColumns::Count; ++column)
-        if (!found[column] && OrderColumns::inVersion(column, version))
-            return OrderColumns::missingMessage(column);
-    return {};
+        if (!found[column] && OrderColumns::inVersion(column, version)) {
+            *error = OrderColumns::missingMessage(column);
+            return false;
+        }
+    return true;
 }
 
 void SqliteEngine::waitWhenBusy(sqlite3* db)

@@ -30,8 +30,8 @@ public:
     // register's values (another tool may have made it: a typed "12.50"
     // would be kept as text or a real in the money column and read back as
     // another amount), or a column of layout version missing: the message
-    // names the first, empty when all are fit.
-    static QString schemaProblem(sqlite3* db, int version);
+    // names the first in error.
+    static bool schemaFits(sqlite3* db, int version, QString* error);
 
     bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
                QString* error) override;

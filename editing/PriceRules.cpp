@@ -2,7 +2,7 @@
 
 #include "ui/FocusColours.h"
 #include "data/OrderTable.h"
-#include "lists/SummaryCounters.h"
+#include "lists/gui/SummaryCounters.h"
 
 #include <limits>
 
@@ -18,20 +18,26 @@ constexpr OrderColumns::Index Money = OrderColumns::Obsto;
 
 PriceRules::PriceRules(OrderTable& table, SummaryCounters& counters) : m_table(table), m_counters(counters) {}
 
-QString PriceRules::derivedValuesProblem(OrderColumns::Index column) const
-{
+bool PriceRules::derivedValuesFit(OrderColumns::Index column, QString* reason) const {
     // The price rule keeps the stored received count; a count derives it anew.
     const qint64 receivedCount =
         column == Price ? m_table.asInteger(Received)
                         : received(m_table.asInteger(Ordered), m_table.asInteger(Delivered),
                                    m_table.asInteger(Defective));
-    if (receivedCount < std::numeric_limits<qint32>::min() || receivedCount > std::numeric_limits<qint32>::max())
-        return QStringLiteral("the received count of this line, %1, is out of range").arg(receivedCount);
+    if (receivedCount < std::numeric_limits<qint32>::min() ||
+        receivedCount > std::numeric_limits<qint32>::max()) {
+        *reason = QStringLiteral("the received count of this line, %1, is out of range").arg(receivedCount);
+        return false;
+    }
     const Currency price = m_table.asCurrency(Price);
     Currency result;
-    if (!money(price, receivedCount, &result))
-        return QStringLiteral("the money of this line, %1 x %2, is out of range").arg(price.toString()).arg(receivedCount);
-    return QString();
+    if (!money(price, receivedCount, &result)) {
+        *reason = QStringLiteral("the money of this line, %1 x %2, is out of range")
+                      .arg(price.toString())
+                      .arg(receivedCount);
+        return false;
+    }
+    return true;
 }
 
 qint64 PriceRules::received(qint64 ordered, qint64 delivered, qint64 defective)

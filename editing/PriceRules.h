@@ -19,11 +19,11 @@ class PriceRules {
 public:
     PriceRules(OrderTable& table, SummaryCounters& counters);
 
-    // Why the line's received count or money, derived with the value just
-    // written into column (the price or a count), would not fit its column;
-    // empty when they fit. The field then refuses the value, so no money that
-    // belongs to other values is stored.
-    QString derivedValuesProblem(OrderColumns::Index column) const;
+    // Whether the line's received count and money, derived with the value
+    // just written into column (the price or a count), fit their columns;
+    // when not, reason says why. The field then refuses the value, so no
+    // money that belongs to other values is stored.
+    bool derivedValuesFit(OrderColumns::Index column, QString* reason) const;
 
     void priceEntered(QWidget* field);
     void priceExited(QWidget* field);

@@ -5,7 +5,7 @@
 #include "ui/StatusPanels.h"
 #include "data/FieldCodec.h"
 #include "data/OrderTable.h"
-#include "lists/BatchChooser.h"
+#include "lists/gui/BatchChooser.h"
 
 #include <QComboBox>
 #include <QDate>

@@ -6,7 +6,7 @@
 
 #include "data/Database.h"
 #include "data/OrderTable.h"
-#include "lists/FilterRule.h"
+#include "lists/gui/FilterRule.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,5 +1,6 @@
 #include "photos/PhotoPath.h"
 
+#include "data/EntryName.h"
 #include "photos/CaseBlindNames.h"
 #include "photos/PhotoPreview.h"
 
@@ -29,47 +30,9 @@ PhotoPath::PhotoPath(const QString& appDir, const QString& batch, const QString&
         m_appDir += QLatin1Char('/');
 }
 
-bool PhotoPath::namesOneEntry(const QString& name)
-{
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    // The previews' folder lies where a batch folder could (PhotoPreview).
-    if (name.compare(PhotoPreview::folderName(), Qt::CaseInsensitive) == 0)
-        return false;
-    // Both separators on every system: a register is shared with Windows PCs.
-    for (const QChar c : name) {
-        if (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control)
-            return false;
-    }
-    return true;
-}
-
-QString PhotoPath::batchRule()
-{
-    return QStringLiteral(
-        "A batch must not be \".\", \"..\" or \"%1\", nor hold \"/\", \"\\\" or control characters.")
-        .arg(PhotoPreview::folderName());
-}
-
-QString PhotoPath::visible(const QString& name)
-{
-    // C0 controls have pictures of their own (U+2400 on); the rest cannot be
-    // shown and are marked as such.
-    QString shown;
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20)
-            shown += QChar(0x2400 + c.unicode());
-        else if (c.category() == QChar::Other_Control)
-            shown += QChar(QChar::ReplacementCharacter);
-        else
-            shown += c;
-    }
-    return shown;
-}
-
 bool PhotoPath::isUsable() const
 {
-    return namesOneEntry(m_batch) && namesOneEntry(fileNameOf(m_photoText));
+    return EntryName::namesOneEntry(m_batch) && EntryName::namesOneEntry(fileNameOf(m_photoText));
 }
 
 QString PhotoPath::refusal() const
@@ -77,10 +40,10 @@ QString PhotoPath::refusal() const
     if (isUsable())
         return {};
     const QString what =
-        namesOneEntry(m_batch)
-            ? QStringLiteral("The photo number \"%1\" cannot name a photo file.").arg(visible(m_photoText))
+        EntryName::namesOneEntry(m_batch)
+            ? QStringLiteral("The photo number \"%1\" cannot name a photo file.").arg(EntryName::visible(m_photoText))
             : QStringLiteral("The batch \"%1\" cannot name a photo folder. %2")
-                  .arg(visible(m_batch), batchRule());
+                  .arg(EntryName::visible(m_batch), EntryName::batchRule());
     return what + QStringLiteral(" No photo is shown, attached or deleted for this line.");
 }
 

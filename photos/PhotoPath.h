@@ -37,16 +37,6 @@ public:
     QString batch() const { return m_batch; }
     QString photoText() const { return m_photoText; }
 
-    // A name that is one entry of its folder: not "." or ".." (nor the
-    // previews' folder, PhotoPreview), and without
-    // "/", "\", NUL or other control characters. An empty batch is usable
-    // (photos directly in "pictures"), so an empty name passes.
-    static bool namesOneEntry(const QString& name);
-    // The rule as the user reads it, for the list editor's message too.
-    static QString batchRule();
-    // The name with its control characters made visible, for messages.
-    static QString visible(const QString& name);
-
     static QString picturesFolderName() { return QStringLiteral("pictures"); }
     // The name of the photo file numbered photoText: "<number>.jpg".
     static QString fileNameOf(const QString& photoText);

@@ -9,7 +9,7 @@
 // pictures/<batch>/previews:/<name>. No Windows folder can hold that name (a
 // colon is not allowed in a Windows file name), so a folder copied over from
 // the Windows program never collides with it, and no batch may be named so
-// (PhotoPath::namesOneEntry), so a batch's folder never collides with the
+// (EntryName::namesOneEntry), so a batch's folder never collides with the
 // previews of the photos lying directly in "pictures". A preview is the
 // photo's only while its modification time is the photo's (it is set so when
 // the preview is written): a photo replaced or copied in by another program
@@ -17,6 +17,8 @@
 //
 // The preview is made from bytes that decoded; a photo that does not decode
 // has none. Making one reads at most the decoder's own bounds (JpegDecoder).
+
+#include "data/EntryName.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -29,7 +31,7 @@ constexpr int Quality = 85;
 // More than any preview this program makes; a larger one is not read.
 constexpr qint64 LargestBytes = qint64(4) * 1024 * 1024;
 
-inline QString folderName() { return QStringLiteral("previews:"); }
+inline QString folderName() { return EntryName::previewsFolder(); }
 
 // The preview of the photo bytes; empty with error set when they do not decode.
 QByteArray make(const QByteArray& photo, QString* error);

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Engine.h"
+#include "data/EntryName.h"
 #include "data/ReplaceFile.h"
 #include "data/SharedStore.h"
 #include "photos/JpegDecoder.h"
@@ -42,8 +43,8 @@ void PhotoStore::keepCopy(const Key& key, qint64 version, const QString& file) {
 }
 
 QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
-    if (!PhotoPath::namesOneEntry(key.batch) ||
-        !PhotoPath::namesOneEntry(PhotoPath::fileNameOf(key.number)))
+    if (!EntryName::namesOneEntry(key.batch) ||
+        !EntryName::namesOneEntry(PhotoPath::fileNameOf(key.number)))
         return {};
     QString folder = m_appDir + QLatin1Char('/') + cacheFolderName();
     if (!key.batch.isEmpty())
@@ -51,18 +52,23 @@ QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
     return folder + QStringLiteral("/%1-%2.jpg").arg(key.number).arg(version);
 }
 
-QString PhotoStore::refusalOf(const QString& file) const {
-    return PlainEntries::refusalOfFile(m_appDir, QFileInfo(file).absoluteFilePath());
+bool PhotoStore::mayUse(const QString& file, QString* refusal) const {
+    return PlainEntries::isPlainFile(m_appDir, QFileInfo(file).absoluteFilePath(), refusal);
+}
+
+bool PhotoStore::mayUse(const QString& file) const {
+    QString ignored;
+    return mayUse(file, &ignored);
 }
 
 QString PhotoStore::currentPreview(const QString& photoFile) const {
     const QString preview = PhotoPreview::fileOf(photoFile);
-    return refusalOf(preview).isEmpty() && PhotoPreview::isCurrent(photoFile) ? preview : QString();
+    return mayUse(preview) && PhotoPreview::isCurrent(photoFile) ? preview : QString();
 }
 
 void PhotoStore::keepFilePreview(const QString& photoFile, const QByteArray& preview, const QDateTime& photoTime) {
     const QString file = PhotoPreview::fileOf(photoFile);
-    if (!refusalOf(file).isEmpty())
+    if (!mayUse(file))
         return;
     QString ignored; // without a preview the photo is shown from the original, and one is made again
     if (preview.isEmpty() || !PhotoPreview::write(photoFile, preview, photoTime, &ignored))
@@ -107,7 +113,7 @@ void PhotoStore::forget(const Key& key) {
     if (known == m_versions.cend())
         return;
     const QString file = cacheFile(key, known.value());
-    if (refusalOf(file).isEmpty())
+    if (mayUse(file))
         QFile::remove(file);
     m_keysOfFiles.remove(file);
     m_versions.erase(known);
@@ -118,8 +124,7 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     Found found;
     if (!m_server) {
         const QString file = path.file();
-        found.error = refusalOf(file);
-        if (found.error.isEmpty() && QFileInfo::exists(file)) {
+        if (mayUse(file, &found.error) && QFileInfo::exists(file)) {
             found.file = file;
             found.shown = currentPreview(file);
             found.previewMissing = found.shown.isEmpty();
@@ -131,13 +136,12 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     const Key key{batchKey(path.batch()), path.photoText()};
     if (cacheFile(key, 0).isEmpty()) {
         found.error =
-            QStringLiteral("The batch \"%1\" cannot name a photo folder.").arg(PhotoPath::visible(key.batch));
+            QStringLiteral("The batch \"%1\" cannot name a photo folder.").arg(EntryName::visible(key.batch));
         return found;
     }
     const QString k = mapKey(key.batch, key.number);
     qint64 known = m_versions.value(k, 0);
-    found.error = refusalOf(cacheFile(key, known));
-    if (!found.error.isEmpty())
+    if (!mayUse(cacheFile(key, known), &found.error))
         return found;
     if (known != 0 && !QFileInfo::exists(cacheFile(key, known)))
         known = 0; // the copy was removed behind the program's back
@@ -183,8 +187,8 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
             return found;
         }
         const QString file = cacheFile(key, photo.version);
-        QString reason = refusalOf(file);
-        if (!reason.isEmpty() || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
+        QString reason;
+        if (!mayUse(file, &reason) || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
             found.stored = true;
             found.error =
                 QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
@@ -213,8 +217,8 @@ bool PhotoStore::fetchOriginal(const Key& key, Found* found) {
     if (!photo.found)
         return true;
     const QString file = cacheFile(key, photo.version);
-    QString reason = refusalOf(file);
-    if (!reason.isEmpty() || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
+    QString reason;
+    if (!mayUse(file, &reason) || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
         found->stored = true;
         found->error =
             QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
@@ -238,7 +242,7 @@ void PhotoStore::keepServerPreview(const Key& key, qint64 version, const QByteAr
         return;
     // The cached copy becomes the preview, under the same version.
     const QString file = cacheFile(key, version);
-    if (refusalOf(file).isEmpty() && writeReplacing(preview, QFileInfo(file).absolutePath(), file, &ignored))
+    if (mayUse(file) && writeReplacing(preview, QFileInfo(file).absolutePath(), file, &ignored))
         m_originals.remove(k);
 }
 
@@ -282,7 +286,7 @@ PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
     if (!m_server) {
         Found found;
         found.file = path.file();
-        found.error = refusalOf(found.file);
+        mayUse(found.file, &found.error);
         return found;
     }
     Found found = find(path);
@@ -295,8 +299,7 @@ PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
     const QString folder = m_appDir + QLatin1Char('/') + cacheFolderName() + QLatin1Char('/') + PhotoPreview::folderName();
     const QString file = folder + QStringLiteral("/%1-%2.jpg").arg(key.number).arg(version);
     found.file.clear();
-    found.error = refusalOf(file);
-    if (!found.error.isEmpty())
+    if (!mayUse(file, &found.error))
         return found;
     if (file != m_enlarged || !QFileInfo::exists(file)) {
         Engine* engine = m_database.serverEngine(&found.error);
@@ -309,7 +312,7 @@ PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
         }
         if (!writeReplacing(photo.jpeg, folder, file, &found.error))
             return found;
-        if (!m_enlarged.isEmpty() && m_enlarged != file && refusalOf(m_enlarged).isEmpty())
+        if (!m_enlarged.isEmpty() && m_enlarged != file && mayUse(m_enlarged))
             QFile::remove(m_enlarged);
         m_enlarged = file;
     }
@@ -320,10 +323,7 @@ PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
 bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByteArray& preview, QString* error) {
     if (!m_server) {
         const QString file = path.file();
-        *error = refusalOf(file);
-        if (error->isEmpty())
-            *error = refusalOf(PhotoPreview::fileOf(file));
-        if (!error->isEmpty())
+        if (!mayUse(file, error) || !mayUse(PhotoPreview::fileOf(file), error))
             return false;
         // The old preview goes first: whatever fails after, none is left that is not the photo's.
         QFile::remove(PhotoPreview::fileOf(file));
@@ -360,7 +360,7 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByt
     const QString file = cacheFile(key, version);
     QString ignored; // without a copy, the next show fetches the preview
     const QByteArray copy = preview.isEmpty() ? jpeg : preview;
-    if (refusalOf(file).isEmpty() && writeReplacing(copy, QFileInfo(file).absolutePath(), file, &ignored)) {
+    if (mayUse(file) && writeReplacing(copy, QFileInfo(file).absolutePath(), file, &ignored)) {
         keepCopy(key, version, file);
         if (preview.isEmpty())
             m_originals.insert(k);
@@ -407,11 +407,10 @@ bool PhotoStore::discard(const PhotoPath& path, QString* error) {
 
 bool PhotoStore::remove(const QString& file, QString* error) {
     if (!m_server) {
-        *error = refusalOf(file);
-        if (!error->isEmpty())
+        if (!mayUse(file, error))
             return false;
         QFile::remove(file); // a file that cannot be deleted is ignored
-        if (refusalOf(PhotoPreview::fileOf(file)).isEmpty())
+        if (mayUse(PhotoPreview::fileOf(file)))
             QFile::remove(PhotoPreview::fileOf(file));
         return true;
     }

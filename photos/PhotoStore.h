@@ -21,7 +21,7 @@
 // when two programs share the folder. The batch is stored and cached in
 // case-folded form: a batch found without regard to case, as the file store
 // finds its folders. The cache's names pass the same rule as the store's
-// (PhotoPath::namesOneEntry): a path never leaves the cache folder. The
+// (EntryName::namesOneEntry): a path never leaves the cache folder. The
 // cache holds only the latest copy of each photo and is bounded in all
 // (PhotoCacheUpkeep).
 //
@@ -123,8 +123,10 @@ class PhotoStore {
                                                    const QByteArray& preview, qint64 expected, qint64* version, QString* error);
     // Takes file as the cached copy of version, and keeps the cache small (PhotoCacheUpkeep).
     void keepCopy(const Key& key, qint64 version, const QString& file);
-    // Why nothing may be done with the file of either photo folder; empty when it may.
-    QString refusalOf(const QString& file) const;
+    // Whether anything may be done with the file of either photo folder;
+    // when not, refusal says why.
+    bool mayUse(const QString& file, QString* refusal) const;
+    bool mayUse(const QString& file) const;
     // The photo file's preview when it is the photo's own, else empty.
     QString currentPreview(const QString& photoFile) const;
     // Writes (or removes, when empty) the preview of the file register's photo.

@@ -23,19 +23,21 @@ Kind kindOf(const QString& path)
     return Kind::Other;
 }
 
-QString refusal(const QString& entry, const QString& what)
-{
+QString refusalText(const QString& entry, const QString& what) {
     return QStringLiteral("\"%1\" is %2. No photo is shown, attached or deleted through it.")
         .arg(QDir::toNativeSeparators(entry), what);
 }
 
 } // namespace
 
-QString refusalOfFile(const QString& root, const QString& path)
-{
+bool isPlainFile(const QString& root, const QString& path, QString* refusal) {
+    const auto refused = [refusal](const QString& entry, const QString& what) {
+        *refusal = refusalText(entry, what);
+        return false;
+    };
     const QString below = QDir(QDir::fromNativeSeparators(root)).relativeFilePath(QDir::fromNativeSeparators(path));
     if (below.startsWith(QLatin1String("..")))
-        return refusal(path, QStringLiteral("outside the photo folders"));
+        return refused(path, QStringLiteral("outside the photo folders"));
     const QStringList names = below.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString entry = QDir::fromNativeSeparators(root);
     for (qsizetype i = 0; i < names.size(); ++i) {
@@ -43,15 +45,15 @@ QString refusalOfFile(const QString& root, const QString& path)
         const bool last = i == names.size() - 1;
         const Kind kind = kindOf(entry);
         if (kind == Kind::Missing)
-            return {};
+            return true;
         if (kind == Kind::Link)
-            return refusal(entry, QStringLiteral("a link, not a photo folder or file of its own"));
+            return refused(entry, QStringLiteral("a link, not a photo folder or file of its own"));
         // A folder's place taken by a file leads nowhere: the work fails
         // there with its own message.
         if (last && kind != Kind::File)
-            return refusal(entry, QStringLiteral("not a regular file"));
+            return refused(entry, QStringLiteral("not a regular file"));
     }
-    return {};
+    return true;
 }
 
 } // namespace PlainEntries

@@ -15,9 +15,10 @@
 
 namespace PlainEntries {
 
-// Empty when no existing entry of path below root is a link and the last one,
-// if it exists, is a regular file; otherwise the message naming the entry, for
-// the user. path must lie below root (both absolute).
-QString refusalOfFile(const QString& root, const QString& path);
+// True when no existing entry of path below root is a link and the last one,
+// if it exists, is a regular file; otherwise false with refusal set to the
+// message naming the entry, for the user. path must lie below root (both
+// absolute).
+bool isPlainFile(const QString& root, const QString& path, QString* refusal);
 
 } // namespace PlainEntries

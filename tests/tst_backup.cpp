@@ -13,8 +13,8 @@
 #include "data/ServerBackupDay.h"
 #include "data/PostgresEngine.h"
 #include "data/OrderColumns.h"
-#include "photos/SideFilesBackup.h"
-#include "photos/SideFilesMove.h"
+#include "transfer/SideFilesBackup.h"
+#include "transfer/SideFilesMove.h"
 #include "support/OtherClient.h"
 #include "support/WindowFixture.h"
 

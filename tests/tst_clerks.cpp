@@ -17,12 +17,13 @@
 #include "data/RegisterTransfer.h"
 #include "data/SharedStore.h"
 #include "lists/ListStore.h"
-#include "lists/PickLists.h"
-#include "lists/Unit2.h"
+#include "lists/PickListTable.h"
+#include "lists/gui/PickLists.h"
+#include "lists/gui/Unit2.h"
 #include "photos/JpegDecoder.h"
-#include "photos/PhotoArea.h"
+#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoPictures.h"
-#include "photos/SideFilesMove.h"
+#include "transfer/SideFilesMove.h"
 #include "support/OtherClient.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"
@@ -247,6 +248,7 @@ void ClerksTest::fileMovesToTheServer()
                 file.setFileTime(QFileInfo(dir.filePath("pictures/B1/7.jpg")).lastModified(),
                                  QFileDevice::FileModificationTime));
     }
+    writeLocal(dir, "Colours.txt", "red\r\n"); // a list no table row names: left, and said so
     Database server;
     QVERIFY(server.open(dir.path()));
     if (serverHolds == "a line")
@@ -302,6 +304,10 @@ void ClerksTest::fileMovesToTheServer()
     QCOMPARE(sideFiles.lists(), 2);
     QCOMPARE(sideFiles.photos(), 2);
     QCOMPARE(sideFiles.leftBehind(), QStringList({"pictures/notes.txt", "pictures/b1/7.JPG"}));
+    QCOMPARE(sideFiles.unknownLists(), QStringList{"Colours.txt"});
+    QVERIFY2(
+        sideFiles.summary().endsWith("; left in the folder, a list the program does not know: Colours.txt"),
+        qPrintable(sideFiles.summary()));
 }
 
 // What one clerk enters on one PC, the other sees on the other: the company
@@ -338,7 +344,10 @@ void ClerksTest::clerksShareListsNameAndPhotos()
     QCOMPARE(PickLists::entries(b.DBComboBox2), QStringList({"Mango", "Zara"}));
     QCOMPARE(b.ComboBox2->currentText(), QString("C3"));
     QCOMPARE(b.Image1->width(), 247);
-    for (const QString name : {"Company.txt", "Suppliers.txt", "Batches.txt", "pictures"}) {
+    QStringList sideFiles{"pictures"};
+    for (const PickListTable::List& list : PickListTable::all())
+        sideFiles << list.fileName();
+    for (const QString& name : sideFiles) {
         QVERIFY2(!QFileInfo::exists(first.dir.filePath(name)), qPrintable(name));
         QVERIFY2(!QFileInfo::exists(second.dir.filePath(name)), qPrintable(name));
     }

@@ -17,6 +17,7 @@
 #include <QAbstractItemModelTester>
 #include <QFile>
 #include <QFileInfo>
+#include <QPalette>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>

@@ -8,7 +8,7 @@
 #include "data/OrderColumns.h"
 #include "export/BiffStream.h"
 #include "export/CompoundFile.h"
-#include "export/ExcelExport.h"
+#include "export/gui/ExcelExport.h"
 #include "export/ArialWidths.h"
 #include "export/ExportQuery.h"
 #include "export/ReportColumns.h"

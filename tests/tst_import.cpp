@@ -11,7 +11,7 @@
 #include "import/SheetLines.h"
 #include "app/DBComboBox.h"
 #include "app/SheetImport.h"
-#include "lists/PickLists.h"
+#include "lists/gui/PickLists.h"
 #include "support/TempAppDir.h"
 #include "support/WindowFixture.h"
 

@@ -2,9 +2,9 @@
 // left alone on each path through the dialog.
 
 #include "data/Database.h"
-#include "lists/CompanyName.h"
+#include "lists/gui/CompanyName.h"
 #include "lists/ListStore.h"
-#include "lists/Unit2.h"
+#include "lists/gui/Unit2.h"
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"

@@ -7,14 +7,14 @@
 #include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
 #include "data/OrderColumns.h"
-#include "lists/BatchChooser.h"
-#include "lists/EntryUse.h"
-#include "lists/FilterRule.h"
-#include "lists/GridSort.h"
+#include "lists/gui/BatchChooser.h"
+#include "lists/gui/EntryUse.h"
+#include "lists/gui/FilterRule.h"
+#include "lists/gui/GridSort.h"
 #include "lists/ListStore.h"
-#include "lists/PickLists.h"
-#include "lists/SummaryCounters.h"
-#include "lists/Unit2.h"
+#include "lists/gui/PickLists.h"
+#include "lists/gui/SummaryCounters.h"
+#include "lists/gui/Unit2.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"
 #include "ui/ComboLookup.h"
@@ -452,18 +452,21 @@ public:
         form(store, dialogs), lists({&DBComboBox1, &DBComboBox2, &view.cbfiltersup, &view.cbbatch, &ComboBox2}, store,
                                     reg.table, form, view.filter, dialogs)
     {
+        // The lists find their boxes by the window's names.
+        DBComboBox1.setObjectName("DBComboBox1");
+        DBComboBox2.setObjectName("DBComboBox2");
+        ComboBox2.setObjectName("ComboBox2");
     }
 
     // Opens the editor, replaces its text and presses OK (or Cancel).
-    void edit(const QString& listName, QComboBox* target, const QString& text, bool ok)
-    {
+    void edit(const QString& listName, const QString& text, bool ok) {
         QTimer::singleShot(0, &form, [&] {
             form.Memo1->setPlainText(text);
             (ok ? form.Button1 : form.Button2)->click();
             if (form.isVisible()) // OK answered with Cancel to its question
                 form.Button2->click();
         });
-        lists.editPickList(listName, target);
+        lists.editPickList(listName);
     }
 
     Register reg;
@@ -588,7 +591,7 @@ void TestListsView::editSuppliers()
     EditFixture f;
     f.view.cbfiltersup.setCurrentIndex(1); // Ann's
     QVERIFY(f.view.filter.cbfiltersupChange());
-    f.edit("Suppliers", &f.DBComboBox2, "X\nAnn's\nbob", true);
+    f.edit("Suppliers", "X\nAnn's\nbob", true);
     QCOMPARE(f.reg.dir.readFile("Suppliers.txt"), QByteArray("X\r\nAnn's\r\nbob"));
     QCOMPARE(PickLists::entries(&f.DBComboBox2), (QStringList{"Ann's", "bob", "X"}));
     QCOMPARE(PickLists::entries(&f.view.cbfiltersup), (QStringList{"All", "Ann's", "bob", "X"}));
@@ -603,7 +606,7 @@ void TestListsView::editBatches()
     EditFixture f;
     f.view.cbbatch.setCurrentIndex(1); // B1
     QVERIFY(f.view.filter.cbfiltersupChange());
-    f.edit("Batches", &f.ComboBox2, "B1\nB7\nA0", true);
+    f.edit("Batches", "B1\nB7\nA0", true);
     QCOMPARE(PickLists::entries(&f.ComboBox2), (QStringList{"A0", "B1", "B7"}));
     QCOMPARE(f.ComboBox2.currentText(), QString("B7"));
     QCOMPARE(PickLists::entries(&f.view.cbbatch), (QStringList{"All", "A0", "B1", "B7"}));
@@ -617,7 +620,7 @@ void TestListsView::editArticlesTouchesNothingElse()
     EditFixture f;
     f.view.cbfiltersup.setCurrentIndex(2); // X
     QVERIFY(f.view.filter.cbfiltersupChange());
-    f.edit("Articles", &f.DBComboBox1, "skirt\nCoat", true);
+    f.edit("Articles", "skirt\nCoat", true);
     QCOMPARE(PickLists::entries(&f.DBComboBox1), (QStringList{"Coat", "skirt"}));
     QCOMPARE(f.view.cbfiltersup.currentText(), QString("X"));
     QCOMPARE(f.reg.table.filter(), QString("(dostavcik = 'X') AND (batch = 'B7')"));
@@ -629,7 +632,7 @@ void TestListsView::cancelStillPostsThePendingLine()
     EditFixture f;
     QVERIFY(f.reg.table.edit());
     QVERIFY(f.reg.table.setValue(QStringLiteral("cvet"), QStringLiteral("blue")));
-    f.edit("Suppliers", &f.DBComboBox2, "changed", false);
+    f.edit("Suppliers", "changed", false);
     QCOMPARE(f.reg.dir.readFile("Suppliers.txt"), QByteArray("X\r\nAnn's"));
     QCOMPARE(PickLists::entries(&f.DBComboBox2), (QStringList{"Ann's", "X"}));
     QCOMPARE(f.reg.table.state(), TableState::Browse);

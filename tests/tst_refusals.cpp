@@ -4,7 +4,7 @@
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
 #include "app/OrderGrid.h"
-#include "lists/Unit2.h"
+#include "lists/gui/Unit2.h"
 #include "support/WindowFixture.h"
 
 #include <QComboBox>

@@ -10,8 +10,8 @@
 #include "data/OrderColumns.h"
 #include "data/PostgresEngine.h"
 #include "lists/PickListFile.h"
-#include "lists/Unit2.h"
-#include "photos/PhotoArea.h"
+#include "lists/gui/Unit2.h"
+#include "photos/gui/PhotoArea.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -4,8 +4,8 @@
 
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
-#include "lists/Unit2.h"
-#include "photos/PhotoArea.h"
+#include "lists/gui/Unit2.h"
+#include "photos/gui/PhotoArea.h"
 #include "support/JpegBytes.h"
 #include "support/OtherClient.h"
 #include "support/WindowFixture.h"

@@ -7,7 +7,7 @@
 #include "app/DBEdit.h"
 #include "app/OrderGrid.h"
 #include "data/OrderColumns.h"
-#include "photos/PhotoArea.h"
+#include "photos/gui/PhotoArea.h"
 #include "support/WindowFixture.h"
 #include "ui/ScreenFit.h"
 #include "ui/StatusPanel.h"

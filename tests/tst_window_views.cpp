@@ -9,8 +9,8 @@
 #include "app/OrderGrid.h"
 #include "app/RecordFormFields.h"
 #include "data/OrderGridModel.h"
-#include "lists/PickLists.h"
-#include "photos/PhotoArea.h"
+#include "lists/gui/PickLists.h"
+#include "photos/gui/PhotoArea.h"
 #include "support/SentStatements.h"
 #include "support/WindowFixture.h"
 

@@ -23,7 +23,7 @@
 #include "data/Engine.h"
 #include "data/PostgresEngine.h"
 #include "data/RegisterTransfer.h"
-#include "photos/SideFilesMove.h"
+#include "transfer/SideFilesMove.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,13 @@
-#include "lists/Unit2.h"
+#include "lists/gui/Unit2.h"
 
-#include "ui/Dialogs.h"
-#include "lists/EntryUse.h"
+#include "data/EntryName.h"
+#include "data/OrderColumns.h"
+#include "lists/ListEntries.h"
+#include "lists/gui/EntryUse.h"
 #include "lists/ListMerge.h"
 #include "lists/ListStore.h"
-#include "lists/PickLists.h"
-#include "photos/PhotoPath.h"
+#include "lists/PickListTable.h"
+#include "ui/Dialogs.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -142,14 +144,14 @@ void TForm2::Button1Click()
     const QString text = fromEditor(Memo1->document()->toRawText());
     // Refused before anything is written: the user's text stays for correcting.
     const QStringList entries = PickListFile::splitEntries(text);
-    const QString longEntries = PickLists::longEntries(Label1->text(), entries);
-    if (!longEntries.isEmpty()) {
+    QString tooLong;
+    if (!ListEntries::entriesFit(Label1->text(), entries, &tooLong)) {
         m_dialogs.information(
-            PickLists::longEntriesMessage({longEntries}, QStringLiteral("Shorten them and press OK again.")));
+            ListEntries::longEntriesMessage({tooLong}, QStringLiteral("Shorten them and press OK again.")));
         return;
     }
-    const QString folderless = folderlessBatches(entries);
-    if (!folderless.isEmpty()) {
+    QString folderless;
+    if (!batchesNameFolders(entries, &folderless)) {
         m_dialogs.information(folderless);
         return;
     }
@@ -190,20 +192,21 @@ void TForm2::showOthersChanges(const QString& mine)
             .arg(Label1->text()));
 }
 
-QString TForm2::folderlessBatches(const QStringList& entries) const
-{
-    if (Label1->text().compare(QLatin1String("batches"), Qt::CaseInsensitive) != 0)
-        return {};
+bool TForm2::batchesNameFolders(const QStringList& entries, QString* message) const {
+    const PickListTable::List* list = PickListTable::find(Label1->text());
+    if (!list || list->column != OrderColumns::Batch)
+        return true;
     QStringList named;
     for (const QString& entry : entries) {
-        if (!PhotoPath::namesOneEntry(entry))
-            named << QLatin1Char('"') + PhotoPath::visible(entry) + QLatin1Char('"');
+        if (!EntryName::namesOneEntry(entry))
+            named << QLatin1Char('"') + EntryName::visible(entry) + QLatin1Char('"');
     }
     if (named.isEmpty())
-        return {};
-    return QStringLiteral(
-               "These batches cannot name a photo folder: %1\r\n%2\r\nChange them and press OK again.")
-        .arg(PickLists::namedAtMost(named).join(QLatin1String(", ")), PhotoPath::batchRule());
+        return true;
+    *message = QStringLiteral(
+                   "These batches cannot name a photo folder: %1\r\n%2\r\nChange them and press OK again.")
+                   .arg(ListEntries::namedAtMost(named).join(QLatin1String(", ")), EntryName::batchRule());
+    return false;
 }
 
 void TForm2::Button2Click()

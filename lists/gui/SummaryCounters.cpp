@@ -1,4 +1,4 @@
-#include "lists/SummaryCounters.h"
+#include "lists/gui/SummaryCounters.h"
 
 #include "ui/StatusPanels.h"
 #include "data/NumberText.h"

@@ -1,4 +1,4 @@
-#include "lists/CompanyName.h"
+#include "lists/gui/CompanyName.h"
 
 #include "ui/Dialogs.h"
 #include "lists/ListStore.h"

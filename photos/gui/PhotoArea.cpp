@@ -1,4 +1,4 @@
-#include "photos/PhotoArea.h"
+#include "photos/gui/PhotoArea.h"
 
 #include <QMouseEvent>
 #include <QPainter>

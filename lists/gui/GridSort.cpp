@@ -1,4 +1,4 @@
-#include "lists/GridSort.h"
+#include "lists/gui/GridSort.h"
 
 #include "data/OrderColumns.h"
 #include "data/OrderGridModel.h"

@@ -7,15 +7,18 @@
 // hold but the list does not (renamed or removed since), marked as not in
 // the list (ComboLookup), so that their lines can still be filtered to.
 //
+// Which list fills which box, and which filter box an edit rebuilds, is
+// PickListTable's; the boxes are found by their object names.
+//
 // The window owns one and calls:
 //   start-up, after the company name -> loadAtStartup(), before the table opens
-//   Button6Click -> editPickList("Articles", DBComboBox1)
-//   Button8Click -> editPickList("Suppliers", DBComboBox2)
-//   Button9Click -> editPickList("Batches", ComboBox2)
+//   Button6Click, Button8Click, Button9Click -> editPickList() of the list
+//     PickListTable names for the button
 // Filling never fires the boxes' change handlers, so the filter does not run
 // in between.
 
-#include "lists/EntryUse.h"
+#include "lists/PickListTable.h"
+#include "lists/gui/EntryUse.h"
 
 #include <QString>
 #include <QStringList>
@@ -52,18 +55,21 @@ public:
     // shop's lists).
     bool allEmpty() const;
 
-    // Shows the list editor for listName; after OK reloads target from the
-    // file, offers the entries renamed to the lines that hold them and, for
-    // suppliers and batches (or after lines were renamed), rebuilds the
-    // filter boxes and runs the filter rule, which reads the view again.
-    // Then, whatever the result, a pending line is posted.
-    void editPickList(const QString& listName, QComboBox* target);
+    // Shows the list editor for listName; after OK reloads its box from the
+    // file, offers the entries renamed to the lines that hold them and, for a
+    // list with a filter box (or after lines were renamed), rebuilds that box
+    // and runs the filter rule, which reads the view again. Then, whatever
+    // the result, a pending line is posted.
+    void editPickList(const QString& listName);
+    // The same for the list that PickListTable gives the window's button of
+    // that object name.
+    void editPickListOf(const QString& buttonName);
 
     // The values of imported lines that the list lacks are offered to be
     // added (named, with their count), never added unasked; on OK they are
     // appended to the list and its boxes reloaded as after an edit. A list
     // another clerk stored meanwhile is left alone, with a message.
-    void offerNewEntries(const QString& listName, QComboBox* target, const QStringList& found);
+    void offerNewEntries(const QString& listName, const QStringList& found);
     static QString allText() { return QStringLiteral("All"); }
 
     // Offers in cbfiltersup, after the list's entries, the suppliers lines
@@ -72,29 +78,19 @@ public:
     // and at each refresh (F5); nothing is offered while the table is closed.
     void offerStoredSuppliers();
 
-    // An entry is stored in its line's column, which holds only so many
-    // characters (a batch 7): a longer entry would be stored cut and the cut
-    // line would no longer match its own batch or supplier. longEntries()
-    // names the entries of the list that do not fit, as one line of a
-    // message ("Batches (at most 7 characters): 2025-Spring"), or is empty.
-    static int entryWidth(const QString& listName);
-    static QString longEntries(const QString& listName, const QStringList& entries);
-    // The information text naming such entries: a heading, the given lines
-    // of longEntries(), and what the user can do about it.
-    static QString longEntriesMessage(const QStringList& lines, const QString& advice);
-    // The first ten of the named entries, and "and N more" for the rest.
-    static QStringList namedAtMost(QStringList named);
     static QStringList entries(const QComboBox* box);
 
 private:
     // After the list's file or text changed: its boxes reloaded and, for
     // suppliers and batches, the filter boxes rebuilt and the filter run;
     // the entries renamed in the editor offered to the lines that hold them.
-    bool reloadChanged(const QString& listName, QComboBox* target,
-                       const QList<QPair<QString, QString>>& renamed = {});
+    bool reloadChanged(const PickListTable::List& list, const QList<QPair<QString, QString>>& renamed = {});
     // Replaces the box's entries with the list's lines, sorted, when the
     // list exists. False when it exists but cannot be read (then reported).
     bool loadList(const QString& fileName, QComboBox* box, QStringList* longEntries = nullptr);
+    QComboBox* boxOf(const PickListTable::List& list) const;
+    // Rebuilds the filter box of that kind from the list's box.
+    void fillFilter(PickListTable::Filter filter, const QComboBox* listBox);
     static void select(QComboBox* box, int index);
     static void fill(QComboBox* box, const QStringList& entries);
     static void fillWithAll(QComboBox* box, const QStringList& entries);

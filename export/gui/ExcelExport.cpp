@@ -1,4 +1,4 @@
-#include "export/ExcelExport.h"
+#include "export/gui/ExcelExport.h"
 
 #include "export/ReportColumns.h"
 
@@ -9,7 +9,7 @@
 #include "export/ReportLock.h"
 #include "export/Workbook.h"
 #include "export/WorkbookWriter.h"
-#include "lists/SummaryCounters.h"
+#include "lists/gui/SummaryCounters.h"
 #include "ui/Dialogs.h"
 #include "ui/StatusPanels.h"
 

@@ -1,10 +1,12 @@
-#include "photos/SideFilesMove.h"
+#include "transfer/SideFilesMove.h"
 
 #include "data/Engine.h"
+#include "data/EntryName.h"
 #include "data/SharedStore.h"
+#include "lists/ListEntries.h"
 #include "lists/ListStore.h"
 #include "lists/PickListFile.h"
-#include "lists/PickLists.h"
+#include "lists/PickListTable.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPreview.h"
@@ -30,12 +32,18 @@ bool SideFilesMove::run(const QString& folder, Engine& server) {
     m_left.clear();
     m_keys.clear();
     m_root = QDir(folder).absolutePath();
+    // A list no row of the table names would stay behind unseen.
+    m_unknownLists = PickListTable::unknownListFiles(folder);
     return moveLists(folder, server) && movePhotos(folder, server);
 }
 
 QStringList SideFilesMove::listNames() {
-    return {QStringLiteral("Articles"), QStringLiteral("Suppliers"), QStringLiteral("Batches"),
-            QStringLiteral("Company")};
+    QStringList names;
+    for (const PickListTable::List& list : PickListTable::all()) {
+        if (list.movesToServer)
+            names << QLatin1String(list.name);
+    }
+    return names;
 }
 
 bool SideFilesMove::clearLists(Engine& server, QStringList* cleared, QString* error) {
@@ -58,8 +66,8 @@ bool SideFilesMove::listsInTheWay(const QString& folder, Engine& server) {
     SharedStore store(server);
     QStringList held;
     for (const QString& name : listNames()) {
-        if (PickListFile::readText(PickListFile::resolve(folder, name + QStringLiteral(".txt"))).status ==
-            PickListFile::Status::Missing)
+        if (PickListFile::readText(PickListFile::resolve(folder, PickListTable::find(name)->fileName()))
+                .status == PickListFile::Status::Missing)
             continue;
         const SharedStore::Text text = store.readText(ListStore::serverName(name), 0);
         if (!text.ok && !text.found) {
@@ -85,7 +93,7 @@ bool SideFilesMove::moveLists(const QString& folder, Engine& server) {
     SharedStore store(server);
     for (const QString& name : listNames()) {
         const PickListFile::Text file =
-            PickListFile::readText(PickListFile::resolve(folder, name + QStringLiteral(".txt")));
+            PickListFile::readText(PickListFile::resolve(folder, PickListTable::find(name)->fileName()));
         if (file.status == PickListFile::Status::Missing)
             continue;
         if (file.status == PickListFile::Status::Error) {
@@ -129,7 +137,7 @@ bool SideFilesMove::movePhotos(const QString& folder, Engine& server) {
     if (!movePhotoFolder(pictures, QString(), server))
         return false;
     for (const QFileInfo& entry : QDir(pictures).entryInfoList(allEntries(), QDir::Name)) {
-        if (entry.isDir() && !entry.isSymLink() && PhotoPath::namesOneEntry(entry.fileName())) {
+        if (entry.isDir() && !entry.isSymLink() && EntryName::namesOneEntry(entry.fileName())) {
             if (!movePhotoFolder(entry.filePath(), entry.fileName(), server))
                 return false;
         }
@@ -171,7 +179,7 @@ bool SideFilesMove::movePhotoFolder(const QString& path, const QString& batch, E
             continue; // the previews, moved with their photos
         // A link could lead out of the folder.
         QString number;
-        const bool jpeg = entry.isFile() && !entry.isSymLink() && PhotoPath::namesOneEntry(name) &&
+        const bool jpeg = entry.isFile() && !entry.isSymLink() && EntryName::namesOneEntry(name) &&
                           PhotoPath::isPhotoFileName(name, &number);
         if (!jpeg || m_keys.contains(key + QLatin1Char('/') + number)) {
             m_left << relative;
@@ -202,6 +210,9 @@ QString SideFilesMove::summary() const {
     QString text = QStringLiteral("%1 lists, %2 photos (%3 bytes)").arg(m_lists).arg(m_photos).arg(m_bytes);
     if (!m_left.isEmpty())
         text += QStringLiteral("; left in pictures, reached by no photo path: %1")
-                    .arg(PickLists::namedAtMost(m_left).join(QLatin1String(", ")));
+                    .arg(ListEntries::namedAtMost(m_left).join(QLatin1String(", ")));
+    if (!m_unknownLists.isEmpty())
+        text += QStringLiteral("; left in the folder, a list the program does not know: %1")
+                    .arg(ListEntries::namedAtMost(m_unknownLists).join(QLatin1String(", ")));
     return text;
 }

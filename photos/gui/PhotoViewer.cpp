@@ -1,10 +1,10 @@
-#include "photos/PhotoViewer.h"
+#include "photos/gui/PhotoViewer.h"
 
 #include "ui/Dialogs.h"
 #include "data/OrderTable.h"
-#include "lists/BatchChooser.h"
+#include "lists/gui/BatchChooser.h"
 #include "photos/JpegDecoder.h"
-#include "photos/PhotoArea.h"
+#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPictures.h"
 #include "photos/PhotoPreview.h"

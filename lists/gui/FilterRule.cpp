@@ -1,10 +1,10 @@
-#include "lists/FilterRule.h"
+#include "lists/gui/FilterRule.h"
 
 #include "ui/ComboLookup.h"
 #include "ui/FocusColours.h"
 #include "ui/StatusPanels.h"
 #include "data/OrderTable.h"
-#include "lists/SummaryCounters.h"
+#include "lists/gui/SummaryCounters.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,11 +1,11 @@
-#include "photos/SideFilesBackup.h"
+#include "transfer/SideFilesBackup.h"
 
 #include "data/SharedStore.h"
 #include "lists/ListStore.h"
 #include "lists/PickListFile.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoStore.h"
-#include "photos/SideFilesMove.h"
+#include "transfer/SideFilesMove.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -73,7 +73,7 @@ bool SideFilesBackup::writePhotos(Engine& snapshot, const QString& folder, const
         const SharedStore::Photo photo = store.readPhoto(key.batch, key.number, 0, PhotoStore::LargestPhotoBytes);
         if (!photo.ok || !photo.found) {
             *error = photo.ok ? QStringLiteral("the photo %1 of batch \"%2\" cannot be read")
-                                    .arg(key.number, PhotoPath::visible(key.batch))
+                                    .arg(key.number, EntryName::visible(key.batch))
                               : photo.error;
             return false;
         }

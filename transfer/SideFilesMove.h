@@ -8,12 +8,15 @@
 // transaction; then everything is read back and compared with what was read
 // from the files, and any difference fails the move.
 //
+// The lists that move are those PickListTable marks so; any other *.txt file
+// of the folder that reads as a list is named in the summary as left behind.
 // Like the lines, the side files move only into a register that holds none
-// yet; the lists in the way are named, with the way to clear them. A list file that cannot be read whole fails the move. What no photo
-// path can reach is left in place and named in the summary: files not ending
-// in ".jpg", folders below a batch folder, and a second file for the same
-// batch and number in folders that differ only in case (the first in name
-// order moves, as the file store finds it).
+// yet; the lists in the way are named, with the way to clear them. A list
+// file that cannot be read whole fails the move. What no photo path can reach
+// is left in place and named in the summary: files not ending in ".jpg",
+// folders below a batch folder, and a second file for the same batch and
+// number in folders that differ only in case (the first in name order moves,
+// as the file store finds it).
 
 #include <QSet>
 #include <QString>
@@ -24,7 +27,8 @@ class Engine;
 class SideFilesMove {
   public:
     bool run(const QString& folder, Engine& server);
-    // The side files of pick lists and company name, without ".txt".
+    // The side files of pick lists and company name that move with the
+    // lines (PickListTable), without ".txt".
     static QStringList listNames();
     // Deletes the server register's lists and company name, which keep the
     // lists of a folder from moving; cleared gets the names of those there were.
@@ -35,6 +39,9 @@ class SideFilesMove {
     int lists() const { return m_lists; }
     qint64 photos() const { return m_photos; }
     QStringList leftBehind() const { return m_left; }
+    // The *.txt files of the folder that read as a list but are no list of
+    // PickListTable: not moved, and named in the summary.
+    QStringList unknownLists() const { return m_unknownLists; }
 
   private:
     // Whether lists the folder holds are on the server already (or cannot be
@@ -51,6 +58,7 @@ class SideFilesMove {
     qint64 m_photos = 0;
     qint64 m_bytes = 0;
     QStringList m_left;   // paths relative to the folder
+    QStringList m_unknownLists;
     QSet<QString> m_keys; // batch key "/" number of the photos moved
     QString m_root;
 };

@@ -1,4 +1,4 @@
-#include "lists/BatchChooser.h"
+#include "lists/gui/BatchChooser.h"
 
 #include "ui/ComboLookup.h"
 #include "ui/FocusColours.h"

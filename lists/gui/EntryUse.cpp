@@ -1,8 +1,9 @@
-#include "lists/EntryUse.h"
+#include "lists/gui/EntryUse.h"
 
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
-#include "lists/PickLists.h"
+#include "lists/ListEntries.h"
+#include "lists/PickListTable.h"
 #include "ui/Dialogs.h"
 
 namespace {
@@ -25,17 +26,8 @@ EntryUse::EntryUse(OrderTable& table, Dialogs& dialogs) : m_table(table), m_dial
 
 int EntryUse::column(const QString& listName)
 {
-    static const struct {
-        const char* list;
-        int column;
-    } columns[] = {{"articles", OrderColumns::Artikul},
-                   {"suppliers", OrderColumns::Dostavcik},
-                   {"batches", OrderColumns::Batch}};
-    for (const auto& entry : columns) {
-        if (listName.compare(QLatin1String(entry.list), Qt::CaseInsensitive) == 0)
-            return entry.column;
-    }
-    return -1;
+    const PickListTable::List* list = PickListTable::find(listName);
+    return list && list->isPickList() ? list->column : -1;
 }
 
 ListEdit::Changes EntryUse::changesOf(const QString& listName, const QStringList& before, const QStringList& after)
@@ -79,7 +71,7 @@ bool EntryUse::confirmRemoved(const QString& listName, const QStringList& remove
     return m_dialogs.confirm(
         QStringLiteral("These entries are no longer in the list \"%1\", but lines still hold them: %2\r\n"
                        "The lines keep their value. Store the list anyway?")
-            .arg(listName, PickLists::namedAtMost(named).join(QLatin1String(", "))));
+            .arg(listName, ListEntries::namedAtMost(named).join(QLatin1String(", "))));
 }
 
 bool EntryUse::offerRenames(const QString& listName, const QList<QPair<QString, QString>>& renamed)

@@ -56,9 +56,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // A batch is also the name of its photo folder: the message naming the
-    // batches of the list that cannot be one, or empty (also for other lists).
-    QString folderlessBatches(const QStringList& entries) const;
+    // A batch is also the name of its photo folder: whether every batch of
+    // the list can be one (true for other lists); when not, message names
+    // those that cannot.
+    bool batchesNameFolders(const QStringList& entries, QString* message) const;
 
     // Another clerk stored the list since it was read: shows theirs with this
     // clerk's changes (mine) put onto it, ready for another OK.

@@ -1,14 +1,16 @@
-#include "lists/PickLists.h"
+#include "lists/gui/PickLists.h"
 
-#include "ui/Dialogs.h"
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
-#include "lists/EntryUse.h"
-#include "lists/FilterRule.h"
+#include "lists/gui/EntryUse.h"
+#include "lists/gui/FilterRule.h"
+#include "lists/ListEntries.h"
 #include "lists/ListStore.h"
-#include "lists/Unit2.h"
+#include "lists/PickListTable.h"
+#include "lists/gui/Unit2.h"
 #include "ui/ComboLookup.h"
+#include "ui/Dialogs.h"
 
 #include <QComboBox>
 #include <QHash>
@@ -71,55 +73,6 @@ void PickLists::select(QComboBox* box, int index)
     box->setCurrentIndex(index);
 }
 
-int PickLists::entryWidth(const QString& listName)
-{
-    const int column = EntryUse::column(listName);
-    return column < 0 ? 0 : OrderColumns::at(column).width;
-}
-
-QString PickLists::longEntries(const QString& listName, const QStringList& entries)
-{
-    const int width = entryWidth(listName);
-    if (width <= 0)
-        return {};
-    // Measured as the column cuts a value, in UTF-16 units.
-    QStringList named;
-    // An entry far too long (a pasted text, a binary file read as a list) is
-    // named by what the column would keep and its length: the box must stay
-    // readable and quick to lay out.
-    constexpr int LongestNamed = 100;
-    for (const QString& entry : entries) {
-        if (entry.size() > LongestNamed)
-            named << QStringLiteral("%1... (%2 characters)").arg(entry.left(width)).arg(entry.size());
-        else if (entry.size() > width)
-            named << entry;
-    }
-    if (named.isEmpty())
-        return {};
-    return QStringLiteral("%1 (at most %2 characters): %3")
-        .arg(listName)
-        .arg(width)
-        .arg(namedAtMost(named).join(QLatin1String(", ")));
-}
-
-QStringList PickLists::namedAtMost(QStringList named)
-{
-    // A list full of them must not make a box taller than the screen.
-    constexpr int MaxNamed = 10;
-    const qsizetype more = named.size() - MaxNamed;
-    if (more > 0) {
-        named.erase(named.begin() + MaxNamed, named.end());
-        named << QStringLiteral("and %1 more").arg(more);
-    }
-    return named;
-}
-
-QString PickLists::longEntriesMessage(const QStringList& lines, const QString& advice)
-{
-    return QStringLiteral("These entries are longer than their column holds and would be stored cut:\r\n%1\r\n%2")
-        .arg(lines.join(QLatin1String("\r\n")), advice);
-}
-
 bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* longLines)
 {
     PickListFile::Entries file = m_store.readEntries(listName);
@@ -130,8 +83,8 @@ bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* l
     if (file.status == PickListFile::Status::Ok) {
         TextOrder::sort(file.lines);
         if (longLines) {
-            const QString named = longEntries(listName, file.lines);
-            if (!named.isEmpty())
+            QString named;
+            if (!ListEntries::entriesFit(listName, file.lines, &named))
                 *longLines << named;
         }
         fill(box, file.lines);
@@ -139,29 +92,100 @@ bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* l
     return true;
 }
 
-void PickLists::loadAtStartup(bool readLists)
-{
-    fill(m_boxes.DBComboBox1, {QString()});
-    fill(m_boxes.DBComboBox2, {QString()});
-    fill(m_boxes.cbbatch, {});
-
+void PickLists::loadAtStartup(bool readLists) {
     // Entries too long for their column stay listed as the file has them (the
     // file is the user's), but are named once, all lists in one message.
     QStringList longLines;
-    if (readLists) {
-        loadList(QStringLiteral("Articles"), m_boxes.DBComboBox1, &longLines);
-        loadList(QStringLiteral("Suppliers"), m_boxes.DBComboBox2, &longLines);
+    for (const PickListTable::List& list : PickListTable::all()) {
+        if (!list.isPickList())
+            continue;
+        // The batch list reaches the chooser through its filter box, which
+        // starts empty; the record form's boxes start with one empty entry.
+        const bool batches = list.filter == PickListTable::Filter::Batches;
+        QComboBox* box = batches ? m_boxes.cbbatch : boxOf(list);
+        fill(box, batches ? QStringList() : QStringList{QString()});
+        if (readLists)
+            loadList(QLatin1String(list.name), box, &longLines);
+        if (batches)
+            fill(boxOf(list), entries(m_boxes.cbbatch));
+        fillFilter(list.filter, boxOf(list));
     }
-    fillWithAll(m_boxes.cbfiltersup, entries(m_boxes.DBComboBox2));
-    select(m_boxes.cbfiltersup, 0);
-
-    if (readLists)
-        loadList(QStringLiteral("Batches"), m_boxes.cbbatch, &longLines);
-    fill(m_boxes.ComboBox2, entries(m_boxes.cbbatch));
-    fillWithAll(m_boxes.cbbatch, entries(m_boxes.cbbatch));
-    select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
     if (!longLines.isEmpty())
-        m_dialogs.information(longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
+        m_dialogs.information(ListEntries::longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
+}
+
+bool PickLists::allEmpty() const
+{
+    for (const PickListTable::List& list : PickListTable::all()) {
+        if (!list.isPickList())
+            continue;
+        for (const QString& entry : entries(boxOf(list))) {
+            if (!entry.isEmpty())
+                return false;
+        }
+    }
+    return true;
+}
+
+QComboBox* PickLists::boxOf(const PickListTable::List& list) const {
+    for (QComboBox* box : {m_boxes.DBComboBox1, m_boxes.DBComboBox2, m_boxes.ComboBox2}) {
+        if (box->objectName() == QLatin1String(list.box))
+            return box;
+    }
+    Q_ASSERT_X(false, "PickLists::boxOf", list.box);
+    return m_boxes.DBComboBox1;
+}
+
+void PickLists::fillFilter(PickListTable::Filter filter, const QComboBox* listBox) {
+    switch (filter) {
+    case PickListTable::Filter::None:
+        break;
+    case PickListTable::Filter::Suppliers:
+        fillWithAll(m_boxes.cbfiltersup, entries(listBox));
+        select(m_boxes.cbfiltersup, 0);
+        break;
+    case PickListTable::Filter::Batches:
+        fillWithAll(m_boxes.cbbatch, entries(listBox));
+        select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
+        break;
+    }
+}
+
+void PickLists::editPickListOf(const QString& buttonName) {
+    const PickListTable::List* list = PickListTable::ofButton(buttonName);
+    Q_ASSERT(list);
+    editPickList(QLatin1String(list->name));
+}
+
+void PickLists::editPickList(const QString& listName) {
+    const PickListTable::List* list = PickListTable::find(listName);
+    Q_ASSERT(list && list->isPickList());
+    if (!m_form.editList(listName))
+        return;
+    if (m_form.listResult() && !reloadChanged(*list, m_form.renamedEntries()))
+        return;
+    if (m_table.state() == TableState::Edit || m_table.state() == TableState::Insert)
+        m_table.post();
+}
+
+bool PickLists::reloadChanged(const PickListTable::List& list, const QList<QPair<QString, QString>>& renamed)
+{
+    const QString listName = QLatin1String(list.name);
+    QComboBox* target = boxOf(list);
+    // A list that exists but cannot be read ends the edit here.
+    if (!loadList(listName, target))
+        return false;
+    const bool linesRenamed = !renamed.isEmpty() && m_entryUse.offerRenames(listName, renamed);
+    if (list.filter == PickListTable::Filter::Batches)
+        target->setCurrentIndex(target->count() - 1);
+    fillFilter(list.filter, target);
+    if (list.filter == PickListTable::Filter::Suppliers)
+        offerStoredSuppliers();
+    // The filter's new view stores the pending line first; refused, its
+    // reason has been given, and the same store would only repeat it.
+    if (list.filter == PickListTable::Filter::None && !linesRenamed)
+        return true;
+    return m_filter.cbfiltersupChange();
 }
 
 void PickLists::offerStoredSuppliers()
@@ -195,53 +219,11 @@ void PickLists::offerStoredSuppliers()
         box->setCurrentIndex(chosenIndex);
 }
 
-bool PickLists::allEmpty() const
+void PickLists::offerNewEntries(const QString& listName, const QStringList& found)
 {
-    for (const QComboBox* box : {m_boxes.DBComboBox1, m_boxes.DBComboBox2, m_boxes.ComboBox2}) {
-        for (const QString& entry : entries(box)) {
-            if (!entry.isEmpty())
-                return false;
-        }
-    }
-    return true;
-}
-
-void PickLists::editPickList(const QString& listName, QComboBox* target)
-{
-    if (!m_form.editList(listName))
-        return;
-    if (m_form.listResult() && !reloadChanged(listName, target, m_form.renamedEntries()))
-        return;
-    if (m_table.state() == TableState::Edit || m_table.state() == TableState::Insert)
-        m_table.post();
-}
-
-bool PickLists::reloadChanged(const QString& listName, QComboBox* target,
-                              const QList<QPair<QString, QString>>& renamed)
-{
-    // A list that exists but cannot be read ends the edit here.
-    if (!loadList(listName, target))
-        return false;
-    const bool linesRenamed = !renamed.isEmpty() && m_entryUse.offerRenames(listName, renamed);
-    // The filter's new view stores the pending line first; refused, its
-    // reason has been given, and the same store would only repeat it.
-    if (listName.compare(QLatin1String("suppliers"), Qt::CaseInsensitive) == 0) {
-        select(m_boxes.cbfiltersup, 0);
-        offerStoredSuppliers();
-        return m_filter.cbfiltersupChange();
-    }
-    if (listName.compare(QLatin1String("batches"), Qt::CaseInsensitive) == 0) {
-        m_boxes.ComboBox2->setCurrentIndex(m_boxes.ComboBox2->count() - 1);
-        fillWithAll(m_boxes.cbbatch, entries(m_boxes.ComboBox2));
-        select(m_boxes.cbbatch, m_boxes.cbbatch->count() - 1);
-        return m_filter.cbfiltersupChange();
-    }
-    return !linesRenamed || m_filter.cbfiltersupChange();
-}
-
-void PickLists::offerNewEntries(const QString& listName, QComboBox* target, const QStringList& found)
-{
-    const QStringList present = entries(target);
+    const PickListTable::List* list = PickListTable::find(listName);
+    Q_ASSERT(list && list->isPickList());
+    const QStringList present = entries(boxOf(*list));
     QStringList fresh;
     for (const QString& value : found)
         if (!value.isEmpty() && !present.contains(value) && !fresh.contains(value))
@@ -251,7 +233,7 @@ void PickLists::offerNewEntries(const QString& listName, QComboBox* target, cons
     if (!m_dialogs.confirm(QStringLiteral("The imported lines name %1 %2 that the pick list does not hold:\r\n%3\r\n"
                                           "Add them to the list?")
                                .arg(fresh.size())
-                               .arg(listName.toLower(), namedAtMost(fresh).join(QStringLiteral("\r\n")))))
+                               .arg(listName.toLower(), ListEntries::namedAtMost(fresh).join(QStringLiteral("\r\n")))))
         return;
     const PickListFile::Text current = m_store.readText(listName);
     if (current.status == PickListFile::Status::Error) {
@@ -270,5 +252,5 @@ void PickLists::offerNewEntries(const QString& listName, QComboBox* target, cons
         m_dialogs.error(error);
         return;
     }
-    reloadChanged(listName, target);
+    reloadChanged(*list);
 }
