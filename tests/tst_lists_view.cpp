@@ -711,8 +711,7 @@ void TestListsView::editedEntriesAndTheirLines()
     }
     for (bool answer : answers)
         f.dialogs.confirmAnswers << answer;
-    QComboBox* target = list == "Articles" ? &f.DBComboBox1 : list == "Suppliers" ? &f.DBComboBox2 : &f.ComboBox2;
-    f.edit(list, target, text, true);
+    f.edit(list, text, true);
 
     QStringList asked;
     for (const QString& shown : f.dialogs.shown)

@@ -1,5 +1,6 @@
 #include "transfer/SideFilesBackup.h"
 
+#include "data/EntryName.h"
 #include "data/SharedStore.h"
 #include "lists/ListStore.h"
 #include "lists/PickListFile.h"

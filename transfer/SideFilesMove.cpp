@@ -158,7 +158,8 @@ bool SideFilesMove::movePhotos(const QString& folder, Engine& server) {
 
 QByteArray SideFilesMove::previewOf(const QString& photoFile, const QByteArray& photo) {
     const QString file = PhotoPreview::fileOf(photoFile);
-    if (PlainEntries::refusalOfFile(m_root, file).isEmpty() && PhotoPreview::isCurrent(photoFile) &&
+    QString refusal;
+    if (PlainEntries::isPlainFile(m_root, file, &refusal) && PhotoPreview::isCurrent(photoFile) &&
         QFileInfo(file).size() <= PhotoPreview::LargestBytes) {
         QFile preview(file);
         if (preview.open(QIODevice::ReadOnly))
