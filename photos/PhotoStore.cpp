@@ -325,8 +325,10 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByt
         const QString file = path.file();
         if (!mayUse(file, error) || !mayUse(PhotoPreview::fileOf(file), error))
             return false;
-        // The old preview goes first: whatever fails after, none is left that is not the photo's.
-        QFile::remove(PhotoPreview::fileOf(file));
+        // A photo that cannot be written leaves the old one and its preview
+        // as they were. Once it is written, the old preview no longer has
+        // the photo's time, so it is never shown for the new photo even when
+        // the new preview cannot be written in its place.
         if (!writeReplacing(jpeg, path.folder(), file, error))
             return false;
         keepFilePreview(file, preview, QFileInfo(file).lastModified());

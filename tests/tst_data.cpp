@@ -1523,9 +1523,10 @@ void TestData::upgradeStepsAscendToTheProgram()
 // the register would be refused by the same program at every start.
 void TestData::stepLeavingAWrongTypeKeepsNothing()
 {
-    TempAppDir dir(!TempAppDir::onServer());
+    // The setup's register is made by a program that knows version 1 only.
     std::optional<RegisterVersion::StepsOverride> program;
     program.emplace(QVector<UpgradeStep>{});
+    TempAppDir dir(!TempAppDir::onServer());
     const QString path = makeVersionedRegister(dir, 1);
     if (TempAppDir::onServer())
         awaitNoConnections();

@@ -1155,6 +1155,8 @@ void TestPhotos::photoAndPreviewAgree()
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime));
         } else if (words[0] == QLatin1String("show")) {
+            // The user's next step comes after the attach's step has ended.
+            QCoreApplication::processEvents();
             world.viewer.showPhoto(true);
         } else if (words[0] == QLatin1String("delete")) {
             world.viewer.deletePhoto(world.viewer.photoFileToDelete());
