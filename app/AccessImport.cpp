@@ -12,14 +12,12 @@
 
 namespace {
 
-AccessImport::SourceOpener& sourceOpener()
-{
+AccessImport::SourceOpener& sourceOpener() {
     static AccessImport::SourceOpener opener;
     return opener;
 }
 
-std::unique_ptr<RowSource> openTable1(const QString& path)
-{
+std::unique_ptr<RowSource> openTable1(const QString& path) {
     if (sourceOpener())
         return sourceOpener()(path);
     auto reader = std::make_unique<AccessReaderProcess>();
@@ -27,29 +25,25 @@ std::unique_ptr<RowSource> openTable1(const QString& path)
     return reader;
 }
 
-QString figuresText(const RegisterFigures& figures)
-{
+QString figuresText(const RegisterFigures& figures) {
     return QStringLiteral("%1 lines, %2 pieces received, money %3")
         .arg(figures.lines)
         .arg(figures.received)
         .arg(figures.money.toString(QLocale::system()));
 }
 
-QString failureText(bool damaged, const QString& reason)
-{
+QString failureText(bool damaged, const QString& reason) {
     return damaged ? QStringLiteral("db1.mdb is damaged: %1").arg(reason)
                    : QStringLiteral("db1.mdb cannot be converted: %1").arg(reason);
 }
 
 } // namespace
 
-void AccessImport::setSourceOpener(SourceOpener opener)
-{
+void AccessImport::setSourceOpener(SourceOpener opener) {
     sourceOpener() = std::move(opener);
 }
 
-QString AccessImport::keptName(const QString& appDir)
-{
+QString AccessImport::keptName(const QString& appDir) {
     const QDir dir(appDir);
     QString name = QStringLiteral("db1-access.mdb");
     for (int n = 2; QFileInfo::exists(dir.filePath(name)); ++n)
@@ -57,8 +51,7 @@ QString AccessImport::keptName(const QString& appDir)
     return name;
 }
 
-bool AccessImport::run(const QString& appDir, AccessFormat format)
-{
+bool AccessImport::run(const QString& appDir, AccessFormat format) {
     const QString registerPath = QDir(appDir).filePath(QLatin1String(Database::FileName));
     // What an interrupted earlier run left behind is never taken for a result.
     QFile::remove(registerPath + QStringLiteral(".new"));
@@ -73,8 +66,7 @@ bool AccessImport::run(const QString& appDir, AccessFormat format)
     return offerEmptyRegister(appDir);
 }
 
-bool AccessImport::convert(const QString& appDir, const QString& kept)
-{
+bool AccessImport::convert(const QString& appDir, const QString& kept) {
     const QDir dir(appDir);
     const QString registerPath = dir.filePath(QLatin1String(Database::FileName));
     std::unique_ptr<RowSource> source = openTable1(registerPath);
@@ -87,8 +79,8 @@ bool AccessImport::convert(const QString& appDir, const QString& kept)
     RegisterConversion conversion;
     RegisterConversion::Outcome outcome;
     {
-        const std::unique_ptr<ProgressReport> progress =
-            m_dialogs.progress(QStringLiteral("Converting the Access register..."), source->declaredRowCount());
+        const std::unique_ptr<ProgressReport> progress = m_dialogs.progress(
+            QStringLiteral("Converting the Access register..."), source->declaredRowCount());
         outcome = conversion.convert(*source, converted,
                                      [&progress](qint64 done) { return progress->update(done); });
     }
@@ -101,10 +93,10 @@ bool AccessImport::convert(const QString& appDir, const QString& kept)
     }
     if (conversion.sourceFigures() != conversion.targetFigures()) {
         QFile::remove(converted);
-        m_dialogs.standardError(QStringLiteral("The converted register does not match the Access file (Access file: "
-                                               "%1; converted: %2). db1.mdb stays the Access file")
-                                    .arg(figuresText(conversion.sourceFigures()),
-                                         figuresText(conversion.targetFigures())));
+        m_dialogs.standardError(
+            QStringLiteral("The converted register does not match the Access file (Access file: "
+                           "%1; converted: %2). db1.mdb stays the Access file")
+                .arg(figuresText(conversion.sourceFigures()), figuresText(conversion.targetFigures())));
         return false;
     }
 
@@ -134,16 +126,16 @@ bool AccessImport::convert(const QString& appDir, const QString& kept)
                 .arg(reason));
         return false;
     }
-    m_dialogs.information(QStringLiteral("The Access register was converted: %1, the same as in the Access file.\r\n"
-                                         "The Access file is kept as %2.")
-                              .arg(figuresText(conversion.targetFigures()), kept));
+    m_dialogs.information(
+        QStringLiteral("The Access register was converted: %1, the same as in the Access file.\r\n"
+                       "The Access file is kept as %2.")
+            .arg(figuresText(conversion.targetFigures()), kept));
     return true;
 }
 
 // The way on when db1.mdb stays the Access file: without it the window would
 // open on a closed table, where every action fails.
-bool AccessImport::offerEmptyRegister(const QString& appDir)
-{
+bool AccessImport::offerEmptyRegister(const QString& appDir) {
     const QDir dir(appDir);
     const QString registerPath = dir.filePath(QLatin1String(Database::FileName));
     if (!QFileInfo::exists(registerPath))

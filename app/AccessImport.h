@@ -19,7 +19,7 @@
 class Dialogs;
 
 class AccessImport {
-public:
+  public:
     // Opens Table1 of an Access file; a source whose errorString() is not
     // empty could not be opened.
     using SourceOpener = std::function<std::unique_ptr<RowSource>(const QString& path)>;
@@ -38,7 +38,7 @@ public:
     // that is taken, so an earlier kept file is never overwritten.
     static QString keptName(const QString& appDir);
 
-private:
+  private:
     bool convert(const QString& appDir, const QString& kept);
     bool offerEmptyRegister(const QString& appDir);
 

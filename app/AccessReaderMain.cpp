@@ -18,8 +18,7 @@ namespace {
 
 FILE* frames = nullptr;
 
-bool send(const QByteArray& frame)
-{
+bool send(const QByteArray& frame) {
     return std::fwrite(frame.constData(), 1, size_t(frame.size()), frames) == size_t(frame.size());
 }
 
@@ -27,8 +26,7 @@ bool send(const QByteArray& frame)
 // standard error, millions of lines when it loops. The frames go to a copy of
 // standard output taken first; both of libmdb's streams go nowhere. The
 // descriptor of standard error stays as it was, for a sanitizer's report.
-bool separateFrames()
-{
+bool separateFrames() {
     const int copy = dup(STDOUT_FILENO);
     frames = copy >= 0 ? fdopen(copy, "wb") : nullptr;
     const int null = open("/dev/null", O_WRONLY);
@@ -41,8 +39,7 @@ bool separateFrames()
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: access_reader FILE TABLE\n");
         return 2;

@@ -11,25 +11,20 @@
 
 class OrderTable;
 
-template <class Widget>
-class BoundControl : public Widget {
-public:
+template <class Widget> class BoundControl : public Widget {
+  public:
     FieldBinding& binding() const { return *m_binding; }
 
-protected:
+  protected:
     BoundControl(OrderTable& table, OrderColumns::Index column, QWidget* parent)
-        : Widget(parent), m_binding(new FieldBinding(this, table, column))
-    {
-    }
+        : Widget(parent), m_binding(new FieldBinding(this, table, column)) {}
 
-    void focusInEvent(QFocusEvent* event) override
-    {
+    void focusInEvent(QFocusEvent* event) override {
         Widget::focusInEvent(event);
         m_binding->focusEntered(event);
     }
 
-    void focusOutEvent(QFocusEvent* event) override
-    {
+    void focusOutEvent(QFocusEvent* event) override {
         Widget::focusOutEvent(event);
         m_binding->focusLeft(event);
     }

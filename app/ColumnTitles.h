@@ -9,7 +9,7 @@
 
 class ColumnTitles : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     // Shows the titles of rows, and follows its changes of titles.
     explicit ColumnTitles(QAbstractItemModel* rows, QObject* parent = nullptr);
 
@@ -18,6 +18,6 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-private:
+  private:
     QAbstractItemModel* m_rows;
 };

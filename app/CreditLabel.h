@@ -7,21 +7,21 @@
 
 class CreditLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     // The about page's file name in the application directory.
     static constexpr const char* PageFile = "about.html";
 
     explicit CreditLabel(const QString& text, QWidget* parent = nullptr);
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-private:
+  private:
     // Label20MouseEnter / Label20MouseLeave
     void setHovered(bool hovered);
 };

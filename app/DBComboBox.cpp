@@ -6,8 +6,7 @@
 #include <QKeyEvent>
 
 DBComboBox::DBComboBox(OrderTable& table, OrderColumns::Index column, QWidget* parent)
-    : BoundControl(table, column, parent)
-{
+    : BoundControl(table, column, parent) {
     setEditable(false);
     setMaxVisibleItems(14);
     m_binding->setTextAccess([this] { return valueAt(currentIndex()); },
@@ -15,8 +14,7 @@ DBComboBox::DBComboBox(OrderTable& table, OrderColumns::Index column, QWidget* p
     connect(this, qOverload<int>(&QComboBox::activated), this, &DBComboBox::picked);
 }
 
-void DBComboBox::showValue(const QString& text)
-{
+void DBComboBox::showValue(const QString& text) {
     const QSignalBlocker blocker(this);
     dropNotInList();
     const int entry = m_lookup.find(text);
@@ -27,20 +25,17 @@ void DBComboBox::showValue(const QString& text)
     setCurrentIndex(ComboLookup::addNotInList(this, text));
 }
 
-QString DBComboBox::valueAt(int index) const
-{
+QString DBComboBox::valueAt(int index) const {
     return ComboLookup::valueAt(this, index);
 }
 
-void DBComboBox::dropNotInList()
-{
+void DBComboBox::dropNotInList() {
     const int last = count() - 1;
     if (last >= 0 && itemData(last, ComboLookup::NotInListRole).isValid())
         removeItem(last);
 }
 
-void DBComboBox::picked(int index)
-{
+void DBComboBox::picked(int index) {
     const QString text = valueAt(index);
     if (!m_binding->userEdited())
         return;
@@ -51,8 +46,7 @@ void DBComboBox::picked(int index)
         showValue(text);
 }
 
-void DBComboBox::keyPressEvent(QKeyEvent* event)
-{
+void DBComboBox::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
         showPopup();
         return;

@@ -13,7 +13,7 @@
 
 class DBComboBox : public BoundControl<QComboBox> {
     Q_OBJECT
-public:
+  public:
     DBComboBox(OrderTable& table, OrderColumns::Index column, QWidget* parent = nullptr);
     // Selects the entry equal to text (letter case ignored); else shows text
     // as the entry not in the list, or nothing for an empty text.
@@ -21,10 +21,10 @@ public:
     // What entry index stands for: its text, or the stored value it marks.
     QString valueAt(int index) const;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void picked(int index);
     void dropNotInList();
 

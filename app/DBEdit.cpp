@@ -5,8 +5,7 @@
 #include "ui/OneLineValidator.h"
 
 DBEdit::DBEdit(OrderTable& table, OrderColumns::Index column, QWidget* parent)
-    : BoundControl(table, column, parent)
-{
+    : BoundControl(table, column, parent) {
     const ColumnDef& def = OrderColumns::at(column);
     if (def.type == ColumnType::Text)
         setMaxLength(def.width);

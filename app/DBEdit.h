@@ -8,6 +8,6 @@
 
 class DBEdit : public BoundControl<QLineEdit> {
     Q_OBJECT
-public:
+  public:
     DBEdit(OrderTable& table, OrderColumns::Index column, QWidget* parent = nullptr);
 };

@@ -8,13 +8,13 @@ namespace {
 
 // The break a note's text is written with: that of its first break, or CR LF
 // for a note without one, as notes were always written on Windows.
-QString breakOf(const QString& text)
-{
+QString breakOf(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == u'\n')
             return QStringLiteral("\n");
         if (text[i] == u'\r')
-            return i + 1 < text.size() && text[i + 1] == u'\n' ? QStringLiteral("\r\n") : QStringLiteral("\r");
+            return i + 1 < text.size() && text[i + 1] == u'\n' ? QStringLiteral("\r\n")
+                                                               : QStringLiteral("\r");
     }
     return QStringLiteral("\r\n");
 }
@@ -22,8 +22,7 @@ QString breakOf(const QString& text)
 } // namespace
 
 DBMemo::DBMemo(OrderTable& table, OrderColumns::Index column, QWidget* parent)
-    : BoundControl(table, column, parent)
-{
+    : BoundControl(table, column, parent) {
     setTabChangesFocus(true);
     // The text area turns every break into a paragraph and gives them back as
     // LF; a note is stored as typed, so its breaks are written back the way

@@ -10,10 +10,10 @@
 
 class DBMemo : public BoundControl<QPlainTextEdit> {
     Q_OBJECT
-public:
+  public:
     DBMemo(OrderTable& table, OrderColumns::Index column, QWidget* parent = nullptr);
 
-private:
+  private:
     bool m_showing = false;
     QString m_lineBreak = QStringLiteral("\r\n");
 };

@@ -11,8 +11,7 @@
 
 DeletedLinesWindow::DeletedLinesWindow(Engine& engine, Report report, QWidget* parent)
     : QDialog(parent), m_engine(engine), m_report(std::move(report)), m_search(new QLineEdit(this)),
-      m_rows(new QTableWidget(0, 5, this)), m_restore(new QPushButton(QStringLiteral("Restore"), this))
-{
+      m_rows(new QTableWidget(0, 5, this)), m_restore(new QPushButton(QStringLiteral("Restore"), this)) {
     setObjectName(QStringLiteral("DeletedLinesWindow"));
     setWindowTitle(QStringLiteral("Deleted lines of the last %1 days").arg(LineHistory::KeptDays));
     m_search->setObjectName(QStringLiteral("DeletedSearch"));
@@ -39,8 +38,7 @@ DeletedLinesWindow::DeletedLinesWindow(Engine& engine, Report report, QWidget* p
     fill();
 }
 
-void DeletedLinesWindow::fill()
-{
+void DeletedLinesWindow::fill() {
     QString error;
     if (!LineHistory::deletedLines(m_engine, QDateTime::currentDateTime().addDays(-LineHistory::KeptDays),
                                    m_search->text(), MostShown, &m_entries, &error))
@@ -57,8 +55,7 @@ void DeletedLinesWindow::fill()
     m_restore->setEnabled(!m_entries.isEmpty());
 }
 
-void DeletedLinesWindow::restoreSelected()
-{
+void DeletedLinesWindow::restoreSelected() {
     const int row = m_rows->currentRow();
     if (row < 0 || row >= m_entries.size())
         return;

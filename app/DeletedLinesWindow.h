@@ -15,7 +15,7 @@ class QTableWidget;
 
 class DeletedLinesWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     using Report = std::function<void(const QString& message)>;
     DeletedLinesWindow(Engine& engine, Report report, QWidget* parent = nullptr);
 
@@ -26,7 +26,7 @@ public:
     // Brings back the line of the selected row.
     void restoreSelected();
 
-private:
+  private:
     void fill();
 
     static constexpr int MostShown = 1000;

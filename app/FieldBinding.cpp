@@ -11,8 +11,7 @@
 #include <QWidget>
 
 FieldBinding::FieldBinding(QWidget* control, OrderTable& table, OrderColumns::Index column)
-    : QObject(control), m_control(control), m_table(table), m_columnIndex(column)
-{
+    : QObject(control), m_control(control), m_table(table), m_columnIndex(column) {
     m_table.addDataLink(this);
     connect(&m_table, &OrderTable::dataChanged, this, &FieldBinding::onDataChanged);
     // Back in Browse the table reports a data change of the whole line
@@ -23,19 +22,16 @@ FieldBinding::FieldBinding(QWidget* control, OrderTable& table, OrderColumns::In
     });
 }
 
-FieldBinding::~FieldBinding()
-{
+FieldBinding::~FieldBinding() {
     m_table.removeDataLink(this);
 }
 
-void FieldBinding::setTextAccess(std::function<QString()> read, std::function<void(const QString&)> show)
-{
+void FieldBinding::setTextAccess(std::function<QString()> read, std::function<void(const QString&)> show) {
     m_read = std::move(read);
     m_show = std::move(show);
 }
 
-bool FieldBinding::userEdited()
-{
+bool FieldBinding::userEdited() {
     if (m_showing)
         return true;
     const TableState state = m_table.state();
@@ -63,8 +59,7 @@ bool FieldBinding::userEdited()
     return true;
 }
 
-bool FieldBinding::commitPendingText()
-{
+bool FieldBinding::commitPendingText() {
     // An action asked for the store: a text it cannot take says why, also
     // when it was refused before.
     if (!writeText(true))
@@ -76,14 +71,12 @@ bool FieldBinding::commitPendingText()
     return true;
 }
 
-QString FieldBinding::caption() const
-{
+QString FieldBinding::caption() const {
     const QString name = m_control->accessibleName();
     return name.isEmpty() ? column() : name;
 }
 
-bool FieldBinding::refuse(const QString& text, const QString& reason)
-{
+bool FieldBinding::refuse(const QString& text, const QString& reason) {
     m_hasRefused = true;
     m_refusedText = text;
     m_refusal = caption() + QStringLiteral(": ") + reason;
@@ -91,8 +84,7 @@ bool FieldBinding::refuse(const QString& text, const QString& reason)
     return false;
 }
 
-bool FieldBinding::writeText(bool sayAgain)
-{
+bool FieldBinding::writeText(bool sayAgain) {
     if (!m_dirty)
         return true;
     const QString text = m_read();
@@ -128,8 +120,7 @@ bool FieldBinding::writeText(bool sayAgain)
     return true;
 }
 
-void FieldBinding::refresh()
-{
+void FieldBinding::refresh() {
     m_dirty = false;
     m_hasRefused = false;
     const QString text = m_table.isActive() ? m_table.asString(m_columnIndex) : QString();
@@ -140,8 +131,7 @@ void FieldBinding::refresh()
     m_showing = false;
 }
 
-void FieldBinding::onDataChanged(int column)
-{
+void FieldBinding::onDataChanged(int column) {
     if (column == m_columnIndex) {
         refresh();
         return;
@@ -155,8 +145,7 @@ void FieldBinding::onDataChanged(int column)
 
 bool FieldBinding::s_restoringFocus = false;
 
-void FieldBinding::focusEntered(const QFocusEvent*)
-{
+void FieldBinding::focusEntered(const QFocusEvent*) {
     // The first focus after the window opens counts as entering; coming back
     // from another window or a message box does not, nor does the field the
     // focus passes through while it returns to a field that refused its text.
@@ -166,8 +155,7 @@ void FieldBinding::focusEntered(const QFocusEvent*)
     emit entered();
 }
 
-void FieldBinding::focusLeft(const QFocusEvent* event)
-{
+void FieldBinding::focusLeft(const QFocusEvent* event) {
     if (!isFieldExit(event) || !m_inside || s_restoringFocus)
         return;
     // The focus goes to a control that abandons the pending changes (Cancel):
@@ -189,8 +177,7 @@ void FieldBinding::focusLeft(const QFocusEvent* event)
     takeFocusBack();
 }
 
-void FieldBinding::takeFocusBack()
-{
+void FieldBinding::takeFocusBack() {
     const auto restore = [this] {
         QTimer::singleShot(0, m_control, [this] {
             m_control->setFocus(Qt::OtherFocusReason);

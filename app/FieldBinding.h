@@ -18,7 +18,7 @@ class QWidget;
 
 class FieldBinding : public QObject, public DataLink {
     Q_OBJECT
-public:
+  public:
     FieldBinding(QWidget* control, OrderTable& table, OrderColumns::Index column);
     ~FieldBinding() override;
 
@@ -56,11 +56,11 @@ public:
     // text; other controls then run no enter or exit steps.
     static bool restoringFocus() { return s_restoringFocus; }
 
-signals:
+  signals:
     void entered();
     void exited();
 
-private:
+  private:
     void onDataChanged(int column);
     // sayAgain: a text refused before is reported again (an action asked).
     bool writeText(bool sayAgain);

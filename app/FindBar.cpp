@@ -10,8 +10,7 @@
 #include <QPushButton>
 
 FindBar::FindBar(OrderTable& table, QWidget* afterClose, QWidget* parent)
-    : QWidget(parent), m_table(table), m_afterClose(afterClose)
-{
+    : QWidget(parent), m_table(table), m_afterClose(afterClose) {
     setObjectName(QStringLiteral("FindBar"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 2, 4, 2);
@@ -27,11 +26,12 @@ FindBar::FindBar(OrderTable& table, QWidget* afterClose, QWidget* parent)
     caption->setBuddy(m_field);
     m_next = new QPushButton(QStringLiteral("Next"), this);
     m_next->setObjectName(QStringLiteral("FindNext"));
-    m_next->setToolTip(FormKeys::hintWithKeys(QStringLiteral("Следващ"), {QStringLiteral("F3"), QStringLiteral("Enter")}));
+    m_next->setToolTip(
+        FormKeys::hintWithKeys(QStringLiteral("Следващ"), {QStringLiteral("F3"), QStringLiteral("Enter")}));
     m_previous = new QPushButton(QStringLiteral("Previous"), this);
     m_previous->setObjectName(QStringLiteral("FindPrevious"));
-    m_previous->setToolTip(FormKeys::hintWithKeys(QStringLiteral("Предходен"),
-                                                  {QStringLiteral("Shift+F3"), QStringLiteral("Shift+Enter")}));
+    m_previous->setToolTip(FormKeys::hintWithKeys(
+        QStringLiteral("Предходен"), {QStringLiteral("Shift+F3"), QStringLiteral("Shift+Enter")}));
     for (QPushButton* button : {m_next, m_previous}) {
         button->setAutoDefault(false);
         button->setFocusPolicy(Qt::NoFocus); // the field keeps the focus: typing goes on
@@ -53,49 +53,42 @@ FindBar::FindBar(OrderTable& table, QWidget* afterClose, QWidget* parent)
     hide();
 }
 
-void FindBar::open()
-{
+void FindBar::open() {
     show();
     m_field->setFocus(Qt::ShortcutFocusReason);
     m_field->selectAll();
 }
 
-void FindBar::close()
-{
+void FindBar::close() {
     m_wrapped->clear();
     if (m_field->hasFocus())
         m_afterClose->setFocus(Qt::OtherFocusReason);
     hide();
 }
 
-void FindBar::findNext()
-{
+void FindBar::findNext() {
     if (m_field->text().isEmpty())
         open();
     else
         find(OrderTable::FindFrom::Next);
 }
 
-void FindBar::findPrevious()
-{
+void FindBar::findPrevious() {
     if (m_field->text().isEmpty())
         open();
     else
         find(OrderTable::FindFrom::Previous);
 }
 
-QString FindBar::resultText() const
-{
+QString FindBar::resultText() const {
     return m_result->text();
 }
 
-QString FindBar::wrappedText() const
-{
+QString FindBar::wrappedText() const {
     return m_wrapped->text();
 }
 
-void FindBar::find(OrderTable::FindFrom from)
-{
+void FindBar::find(OrderTable::FindFrom from) {
     m_wrapped->clear();
     const QString text = m_field->text();
     if (text.isEmpty()) {
@@ -114,16 +107,18 @@ void FindBar::find(OrderTable::FindFrom from)
         m_result->setText(QStringLiteral("No match"));
         return;
     }
-    m_result->setText(found.count == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(found.count));
+    m_result->setText(found.count == 1 ? QStringLiteral("1 line")
+                                       : QStringLiteral("%1 lines").arg(found.count));
     if (found.wrapped)
-        m_wrapped->setText(from == OrderTable::FindFrom::Previous ? QStringLiteral("Find went on from the last line")
-                                                                  : QStringLiteral("Find went on from the first line"));
+        m_wrapped->setText(from == OrderTable::FindFrom::Previous
+                               ? QStringLiteral("Find went on from the last line")
+                               : QStringLiteral("Find went on from the first line"));
     m_table.moveTo(found.row);
 }
 
-bool FindBar::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched != m_field || (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress))
+bool FindBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_field ||
+        (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress))
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;

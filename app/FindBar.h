@@ -24,7 +24,7 @@ class QPushButton;
 
 class FindBar : public QWidget {
     Q_OBJECT
-public:
+  public:
     // afterClose: where the focus goes when the bar closes.
     FindBar(OrderTable& table, QWidget* afterClose, QWidget* parent = nullptr);
 
@@ -43,10 +43,10 @@ public:
     // The word that the last step went on past an end of the view; empty when it did not.
     QString wrappedText() const;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void find(OrderTable::FindFrom from);
 
     OrderTable& m_table;

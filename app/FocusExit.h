@@ -5,7 +5,6 @@
 
 #include <QFocusEvent>
 
-inline bool isFieldExit(const QFocusEvent* event)
-{
+inline bool isFieldExit(const QFocusEvent* event) {
     return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
 }

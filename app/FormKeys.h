@@ -19,7 +19,7 @@ class QWidget;
 
 class FormKeys : public QObject {
     Q_OBJECT
-public:
+  public:
     FormKeys(QWidget* window, QPushButton* apply, QPushButton* cancel);
 
     // Called with every state of the table.
@@ -30,6 +30,6 @@ public:
     // "hint (key, key)": the hint with the keys that press its button.
     static QString hintWithKeys(const QString& hint, const QStringList& keys);
 
-private:
+  private:
     QShortcut* m_cancel;
 };

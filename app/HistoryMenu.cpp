@@ -12,8 +12,8 @@ namespace HistoryMenu {
 
 namespace {
 
-void addEntry(TForm1& form, const QString& text, const char* name, const QKeySequence& key, void (*run)(TForm1&))
-{
+void addEntry(TForm1& form, const QString& text, const char* name, const QKeySequence& key,
+              void (*run)(TForm1&)) {
     auto* action = new QAction(text, form.DBGrid1);
     action->setObjectName(QLatin1String(name));
     action->setShortcut(key);
@@ -24,16 +24,14 @@ void addEntry(TForm1& form, const QString& text, const char* name, const QKeySeq
 
 } // namespace
 
-void add(TForm1& form)
-{
+void add(TForm1& form) {
     addEntry(form, QStringLiteral("History of this line"), "LineHistoryAction", QKeySequence(Qt::Key_F7),
              showLineHistory);
-    addEntry(form, QStringLiteral("Deleted lines"), "DeletedLinesAction", QKeySequence(Qt::SHIFT | Qt::Key_F7),
-             showDeletedLines);
+    addEntry(form, QStringLiteral("Deleted lines"), "DeletedLinesAction",
+             QKeySequence(Qt::SHIFT | Qt::Key_F7), showDeletedLines);
 }
 
-void showLineHistory(TForm1& form)
-{
+void showLineHistory(TForm1& form) {
     OrderTable& table = form.table();
     Engine* engine = form.database().engine();
     const qint32 key = table.bookmark().toInt();
@@ -49,13 +47,13 @@ void showLineHistory(TForm1& form)
     window.exec();
 }
 
-void showDeletedLines(TForm1& form)
-{
+void showDeletedLines(TForm1& form) {
     OrderTable& table = form.table();
     Engine* engine = form.database().engine();
     if (!engine || !table.settle())
         return;
-    DeletedLinesWindow window(*engine, [&table](const QString& message) { table.reportError(message); }, &form);
+    DeletedLinesWindow window(
+        *engine, [&table](const QString& message) { table.reportError(message); }, &form);
     if (window.exec() != QDialog::Accepted)
         return;
     // The line is back: the view and the counters are read anew, and it is

@@ -12,7 +12,7 @@ class QTableWidget;
 
 class LineHistoryWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     LineHistoryWindow(qint32 key, const QVector<LineHistory::Entry>& entries, QWidget* parent = nullptr);
     QTableWidget* rows() const { return m_rows; }
 
@@ -23,6 +23,6 @@ public:
     // Adds a row of read-only texts at the end of rows.
     static void appendRow(QTableWidget* rows, const QStringList& cells);
 
-private:
+  private:
     QTableWidget* m_rows;
 };

@@ -1,13 +1,13 @@
 #include "app/OrderGrid.h"
 
-#include "ui/Dialogs.h"
+#include "app/ColumnTitles.h"
 #include "app/FocusExit.h"
 #include "app/RowIndicator.h"
-#include "app/ColumnTitles.h"
 #include "app/RowSlots.h"
 #include "data/OrderColumns.h"
 #include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
+#include "ui/Dialogs.h"
 
 #include <QDate>
 #include <QHeaderView>
@@ -22,8 +22,7 @@ static constexpr int DateCellPadding = 12;
 
 OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     : QTableView(parent), m_table(table), m_dialogs(dialogs), m_model(new OrderGridModel(table, this)),
-      m_rowSlots(new RowSlots(m_model, this))
-{
+      m_rowSlots(new RowSlots(m_model, this)) {
     setVerticalHeader(new RowIndicator(table, this));
     setModel(m_model);
     verticalHeader()->setModel(m_rowSlots);
@@ -31,7 +30,8 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     // The title bar follows a change of its titles (a sort's colour) itself;
     // the grid would lay its rows out again for it, and paint them all a
     // second time after the sort's own paint.
-    disconnect(m_model, SIGNAL(headerDataChanged(Qt::Orientation, int, int)), this, SLOT(_q_headerDataChanged()));
+    disconnect(m_model, SIGNAL(headerDataChanged(Qt::Orientation, int, int)), this,
+               SLOT(_q_headerDataChanged()));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -50,11 +50,13 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     // Dates are written in the user's format, which may be wider than the
     // stored one ("28.12.2026 г."): the column takes the widest day of a year.
     const int widestDate = fontMetrics().horizontalAdvance(OrderGridModel::shortDate(QDate(2000, 12, 28)));
-    setColumnWidth(OrderColumns::Date, qMax(horizontalHeader()->defaultSectionSize(), widestDate + DateCellPadding));
+    setColumnWidth(OrderColumns::Date,
+                   qMax(horizontalHeader()->defaultSectionSize(), widestDate + DateCellPadding));
     // The selection stays visible while another control has the focus.
     QPalette p = palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
 
     connect(&table, &OrderTable::currentRowChanged, this, &OrderGrid::followTable);
@@ -72,14 +74,12 @@ OrderGrid::OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent)
     connect(&table, &OrderTable::stateChanged, this, &OrderGrid::followTable);
 }
 
-void OrderGrid::setRowSelect(bool on)
-{
+void OrderGrid::setRowSelect(bool on) {
     setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
     followTable();
 }
 
-void OrderGrid::followTable()
-{
+void OrderGrid::followTable() {
     if (m_following)
         return;
     m_following = true;
@@ -94,17 +94,16 @@ void OrderGrid::followTable()
         // Told several times per store: marking the marked cell again would
         // repaint it each time.
         if (!marksOnly(index, rows))
-            selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                         (rows ? QItemSelectionModel::Rows
-                                                               : QItemSelectionModel::NoUpdate));
+            selectionModel()->setCurrentIndex(
+                index, QItemSelectionModel::ClearAndSelect |
+                           (rows ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
         scrollTo(index);
     }
     verticalHeader()->viewport()->update();
     m_following = false;
 }
 
-void OrderGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
-{
+void OrderGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
     if (m_following || !current.isValid() || current.row() == previous.row())
         return;
@@ -116,8 +115,7 @@ void OrderGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     followTable();
 }
 
-bool OrderGrid::marksOnly(const QModelIndex& index, bool rows) const
-{
+bool OrderGrid::marksOnly(const QModelIndex& index, bool rows) const {
     if (selectionModel()->currentIndex() != index)
         return false;
     const QItemSelection selection = selectionModel()->selection();
@@ -128,13 +126,11 @@ bool OrderGrid::marksOnly(const QModelIndex& index, bool rows) const
     return selection.size() == 1 && selection.first() == marked;
 }
 
-int OrderGrid::tableRow() const
-{
+int OrderGrid::tableRow() const {
     return m_table.state() == TableState::Insert ? m_table.viewRowCount() - 1 : m_table.currentRow();
 }
 
-void OrderGrid::keepOnTableLine()
-{
+void OrderGrid::keepOnTableLine() {
     const int row = tableRow();
     const QModelIndexList selected = selectionModel()->selectedIndexes();
     const bool marksOtherRow = currentIndex().row() != row ||
@@ -144,61 +140,55 @@ void OrderGrid::keepOnTableLine()
         followTable();
 }
 
-void OrderGrid::mousePressEvent(QMouseEvent* event)
-{
+void OrderGrid::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
     keepOnTableLine();
 }
 
-void OrderGrid::mouseMoveEvent(QMouseEvent* event)
-{
+void OrderGrid::mouseMoveEvent(QMouseEvent* event) {
     QTableView::mouseMoveEvent(event);
     if (event->buttons() != Qt::NoButton)
         keepOnTableLine();
 }
 
-void OrderGrid::mouseReleaseEvent(QMouseEvent* event)
-{
+void OrderGrid::mouseReleaseEvent(QMouseEvent* event) {
     QTableView::mouseReleaseEvent(event);
     keepOnTableLine();
 }
 
-void OrderGrid::paintEvent(QPaintEvent* event)
-{
+void OrderGrid::paintEvent(QPaintEvent* event) {
     const int rows = m_model->rowCount();
     const int bottom = rows > 0 ? rowViewportPosition(rows - 1) + rowHeight(rows - 1) : 0;
     QPaintEvent rowsOnly(event->region() & QRect(0, 0, viewport()->width(), bottom));
     QTableView::paintEvent(&rowsOnly);
 }
 
-void OrderGrid::updateGeometries()
-{
+void OrderGrid::updateGeometries() {
     QTableView::updateGeometries();
     setScrollRange();
 }
 
-void OrderGrid::setScrollRange()
-{
+void OrderGrid::setScrollRange() {
     // Every row has the header's fixed height.
     const int rows = m_model->rowCount();
     const int rowHeight = verticalHeader()->defaultSectionSize();
     const int height = viewport()->height();
-    const int end = verticalScrollMode() == ScrollPerItem ? rows - qMax(1, height / rowHeight) : rows * rowHeight - height;
+    const int end = verticalScrollMode() == ScrollPerItem ? rows - qMax(1, height / rowHeight)
+                                                          : rows * rowHeight - height;
     verticalScrollBar()->setMaximum(qMax(0, end));
     endOnLastRow();
 }
 
-void OrderGrid::scrollContentsBy(int dx, int dy)
-{
+void OrderGrid::scrollContentsBy(int dx, int dy) {
     QTableView::scrollContentsBy(dx, dy);
     endOnLastRow();
 }
 
-void OrderGrid::endOnLastRow()
-{
+void OrderGrid::endOnLastRow() {
     const QScrollBar* bar = verticalScrollBar();
     const int rows = m_model->rowCount();
-    if (verticalScrollMode() != ScrollPerItem || bar->maximum() == 0 || bar->value() < bar->maximum() || rows == 0)
+    if (verticalScrollMode() != ScrollPerItem || bar->maximum() == 0 || bar->value() < bar->maximum() ||
+        rows == 0)
         return;
     QHeaderView* header = verticalHeader();
     const int end = header->sectionPosition(rows - 1) + header->sectionSize(rows - 1);
@@ -209,8 +199,7 @@ void OrderGrid::endOnLastRow()
     viewport()->update();
 }
 
-void OrderGrid::keyPressEvent(QKeyEvent* event)
-{
+void OrderGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
         // A closed register is reported before the question, not after it.
         if (m_table.checkActive() && m_dialogs.confirm(QStringLiteral("Delete record?")))
@@ -220,8 +209,7 @@ void OrderGrid::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
-void OrderGrid::focusOutEvent(QFocusEvent* event)
-{
+void OrderGrid::focusOutEvent(QFocusEvent* event) {
     QTableView::focusOutEvent(event);
     if (isFieldExit(event) && m_table.state() == TableState::Insert && !m_table.isModified())
         m_table.cancel();

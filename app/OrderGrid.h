@@ -13,7 +13,7 @@ class RowSlots;
 
 class OrderGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     OrderGrid(OrderTable& table, Dialogs& dialogs, QWidget* parent = nullptr);
     OrderGridModel* orderModel() const { return m_model; }
     // Whole rows highlighted (true) or single cells.
@@ -21,7 +21,7 @@ public:
     // Puts the grid's current row on the table's current line.
     void followTable();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -37,7 +37,7 @@ protected:
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;
 
-private:
+  private:
     // The grid row of the table's line (the pending new line is the last).
     int tableRow() const;
     // Whether index is the current cell and it (or its row, with rows) is

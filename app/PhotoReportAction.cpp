@@ -8,13 +8,11 @@
 
 namespace PhotoReportAction {
 
-QString caption()
-{
+QString caption() {
     return QStringLiteral("Export with photos");
 }
 
-void install(QPushButton* exportButton, QWidget* window, std::shared_ptr<PhotoReport> report)
-{
+void install(QPushButton* exportButton, QWidget* window, std::shared_ptr<PhotoReport> report) {
     auto* action = new QAction(caption(), window);
     action->setObjectName(QStringLiteral("ExportWithPhotos"));
     action->setToolTip(QStringLiteral("Експорт в Excel със снимките (Orders-photos.xlsx)"));

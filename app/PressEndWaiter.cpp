@@ -3,18 +3,15 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-PressEndWaiter::PressEndWaiter(QObject* parent) : QObject(parent)
-{
+PressEndWaiter::PressEndWaiter(QObject* parent) : QObject(parent) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-PressEndWaiter::~PressEndWaiter()
-{
+PressEndWaiter::~PressEndWaiter() {
     QCoreApplication::instance()->removeEventFilter(this);
 }
 
-bool PressEndWaiter::eventFilter(QObject*, QEvent* event)
-{
+bool PressEndWaiter::eventFilter(QObject*, QEvent* event) {
     const QEvent::Type type = event->type();
     if (!m_ended && (type == QEvent::MouseButtonRelease || type == QEvent::KeyPress)) {
         // The release itself is delivered first (it makes the click); the

@@ -8,16 +8,16 @@
 
 class PressEndWaiter : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit PressEndWaiter(QObject* parent);
     ~PressEndWaiter() override;
 
-signals:
+  signals:
     void pressEnded();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     bool m_ended = false;
 };

@@ -1,14 +1,13 @@
 // Program entry: the application, the main window Form1 (its creation runs the
 // start-up sequence) and the list editor Form2, then the event loop until the
 // main window closes.
-#include "ui/Dialogs.h"
 #include "app/Unit1.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QIcon>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     // The icon of the desktop entry, in the sizes a title bar and a task bar ask for.

@@ -23,7 +23,8 @@ class FieldBinding;
 enum class FocusHook { Colour, Price, Count, BatchChooser };
 
 struct RecordFormField {
-    using Control = std::variant<DBEdit* TForm1::*, DBComboBox* TForm1::*, DBMemo* TForm1::*, QComboBox* TForm1::*>;
+    using Control =
+        std::variant<DBEdit * TForm1::*, DBComboBox * TForm1::*, DBMemo * TForm1::*, QComboBox * TForm1::*>;
     OrderColumns::Index column;
     Control control;
     const char* name;        // the control's object name, as its member

@@ -6,8 +6,8 @@
 #include <QPainterPath>
 #include <QStyleOptionHeader>
 
-RowIndicator::RowIndicator(OrderTable& table, QWidget* parent) : QHeaderView(Qt::Vertical, parent), m_table(table)
-{
+RowIndicator::RowIndicator(OrderTable& table, QWidget* parent)
+    : QHeaderView(Qt::Vertical, parent), m_table(table) {
     setSectionResizeMode(QHeaderView::Fixed);
     setDefaultSectionSize(18);
     setFixedWidth(12);
@@ -18,8 +18,7 @@ RowIndicator::RowIndicator(OrderTable& table, QWidget* parent) : QHeaderView(Qt:
     connect(&table, &OrderTable::stateChanged, this, repaint);
 }
 
-void RowIndicator::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
-{
+void RowIndicator::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
     if (logicalIndex >= m_table.viewRowCount()) {
         // A spare section (RowSlots): drawn as the header's empty end.
         QStyleOptionHeader option;

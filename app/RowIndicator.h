@@ -8,16 +8,16 @@ class OrderTable;
 
 class RowIndicator : public QHeaderView {
     Q_OBJECT
-public:
+  public:
     RowIndicator(OrderTable& table, QWidget* parent = nullptr);
 
     // Fixed: Qt would otherwise measure every row's section after each change
     // of the row count, which costs milliseconds on a million lines.
     QSize sizeHint() const override { return QSize(12, defaultSectionSize()); }
 
-protected:
+  protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 
-private:
+  private:
     OrderTable& m_table;
 };

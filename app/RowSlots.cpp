@@ -1,7 +1,6 @@
 #include "app/RowSlots.h"
 
-RowSlots::RowSlots(QAbstractItemModel* rows, QObject* parent) : QAbstractTableModel(parent), m_rows(rows)
-{
+RowSlots::RowSlots(QAbstractItemModel* rows, QObject* parent) : QAbstractTableModel(parent), m_rows(rows) {
     m_slots = m_rows->rowCount() + Spare;
     // A smaller view keeps the sections it does not use as spares: going
     // back and forth between all lines and a filtered view then renumbers
@@ -11,23 +10,19 @@ RowSlots::RowSlots(QAbstractItemModel* rows, QObject* parent) : QAbstractTableMo
     connect(m_rows, &QAbstractItemModel::rowsInserted, this, &RowSlots::coverRows);
 }
 
-int RowSlots::rowCount(const QModelIndex& parent) const
-{
+int RowSlots::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_slots;
 }
 
-int RowSlots::columnCount(const QModelIndex& parent) const
-{
+int RowSlots::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : 1;
 }
 
-QVariant RowSlots::data(const QModelIndex&, int) const
-{
+QVariant RowSlots::data(const QModelIndex&, int) const {
     return {};
 }
 
-void RowSlots::coverRows()
-{
+void RowSlots::coverRows() {
     const int needed = m_rows->rowCount();
     if (needed <= m_slots)
         return;

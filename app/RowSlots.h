@@ -13,7 +13,7 @@
 
 class RowSlots : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     // Spare sections added whenever the sections run out.
     static constexpr int Spare = 64;
 
@@ -27,7 +27,7 @@ public:
     // The sections after the last row of the grid.
     int spareCount() const { return m_slots - m_rows->rowCount(); }
 
-private:
+  private:
     // Adds sections, Spare more than needed, when the rows outgrow them.
     void coverRows();
 

@@ -12,7 +12,7 @@ class Dialogs;
 class ProgressReport;
 
 class ServerWaitIndicator : public ServerWait {
-public:
+  public:
     static constexpr qint64 ShowAfterMs = 500;
 
     explicit ServerWaitIndicator(Dialogs& dialogs);
@@ -22,7 +22,7 @@ public:
     bool keepWaiting(qint64 elapsedMs) override;
     void finished() override;
 
-private:
+  private:
     Dialogs& m_dialogs;
     std::unique_ptr<ProgressReport> m_report;
 };

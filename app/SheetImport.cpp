@@ -15,14 +15,12 @@
 
 namespace {
 
-SheetImport::Preview& preview()
-{
+SheetImport::Preview& preview() {
     static SheetImport::Preview installed;
     return installed;
 }
 
-bool showDialog(const QString& path, const Workbook& book, SheetImportChoice* choice, QWidget* parent)
-{
+bool showDialog(const QString& path, const Workbook& book, SheetImportChoice* choice, QWidget* parent) {
     SheetImportDialog dialog(QFileInfo(path).fileName(), book, *choice, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
@@ -32,19 +30,17 @@ bool showDialog(const QString& path, const Workbook& book, SheetImportChoice* ch
 
 } // namespace
 
-void SheetImport::setPreview(Preview installed)
-{
+void SheetImport::setPreview(Preview installed) {
     preview() = std::move(installed);
 }
 
-QString SheetImport::backupPath(const QString& appDir, const QDateTime& at)
-{
+QString SheetImport::backupPath(const QString& appDir, const QDateTime& at) {
     return QDir(RegisterBackup::folder(appDir))
-        .filePath(QStringLiteral("db1-before-import-%1.mdb").arg(at.toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
+        .filePath(
+            QStringLiteral("db1-before-import-%1.mdb").arg(at.toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
 }
 
-void SheetImport::run(const Context& context)
-{
+void SheetImport::run(const Context& context) {
     if (!context.table.settle())
         return;
     const QString path = context.dialogs.openFile(QStringLiteral("Import lines from a spreadsheet"),
@@ -63,16 +59,19 @@ void SheetImport::run(const Context& context)
         choice.settings.headerRow = ColumnMatch::findHeaderRow(book.sheets[sheet]);
     }
     if (choice.settings.headerRow < 0) {
-        context.dialogs.error(QStringLiteral("%1 cannot be imported: no row among its first names at least two "
-                                             "columns of the register (such as Supplier, Article, Ordered)")
-                                  .arg(QDir::toNativeSeparators(path)));
+        context.dialogs.error(
+            QStringLiteral("%1 cannot be imported: no row among its first names at least two "
+                           "columns of the register (such as Supplier, Article, Ordered)")
+                .arg(QDir::toNativeSeparators(path)));
         return;
     }
-    choice.settings.columnOf = ColumnMatch::mapHeader(book.sheets[choice.sheet].rows[choice.settings.headerRow]);
+    choice.settings.columnOf =
+        ColumnMatch::mapHeader(book.sheets[choice.sheet].rows[choice.settings.headerRow]);
     choice.settings.batch = context.batch;
     choice.settings.date1904 = book.date1904;
     choice.settings.today = QDate::currentDate();
-    const bool accepted = preview() ? preview()(path, book, &choice) : showDialog(path, book, &choice, context.parent);
+    const bool accepted =
+        preview() ? preview()(path, book, &choice) : showDialog(path, book, &choice, context.parent);
     if (!accepted)
         return;
     SheetLines lines = SheetLines::read(book.sheets.value(choice.sheet), choice.settings);
@@ -93,16 +92,16 @@ void SheetImport::run(const Context& context)
     if (context.reread)
         context.reread();
     const LineSums sums = lines.sums();
-    context.dialogs.information(QStringLiteral("%1 lines imported: %2 pieces, money %3, as the sheet adds them up.")
-                                    .arg(sums.lines)
-                                    .arg(sums.pieces)
-                                    .arg(sums.money.toString()));
+    context.dialogs.information(
+        QStringLiteral("%1 lines imported: %2 pieces, money %3, as the sheet adds them up.")
+            .arg(sums.lines)
+            .arg(sums.pieces)
+            .arg(sums.money.toString()));
     if (context.offerNewEntries)
         context.offerNewEntries(lines);
 }
 
-QStringList SheetImport::valuesOf(const SheetLines& lines, int column)
-{
+QStringList SheetImport::valuesOf(const SheetLines& lines, int column) {
     QStringList values;
     QSet<QString> seen;
     for (const SheetLine& line : lines.lines) {
@@ -115,8 +114,7 @@ QStringList SheetImport::valuesOf(const SheetLines& lines, int column)
     return values;
 }
 
-bool SheetImport::store(const Context& context, const SheetLines& lines)
-{
+bool SheetImport::store(const Context& context, const SheetLines& lines) {
     if (!context.database.isServer()) {
         const RegisterBackup::Result copy = RegisterBackup::copyChecked(
             context.appDir, backupPath(context.appDir, QDateTime::currentDateTime()),
@@ -132,7 +130,8 @@ bool SheetImport::store(const Context& context, const SheetLines& lines)
         values << line.values;
     const LineSums sums = lines.sums();
     QString error;
-    if (!LineImport::store(*context.database.engine(), values, {sums.lines, sums.pieces, sums.money}, &error)) {
+    if (!LineImport::store(*context.database.engine(), values, {sums.lines, sums.pieces, sums.money},
+                           &error)) {
         context.dialogs.error(QStringLiteral("Nothing was imported: %1").arg(error));
         return false;
     }

@@ -17,7 +17,7 @@ class OrderTable;
 class QWidget;
 
 class SheetImport {
-public:
+  public:
     // Shows the preview; false when the user cancels. Tests answer it
     // instead of the dialog; an empty preview restores the dialog.
     using Preview = std::function<bool(const QString& path, const Workbook& book, SheetImportChoice* choice)>;
@@ -29,8 +29,8 @@ public:
         OrderTable& table;
         Dialogs& dialogs;
         QWidget* parent = nullptr;
-        QString batch;                   // the batch chooser's, for lines without one
-        std::function<void()> reread;    // the view and its counters read again
+        QString batch;                // the batch chooser's, for lines without one
+        std::function<void()> reread; // the view and its counters read again
         // Offers what the stored lines name that the pick lists lack.
         std::function<void(const SheetLines& stored)> offerNewEntries;
     };
@@ -42,6 +42,6 @@ public:
     // Where the register is copied before an import.
     static QString backupPath(const QString& appDir, const QDateTime& at);
 
-private:
+  private:
     static bool store(const Context& context, const SheetLines& lines);
 };

@@ -14,8 +14,7 @@
 
 #include <QAction>
 
-void TForm1::connectSheetImport()
-{
+void TForm1::connectSheetImport() {
     auto* import = new QAction(QStringLiteral("Import lines from a spreadsheet..."), DBGrid1);
     import->setObjectName(QStringLiteral("ImportLinesAction"));
     import->setToolTip(QStringLiteral("Внеси редове от таблица"));
@@ -26,22 +25,23 @@ void TForm1::connectSheetImport()
     connect(import, &QAction::triggered, this, &TForm1::ImportLinesClick);
 }
 
-void TForm1::ImportLinesClick()
-{
+void TForm1::ImportLinesClick() {
     if (!m_nelvo.isOpen() || !ADOTable1->isActive()) {
         m_dialogs.error(Engine::notOpenMessage());
         return;
     }
-    SheetImport::run({m_appDir, m_nelvo, *ADOTable1, m_dialogs, this, BatchChooser::shownBatch(ComboBox2),
-                      // The view is read anew, not added to: the empty register's note is told.
-                      [this] {
-                          Button4Click();
-                          showFirstSteps();
-                      },
-                      [this](const SheetLines& stored) {
-                          using namespace OrderColumns;
-                          m_pickLists->offerNewEntries(QStringLiteral("Suppliers"), SheetImport::valuesOf(stored, Dostavcik));
-                          m_pickLists->offerNewEntries(QStringLiteral("Articles"), SheetImport::valuesOf(stored, Artikul));
-                          m_pickLists->offerNewEntries(QStringLiteral("Batches"), SheetImport::valuesOf(stored, Batch));
-                      }});
+    SheetImport::run(
+        {m_appDir, m_nelvo, *ADOTable1, m_dialogs, this, BatchChooser::shownBatch(ComboBox2),
+         // The view is read anew, not added to: the empty register's note is told.
+         [this] {
+             Button4Click();
+             showFirstSteps();
+         },
+         [this](const SheetLines& stored) {
+             using namespace OrderColumns;
+             m_pickLists->offerNewEntries(QStringLiteral("Suppliers"),
+                                          SheetImport::valuesOf(stored, Dostavcik));
+             m_pickLists->offerNewEntries(QStringLiteral("Articles"), SheetImport::valuesOf(stored, Artikul));
+             m_pickLists->offerNewEntries(QStringLiteral("Batches"), SheetImport::valuesOf(stored, Batch));
+         }});
 }

@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QSaveFile>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHeaderView>
@@ -15,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -23,17 +23,15 @@ namespace {
 
 // Register columns a sheet column can fill: not the key and photo, which
 // the register gives.
-bool fillable(int column)
-{
+bool fillable(int column) {
     return column != OrderColumns::Key && column != OrderColumns::Photo;
 }
 
 } // namespace
 
-SheetImportDialog::SheetImportDialog(const QString& fileName, const Workbook& book, const SheetImportChoice& start,
-                                     QWidget* parent)
-    : QDialog(parent), m_book(book), m_choice(start)
-{
+SheetImportDialog::SheetImportDialog(const QString& fileName, const Workbook& book,
+                                     const SheetImportChoice& start, QWidget* parent)
+    : QDialog(parent), m_book(book), m_choice(start) {
     setObjectName(QStringLiteral("SheetImportDialog"));
     setWindowTitle(QStringLiteral("Import lines from %1").arg(fileName));
     auto* layout = new QVBoxLayout(this);
@@ -102,8 +100,7 @@ SheetImportDialog::SheetImportDialog(const QString& fileName, const Workbook& bo
     fillPreview();
 }
 
-void SheetImportDialog::sheetChanged()
-{
+void SheetImportDialog::sheetChanged() {
     m_choice.sheet = m_sheet->currentIndex();
     const int header = ColumnMatch::findHeaderRow(m_book.sheets.value(m_choice.sheet));
     m_filling = true;
@@ -112,8 +109,7 @@ void SheetImportDialog::sheetChanged()
     headerChanged();
 }
 
-void SheetImportDialog::headerChanged()
-{
+void SheetImportDialog::headerChanged() {
     if (m_filling)
         return;
     m_choice.settings.headerRow = m_header->value() - 1;
@@ -122,8 +118,7 @@ void SheetImportDialog::headerChanged()
     fillPreview();
 }
 
-void SheetImportDialog::mappingChanged()
-{
+void SheetImportDialog::mappingChanged() {
     if (m_filling)
         return;
     QVector<int>& columnOf = m_choice.settings.columnOf;
@@ -138,8 +133,7 @@ void SheetImportDialog::mappingChanged()
     fillPreview();
 }
 
-void SheetImportDialog::fillPreview()
-{
+void SheetImportDialog::fillPreview() {
     m_filling = true;
     const Sheet& sheet = m_book.sheets.value(m_choice.sheet);
     const SheetRow header = sheet.rows.value(m_choice.settings.headerRow);
@@ -181,14 +175,14 @@ void SheetImportDialog::fillPreview()
     for (int r = 0; r + 1 < m_preview->rowCount(); ++r)
         rowTitles << QString::number(m_lines.lines[r].sheetRow);
     m_preview->setVerticalHeaderLabels(rowTitles);
-    m_ignored->setText(ignored.isEmpty() ? QStringLiteral("Every named column is used.")
-                                         : QStringLiteral("Ignored columns: %1").arg(ignored.join(QStringLiteral(", "))));
+    m_ignored->setText(ignored.isEmpty()
+                           ? QStringLiteral("Every named column is used.")
+                           : QStringLiteral("Ignored columns: %1").arg(ignored.join(QStringLiteral(", "))));
     m_filling = false;
     update();
 }
 
-void SheetImportDialog::update()
-{
+void SheetImportDialog::update() {
     m_choice.onlyPassed = m_onlyPassed->isChecked();
     m_choice.keepSheetMoney = m_keepSheet->isChecked();
     const bool refused = !m_lines.refused.isEmpty();
@@ -214,13 +208,13 @@ void SheetImportDialog::update()
     m_import->setEnabled(sums.lines > 0 && (!refused || m_choice.onlyPassed));
 }
 
-void SheetImportDialog::saveRefused()
-{
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the refused rows"), QString(),
-                                                      QStringLiteral("Text files (*.txt)"));
+void SheetImportDialog::saveRefused() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the refused rows"),
+                                                      QString(), QStringLiteral("Text files (*.txt)"));
     if (path.isEmpty())
         return;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(m_lines.refusedText().toUtf8()) < 0 || !file.commit())
-        m_refused->appendPlainText(QStringLiteral("\n%1 cannot be written: %2").arg(path, file.errorString()));
+        m_refused->appendPlainText(
+            QStringLiteral("\n%1 cannot be written: %2").arg(path, file.errorString()));
 }

@@ -29,7 +29,7 @@ struct SheetImportChoice {
 
 class SheetImportDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Rows of the preview.
     static constexpr int PreviewRows = 20;
 
@@ -37,7 +37,7 @@ public:
                       QWidget* parent = nullptr);
     SheetImportChoice choice() const { return m_choice; }
 
-private:
+  private:
     void sheetChanged();
     void headerChanged();
     void mappingChanged();

@@ -3,18 +3,16 @@
 #include "app/AccessImport.h"
 #include "app/CreditLabel.h"
 #include "app/DBComboBox.h"
-#include "app/HistoryMenu.h"
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
 #include "app/DailyServerBackup.h"
-#include "ui/Dialogs.h"
-#include "ui/FocusColours.h"
-#include "ui/ScreenFit.h"
 #include "app/FieldBinding.h"
 #include "app/FindBar.h"
 #include "app/FocusExit.h"
 #include "app/FormKeys.h"
+#include "app/HistoryMenu.h"
 #include "app/OrderGrid.h"
+#include "app/PhotoReportAction.h"
 #include "app/RecordFormFields.h"
 #include "app/ServerWaitIndicator.h"
 #include "data/Engine.h"
@@ -22,21 +20,23 @@
 #include "data/PostgresEngine.h"
 #include "data/RegisterBackup.h"
 #include "editing/PriceRules.h"
+#include "editing/RecordLifecycle.h"
 #include "export/gui/ExcelExport.h"
 #include "export/gui/PhotoReport.h"
-#include "app/PhotoReportAction.h"
-#include "editing/RecordLifecycle.h"
+#include "lists/ListStore.h"
 #include "lists/gui/BatchChooser.h"
 #include "lists/gui/CompanyName.h"
 #include "lists/gui/FilterRule.h"
 #include "lists/gui/GridSort.h"
-#include "lists/ListStore.h"
 #include "lists/gui/PickLists.h"
 #include "lists/gui/SummaryCounters.h"
 #include "lists/gui/Unit2.h"
-#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoStore.h"
+#include "photos/gui/PhotoArea.h"
 #include "photos/gui/PhotoViewer.h"
+#include "ui/Dialogs.h"
+#include "ui/FocusColours.h"
+#include "ui/ScreenFit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,8 +60,7 @@ namespace {
 const QColor EditModeGrid{0xFD, 0xB5, 0xB6};
 const QColor InsertModeGrid{0x9F, 0xDF, 0x94};
 
-void setBold(QWidget* widget, bool bold)
-{
+void setBold(QWidget* widget, bool bold) {
     QFont f = widget->font();
     if (f.bold() == bold)
         return;
@@ -74,8 +73,7 @@ void setBold(QWidget* widget, bool bold)
 TForm1::TForm1(const QString& applicationDirectory, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), m_appDir(QDir(applicationDirectory).absolutePath() + QLatin1Char('/')),
       m_dialogs(dialogs), m_serverWait(std::make_unique<ServerWaitIndicator>(dialogs)),
-      ADOTable1(std::make_unique<OrderTable>(m_nelvo))
-{
+      ADOTable1(std::make_unique<OrderTable>(m_nelvo)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(Caption));
     QFont font(QStringLiteral("MS Sans Serif"), 8);
@@ -96,8 +94,7 @@ TForm1::TForm1(const QString& applicationDirectory, Dialogs& dialogs, QWidget* p
     FormCreate();
 }
 
-TForm1::~TForm1()
-{
+TForm1::~TForm1() {
     // Focus leaves each field as it is destroyed; by then a combo box is no
     // longer one, so the fields' exit steps must not run. Closing the window
     // has already run them (closeEvent).
@@ -109,8 +106,7 @@ TForm1::~TForm1()
 
 namespace {
 
-QMargins frameMargins(const QWidget& window)
-{
+QMargins frameMargins(const QWidget& window) {
     const QRect inner = window.geometry();
     const QRect outer = window.frameGeometry();
     return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
@@ -119,8 +115,7 @@ QMargins frameMargins(const QWidget& window)
 
 } // namespace
 
-void TForm1::fitToScreen()
-{
+void TForm1::fitToScreen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;
@@ -129,7 +124,8 @@ void TForm1::fitToScreen()
     // counts as none, and the window is fitted again when it arrives
     // (moveEvent).
     m_fittedFrame = frameMargins(*this);
-    const ScreenFit::Placement placement = ScreenFit::place(DesignedSize, m_fittedFrame, screen->availableGeometry());
+    const ScreenFit::Placement placement =
+        ScreenFit::place(DesignedSize, m_fittedFrame, screen->availableGeometry());
     // A shown window that already fits stays where it is.
     if (placement.clientSize != size())
         resize(placement.clientSize);
@@ -137,8 +133,7 @@ void TForm1::fitToScreen()
         move(placement.frameTopLeft);
 }
 
-void TForm1::showEvent(QShowEvent* event)
-{
+void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!m_fittedOnShow) {
         m_fittedOnShow = true;
@@ -146,8 +141,7 @@ void TForm1::showEvent(QShowEvent* event)
     }
 }
 
-void TForm1::moveEvent(QMoveEvent* event)
-{
+void TForm1::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     // The window manager's frame (a title bar) arrived or changed: the
     // client area that fitted without it now pushes the frame off the screen.
@@ -155,16 +149,14 @@ void TForm1::moveEvent(QMoveEvent* event)
         QTimer::singleShot(0, this, &TForm1::fitToScreen);
 }
 
-void TForm1::showStandardError(const QString& message)
-{
+void TForm1::showStandardError(const QString& message) {
     m_dialogs.standardError(message);
 }
 
 // ---------------------------------------------------------------------------
 // Start-up and close
 
-void TForm1::FormCreate()
-{
+void TForm1::FormCreate() {
     // The company name and the lists of a server register are the register's
     // own: they are read once it is open (readSharedTexts).
     // The application title captions the standard error boxes, the first
@@ -182,7 +174,8 @@ void TForm1::FormCreate()
     // The Windows register's Access file is offered for conversion, or to be
     // set aside for an empty register; refused or failed, it stays db1.mdb
     // and the table stays closed.
-    const AccessFormat format = AccessFile::detect(QDir(m_appDir).filePath(QLatin1String(Database::FileName)));
+    const AccessFormat format =
+        AccessFile::detect(QDir(m_appDir).filePath(QLatin1String(Database::FileName)));
     if (format != AccessFormat::None && !AccessImport(m_dialogs).run(m_appDir, format))
         return;
     if (sharedOnServer) {
@@ -194,8 +187,9 @@ void TForm1::FormCreate()
     if (!m_nelvo.open(m_appDir)) {
         // Where a register that can no longer be opened can be had again.
         const QString advice = RegisterBackup::startAdvice(m_appDir);
-        showStandardError(advice.isEmpty() ? m_nelvo.errorString()
-                                           : standardErrorText(m_nelvo.errorString()) + QStringLiteral("\r\n") + advice);
+        showStandardError(advice.isEmpty()
+                              ? m_nelvo.errorString()
+                              : standardErrorText(m_nelvo.errorString()) + QStringLiteral("\r\n") + advice);
         // A server that is down now may be back by the next step.
         if (m_nelvo.serverUnreachable())
             ADOTable1->setReopen([this] { return reopenRegister(); });
@@ -224,15 +218,13 @@ void TForm1::FormCreate()
         showFirstSteps();
 }
 
-void TForm1::showFirstSteps()
-{
+void TForm1::showFirstSteps() {
     // With every pick list empty the filters stand on all lines, so an empty
     // view is an empty register.
     m_firstSteps->setVisible(m_pickLists->allEmpty() && DBGrid1->model()->rowCount() == 0);
 }
 
-bool TForm1::openView()
-{
+bool TForm1::openView() {
     // The window follows the line the table ends on once, so a photo is
     // decoded once and, when it cannot be shown, reported once. The table
     // opens on the view the filter boxes stand on, read once with its
@@ -251,8 +243,7 @@ bool TForm1::openView()
     return opened;
 }
 
-bool TForm1::reopenRegister()
-{
+bool TForm1::reopenRegister() {
     if (!m_nelvo.open(m_appDir)) {
         showStandardError(m_nelvo.serverUnreachable()
                               ? PostgresEngine::unreachableMessage(m_nelvo.errorString()) +
@@ -265,8 +256,7 @@ bool TForm1::reopenRegister()
     return openView();
 }
 
-void TForm1::readSharedTexts()
-{
+void TForm1::readSharedTexts() {
     if (!m_lists->onServer() || m_sharedTextsRead)
         return;
     m_sharedTextsRead = true;
@@ -275,8 +265,7 @@ void TForm1::readSharedTexts()
     m_pickLists->loadAtStartup(); // the view opened next stands on the boxes as now filled
 }
 
-void TForm1::followServer()
-{
+void TForm1::followServer() {
     if (!m_nelvo.isServer())
         return;
     m_serverNote->setVisible(QFileInfo::exists(QDir(m_appDir).filePath(QLatin1String(Database::FileName))));
@@ -290,8 +279,7 @@ void TForm1::followServer()
     }
 }
 
-void TForm1::checkOthersChanged()
-{
+void TForm1::checkOthersChanged() {
     // Only a notice: the view is not read again behind the clerk's back,
     // and the line being edited stays as typed.
     if (m_nelvo.isOpen() && m_nelvo.engine()->changedByOthers()) {
@@ -300,23 +288,19 @@ void TForm1::checkOthersChanged()
     }
 }
 
-QString TForm1::othersChangedNotice() const
-{
+QString TForm1::othersChangedNotice() const {
     return m_othersChanged->isHidden() ? QString() : m_othersChanged->text();
 }
 
-QString TForm1::serverNote() const
-{
+QString TForm1::serverNote() const {
     return m_serverNote->isHidden() ? QString() : m_serverNote->text();
 }
 
-QString TForm1::firstStepsNote() const
-{
+QString TForm1::firstStepsNote() const {
     return m_firstSteps->isHidden() ? QString() : m_firstSteps->text();
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
-{
+void TForm1::closeEvent(QCloseEvent* event) {
     // The field being left runs its exit step first.
     Button5->setFocus(Qt::OtherFocusReason);
     const TableState state = ADOTable1->state();
@@ -330,8 +314,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 // ---------------------------------------------------------------------------
 // Data mode and data change
 
-void TForm1::DataSource1StateChange(TableState state)
-{
+void TForm1::DataSource1StateChange(TableState state) {
     QColor background;
     switch (state) {
     case TableState::Browse:
@@ -358,8 +341,7 @@ void TForm1::DataSource1StateChange(TableState state)
     rows->setPalette(p);
 }
 
-void TForm1::DataSource1DataChange(int column)
-{
+void TForm1::DataSource1DataChange(int column) {
     m_lineHasData = true;
     // Each view follows only the columns it shows: a typed price must not
     // look the batch up in its list again, nor the photo on the disk.
@@ -381,26 +363,22 @@ void TForm1::DataSource1DataChange(int column)
 // Navigation: the article list takes the focus first, so the field being left
 // runs its exit step before the table moves.
 
-void TForm1::SpeedButton1Click()
-{
+void TForm1::SpeedButton1Click() {
     DBComboBox1->setFocus(Qt::OtherFocusReason);
     ADOTable1->first();
 }
 
-void TForm1::SpeedButton2Click()
-{
+void TForm1::SpeedButton2Click() {
     DBComboBox1->setFocus(Qt::OtherFocusReason);
     ADOTable1->prior();
 }
 
-void TForm1::SpeedButton3Click()
-{
+void TForm1::SpeedButton3Click() {
     DBComboBox1->setFocus(Qt::OtherFocusReason);
     ADOTable1->next();
 }
 
-void TForm1::SpeedButton4Click()
-{
+void TForm1::SpeedButton4Click() {
     DBComboBox1->setFocus(Qt::OtherFocusReason);
     ADOTable1->last();
 }
@@ -408,57 +386,47 @@ void TForm1::SpeedButton4Click()
 // ---------------------------------------------------------------------------
 // Focus colours
 
-void TForm1::DBComboBox1Enter(QWidget* sender)
-{
+void TForm1::DBComboBox1Enter(QWidget* sender) {
     FocusColours::paint(sender, FocusColours::Green);
 }
 
-void TForm1::DBComboBox1Exit(QWidget* sender)
-{
+void TForm1::DBComboBox1Exit(QWidget* sender) {
     FocusColours::restore(sender);
 }
 
-void TForm1::DBEdit6Enter(QWidget* sender)
-{
+void TForm1::DBEdit6Enter(QWidget* sender) {
     const auto* edit = qobject_cast<QLineEdit*>(sender);
     FocusColours::paint(sender, edit && edit->isReadOnly() ? FocusColours::Red : FocusColours::Green);
 }
 
-void TForm1::DBEdit6Exit(QWidget* sender)
-{
+void TForm1::DBEdit6Exit(QWidget* sender) {
     FocusColours::restore(sender);
 }
 
-void TForm1::DBMemo1Enter()
-{
+void TForm1::DBMemo1Enter() {
     FocusColours::paint(DBMemo1, FocusColours::Green);
 }
 
-void TForm1::DBMemo1Exit()
-{
+void TForm1::DBMemo1Exit() {
     FocusColours::restore(DBMemo1);
 }
 
-void TForm1::eobstbrEnter(QWidget* sender)
-{
+void TForm1::eobstbrEnter(QWidget* sender) {
     DBEdit6Enter(sender);
 }
 
-void TForm1::eobstbrExit(QWidget* sender)
-{
+void TForm1::eobstbrExit(QWidget* sender) {
     FocusColours::restore(sender);
 }
 
 // ---------------------------------------------------------------------------
 // Row select and credit line
 
-void TForm1::cberowClick()
-{
+void TForm1::cberowClick() {
     DBGrid1->setRowSelect(cberow->isChecked());
 }
 
-void TForm1::Label20Click()
-{
+void TForm1::Label20Click() {
     // The page the build places beside the program, as a file address so
     // that the desktop hands it to the browser.
     const QString page = m_appDir + QLatin1String(CreditLabel::PageFile);
@@ -468,13 +436,11 @@ void TForm1::Label20Click()
 // ---------------------------------------------------------------------------
 // Record lifecycle
 
-void TForm1::Button1Click()
-{
+void TForm1::Button1Click() {
     m_lifecycle->add();
 }
 
-void TForm1::RepeatLineClick()
-{
+void TForm1::RepeatLineClick() {
     // As a button's click: the field or grid being left runs its exit step
     // before the new line starts, and a new line started in the grid is not
     // dropped as the grid is left.
@@ -482,81 +448,67 @@ void TForm1::RepeatLineClick()
     m_lifecycle->repeat();
 }
 
-void TForm1::Button5Click()
-{
+void TForm1::Button5Click() {
     m_lifecycle->apply();
 }
 
-void TForm1::Button7Click()
-{
+void TForm1::Button7Click() {
     m_lifecycle->cancel();
 }
 
-void TForm1::Button2Click()
-{
+void TForm1::Button2Click() {
     m_lifecycle->remove();
 }
 
-bool TForm1::ADOTable1BeforePost()
-{
+bool TForm1::ADOTable1BeforePost() {
     return m_lifecycle->beforePost();
 }
 
-void TForm1::ADOTable1AfterPost()
-{
+void TForm1::ADOTable1AfterPost() {
     m_lifecycle->afterPost();
 }
 
-void TForm1::ADOTable1PostError()
-{
+void TForm1::ADOTable1PostError() {
     // Nothing is abandoned: the line stays pending with every entry, so the
     // user can correct it and store again, or cancel. The counters take back
     // its adjustments themselves.
 }
 
-bool TForm1::ADOTable1BeforeDelete()
-{
+bool TForm1::ADOTable1BeforeDelete() {
     return m_lifecycle->beforeDelete();
 }
 
-void TForm1::ADOTable1AfterDelete()
-{
+void TForm1::ADOTable1AfterDelete() {
     m_lifecycle->afterDelete();
 }
 
 // ---------------------------------------------------------------------------
 // Price and quantity rules
 
-void TForm1::DBEdit7Enter()
-{
+void TForm1::DBEdit7Enter() {
     m_priceRules->priceEntered(DBEdit7);
 }
 
-void TForm1::DBEdit7Exit()
-{
+void TForm1::DBEdit7Exit() {
     m_priceRules->priceExited(DBEdit7);
 }
 
-void TForm1::DBEdit16Enter(DBEdit* sender)
-{
+void TForm1::DBEdit16Enter(DBEdit* sender) {
     m_priceRules->countEntered(sender, sender->binding().columnIndex());
 }
 
-void TForm1::DBEdit16Exit(DBEdit* sender)
-{
+void TForm1::DBEdit16Exit(DBEdit* sender) {
     m_priceRules->countExited(sender, sender->binding().columnIndex());
 }
 
-void TForm1::Button3Click()
-{
+void TForm1::Button3Click() {
     m_export->Button3Click();
 }
 
 // ---------------------------------------------------------------------------
 // Wiring
 
-void TForm1::createSubsystems()
-{
+void TForm1::createSubsystems() {
     m_lists = std::make_unique<ListStore>(m_appDir, m_nelvo);
     m_photoStore = std::make_unique<PhotoStore>(m_appDir, m_nelvo);
     Form2 = new TForm2(*m_lists, m_dialogs, this);
@@ -566,35 +518,38 @@ void TForm1::createSubsystems()
     m_filter = std::make_unique<FilterRule>(*ADOTable1, cbfiltersup, cbbatch, lrecalc, m_status, *m_counters);
     m_batchChooser = std::make_unique<BatchChooser>(*ADOTable1, ComboBox2, m_lineHasData);
     m_pickLists = std::make_unique<PickLists>(
-        PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, *m_lists, *ADOTable1, *Form2,
-        *m_filter, m_dialogs);
+        PickLists::Boxes{DBComboBox1, DBComboBox2, cbfiltersup, cbbatch, ComboBox2}, *m_lists, *ADOTable1,
+        *Form2, *m_filter, m_dialogs);
     m_priceRules = std::make_unique<PriceRules>(*ADOTable1, *m_counters);
     m_gridSort = std::make_unique<GridSort>(*ADOTable1, *DBGrid1->orderModel(), DBGrid1->horizontalHeader(),
                                             m_sortColumnIndex);
     m_export = std::make_unique<ExcelExport>(*ADOTable1, m_dialogs, m_status, *m_counters, ecompany,
                                              Label20->text(), m_appDir);
-    PhotoReportAction::install(Button3, this, std::make_shared<PhotoReport>(*ADOTable1, m_dialogs, m_status, *m_counters,
-                                                                      ecompany, Label20->text(), m_appDir, *m_photoStore));
-    m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, *m_photoStore, m_nextPhotoNumber,
-                               this);
+    PhotoReportAction::install(Button3, this,
+                               std::make_shared<PhotoReport>(*ADOTable1, m_dialogs, m_status, *m_counters,
+                                                             ecompany, Label20->text(), m_appDir,
+                                                             *m_photoStore));
+    m_photos = new PhotoViewer(Image1, ComboBox2, *ADOTable1, m_dialogs, m_appDir, *m_photoStore,
+                               m_nextPhotoNumber, this);
 
     RecordLifecycle::Controls controls{DBComboBox1, DBComboBox2, DBEdit7, DBEdit16, ComboBox2, cbfiltersup};
     RecordLifecycle::Steps steps;
     steps.resetSort = [this] { resetSort(); };
     steps.showPhoto = [this] { showPhoto(); };
     steps.runFilterRule = [this] { cbfiltersupChange(); };
-    steps.subtractFromCounters = [this](Currency money, qint64 received) { subtractFromCounters(money, received); };
+    steps.subtractFromCounters = [this](Currency money, qint64 received) {
+        subtractFromCounters(money, received);
+    };
     steps.photoPath = [this] { return currentPhotoPath(); };
     steps.removePhoto = [this](const QString& file) { m_photos->deletePhoto(file); };
-    m_lifecycle = std::make_unique<RecordLifecycle>(*ADOTable1, m_dialogs, m_status, controls, std::move(steps),
-                                                    m_lineHasData, m_nextPhotoNumber);
+    m_lifecycle = std::make_unique<RecordLifecycle>(*ADOTable1, m_dialogs, m_status, controls,
+                                                    std::move(steps), m_lineHasData, m_nextPhotoNumber);
     ADOTable1->setBeforePost([this] { return ADOTable1BeforePost(); });
     ADOTable1->setBeforeDelete([this] { return ADOTable1BeforeDelete(); });
     ADOTable1->setStoreQuestion([this] { return m_photos->storeQuestion(); });
 }
 
-void TForm1::connectHandlers()
-{
+void TForm1::connectHandlers() {
     // F5 reads the view and the counters anew, as Recalculate does, so that
     // lines other programs stored on the register are seen.
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
@@ -656,14 +611,13 @@ void TForm1::connectHandlers()
     connect(Image1, &PhotoArea::clicked, this, &TForm1::Image1Click);
     connect(Image1, &PhotoArea::rightClicked, this, &TForm1::Image1ContextPopup);
     connect(cshowpic, &QCheckBox::clicked, this, &TForm1::cshowpicClick);
-    for (QWidget* w : {static_cast<QWidget*>(eobstbr), static_cast<QWidget*>(etotal),
-                       static_cast<QWidget*>(ecompany), static_cast<QWidget*>(cbfiltersup),
-                       static_cast<QWidget*>(cbbatch)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(eobstbr), static_cast<QWidget*>(etotal), static_cast<QWidget*>(ecompany),
+          static_cast<QWidget*>(cbfiltersup), static_cast<QWidget*>(cbbatch)})
         watchFocus(w);
 }
 
-void TForm1::connectFind()
-{
+void TForm1::connectFind() {
     const auto shortcut = [this](const QKeySequence& key, const char* name, auto slot) {
         auto* made = new QShortcut(key, this);
         made->setObjectName(QLatin1String(name));
@@ -674,8 +628,7 @@ void TForm1::connectFind()
     shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), "FindPreviousShortcut", &FindBar::findPrevious);
 }
 
-void TForm1::connectRepeat()
-{
+void TForm1::connectRepeat() {
     // An entry of the grid's menu, whose key works anywhere in the window.
     // Not Ctrl+D, a spreadsheet's fill-down: a field deletes a character
     // with it on this desktop.
@@ -689,14 +642,12 @@ void TForm1::connectRepeat()
     connect(repeat, &QAction::triggered, this, &TForm1::RepeatLineClick);
 }
 
-void TForm1::watchFocus(QWidget* widget)
-{
+void TForm1::watchFocus(QWidget* widget) {
     widget->installEventFilter(this);
 }
 
 // The steps that run as a record-form field gains and loses the focus, by its row.
-void TForm1::connectFocusHook(const RecordFormField& field)
-{
+void TForm1::connectFocusHook(const RecordFormField& field) {
     QWidget* widget = RecordFormFields::widget(*this, field);
     FieldBinding* binding = RecordFormFields::binding(*this, field);
     switch (field.focusHook) {
@@ -716,10 +667,10 @@ void TForm1::connectFocusHook(const RecordFormField& field)
     case FocusHook::Colour:
         break;
     }
-    if (std::holds_alternative<DBMemo* TForm1::*>(field.control)) {
+    if (std::holds_alternative<DBMemo * TForm1::*>(field.control)) {
         connect(binding, &FieldBinding::entered, this, &TForm1::DBMemo1Enter);
         connect(binding, &FieldBinding::exited, this, &TForm1::DBMemo1Exit);
-    } else if (std::holds_alternative<DBComboBox* TForm1::*>(field.control)) {
+    } else if (std::holds_alternative<DBComboBox * TForm1::*>(field.control)) {
         connect(binding, &FieldBinding::entered, this, [this, widget] { DBComboBox1Enter(widget); });
         connect(binding, &FieldBinding::exited, this, [this, widget] { DBComboBox1Exit(widget); });
     } else {
@@ -728,8 +679,7 @@ void TForm1::connectFocusHook(const RecordFormField& field)
     }
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
-{
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (FieldBinding::restoringFocus())
         return QMainWindow::eventFilter(watched, event);

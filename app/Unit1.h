@@ -6,9 +6,9 @@
 // state (application directory, line-has-data flag, next photo number, sort
 // column index).
 
-#include "ui/StatusPanels.h"
 #include "data/Database.h"
 #include "data/OrderTable.h"
+#include "ui/StatusPanels.h"
 
 #include <QMainWindow>
 #include <QMargins>
@@ -56,7 +56,7 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<ServerWaitIndicator> m_serverWait;
     Database m_nelvo;
 
-public:
+  public:
     static constexpr const char* Caption = "Nelvo 1.1";
     static constexpr const char* ApplicationTitle = "Kasbo 1.1";
     // The client area the window is designed for.
@@ -144,7 +144,7 @@ public:
     // The dataset and its connection.
     std::unique_ptr<OrderTable> ADOTable1;
 
-public slots:
+  public slots:
     void FormCreate();
     void DataSource1StateChange(TableState state);
     void DataSource1DataChange(int column);
@@ -197,13 +197,13 @@ public slots:
     void DBEdit16Exit(DBEdit* sender);
     void Button3Click();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // Built in Unit1Controls.cpp: every control with its place, caption and hint.
     void createControls();
     void createSubsystems();

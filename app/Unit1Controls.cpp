@@ -11,13 +11,13 @@
 #include "app/OrderGrid.h"
 #include "app/RecordFormFields.h"
 #include "app/Unit1.h"
-#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoPictures.h"
-#include "ui/WheelNeedsFocus.h"
+#include "photos/gui/PhotoArea.h"
 #include "ui/OneLineValidator.h"
 #include "ui/StatusBar.h"
 #include "ui/StatusPanel.h"
 #include "ui/TextFit.h"
+#include "ui/WheelNeedsFocus.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,8 +39,7 @@ constexpr int FieldHeight = 21;
 
 template <class Widget>
 Widget* place(Widget* widget, const char* name, QWidget* parent, int x, int y, int w, int h,
-              const QString& hint = QString())
-{
+              const QString& hint = QString()) {
     widget->setParent(parent);
     widget->setObjectName(QLatin1String(name));
     widget->setGeometry(x, y, w, h);
@@ -52,8 +51,7 @@ Widget* place(Widget* widget, const char* name, QWidget* parent, int x, int y, i
 // A caption over its field; the caption is the field's buddy so that screen
 // readers and tests find the field by what the user reads.
 QLabel* caption(QWidget* parent, const char* name, const QString& text, const QString& hint, QWidget* buddy,
-                bool required = false)
-{
+                bool required = false) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     label->move(buddy->x(), buddy->y() - 15);
@@ -76,16 +74,14 @@ QLabel* caption(QWidget* parent, const char* name, const QString& text, const QS
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& hint, int x, int y,
-                    int w, int h = 25)
-{
+                    int w, int h = 25) {
     auto* b = place(new QPushButton(text), name, parent, x, y, w, h, hint);
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::ClickFocus);
     return b;
 }
 
-QLabel* boldSign(QWidget* parent, const char* name, const QString& text, int x, int y)
-{
+QLabel* boldSign(QWidget* parent, const char* name, const QString& text, int x, int y) {
     auto* label = place(new QLabel(text), name, parent, x, y, 12, FieldHeight);
     QFont f = label->font();
     f.setBold(true);
@@ -96,8 +92,7 @@ QLabel* boldSign(QWidget* parent, const char* name, const QString& text, int x, 
 
 } // namespace
 
-void TForm1::createControls()
-{
+void TForm1::createControls() {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
     auto* layout = new QVBoxLayout(central);
@@ -121,10 +116,10 @@ void TForm1::createControls()
     // Where a new shop begins, written into the empty grid (the status bar's
     // panels leave no room for it): the drop-down lists of a line are empty
     // until their lists are filled.
-    m_firstSteps = new QLabel(
-        QStringLiteral("An empty register: first fill in the suppliers, articles and batches with "
-                       "Edit Suppliers, Edit Articles and Edit batches"),
-        DBGrid1->viewport());
+    m_firstSteps =
+        new QLabel(QStringLiteral("An empty register: first fill in the suppliers, articles and batches with "
+                                  "Edit Suppliers, Edit Articles and Edit batches"),
+                   DBGrid1->viewport());
     m_firstSteps->setObjectName(QStringLiteral("FirstStepsNote"));
     m_firstSteps->setContentsMargins(8, 8, 8, 8);
     m_firstSteps->adjustSize();
@@ -135,12 +130,12 @@ void TForm1::createControls()
     // it shows, and no other control moves.
     m_findBar = new FindBar(*ADOTable1, DBGrid1, central);
     layout->addWidget(m_findBar);
-    for (QWidget* pickBox : std::initializer_list<QWidget*>{DBComboBox1, DBComboBox2, ComboBox2, cbfiltersup, cbbatch})
+    for (QWidget* pickBox :
+         std::initializer_list<QWidget*>{DBComboBox1, DBComboBox2, ComboBox2, cbfiltersup, cbbatch})
         WheelNeedsFocus::install(pickBox);
 }
 
-void TForm1::createRecordForm(QWidget* band)
-{
+void TForm1::createRecordForm(QWidget* band) {
     for (const RecordFormField& field : RecordFormFields::all())
         createField(band, field);
     boldSign(band, "LabelTimes", QStringLiteral("X"), DBEdit7->x() + 93, DBEdit7->y());
@@ -148,8 +143,7 @@ void TForm1::createRecordForm(QWidget* band)
     styleRecordForm();
 }
 
-void TForm1::createField(QWidget* band, const RecordFormField& field)
-{
+void TForm1::createField(QWidget* band, const RecordFormField& field) {
     OrderTable& t = *ADOTable1;
     QWidget* widget = std::visit(
         [&](auto member) -> QWidget* {
@@ -164,8 +158,8 @@ void TForm1::createField(QWidget* band, const RecordFormField& field)
     const QRect& r = field.rect;
     place(widget, field.name, band, r.x(), r.y(), r.width(), r.height());
     const ColumnDef& column = OrderColumns::at(field.column);
-    caption(band, field.captionName, QString::fromUtf8(column.caption), QString::fromUtf8(column.hint), widget,
-            field.required);
+    caption(band, field.captionName, QString::fromUtf8(column.caption), QString::fromUtf8(column.hint),
+            widget, field.required);
     if (field.readOnly)
         qobject_cast<QLineEdit*>(widget)->setReadOnly(true);
     if (!field.tabStop)
@@ -173,8 +167,7 @@ void TForm1::createField(QWidget* band, const RecordFormField& field)
 }
 
 // The looks some fields have beyond their row.
-void TForm1::styleRecordForm()
-{
+void TForm1::styleRecordForm() {
     QPalette p = ComboBox2->palette();
     p.setColor(QPalette::Text, Qt::red);
     p.setColor(QPalette::ButtonText, Qt::red);
@@ -188,8 +181,7 @@ void TForm1::styleRecordForm()
     TextFit::keepWhole(DBEdit12); // the largest amounts are wider than the field
 }
 
-void TForm1::createButtons(QWidget* band)
-{
+void TForm1::createButtons(QWidget* band) {
     Button7 = button(band, "Button7", "Cancel", "Откажи", 70, 222, 58, 22);
     Button7->setProperty(FieldBinding::AbandonsChanges, true);
     Button2 = button(band, "Button2", "Delete", "Изтрий", 8, 222, 58, 22);
@@ -201,7 +193,7 @@ void TForm1::createButtons(QWidget* band)
     Button8 = button(band, "Button8", "Edit Suppliers", "Редактирай доставчиците", x, 150, w);
     Button1 = button(band, "Button1", "Add", "Добави", x, 184, 48);
     Button1->setFocusPolicy(Qt::StrongFocus); // the one button in the Tab order
-    Button1->setAutoDefault(true);             // so Enter presses it when it has the focus
+    Button1->setAutoDefault(true);            // so Enter presses it when it has the focus
     Button5 = button(band, "Button5", "Apply", "Приложи", x + 52, 184, 48);
     SpeedButton1 = button(band, "SpeedButton1", "First", "Първи", x, 214, 25, 22);
     SpeedButton2 = button(band, "SpeedButton2", "Prev", "Предходен", x + 25, 214, 25, 22);
@@ -212,8 +204,7 @@ void TForm1::createButtons(QWidget* band)
         TextFit::fitCaption(nav);
 }
 
-void TForm1::createViewControls(QWidget* band)
-{
+void TForm1::createViewControls(QWidget* band) {
     const int b = 136;
     auto* show = place(new QLabel(QStringLiteral("Show")), "Label26", band, b, 182, 120, 14, "Покажи");
     cbfiltersup = place(new QComboBox, "cbfiltersup", band, b, 197, 120, FieldHeight, "Supplier / Доставчик");
@@ -248,8 +239,7 @@ void TForm1::createViewControls(QWidget* band)
     }
 }
 
-void TForm1::createPhotoAndCompany(QWidget* band)
-{
+void TForm1::createPhotoAndCompany(QWidget* band) {
     const int x = 728;
     cberow = place(new QCheckBox(QStringLiteral("Select entire row")), "cberow", band, x, 4, 122, 17,
                    "Избери цял ред");
@@ -285,8 +275,7 @@ void TForm1::createPhotoAndCompany(QWidget* band)
                     QStringLiteral("The maker's page: %1").arg(QLatin1String(CreditLabel::PageFile)));
 }
 
-void TForm1::createStatusBar()
-{
+void TForm1::createStatusBar() {
     auto* bar = new StatusBar;
     setStatusBar(bar);
     bar->setObjectName(QStringLiteral("StatusBar1"));
@@ -319,8 +308,7 @@ void TForm1::createStatusBar()
     bar->addWidget(panels, 1);
 }
 
-void TForm1::setTabOrder()
-{
+void TForm1::setTabOrder() {
     // The record form's Tab stops, then Add, then back to the first; nothing
     // else is a Tab stop.
     QList<QWidget*> order;

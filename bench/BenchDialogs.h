@@ -6,22 +6,20 @@
 #include "ui/Dialogs.h"
 
 class BenchDialogs : public Dialogs {
-public:
+  public:
     void information(const QString& text) override { fail("information", text); }
-    bool confirm(const QString& text) override
-    {
+    bool confirm(const QString& text) override {
         fail("confirm", text);
         return false;
     }
     void error(const QString& text) override { fail("error", text); }
     void standardError(const QString& message) override { fail("standard error", message); }
-    QString openFile(const QString& caption, const QString&) override
-    {
+    QString openFile(const QString& caption, const QString&) override {
         fail("open file", caption);
         return {};
     }
     bool openWithDesktop(const QString&) override { return true; }
 
-private:
+  private:
     [[noreturn]] static void fail(const char* kind, const QString& text);
 };

@@ -5,24 +5,23 @@
 
 #include "app/FindBar.h"
 #include "app/OrderGrid.h"
-#include "data/Engine.h"
 #include "data/Database.h"
+#include "data/Engine.h"
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 #include "data/RegisterBackup.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
 
-BenchWindow::BenchWindow(const QString& dir) : form(dir, dialogs)
-{
+BenchWindow::BenchWindow(const QString& dir) : form(dir, dialogs) {
     if (!form.table().isActive())
         die(QStringLiteral("the window did not open the register"));
     form.show();
@@ -30,8 +29,7 @@ BenchWindow::BenchWindow(const QString& dir) : form(dir, dialogs)
     paint();
 }
 
-void BenchWindow::backUpToday(const QString& dir)
-{
+void BenchWindow::backUpToday(const QString& dir) {
     const QDate today = QDate::currentDate();
     if (!QFile::exists(QDir(dir).filePath(QLatin1String(Database::FileName))) ||
         QFile::exists(RegisterBackup::pathFor(dir, today)))
@@ -48,27 +46,23 @@ void BenchWindow::backUpToday(const QString& dir)
         die(QStringLiteral("the day's backup of %1 was not made").arg(dir));
 }
 
-void BenchWindow::die(const QString& message)
-{
+void BenchWindow::die(const QString& message) {
     std::fprintf(stderr, "benchmark stopped: %s\n", qPrintable(message));
     std::exit(1);
 }
 
-void BenchWindow::paint()
-{
+void BenchWindow::paint() {
     if (!painted->updateAndWait())
         die(QStringLiteral("the grid was not painted"));
 }
 
-void BenchWindow::filter(const QString& supplier, const QString& batch)
-{
+void BenchWindow::filter(const QString& supplier, const QString& batch) {
     select(form.cbfiltersup, supplier);
     select(form.cbbatch, batch);
     form.cbfiltersupChange();
 }
 
-void BenchWindow::sort(const QString& sortText)
-{
+void BenchWindow::sort(const QString& sortText) {
     const int column = OrderColumns::indexOf(sortText.section(QLatin1Char(' '), 0, 0));
     for (int click = 0; click < 2 && table().sort() != sortText; ++click)
         form.DBGrid1TitleClick(column);
@@ -76,15 +70,13 @@ void BenchWindow::sort(const QString& sortText)
         die(QStringLiteral("the title click did not sort by %1").arg(sortText));
 }
 
-void BenchWindow::findNext(const QString& text)
-{
+void BenchWindow::findNext(const QString& text) {
     form.findBar()->field()->setText(text);
     form.findBar()->findNext();
     paint();
 }
 
-QString BenchWindow::findStatement(const QString& text)
-{
+QString BenchWindow::findStatement(const QString& text) {
     QString sent;
     Engine::setStatementObserver([&sent](const QString& sql, const EngineParameters& parameters) {
         if (parameters.size() == 1 && sql.startsWith(QLatin1String("SELECT key FROM Table1 WHERE")))
@@ -101,19 +93,16 @@ QString BenchWindow::findStatement(const QString& text)
     return sent.replace(mark, 1, QLatin1Char('\'') + literal + QLatin1Char('\''));
 }
 
-QString BenchWindow::findText()
-{
+QString BenchWindow::findText() {
     return RegisterGenerator::articles().first().section(QLatin1Char(' '), 0, 0).toUpper();
 }
 
-void BenchWindow::storeLine(const QString& batch)
-{
+void BenchWindow::storeLine(const QString& batch) {
     if (!storeLine(table(), batch))
         die(QStringLiteral("storing a line failed"));
 }
 
-bool BenchWindow::storeLine(OrderTable& t, const QString& batch)
-{
+bool BenchWindow::storeLine(OrderTable& t, const QString& batch) {
     static const QString supplier = RegisterGenerator::filterSupplier();
     static const QString article = RegisterGenerator::articles().first();
     static const QString newest = RegisterGenerator::batches().last();
@@ -125,8 +114,7 @@ bool BenchWindow::storeLine(OrderTable& t, const QString& batch)
            t.setValue(QStringLiteral("obsto"), QStringLiteral("150")) && t.post();
 }
 
-void BenchWindow::select(QComboBox* box, const QString& entry)
-{
+void BenchWindow::select(QComboBox* box, const QString& entry) {
     const int index = entry.isEmpty() ? 0 : box->findText(entry, Qt::MatchExactly);
     if (index < 0)
         die(QStringLiteral("%1 is not in %2").arg(entry, box->objectName()));

@@ -53,6 +53,6 @@ struct BenchWindow {
 
     [[noreturn]] static void die(const QString& message);
 
-private:
+  private:
     static void select(QComboBox* box, const QString& entry);
 };

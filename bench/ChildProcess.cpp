@@ -9,8 +9,7 @@
 
 extern char** environ;
 
-ChildRun ChildProcess::run(const QList<QByteArray>& args, bool quiet)
-{
+ChildRun ChildProcess::run(const QList<QByteArray>& args, bool quiet) {
     std::vector<char*> argv;
     for (const QByteArray& arg : args)
         argv.push_back(const_cast<char*>(arg.constData()));
@@ -26,7 +25,8 @@ ChildRun ChildProcess::run(const QList<QByteArray>& args, bool quiet)
     rusage usage{};
     if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
         wait4(pid, &status, 0, &usage) == pid) {
-        result.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        result.ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         result.rssMb = usage.ru_maxrss / 1024.0;
         result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }

@@ -14,7 +14,7 @@ struct ChildRun {
 };
 
 class ChildProcess {
-public:
+  public:
     // args[0] is the program (looked up on PATH); output goes where ours goes
     // unless quiet, then stdout is sent to /dev/null.
     static ChildRun run(const QList<QByteArray>& args, bool quiet = false);

@@ -17,7 +17,7 @@ struct EngineSums {
 };
 
 class EngineConnection {
-public:
+  public:
     EngineConnection() = default;
     ~EngineConnection();
     EngineConnection(const EngineConnection&) = delete;
@@ -36,6 +36,6 @@ public:
     // One integer from a one-row query, or fallback.
     qint64 scalar(const QString& sql, qint64 fallback = 0);
 
-private:
+  private:
     sqlite3* m_db = nullptr;
 };

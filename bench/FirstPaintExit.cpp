@@ -6,13 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-void FirstPaintExit::install(QWidget* widget)
-{
+void FirstPaintExit::install(QWidget* widget) {
     widget->installEventFilter(new FirstPaintExit(widget));
 }
 
-bool FirstPaintExit::eventFilter(QObject*, QEvent* event)
-{
+bool FirstPaintExit::eventFilter(QObject*, QEvent* event) {
     if (event->type() == QEvent::Paint && m_armed) {
         m_armed = false;
         QTimer::singleShot(0, [] {

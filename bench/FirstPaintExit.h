@@ -10,13 +10,13 @@ class QWidget;
 
 class FirstPaintExit : public QObject {
     Q_OBJECT
-public:
+  public:
     static void install(QWidget* widget);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     explicit FirstPaintExit(QObject* parent) : QObject(parent) {}
     bool m_armed = true;
 };

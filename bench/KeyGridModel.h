@@ -14,7 +14,7 @@ struct sqlite3_stmt;
 
 class KeyGridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit KeyGridModel(sqlite3* db, QObject* parent = nullptr);
     ~KeyGridModel() override;
 
@@ -28,7 +28,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-private:
+  private:
     using Row = QVector<QString>;
     const Row* row(int index) const;
 

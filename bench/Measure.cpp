@@ -5,8 +5,7 @@
 #include <cstring>
 #include <unistd.h>
 
-double Measure::median(std::vector<double> values)
-{
+double Measure::median(std::vector<double> values) {
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
@@ -14,8 +13,7 @@ double Measure::median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-qint64 Measure::peakRssKb()
-{
+qint64 Measure::peakRssKb() {
     FILE* status = std::fopen("/proc/self/status", "r");
     if (!status)
         return 0;
@@ -28,7 +26,6 @@ qint64 Measure::peakRssKb()
     return kb;
 }
 
-bool Measure::processIdIsOdd()
-{
+bool Measure::processIdIsOdd() {
     return getpid() % 2 != 0;
 }

@@ -8,20 +8,16 @@
 #include <vector>
 
 class Measure {
-public:
+  public:
     // Milliseconds taken by f(), on a monotonic clock.
-    template <typename F>
-    static double ms(F&& f)
-    {
+    template <typename F> static double ms(F&& f) {
         const auto start = std::chrono::steady_clock::now();
         std::forward<F>(f)();
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     }
     // Runs both once, in an order that alternates between processes (by
     // process id), so that neither side always meets the colder caches.
-    template <typename A, typename B>
-    static void inAlternatingOrder(A&& a, B&& b)
-    {
+    template <typename A, typename B> static void inAlternatingOrder(A&& a, B&& b) {
         if (processIdIsOdd()) {
             a();
             b();
@@ -35,6 +31,6 @@ public:
     // Peak resident set size of this process in KiB (VmHWM), 0 when unknown.
     static qint64 peakRssKb();
 
-private:
+  private:
     static bool processIdIsOdd();
 };

@@ -5,20 +5,17 @@
 #include <QEvent>
 #include <QWidget>
 
-PaintWaiter::PaintWaiter(QWidget* widget) : QObject(widget), m_widget(widget)
-{
+PaintWaiter::PaintWaiter(QWidget* widget) : QObject(widget), m_widget(widget) {
     widget->installEventFilter(this);
 }
 
-bool PaintWaiter::eventFilter(QObject*, QEvent* event)
-{
+bool PaintWaiter::eventFilter(QObject*, QEvent* event) {
     if (event->type() == QEvent::Paint)
         ++m_paints;
     return false;
 }
 
-bool PaintWaiter::updateAndWait()
-{
+bool PaintWaiter::updateAndWait() {
     const int before = m_paints;
     m_widget->update();
     const QDeadlineTimer deadline(2000);

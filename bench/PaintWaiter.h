@@ -10,16 +10,16 @@ class QWidget;
 
 class PaintWaiter : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit PaintWaiter(QWidget* widget);
     // Requests an update and runs the event loop until the next paint is done.
     // Returns false when no paint came within two seconds.
     bool updateAndWait();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QWidget* m_widget;
     int m_paints = 0;
 };

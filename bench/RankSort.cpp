@@ -7,8 +7,7 @@
 #include <numeric>
 #include <sqlite3.h>
 
-bool RankSort::load(sqlite3* db, const QString& column)
-{
+bool RankSort::load(sqlite3* db, const QString& column) {
     m_keys.clear();
     m_ids.clear();
     m_values.clear();
@@ -22,8 +21,9 @@ bool RankSort::load(sqlite3* db, const QString& column)
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         m_keys.push_back(sqlite3_column_int64(statement, 0));
-        const QByteArray bytes = QByteArray::fromRawData(
-            reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)), sqlite3_column_bytes(statement, 1));
+        const QByteArray bytes =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)),
+                                    sqlite3_column_bytes(statement, 1));
         auto it = idOf.constFind(bytes);
         if (it == idOf.constEnd()) {
             it = idOf.insert(QByteArray(bytes.constData(), bytes.size()), int(m_values.size()));
@@ -35,8 +35,7 @@ bool RankSort::load(sqlite3* db, const QString& column)
     return rc == SQLITE_DONE;
 }
 
-void RankSort::rank()
-{
+void RankSort::rank() {
     QCollator collator{QLocale(QLocale::Bulgarian, QLocale::Bulgaria)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<int> order(size_t(m_values.size()));
@@ -53,8 +52,7 @@ void RankSort::rank()
     }
 }
 
-std::vector<qint64> RankSort::sorted(bool descending) const
-{
+std::vector<qint64> RankSort::sorted(bool descending) const {
     const int ranks = m_rankOfId.empty() ? 0 : *std::max_element(m_rankOfId.begin(), m_rankOfId.end()) + 1;
     auto bucketOf = [&](size_t line) {
         const int r = m_rankOfId[size_t(m_ids[line])];

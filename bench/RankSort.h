@@ -12,7 +12,7 @@
 struct sqlite3;
 
 class RankSort {
-public:
+  public:
     // Reads key and column of every line in key order, building the dictionary.
     bool load(sqlite3* db, const QString& column);
     // Orders the distinct values once (Bulgarian rules, case ignored).
@@ -23,7 +23,7 @@ public:
     size_t lineCount() const { return m_keys.size(); }
     int distinctCount() const { return int(m_values.size()); }
 
-private:
+  private:
     std::vector<qint64> m_keys; // key order
     std::vector<int> m_ids;     // per line: index into m_values
     QStringList m_values;       // distinct values, in order of first appearance

@@ -2,8 +2,7 @@
 
 #include <QHeaderView>
 
-ReferenceGrid::ReferenceGrid(QAbstractItemModel* model, QWidget* parent) : QTableView(parent)
-{
+ReferenceGrid::ReferenceGrid(QAbstractItemModel* model, QWidget* parent) : QTableView(parent) {
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     horizontalHeader()->setDefaultSectionSize(72);
     verticalHeader()->setDefaultSectionSize(18);

@@ -7,7 +7,7 @@
 
 class ReferenceGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     static constexpr int Width = 1016;
     static constexpr int Height = 437;
 

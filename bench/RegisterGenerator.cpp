@@ -17,10 +17,9 @@ namespace {
 
 // splitmix64: tiny, fast, and the same sequence on every platform.
 class Random {
-public:
+  public:
     explicit Random(quint64 seed) : m_state(seed) {}
-    quint64 next()
-    {
+    quint64 next() {
         quint64 z = (m_state += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
@@ -30,35 +29,32 @@ public:
     qint64 range(qint64 low, qint64 high) { return low + qint64(next() % quint64(high - low + 1)); }
     bool chance(double p) { return unit() < p; }
 
-private:
+  private:
     quint64 m_state;
 };
 
 // Picks an index with probability proportional to its weight.
 class WeightedPick {
-public:
-    explicit WeightedPick(const std::vector<double>& weights)
-    {
+  public:
+    explicit WeightedPick(const std::vector<double>& weights) {
         double total = 0;
         for (double w : weights)
             m_cumulative.push_back(total += w);
         for (double& c : m_cumulative)
             c /= total;
     }
-    int pick(Random& random) const
-    {
+    int pick(Random& random) const {
         const double u = random.unit();
         const auto it = std::upper_bound(m_cumulative.begin(), m_cumulative.end(), u);
         return it == m_cumulative.end() ? int(m_cumulative.size()) - 1 : int(it - m_cumulative.begin());
     }
 
-private:
+  private:
     std::vector<double> m_cumulative;
 };
 
 // Zipf-Mandelbrot weights 1 / (rank + q)^s for ranks 1..n.
-std::vector<double> zipf(int n, double q, double s)
-{
+std::vector<double> zipf(int n, double q, double s) {
     std::vector<double> weights;
     for (int rank = 1; rank <= n; ++rank)
         weights.push_back(1.0 / std::pow(rank + q, s));
@@ -85,80 +81,121 @@ constexpr int kBatchDays = 25; // days over which one batch's lines are entered
 
 // Most frequent first: the order is the Zipf rank. D'Angelo Moda sits at rank 7 (~3.4%).
 const char* const kSuppliers[] = {
-    "Текстил ООД",      "Moda Bella",       "Özdemir Tekstil",  "Мода Плюс",      "Maison Lefèvre",
-    "Бисер Стил",       "D'Angelo Moda",    "Çelik Konfeksiyon", "Пирин Текс",    "Atelier Gérard",
-    "Родопа Трико",     "L'Étoile Paris",   "Textil Yılmaz",    "Стил М",         "O'Brien Knitwear",
-    "Ивана Мода",       "Kaya Giyim",       "Д'Арт Мода",       "Şahin Moda",     "Сияние ЕООД",
-    "Boutique Hélène",  "Анна-Мария",       "Trend Line Ltd",   "О'Кей Мода",     "Fashion House",
-    "Вега Текс",        "Denim Point",      "Жан'с Бутик",      "Marco Polo Tex", "Лотос 2000",
-    "Anna's Collection", "Малвина",         "Istanbul Jeans",   "Еделвайс",       "Bella Donna",
-    "Мари'с Стил",      "Côté Sud",         "Балкан Конфекция", "Venezia Style",  "Калина Трейд",
-    "Kid's World",      "Ружа",             "Demir Örme",       "Явор Текстил",   "Grand Bazar",
-    "Здравец ЕТ",       "Nova Textile",     "Петров и синове",  "Petit Prince",   "Нешка Мода",
-    "Aydın Tekstil",    "Хемус Трико",      "Milano Moda",      "Черноморец",     "Lara's Shop",
-    "Деница",           "Euro Fashion",     "Рила Стил",        "Göksu Giyim",    "Ясен Текс",
+    "Текстил ООД",       "Moda Bella",
+    "Özdemir Tekstil",   "Мода Плюс",
+    "Maison Lefèvre",    "Бисер Стил",
+    "D'Angelo Moda",     "Çelik Konfeksiyon",
+    "Пирин Текс",        "Atelier Gérard",
+    "Родопа Трико",      "L'Étoile Paris",
+    "Textil Yılmaz",     "Стил М",
+    "O'Brien Knitwear",  "Ивана Мода",
+    "Kaya Giyim",        "Д'Арт Мода",
+    "Şahin Moda",        "Сияние ЕООД",
+    "Boutique Hélène",   "Анна-Мария",
+    "Trend Line Ltd",    "О'Кей Мода",
+    "Fashion House",     "Вега Текс",
+    "Denim Point",       "Жан'с Бутик",
+    "Marco Polo Tex",    "Лотос 2000",
+    "Anna's Collection", "Малвина",
+    "Istanbul Jeans",    "Еделвайс",
+    "Bella Donna",       "Мари'с Стил",
+    "Côté Sud",          "Балкан Конфекция",
+    "Venezia Style",     "Калина Трейд",
+    "Kid's World",       "Ружа",
+    "Demir Örme",        "Явор Текстил",
+    "Grand Bazar",       "Здравец ЕТ",
+    "Nova Textile",      "Петров и синове",
+    "Petit Prince",      "Нешка Мода",
+    "Aydın Tekstil",     "Хемус Трико",
+    "Milano Moda",       "Черноморец",
+    "Lara's Shop",       "Деница",
+    "Euro Fashion",      "Рила Стил",
+    "Göksu Giyim",       "Ясен Текс",
 };
 
 const char* const kGarments[] = {
-    "Рокля",    "Блуза",    "Пола",     "Панталон", "Яке",      "Палто",    "Риза",     "Тениска",
-    "Пуловер",  "Жилетка",  "Клин",     "Шорти",    "Гащеризон", "Сако",    "Туника",   "Елек",
-    "Бански",   "Пижама",   "Суитшърт", "Дънки",    "Dress",    "Blouse",   "Skirt",    "Trousers",
-    "Jacket",   "Coat",     "Shirt",    "T-shirt",  "Sweater",  "Cardigan", "Leggings", "Shorts",
-    "Jumpsuit", "Blazer",   "Tunic",    "Vest",     "Swimsuit", "Pyjamas",  "Hoodie",   "Jeans",
+    "Рокля",    "Блуза",   "Пола",     "Панталон", "Яке",       "Палто",    "Риза",     "Тениска",
+    "Пуловер",  "Жилетка", "Клин",     "Шорти",    "Гащеризон", "Сако",     "Туника",   "Елек",
+    "Бански",   "Пижама",  "Суитшърт", "Дънки",    "Dress",     "Blouse",   "Skirt",    "Trousers",
+    "Jacket",   "Coat",    "Shirt",    "T-shirt",  "Sweater",   "Cardigan", "Leggings", "Shorts",
+    "Jumpsuit", "Blazer",  "Tunic",    "Vest",     "Swimsuit",  "Pyjamas",  "Hoodie",   "Jeans",
 };
 constexpr int kArticleCount = 394;
 
 const char* const kLabelStems[] = {
-    "Lumière", "Nordica", "Bianca", "Verano", "Ela",    "Роза",   "Вера",    "Елица", "Aurora", "Castello",
-    "Fiore",   "Нели",    "Мила",   "Denim Co", "Urban", "Калина", "Полет",  "Стела", "Marina", "Gloria",
+    "Lumière", "Nordica", "Bianca", "Verano",   "Ela",   "Роза",   "Вера",  "Елица", "Aurora", "Castello",
+    "Fiore",   "Нели",    "Мила",   "Denim Co", "Urban", "Калина", "Полет", "Стела", "Marina", "Gloria",
 };
 const char* const kLabelSuffixes[] = {"", " Kids", " Sport", " Basic"};
 
 const char* const kColours[] = {
-    "черен", "бял",   "червен", "син",      "зелен",   "жълт",     "сив",       "кафяв",    "бежов", "розов",
-    "лилав", "оранжев", "тъмносин", "светлосин", "бордо", "екрю",   "каки",      "мента",    "пепел от рози", "графит",
-    "black", "white", "red",    "navy",     "green",   "yellow",   "grey",      "brown",    "beige", "pink",
-    "purple", "orange", "denim blue", "sky blue", "burgundy", "ivory", "khaki", "mint",    "cream", "multicolour",
+    "черен",      "бял",      "червен",        "син",     "зелен",    "жълт",      "сив",    "кафяв",
+    "бежов",      "розов",    "лилав",         "оранжев", "тъмносин", "светлосин", "бордо",  "екрю",
+    "каки",       "мента",    "пепел от рози", "графит",  "black",    "white",     "red",    "navy",
+    "green",      "yellow",   "grey",          "brown",   "beige",    "pink",      "purple", "orange",
+    "denim blue", "sky blue", "burgundy",      "ivory",   "khaki",    "mint",      "cream",  "multicolour",
 };
 
 const char* const kSizes[] = {
-    "XS", "S", "M", "L", "XL", "XXL", "S-XL", "M-XXL", "S-M", "L-XL", "36", "38",
-    "40", "42", "44", "46", "36-42", "38-46", "2-8 г.", "4-10 г.", "110-140", "122-152", "Free size", "единен",
+    "XS",    "S",     "M",      "L",       "XL",      "XXL",     "S-XL",      "M-XXL",
+    "S-M",   "L-XL",  "36",     "38",      "40",      "42",      "44",        "46",
+    "36-42", "38-46", "2-8 г.", "4-10 г.", "110-140", "122-152", "Free size", "единен",
 };
 
 const char* const kMaterials[] = {
-    "100% памук", "100% cotton", "95% памук 5% еластан", "95% cotton 5% elastane", "65% полиестер 35% памук",
-    "100% полиестер", "100% polyester", "80% вискоза 20% полиамид", "100% вискоза", "100% viscose",
-    "70% вълна 30% акрил", "100% wool", "100% акрил", "50% памук 50% полиестер", "лен",
-    "linen 100%", "коприна", "silk", "деним", "denim",
-    "трико", "knit", "кадифе", "velvet", "кожа",
-    "eco leather", "полар", "fleece", "шифон", "chiffon",
+    "100% памук",
+    "100% cotton",
+    "95% памук 5% еластан",
+    "95% cotton 5% elastane",
+    "65% полиестер 35% памук",
+    "100% полиестер",
+    "100% polyester",
+    "80% вискоза 20% полиамид",
+    "100% вискоза",
+    "100% viscose",
+    "70% вълна 30% акрил",
+    "100% wool",
+    "100% акрил",
+    "50% памук 50% полиестер",
+    "лен",
+    "linen 100%",
+    "коприна",
+    "silk",
+    "деним",
+    "denim",
+    "трико",
+    "knit",
+    "кадифе",
+    "velvet",
+    "кожа",
+    "eco leather",
+    "полар",
+    "fleece",
+    "шифон",
+    "chiffon",
 };
 
 const char* const kLetters[] = {"", "A", "B", "C", "AB", "K", "M", "П", "Р", "ЛМ", "X", "BK"};
 
 const char* const kNoteWords[] = {
-    "доставено", "липсва", "размер", "замяна", "клиентът", "чака", "дефект", "цвят", "по-късно", "платено",
-    "аванс", "returned", "missing", "size", "exchange", "paid", "call", "supplier", "next", "batch",
-    "цената", "намалена", "2 бр.", "5 бр.", "без", "етикет", "ок", "проверка", "рекламация", "don't",
+    "доставено", "липсва",   "размер", "замяна",   "клиентът",   "чака",     "дефект",   "цвят",
+    "по-късно",  "платено",  "аванс",  "returned", "missing",    "size",     "exchange", "paid",
+    "call",      "supplier", "next",   "batch",    "цената",     "намалена", "2 бр.",    "5 бр.",
+    "без",       "етикет",   "ок",     "проверка", "рекламация", "don't",
 };
 
-template <typename T, size_t N>
-constexpr int countOf(const T (&)[N])
-{
+template <typename T, size_t N> constexpr int countOf(const T (&)[N]) {
     return int(N);
 }
 
-QStringList toList(const char* const* items, int count)
-{
+QStringList toList(const char* const* items, int count) {
     QStringList list;
     for (int i = 0; i < count; ++i)
         list << QString::fromUtf8(items[i]);
     return list;
 }
 
-std::vector<QByteArray> toUtf8(const QStringList& list)
-{
+std::vector<QByteArray> toUtf8(const QStringList& list) {
     std::vector<QByteArray> out;
     for (const QString& s : list)
         out.push_back(s.toUtf8());
@@ -166,8 +203,7 @@ std::vector<QByteArray> toUtf8(const QStringList& list)
 }
 
 // A note of at most maxChars characters made of whole words; every word fits in 12.
-std::string makeNote(Random& random, int maxChars)
-{
+std::string makeNote(Random& random, int maxChars) {
     std::string note;
     int chars = 0;
     for (;;) {
@@ -185,34 +221,30 @@ std::string makeNote(Random& random, int maxChars)
 }
 
 // A price step of 0.05 between 0.50 and 90.00, cheap articles more frequent.
-qint64 purchasePrice(Random& random)
-{
+qint64 purchasePrice(Random& random) {
     const double r = random.unit();
     const qint64 twentieths = 10 + qint64(r * r * (1800 - 10)); // 0.50 .. 90.00 in steps of 0.05
     return twentieths * 500;                                    // ten-thousandths
 }
 
 // A derived price rounded to whole cents, or 0 when not entered (one line in ten).
-qint64 derivedPrice(Random& random, qint64 price, double factor)
-{
+qint64 derivedPrice(Random& random, qint64 price, double factor) {
     if (random.chance(0.1))
         return 0;
     return qint64(std::llround(double(price) * factor / 100.0)) * 100;
 }
 
 class Inserter {
-public:
+  public:
     explicit Inserter(sqlite3* db) : m_db(db) {}
     ~Inserter() { finish(); }
     // The connection cannot close while the statement lives.
-    void finish()
-    {
+    void finish() {
         sqlite3_finalize(m_statement);
         m_statement = nullptr;
     }
 
-    bool prepare()
-    {
+    bool prepare() {
         QStringList names, marks;
         for (const ColumnDef& column : OrderColumns::all()) {
             names << QString::fromLatin1(column.name);
@@ -224,19 +256,17 @@ public:
     }
     void text(int column, const QByteArray& value) { text(column, value.constData(), int(value.size())); }
     void text(int column, const std::string& value) { text(column, value.data(), int(value.size())); }
-    void text(int column, const char* value, int bytes)
-    {
+    void text(int column, const char* value, int bytes) {
         sqlite3_bind_text(m_statement, column + 1, value, bytes, SQLITE_TRANSIENT);
     }
     void integer(int column, qint64 value) { sqlite3_bind_int64(m_statement, column + 1, value); }
-    bool step()
-    {
+    bool step() {
         const int rc = sqlite3_step(m_statement);
         sqlite3_reset(m_statement);
         return rc == SQLITE_DONE;
     }
 
-private:
+  private:
     sqlite3* m_db;
     sqlite3_stmt* m_statement = nullptr;
 };
@@ -245,21 +275,18 @@ private:
 
 RegisterGenerator::RegisterGenerator(qint64 rows) : m_rows(rows) {}
 
-QStringList RegisterGenerator::suppliers()
-{
+QStringList RegisterGenerator::suppliers() {
     return toList(kSuppliers, countOf(kSuppliers));
 }
 
-QStringList RegisterGenerator::batches()
-{
+QStringList RegisterGenerator::batches() {
     QStringList list;
     for (const BatchInfo& batch : kBatches)
         list << QString::fromUtf8(batch.name);
     return list;
 }
 
-QStringList RegisterGenerator::articles()
-{
+QStringList RegisterGenerator::articles() {
     // Garment word in one of three letter cases plus a model code in one of
     // four shapes; duplicates are skipped so that every article is distinct.
     QStringList list;
@@ -275,10 +302,18 @@ QStringList RegisterGenerator::articles()
         const int number = int(random.range(100, 9999));
         QString code;
         switch (i % 4) {
-        case 0: code = QStringLiteral("M-%1").arg(number); break;
-        case 1: code = QStringLiteral("к.%1").arg(number % 1000); break;
-        case 2: code = QString::number(number); break;
-        default: code = QStringLiteral("BX-%1").arg(number % 100); break;
+        case 0:
+            code = QStringLiteral("M-%1").arg(number);
+            break;
+        case 1:
+            code = QStringLiteral("к.%1").arg(number % 1000);
+            break;
+        case 2:
+            code = QString::number(number);
+            break;
+        default:
+            code = QStringLiteral("BX-%1").arg(number % 100);
+            break;
         }
         const QString article = word + QLatin1Char(' ') + code;
         if (!seen.contains(article)) {
@@ -289,14 +324,12 @@ QStringList RegisterGenerator::articles()
     return list;
 }
 
-bool RegisterGenerator::fail(const QString& message)
-{
+bool RegisterGenerator::fail(const QString& message) {
     m_error = message;
     return false;
 }
 
-bool RegisterGenerator::write(const QString& folder)
-{
+bool RegisterGenerator::write(const QString& folder) {
     if (m_rows < 0)
         return fail(QStringLiteral("the number of lines must not be negative"));
     if (!QDir().mkpath(folder))
@@ -319,8 +352,7 @@ bool RegisterGenerator::write(const QString& folder)
            writeListFile(dir.filePath(QStringLiteral("Batches.txt")), batches());
 }
 
-bool RegisterGenerator::writeListFile(const QString& path, const QStringList& lines)
-{
+bool RegisterGenerator::writeListFile(const QString& path, const QStringList& lines) {
     // The list editor's format: UTF-8, lines joined by CR LF, nothing after the last.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -331,14 +363,14 @@ bool RegisterGenerator::writeListFile(const QString& path, const QStringList& li
     return true;
 }
 
-bool RegisterGenerator::writeDatabase(const QString& path)
-{
+bool RegisterGenerator::writeDatabase(const QString& path) {
     QString error;
     if (!Database::createEmptyFile(path, &error))
         return fail(error);
 
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close(db);
         return fail(message);
@@ -381,13 +413,17 @@ bool RegisterGenerator::writeDatabase(const QString& path)
         const qint64 firstOfBatch = (qint64(batch) * m_rows + kBatchCount - 1) / kBatchCount;
         const qint64 batchRows = (qint64(batch + 1) * m_rows + kBatchCount - 1) / kBatchCount - firstOfBatch;
         const BatchInfo& b = kBatches[batch];
-        const QDate date = QDate(b.year, b.month, b.day).addDays((row - firstOfBatch) * kBatchDays / batchRows);
+        const QDate date =
+            QDate(b.year, b.month, b.day).addDays((row - firstOfBatch) * kBatchDays / batchRows);
 
         const qint64 ordered = random.chance(0.7) ? 6 * random.range(1, 24) : random.range(1, 60);
         // The newest batch has not arrived yet: nothing delivered, so received = ordered.
         const bool delivered = batch < kBatchCount - 1;
-        const qint64 deliveredCount = !delivered ? 0 : random.chance(0.7) ? ordered : random.range(1, ordered);
-        const qint64 defective = delivered && random.chance(0.15) ? random.range(0, qMin<qint64>(5, deliveredCount)) : 0;
+        const qint64 deliveredCount = !delivered           ? 0
+                                      : random.chance(0.7) ? ordered
+                                                           : random.range(1, ordered);
+        const qint64 defective =
+            delivered && random.chance(0.15) ? random.range(0, qMin<qint64>(5, deliveredCount)) : 0;
         const qint64 received = delivered ? deliveredCount - defective : ordered;
         const qint64 price = purchasePrice(random);
 
@@ -416,7 +452,8 @@ bool RegisterGenerator::writeDatabase(const QString& path)
         insert.text(Date, date.toString(Qt::ISODate).toLatin1());
         // Half the notes are empty; the rest are 12-200 characters, skewed short.
         const double r = random.unit();
-        insert.text(Belejka, random.chance(0.5) ? std::string() : makeNote(random, 12 + int(r * r * r * r * 188)));
+        insert.text(Belejka,
+                    random.chance(0.5) ? std::string() : makeNote(random, 12 + int(r * r * r * r * 188)));
         insert.integer(Photo, random.chance(0.8) ? key : 0);
         ok = insert.step();
     }

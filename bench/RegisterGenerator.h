@@ -24,7 +24,7 @@
 #include <QStringList>
 
 class RegisterGenerator {
-public:
+  public:
     explicit RegisterGenerator(qint64 rows);
 
     // Writes db1.mdb and the list files into folder (created if missing). An
@@ -41,7 +41,7 @@ public:
     static QString filterSupplier() { return QStringLiteral("D'Angelo Moda"); }
     static QString filterBatch() { return QStringLiteral("22-09B"); }
 
-private:
+  private:
     bool writeDatabase(const QString& path);
     bool writeListFile(const QString& path, const QStringList& lines);
     bool fail(const QString& message);

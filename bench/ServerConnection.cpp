@@ -15,14 +15,13 @@ struct Result {
 };
 
 // The values of one stored line as the server takes them (text), in column order.
-std::vector<QByteArray> lineValues()
-{
+std::vector<QByteArray> lineValues() {
     std::vector<QByteArray> values;
     for (int column = 1; column < OrderColumns::Count; ++column) {
         const ColumnType type = OrderColumns::at(column).type;
         values.push_back(type == ColumnType::Text || type == ColumnType::Memo ? QByteArray("")
-                         : type == ColumnType::Date                         ? QByteArray()
-                                                                            : QByteArray("0"));
+                         : type == ColumnType::Date                           ? QByteArray()
+                                                                              : QByteArray("0"));
     }
     values[OrderColumns::Dostavcik - 1] = RegisterGenerator::filterSupplier().toUtf8();
     values[OrderColumns::Artikul - 1] = RegisterGenerator::articles().first().toUtf8();
@@ -37,13 +36,11 @@ std::vector<QByteArray> lineValues()
 
 } // namespace
 
-ServerConnection::~ServerConnection()
-{
+ServerConnection::~ServerConnection() {
     PQfinish(m_conn);
 }
 
-bool ServerConnection::open(const QString& folder)
-{
+bool ServerConnection::open(const QString& folder) {
     const QString setting = Database::serverSetting(folder, &m_error);
     if (setting.isEmpty()) {
         if (m_error.isEmpty())
@@ -57,14 +54,12 @@ bool ServerConnection::open(const QString& folder)
     return true;
 }
 
-bool ServerConnection::fail()
-{
+bool ServerConnection::fail() {
     m_error = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
     return false;
 }
 
-qint64 ServerConnection::rows(const QByteArray& sql)
-{
+qint64 ServerConnection::rows(const QByteArray& sql) {
     Result held{PQexecParams(m_conn, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)};
     const ExecStatusType status = PQresultStatus(held.result);
     if (status == PGRES_COMMAND_OK)
@@ -76,8 +71,7 @@ qint64 ServerConnection::rows(const QByteArray& sql)
     return PQntuples(held.result);
 }
 
-bool ServerConnection::keys(const QByteArray& sql, std::vector<qint32>* out)
-{
+bool ServerConnection::keys(const QByteArray& sql, std::vector<qint32>* out) {
     out->clear();
     Result held{PQexecParams(m_conn, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)};
     if (PQresultStatus(held.result) != PGRES_TUPLES_OK)
@@ -89,16 +83,15 @@ bool ServerConnection::keys(const QByteArray& sql, std::vector<qint32>* out)
     return true;
 }
 
-qint64 ServerConnection::scalar(const QByteArray& sql, qint64 fallback)
-{
+qint64 ServerConnection::scalar(const QByteArray& sql, qint64 fallback) {
     Result held{PQexec(m_conn, sql.constData())};
-    if (PQresultStatus(held.result) != PGRES_TUPLES_OK || PQntuples(held.result) < 1 || PQgetisnull(held.result, 0, 0))
+    if (PQresultStatus(held.result) != PGRES_TUPLES_OK || PQntuples(held.result) < 1 ||
+        PQgetisnull(held.result, 0, 0))
         return fallback;
     return std::strtoll(PQgetvalue(held.result, 0, 0), nullptr, 10);
 }
 
-bool ServerConnection::prepareInsert()
-{
+bool ServerConnection::prepareInsert() {
     if (m_insertPrepared)
         return true;
     QStringList names, marks;
@@ -113,14 +106,14 @@ bool ServerConnection::prepareInsert()
     return m_insertPrepared || fail();
 }
 
-bool ServerConnection::insertLine(const QByteArray& supplier)
-{
+bool ServerConnection::insertLine(const QByteArray& supplier) {
     static const std::vector<QByteArray> values = lineValues();
     std::vector<const char*> pointers;
     for (const QByteArray& value : values)
         pointers.push_back(value.isNull() ? nullptr : value.constData());
     if (!supplier.isEmpty())
         pointers[OrderColumns::Dostavcik - 1] = supplier.constData();
-    Result held{PQexecPrepared(m_conn, "reference_insert", int(pointers.size()), pointers.data(), nullptr, nullptr, 0)};
+    Result held{PQexecPrepared(m_conn, "reference_insert", int(pointers.size()), pointers.data(), nullptr,
+                               nullptr, 0)};
     return PQresultStatus(held.result) == PGRES_COMMAND_OK || fail();
 }

@@ -12,7 +12,7 @@
 struct pg_conn;
 
 class ServerConnection {
-public:
+  public:
     ServerConnection() = default;
     ~ServerConnection();
     ServerConnection(const ServerConnection&) = delete;
@@ -35,7 +35,7 @@ public:
     // supplier: the line's, when not the filter's supplier.
     bool insertLine(const QByteArray& supplier = QByteArray());
 
-private:
+  private:
     bool fail();
 
     pg_conn* m_conn = nullptr;

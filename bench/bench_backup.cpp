@@ -26,8 +26,7 @@ extern char** environ;
 
 namespace {
 
-void spawnAndWait(std::vector<QByteArray> argv)
-{
+void spawnAndWait(std::vector<QByteArray> argv) {
     std::vector<char*> args;
     for (QByteArray& a : argv)
         args.push_back(a.data());
@@ -46,8 +45,7 @@ void spawnAndWait(std::vector<QByteArray> argv)
     }
 }
 
-void print(const char* name, const std::vector<double>& reference, const std::vector<double>& program)
-{
+void print(const char* name, const std::vector<double>& reference, const std::vector<double>& program) {
     std::vector<double> ratios;
     for (size_t i = 0; i < program.size(); ++i)
         ratios.push_back(program[i] / reference[i]);
@@ -58,8 +56,7 @@ void print(const char* name, const std::vector<double>& reference, const std::ve
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_backup DIR [RUNS]\n");
@@ -77,14 +74,17 @@ int main(int argc, char** argv)
     for (int i = 0; i <= runs; ++i) { // the first pair warms the page cache
         QFile::remove(ours);
         QFile::remove(theirs);
-        const double a = Measure::ms(
-            [&] { spawnAndWait({"sqlite3", registerPath, ".backup '" + QFile::encodeName(theirs) + "'"}); });
+        const double a = Measure::ms([&] {
+            spawnAndWait({"sqlite3", registerPath, ".backup '" + QFile::encodeName(theirs) + "'"});
+        });
         const double b = Measure::ms([&] {
             if (!RegisterBackup::run(dir, today).ok)
                 std::exit(1);
         });
         // The same check on the tool's copy, for the reference of the whole work.
-        const double c = Measure::ms([&] { spawnAndWait({"sqlite3", QFile::encodeName(theirs), "PRAGMA integrity_check"}); });
+        const double c = Measure::ms([&] {
+            spawnAndWait({"sqlite3", QFile::encodeName(theirs), "PRAGMA integrity_check"});
+        });
         if (i > 0) {
             cli.push_back(a);
             cliWithCheck.push_back(a + c);
@@ -95,8 +95,8 @@ int main(int argc, char** argv)
     print("backup_vs_sqlite3_backup", cli, program);
     print("backup_vs_sqlite3_backup_and_check", cliWithCheck, program);
 
-    const QByteArray startup =
-        QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench_program_startup")));
+    const QByteArray startup = QFile::encodeName(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench_program_startup")));
     std::vector<double> notDue, due;
     for (int i = 0; i <= runs; ++i) {
         if (!QFile::exists(ours) && !RegisterBackup::run(dir, today).ok)

@@ -33,14 +33,12 @@
 
 namespace {
 
-[[noreturn]] void die(const QString& message)
-{
+[[noreturn]] void die(const QString& message) {
     std::fprintf(stderr, "bench_export: %s\n", qPrintable(message));
     std::exit(1);
 }
 
-qint64 statusKb(const char* field)
-{
+qint64 statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
@@ -52,8 +50,7 @@ qint64 statusKb(const char* field)
 
 // Starts a new peak: the kernel sets the high-water mark back to the
 // resident size when "5" is written to clear_refs.
-void resetPeak()
-{
+void resetPeak() {
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");
@@ -62,19 +59,20 @@ void resetPeak()
 // The cells of the report for the Perl writer, tab-separated: the five title
 // texts, the table's captions, a "t" or "n" per column (text or number), then
 // one line per view line.
-void dumpCells(TForm1& form, const QString& path)
-{
+void dumpCells(TForm1& form, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         die(file.errorString());
     QTextStream out(&file);
     out << form.Label20->text() << '\t' << form.ecompany->text() << '\t'
-        << form.statusPanels().text(StatusPanels::Filter) << '\t' << form.statusPanels().text(StatusPanels::Pieces)
-        << '\t' << form.statusPanels().text(StatusPanels::Money) << '\n';
+        << form.statusPanels().text(StatusPanels::Filter) << '\t'
+        << form.statusPanels().text(StatusPanels::Pieces) << '\t'
+        << form.statusPanels().text(StatusPanels::Money) << '\n';
     // The table's captions, then which of its columns hold numbers.
     out << ReportColumns::captions().join(QLatin1Char('\t')) << '\n';
     for (int c = 0; c < ReportColumns::Count; ++c)
-        out << (c ? "\t" : "") << (OrderColumns::at(ReportColumns::All[c].field).type == ColumnType::Text ? 't' : 'n');
+        out << (c ? "\t" : "")
+            << (OrderColumns::at(ReportColumns::All[c].field).type == ColumnType::Text ? 't' : 'n');
     out << '\n';
     OrderTable& table = form.table();
     for (int row = 0; row < table.recordCount(); ++row) {
@@ -97,16 +95,16 @@ void dumpCells(TForm1& form, const QString& path)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2)
         die(QStringLiteral("usage: bench_export DIR [REPETITIONS [SCRIPT]]"));
     const QString dir = QString::fromLocal8Bit(argv[1]);
     const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     // Made absolute now: the window makes its own folder the working directory.
-    const QString script = QFileInfo(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("bench/writeexcel_report.pl"))
-                               .absoluteFilePath();
+    const QString script =
+        QFileInfo(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("bench/writeexcel_report.pl"))
+            .absoluteFilePath();
     if (!QFileInfo::exists(QDir(dir).filePath(QLatin1String(Database::FileName)))) {
         RegisterGenerator generator(65000);
         if (!generator.write(dir))
@@ -134,9 +132,11 @@ int main(int argc, char** argv)
         extraKb = std::max(extraKb, statusKb("VmHWM:") - before);
 
         QProcess perl;
-        perl.start(QStringLiteral("perl"), {script, cells, QDir(dir).filePath(QStringLiteral("writeexcel.xls"))});
+        perl.start(QStringLiteral("perl"),
+                   {script, cells, QDir(dir).filePath(QStringLiteral("writeexcel.xls"))});
         if (!perl.waitForFinished(600000) || perl.exitCode() != 0)
-            die(QStringLiteral("%1 failed: %2").arg(script, QString::fromLocal8Bit(perl.readAllStandardError())));
+            die(QStringLiteral("%1 failed: %2")
+                    .arg(script, QString::fromLocal8Bit(perl.readAllStandardError())));
         theirs.push_back(perl.readAllStandardOutput().trimmed().toDouble());
     }
     const double size = double(QFileInfo(report).size());
@@ -144,8 +144,9 @@ int main(int argc, char** argv)
     const double theirMs = Measure::median(theirs);
     std::printf("lines\t%d\nexport_ms\t%.1f\nwriteexcel_ms\t%.1f\nratio\t%.3f\n", lines, ourMs, theirMs,
                 ourMs / theirMs);
-    std::printf("file_bytes\t%.0f\nwriteexcel_file_bytes\t%lld\nexport_peak_extra_kb\t%lld\npeak_to_file\t%.2f\n", size,
-                QFileInfo(QDir(dir).filePath(QStringLiteral("writeexcel.xls"))).size(), extraKb,
-                extraKb * 1024.0 / size);
+    std::printf(
+        "file_bytes\t%.0f\nwriteexcel_file_bytes\t%lld\nexport_peak_extra_kb\t%lld\npeak_to_file\t%.2f\n",
+        size, QFileInfo(QDir(dir).filePath(QStringLiteral("writeexcel.xls"))).size(), extraKb,
+        extraKb * 1024.0 / size);
     return 0;
 }

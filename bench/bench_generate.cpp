@@ -6,8 +6,7 @@
 #include <QElapsedTimer>
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     bool ok = argc == 3;
     const qint64 rows = ok ? QByteArray(argv[2]).toLongLong(&ok) : 0;

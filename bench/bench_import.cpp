@@ -25,24 +25,22 @@
 
 namespace {
 
-[[noreturn]] void die(const QString& message)
-{
+[[noreturn]] void die(const QString& message) {
     std::fprintf(stderr, "bench_import: %s\n", qPrintable(message));
     std::exit(1);
 }
 
-bool soffice(const QDir& dir, const QStringList& arguments)
-{
+bool soffice(const QDir& dir, const QStringList& arguments) {
     QProcess process;
-    process.start(QStringLiteral("soffice"),
-                  QStringList{QStringLiteral("--headless"),
-                              QStringLiteral("-env:UserInstallation=file://%1").arg(dir.filePath("lo-profile"))} +
-                      arguments);
+    process.start(
+        QStringLiteral("soffice"),
+        QStringList{QStringLiteral("--headless"),
+                    QStringLiteral("-env:UserInstallation=file://%1").arg(dir.filePath("lo-profile"))} +
+            arguments);
     return process.waitForFinished(-1) && process.exitCode() == 0;
 }
 
-QString makeWorkbook(const QDir& dir, int rows)
-{
+QString makeWorkbook(const QDir& dir, int rows) {
     const QString xlsx = dir.filePath(QStringLiteral("orders-%1.xlsx").arg(rows));
     if (QFile::exists(xlsx))
         return xlsx;
@@ -50,17 +48,27 @@ QString makeWorkbook(const QDir& dir, int rows)
     QFile file(csv);
     if (!file.open(QIODevice::WriteOnly))
         die("cannot write " + csv);
-    file.write("Доставчик;Артикул;batch;Поръчани;Доставени;Дефектни;Покупна цена;Пари;date;Цвят;Размер;Материя;Бележки\n");
+    file.write("Доставчик;Артикул;batch;Поръчани;Доставени;Дефектни;Покупна "
+               "цена;Пари;date;Цвят;Размер;Материя;Бележки\n");
     for (int i = 0; i < rows; ++i) {
         const int ordered = 1 + i % 40;
         const int delivered = i % 3 == 0 ? ordered - 1 : 0;
         const int received = delivered != 0 ? delivered - 1 : ordered;
         const qint64 price = 1000 + (i * 37) % 90000; // ten-thousandths
-        file.write(QStringLiteral("Доставчик %1;Артикул %2;B%3;%4;%5;%6;%7.%8;%9;2024-%10-%11;червен;XL;памук;ред %12\n")
-                       .arg(i % 50).arg(i % 700).arg(i % 12).arg(ordered).arg(delivered).arg(delivered != 0 ? 1 : 0)
-                       .arg(price / 10000).arg(price % 10000, 4, 10, QChar(u'0'))
+        file.write(QStringLiteral(
+                       "Доставчик %1;Артикул %2;B%3;%4;%5;%6;%7.%8;%9;2024-%10-%11;червен;XL;памук;ред %12\n")
+                       .arg(i % 50)
+                       .arg(i % 700)
+                       .arg(i % 12)
+                       .arg(ordered)
+                       .arg(delivered)
+                       .arg(delivered != 0 ? 1 : 0)
+                       .arg(price / 10000)
+                       .arg(price % 10000, 4, 10, QChar(u'0'))
                        .arg(QString::number(double(price * received) / 10000, 'f', 4))
-                       .arg(1 + i % 12, 2, 10, QChar(u'0')).arg(1 + i % 28, 2, 10, QChar(u'0')).arg(i)
+                       .arg(1 + i % 12, 2, 10, QChar(u'0'))
+                       .arg(1 + i % 28, 2, 10, QChar(u'0'))
+                       .arg(i)
                        .toUtf8());
     }
     file.close();
@@ -71,8 +79,7 @@ QString makeWorkbook(const QDir& dir, int rows)
     return xlsx;
 }
 
-qint64 importOnce(const QDir& dir, const QString& xlsx, int rows, int run)
-{
+qint64 importOnce(const QDir& dir, const QString& xlsx, int rows, int run) {
     const QString registerDir = dir.filePath(QStringLiteral("register-%1").arg(run));
     QDir(registerDir).removeRecursively();
     QDir().mkpath(registerDir);
@@ -94,7 +101,9 @@ qint64 importOnce(const QDir& dir, const QString& xlsx, int rows, int run)
     const SheetLines lines = SheetLines::read(book.sheets.value(0), settings);
     if (lines.lines.size() != rows || !lines.refused.isEmpty() || !lines.moneyDiffers.isEmpty())
         die(QStringLiteral("%1 lines read, %2 refused (%3), %4 with other money")
-                .arg(lines.lines.size()).arg(lines.refused.size()).arg(lines.refusedText().left(200))
+                .arg(lines.lines.size())
+                .arg(lines.refused.size())
+                .arg(lines.refusedText().left(200))
                 .arg(lines.moneyDiffers.size()));
     QVector<QVector<QVariant>> values;
     values.reserve(lines.lines.size());
@@ -106,8 +115,7 @@ qint64 importOnce(const QDir& dir, const QString& xlsx, int rows, int run)
     return timer.elapsed();
 }
 
-qint64 convertOnce(const QDir& dir, const QString& xlsx)
-{
+qint64 convertOnce(const QDir& dir, const QString& xlsx) {
     QElapsedTimer timer;
     timer.start();
     if (!soffice(dir, {QStringLiteral("--convert-to"), QStringLiteral("csv"), QStringLiteral("--outdir"),
@@ -116,16 +124,14 @@ qint64 convertOnce(const QDir& dir, const QString& xlsx)
     return timer.elapsed();
 }
 
-qint64 median(QVector<qint64> values)
-{
+qint64 median(QVector<qint64> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2)
@@ -142,8 +148,9 @@ int main(int argc, char** argv)
         ours << importOnce(dir, xlsx, rows, run);
         theirs << convertOnce(dir, xlsx);
     }
-    std::printf("import of %d rows of .xlsx: %lld ms; LibreOffice to CSV: %lld ms; ratio %.2f (medians of %d)\n", rows,
-                static_cast<long long>(median(ours)), static_cast<long long>(median(theirs)),
-                double(median(ours)) / double(median(theirs)), repetitions);
+    std::printf(
+        "import of %d rows of .xlsx: %lld ms; LibreOffice to CSV: %lld ms; ratio %.2f (medians of %d)\n",
+        rows, static_cast<long long>(median(ours)), static_cast<long long>(median(theirs)),
+        double(median(ours)) / double(median(theirs)), repetitions);
     return 0;
 }

@@ -31,8 +31,8 @@
 #include "app/OrderGrid.h"
 #include "app/Unit1.h"
 #include "data/Database.h"
-#include "data/SqliteEngine.h"
 #include "data/OrderTable.h"
+#include "data/SqliteEngine.h"
 #include "data/TextOrder.h"
 #include "lists/gui/FilterRule.h"
 
@@ -46,16 +46,14 @@
 
 namespace {
 
-void report(const char* name, const std::vector<double>& reference, const std::vector<double>& program)
-{
+void report(const char* name, const std::vector<double>& reference, const std::vector<double>& program) {
     const double ref = Measure::median(reference);
     const double prog = Measure::median(program);
     std::printf("%s\t%.3f\t%.3f\t%.2f\tms\n", name, ref, prog, ref > 0 ? prog / ref : 0.0);
     std::fflush(stdout);
 }
 
-[[noreturn]] void die(const QString& message)
-{
+[[noreturn]] void die(const QString& message) {
     std::fprintf(stderr, "bench_operations: %s\n", qPrintable(message));
     std::exit(1);
 }
@@ -75,8 +73,7 @@ struct Reference {
     std::unique_ptr<ReferenceGrid> view;
     PaintWaiter* painted = nullptr;
 
-    explicit Reference(const QString& path)
-    {
+    explicit Reference(const QString& path) {
         if (!engine.open(path))
             die(engine.errorString());
         model = new KeyGridModel(engine.handle());
@@ -89,8 +86,7 @@ struct Reference {
         painted->updateAndWait();
     }
     // The view's keys and its sums; an empty condition means the whole register.
-    void filter(const QString& where)
-    {
+    void filter(const QString& where) {
         std::vector<qint64> keys;
         EngineSums sums;
         const QString condition = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where;
@@ -102,9 +98,8 @@ struct Reference {
 
 // A full line, as the program writes one: every column but key bound.
 class ReferenceInsert {
-public:
-    explicit ReferenceInsert(sqlite3* db)
-    {
+  public:
+    explicit ReferenceInsert(sqlite3* db) {
         QStringList names, marks;
         for (int column = 1; column < OrderColumns::Count; ++column) {
             names << OrderColumns::name(column);
@@ -116,8 +111,7 @@ public:
             die(QString::fromUtf8(sqlite3_errmsg(db)));
     }
     ~ReferenceInsert() { sqlite3_finalize(m_statement); }
-    void run(const QByteArray& supplier, const QByteArray& article, const QByteArray& batch)
-    {
+    void run(const QByteArray& supplier, const QByteArray& article, const QByteArray& batch) {
         for (int column = 1; column < OrderColumns::Count; ++column) {
             const bool text = OrderColumns::at(column).type == ColumnType::Text ||
                               OrderColumns::at(column).type == ColumnType::Memo;
@@ -126,8 +120,10 @@ public:
             else
                 sqlite3_bind_int64(m_statement, column, 0);
         }
-        sqlite3_bind_text(m_statement, OrderColumns::Batch, batch.constData(), int(batch.size()), SQLITE_STATIC);
-        sqlite3_bind_text(m_statement, OrderColumns::Artikul, article.constData(), int(article.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_statement, OrderColumns::Batch, batch.constData(), int(batch.size()),
+                          SQLITE_STATIC);
+        sqlite3_bind_text(m_statement, OrderColumns::Artikul, article.constData(), int(article.size()),
+                          SQLITE_STATIC);
         sqlite3_bind_text(m_statement, OrderColumns::Dostavcik, supplier.constData(), int(supplier.size()),
                           SQLITE_STATIC);
         sqlite3_bind_int64(m_statement, OrderColumns::Paracbr, 12);
@@ -140,7 +136,7 @@ public:
         sqlite3_reset(m_statement);
     }
 
-private:
+  private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
@@ -148,8 +144,8 @@ private:
 // program's store to the window, after which its view is read anew: the view
 // is selected again, untimed, before each of the window's stores, which then
 // meet the register as a clerk alone on it does.
-void store(const char* name, Program& program, Reference& reference, int repetitions, const Choice* view = nullptr)
-{
+void store(const char* name, Program& program, Reference& reference, int repetitions,
+           const Choice* view = nullptr) {
     // From a view, the reference's lines stay out of it, as other clerks'
     // lines of other suppliers do.
     const QString supplier = view ? QStringLiteral("Reference line") : RegisterGenerator::filterSupplier();
@@ -160,7 +156,8 @@ void store(const char* name, Program& program, Reference& reference, int repetit
     if (!view)
         program.filter(QString(), QString());
     ReferenceInsert insert(reference.engine.handle());
-    const QByteArray supplierBytes = supplier.toUtf8(), articleBytes = article.toUtf8(), batchBytes = batch.toUtf8();
+    const QByteArray supplierBytes = supplier.toUtf8(), articleBytes = article.toUtf8(),
+                     batchBytes = batch.toUtf8();
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
         ref.push_back(Measure::ms([&] { insert.run(supplierBytes, articleBytes, batchBytes); }));
@@ -172,8 +169,7 @@ void store(const char* name, Program& program, Reference& reference, int repetit
     report(name, ref, prog);
 }
 
-void moveToLast(Program& program, Reference& reference, int repetitions)
-{
+void moveToLast(Program& program, Reference& reference, int repetitions) {
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
         reference.view->setCurrentIndex(reference.model->index(0, 0));
@@ -195,10 +191,9 @@ void moveToLast(Program& program, Reference& reference, int repetitions)
 // From one filtered view to another, as a user switches from one supplier or
 // batch to the next: the rule first switches the old filter off.
 void filter(const char* name, Program& program, Reference& reference, const Choice& from, const Choice& to,
-            int repetitions)
-{
-    const QString where = FilterRule::choose(to.supplier.isEmpty() ? 0 : 1, to.supplier, to.batch.isEmpty() ? 0 : 1,
-                                             to.batch, QStringLiteral("All"))
+            int repetitions) {
+    const QString where = FilterRule::choose(to.supplier.isEmpty() ? 0 : 1, to.supplier,
+                                             to.batch.isEmpty() ? 0 : 1, to.batch, QStringLiteral("All"))
                               .text;
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
@@ -213,8 +208,7 @@ void filter(const char* name, Program& program, Reference& reference, const Choi
     report(name, ref, prog);
 }
 
-void sorts(Program& program, Reference& reference, int repetitions)
-{
+void sorts(Program& program, Reference& reference, int repetitions) {
     program.filter(QString(), QString());
     RankSort rank;
     std::vector<double> ref, prog;
@@ -253,8 +247,7 @@ void sorts(Program& program, Reference& reference, int repetitions)
 // view's keys and sums are read anew and the sort column is loaded again, so
 // that lines other programs stored are counted and sorted. The reference is
 // the engine's key query, its aggregate and the rank sort of the column.
-void recalculate(Program& program, Reference& reference, int repetitions)
-{
+void recalculate(Program& program, Reference& reference, int repetitions) {
     program.filter(QString(), QString());
     program.sort(QStringLiteral("artikul"));
     RankSort rank;
@@ -278,8 +271,7 @@ void recalculate(Program& program, Reference& reference, int repetitions)
 // A find on all lines, from the first line: the engine's answer to the
 // statement the find sends, through the C API with the engine's functions,
 // beside the find bar's step.
-void find(const char* name, Program& program, Reference& reference, const QString& text, int repetitions)
-{
+void find(const char* name, Program& program, Reference& reference, const QString& text, int repetitions) {
     program.filter(QString(), QString());
     SqliteEngine::addFunctions(reference.engine.handle());
     const QString sql = program.findStatement(text);
@@ -299,8 +291,7 @@ void find(const char* name, Program& program, Reference& reference, const QStrin
 
 // The grid's repaint alone, nothing changed: part of every figure of the
 // program above that ends with a paint; the reference is the minimal grid's.
-void repaintAlone(Program& program, Reference& reference, int repetitions)
-{
+void repaintAlone(Program& program, Reference& reference, int repetitions) {
     std::vector<double> ref, prog;
     for (int i = 0; i < repetitions; ++i) {
         ref.push_back(Measure::ms([&] { reference.painted->updateAndWait(); }));
@@ -310,8 +301,7 @@ void repaintAlone(Program& program, Reference& reference, int repetitions)
 }
 
 // The batch the program opens on: the alphabetically last of the batch list.
-QString startupBatch()
-{
+QString startupBatch() {
     QStringList batches = RegisterGenerator::batches();
     TextOrder::sort(batches);
     return batches.last();
@@ -319,8 +309,7 @@ QString startupBatch()
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc > 1)
         BenchWindow::backUpToday(QString::fromLocal8Bit(argv[1]));
     QApplication app(argc, argv);
@@ -329,7 +318,8 @@ int main(int argc, char** argv)
     const QString dir = QString::fromLocal8Bit(argv[1]);
     const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
     // A subset of the figures, for profiling one of them.
-    const QStringList only = argc > 3 ? QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')) : QStringList();
+    const QStringList only =
+        argc > 3 ? QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')) : QStringList();
     auto wanted = [&](const char* figure) { return only.isEmpty() || only.contains(QLatin1String(figure)); };
     const QString path = QDir(dir).filePath(QLatin1String(Database::FileName));
 
@@ -383,6 +373,7 @@ int main(int argc, char** argv)
     if (!cleanup.exec(restore.toUtf8().constData()))
         die(cleanup.errorString());
     // And the history of the stores (a register without one has nothing to remove).
-    cleanup.exec(QStringLiteral("DELETE FROM table1_history WHERE line_key > %1").arg(lastKey).toUtf8().constData());
+    cleanup.exec(
+        QStringLiteral("DELETE FROM table1_history WHERE line_key > %1").arg(lastKey).toUtf8().constData());
     return 0;
 }

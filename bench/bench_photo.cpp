@@ -33,9 +33,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <random>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <vector>
@@ -50,18 +50,18 @@ constexpr int DisplayHeight = 185;
 
 // One octave of value noise: random values on a lattice, bilinear between.
 class NoiseOctave {
-public:
+  public:
     NoiseOctave(int width, int height, int spacing, std::mt19937& random)
-        : m_spacing(spacing), m_columns(width / spacing + 2), m_values(size_t(m_columns) * size_t(height / spacing + 2))
-    {
+        : m_spacing(spacing), m_columns(width / spacing + 2),
+          m_values(size_t(m_columns) * size_t(height / spacing + 2)) {
         std::uniform_real_distribution<float> value(-1.0f, 1.0f);
         for (float& v : m_values)
             v = value(random);
     }
-    float at(int x, int y) const
-    {
+    float at(int x, int y) const {
         const int cx = x / m_spacing, cy = y / m_spacing;
-        const float fx = float(x % m_spacing) / float(m_spacing), fy = float(y % m_spacing) / float(m_spacing);
+        const float fx = float(x % m_spacing) / float(m_spacing),
+                    fy = float(y % m_spacing) / float(m_spacing);
         const float* row0 = &m_values[size_t(cy) * size_t(m_columns) + size_t(cx)];
         const float* row1 = row0 + m_columns;
         const float top = row0[0] + (row0[1] - row0[0]) * fx;
@@ -69,14 +69,13 @@ public:
         return top + (bottom - top) * fy;
     }
 
-private:
+  private:
     int m_spacing;
     int m_columns;
     std::vector<float> m_values;
 };
 
-bool writeCameraLikeJpeg(const QString& path, int width, int height)
-{
+bool writeCameraLikeJpeg(const QString& path, int width, int height) {
     std::mt19937 random(width * 31 + height);
     std::vector<NoiseOctave> octaves;
     std::vector<float> amplitude;
@@ -122,8 +121,7 @@ bool writeCameraLikeJpeg(const QString& path, int width, int height)
     return std::fclose(out) == 0;
 }
 
-double median(std::vector<double> values)
-{
+double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
@@ -131,8 +129,7 @@ double median(std::vector<double> values)
 
 // Wall time of one whole process, its output and messages to /dev/null.
 // Returns a negative time when it could not run or failed.
-double runProcess(const QStringList& command)
-{
+double runProcess(const QStringList& command) {
     std::vector<QByteArray> storage;
     std::vector<char*> argv;
     for (const QString& part : command)
@@ -161,8 +158,7 @@ double runProcess(const QStringList& command)
 // Peak resident memory of one run, through /usr/bin/time (not timed): the
 // resource usage that wait4() reports for a spawned child also counts the
 // memory of the parent it was cloned from.
-long peakMiB(const QStringList& command)
-{
+long peakMiB(const QStringList& command) {
     const QString report = QDir::tempPath() + QStringLiteral("/bench_photo_peak.txt");
     QStringList timed = {QStringLiteral("/usr/bin/time"), QStringLiteral("-f"), QStringLiteral("%M"),
                          QStringLiteral("-o"), report};
@@ -175,8 +171,7 @@ long peakMiB(const QStringList& command)
     return file.readAll().trimmed().toLong() / 1024;
 }
 
-void benchmarkPhoto(const QString& self, const QString& path, int runs, int processRuns)
-{
+void benchmarkPhoto(const QString& self, const QString& path, int runs, int processRuns) {
     // In-process: the whole path of the viewer, file to 185-pixel picture.
     JpegDecoder decoder;
     if (!decoder.decodeFile(path, DisplayHeight)) {
@@ -196,8 +191,10 @@ void benchmarkPhoto(const QString& self, const QString& path, int runs, int proc
     const QString djpeg = QStringLiteral("djpeg");
     const QStringList commands[Count] = {
         {self, QStringLiteral("--decode"), path},
-        {djpeg, QStringLiteral("-scale"), QStringLiteral("1/8"), QStringLiteral("-outfile"), QStringLiteral("/dev/null"), path},
-        {djpeg, QStringLiteral("-scale"), QStringLiteral("1/4"), QStringLiteral("-outfile"), QStringLiteral("/dev/null"), path},
+        {djpeg, QStringLiteral("-scale"), QStringLiteral("1/8"), QStringLiteral("-outfile"),
+         QStringLiteral("/dev/null"), path},
+        {djpeg, QStringLiteral("-scale"), QStringLiteral("1/4"), QStringLiteral("-outfile"),
+         QStringLiteral("/dev/null"), path},
         {self, QStringLiteral("--noop")},
         {djpeg, QStringLiteral("-version")},
     };
@@ -240,8 +237,7 @@ void benchmarkPhoto(const QString& self, const QString& path, int runs, int proc
 // Showing a line's photo once its preview exists, against today's show of
 // the original, and making the preview: in-process medians against djpeg
 // (and cjpeg) as processes with their start-up taken off.
-void benchmarkPreview(const QString& path, int runs, int processRuns)
-{
+void benchmarkPreview(const QString& path, int runs, int processRuns) {
     QString error;
     const QByteArray photo = JpegDecoder::readFile(path, &error);
     const QByteArray preview = PhotoPreview::make(photo, &error);
@@ -264,13 +260,18 @@ void benchmarkPreview(const QString& path, int runs, int processRuns)
     };
     const double showOriginal = inProcess([&] { JpegDecoder().decodeFile(path, DisplayHeight); });
     const double showPreview = inProcess([&] { JpegDecoder().decodeFile(previewPath, DisplayHeight); });
-    const double make = inProcess([&] { QString e; PhotoPreview::make(photo, &e); });
-    const QString quarterThenEncode =
-        QStringLiteral("djpeg -scale 1/4 '%1' | cjpeg -quality %2 > /dev/null").arg(path).arg(PhotoPreview::Quality);
-    const QStringList commands[] = {{QStringLiteral("djpeg"), QStringLiteral("-outfile"), QStringLiteral("/dev/null"), previewPath},
-                                    {QStringLiteral("djpeg"), QStringLiteral("-version")},
-                                    {QStringLiteral("sh"), QStringLiteral("-c"), quarterThenEncode},
-                                    {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("djpeg -version; cjpeg -version")}};
+    const double make = inProcess([&] {
+        QString e;
+        PhotoPreview::make(photo, &e);
+    });
+    const QString quarterThenEncode = QStringLiteral("djpeg -scale 1/4 '%1' | cjpeg -quality %2 > /dev/null")
+                                          .arg(path)
+                                          .arg(PhotoPreview::Quality);
+    const QStringList commands[] = {
+        {QStringLiteral("djpeg"), QStringLiteral("-outfile"), QStringLiteral("/dev/null"), previewPath},
+        {QStringLiteral("djpeg"), QStringLiteral("-version")},
+        {QStringLiteral("sh"), QStringLiteral("-c"), quarterThenEncode},
+        {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("djpeg -version; cjpeg -version")}};
     std::vector<double> ms[4];
     for (const QStringList& command : commands)
         runProcess(command);
@@ -281,10 +282,11 @@ void benchmarkPreview(const QString& path, int runs, int processRuns)
     const double reference = median(ms[2]) - median(ms[3]);
     std::printf("preview of %s: %lld bytes (photo %lld)\n", qPrintable(QFileInfo(path).fileName()),
                 qlonglong(preview.size()), qlonglong(photo.size()));
-    std::printf("  show, in-process median of %d (ms): original %.1f   preview %.2f   djpeg of the preview %.2f\n",
-                runs, showOriginal, showPreview, djpegPreview);
-    std::printf("  ratio preview / djpeg of the preview %.2f   original / preview %.1f\n", showPreview / djpegPreview,
-                showOriginal / showPreview);
+    std::printf(
+        "  show, in-process median of %d (ms): original %.1f   preview %.2f   djpeg of the preview %.2f\n",
+        runs, showOriginal, showPreview, djpegPreview);
+    std::printf("  ratio preview / djpeg of the preview %.2f   original / preview %.1f\n",
+                showPreview / djpegPreview, showOriginal / showPreview);
     std::printf("  making the preview: ours %.1f ms   djpeg -scale 1/4 | cjpeg %.1f ms   ratio %.2f\n", make,
                 reference, make / reference);
 }
@@ -296,8 +298,7 @@ struct Photo {
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -320,7 +321,8 @@ int main(int argc, char** argv)
             processRuns = args[i + 1].toInt();
     }
     if (runs < 1 || processRuns < 1 || !QDir().mkpath(dir)) {
-        std::fprintf(stderr, "usage: bench_photo [--dir DIR] [--runs N] [--process-runs N] | --decode FILE\n");
+        std::fprintf(stderr,
+                     "usage: bench_photo [--dir DIR] [--runs N] [--process-runs N] | --decode FILE\n");
         return 2;
     }
     const QString self = QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath();

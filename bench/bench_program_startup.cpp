@@ -15,8 +15,7 @@
 #include <QComboBox>
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2 || (argc == 3 && qstrcmp(argv[2], "sorted") != 0) || argc > 3) {
         std::fprintf(stderr, "usage: bench_program_startup DIR [sorted]\n");

@@ -41,24 +41,28 @@ void fill(const QString& conninfo, int lines, int photos) {
     QString error;
     check(engine.connect(conninfo, &error), "connect", error);
     std::fprintf(stderr, "filling %d lines and %d photos\n", lines, photos);
-    check(engine.execute(QStringLiteral(
-                             "INSERT INTO Table1 (batch, artikul, dostavcik, cvet, razmeri, polucbr, pokupnacena, obsto, "
-                             "belejka, photo) SELECT 'B' || (i % 50), 'article ' || i, 'supplier ' || (i % 300), 'blue', "
-                             "'M', i % 7, 125000, (i % 7) * 125000, 'note of line ' || i, CASE WHEN i <= %1 THEN i END "
-                             "FROM generate_series(1, %2) AS i")
-                             .arg(photos)
-                             .arg(lines),
-                         {}, nullptr, &error),
-          "lines", error);
+    check(
+        engine.execute(
+            QStringLiteral(
+                "INSERT INTO Table1 (batch, artikul, dostavcik, cvet, razmeri, polucbr, pokupnacena, obsto, "
+                "belejka, photo) SELECT 'B' || (i % 50), 'article ' || i, 'supplier ' || (i % 300), 'blue', "
+                "'M', i % 7, 125000, (i % 7) * 125000, 'note of line ' || i, CASE WHEN i <= %1 THEN i END "
+                "FROM generate_series(1, %2) AS i")
+                .arg(photos)
+                .arg(lines),
+            {}, nullptr, &error),
+        "lines", error);
     // 50 KB each, not compressible (as a JPEG is not).
-    check(engine.execute(QStringLiteral("INSERT INTO shared_photos (batch, number, jpeg) SELECT 'b' || (i % 50), "
-                                        "i::text, (SELECT decode(string_agg(md5(random()::text || i || g), ''), "
-                                        "'hex') FROM generate_series(1, 3200) AS g) FROM generate_series(1, %1) AS i")
-                             .arg(photos),
-                         {}, nullptr, &error),
+    check(engine.execute(
+              QStringLiteral("INSERT INTO shared_photos (batch, number, jpeg) SELECT 'b' || (i % 50), "
+                             "i::text, (SELECT decode(string_agg(md5(random()::text || i || g), ''), "
+                             "'hex') FROM generate_series(1, 3200) AS g) FROM generate_series(1, %1) AS i")
+                  .arg(photos),
+              {}, nullptr, &error),
           "photos", error);
-    check(engine.execute(QStringLiteral("INSERT INTO shared_texts (name, body) VALUES ('articles', 'coat\ndress')"),
-                         {}, nullptr, &error),
+    check(engine.execute(
+              QStringLiteral("INSERT INTO shared_texts (name, body) VALUES ('articles', 'coat\ndress')"), {},
+              nullptr, &error),
           "lists", error);
     check(engine.execute(QStringLiteral("VACUUM ANALYZE"), {}, nullptr, &error), "vacuum", error);
 }
@@ -71,9 +75,10 @@ std::vector<double> stores(const QString& conninfo, int count, const std::atomic
     std::vector<double> times;
     while ((int)times.size() < count || (running && *running)) {
         times.push_back(Measure::ms([&] {
-            check(clerk.execute(QStringLiteral("INSERT INTO Table1 (artikul, polucbr, obsto) VALUES (?, 1, 0)"),
-                                {QStringLiteral("stored meanwhile")}, nullptr, &error),
-                  "store", error);
+            check(
+                clerk.execute(QStringLiteral("INSERT INTO Table1 (artikul, polucbr, obsto) VALUES (?, 1, 0)"),
+                              {QStringLiteral("stored meanwhile")}, nullptr, &error),
+                "store", error);
         }));
         if (running && !*running && (int)times.size() >= count)
             break;
@@ -111,9 +116,10 @@ int main(int argc, char** argv) {
     PostgresEngine admin;
     QString error;
     check(admin.connect(server, &error), "connect", error);
-    check(admin.execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema), {}, nullptr, &error), "drop",
+    check(admin.execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema), {}, nullptr, &error),
+          "drop", error);
+    check(admin.execute(QStringLiteral("CREATE SCHEMA %1").arg(schema), {}, nullptr, &error), "schema",
           error);
-    check(admin.execute(QStringLiteral("CREATE SCHEMA %1").arg(schema), {}, nullptr, &error), "schema", error);
     bool created = false;
     check(PostgresEngine::createRegister(conninfo, &created, &error), "create", error);
     fill(conninfo, lines, photos);
@@ -160,16 +166,17 @@ int main(int argc, char** argv) {
     std::printf("figure\treference\tprogram\tratio\tunit\n");
     std::printf("pg_dump -Fc\t%.0f\t\t\tms\n", Measure::median(dump));
     std::printf("copy of the photos' bytes\t%.0f\t\t\tms\n", Measure::median(copy));
-    std::printf("server backup (budget: 2 x dump + copy)\t%.0f\t%.0f\t%.2f\tms\n", budget, Measure::median(backup),
-                Measure::median(backup) / budget);
+    std::printf("server backup (budget: 2 x dump + copy)\t%.0f\t%.0f\t%.2f\tms\n", budget,
+                Measure::median(backup), Measure::median(backup) / budget);
     std::printf("store, median (alone / during a backup)\t%.2f\t%.2f\t%+.2f\tms\n", Measure::median(quiet),
                 Measure::median(during), Measure::median(during) - Measure::median(quiet));
     for (const double share : {0.99, 1.0})
         std::printf("store, %s (alone / during a backup)\t%.2f\t%.2f\t%+.2f\tms\n",
-                    share < 1 ? "99th percentile" : "largest", percentile(quiet, share), percentile(during, share),
-                    percentile(during, share) - percentile(quiet, share));
+                    share < 1 ? "99th percentile" : "largest", percentile(quiet, share),
+                    percentile(during, share), percentile(during, share) - percentile(quiet, share));
     std::printf("stores during the backups\t%zu\n", during.size());
-    check(admin.execute(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema), {}, nullptr, &error), "drop", error);
+    check(admin.execute(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema), {}, nullptr, &error), "drop",
+          error);
     QDir(work).removeRecursively();
     return 0;
 }

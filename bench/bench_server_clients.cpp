@@ -27,23 +27,20 @@
 
 namespace {
 
-[[noreturn]] void die(const QString& message)
-{
+[[noreturn]] void die(const QString& message) {
     std::fprintf(stderr, "bench_server_clients: %s\n", qPrintable(message));
     std::exit(1);
 }
 
-qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+qint64 nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
 // Says "ready", waits for a line on stdin, stores, then prints its start and
 // end on the machine's monotonic clock (the same for every process).
-template <typename Store>
-int clerk(int lines, Store&& storeOne)
-{
+template <typename Store> int clerk(int lines, Store&& storeOne) {
     std::printf("ready\n");
     std::fflush(stdout);
     std::string go;
@@ -56,8 +53,7 @@ int clerk(int lines, Store&& storeOne)
     return 0;
 }
 
-int programClerk(const QString& dir, int lines)
-{
+int programClerk(const QString& dir, int lines) {
     Database database;
     if (!database.open(dir))
         die(database.errorString());
@@ -68,8 +64,7 @@ int programClerk(const QString& dir, int lines)
     return clerk(lines, [&] { return BenchWindow::storeLine(table); });
 }
 
-int referenceClerk(const QString& dir, int lines)
-{
+int referenceClerk(const QString& dir, int lines) {
     ServerConnection server;
     if (!server.open(dir) || !server.prepareInsert())
         die(server.errorString());
@@ -78,8 +73,7 @@ int referenceClerk(const QString& dir, int lines)
 
 // Both clerks of one side at once; returns the wall time from the first
 // clerk's start to the last one's end, in ms.
-double pair(const QString& side, const QString& dir, int lines)
-{
+double pair(const QString& side, const QString& dir, int lines) {
     QProcess clerks[2];
     for (QProcess& p : clerks) {
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -103,8 +97,7 @@ double pair(const QString& side, const QString& dir, int lines)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 5 && args[1] == QLatin1String("--child"))
@@ -134,8 +127,8 @@ int main(int argc, char** argv)
         ratio.push_back(prog / ref);
     }
     // figure, reference, program, ratio (program time / reference time), unit
-    std::printf("two_clients_ms_per_line\t%.3f\t%.3f\t%.2f\tms\n", Measure::median(refMs), Measure::median(progMs),
-                Measure::median(ratio));
+    std::printf("two_clients_ms_per_line\t%.3f\t%.3f\t%.2f\tms\n", Measure::median(refMs),
+                Measure::median(progMs), Measure::median(ratio));
     std::printf("two_clients_lines_per_s\t%.0f\t%.0f\t%.2f\t/s\n", Measure::median(refRate),
                 Measure::median(progRate), Measure::median(ratio));
     if (server.rows("DELETE FROM Table1 WHERE key > " + QByteArray::number(lastKey)) < 0)

@@ -23,12 +23,12 @@
 // Prints one line per figure: name, reference ms, program ms, ratio, unit.
 // Lines stored here are deleted again at the end.
 // Usage: bench_server_operations DIR [REPETITIONS [FIGURE,...]]
-#include "data/OrderColumns.h"
 #include "bench/BenchWindow.h"
 #include "bench/ChildProcess.h"
 #include "bench/Measure.h"
 #include "bench/RegisterGenerator.h"
 #include "bench/ServerConnection.h"
+#include "data/OrderColumns.h"
 
 #include "data/Database.h"
 #include "data/OrderTable.h"
@@ -44,24 +44,21 @@ namespace {
 
 using Program = BenchWindow;
 
-void report(const char* name, const std::vector<double>& reference, const std::vector<double>& program)
-{
+void report(const char* name, const std::vector<double>& reference, const std::vector<double>& program) {
     const double ref = Measure::median(reference);
     const double prog = Measure::median(program);
     std::printf("%s\t%.3f\t%.3f\t%.2f\tms\n", name, ref, prog, ref > 0 ? prog / ref : 0.0);
     std::fflush(stdout);
 }
 
-void check(bool ok, ServerConnection& server)
-{
+void check(bool ok, ServerConnection& server) {
     if (!ok)
         Program::die(server.errorString());
 }
 
 // psql as a whole process, each statement its own -c (one round trip each,
 // as the program sends them), output thrown away.
-double psqlMs(const QByteArray& server, const QList<QByteArray>& statements)
-{
+double psqlMs(const QByteArray& server, const QList<QByteArray>& statements) {
     QList<QByteArray> args{"psql", "-X", "-q", "-o", "/dev/null", "-v", "ON_ERROR_STOP=1", "-d", server};
     for (const QByteArray& statement : statements)
         args << "-c" << statement;
@@ -78,20 +75,18 @@ struct Choice {
 
 // The statements the program sends for a filter change, in the program's own
 // words (OrderTable::selectView and readSums).
-QList<QByteArray> filterStatements(const Choice& to)
-{
-    const FilterRule::Choice rule = FilterRule::choose(to.supplier.isEmpty() ? 0 : 1, to.supplier,
-                                                       to.batch.isEmpty() ? 0 : 1, to.batch, QStringLiteral("All"));
+QList<QByteArray> filterStatements(const Choice& to) {
+    const FilterRule::Choice rule =
+        FilterRule::choose(to.supplier.isEmpty() ? 0 : 1, to.supplier, to.batch.isEmpty() ? 0 : 1, to.batch,
+                           QStringLiteral("All"));
     const QString where = rule.text.isEmpty() ? QString() : QStringLiteral(" WHERE (%1)").arg(rule.text);
     return {"BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
             QStringLiteral("SELECT key FROM Table1%1 ORDER BY key").arg(where).toUtf8(),
-            (OrderColumns::sumsQuery() + where).toUtf8(),
-            "COMMIT"};
+            (OrderColumns::sumsQuery() + where).toUtf8(), "COMMIT"};
 }
 
 void filter(const char* name, Program& program, ServerConnection& server, const QByteArray& conninfo,
-            const Choice& from, const Choice& to, int repetitions)
-{
+            const Choice& from, const Choice& to, int repetitions) {
     const QList<QByteArray> statements = filterStatements(to);
     std::vector<double> ref, viaPsql, prog;
     std::vector<qint32> keys;
@@ -115,8 +110,7 @@ void filter(const char* name, Program& program, ServerConnection& server, const 
 
 // Once per process (a second click finds the column loaded); the side that
 // goes first alternates between processes, so neither always meets colder caches.
-void sortFirst(Program& program, ServerConnection& server, const QByteArray& conninfo)
-{
+void sortFirst(Program& program, ServerConnection& server, const QByteArray& conninfo) {
     const QByteArray sql = "SELECT key, artikul FROM Table1 ORDER BY key";
     program.filter(QString(), QString());
     program.paint();
@@ -143,8 +137,7 @@ void sortFirst(Program& program, ServerConnection& server, const QByteArray& con
 // INSERT reaches the window a moment after its commit: the selection waits
 // for it, or it would keep the view and the store would read it instead.
 void store(const char* name, Program& program, ServerConnection& server, int repetitions,
-           const Choice* view = nullptr)
-{
+           const Choice* view = nullptr) {
     check(server.prepareInsert(), server);
     // Key order; all lines, or the view (selected again before each store).
     program.sort(QStringLiteral("key"));
@@ -168,8 +161,7 @@ void store(const char* name, Program& program, ServerConnection& server, int rep
 // Where a store's time goes: the same line through a bare OrderTable on its
 // own connection (no window: no before- and after-post steps, no grid), and
 // the key's round trip alone, the statement the engine sends for it.
-void storeBreakdown(const QString& dir, ServerConnection& server, int repetitions)
-{
+void storeBreakdown(const QString& dir, ServerConnection& server, int repetitions) {
     Database database;
     if (!database.open(dir))
         Program::die(database.errorString());
@@ -182,7 +174,8 @@ void storeBreakdown(const QString& dir, ServerConnection& server, int repetition
     std::vector<double> ref, prog, key;
     for (int i = 0; i < repetitions; ++i) {
         ref.push_back(Measure::ms([&] { check(server.insertLine(), server); }));
-        prog.push_back(Measure::ms([&] { BenchWindow::storeLine(table) || (Program::die(QString()), false); }));
+        prog.push_back(
+            Measure::ms([&] { BenchWindow::storeLine(table) || (Program::die(QString()), false); }));
         key.push_back(Measure::ms([&] { check(server.rows(nextKey) == 1, server); }));
     }
     report("store_table", ref, prog);
@@ -191,8 +184,8 @@ void storeBreakdown(const QString& dir, ServerConnection& server, int repetition
 
 // A find on all lines, from the first line, beside the engine's answer to
 // the statement the find sends.
-void find(const char* name, Program& program, ServerConnection& server, const QString& text, int repetitions)
-{
+void find(const char* name, Program& program, ServerConnection& server, const QString& text,
+          int repetitions) {
     program.filter(QString(), QString());
     const QByteArray sql = program.findStatement(text).toUtf8();
     std::vector<qint32> keys;
@@ -208,8 +201,7 @@ void find(const char* name, Program& program, ServerConnection& server, const QS
 
 // The grid's repaint alone, nothing changed: part of every figure above that
 // ends with a paint (the libpq references paint nothing).
-void repaintAlone(Program& program, int repetitions)
-{
+void repaintAlone(Program& program, int repetitions) {
     std::vector<double> prog;
     for (int i = 0; i < repetitions; ++i)
         prog.push_back(Measure::ms([&] { program.paint(); }));
@@ -217,8 +209,7 @@ void repaintAlone(Program& program, int repetitions)
 }
 
 // The batch the program opens on: the alphabetically last of the batch list.
-QString startupBatch()
-{
+QString startupBatch() {
     QStringList batches = RegisterGenerator::batches();
     TextOrder::sort(batches);
     return batches.last();
@@ -226,14 +217,14 @@ QString startupBatch()
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2)
         Program::die(QStringLiteral("usage: bench_server_operations DIR [REPETITIONS [FIGURE,...]]"));
     const QString dir = QString::fromLocal8Bit(argv[1]);
     const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
-    const QStringList only = argc > 3 ? QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')) : QStringList();
+    const QStringList only =
+        argc > 3 ? QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')) : QStringList();
     auto wanted = [&](const char* figure) { return only.isEmpty() || only.contains(QLatin1String(figure)); };
     QString error;
     const QByteArray conninfo = Database::serverSetting(dir, &error).toUtf8();

@@ -17,9 +17,9 @@
 #include "data/Database.h"
 #include "data/SharedStore.h"
 #include "photos/JpegDecoder.h"
-#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoStore.h"
+#include "photos/gui/PhotoArea.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,15 +28,13 @@
 
 namespace {
 
-void report(const char* name, const std::vector<double>& reference, const std::vector<double>& program)
-{
+void report(const char* name, const std::vector<double>& reference, const std::vector<double>& program) {
     std::printf("%-8s %10.3f %10.3f\n", name, Measure::median(reference), Measure::median(program));
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_server_photo DIR PHOTO [RUNS]\n");
@@ -58,7 +56,9 @@ int main(int argc, char** argv)
     }
     QString error;
     qint64 version = 0;
-    if (!SharedStore(*db.engine()).writePhoto(QStringLiteral("bench"), QStringLiteral("1"), photo, QByteArray(), &version, &error)) {
+    if (!SharedStore(*db.engine())
+             .writePhoto(QStringLiteral("bench"), QStringLiteral("1"), photo, QByteArray(), &version,
+                         &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }

@@ -20,8 +20,7 @@
 
 namespace {
 
-ChildRun mustRun(const QList<QByteArray>& args)
-{
+ChildRun mustRun(const QList<QByteArray>& args) {
     const ChildRun run = ChildProcess::run(args, true);
     if (!run.ok) {
         std::fprintf(stderr, "bench_server_startup: %s failed\n", args.join(' ').constData());
@@ -31,16 +30,14 @@ ChildRun mustRun(const QList<QByteArray>& args)
 }
 
 void print(const char* name, const std::vector<double>& reference, const std::vector<double>& program,
-           const std::vector<double>& ratio, const char* unit)
-{
+           const std::vector<double>& ratio, const char* unit) {
     std::printf("%s\t%.1f\t%.1f\t%.2f\t%s\n", name, Measure::median(reference), Measure::median(program),
                 Measure::median(ratio), unit);
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 5) {
         std::fprintf(stderr, "usage: bench_server_startup SERVER_DIR FILE_DIR RUNS PSQL_SCRIPT\n");
@@ -49,14 +46,16 @@ int main(int argc, char** argv)
     QString error;
     const QByteArray server = Database::serverSetting(QString::fromLocal8Bit(argv[1]), &error).toUtf8();
     if (server.isEmpty()) {
-        std::fprintf(stderr, "bench_server_startup: %s has no server setting %s\n", argv[1], qPrintable(error));
+        std::fprintf(stderr, "bench_server_startup: %s has no server setting %s\n", argv[1],
+                     qPrintable(error));
         return 1;
     }
     const int runs = std::max(1, std::atoi(argv[3]));
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const QByteArray program =
-        QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench_program_startup")));
-    const QList<QByteArray> psql{"psql", "-X", "-q", "-o", "/dev/null", "-v", "ON_ERROR_STOP=1", "-d", server, "-f", argv[4]};
+    const QByteArray program = QFile::encodeName(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench_program_startup")));
+    const QList<QByteArray> psql{"psql", "-X",   "-q", "-o",   "/dev/null", "-v", "ON_ERROR_STOP=1",
+                                 "-d",   server, "-f", argv[4]};
     const QList<QByteArray> onServer{program, argv[1]};
     const QList<QByteArray> onFile{program, argv[2]};
 

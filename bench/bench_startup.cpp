@@ -29,8 +29,7 @@ struct Run {
     double rssMb = 0;
 };
 
-Run runOnce(const QByteArray& program, const QByteArray& dir, const char* mode)
-{
+Run runOnce(const QByteArray& program, const QByteArray& dir, const char* mode) {
     char* args[] = {const_cast<char*>(program.constData()), const_cast<char*>(dir.constData()),
                     const_cast<char*>(mode), nullptr};
     const auto start = std::chrono::steady_clock::now();
@@ -52,8 +51,7 @@ Run runOnce(const QByteArray& program, const QByteArray& dir, const char* mode)
 // A B A B ... after one warm-up of each (the page cache then holds the file, as
 // on a second start). Prints time and memory lines under the given names.
 void compare(const QByteArray& reference, const QByteArray& program, const QByteArray& dir, const char* mode,
-             int runs, const char* timeName, const char* memoryName)
-{
+             int runs, const char* timeName, const char* memoryName) {
     runOnce(reference, dir, mode);
     runOnce(program, dir, mode);
     std::vector<double> refMs, progMs, refMb, progMb, timeRatio, memRatio;
@@ -77,8 +75,7 @@ void compare(const QByteArray& reference, const QByteArray& program, const QByte
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc > 1)
         BenchWindow::backUpToday(QFile::decodeName(argv[1]));
     QCoreApplication app(argc, argv);

@@ -16,16 +16,14 @@ namespace {
 
 // A read-only look at a generated register.
 class Register {
-public:
-    explicit Register(const QString& folder)
-    {
+  public:
+    explicit Register(const QString& folder) {
         const QByteArray path = QFile::encodeName(folder + QStringLiteral("/db1.mdb"));
         sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr);
     }
     ~Register() { sqlite3_close(m_db); }
 
-    qint64 number(const QString& sql) const
-    {
+    qint64 number(const QString& sql) const {
         sqlite3_stmt* statement = nullptr;
         qint64 value = -1;
         if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK &&
@@ -35,25 +33,24 @@ public:
         return value;
     }
     // A digest of every value of every line, in key order.
-    QByteArray digest() const
-    {
+    QByteArray digest() const {
         QCryptographicHash hash(QCryptographicHash::Sha1);
         sqlite3_stmt* statement = nullptr;
         sqlite3_prepare_v2(m_db, "SELECT * FROM Table1 ORDER BY key", -1, &statement, nullptr);
         while (sqlite3_step(statement) == SQLITE_ROW)
             for (int column = 0; column < sqlite3_column_count(statement); ++column)
                 hash.addData(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
-                                        sqlite3_column_bytes(statement, column)) + '\x1f');
+                                        sqlite3_column_bytes(statement, column)) +
+                             '\x1f');
         sqlite3_finalize(statement);
         return hash.result();
     }
 
-private:
+  private:
     sqlite3* m_db = nullptr;
 };
 
-QStringList readList(const QString& path)
-{
+QStringList readList(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -64,7 +61,7 @@ QStringList readList(const QString& path)
 
 class TestRegisterGenerator : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void linesKeepTheRules_data();
     void linesKeepTheRules();
     void sameLinesEveryRun();
@@ -74,8 +71,7 @@ private slots:
     void unwritableFolderIsReported();
 };
 
-void TestRegisterGenerator::linesKeepTheRules_data()
-{
+void TestRegisterGenerator::linesKeepTheRules_data() {
     QTest::addColumn<int>("rows");
     QTest::newRow("empty register") << 0;
     QTest::newRow("one line") << 1;
@@ -83,8 +79,7 @@ void TestRegisterGenerator::linesKeepTheRules_data()
     QTest::newRow("uneven batches") << 1003;
 }
 
-void TestRegisterGenerator::linesKeepTheRules()
-{
+void TestRegisterGenerator::linesKeepTheRules() {
     QFETCH(int, rows);
     QTemporaryDir dir;
     RegisterGenerator generator(rows);
@@ -92,10 +87,12 @@ void TestRegisterGenerator::linesKeepTheRules()
     Register db(dir.path());
 
     QCOMPARE(db.number("SELECT COUNT(*) FROM Table1"), qint64(rows));
-    QCOMPARE(db.number("SELECT COUNT(*) FROM Table1 WHERE key NOT BETWEEN 1 AND " + QString::number(rows)), 0);
+    QCOMPARE(db.number("SELECT COUNT(*) FROM Table1 WHERE key NOT BETWEEN 1 AND " + QString::number(rows)),
+             0);
     // The program's own schema, indexes included.
     for (QString statement : OrderColumns::schemaStatements())
-        QCOMPARE(db.number("SELECT COUNT(*) FROM sqlite_master WHERE sql = '" + statement.replace("'", "''") + "'"),
+        QCOMPARE(db.number("SELECT COUNT(*) FROM sqlite_master WHERE sql = '" + statement.replace("'", "''") +
+                           "'"),
                  1);
     QStringList anyNull;
     for (int column = 0; column < OrderColumns::Count; ++column)
@@ -116,22 +113,22 @@ void TestRegisterGenerator::linesKeepTheRules()
     QCOMPARE(db.number("SELECT COUNT(*) FROM Table1 WHERE dostavbr > paracbr OR defectbr > dostavbr"), 0);
     QCOMPARE(db.number("SELECT COUNT(*) FROM Table1 WHERE pokupnacena NOT BETWEEN 5000 AND 900000"), 0);
     // Key order is date order.
-    QCOMPARE(db.number("SELECT COUNT(*) FROM Table1 a JOIN Table1 b ON b.key = a.key + 1 WHERE b.date < a.date"),
+    QCOMPARE(
+        db.number("SELECT COUNT(*) FROM Table1 a JOIN Table1 b ON b.key = a.key + 1 WHERE b.date < a.date"),
+        0);
+    QCOMPARE(db.number("SELECT COUNT(*) FROM Table1 WHERE date NOT GLOB '20[0-9][0-9]-[01][0-9]-[0-3][0-9]'"),
              0);
-    QCOMPARE(db.number("SELECT COUNT(*) FROM Table1 WHERE date NOT GLOB '20[0-9][0-9]-[01][0-9]-[0-3][0-9]'"), 0);
     QCOMPARE(db.number("SELECT COUNT(*) FROM Table1 WHERE photo != 0 AND photo != key"), 0);
 }
 
-void TestRegisterGenerator::sameLinesEveryRun()
-{
+void TestRegisterGenerator::sameLinesEveryRun() {
     QTemporaryDir first, second;
     QVERIFY(RegisterGenerator(2000).write(first.path()));
     QVERIFY(RegisterGenerator(2000).write(second.path()));
     QCOMPARE(Register(first.path()).digest(), Register(second.path()).digest());
 }
 
-void TestRegisterGenerator::listFilesAsTheWindowReadsThem()
-{
+void TestRegisterGenerator::listFilesAsTheWindowReadsThem() {
     QTemporaryDir dir;
     QVERIFY(RegisterGenerator(10).write(dir.path()));
     const QStringList suppliers = readList(dir.filePath("Suppliers.txt"));
@@ -156,8 +153,7 @@ void TestRegisterGenerator::listFilesAsTheWindowReadsThem()
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
 }
 
-void TestRegisterGenerator::filterValuesHaveTheirShares()
-{
+void TestRegisterGenerator::filterValuesHaveTheirShares() {
     QTemporaryDir dir;
     QVERIFY(RegisterGenerator(25000).write(dir.path()));
     Register db(dir.path());
@@ -170,8 +166,7 @@ void TestRegisterGenerator::filterValuesHaveTheirShares()
     QVERIFY2(emptyNotes > 25000 * 0.45 && emptyNotes < 25000 * 0.55, qPrintable(QString::number(emptyNotes)));
 }
 
-void TestRegisterGenerator::replacesAnOldRegisterOnlyWhenComplete()
-{
+void TestRegisterGenerator::replacesAnOldRegisterOnlyWhenComplete() {
     QTemporaryDir dir;
     QVERIFY(RegisterGenerator(10).write(dir.path()));
     QVERIFY(RegisterGenerator(30).write(dir.path()));
@@ -179,8 +174,7 @@ void TestRegisterGenerator::replacesAnOldRegisterOnlyWhenComplete()
     QVERIFY(!QFile::exists(dir.filePath("db1.mdb.generating")));
 }
 
-void TestRegisterGenerator::unwritableFolderIsReported()
-{
+void TestRegisterGenerator::unwritableFolderIsReported() {
     QTemporaryDir dir;
     QFile blocker(dir.filePath("file"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));

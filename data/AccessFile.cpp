@@ -9,8 +9,7 @@
 
 #include "data/Currency.h"
 
-QString RowSource::kindName(Kind kind)
-{
+QString RowSource::kindName(Kind kind) {
     switch (kind) {
     case Kind::Integer:
         return QStringLiteral("integer");
@@ -34,8 +33,7 @@ QString RowSource::kindName(Kind kind)
 
 namespace AccessFile {
 
-AccessFormat detect(const QString& path)
-{
+AccessFormat detect(const QString& path) {
     // Opening a pipe would wait for a writer; what is not a regular file is
     // left to the register's own refusal.
     if (!QFileInfo(path).isFile())
@@ -55,8 +53,7 @@ AccessFormat detect(const QString& path)
     return AccessFormat::None;
 }
 
-QString formatName(AccessFormat format)
-{
+QString formatName(AccessFormat format) {
     switch (format) {
     case AccessFormat::Jet3:
         return QStringLiteral("Access 97, Jet 3");
@@ -77,29 +74,26 @@ namespace {
 // libmdb picks its text decoding from the environment when it opens a file.
 // Set for the length of one open, then put back as it was.
 class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : m_name(name)
-    {
+  public:
+    ScopedEnvironment(const char* name, const char* value) : m_name(name) {
         m_had = qEnvironmentVariableIsSet(name);
         m_old = qgetenv(name);
         qputenv(name, value);
     }
-    ~ScopedEnvironment()
-    {
+    ~ScopedEnvironment() {
         if (m_had)
             qputenv(m_name, m_old);
         else
             qunsetenv(m_name);
     }
 
-private:
+  private:
     const char* m_name;
     bool m_had = false;
     QByteArray m_old;
 };
 
-RowSource::Kind kindOf(int type)
-{
+RowSource::Kind kindOf(int type) {
     switch (type) {
     case MDB_BYTE:
     case MDB_INT:
@@ -123,8 +117,7 @@ RowSource::Kind kindOf(int type)
     }
 }
 
-template <typename T> T readLittleEndian(const unsigned char* bytes)
-{
+template <typename T> T readLittleEndian(const unsigned char* bytes) {
     T value;
     std::memcpy(&value, bytes, sizeof(T)); // the files and this build are little-endian
     return value;
@@ -133,8 +126,7 @@ template <typename T> T readLittleEndian(const unsigned char* bytes)
 // The date part of an Access date-time: whole days since 1899-12-30, the
 // fraction the time of day. Before that day the number is negative while the
 // time still counts forward, so the date is the number cut towards zero.
-QVariant datePart(double days)
-{
+QVariant datePart(double days) {
     if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
         return QVariant();
     return QDate(1899, 12, 30).addDays(qint64(std::trunc(days)));
@@ -148,8 +140,7 @@ struct AccessTableReader::Handles {
     QVector<MdbField> fields;
     qint64 fileSize = 0;
     qint64 rowsRead = 0;
-    ~Handles()
-    {
+    ~Handles() {
         if (table)
             mdb_free_tabledef(table);
         if (mdb)
@@ -160,8 +151,7 @@ struct AccessTableReader::Handles {
 namespace {
 
 // Bytes a value of a fixed-size type takes in a row; 0 for variable sizes.
-int fixedSize(int type)
-{
+int fixedSize(int type) {
     switch (type) {
     case MDB_BYTE:
         return 1;
@@ -180,8 +170,7 @@ int fixedSize(int type)
 }
 
 // Whether the field's bytes lie within the page libmdb read, as large as its type needs.
-bool fieldInPage(const MdbHandle* mdb, const MdbColumn* column, const MdbField& field)
-{
+bool fieldInPage(const MdbHandle* mdb, const MdbColumn* column, const MdbField& field) {
     const qint64 pageSize = qint64(mdb->fmt->pg_size);
     return field.start >= 0 && field.siz >= fixedSize(column->col_type) &&
            qint64(field.start) + field.siz <= qMin<qint64>(pageSize, MDB_PGSIZE);
@@ -192,8 +181,7 @@ bool fieldInPage(const MdbHandle* mdb, const MdbColumn* column, const MdbField& 
 // value (at most three UTF-8 bytes per stored byte) so no text is cut; a
 // memo's stored length is bounded by the file that holds it.
 bool readText(MdbHandle* mdb, const MdbColumn* column, const MdbField& field, qint64 fileSize,
-              QVariant* value)
-{
+              QVariant* value) {
     qint64 stored = field.siz;
     if (column->col_type == MDB_MEMO && field.siz >= 4)
         stored = readLittleEndian<quint32>(mdb->pg_buf + field.start) & 0x3fffffff;
@@ -214,8 +202,7 @@ bool readText(MdbHandle* mdb, const MdbColumn* column, const MdbField& field, qi
 
 // The number of objects the file's catalog (the table MSysObjects, whose
 // definition is on page 2) declares, or -1.
-qint64 declaredCatalogRows(MdbHandle* mdb)
-{
+qint64 declaredCatalogRows(MdbHandle* mdb) {
     MdbCatalogEntry entry;
     std::memset(&entry, 0, sizeof entry);
     entry.mdb = mdb;
@@ -235,15 +222,13 @@ qint64 declaredCatalogRows(MdbHandle* mdb)
 AccessTableReader::AccessTableReader() = default;
 AccessTableReader::~AccessTableReader() = default;
 
-bool AccessTableReader::fail(bool damaged, const QString& message)
-{
+bool AccessTableReader::fail(bool damaged, const QString& message) {
     m_error = message;
     m_damaged = damaged;
     return false;
 }
 
-bool AccessTableReader::open(const QString& path, const QString& tableName)
-{
+bool AccessTableReader::open(const QString& path, const QString& tableName) {
     m_handles = std::make_unique<Handles>();
     m_error.clear();
     m_damaged = false;
@@ -282,22 +267,23 @@ bool AccessTableReader::open(const QString& path, const QString& tableName)
     // than it lists makes libmdb read every text of every line as null.
     unsigned variable = 0;
     for (unsigned i = 0; i < m_handles->table->num_cols; ++i)
-        variable += static_cast<MdbColumn*>(g_ptr_array_index(m_handles->table->columns, i))->is_fixed ? 0 : 1;
+        variable +=
+            static_cast<MdbColumn*>(g_ptr_array_index(m_handles->table->columns, i))->is_fixed ? 0 : 1;
     if (variable != m_handles->table->num_var_cols) {
         const unsigned declared = m_handles->table->num_var_cols;
         m_handles.reset();
-        return fail(true, QStringLiteral("the definition of %1 declares %2 columns of variable length but lists %3")
-                              .arg(tableName)
-                              .arg(declared)
-                              .arg(variable));
+        return fail(true,
+                    QStringLiteral("the definition of %1 declares %2 columns of variable length but lists %3")
+                        .arg(tableName)
+                        .arg(declared)
+                        .arg(variable));
     }
     mdb_rewind_table(m_handles->table);
     m_handles->fields.resize(int(m_handles->table->num_cols));
     return true;
 }
 
-QStringList AccessTableReader::columnNames() const
-{
+QStringList AccessTableReader::columnNames() const {
     QStringList names;
     if (!m_handles)
         return names;
@@ -307,8 +293,7 @@ QStringList AccessTableReader::columnNames() const
     return names;
 }
 
-QVector<RowSource::Kind> AccessTableReader::columnKinds() const
-{
+QVector<RowSource::Kind> AccessTableReader::columnKinds() const {
     QVector<Kind> kinds;
     if (!m_handles)
         return kinds;
@@ -318,13 +303,11 @@ QVector<RowSource::Kind> AccessTableReader::columnKinds() const
     return kinds;
 }
 
-qint64 AccessTableReader::declaredRowCount() const
-{
+qint64 AccessTableReader::declaredRowCount() const {
     return m_handles ? qint64(m_handles->table->num_rows) : 0;
 }
 
-bool AccessTableReader::next(QVector<QVariant>* row)
-{
+bool AccessTableReader::next(QVector<QVariant>* row) {
     if (!m_handles)
         return false;
     MdbTableDef* table = m_handles->table;

@@ -25,7 +25,7 @@ QString formatName(AccessFormat format);
 } // namespace AccessFile
 
 class AccessTableReader : public RowSource {
-public:
+  public:
     AccessTableReader();
     ~AccessTableReader() override;
     AccessTableReader(const AccessTableReader&) = delete;
@@ -43,7 +43,7 @@ public:
     QString errorString() const override { return m_error; }
     bool isDamaged() const override { return m_damaged; }
 
-private:
+  private:
     bool fail(bool damaged, const QString& message);
 
     struct Handles;

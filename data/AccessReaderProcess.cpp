@@ -33,16 +33,14 @@ namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 
-QString& programPathOverride()
-{
+QString& programPathOverride() {
     static QString path;
     return path;
 }
 
 // The child's side between fork and exec: only calls safe after a fork.
 [[noreturn]] void runChild(pid_t parent, int output, int report, const AccessReaderProcess::Limits& limits,
-                           char* const* argv, char* const* envp)
-{
+                           char* const* argv, char* const* envp) {
 #ifdef __linux__
     prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives the program that waits for it
 #endif
@@ -69,8 +67,7 @@ QString& programPathOverride()
 }
 
 // The environment for the child, with the sanitizer's memory limit in a sanitizer build.
-QList<QByteArray> childEnvironment(const AccessReaderProcess::Limits& limits)
-{
+QList<QByteArray> childEnvironment(const AccessReaderProcess::Limits& limits) {
     QList<QByteArray> environment;
     for (char** variable = environ; *variable; ++variable)
         environment << QByteArray(*variable);
@@ -85,8 +82,7 @@ QList<QByteArray> childEnvironment(const AccessReaderProcess::Limits& limits)
     return environment;
 }
 
-std::vector<char*> pointers(QList<QByteArray>& strings)
-{
+std::vector<char*> pointers(QList<QByteArray>& strings) {
     std::vector<char*> result;
     for (QByteArray& string : strings)
         result.push_back(string.data());
@@ -95,17 +91,16 @@ std::vector<char*> pointers(QList<QByteArray>& strings)
 }
 
 // The reader program cannot do its work here at all, whatever the file.
-QString installationFault(const QString& program, const QString& what)
-{
-    return QStringLiteral("the reader program %1 %2: the program's installation is incomplete; install the program "
-                          "again (db1.mdb itself is not at fault)")
+QString installationFault(const QString& program, const QString& what) {
+    return QStringLiteral(
+               "the reader program %1 %2: the program's installation is incomplete; install the program "
+               "again (db1.mdb itself is not at fault)")
         .arg(QDir::toNativeSeparators(program), what);
 }
 
 } // namespace
 
-AccessReaderProcess::Limits AccessReaderProcess::limitsFor(qint64 fileSize)
-{
+AccessReaderProcess::Limits AccessReaderProcess::limitsFor(qint64 fileSize) {
     const qint64 megabytes = fileSize / MiB + 1;
     Limits limits;
     limits.memoryBytes = 512 * MiB + 8 * fileSize;
@@ -115,25 +110,21 @@ AccessReaderProcess::Limits AccessReaderProcess::limitsFor(qint64 fileSize)
     return limits;
 }
 
-void AccessReaderProcess::setProgramPath(const QString& path)
-{
+void AccessReaderProcess::setProgramPath(const QString& path) {
     programPathOverride() = path;
 }
 
-QString AccessReaderProcess::programPath()
-{
+QString AccessReaderProcess::programPath() {
     if (!programPathOverride().isEmpty())
         return programPathOverride();
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("access_reader"));
 }
 
-AccessReaderProcess::~AccessReaderProcess()
-{
+AccessReaderProcess::~AccessReaderProcess() {
     stop();
 }
 
-bool AccessReaderProcess::fail(bool damaged, const QString& message)
-{
+bool AccessReaderProcess::fail(bool damaged, const QString& message) {
     if (m_error.isEmpty()) {
         m_error = message;
         m_damaged = damaged;
@@ -142,8 +133,7 @@ bool AccessReaderProcess::fail(bool damaged, const QString& message)
     return false;
 }
 
-void AccessReaderProcess::stop()
-{
+void AccessReaderProcess::stop() {
     if (m_pid > 0) {
         kill(m_pid, SIGKILL);
         while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
@@ -156,8 +146,7 @@ void AccessReaderProcess::stop()
     }
 }
 
-bool AccessReaderProcess::open(const QString& path, const QString& table, const Limits& limits)
-{
+bool AccessReaderProcess::open(const QString& path, const QString& table, const Limits& limits) {
     m_limits = limits;
     if (!start(path, table))
         return false;
@@ -172,13 +161,12 @@ bool AccessReaderProcess::open(const QString& path, const QString& table, const 
     return true;
 }
 
-bool AccessReaderProcess::start(const QString& path, const QString& table)
-{
+bool AccessReaderProcess::start(const QString& path, const QString& table) {
     const QString program = programPath();
     const QFileInfo info(program);
     if (!info.isExecutable())
         return fail(false, installationFault(program, info.exists() ? QStringLiteral("is not executable")
-                                                                     : QStringLiteral("is missing")));
+                                                                    : QStringLiteral("is missing")));
     QList<QByteArray> arguments{QFile::encodeName(program), QFile::encodeName(path), table.toLocal8Bit()};
     QList<QByteArray> environment = childEnvironment(m_limits);
     const std::vector<char*> argv = pointers(arguments);
@@ -210,13 +198,13 @@ bool AccessReaderProcess::start(const QString& path, const QString& table)
         return fail(false, QStringLiteral("the reader program cannot be started: %1")
                                .arg(QString::fromLocal8Bit(std::strerror(forkError))));
     if (got > 0)
-        return fail(false, installationFault(program, QStringLiteral("cannot be started (%1)")
-                                                          .arg(QString::fromLocal8Bit(std::strerror(execError)))));
+        return fail(false,
+                    installationFault(program, QStringLiteral("cannot be started (%1)")
+                                                   .arg(QString::fromLocal8Bit(std::strerror(execError)))));
     return true;
 }
 
-bool AccessReaderProcess::next(QVector<QVariant>* row)
-{
+bool AccessReaderProcess::next(QVector<QVariant>* row) {
     if (m_finished || !m_error.isEmpty())
         return false;
     AccessReaderProtocol::Tag tag;
@@ -243,8 +231,7 @@ bool AccessReaderProcess::next(QVector<QVariant>* row)
     return fail(true, QStringLiteral("the reader program's output is garbled"));
 }
 
-bool AccessReaderProcess::failFromChild(const QByteArray& payload)
-{
+bool AccessReaderProcess::failFromChild(const QByteArray& payload) {
     bool damaged = true;
     QString message;
     if (!AccessReaderProtocol::decodeError(payload, &damaged, &message))
@@ -253,8 +240,7 @@ bool AccessReaderProcess::failFromChild(const QByteArray& payload)
     return childEndedNormally(&ending) ? fail(damaged, message) : fail(true, ending);
 }
 
-bool AccessReaderProcess::readFrame(AccessReaderProtocol::Tag* tag, QByteArray* payload)
-{
+bool AccessReaderProcess::readFrame(AccessReaderProtocol::Tag* tag, QByteArray* payload) {
     if (!fill(AccessReaderProtocol::FrameHeaderSize))
         return false;
     const qint64 length = AccessReaderProtocol::payloadLength(m_buffer);
@@ -270,8 +256,7 @@ bool AccessReaderProcess::readFrame(AccessReaderProtocol::Tag* tag, QByteArray* 
 }
 
 // Reads until the buffer holds the given number of bytes, within the limits.
-bool AccessReaderProcess::fill(qsizetype bytes)
-{
+bool AccessReaderProcess::fill(qsizetype bytes) {
     char chunk[65536];
     while (m_buffer.size() < bytes) {
         const qint64 left = m_limits.milliseconds - m_waited;
@@ -297,9 +282,10 @@ bool AccessReaderProcess::fill(qsizetype bytes)
             // loader ends with when the program cannot run at all (a library
             // missing, a file that cannot be executed): not the file's fault.
             if (m_received == 0 && (m_exitStatus == 126 || m_exitStatus == 127))
-                return fail(false, installationFault(programPath(), QStringLiteral("cannot run (it ended with status "
-                                                                                   "%1 before reading anything)")
-                                                                        .arg(m_exitStatus)));
+                return fail(
+                    false, installationFault(programPath(), QStringLiteral("cannot run (it ended with status "
+                                                                           "%1 before reading anything)")
+                                                                .arg(m_exitStatus)));
             return fail(true,
                         ending.isEmpty() ? QStringLiteral("the reader program's output ends early") : ending);
         }

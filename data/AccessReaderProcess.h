@@ -21,7 +21,7 @@
 #include <sys/types.h>
 
 class AccessReaderProcess : public RowSource {
-public:
+  public:
     struct Limits {
         qint64 memoryBytes = 0;  // address space of the child
         qint64 milliseconds = 0; // time the parent waits for the child's output, in all
@@ -52,7 +52,7 @@ public:
     QString errorString() const override { return m_error; }
     bool isDamaged() const override { return m_damaged; }
 
-private:
+  private:
     bool start(const QString& path, const QString& table);
     bool readFrame(AccessReaderProtocol::Tag* tag, QByteArray* payload);
     bool fill(qsizetype bytes);

@@ -12,22 +12,19 @@ namespace {
 // How each value of a row frame starts.
 enum ValueTag : char { Null, Integer, Money, Date, Text, Boolean, Real };
 
-template <typename T> void put(QByteArray* out, T value)
-{
+template <typename T> void put(QByteArray* out, T value) {
     char bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof(T)); // both ends run on the same machine
     out->append(bytes, sizeof(T));
 }
 
-void putText(QByteArray* out, const QString& text)
-{
+void putText(QByteArray* out, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     put<quint32>(out, quint32(utf8.size()));
     out->append(utf8);
 }
 
-QByteArray frame(Tag tag, const QByteArray& payload)
-{
+QByteArray frame(Tag tag, const QByteArray& payload) {
     QByteArray out;
     out.append(char(tag));
     put<quint32>(&out, quint32(payload.size()));
@@ -37,10 +34,9 @@ QByteArray frame(Tag tag, const QByteArray& payload)
 
 // Reads a payload front to back; every read past its end fails and sticks.
 class Cursor {
-public:
+  public:
     explicit Cursor(const QByteArray& bytes) : m_bytes(bytes) {}
-    template <typename T> T take()
-    {
+    template <typename T> T take() {
         T value{};
         if (!has(sizeof(T)))
             return value;
@@ -48,8 +44,7 @@ public:
         m_at += qsizetype(sizeof(T));
         return value;
     }
-    QString takeText()
-    {
+    QString takeText() {
         const quint32 size = take<quint32>();
         if (!has(size))
             return QString();
@@ -61,9 +56,8 @@ public:
     bool ok() const { return m_ok; }
     bool atEnd() const { return m_ok && m_at == m_bytes.size(); }
 
-private:
-    bool has(size_t size)
-    {
+  private:
+    bool has(size_t size) {
         m_ok = m_ok && size <= size_t(m_bytes.size() - m_at);
         return m_ok;
     }
@@ -72,8 +66,7 @@ private:
     bool m_ok = true;
 };
 
-void putValue(QByteArray* out, const QVariant& value)
-{
+void putValue(QByteArray* out, const QVariant& value) {
     const QMetaType type = value.metaType();
     if (!value.isValid()) {
         out->append(Null);
@@ -98,8 +91,7 @@ void putValue(QByteArray* out, const QVariant& value)
     }
 }
 
-QVariant takeValue(Cursor* in)
-{
+QVariant takeValue(Cursor* in) {
     switch (in->take<char>()) {
     case Null:
         return QVariant();
@@ -125,8 +117,7 @@ QVariant takeValue(Cursor* in)
 
 } // namespace
 
-QByteArray headerFrame(const Header& header)
-{
+QByteArray headerFrame(const Header& header) {
     QByteArray payload;
     put<qint64>(&payload, header.declaredRows);
     put<quint32>(&payload, quint32(header.names.size()));
@@ -137,41 +128,35 @@ QByteArray headerFrame(const Header& header)
     return frame(Tag::Header, payload);
 }
 
-QByteArray rowFrame(const QVector<QVariant>& row)
-{
+QByteArray rowFrame(const QVector<QVariant>& row) {
     QByteArray payload;
     for (const QVariant& value : row)
         putValue(&payload, value);
     return frame(Tag::Row, payload);
 }
 
-QByteArray endFrame()
-{
+QByteArray endFrame() {
     return frame(Tag::End, QByteArray());
 }
 
-QByteArray errorFrame(bool damaged, const QString& message)
-{
+QByteArray errorFrame(bool damaged, const QString& message) {
     QByteArray payload;
     put<quint8>(&payload, damaged ? 1 : 0);
     putText(&payload, message);
     return frame(Tag::Error, payload);
 }
 
-Tag frameTag(const QByteArray& bytes)
-{
+Tag frameTag(const QByteArray& bytes) {
     return Tag(bytes.at(0));
 }
 
-quint32 payloadLength(const QByteArray& bytes)
-{
+quint32 payloadLength(const QByteArray& bytes) {
     quint32 length;
     std::memcpy(&length, bytes.constData() + 1, sizeof length);
     return length;
 }
 
-bool decodeHeader(const QByteArray& payload, Header* header)
-{
+bool decodeHeader(const QByteArray& payload, Header* header) {
     Cursor in(payload);
     header->declaredRows = in.take<qint64>();
     const quint32 columns = in.take<quint32>();
@@ -187,8 +172,7 @@ bool decodeHeader(const QByteArray& payload, Header* header)
     return in.atEnd() && header->declaredRows >= 0;
 }
 
-bool decodeRow(const QByteArray& payload, int columns, QVector<QVariant>* row)
-{
+bool decodeRow(const QByteArray& payload, int columns, QVector<QVariant>* row) {
     Cursor in(payload);
     row->resize(columns);
     for (int i = 0; i < columns && in.ok(); ++i)
@@ -196,8 +180,7 @@ bool decodeRow(const QByteArray& payload, int columns, QVector<QVariant>* row)
     return in.atEnd();
 }
 
-bool decodeError(const QByteArray& payload, bool* damaged, QString* message)
-{
+bool decodeError(const QByteArray& payload, bool* damaged, QString* message) {
     Cursor in(payload);
     *damaged = in.take<quint8>() != 0;
     *message = in.takeText();

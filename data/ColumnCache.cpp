@@ -1,8 +1,8 @@
 #include "data/ColumnCache.h"
 
 #include "data/Currency.h"
-#include "data/OrderColumns.h"
 #include "data/Engine.h"
+#include "data/OrderColumns.h"
 #include "data/TextOrder.h"
 
 #include <QCollatorSortKey>
@@ -13,15 +13,13 @@
 namespace {
 
 // The text a value is ranked by: UTF-8 as the engine stores it; a date as ISO.
-std::string bytesOf(const QVariant& value)
-{
+std::string bytesOf(const QVariant& value) {
     if (value.metaType().id() == QMetaType::QDate)
         return value.toDate().toString(Qt::ISODate).toStdString();
     return value.toString().toStdString();
 }
 
-qint64 numberOf(const QVariant& value)
-{
+qint64 numberOf(const QVariant& value) {
     if (value.metaType() == QMetaType::fromType<Currency>())
         return value.value<Currency>().units();
     return value.toLongLong();
@@ -29,36 +27,37 @@ qint64 numberOf(const QVariant& value)
 
 } // namespace
 
-ColumnCache::ColumnCache(int column) : m_column(column)
-{
+ColumnCache::ColumnCache(int column) : m_column(column) {
     const ColumnType type = OrderColumns::at(column).type;
-    m_numeric = type == ColumnType::Integer || type == ColumnType::Currency || type == ColumnType::AutoIncrement;
+    m_numeric =
+        type == ColumnType::Integer || type == ColumnType::Currency || type == ColumnType::AutoIncrement;
     m_collated = type == ColumnType::Text || type == ColumnType::Memo;
     m_texts.emplace_back(); // id 0: null
 }
 
-bool ColumnCache::load(Engine& engine, QString* error)
-{
-    const QString sql = QStringLiteral("SELECT key, %1 FROM Table1 ORDER BY key").arg(OrderColumns::name(m_column));
-    return engine.query(sql, {}, [this](const EngineRow& row) {
-        m_keys.push_back(qint32(row.integer(0)));
-        const bool null = row.isNull(1);
-        if (m_numeric)
-            m_numbers.push_back(null ? NullNumber : row.integer(1));
-        else
-            m_ids.push_back(null ? 0 : textId(row.text(1)));
-        return true;
-    }, error);
+bool ColumnCache::load(Engine& engine, QString* error) {
+    const QString sql =
+        QStringLiteral("SELECT key, %1 FROM Table1 ORDER BY key").arg(OrderColumns::name(m_column));
+    return engine.query(
+        sql, {},
+        [this](const EngineRow& row) {
+            m_keys.push_back(qint32(row.integer(0)));
+            const bool null = row.isNull(1);
+            if (m_numeric)
+                m_numbers.push_back(null ? NullNumber : row.integer(1));
+            else
+                m_ids.push_back(null ? 0 : textId(row.text(1)));
+            return true;
+        },
+        error);
 }
 
-int ColumnCache::slotOf(qint32 key) const
-{
+int ColumnCache::slotOf(qint32 key) const {
     const auto it = std::lower_bound(m_keys.begin(), m_keys.end(), key);
     return it != m_keys.end() && *it == key ? int(it - m_keys.begin()) : -1;
 }
 
-int ColumnCache::insertSlot(qint32 key)
-{
+int ColumnCache::insertSlot(qint32 key) {
     // New lines have the largest key, so this is nearly always an append.
     if (m_keys.empty() || key > m_keys.back()) {
         m_keys.push_back(key);
@@ -77,8 +76,7 @@ int ColumnCache::insertSlot(qint32 key)
     return int(slot);
 }
 
-void ColumnCache::store(qint32 key, const QVariant& value)
-{
+void ColumnCache::store(qint32 key, const QVariant& value) {
     const size_t slot = size_t(insertSlot(key));
     if (m_numeric) {
         m_numbers[slot] = value.isValid() ? numberOf(value) : NullNumber;
@@ -95,8 +93,7 @@ void ColumnCache::store(qint32 key, const QVariant& value)
         rankNew(id);
 }
 
-void ColumnCache::remove(qint32 key)
-{
+void ColumnCache::remove(qint32 key) {
     const int slot = slotOf(key);
     if (slot < 0)
         return;
@@ -107,8 +104,7 @@ void ColumnCache::remove(qint32 key)
         m_ids.erase(m_ids.begin() + slot);
 }
 
-int ColumnCache::textId(std::string_view bytes)
-{
+int ColumnCache::textId(std::string_view bytes) {
     const auto found = m_textIds.find(bytes);
     if (found != m_textIds.end())
         return found->second;
@@ -118,8 +114,7 @@ int ColumnCache::textId(std::string_view bytes)
     return id;
 }
 
-void ColumnCache::rankAll()
-{
+void ColumnCache::rankAll() {
     std::vector<int> ids(m_texts.size() - 1);
     std::iota(ids.begin(), ids.end(), 1);
     std::vector<int> order{0};
@@ -131,14 +126,16 @@ void ColumnCache::rankAll()
         keys.reserve(m_texts.size());
         for (const std::string& text : m_texts)
             keys.push_back(TextOrder::sortKey(QString::fromStdString(text)));
-        std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+        std::stable_sort(ids.begin(), ids.end(),
+                         [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
         order.insert(order.end(), ids.begin(), ids.end());
         for (size_t i = 1; i < order.size(); ++i) {
             const bool same = i > 1 && keys[size_t(order[i - 1])].compare(keys[size_t(order[i])]) == 0;
             m_rank[size_t(order[i])] = same ? m_rank[size_t(order[i - 1])] : int(i);
         }
     } else {
-        std::sort(ids.begin(), ids.end(), [&](int a, int b) { return m_texts[size_t(a)] < m_texts[size_t(b)]; });
+        std::sort(ids.begin(), ids.end(),
+                  [&](int a, int b) { return m_texts[size_t(a)] < m_texts[size_t(b)]; });
         order.insert(order.end(), ids.begin(), ids.end());
         for (size_t i = 1; i < order.size(); ++i) {
             const bool same = i > 1 && m_texts[size_t(order[i - 1])] == m_texts[size_t(order[i])];
@@ -149,8 +146,7 @@ void ColumnCache::rankAll()
     m_ranked = true;
 }
 
-void ColumnCache::rankNew(int id)
-{
+void ColumnCache::rankNew(int id) {
     const QString value = QString::fromStdString(m_texts[size_t(id)]);
     const auto compareWith = [&](int other) {
         if (m_collated)
@@ -171,13 +167,11 @@ void ColumnCache::rankNew(int id)
     m_rank.push_back(rank);
 }
 
-std::vector<qint32> ColumnCache::sorted(const std::vector<qint32>& keys, bool descending)
-{
+std::vector<qint32> ColumnCache::sorted(const std::vector<qint32>& keys, bool descending) {
     return m_numeric ? sortedNumbers(keys, descending) : sortedTexts(keys, descending);
 }
 
-std::vector<int> ColumnCache::slotsOf(const std::vector<qint32>& keys) const
-{
+std::vector<int> ColumnCache::slotsOf(const std::vector<qint32>& keys) const {
     // Both lists ascend by key: one merge walk finds every line.
     std::vector<int> held;
     held.reserve(keys.size());
@@ -190,8 +184,7 @@ std::vector<int> ColumnCache::slotsOf(const std::vector<qint32>& keys) const
     return held;
 }
 
-std::vector<qint32> ColumnCache::sortedNumbers(const std::vector<qint32>& keys, bool descending) const
-{
+std::vector<qint32> ColumnCache::sortedNumbers(const std::vector<qint32>& keys, bool descending) const {
     // A stable radix sort on the value alone: the input ascends by key, so
     // equal values keep ascending key order in both directions. Flipping the
     // sign bit makes unsigned order signed order (null, the smallest value,
@@ -230,8 +223,7 @@ std::vector<qint32> ColumnCache::sortedNumbers(const std::vector<qint32>& keys, 
     return order;
 }
 
-std::vector<qint32> ColumnCache::sortedTexts(const std::vector<qint32>& keys, bool descending)
-{
+std::vector<qint32> ColumnCache::sortedTexts(const std::vector<qint32>& keys, bool descending) {
     if (!m_ranked)
         rankAll();
     const int highest = int(m_order.size()) - 1;
@@ -250,8 +242,7 @@ std::vector<qint32> ColumnCache::sortedTexts(const std::vector<qint32>& keys, bo
     return result;
 }
 
-bool ColumnCache::before(qint32 a, qint32 b, bool descending)
-{
+bool ColumnCache::before(qint32 a, qint32 b, bool descending) {
     const int slotA = slotOf(a);
     const int slotB = slotOf(b);
     if (m_numeric) {

@@ -23,7 +23,7 @@
 class Engine;
 
 class ColumnCache {
-public:
+  public:
     explicit ColumnCache(int column);
     int column() const { return m_column; }
 
@@ -40,7 +40,7 @@ public:
     // True when line a comes before line b in that order.
     bool before(qint32 a, qint32 b, bool descending);
 
-private:
+  private:
     static constexpr qint64 NullNumber = std::numeric_limits<qint64>::min();
 
     int slotOf(qint32 key) const; // index into m_keys, or -1
@@ -58,8 +58,8 @@ private:
     bool m_numeric;
     bool m_collated; // text and memo; dates compare as bytes
     std::vector<qint32> m_keys;
-    std::vector<qint64> m_numbers; // numeric columns: value per line, NullNumber for null
-    std::vector<qint32> m_ids;     // text columns: dictionary id per line, 0 for null
+    std::vector<qint64> m_numbers;   // numeric columns: value per line, NullNumber for null
+    std::vector<qint32> m_ids;       // text columns: dictionary id per line, 0 for null
     std::deque<std::string> m_texts; // UTF-8 by id; deque keeps the views below valid
     std::unordered_map<std::string_view, int> m_textIds;
     bool m_ranked = false;

@@ -3,8 +3,7 @@
 #include <QLocale>
 #include <limits>
 
-bool Currency::parse(const QString& input, Currency* out)
-{
+bool Currency::parse(const QString& input, Currency* out) {
     const QString text = input.trimmed();
     if (text.isEmpty())
         return false;
@@ -30,7 +29,7 @@ bool Currency::parse(const QString& input, Currency* out)
         return false;
     quint64 fraction = 0;
     int fractionDigits = 0;
-    int firstDropped = -1;  // the fifth decimal, which decides the rounding
+    int firstDropped = -1;    // the fifth decimal, which decides the rounding
     bool restDropped = false; // any non-zero decimal after it
     if (pos < text.size() && (text[pos] == u'.' || text[pos] == localeSeparator)) {
         ++pos;
@@ -56,8 +55,7 @@ bool Currency::parse(const QString& input, Currency* out)
     return true;
 }
 
-QString Currency::toString(const QLocale& locale) const
-{
+QString Currency::toString(const QLocale& locale) const {
     const bool negative = m_units < 0;
     // Magnitude as unsigned so that the most negative value formats too.
     const quint64 magnitude = negative ? quint64(0) - quint64(m_units) : quint64(m_units);
@@ -72,13 +70,11 @@ QString Currency::toString(const QLocale& locale) const
     return negative ? u'-' + text : text;
 }
 
-QString Currency::toString() const
-{
+QString Currency::toString() const {
     return toString(QLocale());
 }
 
-bool Currency::multiply(Currency price, qint64 count, Currency* out)
-{
+bool Currency::multiply(Currency price, qint64 count, Currency* out) {
     qint64 result = 0;
     if (__builtin_mul_overflow(price.m_units, count, &result))
         return false;

@@ -9,7 +9,7 @@
 class QLocale;
 
 class Currency {
-public:
+  public:
     static constexpr qint64 Scale = 10000;
 
     constexpr Currency() = default;
@@ -38,7 +38,7 @@ public:
     friend bool operator!=(Currency a, Currency b) { return a.m_units != b.m_units; }
     friend bool operator<(Currency a, Currency b) { return a.m_units < b.m_units; }
 
-private:
+  private:
     constexpr explicit Currency(qint64 units) : m_units(units) {}
     qint64 m_units = 0;
 };

@@ -4,7 +4,7 @@
 // its column, so that typed text counts.
 
 class DataLink {
-public:
+  public:
     virtual ~DataLink() = default;
     // Writes the control's pending text into its column. Returns false when the
     // text cannot be taken (the control has told the user why and keeps the

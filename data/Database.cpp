@@ -1,8 +1,8 @@
 #include "data/Database.h"
 
+#include "data/LineHistorySchema.h"
 #include "data/OrderColumns.h"
 #include "data/PostgresEngine.h"
-#include "data/LineHistorySchema.h"
 #include "data/RegisterUpgrade.h"
 #include "data/RegisterVersion.h"
 #include "data/SqliteEngine.h"
@@ -22,41 +22,42 @@
 namespace {
 
 // The engine's own words, without Qt's prefix ("Error opening database").
-QString engineMessage(const QSqlError& error)
-{
+QString engineMessage(const QSqlError& error) {
     const QString text = error.databaseText().trimmed();
     return text.isEmpty() ? error.text().trimmed() : text;
 }
 
 // Another program holds the file locked longer than the busy timeout.
-bool isLock(const QSqlError& error)
-{
+bool isLock(const QSqlError& error) {
     const int code = error.nativeErrorCode().toInt() & 0xff;
     return code == SQLITE_BUSY || code == SQLITE_LOCKED;
 }
 
 // The engine's bare words on a register that cannot be used ("unable to
 // open database file") say neither which file nor what to do.
-QString unusableRegister(const QSqlError& error, const QString& path)
-{
+QString unusableRegister(const QSqlError& error, const QString& path) {
     const QString words = engineMessage(error);
     const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
     const int code = error.nativeErrorCode().toInt() & 0xff;
     if (code == SQLITE_CANTOPEN && !QFileInfo::exists(path))
-        return QStringLiteral("db1.mdb is not in \"%1\" (%2): put the register file there and start the program again")
+        return QStringLiteral(
+                   "db1.mdb is not in \"%1\" (%2): put the register file there and start the program again")
             .arg(folder, words);
     if (code == SQLITE_CANTOPEN)
-        return QStringLiteral("db1.mdb in \"%1\" cannot be opened (%2): the program must be allowed to read and "
-                              "write it and its folder")
+        return QStringLiteral(
+                   "db1.mdb in \"%1\" cannot be opened (%2): the program must be allowed to read and "
+                   "write it and its folder")
             .arg(folder, words);
     if (words.startsWith(QLatin1String("no such table")))
-        return QStringLiteral("db1.mdb in \"%1\" is not an order register (%2): put the register file there and "
-                              "start the program again")
+        return QStringLiteral(
+                   "db1.mdb in \"%1\" is not an order register (%2): put the register file there and "
+                   "start the program again")
             .arg(folder, words);
     if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
         return QStringLiteral("db1.mdb in \"%1\" is damaged or is not a register (%2)").arg(folder, words);
     if (isLock(error))
-        return QStringLiteral("db1.mdb is locked by another program (%1): start again once it has finished").arg(words);
+        return QStringLiteral("db1.mdb is locked by another program (%1): start again once it has finished")
+            .arg(words);
     return words;
 }
 
@@ -66,8 +67,7 @@ QString unusableRegister(const QSqlError& error, const QString& path)
 // asked on that path), though the first is done within milliseconds. So a
 // lock is tried again until the busy timeout has passed; by then the
 // register is in WAL and the switch is nothing to do.
-QSqlError runPragma(const QSqlDatabase& db, const QString& pragma)
-{
+QSqlError runPragma(const QSqlDatabase& db, const QString& pragma) {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
@@ -81,8 +81,7 @@ QSqlError runPragma(const QSqlDatabase& db, const QString& pragma)
 }
 
 // A URI with mode=rw makes the engine refuse to create a missing file.
-QString openUri(const QString& path)
-{
+QString openUri(const QString& path) {
     return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
            QStringLiteral("?mode=rw");
 }
@@ -91,39 +90,33 @@ QString openUri(const QString& path)
 
 namespace {
 // Names held by live Database objects, whether their connection is open or not.
-QSet<QString>& namesInUse()
-{
+QSet<QString>& namesInUse() {
     static QSet<QString> names;
     return names;
 }
 } // namespace
 
-Database::Database()
-{
+Database::Database() {
     m_name = QLatin1String(ConnectionName);
     for (int n = 2; namesInUse().contains(m_name) || QSqlDatabase::contains(m_name); ++n)
         m_name = QStringLiteral("%1-%2").arg(QLatin1String(ConnectionName)).arg(n);
     namesInUse().insert(m_name);
 }
 
-Database::~Database()
-{
+Database::~Database() {
     close();
     namesInUse().remove(m_name);
 }
 
-QSqlDatabase Database::connection() const
-{
+QSqlDatabase Database::connection() const {
     return QSqlDatabase::database(m_name, false);
 }
 
-bool Database::isOpen() const
-{
+bool Database::isOpen() const {
     return m_engine != nullptr;
 }
 
-QString Database::serverSetting(const QString& folder, QString* error)
-{
+QString Database::serverSetting(const QString& folder, QString* error) {
     const QString path = QDir(folder).filePath(QLatin1String(ServerSettingName));
     const QFileInfo info(path);
     if (!info.exists())
@@ -168,21 +161,18 @@ QString Database::serverSetting(const QString& folder, QString* error)
     return setting;
 }
 
-bool Database::hasServerSetting(const QString& folder)
-{
+bool Database::hasServerSetting(const QString& folder) {
     return QFileInfo::exists(QDir(folder).filePath(QLatin1String(ServerSettingName)));
 }
 
-Engine* Database::serverEngine(QString* error) const
-{
+Engine* Database::serverEngine(QString* error) const {
     if (m_server && m_engine)
         return m_engine.get();
     *error = Engine::notOpenMessage();
     return nullptr;
 }
 
-bool Database::open(const QString& folder)
-{
+bool Database::open(const QString& folder) {
     if (isOpen())
         return true;
     m_error.clear();
@@ -192,8 +182,7 @@ bool Database::open(const QString& folder)
     return server.isEmpty() ? openEmbedded(folder) : openServer(server);
 }
 
-bool Database::openServer(const QString& connectionString)
-{
+bool Database::openServer(const QString& connectionString) {
     auto engine = std::make_unique<PostgresEngine>();
     engine->setWait(m_wait);
     m_unreachable = !engine->connect(connectionString, &m_error);
@@ -202,8 +191,9 @@ bool Database::openServer(const QString& connectionString)
     // Before the probe: an older layout may lack columns the probe names.
     if (!RegisterUpgrade::server(*engine, &m_error))
         return false;
-    if (!engine->query(QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()), {},
-                       [](const EngineRow&) { return false; }, &m_error))
+    if (!engine->query(
+            QStringLiteral("SELECT %1 FROM Table1 LIMIT 0").arg(OrderColumns::nameList()), {},
+            [](const EngineRow&) { return false; }, &m_error))
         return false;
     if (!engine->schemaFits(RegisterVersion::current(), &m_error))
         return false;
@@ -213,8 +203,7 @@ bool Database::openServer(const QString& connectionString)
     return true;
 }
 
-bool Database::openEmbedded(const QString& folder)
-{
+bool Database::openEmbedded(const QString& folder) {
     if (isOpen())
         return true;
     m_error.clear();
@@ -222,9 +211,10 @@ bool Database::openEmbedded(const QString& folder)
     // A pipe would hold the engine (and so start-up) until a writer comes.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
-        m_error = QStringLiteral("db1.mdb in \"%1\" is not a regular file, so it cannot be the register: put the "
-                                 "register file there and start the program again")
-                      .arg(QDir::toNativeSeparators(info.absolutePath()));
+        m_error =
+            QStringLiteral("db1.mdb in \"%1\" is not a regular file, so it cannot be the register: put the "
+                           "register file there and start the program again")
+                .arg(QDir::toNativeSeparators(info.absolutePath()));
         return false;
     }
     {
@@ -282,11 +272,12 @@ bool Database::openEmbedded(const QString& folder)
     if (sqlite3_db_readonly(handle(), "main") == 1) {
         // The engine's own words ("attempt to write a readonly database")
         // name neither the file nor the way out.
-        m_error = QStringLiteral("db1.mdb in \"%1\" is read-only for this program, which must store lines in it "
-                                 "(%2): allow this user to write db1.mdb and its folder (or copy it where they can "
-                                 "be written) and start the program again")
-                      .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()),
-                           QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)));
+        m_error =
+            QStringLiteral("db1.mdb in \"%1\" is read-only for this program, which must store lines in it "
+                           "(%2): allow this user to write db1.mdb and its folder (or copy it where they can "
+                           "be written) and start the program again")
+                .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()),
+                     QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)));
         close();
         return false;
     }
@@ -308,8 +299,7 @@ bool Database::openEmbedded(const QString& folder)
     return true;
 }
 
-void Database::close()
-{
+void Database::close() {
     m_engine.reset();
     m_server = false;
     if (!QSqlDatabase::contains(m_name))
@@ -322,16 +312,14 @@ void Database::close()
     QSqlDatabase::removeDatabase(m_name);
 }
 
-sqlite3* Database::handle() const
-{
+sqlite3* Database::handle() const {
     const QVariant v = connection().driver()->handle();
     if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3* const*>(v.data());
 }
 
-bool Database::execute(const QString& sql)
-{
+bool Database::execute(const QString& sql) {
     if (!m_engine) {
         m_error = Engine::notOpenMessage();
         return false;
@@ -339,8 +327,7 @@ bool Database::execute(const QString& sql)
     return m_engine->execute(sql, {}, nullptr, &m_error);
 }
 
-bool Database::createEmptyFile(const QString& path, QString* error)
-{
+bool Database::createEmptyFile(const QString& path, QString* error) {
     if (QFileInfo::exists(path))
         return true;
     // Built in a side file and renamed, so an interrupted build leaves no half file.

@@ -16,7 +16,7 @@ class ServerWait;
 struct sqlite3;
 
 class Database {
-public:
+  public:
     // The first connection of a process carries this name; further ones (a
     // second window on the same register, as tests open) add a number.
     static constexpr const char* ConnectionName = "Nelvo";
@@ -76,7 +76,7 @@ public:
     // its lines to the server).
     bool openEmbedded(const QString& folder);
 
-private:
+  private:
     bool openServer(const QString& connectionString);
     QSqlDatabase connection() const;
 

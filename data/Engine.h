@@ -22,13 +22,13 @@ class ServerWait;
 
 // One result row while a query runs; valid only inside the visit.
 class EngineRow {
-public:
+  public:
     virtual bool isNull(int i) const = 0;
     virtual qint64 integer(int i) const = 0;
     virtual std::string_view text(int i) const = 0; // UTF-8
-    virtual int count() const = 0; // columns
+    virtual int count() const = 0;                  // columns
 
-protected:
+  protected:
     ~EngineRow() = default;
 };
 
@@ -37,7 +37,7 @@ using EngineParameters = QVector<QVariant>;
 using EngineVisitor = std::function<bool(const EngineRow&)>;
 
 class Engine {
-public:
+  public:
     // What a step on a register whose connection is closed fails with.
     static QString notOpenMessage() { return QStringLiteral("The database connection is not open"); }
 
@@ -77,8 +77,7 @@ public:
     // nothing, and a server is asked once per stored line instead of twice.
     // The held key is lost when the program ends, as a cancelled line's is.
     virtual bool insertTakingNextKey(const QString& sql, const EngineParameters& parameters,
-                                     const EngineVisitor& visit, QString* error)
-    {
+                                     const EngineVisitor& visit, QString* error) {
         return query(sql, parameters, visit, error);
     }
     // Takes count numbers of the key sequence for good, inside a write
@@ -147,7 +146,7 @@ public:
     using StatementObserver = std::function<void(const QString& sql, const EngineParameters& parameters)>;
     static void setStatementObserver(StatementObserver observer);
 
-protected:
+  protected:
     // What changedByOthers() asks the engine; watchesOthers() tells whether
     // its "no" can be trusted.
     virtual bool pollOthers() { return false; }
@@ -156,15 +155,14 @@ protected:
     // The key insertTakingNextKey took for the next new line (0: none);
     // nextKey hands it out first.
     void holdKey(qint32 key) { m_heldKey = key; }
-    bool takeHeldKey(qint32* key)
-    {
+    bool takeHeldKey(qint32* key) {
         if (m_heldKey == 0)
             return false;
         *key = std::exchange(m_heldKey, 0);
         return true;
     }
 
-private:
+  private:
     qint32 m_heldKey = 0;
     bool m_othersSinceView = true;
 };

@@ -2,8 +2,7 @@
 
 namespace EntryName {
 
-bool namesOneEntry(const QString& name)
-{
+bool namesOneEntry(const QString& name) {
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
     // The previews' folder lies where a batch folder could.
@@ -17,15 +16,13 @@ bool namesOneEntry(const QString& name)
     return true;
 }
 
-QString batchRule()
-{
+QString batchRule() {
     return QStringLiteral(
                "A batch must not be \".\", \"..\" or \"%1\", nor hold \"/\", \"\\\" or control characters.")
         .arg(previewsFolder());
 }
 
-QString visible(const QString& name)
-{
+QString visible(const QString& name) {
     // C0 controls have pictures of their own (U+2400 on); the rest cannot be
     // shown and are marked as such.
     QString shown;

@@ -9,7 +9,9 @@ namespace EntryName {
 
 // The folder of the photos' previews, beside a batch's photos. No Windows
 // file name holds a colon, so a folder copied over never collides with it.
-inline QString previewsFolder() { return QStringLiteral("previews:"); }
+inline QString previewsFolder() {
+    return QStringLiteral("previews:");
+}
 
 // A name that is one entry of its folder: not "." or ".." (nor the
 // previews' folder), and without

@@ -12,16 +12,14 @@
 
 namespace FieldCodec {
 
-static QString columnText(const EngineRow& row, int i)
-{
+static QString columnText(const EngineRow& row, int i) {
     // The engines hand out UTF-8; Qt's decoder is quicker than their own
     // conversions to UTF-16.
     const std::string_view bytes = row.text(i);
     return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 
-QVariant read(const EngineRow& row, int i, ColumnType type)
-{
+QVariant read(const EngineRow& row, int i, ColumnType type) {
     if (row.isNull(i))
         return {};
     switch (type) {
@@ -39,8 +37,7 @@ QVariant read(const EngineRow& row, int i, ColumnType type)
     return {};
 }
 
-bool bind(sqlite3_stmt* stmt, int parameter, const QVariant& value)
-{
+bool bind(sqlite3_stmt* stmt, int parameter, const QVariant& value) {
     int rc = SQLITE_OK;
     if (!value.isValid()) {
         rc = sqlite3_bind_null(stmt, parameter);
@@ -59,8 +56,7 @@ bool bind(sqlite3_stmt* stmt, int parameter, const QVariant& value)
     return rc == SQLITE_OK;
 }
 
-static bool isWholeNumber(const QVariant& v)
-{
+static bool isWholeNumber(const QVariant& v) {
     switch (v.metaType().id()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -76,8 +72,7 @@ static bool isWholeNumber(const QVariant& v)
     }
 }
 
-static bool integerFromInput(const QVariant& input, QVariant* out)
-{
+static bool integerFromInput(const QVariant& input, QVariant* out) {
     bool ok = false;
     qint64 n = 0;
     if (input.metaType().id() == QMetaType::QString) {
@@ -99,8 +94,7 @@ static bool integerFromInput(const QVariant& input, QVariant* out)
     return true;
 }
 
-static bool currencyFromInput(const QVariant& input, QVariant* out)
-{
+static bool currencyFromInput(const QVariant& input, QVariant* out) {
     Currency value;
     if (input.metaType() == QMetaType::fromType<Currency>()) {
         value = input.value<Currency>();
@@ -127,8 +121,7 @@ static bool currencyFromInput(const QVariant& input, QVariant* out)
     return true;
 }
 
-static bool dateFromInput(const QVariant& input, QVariant* out)
-{
+static bool dateFromInput(const QVariant& input, QVariant* out) {
     QDate date;
     if (input.metaType().id() == QMetaType::QDate || input.metaType().id() == QMetaType::QDateTime) {
         date = input.toDate();
@@ -144,10 +137,10 @@ static bool dateFromInput(const QVariant& input, QVariant* out)
     return true;
 }
 
-bool fromInput(const QVariant& input, int column, QVariant* out, QString* error)
-{
+bool fromInput(const QVariant& input, int column, QVariant* out, QString* error) {
     const ColumnDef& def = OrderColumns::at(column);
-    const bool emptyText = input.metaType().id() == QMetaType::QString && input.toString().trimmed().isEmpty();
+    const bool emptyText =
+        input.metaType().id() == QMetaType::QString && input.toString().trimmed().isEmpty();
     if (def.type == ColumnType::AutoIncrement) {
         *error = QStringLiteral("Field '%1' cannot be modified").arg(OrderColumns::name(column));
         return false;
@@ -165,8 +158,8 @@ bool fromInput(const QVariant& input, int column, QVariant* out, QString* error)
             return true;
         *error = QStringLiteral("'%1' is not a valid integer value").arg(shown);
         // A fraction is a number, just not a count: say so.
-        if (QVariant asAmount; currencyFromInput(input, &asAmount) &&
-                               asAmount.value<Currency>().units() % Currency::Scale != 0)
+        if (QVariant asAmount;
+            currencyFromInput(input, &asAmount) && asAmount.value<Currency>().units() % Currency::Scale != 0)
             *error = QStringLiteral("'%1' is not a whole number; counts are whole numbers").arg(shown);
         return false;
     case ColumnType::Currency:
@@ -194,8 +187,7 @@ bool fromInput(const QVariant& input, int column, QVariant* out, QString* error)
     return false;
 }
 
-QString text(const QVariant& value)
-{
+QString text(const QVariant& value) {
     if (!value.isValid())
         return {};
     if (value.metaType() == QMetaType::fromType<Currency>())
@@ -205,8 +197,7 @@ QString text(const QVariant& value)
     return value.toString();
 }
 
-QString displayText(const QVariant& value, int column)
-{
+QString displayText(const QVariant& value, int column) {
     QString shown = text(value);
     if (OrderColumns::at(column).type != ColumnType::Memo)
         return shown;
@@ -220,8 +211,7 @@ QString displayText(const QVariant& value, int column)
     return shown.mid(begin, end - begin);
 }
 
-qint32 toInteger(const QVariant& value)
-{
+qint32 toInteger(const QVariant& value) {
     if (value.metaType() == QMetaType::fromType<Currency>()) {
         const qint64 units = value.value<Currency>().units();
         const qint64 half = units < 0 ? -Currency::Scale / 2 : Currency::Scale / 2;
@@ -234,16 +224,14 @@ qint32 toInteger(const QVariant& value)
     return value.toInt();
 }
 
-Currency toCurrency(const QVariant& value)
-{
+Currency toCurrency(const QVariant& value) {
     QVariant converted;
     if (value.isValid() && currencyFromInput(value, &converted))
         return converted.value<Currency>();
     return {};
 }
 
-double toFloat(const QVariant& value)
-{
+double toFloat(const QVariant& value) {
     if (value.metaType() == QMetaType::fromType<Currency>())
         return value.value<Currency>().toDouble();
     if (value.metaType().id() == QMetaType::QString)
@@ -253,8 +241,7 @@ double toFloat(const QVariant& value)
     return value.toDouble();
 }
 
-QDate toDate(const QVariant& value)
-{
+QDate toDate(const QVariant& value) {
     QVariant converted;
     if (value.isValid() && dateFromInput(value, &converted))
         return converted.toDate();

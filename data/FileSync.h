@@ -8,8 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-inline bool syncFileToDisk(const QString& path)
-{
+inline bool syncFileToDisk(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
     if (fd < 0)
         return false;

@@ -27,7 +27,7 @@ struct Entry {
     qint32 key = 0;
     QDateTime at; // local time
     QString who;
-    QString action; // "added", "changed", "deleted", "restored"
+    QString action;          // "added", "changed", "deleted", "restored"
     QVector<Change> changes; // a change's columns, in the grid's order
     RowValues line;          // a delete's whole line; empty otherwise
 };

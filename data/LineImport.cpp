@@ -12,8 +12,7 @@ constexpr int LinesPerStatement = 200;
 // Each INSERT answers with what it stored, so the lines are checked as the
 // register holds them, whatever other clerks store meanwhile.
 bool insert(Engine& engine, const QVector<QVector<QVariant>>& lines, const QVector<qint32>& keys,
-            RegisterFigures* stored, QString* error)
-{
+            RegisterFigures* stored, QString* error) {
     const QString returning = QStringLiteral(" RETURNING polucbr, obsto");
     qint64 money = 0;
     const EngineVisitor add = [&](const EngineRow& row) {
@@ -32,7 +31,8 @@ bool insert(Engine& engine, const QVector<QVector<QVariant>>& lines, const QVect
         batch << values;
         ++inBatch;
         if (inBatch == LinesPerStatement || i + 1 == lines.size()) {
-            const QString sql = inBatch == LinesPerStatement ? fullInsert : OrderColumns::insertStatement(inBatch);
+            const QString sql =
+                inBatch == LinesPerStatement ? fullInsert : OrderColumns::insertStatement(inBatch);
             if (!engine.query(sql + returning, batch, add, error))
                 return false;
             batch.clear();
@@ -43,8 +43,8 @@ bool insert(Engine& engine, const QVector<QVector<QVariant>>& lines, const QVect
     return true;
 }
 
-bool write(Engine& engine, const QVector<QVector<QVariant>>& lines, const RegisterFigures& expected, QString* error)
-{
+bool write(Engine& engine, const QVector<QVector<QVariant>>& lines, const RegisterFigures& expected,
+           QString* error) {
     RegisterFigures grown;
     QVector<qint32> keys;
     if (!engine.reserveKeys(int(lines.size()), &keys, error))
@@ -56,10 +56,15 @@ bool write(Engine& engine, const QVector<QVector<QVariant>>& lines, const Regist
     if (!insert(engine, lines, keys, &grown, error))
         return false;
     if (grown != expected) {
-        *error = QStringLiteral("The register stored %1 lines, %2 pieces and money %3 instead of %4 lines, %5 pieces "
-                                "and money %6; nothing was imported")
-                     .arg(grown.lines).arg(grown.received).arg(grown.money.toString())
-                     .arg(expected.lines).arg(expected.received).arg(expected.money.toString());
+        *error = QStringLiteral(
+                     "The register stored %1 lines, %2 pieces and money %3 instead of %4 lines, %5 pieces "
+                     "and money %6; nothing was imported")
+                     .arg(grown.lines)
+                     .arg(grown.received)
+                     .arg(grown.money.toString())
+                     .arg(expected.lines)
+                     .arg(expected.received)
+                     .arg(expected.money.toString());
         return false;
     }
     return true;
@@ -67,8 +72,8 @@ bool write(Engine& engine, const QVector<QVector<QVariant>>& lines, const Regist
 
 } // namespace
 
-bool store(Engine& engine, const QVector<QVector<QVariant>>& lines, const RegisterFigures& expected, QString* error)
-{
+bool store(Engine& engine, const QVector<QVector<QVariant>>& lines, const RegisterFigures& expected,
+           QString* error) {
     if (!engine.beginWrite(error))
         return false;
     if (!write(engine, lines, expected, error)) {

@@ -5,15 +5,13 @@
 
 namespace NumberText {
 
-QString integerText(qint64 value)
-{
+QString integerText(qint64 value) {
     return QString::number(value);
 }
 
 // The significant digits (without trailing zeros) and the decimal exponent of
 // the value rounded to 15 significant digits: 12.75 gives "1275" and 1.
-static void roundedDigits(double magnitude, QString* digits, int* exponent)
-{
+static void roundedDigits(double magnitude, QString* digits, int* exponent) {
     const QByteArray scientific = QByteArray::number(magnitude, 'e', 14); // d.dddddddddddddde±xx
     const int e = scientific.indexOf('e');
     QByteArray mantissa = scientific.left(e);
@@ -24,8 +22,7 @@ static void roundedDigits(double magnitude, QString* digits, int* exponent)
     *exponent = scientific.mid(e + 1).toInt();
 }
 
-QString generalText(double value, const QLocale& locale)
-{
+QString generalText(double value, const QLocale& locale) {
     if (std::isnan(value))
         return QStringLiteral("NAN");
     if (std::isinf(value))
@@ -54,8 +51,7 @@ QString generalText(double value, const QLocale& locale)
     return value < 0 ? u'-' + text : text;
 }
 
-bool readInteger(const QString& input, qint64* out)
-{
+bool readInteger(const QString& input, qint64* out) {
     const QString text = input.trimmed();
     if (text.isEmpty()) {
         *out = 0;
@@ -70,8 +66,7 @@ bool readInteger(const QString& input, qint64* out)
     return ok;
 }
 
-bool readNumber(const QString& input, double* out)
-{
+bool readNumber(const QString& input, double* out) {
     const QString text = input.trimmed();
     if (text.isEmpty()) {
         *out = 0;
@@ -86,8 +81,7 @@ bool readNumber(const QString& input, double* out)
     return ok;
 }
 
-bool withoutGrouping(const QString& input, QString* out, const QLocale& locale)
-{
+bool withoutGrouping(const QString& input, QString* out, const QLocale& locale) {
     const QString group = locale.groupSeparator();
     const bool spaceGroups = group.size() == 1 && group.at(0).isSpace();
     const auto isGroup = [&](QChar c) { return QString(c) == group || (spaceGroups && c == u' '); };

@@ -10,8 +10,7 @@ namespace {
 
 // Each row is set at the position of its Index, so the enum and the table
 // cannot drift apart; a position left unset fails the build below.
-constexpr std::array<ColumnDef, Count> makeColumns()
-{
+constexpr std::array<ColumnDef, Count> makeColumns() {
     std::array<ColumnDef, Count> c{};
     c[Key] = {"key", ColumnType::AutoIncrement, 0, "key", "key"};
     c[Batch] = {"batch", ColumnType::Text, 7, "batch", "batch"};
@@ -42,8 +41,7 @@ constexpr std::array<ColumnDef, Count> makeColumns()
 
 constexpr std::array<ColumnDef, Count> Columns = makeColumns();
 
-constexpr bool everyColumnDefined()
-{
+constexpr bool everyColumnDefined() {
     for (const ColumnDef& column : Columns)
         if (column.name == nullptr || column.title == nullptr || column.caption == nullptr)
             return false;
@@ -53,19 +51,16 @@ static_assert(everyColumnDefined(), "every OrderColumns::Index needs its row in 
 
 } // namespace
 
-const QVector<ColumnDef>& all()
-{
+const QVector<ColumnDef>& all() {
     static const QVector<ColumnDef> columns(Columns.begin(), Columns.end());
     return columns;
 }
 
-const ColumnDef& at(int index)
-{
+const ColumnDef& at(int index) {
     return all().at(index);
 }
 
-int indexOf(const QString& name)
-{
+int indexOf(const QString& name) {
     const auto& columns = all();
     for (int i = 0; i < columns.size(); ++i)
         if (name == QLatin1String(columns[i].name))
@@ -73,31 +68,26 @@ int indexOf(const QString& name)
     return -1;
 }
 
-QString name(int index)
-{
+QString name(int index) {
     return QString::fromLatin1(at(index).name);
 }
 
-QString nameList()
-{
+QString nameList() {
     QStringList names;
     for (const ColumnDef& column : all())
         names << QString::fromLatin1(column.name);
     return names.join(QStringLiteral(", "));
 }
 
-bool inVersion(int index, int version)
-{
+bool inVersion(int index, int version) {
     return at(index).version <= version;
 }
 
-QString missingMessage(int index)
-{
+QString missingMessage(int index) {
     return QStringLiteral("Table1 has no column %1; this register needs it.").arg(name(index));
 }
 
-static QString declaration(const ColumnDef& column)
-{
+static QString declaration(const ColumnDef& column) {
     const QString name = QString::fromLatin1(column.name);
     switch (column.type) {
     case ColumnType::AutoIncrement:
@@ -113,33 +103,29 @@ static QString declaration(const ColumnDef& column)
     return name;
 }
 
-QStringList schemaStatements()
-{
+QStringList schemaStatements() {
     QStringList columns;
     for (const ColumnDef& column : all())
         columns << declaration(column);
     return QStringList{"CREATE TABLE Table1 (" + columns.join(", ") + ")"} + indexStatements();
 }
 
-QString addColumnStatement(int index)
-{
+QString addColumnStatement(int index) {
     return "ALTER TABLE Table1 ADD COLUMN " + declaration(at(index));
 }
 
-QString sumsQuery()
-{
+QString sumsQuery() {
     return QStringLiteral("SELECT COUNT(*), CAST(COALESCE(SUM(polucbr), 0) AS BIGINT), "
                           "CAST(COALESCE(SUM(obsto), 0) AS BIGINT) FROM Table1");
 }
 
-QString insertStatement(int lines)
-{
+QString insertStatement(int lines) {
     const QString one = QStringLiteral("(%1)").arg(QStringList(Count, QStringLiteral("?")).join(u','));
-    return QStringLiteral("INSERT INTO Table1 (%1) VALUES %2").arg(nameList(), QStringList(lines, one).join(u','));
+    return QStringLiteral("INSERT INTO Table1 (%1) VALUES %2")
+        .arg(nameList(), QStringList(lines, one).join(u','));
 }
 
-QStringList indexStatements()
-{
+QStringList indexStatements() {
     return {
         // The filters select by supplier and batch; carrying the received
         // count and the money in the same indexes lets the engine sum a

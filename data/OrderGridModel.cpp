@@ -5,31 +5,27 @@
 
 #include <QBrush>
 #include <QDate>
-#include <QLocale>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QPalette>
 
 OrderGridModel::OrderGridModel(OrderTable& table, QObject* parent)
-    : QAbstractTableModel(parent), m_table(table), m_rows(table.viewRowCount())
-{
+    : QAbstractTableModel(parent), m_table(table), m_rows(table.viewRowCount()) {
     connect(&m_table, &OrderTable::viewReset, this, &OrderGridModel::reset);
     connect(&m_table, &OrderTable::rowChanged, this, &OrderGridModel::refreshRow);
     connect(&m_table, &OrderTable::newLineShown, this, &OrderGridModel::newLineShown);
     connect(&m_table, &OrderTable::newLineDropped, this, &OrderGridModel::newLineDropped);
 }
 
-int OrderGridModel::rowCount(const QModelIndex& parent) const
-{
+int OrderGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_rows;
 }
 
-int OrderGridModel::columnCount(const QModelIndex& parent) const
-{
+int OrderGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : OrderColumns::Count;
 }
 
-QVariant OrderGridModel::data(const QModelIndex& index, int role) const
-{
+QVariant OrderGridModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     if (role != Qt::DisplayRole)
@@ -42,8 +38,7 @@ QVariant OrderGridModel::data(const QModelIndex& index, int role) const
     return m_table.cellText(index.row(), index.column());
 }
 
-QString OrderGridModel::shortDate(const QDate& date)
-{
+QString OrderGridModel::shortDate(const QDate& date) {
     const QLocale locale;
     // The C locale names no user's habit; the stored form reads best there.
     if (locale.language() == QLocale::C)
@@ -56,8 +51,7 @@ QString OrderGridModel::shortDate(const QDate& date)
     return locale.toString(date, format);
 }
 
-QVariant OrderGridModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant OrderGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= OrderColumns::Count)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
@@ -70,23 +64,20 @@ QVariant OrderGridModel::headerData(int section, Qt::Orientation orientation, in
     return {};
 }
 
-Qt::ItemFlags OrderGridModel::flags(const QModelIndex& index) const
-{
+Qt::ItemFlags OrderGridModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void OrderGridModel::setSortTitleColumn(int column)
-{
+void OrderGridModel::setSortTitleColumn(int column) {
     if (column == m_sortColumn)
         return;
     m_sortColumn = column;
     emit headerDataChanged(Qt::Horizontal, 0, OrderColumns::Count - 1);
 }
 
-void OrderGridModel::reset()
-{
+void OrderGridModel::reset() {
     // The table has already changed; the views only ever see m_rows, which
     // changes inside the bracket.
     beginResetModel();
@@ -94,8 +85,7 @@ void OrderGridModel::reset()
     endResetModel();
 }
 
-void OrderGridModel::newLineShown()
-{
+void OrderGridModel::newLineShown() {
     if (m_table.viewRowCount() != m_rows + 1)
         return reset();
     beginInsertRows(QModelIndex(), m_rows, m_rows);
@@ -103,8 +93,7 @@ void OrderGridModel::newLineShown()
     endInsertRows();
 }
 
-void OrderGridModel::newLineDropped()
-{
+void OrderGridModel::newLineDropped() {
     if (m_table.viewRowCount() != m_rows - 1)
         return reset();
     beginRemoveRows(QModelIndex(), m_rows - 1, m_rows - 1);
@@ -112,8 +101,7 @@ void OrderGridModel::newLineDropped()
     endRemoveRows();
 }
 
-void OrderGridModel::refreshRow(int row)
-{
+void OrderGridModel::refreshRow(int row) {
     if (row < 0 || row >= m_rows)
         return;
     emit dataChanged(index(row, 0), index(row, OrderColumns::Count - 1), {Qt::DisplayRole});

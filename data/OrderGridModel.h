@@ -14,7 +14,7 @@ class OrderTable;
 
 class OrderGridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     static constexpr QRgb SortTitleColour = 0xA5DB92; // light green
 
     explicit OrderGridModel(OrderTable& table, QObject* parent = nullptr);
@@ -34,7 +34,7 @@ public:
     // in full ("7.12.2026 г." in Bulgarian); the register stores YYYY-MM-DD.
     static QString shortDate(const QDate& date);
 
-private:
+  private:
     void reset();
     void refreshRow(int row);
     void newLineShown();

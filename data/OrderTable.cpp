@@ -3,8 +3,7 @@
 #include <QRegularExpression>
 
 OrderTable::OrderTable(Database& database, QObject* parent)
-    : QObject(parent), d(std::make_unique<Private>()), m_db(database)
-{
+    : QObject(parent), d(std::make_unique<Private>()), m_db(database) {
     d->clearBuffer();
     d->rows.setOnMissing([this] { noticeVanished(); });
 }
@@ -13,34 +12,28 @@ OrderTable::~OrderTable() = default;
 
 // --- sinks and hooks ---------------------------------------------------------
 
-void OrderTable::setErrorSink(std::function<void(const QString&)> sink)
-{
+void OrderTable::setErrorSink(std::function<void(const QString&)> sink) {
     d->sink = std::move(sink);
 }
 
-void OrderTable::setBeforePost(std::function<bool()> hook)
-{
+void OrderTable::setBeforePost(std::function<bool()> hook) {
     d->beforePost = std::move(hook);
 }
 
-void OrderTable::setBeforeDelete(std::function<bool()> hook)
-{
+void OrderTable::setBeforeDelete(std::function<bool()> hook) {
     d->beforeDelete = std::move(hook);
 }
 
-void OrderTable::setStoreQuestion(std::function<StoreQuestion()> ask)
-{
+void OrderTable::setStoreQuestion(std::function<StoreQuestion()> ask) {
     d->storeQuestion = std::move(ask);
 }
 
-void OrderTable::addDataLink(DataLink* link)
-{
+void OrderTable::addDataLink(DataLink* link) {
     if (!d->links.contains(link))
         d->links.append(link);
 }
 
-void OrderTable::removeDataLink(DataLink* link)
-{
+void OrderTable::removeDataLink(DataLink* link) {
     d->links.removeAll(link);
 }
 
@@ -48,8 +41,7 @@ namespace {
 
 // The engine's messages promise that the user's entries are kept; with no
 // line pending there are none, and the promise would mislead.
-QString withoutKeptEntries(const QString& message)
-{
+QString withoutKeptEntries(const QString& message) {
     static const QRegularExpression kept(QStringLiteral(" ?Your entries are kept(\\.|[;:] (\\w))"));
     QString text = message;
     for (QRegularExpressionMatch match = kept.match(text); match.hasMatch(); match = kept.match(text)) {
@@ -61,8 +53,7 @@ QString withoutKeptEntries(const QString& message)
 
 } // namespace
 
-void OrderTable::report(const QString& message) const
-{
+void OrderTable::report(const QString& message) const {
     const QString text = isEditing() ? message : withoutKeptEntries(message);
     if (d->sink)
         d->sink(text);
@@ -70,8 +61,7 @@ void OrderTable::report(const QString& message) const
         qWarning("OrderTable: %s", qPrintable(text));
 }
 
-bool OrderTable::checkActive()
-{
+bool OrderTable::checkActive() {
     // A step of the clerk: lines that could not be read are tried again.
     d->rows.retry();
     if (isActive())
@@ -86,13 +76,11 @@ bool OrderTable::checkActive()
     return false;
 }
 
-void OrderTable::setReopen(std::function<bool()> reopen)
-{
+void OrderTable::setReopen(std::function<bool()> reopen) {
     d->reopen = std::move(reopen);
 }
 
-bool OrderTable::canShow(int row)
-{
+bool OrderTable::canShow(int row) {
     if (row < 0 || row >= int(d->view.size()))
         return true;
     QString error;
@@ -109,8 +97,7 @@ bool OrderTable::canShow(int row)
     return false;
 }
 
-void OrderTable::noticeVanished()
-{
+void OrderTable::noticeVanished() {
     d->viewExact = false; // another program deleted a line
     if (isEditing()) {
         d->vanishWhilePending = true;
@@ -122,16 +109,14 @@ void OrderTable::noticeVanished()
     emit lineVanished();
 }
 
-void OrderTable::noticeVanishedAfterPending()
-{
+void OrderTable::noticeVanishedAfterPending() {
     if (!d->vanishWhilePending)
         return;
     d->vanishWhilePending = false;
     noticeVanished();
 }
 
-bool OrderTable::commitLinks()
-{
+bool OrderTable::commitLinks() {
     const QVector<DataLink*> links = d->links; // a link may unregister itself
     for (DataLink* link : links)
         if (!link->commitPendingText())
@@ -141,24 +126,21 @@ bool OrderTable::commitLinks()
 
 // --- notifications -------------------------------------------------------------
 
-void OrderTable::notifyData(int column)
-{
+void OrderTable::notifyData(int column) {
     if (m_disableCount == 0)
         emit dataChanged(column);
     else
         d->held.data = true;
 }
 
-void OrderTable::notifyView()
-{
+void OrderTable::notifyView() {
     if (m_disableCount == 0)
         emit viewReset();
     else
         d->held.view = true;
 }
 
-void OrderTable::notifyNewLine(bool shown)
-{
+void OrderTable::notifyNewLine(bool shown) {
     if (m_disableCount > 0) {
         d->held.view = true;
         return;
@@ -169,8 +151,7 @@ void OrderTable::notifyNewLine(bool shown)
         emit newLineDropped();
 }
 
-void OrderTable::notifyRow(int row)
-{
+void OrderTable::notifyRow(int row) {
     if (row < 0)
         return;
     if (m_disableCount == 0)
@@ -179,16 +160,14 @@ void OrderTable::notifyRow(int row)
         d->held.view = true;
 }
 
-void OrderTable::notifyCurrent()
-{
+void OrderTable::notifyCurrent() {
     if (m_disableCount == 0)
         emit currentRowChanged(m_current);
     else
         d->held.current = true;
 }
 
-void OrderTable::moveCurrent(int row)
-{
+void OrderTable::moveCurrent(int row) {
     if (row == m_current)
         return;
     m_current = row;
@@ -201,8 +180,7 @@ void OrderTable::moveCurrent(int row)
     notifyCurrent();
 }
 
-void OrderTable::disableControls()
-{
+void OrderTable::disableControls() {
     if (m_disableCount++ > 0)
         return;
     d->held = {};
@@ -210,8 +188,7 @@ void OrderTable::disableControls()
     d->keyAtSuspension = currentKey();
 }
 
-void OrderTable::enableControls()
-{
+void OrderTable::enableControls() {
     if (m_disableCount == 0 || --m_disableCount > 0)
         return;
     // Only what changed meanwhile, and a move only when the step ends on
@@ -231,13 +208,11 @@ void OrderTable::enableControls()
 
 // --- open / close ------------------------------------------------------------------
 
-bool OrderTable::isActive() const
-{
+bool OrderTable::isActive() const {
     return m_state != TableState::Inactive;
 }
 
-bool OrderTable::open(ViewSums* sums)
-{
+bool OrderTable::open(ViewSums* sums) {
     if (isActive())
         return true;
     QString error;
@@ -269,8 +244,7 @@ bool OrderTable::open(ViewSums* sums)
     return true;
 }
 
-void OrderTable::close()
-{
+void OrderTable::close() {
     if (!isActive())
         return;
     d->rows.setEngine(nullptr);
@@ -292,26 +266,22 @@ void OrderTable::close()
     notifyCurrent();
 }
 
-Engine* OrderTable::engine() const
-{
+Engine* OrderTable::engine() const {
     return m_db.isOpen() ? m_db.engine() : nullptr;
 }
 
 // --- field access --------------------------------------------------------------------
 
-int OrderTable::columnIndex(const QString& name) const
-{
+int OrderTable::columnIndex(const QString& name) const {
     return OrderColumns::indexOf(name.toLower());
 }
 
-ColumnType OrderTable::columnType(const QString& name) const
-{
+ColumnType OrderTable::columnType(const QString& name) const {
     const int column = columnIndex(name);
     return column < 0 ? ColumnType::Text : OrderColumns::at(column).type;
 }
 
-QVariant OrderTable::value(int column) const
-{
+QVariant OrderTable::value(int column) const {
     if (!isActive() || column < 0 || column >= OrderColumns::Count)
         return {};
     if (isEditing())
@@ -319,8 +289,7 @@ QVariant OrderTable::value(int column) const
     return currentKey() == 0 ? QVariant() : currentLine()[column];
 }
 
-const QVector<QVariant>& OrderTable::currentLine() const
-{
+const QVector<QVariant>& OrderTable::currentLine() const {
     // Read with the lines after it, as the grid reads its rows: after a move
     // to another view the form's line and the grid's screen come in one
     // statement, one round trip to a server instead of two.
@@ -328,8 +297,7 @@ const QVector<QVariant>& OrderTable::currentLine() const
     return d->rows.rowWithNext(d->view.data() + m_current, next);
 }
 
-QVariant OrderTable::value(const QString& name) const
-{
+QVariant OrderTable::value(const QString& name) const {
     const int column = columnIndex(name);
     if (column < 0) {
         report(QStringLiteral("Field '%1' not found").arg(name));
@@ -338,77 +306,63 @@ QVariant OrderTable::value(const QString& name) const
     return value(column);
 }
 
-bool OrderTable::isNull(OrderColumns::Index column) const
-{
+bool OrderTable::isNull(OrderColumns::Index column) const {
     return !value(column).isValid();
 }
 
-bool OrderTable::isNull(const QString& name) const
-{
+bool OrderTable::isNull(const QString& name) const {
     return !value(name).isValid();
 }
 
-qint32 OrderTable::asInteger(OrderColumns::Index column) const
-{
+qint32 OrderTable::asInteger(OrderColumns::Index column) const {
     return FieldCodec::toInteger(value(column));
 }
 
-qint32 OrderTable::asInteger(const QString& name) const
-{
+qint32 OrderTable::asInteger(const QString& name) const {
     return FieldCodec::toInteger(value(name));
 }
 
-Currency OrderTable::asCurrency(OrderColumns::Index column) const
-{
+Currency OrderTable::asCurrency(OrderColumns::Index column) const {
     return FieldCodec::toCurrency(value(column));
 }
 
-Currency OrderTable::asCurrency(const QString& name) const
-{
+Currency OrderTable::asCurrency(const QString& name) const {
     return FieldCodec::toCurrency(value(name));
 }
 
-double OrderTable::asFloat(OrderColumns::Index column) const
-{
+double OrderTable::asFloat(OrderColumns::Index column) const {
     return FieldCodec::toFloat(value(column));
 }
 
-double OrderTable::asFloat(const QString& name) const
-{
+double OrderTable::asFloat(const QString& name) const {
     return FieldCodec::toFloat(value(name));
 }
 
-QString OrderTable::asString(OrderColumns::Index column) const
-{
+QString OrderTable::asString(OrderColumns::Index column) const {
     return FieldCodec::text(value(column));
 }
 
-QString OrderTable::asString(const QString& name) const
-{
+QString OrderTable::asString(const QString& name) const {
     return FieldCodec::text(value(name));
 }
 
-QDate OrderTable::asDate(const QString& name) const
-{
+QDate OrderTable::asDate(const QString& name) const {
     return FieldCodec::toDate(value(name));
 }
 
-QVariant OrderTable::storedValue(OrderColumns::Index column) const
-{
+QVariant OrderTable::storedValue(OrderColumns::Index column) const {
     const qint32 key = isActive() ? currentKey() : 0;
     if (key == 0)
         return {};
     return currentLine()[column];
 }
 
-QVariant OrderTable::storedValue(const QString& name) const
-{
+QVariant OrderTable::storedValue(const QString& name) const {
     const int column = columnIndex(name);
     return column < 0 ? QVariant() : storedValue(OrderColumns::Index(column));
 }
 
-bool OrderTable::setValue(const QString& name, const QVariant& value)
-{
+bool OrderTable::setValue(const QString& name, const QVariant& value) {
     const int column = columnIndex(name);
     if (column < 0) {
         report(QStringLiteral("Field '%1' not found").arg(name));
@@ -417,8 +371,7 @@ bool OrderTable::setValue(const QString& name, const QVariant& value)
     return setValue(column, value);
 }
 
-bool OrderTable::convertForPending(int column, const QVariant& value, QVariant* converted)
-{
+bool OrderTable::convertForPending(int column, const QVariant& value, QVariant* converted) {
     if (!checkActive())
         return false;
     if (column < 0 || column >= OrderColumns::Count) {
@@ -437,15 +390,13 @@ bool OrderTable::convertForPending(int column, const QVariant& value, QVariant* 
     return true;
 }
 
-void OrderTable::putPending(int column, const QVariant& converted)
-{
+void OrderTable::putPending(int column, const QVariant& converted) {
     d->buffer[column] = converted;
     d->changed[column] = true;
     m_modified = true;
 }
 
-bool OrderTable::setValue(int column, const QVariant& value)
-{
+bool OrderTable::setValue(int column, const QVariant& value) {
     QVariant converted;
     if (!convertForPending(column, value, &converted))
         return false;
@@ -455,8 +406,7 @@ bool OrderTable::setValue(int column, const QVariant& value)
     return true;
 }
 
-bool OrderTable::setValues(const std::vector<std::pair<int, QVariant>>& values)
-{
+bool OrderTable::setValues(const std::vector<std::pair<int, QVariant>>& values) {
     std::vector<QVariant> converted(values.size());
     for (size_t i = 0; i < values.size(); ++i)
         if (!convertForPending(values[i].first, values[i].second, &converted[i]))
@@ -470,13 +420,11 @@ bool OrderTable::setValues(const std::vector<std::pair<int, QVariant>>& values)
 
 // --- reading for the grid ----------------------------------------------------------------
 
-int OrderTable::viewRowCount() const
-{
+int OrderTable::viewRowCount() const {
     return recordCount() + (m_state == TableState::Insert ? 1 : 0);
 }
 
-QVariant OrderTable::cellValue(int row, int column) const
-{
+QVariant OrderTable::cellValue(int row, int column) const {
     if (row < 0 || row >= viewRowCount() || column < 0 || column >= OrderColumns::Count)
         return {};
     if (isEditing() && row == m_current)
@@ -486,16 +434,14 @@ QVariant OrderTable::cellValue(int row, int column) const
     return d->rows.rowWithNext(d->view.data() + row, next)[column];
 }
 
-QString OrderTable::cellText(int row, int column) const
-{
+QString OrderTable::cellText(int row, int column) const {
     return FieldCodec::displayText(cellValue(row, column), column);
 }
 
 // --- whole-view work ---------------------------------------------------------------------
 
 bool OrderTable::readLines(const QVector<int>& columns,
-                           const std::function<void(int row, const QVariant* values)>& visit)
-{
+                           const std::function<void(int row, const QVariant* values)>& visit) {
     if (!checkActive())
         return false;
     QString error;
@@ -507,8 +453,8 @@ bool OrderTable::readLines(const QVector<int>& columns,
 }
 
 bool OrderTable::readLinesOf(const QVector<int>& columns,
-                             const std::function<void(int row, const QVariant* values)>& visit, QString* error)
-{
+                             const std::function<void(int row, const QVariant* values)>& visit,
+                             QString* error) {
     QStringList names;
     for (int column : columns)
         names << OrderColumns::name(column);
@@ -522,7 +468,9 @@ bool OrderTable::readLinesOf(const QVector<int>& columns,
     std::vector<QVector<QVariant>> lines(keys.size());
     const bool read = scanLinesInKeyOrder(
         names, columns, keys, false,
-        [&](int i, const QVariant* values) { lines[size_t(i)] = QVector<QVariant>(values, values + columns.size()); },
+        [&](int i, const QVariant* values) {
+            lines[size_t(i)] = QVector<QVariant>(values, values + columns.size());
+        },
         error);
     if (!read)
         return false;
@@ -536,13 +484,13 @@ bool OrderTable::readLinesOf(const QVector<int>& columns,
 bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns,
                                      const std::vector<qint32>& keys, bool descending,
                                      const std::function<void(int row, const QVariant* values)>& visit,
-                                     QString* error)
-{
+                                     QString* error) {
     // The lines are read in one pass instead of a look-up per line. The keys
     // decide what is visited: a line stored by another program since the
     // view was read is passed over, one it deleted is visited with no values.
-    const QString sql = QStringLiteral("SELECT key, %1 FROM Table1").arg(names.join(u", ")) + viewCondition() +
-                        QStringLiteral(" ORDER BY key") + (descending ? QStringLiteral(" DESC") : QString());
+    const QString sql = QStringLiteral("SELECT key, %1 FROM Table1").arg(names.join(u", ")) +
+                        viewCondition() + QStringLiteral(" ORDER BY key") +
+                        (descending ? QStringLiteral(" DESC") : QString());
     const auto comesBefore = [descending](qint32 a, qint32 b) { return descending ? a > b : a < b; };
     QVector<QVariant> values(columns.size());
     QVector<QVariant> missing(columns.size());
@@ -570,17 +518,20 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
         *error = Engine::notOpenMessage();
         return false;
     }
-    const bool read = db->query(sql, {}, [&](const EngineRow& line) {
-        const qint32 key = qint32(line.integer(0));
-        for (; row < keys.size() && comesBefore(keys[row], key); ++row)
-            visit(int(row), missing.constData());
-        if (row == keys.size() || keys[row] != key)
+    const bool read = db->query(
+        sql, {},
+        [&](const EngineRow& line) {
+            const qint32 key = qint32(line.integer(0));
+            for (; row < keys.size() && comesBefore(keys[row], key); ++row)
+                visit(int(row), missing.constData());
+            if (row == keys.size() || keys[row] != key)
+                return true;
+            for (int i = 0; i < columns.size(); ++i)
+                values[i] = readValue(line, i);
+            visit(int(row++), values.constData());
             return true;
-        for (int i = 0; i < columns.size(); ++i)
-            values[i] = readValue(line, i);
-        visit(int(row++), values.constData());
-        return true;
-    }, error);
+        },
+        error);
     if (!read)
         return false;
     for (; row < keys.size(); ++row)
@@ -588,8 +539,7 @@ bool OrderTable::scanLinesInKeyOrder(const QStringList& names, const QVector<int
     return true;
 }
 
-bool OrderTable::sums(ViewSums* out)
-{
+bool OrderTable::sums(ViewSums* out) {
     if (!checkActive())
         return false;
     QString error;
@@ -600,8 +550,7 @@ bool OrderTable::sums(ViewSums* out)
     return true;
 }
 
-bool OrderTable::execute(const QString& sql)
-{
+bool OrderTable::execute(const QString& sql) {
     Engine* db = engine();
     QString error = Engine::notOpenMessage();
     if (!db || !db->execute(sql, {}, nullptr, &error)) {

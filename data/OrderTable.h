@@ -50,13 +50,13 @@ enum class TableState { Inactive, Browse, Edit, Insert };
 
 struct ViewSums {
     qint64 count = 0;
-    qint64 pieces = 0;  // sum of polucbr
-    Currency money;     // sum of obsto, exact
+    qint64 pieces = 0; // sum of polucbr
+    Currency money;    // sum of obsto, exact
 };
 
 class OrderTable : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit OrderTable(Database& database, QObject* parent = nullptr);
     ~OrderTable() override;
 
@@ -157,8 +157,8 @@ public:
     bool settle();
 
     // --- editing ---------------------------------------------------------------
-    bool append();  // settles, then a new empty pending line at the end (Insert)
-    bool edit();    // Browse → Edit; on an empty view starts a new line
+    bool append(); // settles, then a new empty pending line at the end (Insert)
+    bool edit();   // Browse → Edit; on an empty view starts a new line
     // Stores the pending line. An edited line that another program changed or
     // deleted since it was read is not stored: the error says so and the
     // entries stay pending (Cancel then shows the line as it is stored now).
@@ -251,7 +251,7 @@ public:
     bool setValues(const std::vector<std::pair<int, QVariant>>& values);
 
     // --- reading for the grid ------------------------------------------------
-    int viewRowCount() const;             // lines the grid shows (incl. a pending new line)
+    int viewRowCount() const;                      // lines the grid shows (incl. a pending new line)
     QVariant cellValue(int row, int column) const; // pending buffer for the current row
     // asString's text, except the note, shown without blanks and control
     // characters at either end.
@@ -265,12 +265,13 @@ public:
     // included), in the view's order, for readers of the whole view such as
     // the export: one statement inside one read transaction, the row cache
     // left alone. visit gets the row and one value per column, in value form.
-    bool readLines(const QVector<int>& columns, const std::function<void(int row, const QVariant* values)>& visit);
+    bool readLines(const QVector<int>& columns,
+                   const std::function<void(int row, const QVariant* values)>& visit);
     // Runs one text command on the connection; the result is not read. A
     // command that may write drops the cached rows and columns.
     bool execute(const QString& sql);
 
-signals:
+  signals:
     void stateChanged(TableState state);
     void dataChanged(int column); // -1: the current line moved or was re-read
     void afterPost();
@@ -297,7 +298,7 @@ signals:
     // Recalculate, the export): it shows what every program has stored.
     void viewRead();
 
-private:
+  private:
     void report(const QString& message) const;
     bool commitLinks();
     bool isEditing() const { return m_state == TableState::Edit || m_state == TableState::Insert; }
@@ -323,8 +324,8 @@ private:
     bool readView(ViewSums* sums, QString* error, const std::function<bool(QString*)>& alsoRead = {});
     // refresh's steps, with alsoRead run inside its read transaction.
     bool reread(ViewSums* sums, const std::function<bool(QString*)>& alsoRead);
-    bool readLinesOf(const QVector<int>& columns, const std::function<void(int row, const QVariant* values)>& visit,
-                     QString* error);
+    bool readLinesOf(const QVector<int>& columns,
+                     const std::function<void(int row, const QVariant* values)>& visit, QString* error);
     bool readSums(ViewSums* out, QString* error);
     // After a reading of the view (with its sums, or none).
     void viewReadWith(const ViewSums* sums);
@@ -343,8 +344,9 @@ private:
     QString viewCondition() const;
     // Visits the lines of keys (in key order, ascending or descending) with
     // their position in keys.
-    bool scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns, const std::vector<qint32>& keys,
-                             bool descending, const std::function<void(int row, const QVariant* values)>& visit,
+    bool scanLinesInKeyOrder(const QStringList& names, const QVector<int>& columns,
+                             const std::vector<qint32>& keys, bool descending,
+                             const std::function<void(int row, const QVariant* values)>& visit,
                              QString* error);
     bool parseSort(const QString& sortText, int* column, bool* descending);
     bool reselect(bool filtered, const QString& filterText, ViewSums* sums);

@@ -2,13 +2,11 @@
 
 // --- editing ---------------------------------------------------------------------------
 
-qint32 OrderTable::pendingKey() const
-{
+qint32 OrderTable::pendingKey() const {
     return m_state == TableState::Insert ? d->pendingKey : 0;
 }
 
-bool OrderTable::reserveKey(qint32* out)
-{
+bool OrderTable::reserveKey(qint32* out) {
     if (!checkActive())
         return false;
     QString error;
@@ -19,8 +17,7 @@ bool OrderTable::reserveKey(qint32* out)
     return true;
 }
 
-bool OrderTable::keepKeys()
-{
+bool OrderTable::keepKeys() {
     if (!checkActive())
         return false;
     QString error;
@@ -31,8 +28,7 @@ bool OrderTable::keepKeys()
     return true;
 }
 
-bool OrderTable::append()
-{
+bool OrderTable::append() {
     if (!checkActive() || !settle())
         return false;
     qint32 key = 0;
@@ -55,8 +51,7 @@ bool OrderTable::append()
     return true;
 }
 
-bool OrderTable::edit()
-{
+bool OrderTable::edit() {
     if (!checkActive())
         return false;
     if (isEditing())
@@ -74,8 +69,7 @@ bool OrderTable::edit()
     return true;
 }
 
-bool OrderTable::post()
-{
+bool OrderTable::post() {
     if (!checkActive())
         return false;
     if (!isEditing())
@@ -99,8 +93,7 @@ bool OrderTable::post()
     return true;
 }
 
-bool OrderTable::writePending(qint32* key, QString* error)
-{
+bool OrderTable::writePending(qint32* key, QString* error) {
     Engine* db = engine();
     bool inserting = m_state == TableState::Insert;
     const qint32 target = inserting ? d->pendingKey : currentKey();
@@ -142,7 +135,8 @@ bool OrderTable::writePending(qint32* key, QString* error)
         sql = QStringLiteral("INSERT INTO Table1 (%1) VALUES (%2)")
                   .arg(names.join(u", "), QStringList(names.size(), QStringLiteral("?")).join(u", "));
     } else {
-        sql = QStringLiteral("UPDATE Table1 SET %1 = ? WHERE key = ?").arg(names.join(QStringLiteral(" = ?, ")));
+        sql = QStringLiteral("UPDATE Table1 SET %1 = ? WHERE key = ?")
+                  .arg(names.join(QStringLiteral(" = ?, ")));
         values << target;
         if (checkVersion) {
             sql += QStringLiteral(" AND %1 = ?").arg(db->versionExpression());
@@ -155,9 +149,9 @@ bool OrderTable::writePending(qint32* key, QString* error)
     sql += d->rows.returning();
     // Whether the line as stored passes the filter, so that the view can
     // follow the store without being read again.
-    const QString filterQuestion = filterCondition().isEmpty()
-                                       ? QString()
-                                       : QStringLiteral(", CASE WHEN (%1) THEN 1 ELSE 0 END").arg(m_filterText);
+    const QString filterQuestion =
+        filterCondition().isEmpty() ? QString()
+                                    : QStringLiteral(", CASE WHEN (%1) THEN 1 ELSE 0 END").arg(m_filterText);
     sql += filterQuestion;
     const int questionColumn = RowCache::ReturnedColumns + (filterQuestion.isEmpty() ? 0 : 1);
     const StoreQuestion question = d->storeQuestion ? d->storeQuestion() : StoreQuestion();
@@ -168,7 +162,8 @@ bool OrderTable::writePending(qint32* key, QString* error)
     qint64 changed = 0;
     const EngineVisitor keep = [&](const EngineRow& row) {
         d->rows.keep(row);
-        d->storedPassesFilter = filterQuestion.isEmpty() ? 1 : int(row.integer(RowCache::ReturnedColumns) != 0);
+        d->storedPassesFilter =
+            filterQuestion.isEmpty() ? 1 : int(row.integer(RowCache::ReturnedColumns) != 0);
         if (!question.expression.isEmpty())
             question.answered(row, questionColumn);
         ++changed;
@@ -200,8 +195,7 @@ bool OrderTable::writePending(qint32* key, QString* error)
 // file brings its lines with their own keys and moves the key sequence past
 // them: a line pending meanwhile finds its key taken at every try. It takes a
 // new one, and the photo number that came with the old key moves with it.
-bool OrderTable::replaceTakenKey(qint32 taken)
-{
+bool OrderTable::replaceTakenKey(qint32 taken) {
     bool exists = false;
     QString ignored; // the store's own failure is the one reported
     if (!lineExists(taken, &exists, &ignored) || !exists)
@@ -222,8 +216,7 @@ bool OrderTable::replaceTakenKey(qint32 taken)
     return false;
 }
 
-bool OrderTable::storedAsPending(qint32 key)
-{
+bool OrderTable::storedAsPending(qint32 key) {
     d->rows.drop(key);
     const RowValues& stored = d->rows.row(key);
     if (!stored[OrderColumns::Key].isValid())
@@ -234,8 +227,7 @@ bool OrderTable::storedAsPending(qint32 key)
     return true;
 }
 
-void OrderTable::finishPost(qint32 key)
-{
+void OrderTable::finishPost(qint32 key) {
     const bool inserted = m_state == TableState::Insert;
     d->followStore(key, inserted, m_filtered);
     d->storeInCaches(key, inserted);
@@ -271,8 +263,7 @@ void OrderTable::finishPost(qint32 key)
     noticeVanishedAfterPending();
 }
 
-void OrderTable::cancel()
-{
+void OrderTable::cancel() {
     if (!isEditing())
         return;
     const bool wasInsert = m_state == TableState::Insert;
@@ -301,8 +292,7 @@ void OrderTable::cancel()
     noticeVanishedAfterPending();
 }
 
-bool OrderTable::remove()
-{
+bool OrderTable::remove() {
     if (!checkActive())
         return false;
     if (m_state == TableState::Insert) {
@@ -328,8 +318,9 @@ bool OrderTable::remove()
     QString error;
     qint64 erased = 0;
     bool remains = false;
-    if (!db->execute(QStringLiteral("DELETE FROM Table1 WHERE key = ? AND %1 = ?").arg(db->versionExpression()),
-                     {key, QString::fromUtf8(version)}, &erased, &error) ||
+    if (!db->execute(
+            QStringLiteral("DELETE FROM Table1 WHERE key = ? AND %1 = ?").arg(db->versionExpression()),
+            {key, QString::fromUtf8(version)}, &erased, &error) ||
         (erased == 0 && !lineExists(key, &remains, &error))) {
         report(error);
         return false;

@@ -12,8 +12,7 @@ constexpr OrderColumns::Index Searched[] = {
 
 } // namespace
 
-bool OrderTable::matchingKeys(const QString& text, std::vector<qint32>* keys, QString* error)
-{
+bool OrderTable::matchingKeys(const QString& text, std::vector<qint32>* keys, QString* error) {
     Engine* db = engine();
     if (!db) {
         *error = Engine::notOpenMessage();
@@ -27,16 +26,18 @@ bool OrderTable::matchingKeys(const QString& text, std::vector<qint32>* keys, QS
     const QString sql = QStringLiteral("SELECT key FROM Table1 WHERE ") +
                         (view.isEmpty() ? match : QStringLiteral("(%1) AND %2").arg(view, match));
     keys->clear();
-    const bool read = db->query(sql, {text}, [keys](const EngineRow& row) {
-        keys->push_back(qint32(row.integer(0)));
-        return true;
-    }, error);
+    const bool read = db->query(
+        sql, {text},
+        [keys](const EngineRow& row) {
+            keys->push_back(qint32(row.integer(0)));
+            return true;
+        },
+        error);
     std::sort(keys->begin(), keys->end());
     return read;
 }
 
-bool OrderTable::find(const QString& text, FindFrom from, Found* found)
-{
+bool OrderTable::find(const QString& text, FindFrom from, Found* found) {
     *found = Found();
     if (!checkActive() || !settle())
         return false;
@@ -48,7 +49,9 @@ bool OrderTable::find(const QString& text, FindFrom from, Found* found)
     }
     // A line another program stored since the view was read passes the
     // condition but is not in the view: it is neither counted nor found.
-    const auto inView = [this](qint32 key) { return std::binary_search(d->base.begin(), d->base.end(), key); };
+    const auto inView = [this](qint32 key) {
+        return std::binary_search(d->base.begin(), d->base.end(), key);
+    };
     found->count = int(std::count_if(keys.begin(), keys.end(), inView));
     const int lines = int(d->view.size());
     if (found->count == 0 || lines == 0)

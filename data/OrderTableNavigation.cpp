@@ -2,25 +2,21 @@
 
 // --- navigation ------------------------------------------------------------------------
 
-int OrderTable::recordCount() const
-{
+int OrderTable::recordCount() const {
     return isActive() ? int(d->view.size()) : 0;
 }
 
-qint32 OrderTable::currentKey() const
-{
+qint32 OrderTable::currentKey() const {
     if (m_state == TableState::Insert || m_current < 0 || m_current >= int(d->view.size()))
         return 0;
     return d->view[size_t(m_current)];
 }
 
-bool OrderTable::commitTypedText()
-{
+bool OrderTable::commitTypedText() {
     return !isEditing() || commitLinks();
 }
 
-bool OrderTable::settle()
-{
+bool OrderTable::settle() {
     if (!isEditing())
         return true;
     if (!commitLinks())
@@ -31,8 +27,7 @@ bool OrderTable::settle()
     return true;
 }
 
-bool OrderTable::first()
-{
+bool OrderTable::first() {
     if (!checkActive() || !settle() || !canShow(0))
         return false;
     // Flags first: handlers of the move's notifications read them.
@@ -42,8 +37,7 @@ bool OrderTable::first()
     return true;
 }
 
-bool OrderTable::last()
-{
+bool OrderTable::last() {
     if (!checkActive() || !settle() || !canShow(int(d->view.size()) - 1))
         return false;
     m_bof = d->view.empty();
@@ -52,8 +46,7 @@ bool OrderTable::last()
     return true;
 }
 
-bool OrderTable::next()
-{
+bool OrderTable::next() {
     if (!checkActive() || !settle())
         return false;
     if (m_current + 1 >= int(d->view.size())) {
@@ -68,8 +61,7 @@ bool OrderTable::next()
     return true;
 }
 
-bool OrderTable::prior()
-{
+bool OrderTable::prior() {
     if (!checkActive() || !settle())
         return false;
     if (m_current <= 0) {
@@ -84,8 +76,7 @@ bool OrderTable::prior()
     return true;
 }
 
-bool OrderTable::moveTo(int row)
-{
+bool OrderTable::moveTo(int row) {
     if (!checkActive())
         return false;
     if (row == m_current)
@@ -104,28 +95,29 @@ bool OrderTable::moveTo(int row)
     return true;
 }
 
-QString OrderTable::bookmark() const
-{
+QString OrderTable::bookmark() const {
     const qint32 key = isActive() ? currentKey() : 0;
     return key == 0 ? QString() : QString::number(key);
 }
 
-bool OrderTable::lineExists(qint32 key, bool* exists, QString* error)
-{
+bool OrderTable::lineExists(qint32 key, bool* exists, QString* error) {
     *exists = false;
-    return engine()->query(QStringLiteral("SELECT 1 FROM Table1 WHERE key = ?"), {key},
-                           [exists](const EngineRow&) { *exists = true; return false; }, error);
+    return engine()->query(
+        QStringLiteral("SELECT 1 FROM Table1 WHERE key = ?"), {key},
+        [exists](const EngineRow&) {
+            *exists = true;
+            return false;
+        },
+        error);
 }
 
-bool OrderTable::hasBookmark(const QString& bookmark) const
-{
+bool OrderTable::hasBookmark(const QString& bookmark) const {
     bool ok = false;
     const qint32 key = bookmark.toInt(&ok);
     return ok && isActive() && d->rowOfKey(key) >= 0;
 }
 
-bool OrderTable::gotoBookmark(const QString& bookmark)
-{
+bool OrderTable::gotoBookmark(const QString& bookmark) {
     if (!checkActive())
         return false;
     if (bookmark.isEmpty())

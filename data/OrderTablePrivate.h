@@ -26,12 +26,13 @@ const QString EmptyDataset = QStringLiteral("Cannot perform this operation on an
 const QString NotEditing = QStringLiteral("Dataset not in edit or insert mode");
 // Another program on the register stored or deleted the line after this one
 // read it: storing over it would silently undo the other's work.
-const QString ChangedOnStore = QStringLiteral(
-    "This line was changed by another user (or deleted) since it was read, so your changes were not stored.\r\n"
-    "Your entries are kept: press Cancel to see the line as it is stored now.");
-const QString ChangedOnDelete = QStringLiteral(
-    "This line was changed by another user since it was read, so it was not deleted.\r\n"
-    "Look at it as it is stored now, and delete it again if it should still go.");
+const QString ChangedOnStore =
+    QStringLiteral("This line was changed by another user (or deleted) since it was read, so your changes "
+                   "were not stored.\r\n"
+                   "Your entries are kept: press Cancel to see the line as it is stored now.");
+const QString ChangedOnDelete =
+    QStringLiteral("This line was changed by another user since it was read, so it was not deleted.\r\n"
+                   "Look at it as it is stored now, and delete it again if it should still go.");
 
 // Column caches kept at once; each costs about 8 MB at a million lines.
 constexpr size_t MaxColumnCaches = 4;
@@ -74,8 +75,7 @@ struct OrderTable::Private {
     ViewSums storedShare;
     int storedPassesFilter = -1;
 
-    static ViewSums shareOf(const RowValues& line)
-    {
+    static ViewSums shareOf(const RowValues& line) {
         ViewSums share;
         share.count = 1;
         share.pieces = FieldCodec::toInteger(line[OrderColumns::Polucbr]);
@@ -85,8 +85,7 @@ struct OrderTable::Private {
 
     // Adds (sign 1) or takes off (-1) a line's share; a total beyond 64 bits
     // leaves the view to a new reading, which reports it.
-    void countShare(const ViewSums& share, int sign)
-    {
+    void countShare(const ViewSums& share, int sign) {
         qint64 money = viewSums.money.units();
         if (__builtin_add_overflow(viewSums.count, sign * share.count, &viewSums.count) ||
             __builtin_add_overflow(viewSums.pieces, sign * share.pieces, &viewSums.pieces) ||
@@ -97,8 +96,7 @@ struct OrderTable::Private {
 
     // A stored line changes the view's sums by its new share less its old
     // one, and stays in the view whether or not it passes the filter.
-    void followStore(qint32 key, bool inserted, bool filtered)
-    {
+    void followStore(qint32 key, bool inserted, bool filtered) {
         if (!viewExact)
             return;
         if (storedPassesFilter < 0) {
@@ -114,16 +112,14 @@ struct OrderTable::Private {
             leftFilter[key] = storedShare;
     }
 
-    void followDelete(qint32 key, const ViewSums& share)
-    {
+    void followDelete(qint32 key, const ViewSums& share) {
         countShare(share, -1);
         leftFilter.erase(key);
     }
 
     // What a new reading of the view with an unchanged filter gives, from
     // the view kept: the lines that left the filter go, with their shares.
-    void dropLinesLeftFilter()
-    {
+    void dropLinesLeftFilter() {
         for (const auto& [key, share] : leftFilter) {
             const auto inBase = std::lower_bound(base.begin(), base.end(), key);
             if (inBase != base.end() && *inBase == key)
@@ -143,7 +139,7 @@ struct OrderTable::Private {
     RowValues buffer;      // the pending line
     QVector<bool> changed; // columns set since the line became pending
     qint32 keyBeforeInsert = 0;
-    qint32 pendingKey = 0; // reserved for the pending new line
+    qint32 pendingKey = 0;  // reserved for the pending new line
     QByteArray editVersion; // the edited line's version as it was read
     // The connection broke while the pending new line was being stored: it
     // may be stored already, so the next store must not store it again.
@@ -167,20 +163,17 @@ struct OrderTable::Private {
     int rowAtSuspension = -1;
     qint32 keyAtSuspension = 0;
 
-    void clearBuffer()
-    {
+    void clearBuffer() {
         buffer = RowValues(OrderColumns::Count);
         changed = QVector<bool>(OrderColumns::Count, false);
     }
 
-    int rowOfKey(qint32 key) const
-    {
+    int rowOfKey(qint32 key) const {
         const auto it = std::find(view.begin(), view.end(), key);
         return it == view.end() ? -1 : int(it - view.begin());
     }
 
-    ColumnCache* cacheFor(int column, Engine* engine, QString* error)
-    {
+    ColumnCache* cacheFor(int column, Engine* engine, QString* error) {
         for (auto it = caches.begin(); it != caches.end(); ++it) {
             if ((*it)->column() == column) {
                 std::rotate(it, it + 1, caches.end());
@@ -201,8 +194,7 @@ struct OrderTable::Private {
     }
 
     bool orderKeys(const std::vector<qint32>& keys, int column, bool descending, Engine* engine,
-                   std::vector<qint32>* out, QString* error)
-    {
+                   std::vector<qint32>* out, QString* error) {
         if (column == OrderColumns::Key) {
             *out = keys;
             if (descending)
@@ -217,10 +209,10 @@ struct OrderTable::Private {
     }
 
     // A stored line enters the view at its place in the sort order; returns its row.
-    int placeInView(qint32 key, Engine* engine)
-    {
+    int placeInView(qint32 key, Engine* engine) {
         QString ignored;
-        ColumnCache* cache = sortColumn == OrderColumns::Key ? nullptr : cacheFor(sortColumn, engine, &ignored);
+        ColumnCache* cache =
+            sortColumn == OrderColumns::Key ? nullptr : cacheFor(sortColumn, engine, &ignored);
         if (!cache && sortColumn != OrderColumns::Key)
             viewExact = false; // placed by key: a new reading would sort it elsewhere
         const bool descending = sortDescending;
@@ -233,8 +225,7 @@ struct OrderTable::Private {
         return int(placed - view.begin());
     }
 
-    void storeInCaches(qint32 key, bool allColumns)
-    {
+    void storeInCaches(qint32 key, bool allColumns) {
         for (const auto& cache : caches)
             if (allColumns || changed[cache->column()])
                 cache->store(key, buffer[cache->column()]);

@@ -4,15 +4,13 @@
 
 namespace {
 
-QString columnName(int column)
-{
+QString columnName(int column) {
     return OrderColumns::name(column);
 }
 
 } // namespace
 
-bool OrderTable::lineCountsByValue(int column, QHash<QString, qint64>* counts, QString* error)
-{
+bool OrderTable::lineCountsByValue(int column, QHash<QString, qint64>* counts, QString* error) {
     Engine* db = engine();
     if (!db) {
         *error = Engine::notOpenMessage();
@@ -22,15 +20,18 @@ bool OrderTable::lineCountsByValue(int column, QHash<QString, qint64>* counts, Q
     const QString sql =
         QStringLiteral("SELECT %1, COUNT(*) FROM Table1 WHERE %1 IS NOT NULL AND %1 <> '' GROUP BY %1")
             .arg(columnName(column));
-    return db->query(sql, {}, [counts](const EngineRow& row) {
-        const std::string_view text = row.text(0);
-        counts->insert(QString::fromUtf8(text.data(), qsizetype(text.size())), row.integer(1));
-        return true;
-    }, error);
+    return db->query(
+        sql, {},
+        [counts](const EngineRow& row) {
+            const std::string_view text = row.text(0);
+            counts->insert(QString::fromUtf8(text.data(), qsizetype(text.size())), row.integer(1));
+            return true;
+        },
+        error);
 }
 
-bool OrderTable::renameInLines(int column, const QString& from, const QString& to, qint64* changed, QString* error)
-{
+bool OrderTable::renameInLines(int column, const QString& from, const QString& to, qint64* changed,
+                               QString* error) {
     Engine* db = engine();
     if (!db) {
         *error = Engine::notOpenMessage();

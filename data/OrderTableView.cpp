@@ -2,8 +2,7 @@
 
 // --- reading the view ------------------------------------------------------------------
 
-bool OrderTable::selectView(QString* error, ViewSums* sums)
-{
+bool OrderTable::selectView(QString* error, ViewSums* sums) {
     // With the sums, the lines come in the order of the index that holds
     // the summed columns, and their keys are put in order here: the server
     // would otherwise sort the wider lines, which takes it longer than
@@ -56,8 +55,7 @@ bool OrderTable::selectView(QString* error, ViewSums* sums)
     return true;
 }
 
-bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bool(QString*)>& alsoRead)
-{
+bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bool(QString*)>& alsoRead) {
     Engine* db = engine();
     if (!db) {
         *error = Engine::notOpenMessage();
@@ -83,8 +81,8 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
     // shown, or shown but not summed.
     if (!db->beginRead(error))
         return false;
-    const bool read = selectView(error) && (!sums || readSums(sums, error)) && (!alsoRead || alsoRead(error)) &&
-                      db->commit(error);
+    const bool read = selectView(error) && (!sums || readSums(sums, error)) &&
+                      (!alsoRead || alsoRead(error)) && db->commit(error);
     if (!read) {
         db->rollback();
         return false;
@@ -93,8 +91,7 @@ bool OrderTable::readView(ViewSums* sums, QString* error, const std::function<bo
     return true;
 }
 
-void OrderTable::viewReadWith(const ViewSums* sums)
-{
+void OrderTable::viewReadWith(const ViewSums* sums) {
     d->viewExact = sums != nullptr;
     d->leftFilter.clear();
     if (sums)
@@ -102,8 +99,7 @@ void OrderTable::viewReadWith(const ViewSums* sums)
     emit viewRead();
 }
 
-bool OrderTable::keepViewAfterOwnStores(bool filtered, const QString& filterText, ViewSums* sums)
-{
+bool OrderTable::keepViewAfterOwnStores(bool filtered, const QString& filterText, ViewSums* sums) {
     Engine* db = engine();
     if (!sums || !d->viewExact || !db || filtered != m_filtered || filterText != m_filterText ||
         db->othersChangedSinceView())
@@ -116,21 +112,18 @@ bool OrderTable::keepViewAfterOwnStores(bool filtered, const QString& filterText
     return true;
 }
 
-QString OrderTable::filterCondition() const
-{
+QString OrderTable::filterCondition() const {
     if (!m_filtered || m_filterText.trimmed().isEmpty())
         return QString();
     return QStringLiteral(" WHERE (%1)").arg(m_filterText);
 }
 
-QString OrderTable::viewCondition() const
-{
+QString OrderTable::viewCondition() const {
     const QString predicate = viewPredicate();
     return predicate.isEmpty() ? predicate : QStringLiteral(" WHERE ") + predicate;
 }
 
-QString OrderTable::viewPredicate() const
-{
+QString OrderTable::viewPredicate() const {
     if (filterCondition().isEmpty())
         return QString();
     QString predicate = QStringLiteral("(%1)").arg(m_filterText);
@@ -143,34 +136,35 @@ QString OrderTable::viewPredicate() const
     return predicate;
 }
 
-bool OrderTable::readSums(ViewSums* out, QString* error)
-{
-    const QString sql = OrderColumns::sumsQuery() +
-                        viewCondition();
+bool OrderTable::readSums(ViewSums* out, QString* error) {
+    const QString sql = OrderColumns::sumsQuery() + viewCondition();
     Engine* db = engine();
     if (!db) {
         *error = Engine::notOpenMessage();
         return false;
     }
-    return db->query(sql, {}, [out](const EngineRow& row) {
-        out->count = row.integer(0);
-        out->pieces = row.integer(1);
-        out->money = Currency::fromUnits(row.integer(2));
-        return false;
-    }, error);
+    return db->query(
+        sql, {},
+        [out](const EngineRow& row) {
+            out->count = row.integer(0);
+            out->pieces = row.integer(1);
+            out->money = Currency::fromUnits(row.integer(2));
+            return false;
+        },
+        error);
 }
 
 // --- view definition -------------------------------------------------------------------
 
-bool OrderTable::parseSort(const QString& sortText, int* column, bool* descending)
-{
+bool OrderTable::parseSort(const QString& sortText, int* column, bool* descending) {
     const QStringList parts = sortText.split(u' ', Qt::SkipEmptyParts);
     *column = OrderColumns::Key;
     *descending = false;
     if (parts.isEmpty())
         return true;
-    if (parts.size() > 2 || (parts.size() == 2 && parts[1].compare(QLatin1String("DESC"), Qt::CaseInsensitive) != 0 &&
-                             parts[1].compare(QLatin1String("ASC"), Qt::CaseInsensitive) != 0)) {
+    if (parts.size() > 2 ||
+        (parts.size() == 2 && parts[1].compare(QLatin1String("DESC"), Qt::CaseInsensitive) != 0 &&
+         parts[1].compare(QLatin1String("ASC"), Qt::CaseInsensitive) != 0)) {
         report(QStringLiteral("Invalid sort order '%1'").arg(sortText));
         return false;
     }
@@ -183,8 +177,7 @@ bool OrderTable::parseSort(const QString& sortText, int* column, bool* descendin
     return true;
 }
 
-bool OrderTable::setSort(const QString& sortText)
-{
+bool OrderTable::setSort(const QString& sortText) {
     if (sortText == m_sortText)
         return true;
     int column = OrderColumns::Key;
@@ -215,8 +208,7 @@ bool OrderTable::setSort(const QString& sortText)
     return true;
 }
 
-bool OrderTable::setFilterText(const QString& where)
-{
+bool OrderTable::setFilterText(const QString& where) {
     if (!isActive() || !m_filtered) {
         m_filterText = where;
         return true;
@@ -224,8 +216,7 @@ bool OrderTable::setFilterText(const QString& where)
     return reselect(true, where, nullptr);
 }
 
-bool OrderTable::setFiltered(bool on)
-{
+bool OrderTable::setFiltered(bool on) {
     if (on == m_filtered)
         return true;
     if (!isActive()) {
@@ -235,8 +226,7 @@ bool OrderTable::setFiltered(bool on)
     return reselect(on, m_filterText, nullptr);
 }
 
-bool OrderTable::setFilter(const QString& where, bool on, ViewSums* sums)
-{
+bool OrderTable::setFilter(const QString& where, bool on, ViewSums* sums) {
     if (!isActive()) {
         m_filterText = where;
         m_filtered = on;
@@ -245,21 +235,18 @@ bool OrderTable::setFilter(const QString& where, bool on, ViewSums* sums)
     return reselect(on, where, sums);
 }
 
-bool OrderTable::refresh(ViewSums* sums)
-{
+bool OrderTable::refresh(ViewSums* sums) {
     return reread(sums, {});
 }
 
 bool OrderTable::refreshLines(ViewSums* sums, int maxLines, const QVector<int>& columns,
-                              const std::function<void(int row, const QVariant* values)>& visit)
-{
+                              const std::function<void(int row, const QVariant* values)>& visit) {
     return reread(sums, [&](QString* error) {
         return d->view.size() > size_t(maxLines) || readLinesOf(columns, visit, error);
     });
 }
 
-bool OrderTable::reread(ViewSums* sums, const std::function<bool(QString*)>& alsoRead)
-{
+bool OrderTable::reread(ViewSums* sums, const std::function<bool(QString*)>& alsoRead) {
     if (!checkActive() || !settle())
         return false;
     const qint32 key = currentKey();
@@ -281,8 +268,7 @@ bool OrderTable::reread(ViewSums* sums, const std::function<bool(QString*)>& als
     return true;
 }
 
-bool OrderTable::reselect(bool filtered, const QString& filterText, ViewSums* sums)
-{
+bool OrderTable::reselect(bool filtered, const QString& filterText, ViewSums* sums) {
     if (!settle())
         return false;
     const bool oldFiltered = m_filtered;

@@ -18,23 +18,21 @@
 namespace {
 
 class PostgresRow : public EngineRow {
-public:
+  public:
     PostgresRow(PGresult* result, int row) : m_result(result), m_row(row) {}
     bool isNull(int i) const override { return PQgetisnull(m_result, m_row, i); }
-    qint64 integer(int i) const override
-    {
+    qint64 integer(int i) const override {
         const std::string_view digits = text(i);
         qint64 value = 0;
         std::from_chars(digits.data(), digits.data() + digits.size(), value);
         return value;
     }
-    std::string_view text(int i) const override
-    {
+    std::string_view text(int i) const override {
         return {PQgetvalue(m_result, m_row, i), size_t(PQgetlength(m_result, m_row, i))};
     }
     int count() const override { return PQnfields(m_result); }
 
-private:
+  private:
     PGresult* m_result;
     int m_row;
 };
@@ -45,8 +43,7 @@ struct ResultHolder {
 };
 
 // The statement with each ? outside quotes numbered as the server wants it.
-QByteArray numberedParameters(const QString& sql)
-{
+QByteArray numberedParameters(const QString& sql) {
     QString out;
     out.reserve(sql.size() + 16);
     QChar quote;
@@ -67,8 +64,7 @@ QByteArray numberedParameters(const QString& sql)
 }
 
 // A value in the server's text form; a null QByteArray for null.
-QByteArray parameterText(const QVariant& value)
-{
+QByteArray parameterText(const QVariant& value) {
     if (!value.isValid())
         return {};
     if (value.metaType() == QMetaType::fromType<Currency>())
@@ -80,8 +76,7 @@ QByteArray parameterText(const QVariant& value)
     return text.isNull() ? QByteArray("") : text;
 }
 
-QString firstLine(const char* text)
-{
+QString firstLine(const char* text) {
     QString line = QString::fromUtf8(text).trimmed().section(u'\n', 0, 0).trimmed();
     // The server's severity word says nothing to a clerk.
     for (const char* severity : {"FATAL:", "ERROR:"})
@@ -92,8 +87,7 @@ QString firstLine(const char* text)
 
 // libpq's account of a failed connection, whose later lines say what to
 // check ("Is the server running ...?"), as one line.
-QString connectionFailure(const PGconn* conn)
-{
+QString connectionFailure(const PGconn* conn) {
     QString text;
     for (const QString& line : QString::fromUtf8(PQerrorMessage(conn)).split(u'\n', Qt::SkipEmptyParts)) {
         if (!text.isEmpty())
@@ -104,8 +98,7 @@ QString connectionFailure(const PGconn* conn)
 }
 
 // The name of the database a connection string means, for CREATE DATABASE.
-QByteArray databaseName(const QByteArray& connectionString)
-{
+QByteArray databaseName(const QByteArray& connectionString) {
     QByteArray name;
     if (PQconninfoOption* options = PQconninfoParse(connectionString.constData(), nullptr)) {
         for (PQconninfoOption* option = options; option->keyword; ++option) {
@@ -119,23 +112,27 @@ QByteArray databaseName(const QByteArray& connectionString)
     return name;
 }
 
-PGconn* connectTo(const QByteArray& connectionString, const char* overrideDatabase, bool start = false)
-{
+PGconn* connectTo(const QByteArray& connectionString, const char* overrideDatabase, bool start = false) {
     // A server that does not answer must not hold the window for ever; a
     // timeout in the connection string counts over this one. A server that
     // vanished (power or network lost) is noticed by TCP keepalives within
     // 10 + 3 x 5 = 25 s, not after TCP's own quarter of an hour.
-    const char* keywords[] = {"connect_timeout",    "keepalives", "keepalives_idle",
-                              "keepalives_interval", "keepalives_count", "dbname",
-                              overrideDatabase ? "dbname" : nullptr, nullptr};
-    const char* values[] = {"10", "1", "10", "5", "3", connectionString.constData(), overrideDatabase, nullptr};
+    const char* keywords[] = {"connect_timeout",
+                              "keepalives",
+                              "keepalives_idle",
+                              "keepalives_interval",
+                              "keepalives_count",
+                              "dbname",
+                              overrideDatabase ? "dbname" : nullptr,
+                              nullptr};
+    const char* values[] = {"10",   "1", "10", "5", "3", connectionString.constData(), overrideDatabase,
+                            nullptr};
     return start ? PQconnectStartParams(keywords, values, 1) : PQconnectdbParams(keywords, values, 1);
 }
 
 // The connection's connect_timeout in milliseconds: the non-blocking connect
 // keeps it by itself.
-qint64 connectTimeoutMs(PGconn* conn)
-{
+qint64 connectTimeoutMs(PGconn* conn) {
     qint64 seconds = 0;
     if (PQconninfoOption* options = PQconninfo(conn)) {
         for (PQconninfoOption* option = options; option->keyword; ++option) {
@@ -165,20 +162,20 @@ constexpr qint64 CancelAnswerMs = 2000;
 
 // The server answered not even the cancel: whether the statement was done
 // is unknown, as when a connection breaks.
-const QString Dropped = QStringLiteral("The register's server did not answer, so the connection to it was dropped. "
-                                       "Your entries are kept; the next step connects again.");
-const QString GaveUp = QStringLiteral("The step was given up before the register's server answered; nothing of it "
-                                      "was stored. Your entries are kept.");
+const QString Dropped =
+    QStringLiteral("The register's server did not answer, so the connection to it was dropped. "
+                   "Your entries are kept; the next step connects again.");
+const QString GaveUp =
+    QStringLiteral("The step was given up before the register's server answered; nothing of it "
+                   "was stored. Your entries are kept.");
 
 } // namespace
 
-PostgresEngine::~PostgresEngine()
-{
+PostgresEngine::~PostgresEngine() {
     PQfinish(m_conn);
 }
 
-bool PostgresEngine::connect(const QString& connectionString, QString* error)
-{
+bool PostgresEngine::connect(const QString& connectionString, QString* error) {
     PQfinish(m_conn);
     m_connectionString = connectionString.toUtf8();
     QString stopped;
@@ -193,8 +190,7 @@ bool PostgresEngine::connect(const QString& connectionString, QString* error)
     return configure(error);
 }
 
-PGconn* PostgresEngine::connectWaiting(QString* stopped)
-{
+PGconn* PostgresEngine::connectWaiting(QString* stopped) {
     if (!m_wait)
         return connectTo(m_connectionString, nullptr);
     // Step by step, so that a server that accepts and never answers neither
@@ -219,9 +215,11 @@ PGconn* PostgresEngine::connectWaiting(QString* stopped)
         asked = true;
         const bool timedOut = timeoutMs > 0 && clock.elapsed() >= timeoutMs;
         if (timedOut || !m_wait->keepWaiting(clock.elapsed())) {
-            *stopped = timedOut ? QStringLiteral("The register's server did not answer within %1 s (connect_timeout).")
-                                      .arg(timeoutMs / 1000)
-                                : QStringLiteral("Connecting to the register's server was given up.");
+            *stopped =
+                timedOut
+                    ? QStringLiteral("The register's server did not answer within %1 s (connect_timeout).")
+                          .arg(timeoutMs / 1000)
+                    : QStringLiteral("Connecting to the register's server was given up.");
             PQfinish(conn);
             conn = nullptr;
             break;
@@ -232,8 +230,7 @@ PGconn* PostgresEngine::connectWaiting(QString* stopped)
     return conn;
 }
 
-bool PostgresEngine::configure(QString* error)
-{
+bool PostgresEngine::configure(QString* error) {
     PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
     // Dates travel as YYYY-MM-DD and texts as UTF-8 whatever the server's
     // or the clerk's settings are. A line another clerk holds locked is
@@ -243,22 +240,23 @@ bool PostgresEngine::configure(QString* error)
            PQsetClientEncoding(m_conn, "UTF8") == 0 && (!m_watching || listen(error));
 }
 
-bool PostgresEngine::listen(QString* error)
-{
+bool PostgresEngine::listen(QString* error) {
     if (!command((QByteArray("LISTEN ") + ChangeChannel).constData(), error) ||
-        !query(QStringLiteral("SELECT current_schema(), EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = "
-                              "'table1'::regclass AND tgname = 'table1_changed')::int"),
-               {}, [&](const EngineRow& row) {
-            m_schema = QByteArray(row.text(0).data(), qsizetype(row.text(0).size()));
-            m_signalled = row.integer(1) != 0;
-            return false;
-        }, error))
+        !query(
+            QStringLiteral("SELECT current_schema(), EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = "
+                           "'table1'::regclass AND tgname = 'table1_changed')::int"),
+            {},
+            [&](const EngineRow& row) {
+                m_schema = QByteArray(row.text(0).data(), qsizetype(row.text(0).size()));
+                m_signalled = row.integer(1) != 0;
+                return false;
+            },
+            error))
         return false;
     return true;
 }
 
-bool PostgresEngine::pollOthers()
-{
+bool PostgresEngine::pollOthers() {
     if (m_busy || !m_conn || PQstatus(m_conn) != CONNECTION_OK)
         return false;
     QString ignored;
@@ -277,8 +275,7 @@ bool PostgresEngine::pollOthers()
     return changed;
 }
 
-bool PostgresEngine::ensureConnected(QString* error)
-{
+bool PostgresEngine::ensureConnected(QString* error) {
     if (m_conn && PQstatus(m_conn) == CONNECTION_OK)
         return true;
     if (m_connectionString.isEmpty()) {
@@ -315,13 +312,11 @@ bool PostgresEngine::ensureConnected(QString* error)
     return configure(error);
 }
 
-QString PostgresEngine::unreachableMessage(const QString& detail)
-{
+QString PostgresEngine::unreachableMessage(const QString& detail) {
     return QStringLiteral("The register's server cannot be reached (%1).").arg(detail);
 }
 
-QString PostgresEngine::failure(PGresult* result)
-{
+QString PostgresEngine::failure(PGresult* result) {
     if (m_gaveUp)
         return GaveUp;
     if (PQstatus(m_conn) == CONNECTION_BAD) {
@@ -335,8 +330,7 @@ QString PostgresEngine::failure(PGresult* result)
     return firstLine(primary ? primary : PQerrorMessage(m_conn));
 }
 
-PGresult* PostgresEngine::run(const QString& sql, const EngineParameters& parameters, QString* error)
-{
+PGresult* PostgresEngine::run(const QString& sql, const EngineParameters& parameters, QString* error) {
     m_lost = false;
     if (!ensureConnected(error))
         return nullptr;
@@ -353,15 +347,22 @@ PGresult* PostgresEngine::run(const QString& sql, const EngineParameters& parame
         // Through the extended protocol, which takes exactly one statement:
         // a second one smuggled in through a filter text is refused.
         const QByteArray text = numberedParameters(sql);
-        result = exchange([&] { return PQsendQueryParams(m_conn, text.constData(), 0, nullptr, nullptr, nullptr,
-                                                         nullptr, 0); }, error);
+        result = exchange(
+            [&] {
+                return PQsendQueryParams(m_conn, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+            },
+            error);
     } else {
         auto name = m_prepared.constFind(sql);
         if (name == m_prepared.constEnd()) {
             const QByteArray newName = "orders_" + QByteArray::number(m_prepared.size() + 1);
             const QByteArray text = numberedParameters(sql);
-            ResultHolder prepared{exchange([&] { return PQsendPrepare(m_conn, newName.constData(), text.constData(),
-                                                                      int(values.size()), nullptr); }, error)};
+            ResultHolder prepared{exchange(
+                [&] {
+                    return PQsendPrepare(m_conn, newName.constData(), text.constData(), int(values.size()),
+                                         nullptr);
+                },
+                error)};
             if (!prepared.result)
                 return nullptr;
             // Given up while the server prepared it: the statement is not sent.
@@ -375,8 +376,12 @@ PGresult* PostgresEngine::run(const QString& sql, const EngineParameters& parame
             }
             name = m_prepared.insert(sql, newName);
         }
-        result = exchange([&] { return PQsendQueryPrepared(m_conn, name->constData(), int(values.size()),
-                                                           values.data(), nullptr, nullptr, 0); }, error);
+        result = exchange(
+            [&] {
+                return PQsendQueryPrepared(m_conn, name->constData(), int(values.size()), values.data(),
+                                           nullptr, nullptr, 0);
+            },
+            error);
     }
     if (!result)
         return nullptr;
@@ -389,8 +394,7 @@ PGresult* PostgresEngine::run(const QString& sql, const EngineParameters& parame
 }
 
 bool PostgresEngine::query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
-                           QString* error)
-{
+                           QString* error) {
     ResultHolder held{run(sql, parameters, error)};
     if (!held.result)
         return false;
@@ -402,8 +406,7 @@ bool PostgresEngine::query(const QString& sql, const EngineParameters& parameter
 }
 
 bool PostgresEngine::execute(const QString& sql, const EngineParameters& parameters, qint64* changed,
-                             QString* error)
-{
+                             QString* error) {
     ResultHolder held{run(sql, parameters, error)};
     if (!held.result)
         return false;
@@ -412,8 +415,7 @@ bool PostgresEngine::execute(const QString& sql, const EngineParameters& paramet
     return true;
 }
 
-PGresult* PostgresEngine::exchange(const std::function<int()>& send, QString* error)
-{
+PGresult* PostgresEngine::exchange(const std::function<int()>& send, QString* error) {
     if (m_busy) {
         *error = QStringLiteral("The register's server has not answered the step before yet");
         return nullptr;
@@ -453,8 +455,7 @@ PGresult* PostgresEngine::exchange(const std::function<int()>& send, QString* er
     return result;
 }
 
-void PostgresEngine::awaitAnswer()
-{
+void PostgresEngine::awaitAnswer() {
     QElapsedTimer clock;
     clock.start();
     qint64 gaveUpAt = -1;
@@ -496,8 +497,7 @@ void PostgresEngine::awaitAnswer()
         m_wait->finished();
 }
 
-bool PostgresEngine::flushAsking()
-{
+bool PostgresEngine::flushAsking() {
     QElapsedTimer clock;
     clock.start();
     bool asked = false;
@@ -527,8 +527,7 @@ bool PostgresEngine::flushAsking()
     return m_conn && state == 0;
 }
 
-void PostgresEngine::cancelRunning()
-{
+void PostgresEngine::cancelRunning() {
     // The cancel request connects to the server and waits for it to close
     // the connection, with no time limit: on a server's machine that hangs it
     // would hold the window for as long. It is sent from a thread of its own,
@@ -543,8 +542,7 @@ void PostgresEngine::cancelRunning()
     }
 }
 
-bool PostgresEngine::command(const char* sql, QString* error)
-{
+bool PostgresEngine::command(const char* sql, QString* error) {
     observe(QString::fromUtf8(sql));
     ResultHolder held{exchange([&] { return PQsendQuery(m_conn, sql); }, error)};
     if (!held.result)
@@ -555,8 +553,7 @@ bool PostgresEngine::command(const char* sql, QString* error)
     return false;
 }
 
-bool PostgresEngine::begin(const char* sql, QString* error)
-{
+bool PostgresEngine::begin(const char* sql, QString* error) {
     m_lost = false;
     if (!ensureConnected(error))
         return false;
@@ -568,24 +565,20 @@ bool PostgresEngine::begin(const char* sql, QString* error)
     return true;
 }
 
-bool PostgresEngine::beginRead(QString* error)
-{
+bool PostgresEngine::beginRead(QString* error) {
     return begin("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", error);
 }
 
-bool PostgresEngine::beginWrite(QString* error)
-{
+bool PostgresEngine::beginWrite(QString* error) {
     return begin("BEGIN", error);
 }
 
-bool PostgresEngine::commit(QString* error)
-{
+bool PostgresEngine::commit(QString* error) {
     m_inTransaction = false;
     return command("COMMIT", error);
 }
 
-void PostgresEngine::rollback()
-{
+void PostgresEngine::rollback() {
     m_inTransaction = false;
     if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE) {
         QString ignored;
@@ -594,22 +587,22 @@ void PostgresEngine::rollback()
 }
 
 bool PostgresEngine::insertTakingNextKey(const QString& sql, const EngineParameters& parameters,
-                                         const EngineVisitor& visit, QString* error)
-{
+                                         const EngineVisitor& visit, QString* error) {
     // The key comes back as one more column of the INSERT's answer.
     qint32 next = 0;
-    const bool stored = query(sql + QStringLiteral(", nextval(pg_get_serial_sequence('table1', 'key'))"),
-                              parameters, [&](const EngineRow& row) {
-                                  next = qint32(row.integer(row.count() - 1));
-                                  return visit(row);
-                              }, error);
+    const bool stored = query(
+        sql + QStringLiteral(", nextval(pg_get_serial_sequence('table1', 'key'))"), parameters,
+        [&](const EngineRow& row) {
+            next = qint32(row.integer(row.count() - 1));
+            return visit(row);
+        },
+        error);
     if (stored)
         holdKey(next);
     return stored;
 }
 
-bool PostgresEngine::nextKey(qint32* key, QString* error)
-{
+bool PostgresEngine::nextKey(qint32* key, QString* error) {
     // A sequence number is never handed out twice, even by transactions
     // that roll back, so a clerk's pending line keeps its key for good. One
     // held since the last store is as good, and costs no round trip; it is
@@ -618,49 +611,58 @@ bool PostgresEngine::nextKey(qint32* key, QString* error)
         return true;
     qint64 next = 0;
     // A parameter keeps the statement prepared: it runs at every new line.
-    if (!query(QStringLiteral("SELECT nextval(pg_get_serial_sequence(?, 'key'))"), {QStringLiteral("table1")},
-               [&](const EngineRow& row) { next = row.integer(0); return false; }, error))
+    if (!query(
+            QStringLiteral("SELECT nextval(pg_get_serial_sequence(?, 'key'))"), {QStringLiteral("table1")},
+            [&](const EngineRow& row) {
+                next = row.integer(0);
+                return false;
+            },
+            error))
         return false;
     *key = qint32(next);
     return true;
 }
 
-bool PostgresEngine::reserveKeys(int count, QVector<qint32>* keys, QString* error)
-{
+bool PostgresEngine::reserveKeys(int count, QVector<qint32>* keys, QString* error) {
     // One round trip for them all; another clerk's numbers may come between.
     keys->clear();
-    return query(QStringLiteral("SELECT nextval(pg_get_serial_sequence('table1', 'key')) FROM generate_series(1, ?::int)"),
-                 {count}, [keys](const EngineRow& row) { *keys << qint32(row.integer(0)); return true; }, error);
+    return query(
+        QStringLiteral(
+            "SELECT nextval(pg_get_serial_sequence('table1', 'key')) FROM generate_series(1, ?::int)"),
+        {count},
+        [keys](const EngineRow& row) {
+            *keys << qint32(row.integer(0));
+            return true;
+        },
+        error);
 }
 
-bool PostgresEngine::advanceKeySequence(qint32 key, QString* error)
-{
-    return query(QStringLiteral("SELECT setval(s, GREATEST(?::bigint, COALESCE(pg_sequence_last_value(s), 1)))"
-                                " FROM (SELECT pg_get_serial_sequence('table1', 'key')::regclass AS s) AS q"),
-                 {key}, [](const EngineRow&) { return false; }, error);
+bool PostgresEngine::advanceKeySequence(qint32 key, QString* error) {
+    return query(
+        QStringLiteral("SELECT setval(s, GREATEST(?::bigint, COALESCE(pg_sequence_last_value(s), 1)))"
+                       " FROM (SELECT pg_get_serial_sequence('table1', 'key')::regclass AS s) AS q"),
+        {key}, [](const EngineRow&) { return false; }, error);
 }
 
-qint64 PostgresEngine::lastKey()
-{
-    return number(QStringLiteral("SELECT GREATEST(COALESCE(pg_sequence_last_value(pg_get_serial_sequence('table1', "
-                                 "'key')::regclass), 0), COALESCE((SELECT MAX(key) FROM Table1), 0))"));
+qint64 PostgresEngine::lastKey() {
+    return number(
+        QStringLiteral("SELECT GREATEST(COALESCE(pg_sequence_last_value(pg_get_serial_sequence('table1', "
+                       "'key')::regclass), 0), COALESCE((SELECT MAX(key) FROM Table1), 0))"));
 }
 
-QString PostgresEngine::versionExpression() const
-{
+QString PostgresEngine::versionExpression() const {
     return QStringLiteral("xmin::text");
 }
 
-QString PostgresEngine::containsIgnoringCase(const QStringList& columns) const
-{
+QString PostgresEngine::containsIgnoringCase(const QStringList& columns) const {
     // lower() folds as the database's character type does: with a UTF-8
     // locale (C.UTF-8 included) Cyrillic as well as Latin. concat_ws leaves
     // out the null ones and writes a number as its digits.
-    return QStringLiteral("strpos(lower(concat_ws(E'\\n', %1)), lower(?)) > 0").arg(columns.join(QStringLiteral(", ")));
+    return QStringLiteral("strpos(lower(concat_ws(E'\\n', %1)), lower(?)) > 0")
+        .arg(columns.join(QStringLiteral(", ")));
 }
 
-bool PostgresEngine::schemaFits(int version, QString* error)
-{
+bool PostgresEngine::schemaFits(int version, QString* error) {
     QString problem;
     QVector<bool> found(OrderColumns::Count, false);
     const bool read = query(
@@ -671,12 +673,14 @@ bool PostgresEngine::schemaFits(int version, QString* error)
         [&](const EngineRow& row) {
             // Without a sequence, every new line would be given key 0.
             if (row.text(2) != "t") {
-                problem = QStringLiteral("Column key of Table1 takes its numbers from no sequence, so new lines "
-                                         "would get no keys of their own; this register needs key as an "
-                                         "identity column.");
+                problem =
+                    QStringLiteral("Column key of Table1 takes its numbers from no sequence, so new lines "
+                                   "would get no keys of their own; this register needs key as an "
+                                   "identity column.");
                 return false;
             }
-            const int column = OrderColumns::indexOf(QString::fromUtf8(row.text(0).data(), int(row.text(0).size())));
+            const int column =
+                OrderColumns::indexOf(QString::fromUtf8(row.text(0).data(), int(row.text(0).size())));
             if (column < 0)
                 return true;
             found[column] = true;
@@ -710,8 +714,7 @@ bool PostgresEngine::schemaFits(int version, QString* error)
 
 namespace {
 
-QString declaration(const ColumnDef& column)
-{
+QString declaration(const ColumnDef& column) {
     const QString name = QString::fromLatin1(column.name);
     switch (column.type) {
     case ColumnType::AutoIncrement:
@@ -731,13 +734,11 @@ QString declaration(const ColumnDef& column)
 
 } // namespace
 
-QString PostgresEngine::addColumnStatement(int index)
-{
+QString PostgresEngine::addColumnStatement(int index) {
     return "ALTER TABLE Table1 ADD COLUMN IF NOT EXISTS " + declaration(OrderColumns::at(index));
 }
 
-QStringList PostgresEngine::schemaStatements()
-{
+QStringList PostgresEngine::schemaStatements() {
     QStringList columns;
     for (const ColumnDef& column : OrderColumns::all())
         columns << declaration(column);
@@ -749,51 +750,51 @@ QStringList PostgresEngine::schemaStatements()
     return statements;
 }
 
-QStringList PostgresEngine::changeSignalStatements()
-{
+QStringList PostgresEngine::changeSignalStatements() {
     // Once per statement, not per line: a copy of many lines is one notice.
-    return {QStringLiteral("CREATE OR REPLACE FUNCTION table1_changed() RETURNS trigger LANGUAGE plpgsql AS "
-                           "$$BEGIN PERFORM pg_notify('%1', TG_TABLE_SCHEMA); RETURN NULL; END$$")
-                .arg(QLatin1String(ChangeChannel)),
-            QStringLiteral("CREATE TRIGGER table1_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Table1 "
-                           "FOR EACH STATEMENT EXECUTE FUNCTION table1_changed()")};
+    return {
+        QStringLiteral("CREATE OR REPLACE FUNCTION table1_changed() RETURNS trigger LANGUAGE plpgsql AS "
+                       "$$BEGIN PERFORM pg_notify('%1', TG_TABLE_SCHEMA); RETURN NULL; END$$")
+            .arg(QLatin1String(ChangeChannel)),
+        QStringLiteral("CREATE TRIGGER table1_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON Table1 "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION table1_changed()")};
 }
 
-QString PostgresEngine::movingMessage()
-{
-    return QStringLiteral("Not done: register_server move is moving the lines of db1.mdb into this register, and "
-                          "nothing can be stored or deleted until it has finished. Try again then.");
+QString PostgresEngine::movingMessage() {
+    return QStringLiteral(
+        "Not done: register_server move is moving the lines of db1.mdb into this register, and "
+        "nothing can be stored or deleted until it has finished. Try again then.");
 }
 
-QStringList PostgresEngine::moveGuardStatements()
-{
+QStringList PostgresEngine::moveGuardStatements() {
     // Every store takes the table's move lock shared for its transaction,
     // without waiting; the move holds it alone. The move's own inserts pass:
     // a session never conflicts with its own locks.
     QString message = movingMessage();
     message.replace(QLatin1String("'"), QLatin1String("''"));
-    return {QStringLiteral("CREATE OR REPLACE FUNCTION table1_move_guard() RETURNS trigger LANGUAGE plpgsql AS "
-                           "$$BEGIN IF NOT pg_try_advisory_xact_lock_shared(%1, TG_RELID::int) THEN "
-                           "RAISE EXCEPTION '%2' USING ERRCODE = 'lock_not_available'; END IF; RETURN NULL; END$$")
+    return {QStringLiteral(
+                "CREATE OR REPLACE FUNCTION table1_move_guard() RETURNS trigger LANGUAGE plpgsql AS "
+                "$$BEGIN IF NOT pg_try_advisory_xact_lock_shared(%1, TG_RELID::int) THEN "
+                "RAISE EXCEPTION '%2' USING ERRCODE = 'lock_not_available'; END IF; RETURN NULL; END$$")
                 .arg(MoveLockClass)
                 .arg(message),
             QStringLiteral("DROP TRIGGER IF EXISTS table1_move_guard ON Table1"),
-            QStringLiteral("CREATE TRIGGER table1_move_guard BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE ON Table1 "
-                           "FOR EACH STATEMENT EXECUTE FUNCTION table1_move_guard()")};
+            QStringLiteral(
+                "CREATE TRIGGER table1_move_guard BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE ON Table1 "
+                "FOR EACH STATEMENT EXECUTE FUNCTION table1_move_guard()")};
 }
 
-bool PostgresEngine::holdOffStores(QString* error)
-{
+bool PostgresEngine::holdOffStores(QString* error) {
     // The lines moved in are not new: the history trigger records nothing
     // for the rest of the transaction, which brings the old history itself.
-    return query(QStringLiteral("SELECT pg_advisory_xact_lock(%1, 'table1'::regclass::oid::int), "
-                                "set_config('register.moving', 'on', true)")
-                     .arg(MoveLockClass),
-                 {}, [](const EngineRow&) { return false; }, error);
+    return query(
+        QStringLiteral("SELECT pg_advisory_xact_lock(%1, 'table1'::regclass::oid::int), "
+                       "set_config('register.moving', 'on', true)")
+            .arg(MoveLockClass),
+        {}, [](const EngineRow&) { return false; }, error);
 }
 
-void PostgresEngine::ensureChangeSignal()
-{
+void PostgresEngine::ensureChangeSignal() {
     if (number(QStringLiteral("SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = 'table1'::regclass"
                               " AND tgname IN ('table1_changed', 'table1_move_guard')")) == 2)
         return;
@@ -803,43 +804,43 @@ void PostgresEngine::ensureChangeSignal()
     executeAll(statements + moveGuardStatements(), &ignored);
 }
 
-QString PostgresEngine::noCreatedbMessage(const QString& role, const QString& database)
-{
-    return QStringLiteral("the role \"%1\" may not create databases (it lacks CREATEDB), so the database \"%2\" "
-                          "was not made: have a superuser run CREATE DATABASE %2 OWNER %1, or ALTER ROLE %1 CREATEDB")
+QString PostgresEngine::noCreatedbMessage(const QString& role, const QString& database) {
+    return QStringLiteral(
+               "the role \"%1\" may not create databases (it lacks CREATEDB), so the database \"%2\" "
+               "was not made: have a superuser run CREATE DATABASE %2 OWNER %1, or ALTER ROLE %1 CREATEDB")
         .arg(role, database);
 }
 
-QString PostgresEngine::noCreateOnSchemaMessage(const QString& role, const QString& schema)
-{
-    return QStringLiteral("the role \"%1\" may not create tables in the schema \"%2\" (it lacks CREATE on it; "
-                          "since PostgreSQL 15 only the database's owner has that right on public), so Table1 was not "
-                          "made: have the database's owner run GRANT CREATE ON SCHEMA %2 TO %1, or make %1 the "
-                          "database's owner")
+QString PostgresEngine::noCreateOnSchemaMessage(const QString& role, const QString& schema) {
+    return QStringLiteral(
+               "the role \"%1\" may not create tables in the schema \"%2\" (it lacks CREATE on it; "
+               "since PostgreSQL 15 only the database's owner has that right on public), so Table1 was not "
+               "made: have the database's owner run GRANT CREATE ON SCHEMA %2 TO %1, or make %1 the "
+               "database's owner")
         .arg(role, schema);
 }
 
-bool PostgresEngine::mayCreateTables(QString* error)
-{
+bool PostgresEngine::mayCreateTables(QString* error) {
     QString role;
     QString schema;
     bool allowed = false;
-    const bool read = query(QStringLiteral("SELECT current_user, COALESCE(current_schema(), 'public'), "
-                                           "COALESCE(has_schema_privilege(current_schema(), 'CREATE'), false)"),
-                            {}, [&](const EngineRow& row) {
-                                role = QString::fromUtf8(row.text(0).data(), qsizetype(row.text(0).size()));
-                                schema = QString::fromUtf8(row.text(1).data(), qsizetype(row.text(1).size()));
-                                allowed = row.text(2) == "t";
-                                return false;
-                            },
-                            error);
+    const bool read = query(
+        QStringLiteral("SELECT current_user, COALESCE(current_schema(), 'public'), "
+                       "COALESCE(has_schema_privilege(current_schema(), 'CREATE'), false)"),
+        {},
+        [&](const EngineRow& row) {
+            role = QString::fromUtf8(row.text(0).data(), qsizetype(row.text(0).size()));
+            schema = QString::fromUtf8(row.text(1).data(), qsizetype(row.text(1).size()));
+            allowed = row.text(2) == "t";
+            return false;
+        },
+        error);
     if (read && !allowed)
         *error = noCreateOnSchemaMessage(role, schema);
     return read && allowed;
 }
 
-bool PostgresEngine::createRegister(const QString& connectionString, bool* created, QString* error)
-{
+bool PostgresEngine::createRegister(const QString& connectionString, bool* created, QString* error) {
     *created = false;
     const QByteArray info = connectionString.toUtf8();
     PGconn* conn = connectTo(info, nullptr);
@@ -853,10 +854,12 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
         QString refusal = firstError;
         if (!name.isEmpty() && PQstatus(maintenance) == CONNECTION_OK) {
             char* quoted = PQescapeIdentifier(maintenance, name.constData(), size_t(name.size()));
-            ResultHolder result{PQexec(maintenance, "CREATE DATABASE " + QByteArray(quoted) + " ENCODING 'UTF8' TEMPLATE template0")};
+            ResultHolder result{PQexec(maintenance, "CREATE DATABASE " + QByteArray(quoted) +
+                                                        " ENCODING 'UTF8' TEMPLATE template0")};
             PQfreemem(quoted);
             made = PQresultStatus(result.result) == PGRES_COMMAND_OK;
-            if (!made && qstrcmp(PQresultErrorField(result.result, PG_DIAG_SQLSTATE), InsufficientPrivilege) == 0)
+            if (!made &&
+                qstrcmp(PQresultErrorField(result.result, PG_DIAG_SQLSTATE), InsufficientPrivilege) == 0)
                 refusal = noCreatedbMessage(QString::fromUtf8(PQuser(maintenance)), QString::fromUtf8(name));
         }
         PQfinish(maintenance);
@@ -881,7 +884,8 @@ bool PostgresEngine::createRegister(const QString& connectionString, bool* creat
     }
     if (!engine.mayCreateTables(error) ||
         !engine.executeAll(schemaStatements() + changeSignalStatements() + moveGuardStatements() +
-                               RegisterVersion::serverStepStatements() + RegisterVersion::serverTableStatements(),
+                               RegisterVersion::serverStepStatements() +
+                               RegisterVersion::serverTableStatements(),
                            error))
         return false;
     *created = true;

@@ -28,7 +28,7 @@ struct pg_conn;
 struct pg_result;
 
 class PostgresEngine : public Engine {
-public:
+  public:
     PostgresEngine() = default;
     ~PostgresEngine() override;
     PostgresEngine(const PostgresEngine&) = delete;
@@ -43,14 +43,15 @@ public:
 
     bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
                QString* error) override;
-    bool execute(const QString& sql, const EngineParameters& parameters, qint64* changed, QString* error) override;
+    bool execute(const QString& sql, const EngineParameters& parameters, qint64* changed,
+                 QString* error) override;
     bool beginRead(QString* error) override;
     bool beginWrite(QString* error) override;
     bool commit(QString* error) override;
     void rollback() override;
     bool nextKey(qint32* key, QString* error) override;
-    bool insertTakingNextKey(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
-                             QString* error) override;
+    bool insertTakingNextKey(const QString& sql, const EngineParameters& parameters,
+                             const EngineVisitor& visit, QString* error) override;
     bool advanceKeySequence(qint32 key, QString* error) override;
     bool reserveKeys(int count, QVector<qint32>* keys, QString* error) override;
     qint64 lastKey() override;
@@ -95,11 +96,11 @@ public:
     static QString noCreatedbMessage(const QString& role, const QString& database);
     static QString noCreateOnSchemaMessage(const QString& role, const QString& schema);
 
-protected:
+  protected:
     bool pollOthers() override;
     bool watchesOthers() const override { return m_watching && m_signalled; }
 
-private:
+  private:
     // The result of sql with the parameters, or nullptr with error set.
     pg_result* run(const QString& sql, const EngineParameters& parameters, QString* error);
     bool ensureConnected(QString* error);
@@ -128,7 +129,7 @@ private:
     bool begin(const char* sql, QString* error); // a transaction, connecting first when needed
 
     pg_conn* m_conn = nullptr;
-    QByteArray m_connectionString; // for a new session when the old one was dropped
+    QByteArray m_connectionString;         // for a new session when the old one was dropped
     QHash<QString, QByteArray> m_prepared; // statement text -> prepared name
     bool m_lost = false;
     bool m_inTransaction = false;
@@ -139,8 +140,8 @@ private:
     ServerWait* m_wait = nullptr;
     bool m_busy = false;
     bool m_gaveUp = false;
-    bool m_watching = false; // LISTEN on ChangeChannel (again after each reconnect)
-    QByteArray m_schema;     // the register's schema, the notifications' payload
-    bool m_signalled = false; // Table1 has the trigger that sends them
+    bool m_watching = false;    // LISTEN on ChangeChannel (again after each reconnect)
+    QByteArray m_schema;        // the register's schema, the notifications' payload
+    bool m_signalled = false;   // Table1 has the trigger that sends them
     bool m_reconnected = false; // since the last pollOthers()
 };

@@ -209,8 +209,9 @@ QString RegisterBackup::startAdvice(const QString& appDir) {
     // damaged since would only replace one broken register with another.
     const QString good = newestGood(folder(appDir));
     if (good.isEmpty())
-        return QStringLiteral("No backup in %1 passes the engine's check, so none of them can be restored: keep "
-                              "db1.mdb as it is and have it repaired")
+        return QStringLiteral(
+                   "No backup in %1 passes the engine's check, so none of them can be restored: keep "
+                   "db1.mdb as it is and have it repaired")
             .arg(QDir::toNativeSeparators(folder(appDir)));
     return restoreAdvice(QStringLiteral("The newest backup that passes the check"), good);
 }
@@ -223,8 +224,8 @@ QString RegisterBackup::restoreAdvice(const QString& lead, const QString& path) 
 }
 
 RegisterBackup::Result RegisterBackup::run(const QString& appDir, QDate day, const Progress& progress) {
-    Result result = copyChecked(appDir, pathFor(appDir, day), QStringLiteral("The daily backup of db1.mdb failed"),
-                                progress);
+    Result result = copyChecked(appDir, pathFor(appDir, day),
+                                QStringLiteral("The daily backup of db1.mdb failed"), progress);
     if (!result.ok)
         return result;
     keepNewest(folder(appDir), Prefix, Suffix, QDir::Files);
@@ -238,7 +239,8 @@ RegisterBackup::Result RegisterBackup::copyChecked(const QString& appDir, const 
     const QString partial = target + QStringLiteral(".part");
     if (!QDir().mkpath(folder(appDir))) {
         result.message = backupFailed(
-            lead, QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder(appDir))));
+            lead,
+            QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder(appDir))));
         return result;
     }
     QFile::remove(partial);
@@ -252,9 +254,9 @@ RegisterBackup::Result RegisterBackup::copyChecked(const QString& appDir, const 
     if (check != CheckResult::Passed) {
         QFile::remove(partial);
         result.damaged = check == CheckResult::Damaged;
-        result.message = result.damaged
-                             ? damagedMessage(error, newestGood(folder(appDir)))
-                             : backupFailed(lead, QStringLiteral("the copy cannot be checked: %1").arg(error));
+        result.message =
+            result.damaged ? damagedMessage(error, newestGood(folder(appDir)))
+                           : backupFailed(lead, QStringLiteral("the copy cannot be checked: %1").arg(error));
         return result;
     }
     QFile::remove(target);

@@ -51,7 +51,8 @@ class RegisterBackup : public QObject {
     static QStringList datedNames(const QString& folder, const QString& prefix, const QString& suffix,
                                   QDir::Filters kind);
     // Removes the oldest of them beyond the newest Kept.
-    static void keepNewest(const QString& folder, const QString& prefix, const QString& suffix, QDir::Filters kind);
+    static void keepNewest(const QString& folder, const QString& prefix, const QString& suffix,
+                           QDir::Filters kind);
     // The engine's full check of a closed register file; finding gets its
     // first problem, or why it could not run.
     static bool passesCheck(const QString& path, QString* finding);

@@ -185,8 +185,10 @@ bool RegisterConversion::createTable(sqlite3* db, const QStringList& schema) {
     // The file is new and renamed into place only when complete, so neither
     // a journal nor syncing per statement protects anything here.
     return exec(db, QStringLiteral("PRAGMA journal_mode=OFF"), &m_error) &&
-           exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) && exec(db, schema.first(), &m_error) &&
-           exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent()), &m_error) &&
+           exec(db, QStringLiteral("PRAGMA synchronous=OFF"), &m_error) &&
+           exec(db, schema.first(), &m_error) &&
+           exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent()),
+                &m_error) &&
            exec(db, QStringLiteral("BEGIN"), &m_error);
 }
 
@@ -210,9 +212,10 @@ bool RegisterConversion::prepareInsert(sqlite3* db, const QVector<int>& map, Sql
 
 // Every line of the source, each checked, with the source's figures summed
 // on the way; count is the number written.
-RegisterConversion::Outcome RegisterConversion::copyLines(RowSource& source, sqlite3* db, const QVector<int>& map,
-                                                          const QVector<int>& copied, SqliteStatement& insert,
-                                                          const Progress& progress, qint64* count) {
+RegisterConversion::Outcome RegisterConversion::copyLines(RowSource& source, sqlite3* db,
+                                                          const QVector<int>& map, const QVector<int>& copied,
+                                                          SqliteStatement& insert, const Progress& progress,
+                                                          qint64* count) {
     m_source.lines = source.declaredRowCount();
     qint64 money = 0;
     qint64& written = *count;

@@ -23,8 +23,7 @@ struct RegisterFigures {
     qint64 lines = 0;
     qint64 received = 0;
     Currency money;
-    friend bool operator==(const RegisterFigures& a, const RegisterFigures& b)
-    {
+    friend bool operator==(const RegisterFigures& a, const RegisterFigures& b) {
         return a.lines == b.lines && a.received == b.received && a.money == b.money;
     }
     friend bool operator!=(const RegisterFigures& a, const RegisterFigures& b) { return !(a == b); }
@@ -33,7 +32,7 @@ struct RegisterFigures {
 class SqliteStatement;
 
 class RegisterConversion {
-public:
+  public:
     enum class Outcome { Converted, Cancelled, Failed };
     // Called every few hundred rows with the number of rows written; false cancels.
     using Progress = std::function<bool(qint64 done)>;
@@ -53,15 +52,17 @@ public:
     // The same figures read back from the written file.
     RegisterFigures targetFigures() const { return m_target; }
 
-private:
+  private:
     // The steps of convert's writing, each false (or not Converted) with
     // m_error set when it fails.
     Outcome write(RowSource& source, struct sqlite3* db, const Progress& progress);
     bool sourceFits(const RowSource& source, const QVector<int>& map);
     bool createTable(struct sqlite3* db, const QStringList& schema);
-    bool prepareInsert(struct sqlite3* db, const QVector<int>& map, SqliteStatement* insert, QVector<int>* copied);
-    Outcome copyLines(RowSource& source, struct sqlite3* db, const QVector<int>& map, const QVector<int>& copied,
-                      SqliteStatement& insert, const Progress& progress, qint64* written);
+    bool prepareInsert(struct sqlite3* db, const QVector<int>& map, SqliteStatement* insert,
+                       QVector<int>* copied);
+    Outcome copyLines(RowSource& source, struct sqlite3* db, const QVector<int>& map,
+                      const QVector<int>& copied, SqliteStatement& insert, const Progress& progress,
+                      qint64* written);
     bool finishTable(struct sqlite3* db, const QStringList& schema);
     bool readBack(struct sqlite3* db);
 

@@ -16,27 +16,28 @@ constexpr int LinesPerPage = 5000;
 
 } // namespace
 
-bool RegisterTransfer::readFigures(Engine& engine, RegisterFigures* out, QString* error)
-{
-    return engine.query(OrderColumns::sumsQuery(),
-                        {}, [out](const EngineRow& row) {
-                            out->lines = row.integer(0);
-                            out->received = row.integer(1);
-                            out->money = Currency::fromUnits(row.integer(2));
-                            return false;
-                        },
-                        error);
+bool RegisterTransfer::readFigures(Engine& engine, RegisterFigures* out, QString* error) {
+    return engine.query(
+        OrderColumns::sumsQuery(), {},
+        [out](const EngineRow& row) {
+            out->lines = row.integer(0);
+            out->received = row.integer(1);
+            out->money = Currency::fromUnits(row.integer(2));
+            return false;
+        },
+        error);
 }
 
-bool RegisterTransfer::copy(Engine& from, Engine& to, const Progress& progress, const AlsoCopy& alsoCopy)
-{
+bool RegisterTransfer::copy(Engine& from, Engine& to, const Progress& progress, const AlsoCopy& alsoCopy) {
     m_error.clear();
     m_source = m_target = RegisterFigures();
     const qint64 present = to.number(QStringLiteral("SELECT COUNT(*) FROM Table1"));
     if (present != 0) {
-        m_error = present < 0 ? QStringLiteral("The new register's Table1 cannot be read")
-                              : QStringLiteral("The new register already holds %1 lines; lines are only moved into "
-                                               "an empty one").arg(present);
+        m_error = present < 0
+                      ? QStringLiteral("The new register's Table1 cannot be read")
+                      : QStringLiteral("The new register already holds %1 lines; lines are only moved into "
+                                       "an empty one")
+                            .arg(present);
         return false;
     }
     // No clerk stores into the new register while its lines come in.
@@ -52,10 +53,15 @@ bool RegisterTransfer::copy(Engine& from, Engine& to, const Progress& progress, 
     }
     if (m_source != m_target) {
         to.rollback();
-        m_error = QStringLiteral("The new register does not add up to the old one: %1 lines, %2 received, money %3 "
-                                 "instead of %4 lines, %5 received, money %6; nothing was moved")
-                      .arg(m_target.lines).arg(m_target.received).arg(m_target.money.toString())
-                      .arg(m_source.lines).arg(m_source.received).arg(m_source.money.toString());
+        m_error =
+            QStringLiteral("The new register does not add up to the old one: %1 lines, %2 received, money %3 "
+                           "instead of %4 lines, %5 received, money %6; nothing was moved")
+                .arg(m_target.lines)
+                .arg(m_target.received)
+                .arg(m_target.money.toString())
+                .arg(m_source.lines)
+                .arg(m_source.received)
+                .arg(m_source.money.toString());
         return false;
     }
     if (alsoCopy && !alsoCopy(to, &m_error)) {
@@ -69,8 +75,7 @@ bool RegisterTransfer::copy(Engine& from, Engine& to, const Progress& progress, 
     return true;
 }
 
-bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
-{
+bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress) {
     EngineParameters batch;
     batch.reserve(LinesPerStatement * OrderColumns::Count);
     const QString fullInsert = OrderColumns::insertStatement(LinesPerStatement);
@@ -81,7 +86,8 @@ bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
         if (lines == 0)
             return true;
         const bool written =
-            to.execute(lines == LinesPerStatement ? fullInsert : OrderColumns::insertStatement(lines), batch, nullptr, &m_error);
+            to.execute(lines == LinesPerStatement ? fullInsert : OrderColumns::insertStatement(lines), batch,
+                       nullptr, &m_error);
         batch.clear();
         done += lines;
         if (written && progress && done % 5000 < lines && !progress(done)) {
@@ -103,18 +109,18 @@ bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
     for (int read = -1; read == -1 || read == LinesPerPage;) {
         const bool first = read == -1;
         read = 0;
-        const bool answered = from.query(first ? firstPage : nextPage,
-                                         first ? EngineParameters() : EngineParameters{after},
-                                         [&](const EngineRow& row) {
-                                             after = row.integer(OrderColumns::Key);
-                                             ++read;
-                                             for (int i = 0; i < OrderColumns::Count; ++i)
-                                                 batch << FieldCodec::read(row, i, OrderColumns::at(i).type);
-                                             if (batch.size() == LinesPerStatement * OrderColumns::Count)
-                                                 ok = flush();
-                                             return ok;
-                                         },
-                                         &m_error);
+        const bool answered = from.query(
+            first ? firstPage : nextPage, first ? EngineParameters() : EngineParameters{after},
+            [&](const EngineRow& row) {
+                after = row.integer(OrderColumns::Key);
+                ++read;
+                for (int i = 0; i < OrderColumns::Count; ++i)
+                    batch << FieldCodec::read(row, i, OrderColumns::at(i).type);
+                if (batch.size() == LinesPerStatement * OrderColumns::Count)
+                    ok = flush();
+                return ok;
+            },
+            &m_error);
         if (!answered || !ok)
             return false;
     }
@@ -129,32 +135,34 @@ bool RegisterTransfer::write(Engine& from, Engine& to, const Progress& progress)
            readFigures(to, &m_target, &m_error);
 }
 
-bool RegisterTransfer::writeHistory(Engine& from, Engine& to)
-{
+bool RegisterTransfer::writeHistory(Engine& from, Engine& to) {
     // After whatever the new register recorded before the move, in the old
     // order; the rows take new numbers there.
     const QString columns = QStringLiteral("line_key, at_time, who, action, changes");
     constexpr int Columns = 5;
     const auto insert = [&](int rows) {
         const QString one = QStringLiteral("(?, ?, ?, ?, ?)");
-        return QStringLiteral("INSERT INTO table1_history (%1) VALUES %2").arg(columns, QStringList(rows, one).join(u','));
+        return QStringLiteral("INSERT INTO table1_history (%1) VALUES %2")
+            .arg(columns, QStringList(rows, one).join(u','));
     };
     const QString fullInsert = insert(LinesPerStatement);
     EngineParameters batch;
     bool ok = true;
     const auto flush = [&] {
         const int rows = int(batch.size() / Columns);
-        ok = rows == 0 || to.execute(rows == LinesPerStatement ? fullInsert : insert(rows), batch, nullptr, &m_error);
+        ok = rows == 0 ||
+             to.execute(rows == LinesPerStatement ? fullInsert : insert(rows), batch, nullptr, &m_error);
         batch.clear();
         return ok;
     };
-    const bool read = from.query(QStringLiteral("SELECT %1 FROM table1_history ORDER BY id").arg(columns), {},
-                                 [&](const EngineRow& row) {
-                                     batch << qint32(row.integer(0)) << row.integer(1);
-                                     for (int i = 2; i < Columns; ++i)
-                                         batch << QString::fromUtf8(row.text(i).data(), qsizetype(row.text(i).size()));
-                                     return batch.size() < LinesPerStatement * Columns || flush();
-                                 },
-                                 &m_error);
+    const bool read = from.query(
+        QStringLiteral("SELECT %1 FROM table1_history ORDER BY id").arg(columns), {},
+        [&](const EngineRow& row) {
+            batch << qint32(row.integer(0)) << row.integer(1);
+            for (int i = 2; i < Columns; ++i)
+                batch << QString::fromUtf8(row.text(i).data(), qsizetype(row.text(i).size()));
+            return batch.size() < LinesPerStatement * Columns || flush();
+        },
+        &m_error);
     return read && ok && flush();
 }

@@ -14,7 +14,7 @@
 class Engine;
 
 class RegisterTransfer {
-public:
+  public:
     // Called every few thousand lines with the number written; false cancels.
     using Progress = std::function<bool(qint64 done)>;
     // More to bring over in the same transaction once the lines are in and
@@ -29,7 +29,7 @@ public:
     // The three figures of a register, read through its engine.
     static bool readFigures(Engine& engine, RegisterFigures* out, QString* error);
 
-private:
+  private:
     bool write(Engine& from, Engine& to, const Progress& progress);
     // The old register's history of its lines, appended to the new one's.
     bool writeHistory(Engine& from, Engine& to);

@@ -41,8 +41,9 @@ QVector<UpgradeStep> stepsAfter(int from) {
 }
 
 bool hasColumn(sqlite3* db, int column) {
-    return SqliteStatement::number(db, QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('Table1') WHERE name = '%1'")
-                                           .arg(OrderColumns::name(column))) == 1;
+    return SqliteStatement::number(
+               db, QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('Table1') WHERE name = '%1'")
+                       .arg(OrderColumns::name(column))) == 1;
 }
 
 // The layout a step leaves is checked before anything is committed: a step
@@ -87,7 +88,8 @@ bool runFileSteps(sqlite3* db, QString* error) {
     bool ok = true;
     for (const UpgradeStep& step : stepsAfter(from))
         ok = ok && runFileStep(db, step, error);
-    ok = ok && exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent()), error) &&
+    ok = ok &&
+         exec(db, QStringLiteral("PRAGMA user_version = %1").arg(RegisterVersion::fileCurrent()), error) &&
          exec(db, QStringLiteral("COMMIT"), error);
     if (!ok) {
         QString ignored;
@@ -104,15 +106,17 @@ int serverVersion(PostgresEngine& engine, QString* error) {
     const bool read = engine.query(
         QStringLiteral("SELECT version::text FROM register_version LIMIT 3"), {},
         [&](const EngineRow& row) {
-            rows << (row.isNull(0) ? QString() : QString::fromUtf8(row.text(0).data(), qsizetype(row.text(0).size())));
+            rows << (row.isNull(0) ? QString()
+                                   : QString::fromUtf8(row.text(0).data(), qsizetype(row.text(0).size())));
             return true;
         },
         error);
     if (read) {
         const int version = RegisterVersion::parse(rows.value(0), RegisterVersion::First);
         *error = rows.size() != 1 ? RegisterVersion::tableMessage(ServerRegister, rows.size())
-                 : version < 0    ? RegisterVersion::valueMessage(ServerRegister, rows.value(0), RegisterVersion::First)
-                                  : QString();
+                 : version < 0
+                     ? RegisterVersion::valueMessage(ServerRegister, rows.value(0), RegisterVersion::First)
+                     : QString();
         return error->isEmpty() ? version : -1;
     }
     // A register made before versions were kept has no such table.

@@ -19,11 +19,11 @@ namespace {
 // new column is a row of OrderColumns with the new version, nothing here).
 // A new layout adds one entry at the end and raises Program.
 const QVector<UpgradeStep>& handWrittenSteps() {
-    static const QVector<UpgradeStep> list{{2, {}, SharedStore::schemaStatements()},
-                                           {3, {}, SharedStore::previewStatements()},
-                                           {4, {}, ServerBackupDay::schemaStatements()},
-                                           {5, LineHistorySchema::fileStatements(),
-                                            LineHistorySchema::serverStatements()}};
+    static const QVector<UpgradeStep> list{
+        {2, {}, SharedStore::schemaStatements()},
+        {3, {}, SharedStore::previewStatements()},
+        {4, {}, ServerBackupDay::schemaStatements()},
+        {5, LineHistorySchema::fileStatements(), LineHistorySchema::serverStatements()}};
     return list;
 }
 
@@ -34,7 +34,8 @@ QVector<UpgradeStep> joinColumnSteps() {
         const int version = OrderColumns::at(column).version;
         if (version <= First)
             continue;
-        auto step = std::find_if(list.begin(), list.end(), [&](const UpgradeStep& s) { return s.version >= version; });
+        auto step = std::find_if(list.begin(), list.end(),
+                                 [&](const UpgradeStep& s) { return s.version >= version; });
         if (step == list.end() || step->version != version)
             step = list.insert(step, UpgradeStep{version, {}, {}});
         step->columns << column;
@@ -111,17 +112,21 @@ int parse(const QString& text, int lowest) {
 }
 
 QString tableMessage(const QString& where, int rows) {
-    return QStringLiteral("%1 cannot be opened: its version table register_version holds %2 where it must hold "
-                          "exactly one row, the register's version. Put the right version back in it alone.")
+    return QStringLiteral(
+               "%1 cannot be opened: its version table register_version holds %2 where it must hold "
+               "exactly one row, the register's version. Put the right version back in it alone.")
         .arg(where, rows == 0 ? QStringLiteral("no row") : QStringLiteral("more than one row"));
 }
 
 QString valueMessage(const QString& where, const QString& text, int lowest) {
-    const QString table = where == QLatin1String("db1.mdb") ? QStringLiteral("its version (PRAGMA user_version)")
-                                                            : QStringLiteral("its version table register_version");
-    return QStringLiteral("%1 cannot be opened: %2 holds %3, which is not a version: it must be a whole number "
-                          "from %4 to %5. Put the right version back.")
-        .arg(where, table, text.isNull() ? QStringLiteral("no value (NULL)") : QStringLiteral("\"%1\"").arg(text.left(40)))
+    const QString table = where == QLatin1String("db1.mdb")
+                              ? QStringLiteral("its version (PRAGMA user_version)")
+                              : QStringLiteral("its version table register_version");
+    return QStringLiteral(
+               "%1 cannot be opened: %2 holds %3, which is not a version: it must be a whole number "
+               "from %4 to %5. Put the right version back.")
+        .arg(where, table,
+             text.isNull() ? QStringLiteral("no value (NULL)") : QStringLiteral("\"%1\"").arg(text.left(40)))
         .arg(lowest)
         .arg(std::numeric_limits<int>::max());
 }

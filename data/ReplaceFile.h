@@ -10,8 +10,7 @@
 // reported by the flush in commit(), which would then put the cut file in
 // place of the old one. A short write is retried so that the system names
 // its reason, which reason gets on failure.
-inline bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* reason)
-{
+inline bool replaceFileContents(const QString& path, const QByteArray& bytes, QString* reason) {
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     for (qint64 done = 0; written && done < bytes.size();) {

@@ -6,33 +6,31 @@
 
 #include <QStringList>
 
-
-void RowCache::setEngine(Engine* engine)
-{
+void RowCache::setEngine(Engine* engine) {
     m_engine = engine;
     m_rows.clear();
     m_missing = RowValues(OrderColumns::Count);
     if (!engine)
         return;
-    m_returning = QStringLiteral(" RETURNING %1, %2").arg(OrderColumns::nameList(), engine->versionExpression());
-    m_select = QStringLiteral("SELECT %1, %2 FROM Table1 WHERE key = ?").arg(OrderColumns::nameList(),
-                                                                             engine->versionExpression());
+    m_returning =
+        QStringLiteral(" RETURNING %1, %2").arg(OrderColumns::nameList(), engine->versionExpression());
+    m_select = QStringLiteral("SELECT %1, %2 FROM Table1 WHERE key = ?")
+                   .arg(OrderColumns::nameList(), engine->versionExpression());
     m_selectBatch = QStringLiteral("SELECT %1, %2 FROM Table1 WHERE key IN (%3)")
                         .arg(OrderColumns::nameList(), engine->versionExpression(),
                              QStringList(Batch, QStringLiteral("?")).join(u", "));
 }
 
-bool RowCache::check(QString* error)
-{
+bool RowCache::check(QString* error) {
     if (!m_engine) {
         *error = Engine::notOpenMessage();
         return false;
     }
-    return m_engine->query(m_select, {0}, [](const EngineRow&) { return false; }, error);
+    return m_engine->query(
+        m_select, {0}, [](const EngineRow&) { return false; }, error);
 }
 
-RowCache::Line* RowCache::fromRow(const EngineRow& row) const
-{
+RowCache::Line* RowCache::fromRow(const EngineRow& row) const {
     auto* line = new Line{RowValues(OrderColumns::Count), QByteArray()};
     for (int i = 0; i < OrderColumns::Count; ++i)
         line->values[i] = FieldCodec::read(row, i, OrderColumns::at(i).type);
@@ -41,42 +39,44 @@ RowCache::Line* RowCache::fromRow(const EngineRow& row) const
     return line;
 }
 
-bool RowCache::read(qint32 key, QString* error)
-{
+bool RowCache::read(qint32 key, QString* error) {
     Line* read = nullptr;
-    const bool ok = m_engine->query(m_select, {key}, [&](const EngineRow& row) {
-        read = fromRow(row);
-        return false;
-    }, error);
+    const bool ok = m_engine->query(
+        m_select, {key},
+        [&](const EngineRow& row) {
+            read = fromRow(row);
+            return false;
+        },
+        error);
     m_failed = !ok;
     if (read)
         m_rows.insert(key, read);
     return ok;
 }
 
-void RowCache::keep(const EngineRow& row)
-{
+void RowCache::keep(const EngineRow& row) {
     Line* stored = fromRow(row);
     m_rows.insert(stored->values[OrderColumns::Key].toInt(), stored);
 }
 
-bool RowCache::readAll(const QVector<qint32>& keys, QString* error)
-{
+bool RowCache::readAll(const QVector<qint32>& keys, QString* error) {
     // Unused places ask for key 0, which no line has.
     EngineParameters parameters(Batch, 0);
     for (int i = 0; i < keys.size() && i < Batch; ++i)
         parameters[i] = keys[i];
-    const bool ok = m_engine->query(m_selectBatch, parameters, [this](const EngineRow& row) {
-        Line* read = fromRow(row);
-        m_rows.insert(read->values[OrderColumns::Key].toInt(), read);
-        return true;
-    }, error);
+    const bool ok = m_engine->query(
+        m_selectBatch, parameters,
+        [this](const EngineRow& row) {
+            Line* read = fromRow(row);
+            m_rows.insert(read->values[OrderColumns::Key].toInt(), read);
+            return true;
+        },
+        error);
     m_failed = !ok;
     return ok;
 }
 
-bool RowCache::load(qint32 key, QString* error)
-{
+bool RowCache::load(qint32 key, QString* error) {
     if (m_rows.contains(key))
         return true;
     if (!m_engine) {
@@ -86,15 +86,13 @@ bool RowCache::load(qint32 key, QString* error)
     return read(key, error);
 }
 
-bool RowCache::mayRead() const
-{
+bool RowCache::mayRead() const {
     // A failed read shows the line empty until the clerk's next step; so
     // does a read asked while the engine waits for another answer.
     return m_engine && !m_failed && !m_engine->busy();
 }
 
-const RowCache::Line* RowCache::line(qint32 key)
-{
+const RowCache::Line* RowCache::line(qint32 key) {
     if (const Line* cached = m_rows.object(key))
         return cached;
     if (!mayRead())
@@ -107,14 +105,12 @@ const RowCache::Line* RowCache::line(qint32 key)
     return stored;
 }
 
-const RowValues& RowCache::row(qint32 key)
-{
+const RowValues& RowCache::row(qint32 key) {
     const Line* read = line(key);
     return read ? read->values : m_missing;
 }
 
-const RowValues& RowCache::rowWithNext(const qint32* keys, int count)
-{
+const RowValues& RowCache::rowWithNext(const qint32* keys, int count) {
     if (count <= 0)
         return m_missing;
     if (!m_rows.contains(keys[0]) && mayRead()) {
@@ -128,8 +124,7 @@ const RowValues& RowCache::rowWithNext(const qint32* keys, int count)
     return row(keys[0]);
 }
 
-QByteArray RowCache::version(qint32 key)
-{
+QByteArray RowCache::version(qint32 key) {
     const Line* read = line(key);
     return read ? read->version : QByteArray();
 }

@@ -5,7 +5,6 @@
 // (one statement for the lines a grid shows at once), so nothing more than
 // the visible lines needs to be in memory.
 
-
 #include "data/OrderColumns.h"
 
 #include <QCache>
@@ -19,7 +18,7 @@ class EngineRow;
 using RowValues = QVector<QVariant>; // value form, one per column of OrderColumns
 
 class RowCache {
-public:
+  public:
     static constexpr int Capacity = 512;
 
     // Reads through engine from now on (nullptr: reads nothing).
@@ -64,7 +63,7 @@ public:
     // line has that key.
     QByteArray version(qint32 key);
 
-private:
+  private:
     struct Line {
         RowValues values;
         QByteArray version;

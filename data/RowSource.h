@@ -15,7 +15,7 @@
 #include <QVector>
 
 class RowSource {
-public:
+  public:
     // What kind of value a column holds; the converter checks it against the
     // order column it fills.
     enum class Kind { Integer, Money, DateTime, Text, Memo, Boolean, Real, Other };

@@ -23,7 +23,10 @@ const QString Prefix = QStringLiteral("server-");
 const QString Lead = QStringLiteral("Today's backup of the server register was not kept");
 
 QString figuresText(const RegisterFigures& f) {
-    return QStringLiteral("%1 lines, %2 received, money %3").arg(f.lines).arg(f.received).arg(f.money.toString());
+    return QStringLiteral("%1 lines, %2 received, money %3")
+        .arg(f.lines)
+        .arg(f.received)
+        .arg(f.money.toString());
 }
 
 // A register file of ours, opened on this thread only.
@@ -108,7 +111,8 @@ bool checkRegister(const QString& folder, const RegisterFigures& expected, QStri
 
 // Everything into folder from one snapshot, then checked against it.
 bool copyChecked(const QString& server, const QString& folder, ServerBackup::SideFiles& sideFiles,
-                 const std::atomic<bool>& cancel, const ServerBackup::BeforeCheck& beforeCheck, QString* error) {
+                 const std::atomic<bool>& cancel, const ServerBackup::BeforeCheck& beforeCheck,
+                 QString* error) {
     PostgresEngine snapshot;
     if (!snapshot.connect(server, error) || !snapshot.beginRead(error))
         return false;
@@ -159,8 +163,9 @@ QString ServerBackup::pathFor(const QString& appDir, QDate day) {
     return QDir(RegisterBackup::folder(appDir)).filePath(folderName(day));
 }
 
-ServerBackup::Result ServerBackup::run(const QString& appDir, const QString& server, QDate day, SideFiles& sideFiles,
-                                       const std::atomic<bool>& cancel, const BeforeCheck& beforeCheck) {
+ServerBackup::Result ServerBackup::run(const QString& appDir, const QString& server, QDate day,
+                                       SideFiles& sideFiles, const std::atomic<bool>& cancel,
+                                       const BeforeCheck& beforeCheck) {
     Result result;
     PostgresEngine dayClaim;
     QString error;
@@ -182,7 +187,8 @@ ServerBackup::Result ServerBackup::run(const QString& appDir, const QString& ser
     QDir(partial).removeRecursively();
     if (!QDir().mkpath(partial)) {
         dayClaim.rollback();
-        return failed(result, QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(partial)));
+        return failed(
+            result, QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(partial)));
     }
     bool ok = copyChecked(server, partial, sideFiles, cancel, beforeCheck, &error);
     // A copy of the day made before (its row on the server since lost) gives way to this one.

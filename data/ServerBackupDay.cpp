@@ -18,13 +18,15 @@ Claim claim(Engine& engine, QDate day, QString* error) {
     // other. Tried, never waited for: a program that would wait would only
     // find the day taken afterwards.
     const qint64 locked = engine.number(QStringLiteral(
-        "SELECT CASE WHEN pg_try_advisory_xact_lock('register_backups'::regclass::oid::bigint) THEN 1 ELSE 0 END"));
+        "SELECT CASE WHEN pg_try_advisory_xact_lock('register_backups'::regclass::oid::bigint) THEN 1 ELSE 0 "
+        "END"));
     qint64 inserted = 0;
-    const bool ok = locked >= 0 &&
-                    (locked == 0 ||
-                     engine.execute(QStringLiteral("INSERT INTO register_backups (day) VALUES (?) ON CONFLICT (day) "
-                                                   "DO NOTHING"),
-                                    {day}, &inserted, error));
+    const bool ok =
+        locked >= 0 &&
+        (locked == 0 ||
+         engine.execute(QStringLiteral("INSERT INTO register_backups (day) VALUES (?) ON CONFLICT (day) "
+                                       "DO NOTHING"),
+                        {day}, &inserted, error));
     if (locked < 0)
         *error = QStringLiteral("The server's table of backups cannot be read");
     if (ok && locked == 1 && inserted == 1)

@@ -6,7 +6,7 @@
 #include <QtGlobal>
 
 class ServerWait {
-public:
+  public:
     virtual ~ServerWait() = default;
     // Asked every moment while the answer is outstanding, with the time since
     // the statement was sent; false gives the step up (the statement is

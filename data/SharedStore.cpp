@@ -22,12 +22,13 @@ QString tooLarge(const QString& what, qint64 bytes, qint64 largest) {
 QStringList SharedStore::schemaStatements() {
     // Each only when it is missing: the step that adds them may run again
     // over a register that has them (a version table put back by hand).
-    return {QStringLiteral("CREATE SEQUENCE IF NOT EXISTS shared_versions"),
-            QStringLiteral("CREATE TABLE IF NOT EXISTS shared_texts (name text PRIMARY KEY, body text NOT NULL, "
-                           "version bigint NOT NULL DEFAULT nextval('shared_versions'))"),
-            QStringLiteral("CREATE TABLE IF NOT EXISTS shared_photos (batch text NOT NULL, number text NOT NULL, "
-                           "jpeg bytea NOT NULL, version bigint NOT NULL DEFAULT nextval('shared_versions'), "
-                           "PRIMARY KEY (batch, number))")};
+    return {
+        QStringLiteral("CREATE SEQUENCE IF NOT EXISTS shared_versions"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS shared_texts (name text PRIMARY KEY, body text NOT NULL, "
+                       "version bigint NOT NULL DEFAULT nextval('shared_versions'))"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS shared_photos (batch text NOT NULL, number text NOT NULL, "
+                       "jpeg bytea NOT NULL, version bigint NOT NULL DEFAULT nextval('shared_versions'), "
+                       "PRIMARY KEY (batch, number))")};
 }
 
 QStringList SharedStore::previewStatements() {
@@ -80,7 +81,8 @@ SharedStore::Written SharedStore::writeText(const QString& name, const QString& 
 }
 
 bool SharedStore::removeText(const QString& name, QString* error) {
-    return m_engine.execute(QStringLiteral("DELETE FROM shared_texts WHERE name = ?"), {name}, nullptr, error);
+    return m_engine.execute(QStringLiteral("DELETE FROM shared_texts WHERE name = ?"), {name}, nullptr,
+                            error);
 }
 
 SharedStore::Photo SharedStore::readPhoto(const QString& batch, const QString& number, qint64 knownVersion,
@@ -100,9 +102,8 @@ SharedStore::Photo SharedStore::readColumn(const char* column, const QString& ba
     // Base64 rather than the server's hex: a third more than the photo on
     // the wire instead of twice as much.
     result.ok = m_engine.query(
-        QStringLiteral(
-            "SELECT version, octet_length(%1), CASE WHEN version <> ? AND octet_length(%1) <= ? "
-            "THEN encode(%1, 'base64') END FROM shared_photos WHERE batch = ? AND number = ?")
+        QStringLiteral("SELECT version, octet_length(%1), CASE WHEN version <> ? AND octet_length(%1) <= ? "
+                       "THEN encode(%1, 'base64') END FROM shared_photos WHERE batch = ? AND number = ?")
             .arg(QLatin1String(column)),
         {knownVersion, largestBytes, batch, number},
         [&](const EngineRow& row) {
@@ -130,9 +131,10 @@ SharedStore::Photo SharedStore::readColumn(const char* column, const QString& ba
 
 bool SharedStore::writePreview(const QString& batch, const QString& number, qint64 version,
                                const QByteArray& preview, QString* error) {
-    return m_engine.execute(QStringLiteral("UPDATE shared_photos SET preview = decode(?, 'base64') WHERE batch = ? "
-                                           "AND number = ? AND version = ? AND preview IS NULL"),
-                            {QString::fromLatin1(preview.toBase64()), batch, number, version}, nullptr, error);
+    return m_engine.execute(
+        QStringLiteral("UPDATE shared_photos SET preview = decode(?, 'base64') WHERE batch = ? "
+                       "AND number = ? AND version = ? AND preview IS NULL"),
+        {QString::fromLatin1(preview.toBase64()), batch, number, version}, nullptr, error);
 }
 
 QString SharedStore::photoVersionExpression() {
@@ -156,14 +158,16 @@ SharedStore::Written SharedStore::writePhotoOver(const QString& batch, const QSt
                                  "decode(?, 'base64'), decode(?, 'base64')) ");
     EngineParameters parameters{batch, number, base64, previewBase64};
     if (expected == AnyVersion) {
-        sql += QStringLiteral("ON CONFLICT (batch, number) DO UPDATE SET jpeg = EXCLUDED.jpeg, "
-                              "preview = EXCLUDED.preview, version = nextval('shared_versions') RETURNING version");
+        sql += QStringLiteral(
+            "ON CONFLICT (batch, number) DO UPDATE SET jpeg = EXCLUDED.jpeg, "
+            "preview = EXCLUDED.preview, version = nextval('shared_versions') RETURNING version");
     } else if (expected == 0) {
         sql += QStringLiteral("ON CONFLICT (batch, number) DO NOTHING RETURNING version");
     } else {
-        sql = QStringLiteral("UPDATE shared_photos SET jpeg = decode(?, 'base64'), preview = decode(?, 'base64'), "
-                             "version = nextval('shared_versions') WHERE batch = ? AND number = ? AND version = ? "
-                             "RETURNING version");
+        sql = QStringLiteral(
+            "UPDATE shared_photos SET jpeg = decode(?, 'base64'), preview = decode(?, 'base64'), "
+            "version = nextval('shared_versions') WHERE batch = ? AND number = ? AND version = ? "
+            "RETURNING version");
         parameters = {base64, previewBase64, batch, number, expected};
     }
     bool written = false;
@@ -199,7 +203,8 @@ bool SharedStore::photoFigures(qint64* count, qint64* bytes, QString* error) {
 bool SharedStore::photoKeys(QVector<PhotoKey>* keys, QString* error) {
     keys->clear();
     return m_engine.query(
-        QStringLiteral("SELECT batch, number, octet_length(jpeg) FROM shared_photos ORDER BY batch, number"), {},
+        QStringLiteral("SELECT batch, number, octet_length(jpeg) FROM shared_photos ORDER BY batch, number"),
+        {},
         [&](const EngineRow& row) {
             keys->append({utf8(row.text(0)), utf8(row.text(1)), row.integer(2)});
             return true;

@@ -61,7 +61,7 @@ class SharedStore {
         bool ok = false;
         bool found = false;
         qint64 version = 0;
-        bool current = false; // the stored version is the known one: jpeg not sent
+        bool current = false;    // the stored version is the known one: jpeg not sent
         bool hasPreview = false; // readPreview: the row holds a preview
         QByteArray jpeg;
         QString error;
@@ -81,8 +81,8 @@ class SharedStore {
     // number, in that order.
     static QString photoVersionExpression();
     // Stores (or replaces) the photo with its preview (empty: none); version gets its new version.
-    bool writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg, const QByteArray& preview,
-                    qint64* version, QString* error);
+    bool writePhoto(const QString& batch, const QString& number, const QByteArray& jpeg,
+                    const QByteArray& preview, qint64* version, QString* error);
     // Stores the photo only while the stored version is still expected (0:
     // none stored; AnyVersion: whatever is stored), as writeText does.
     Written writePhotoOver(const QString& batch, const QString& number, const QByteArray& jpeg,

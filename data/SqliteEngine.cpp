@@ -9,25 +9,24 @@
 #include <QStringList>
 #include <chrono>
 #include <limits>
-#include <string>
 #include <sqlite3.h>
+#include <string>
 #include <thread>
 
 namespace {
 
 class SqliteRow : public EngineRow {
-public:
+  public:
     explicit SqliteRow(sqlite3_stmt* stmt) : m_stmt(stmt) {}
     bool isNull(int i) const override { return sqlite3_column_type(m_stmt, i) == SQLITE_NULL; }
     qint64 integer(int i) const override { return sqlite3_column_int64(m_stmt, i); }
-    std::string_view text(int i) const override
-    {
+    std::string_view text(int i) const override {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
         return {bytes ? bytes : "", size_t(sqlite3_column_bytes(m_stmt, i))};
     }
     int count() const override { return sqlite3_column_count(m_stmt); }
 
-private:
+  private:
     sqlite3_stmt* m_stmt;
 };
 
@@ -41,8 +40,7 @@ constexpr int MaxPrepared = 64;
 // times a second can miss every short gap between its transactions and give
 // up with "database is locked" though the lock was free again and again.
 // Trying every millisecond meets those gaps.
-int retryWhileBusy(void*, int tries)
-{
+int retryWhileBusy(void*, int tries) {
     using Clock = std::chrono::steady_clock;
     // A connection waits on the thread running its statement; one wait at a
     // time per thread.
@@ -59,8 +57,7 @@ int retryWhileBusy(void*, int tries)
 // Appends text (UTF-8) with letter case folded, byte by byte for ASCII and
 // the Russian and Bulgarian letters (U+0400 to U+045F), which is what a
 // register holds; false, with nothing appended, for any other letter.
-bool appendFoldedQuickly(std::string& out, const char* text, int size)
-{
+bool appendFoldedQuickly(std::string& out, const char* text, int size) {
     const size_t start = out.size();
     for (int at = 0; at < size; ++at) {
         const auto c = static_cast<unsigned char>(text[at]);
@@ -78,7 +75,8 @@ bool appendFoldedQuickly(std::string& out, const char* text, int size)
         } else if (c == 0xD0 && next >= 0xA0 && next <= 0xAF) { // Р..Я -> р..я
             out += char(0xD1);
             out += char(next - 0x20);
-        } else if ((c == 0xD0 && next >= 0xB0 && next <= 0xBF) || (c == 0xD1 && next >= 0x80 && next <= 0x9F)) {
+        } else if ((c == 0xD0 && next >= 0xB0 && next <= 0xBF) ||
+                   (c == 0xD1 && next >= 0x80 && next <= 0x9F)) {
             out += char(c); // а..я, ѐ..џ
             out += char(next);
         } else {
@@ -93,8 +91,7 @@ bool appendFoldedQuickly(std::string& out, const char* text, int size)
 // fold_case(a, b, ...): the texts of its arguments (null ones left out)
 // joined by line breaks, with letter case folded as QString folds it, for
 // Latin and Cyrillic alike; the engine's own lower() folds only ASCII.
-void foldCase(sqlite3_context* context, int count, sqlite3_value** values)
-{
+void foldCase(sqlite3_context* context, int count, sqlite3_value** values) {
     // Called once per line of a find over the whole register: the buffer is
     // kept from call to call.
     thread_local std::string folded;
@@ -114,8 +111,7 @@ void foldCase(sqlite3_context* context, int count, sqlite3_value** values)
 
 } // namespace
 
-SqliteEngine::SqliteEngine(sqlite3* db) : m_db(db)
-{
+SqliteEngine::SqliteEngine(sqlite3* db) : m_db(db) {
     addFunctions(db);
     // Before the first statement is kept: a new trigger would make them all
     // compile anew. A register that cannot take them records nothing, and
@@ -124,22 +120,19 @@ SqliteEngine::SqliteEngine(sqlite3* db) : m_db(db)
     LineHistorySchema::recordOnFile(db, LineHistorySchema::desktopUser(), &ignored);
 }
 
-void SqliteEngine::addFunctions(sqlite3* db)
-{
-    sqlite3_create_function_v2(db, "fold_case", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                               foldCase, nullptr, nullptr, nullptr);
+void SqliteEngine::addFunctions(sqlite3* db) {
+    sqlite3_create_function_v2(db, "fold_case", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                               nullptr, foldCase, nullptr, nullptr, nullptr);
 }
 
-QString SqliteEngine::containsIgnoringCase(const QStringList& columns) const
-{
+QString SqliteEngine::containsIgnoringCase(const QStringList& columns) const {
     return QStringLiteral("instr(fold_case(%1), fold_case(?)) > 0").arg(columns.join(QStringLiteral(", ")));
 }
 
 namespace {
 
 // The affinity SQLite gives a declared column type (its rules, in their order).
-QString affinity(const QString& declared)
-{
+QString affinity(const QString& declared) {
     const QString type = declared.toUpper();
     if (type.contains(QLatin1String("INT")))
         return QStringLiteral("INTEGER");
@@ -154,15 +147,13 @@ QString affinity(const QString& declared)
     return QStringLiteral("NUMERIC");
 }
 
-QString columnText(sqlite3_stmt* statement, int column)
-{
+QString columnText(sqlite3_stmt* statement, int column) {
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
 }
 
 } // namespace
 
-bool SqliteEngine::schemaFits(sqlite3* db, int version, QString* error)
-{
+bool SqliteEngine::schemaFits(sqlite3* db, int version, QString* error) {
     SqliteStatement info;
     if (!info.prepare(db, QStringLiteral("PRAGMA table_info(Table1)"), error))
         return false;
@@ -174,8 +165,8 @@ bool SqliteEngine::schemaFits(sqlite3* db, int version, QString* error)
             continue;
         found[column] = true;
         const ColumnType type = OrderColumns::at(column).type;
-        const bool number = type == ColumnType::AutoIncrement || type == ColumnType::Integer ||
-                            type == ColumnType::Currency;
+        const bool number =
+            type == ColumnType::AutoIncrement || type == ColumnType::Integer || type == ColumnType::Currency;
         const QString needed = number ? QStringLiteral("INTEGER") : QStringLiteral("TEXT");
         const QString declared = affinity(columnText(info.get(), 2));
         if (declared != needed) {
@@ -196,14 +187,12 @@ bool SqliteEngine::schemaFits(sqlite3* db, int version, QString* error)
     return true;
 }
 
-void SqliteEngine::waitWhenBusy(sqlite3* db)
-{
+void SqliteEngine::waitWhenBusy(sqlite3* db) {
     sqlite3_busy_handler(db, retryWhileBusy, nullptr);
 }
 
 SqliteStatement* SqliteEngine::statement(const QString& sql, const EngineParameters& parameters,
-                                         SqliteStatement* scratch, QString* error)
-{
+                                         SqliteStatement* scratch, QString* error) {
     observe(sql, parameters);
     SqliteStatement* stmt = scratch;
     if (!parameters.isEmpty()) {
@@ -232,8 +221,7 @@ SqliteStatement* SqliteEngine::statement(const QString& sql, const EngineParamet
 }
 
 bool SqliteEngine::query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
-                         QString* error)
-{
+                         QString* error) {
     SqliteStatement scratch;
     SqliteStatement* stmt = statement(sql, parameters, &scratch, error);
     if (!stmt)
@@ -254,8 +242,7 @@ bool SqliteEngine::query(const QString& sql, const EngineParameters& parameters,
 }
 
 bool SqliteEngine::execute(const QString& sql, const EngineParameters& parameters, qint64* changed,
-                           QString* error)
-{
+                           QString* error) {
     SqliteStatement scratch;
     SqliteStatement* stmt = statement(sql, parameters, &scratch, error);
     if (!stmt || !stmt->run(error))
@@ -265,51 +252,44 @@ bool SqliteEngine::execute(const QString& sql, const EngineParameters& parameter
     return true;
 }
 
-bool SqliteEngine::run(const char* sql, QString* error)
-{
+bool SqliteEngine::run(const char* sql, QString* error) {
     const QString text = QString::fromUtf8(sql);
     observe(text);
     return SqliteStatement::execute(m_db, text, error);
 }
 
-bool SqliteEngine::beginRead(QString* error)
-{
+bool SqliteEngine::beginRead(QString* error) {
     return run("BEGIN", error);
 }
 
-bool SqliteEngine::beginWrite(QString* error)
-{
+bool SqliteEngine::beginWrite(QString* error) {
     return run("BEGIN IMMEDIATE", error);
 }
 
-bool SqliteEngine::commit(QString* error)
-{
+bool SqliteEngine::commit(QString* error) {
     return run("COMMIT", error);
 }
 
-void SqliteEngine::rollback()
-{
+void SqliteEngine::rollback() {
     QString ignored;
     if (!sqlite3_get_autocommit(m_db))
         run("ROLLBACK", &ignored);
 }
 
-bool SqliteEngine::pollOthers()
-{
+bool SqliteEngine::pollOthers() {
     const qint64 version = number(QStringLiteral("PRAGMA data_version"));
     const bool changed = m_dataVersion >= 0 && version != m_dataVersion;
     m_dataVersion = version;
     return changed;
 }
 
-qint64 SqliteEngine::lastKey()
-{
-    return number(QStringLiteral("SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'Table1'), 0),"
-                                 " COALESCE((SELECT MAX(key) FROM Table1), 0))"));
+qint64 SqliteEngine::lastKey() {
+    return number(
+        QStringLiteral("SELECT MAX(COALESCE((SELECT seq FROM sqlite_sequence WHERE name = 'Table1'), 0),"
+                       " COALESCE((SELECT MAX(key) FROM Table1), 0))"));
 }
 
-bool SqliteEngine::nextKey(qint32* key, QString* error)
-{
+bool SqliteEngine::nextKey(qint32* key, QString* error) {
     // Taken with the last stored line, and kept by its commit.
     if (takeHeldKey(key))
         return true;
@@ -332,8 +312,7 @@ bool SqliteEngine::nextKey(qint32* key, QString* error)
     return taken;
 }
 
-bool SqliteEngine::keepKeys(QString* error)
-{
+bool SqliteEngine::keepKeys(QString* error) {
     if (!m_keysUnsynced)
         return true;
     // The log holds the key's commit; syncing the log keeps it and all before it.
@@ -347,8 +326,7 @@ bool SqliteEngine::keepKeys(QString* error)
 }
 
 bool SqliteEngine::insertTakingNextKey(const QString& sql, const EngineParameters& parameters,
-                                       const EngineVisitor& visit, QString* error)
-{
+                                       const EngineVisitor& visit, QString* error) {
     // One transaction, one commit and one wait for the disk, as the INSERT
     // alone; without a key the next Add takes one as before.
     if (!beginWrite(error))
@@ -368,31 +346,38 @@ bool SqliteEngine::insertTakingNextKey(const QString& sql, const EngineParameter
     return true;
 }
 
-bool SqliteEngine::moveKeySequence(qint64* next, QString* error)
-{
+bool SqliteEngine::moveKeySequence(qint64* next, QString* error) {
     // AUTOINCREMENT keeps the largest key ever given in sqlite_sequence (a
     // table that never had a line has no entry there yet: next stays -1).
     // Moving it on in one statement hands each program on the register its
     // own numbers.
-    return query(QStringLiteral("UPDATE sqlite_sequence SET seq = MAX(seq, "
-                                "(SELECT COALESCE(MAX(key), 0) FROM Table1)) + ? "
-                                "WHERE name = 'Table1' RETURNING seq"),
-                 {1}, [next](const EngineRow& row) {
-                     *next = row.integer(0);
-                     return false;
-                 },
-                 error);
+    return query(
+        QStringLiteral("UPDATE sqlite_sequence SET seq = MAX(seq, "
+                       "(SELECT COALESCE(MAX(key), 0) FROM Table1)) + ? "
+                       "WHERE name = 'Table1' RETURNING seq"),
+        {1},
+        [next](const EngineRow& row) {
+            *next = row.integer(0);
+            return false;
+        },
+        error);
 }
 
-bool SqliteEngine::reserveKeys(int count, QVector<qint32>* keys, QString* error)
-{
+bool SqliteEngine::reserveKeys(int count, QVector<qint32>* keys, QString* error) {
     // The caller's write transaction holds the file: no other program moves
     // the sequence meanwhile, so the numbers follow each other.
     keys->clear();
     qint64 last = -1;
-    if (!query(QStringLiteral("UPDATE sqlite_sequence SET seq = MAX(seq, (SELECT COALESCE(MAX(key), 0) FROM Table1)) + ? "
-                              "WHERE name = 'Table1' RETURNING seq"),
-               {count}, [&last](const EngineRow& row) { last = row.integer(0); return false; }, error))
+    if (!query(
+            QStringLiteral(
+                "UPDATE sqlite_sequence SET seq = MAX(seq, (SELECT COALESCE(MAX(key), 0) FROM Table1)) + ? "
+                "WHERE name = 'Table1' RETURNING seq"),
+            {count},
+            [&last](const EngineRow& row) {
+                last = row.integer(0);
+                return false;
+            },
+            error))
         return false;
     if (last < 0) { // the register's first keys
         const qint64 before = lastKey();
@@ -413,8 +398,7 @@ bool SqliteEngine::reserveKeys(int count, QVector<qint32>* keys, QString* error)
     return true;
 }
 
-bool SqliteEngine::reserveKey(qint32* key, QString* error)
-{
+bool SqliteEngine::reserveKey(qint32* key, QString* error) {
     qint64 next = -1;
     if (!moveKeySequence(&next, error))
         return false;
@@ -438,31 +422,31 @@ bool SqliteEngine::reserveKey(qint32* key, QString* error)
     return true;
 }
 
-bool SqliteEngine::isWal()
-{
+bool SqliteEngine::isWal() {
     if (m_journalMode.isEmpty()) {
         QString ignored;
-        query(QStringLiteral("PRAGMA journal_mode"), {}, [this](const EngineRow& row) {
-            m_journalMode = QString::fromUtf8(row.text(0).data(), int(row.text(0).size())).toLower();
-            return false;
-        }, &ignored);
+        query(
+            QStringLiteral("PRAGMA journal_mode"), {},
+            [this](const EngineRow& row) {
+                m_journalMode = QString::fromUtf8(row.text(0).data(), int(row.text(0).size())).toLower();
+                return false;
+            },
+            &ignored);
     }
     return m_journalMode == QLatin1String("wal");
 }
 
-bool SqliteEngine::advanceKeySequence(qint32 key, QString* error)
-{
+bool SqliteEngine::advanceKeySequence(qint32 key, QString* error) {
     qint64 changed = 0;
     if (!execute(QStringLiteral("UPDATE sqlite_sequence SET seq = MAX(seq, ?) WHERE name = 'Table1'"), {key},
                  &changed, error))
         return false;
     return changed > 0 ||
-           execute(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('Table1', ?)"), {key}, nullptr,
-                   error);
+           execute(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('Table1', ?)"), {key},
+                   nullptr, error);
 }
 
-QString SqliteEngine::versionExpression() const
-{
+QString SqliteEngine::versionExpression() const {
     // quote() writes each value as an SQL literal, its type included, so two
     // versions are equal only when every value is.
     QStringList quoted;

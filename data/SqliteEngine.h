@@ -13,7 +13,7 @@
 struct sqlite3;
 
 class SqliteEngine : public Engine {
-public:
+  public:
     explicit SqliteEngine(sqlite3* db);
 
     // Registers on db the functions the engine's statements use (the
@@ -35,32 +35,33 @@ public:
 
     bool query(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
                QString* error) override;
-    bool execute(const QString& sql, const EngineParameters& parameters, qint64* changed, QString* error) override;
+    bool execute(const QString& sql, const EngineParameters& parameters, qint64* changed,
+                 QString* error) override;
     bool beginRead(QString* error) override;
     bool beginWrite(QString* error) override;
     bool commit(QString* error) override;
     void rollback() override;
     bool nextKey(qint32* key, QString* error) override;
     bool keepKeys(QString* error) override;
-    bool insertTakingNextKey(const QString& sql, const EngineParameters& parameters, const EngineVisitor& visit,
-                             QString* error) override;
+    bool insertTakingNextKey(const QString& sql, const EngineParameters& parameters,
+                             const EngineVisitor& visit, QString* error) override;
     bool advanceKeySequence(qint32 key, QString* error) override;
     bool reserveKeys(int count, QVector<qint32>* keys, QString* error) override;
     qint64 lastKey() override;
     QString versionExpression() const override;
     QString containsIgnoringCase(const QStringList& columns) const override;
 
-protected:
+  protected:
     // Other programs' commits move the file's data version; this
     // connection's own do not.
     bool pollOthers() override;
     bool watchesOthers() const override { return m_dataVersion >= 0; }
 
-private:
+  private:
     // The statement for sql with the parameters bound: a kept one when there
     // are parameters, else a fresh one in scratch.
-    SqliteStatement* statement(const QString& sql, const EngineParameters& parameters, SqliteStatement* scratch,
-                               QString* error);
+    SqliteStatement* statement(const QString& sql, const EngineParameters& parameters,
+                               SqliteStatement* scratch, QString* error);
     bool run(const char* sql, QString* error);
     // Moves the key sequence on by one, committed.
     bool reserveKey(qint32* key, QString* error);
@@ -73,7 +74,7 @@ private:
     sqlite3* m_db;
     // Table statements run with parameters: a handful of distinct texts.
     QHash<QString, std::shared_ptr<SqliteStatement>> m_prepared;
-    QString m_journalMode; // empty until asked
+    QString m_journalMode;       // empty until asked
     bool m_keysUnsynced = false; // a key was taken without a sync of the log
     qint64 m_dataVersion = -1;   // as last polled; -1 before
 };

@@ -3,15 +3,14 @@
 #include <sqlite3.h>
 #include <utility>
 
-SqliteStatement::~SqliteStatement()
-{
+SqliteStatement::~SqliteStatement() {
     finalize();
 }
 
-SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept : m_stmt(std::exchange(other.m_stmt, nullptr)) {}
+SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
+    : m_stmt(std::exchange(other.m_stmt, nullptr)) {}
 
-SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept
-{
+SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
     if (this != &other) {
         finalize();
         m_stmt = std::exchange(other.m_stmt, nullptr);
@@ -19,15 +18,13 @@ SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept
     return *this;
 }
 
-void SqliteStatement::finalize()
-{
+void SqliteStatement::finalize() {
     if (m_stmt)
         sqlite3_finalize(m_stmt);
     m_stmt = nullptr;
 }
 
-bool SqliteStatement::prepare(sqlite3* db, const QString& sql, QString* error)
-{
+bool SqliteStatement::prepare(sqlite3* db, const QString& sql, QString* error) {
     finalize();
     if (!db) {
         *error = QStringLiteral("The database connection is not open");
@@ -52,8 +49,7 @@ bool SqliteStatement::prepare(sqlite3* db, const QString& sql, QString* error)
     return true;
 }
 
-bool SqliteStatement::run(QString* error)
-{
+bool SqliteStatement::run(QString* error) {
     int rc = SQLITE_ROW;
     while (rc == SQLITE_ROW)
         rc = sqlite3_step(m_stmt);
@@ -66,8 +62,7 @@ bool SqliteStatement::run(QString* error)
     return true;
 }
 
-bool SqliteStatement::execute(sqlite3* db, const QString& sql, QString* error)
-{
+bool SqliteStatement::execute(sqlite3* db, const QString& sql, QString* error) {
     char* message = nullptr;
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
         return true;
@@ -76,8 +71,7 @@ bool SqliteStatement::execute(sqlite3* db, const QString& sql, QString* error)
     return false;
 }
 
-qint64 SqliteStatement::number(sqlite3* db, const QString& sql)
-{
+qint64 SqliteStatement::number(sqlite3* db, const QString& sql) {
     SqliteStatement statement;
     QString ignored;
     if (!statement.prepare(db, sql, &ignored) || sqlite3_step(statement.get()) != SQLITE_ROW)
@@ -85,7 +79,6 @@ qint64 SqliteStatement::number(sqlite3* db, const QString& sql)
     return sqlite3_column_int64(statement.get(), 0);
 }
 
-QString SqliteStatement::errorMessage() const
-{
+QString SqliteStatement::errorMessage() const {
     return QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));
 }

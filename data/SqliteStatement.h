@@ -10,7 +10,7 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 class SqliteStatement {
-public:
+  public:
     SqliteStatement() = default;
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement&) = delete;
@@ -34,6 +34,6 @@ public:
     static qint64 number(sqlite3* db, const QString& sql);
     QString errorMessage() const;
 
-private:
+  private:
     sqlite3_stmt* m_stmt = nullptr;
 };

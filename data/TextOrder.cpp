@@ -5,8 +5,7 @@
 
 namespace TextOrder {
 
-static const QCollator& collator()
-{
+static const QCollator& collator() {
     // Bulgarian rules order Cyrillic and Latin letters sensibly; case is
     // ignored. One collator for the whole run: building one costs more than
     // thousands of comparisons.
@@ -20,18 +19,15 @@ static const QCollator& collator()
     return instance;
 }
 
-int compare(const QString& a, const QString& b)
-{
+int compare(const QString& a, const QString& b) {
     return collator().compare(a, b);
 }
 
-QCollatorSortKey sortKey(const QString& text)
-{
+QCollatorSortKey sortKey(const QString& text) {
     return collator().sortKey(text);
 }
 
-void sort(QStringList& entries)
-{
+void sort(QStringList& entries) {
     std::stable_sort(entries.begin(), entries.end(), less);
 }
 

@@ -10,7 +10,9 @@ namespace TextOrder {
 
 // Negative, zero or positive as a sorts before, equal to or after b.
 int compare(const QString& a, const QString& b);
-inline bool less(const QString& a, const QString& b) { return compare(a, b) < 0; }
+inline bool less(const QString& a, const QString& b) {
+    return compare(a, b) < 0;
+}
 // A key whose comparison gives the same order as compare(); for ordering many
 // texts, each key is built once instead of comparing texts again and again.
 QCollatorSortKey sortKey(const QString& text);

@@ -1,8 +1,8 @@
 #include "editing/PriceRules.h"
 
-#include "ui/FocusColours.h"
 #include "data/OrderTable.h"
 #include "lists/gui/SummaryCounters.h"
+#include "ui/FocusColours.h"
 
 #include <limits>
 
@@ -20,10 +20,10 @@ PriceRules::PriceRules(OrderTable& table, SummaryCounters& counters) : m_table(t
 
 bool PriceRules::derivedValuesFit(OrderColumns::Index column, QString* reason) const {
     // The price rule keeps the stored received count; a count derives it anew.
-    const qint64 receivedCount =
-        column == Price ? m_table.asInteger(Received)
-                        : received(m_table.asInteger(Ordered), m_table.asInteger(Delivered),
-                                   m_table.asInteger(Defective));
+    const qint64 receivedCount = column == Price
+                                     ? m_table.asInteger(Received)
+                                     : received(m_table.asInteger(Ordered), m_table.asInteger(Delivered),
+                                                m_table.asInteger(Defective));
     if (receivedCount < std::numeric_limits<qint32>::min() ||
         receivedCount > std::numeric_limits<qint32>::max()) {
         *reason = QStringLiteral("the received count of this line, %1, is out of range").arg(receivedCount);
@@ -40,46 +40,39 @@ bool PriceRules::derivedValuesFit(OrderColumns::Index column, QString* reason) c
     return true;
 }
 
-qint64 PriceRules::received(qint64 ordered, qint64 delivered, qint64 defective)
-{
+qint64 PriceRules::received(qint64 ordered, qint64 delivered, qint64 defective) {
     // Defective pieces count only against delivered ones.
     return delivered != 0 ? delivered - defective : ordered;
 }
 
-bool PriceRules::money(Currency price, qint64 received, Currency* out)
-{
+bool PriceRules::money(Currency price, qint64 received, Currency* out) {
     return Currency::multiply(price, received, out);
 }
 
-void PriceRules::priceEntered(QWidget* field)
-{
+void PriceRules::priceEntered(QWidget* field) {
     FocusColours::paint(field, FocusColours::Green);
     m_oldValue = m_table.asFloat(Price);
     m_oldMoney = m_table.asFloat(Money);
 }
 
-void PriceRules::countEntered(QWidget* field, OrderColumns::Index column)
-{
+void PriceRules::countEntered(QWidget* field, OrderColumns::Index column) {
     FocusColours::paint(field, FocusColours::Green);
     m_oldValue = m_table.asFloat(column);
     m_oldMoney = m_table.asFloat(Money);
     m_oldReceived = m_table.asInteger(Received);
 }
 
-bool PriceRules::unchanged(OrderColumns::Index column) const
-{
+bool PriceRules::unchanged(OrderColumns::Index column) const {
     // An empty field never counts as unchanged, so leaving the empty price of
     // a new line still derives its money.
     return !m_table.isNull(column) && m_table.asFloat(column) == m_oldValue;
 }
 
-bool PriceRules::enterEditMode()
-{
+bool PriceRules::enterEditMode() {
     return m_table.state() != TableState::Browse || m_table.edit();
 }
 
-void PriceRules::writeMoney()
-{
+void PriceRules::writeMoney() {
     Currency result;
     if (!money(m_table.asCurrency(Price), m_table.asInteger(Received), &result))
         return; // only values stored by others get here: typed ones were checked
@@ -88,16 +81,14 @@ void PriceRules::writeMoney()
     m_counters.addMoney(result.toDouble() - m_oldMoney);
 }
 
-void PriceRules::priceExited(QWidget* field)
-{
+void PriceRules::priceExited(QWidget* field) {
     FocusColours::restore(field);
     if (unchanged(Price) || !enterEditMode())
         return;
     writeMoney();
 }
 
-void PriceRules::countExited(QWidget* field, OrderColumns::Index column)
-{
+void PriceRules::countExited(QWidget* field, OrderColumns::Index column) {
     FocusColours::restore(field);
     if (unchanged(column) || !enterEditMode())
         return;

@@ -16,7 +16,7 @@ class SummaryCounters;
 class QWidget;
 
 class PriceRules {
-public:
+  public:
     PriceRules(OrderTable& table, SummaryCounters& counters);
 
     // Whether the line's received count and money, derived with the value
@@ -34,7 +34,7 @@ public:
     static qint64 received(qint64 ordered, qint64 delivered, qint64 defective);
     static bool money(Currency price, qint64 received, Currency* out);
 
-private:
+  private:
     // True when the field holds a value equal to the one it had on entry.
     bool unchanged(OrderColumns::Index column) const;
     bool enterEditMode();

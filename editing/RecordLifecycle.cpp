@@ -1,11 +1,11 @@
 #include "editing/RecordLifecycle.h"
 
-#include "ui/ComboLookup.h"
-#include "ui/Dialogs.h"
-#include "ui/StatusPanels.h"
 #include "data/FieldCodec.h"
 #include "data/OrderTable.h"
 #include "lists/gui/BatchChooser.h"
+#include "ui/ComboLookup.h"
+#include "ui/Dialogs.h"
+#include "ui/StatusPanels.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -15,14 +15,12 @@ namespace {
 
 const QString NoData = QStringLiteral("Last line is ignored because it contain no data");
 
-QString unknownMessage(const QString& what, const QString& action)
-{
+QString unknownMessage(const QString& what, const QString& action) {
     return what + QStringLiteral(" is unknown!!! Please enter ") + action +
            QStringLiteral(" to continue\r\nor click on \"Cancel\" button to refuse changes.");
 }
 
-bool isPending(const OrderTable& table)
-{
+bool isPending(const OrderTable& table) {
     return table.state() == TableState::Edit || table.state() == TableState::Insert;
 }
 
@@ -31,12 +29,9 @@ bool isPending(const OrderTable& table)
 RecordLifecycle::RecordLifecycle(OrderTable& table, Dialogs& dialogs, StatusPanels& status, Controls controls,
                                  Steps steps, bool& lineHasData, int& nextPhotoNumber)
     : m_table(table), m_dialogs(dialogs), m_status(status), m_controls(controls), m_steps(std::move(steps)),
-      m_lineHasData(lineHasData), m_nextPhotoNumber(nextPhotoNumber)
-{
-}
+      m_lineHasData(lineHasData), m_nextPhotoNumber(nextPhotoNumber) {}
 
-void RecordLifecycle::add()
-{
+void RecordLifecycle::add() {
     m_steps.resetSort();
     if (!m_table.last()) // also reports a closed table
         return;
@@ -54,20 +49,20 @@ void RecordLifecycle::add()
         // A supplier the list no longer holds is the box's to show, marked.
         if (!m_controls.supplierFilter->itemData(filterPosition, ComboLookup::NotInListRole).isValid())
             m_controls.supplierBox->setCurrentIndex(filterPosition - 1);
-        m_table.setValue(OrderColumns::Dostavcik, ComboLookup::valueAt(m_controls.supplierFilter, filterPosition));
+        m_table.setValue(OrderColumns::Dostavcik,
+                         ComboLookup::valueAt(m_controls.supplierFilter, filterPosition));
     }
     m_steps.showPhoto();
     // Last, so that the changes above do not count as entered data.
     m_lineHasData = false;
 }
 
-void RecordLifecycle::repeat()
-{
+void RecordLifecycle::repeat() {
     static constexpr OrderColumns::Index Repeated[] = {
-        OrderColumns::Artikul,     OrderColumns::Dostavcik,    OrderColumns::Firmetiket, OrderColumns::Bukvi,
-        OrderColumns::Strpos,      OrderColumns::Nomcuval,     OrderColumns::Kodovnom,   OrderColumns::Cvet,
-        OrderColumns::Razmeri,     OrderColumns::Sastav,       OrderColumns::Pokupnacena,
-        OrderColumns::Sebestoynost, OrderColumns::Edro,        OrderColumns::Drebno};
+        OrderColumns::Artikul, OrderColumns::Dostavcik, OrderColumns::Firmetiket,  OrderColumns::Bukvi,
+        OrderColumns::Strpos,  OrderColumns::Nomcuval,  OrderColumns::Kodovnom,    OrderColumns::Cvet,
+        OrderColumns::Razmeri, OrderColumns::Sastav,    OrderColumns::Pokupnacena, OrderColumns::Sebestoynost,
+        OrderColumns::Edro,    OrderColumns::Drebno};
     // The line as stored: a pending one is stored first, as Add would.
     if (!m_table.checkActive() || !m_table.settle() || m_table.currentRow() < 0)
         return;
@@ -81,31 +76,30 @@ void RecordLifecycle::repeat()
     m_lineHasData = false;
 }
 
-void RecordLifecycle::apply()
-{
+void RecordLifecycle::apply() {
     if (isPending(m_table))
         m_table.post();
 }
 
-void RecordLifecycle::cancel()
-{
+void RecordLifecycle::cancel() {
     if (isPending(m_table))
         m_table.cancel();
 }
 
-void RecordLifecycle::remove()
-{
+void RecordLifecycle::remove() {
     // A refused typed text says why before anything is asked.
     if (!m_table.commitTypedText())
         return;
-    if (!m_dialogs.confirm(QStringLiteral("You are about to delete record!\r\nDeleted record can not be restored!\r\n"
-                                          "Please confirm delete operation.")))
+    if (!m_dialogs.confirm(
+            QStringLiteral("You are about to delete record!\r\nDeleted record can not be restored!\r\n"
+                           "Please confirm delete operation.")))
         return;
     QString photoToRemove;
     if (m_table.asInteger(OrderColumns::Photo) > 0) {
         const QString photo = m_steps.photoPath();
         if (QFile::exists(photo) &&
-            m_dialogs.confirm(QStringLiteral("Do you want to delete attachet photo?\r\nPlease confirm delete operation.")))
+            m_dialogs.confirm(
+                QStringLiteral("Do you want to delete attachet photo?\r\nPlease confirm delete operation.")))
             photoToRemove = photo;
     }
     // The line goes first: a delete the engine refuses leaves the line with
@@ -115,8 +109,7 @@ void RecordLifecycle::remove()
     m_steps.removePhoto(photoToRemove);
 }
 
-bool RecordLifecycle::refuse(const QString& message, QWidget* focus, bool openList)
-{
+bool RecordLifecycle::refuse(const QString& message, QWidget* focus, bool openList) {
     m_dialogs.information(message);
     focus->setFocus(Qt::OtherFocusReason);
     if (openList)
@@ -124,13 +117,11 @@ bool RecordLifecycle::refuse(const QString& message, QWidget* focus, bool openLi
     return false;
 }
 
-bool RecordLifecycle::batchTooLong(const QString& batch) const
-{
+bool RecordLifecycle::batchTooLong(const QString& batch) const {
     return batch.size() > OrderColumns::at(OrderColumns::Batch).width;
 }
 
-void RecordLifecycle::fillNewLine(const QString& batch)
-{
+void RecordLifecycle::fillNewLine(const QString& batch) {
     // However the line was started (Add, typing into an empty view, a batch
     // pick), its photo number is the key reserved for it. One change of the
     // whole line: each column's own would reach every field and the grid.
@@ -149,8 +140,7 @@ void RecordLifecycle::fillNewLine(const QString& batch)
     m_table.setValues(fill);
 }
 
-bool RecordLifecycle::beforePost()
-{
+bool RecordLifecycle::beforePost() {
     m_supplierIndexAtPost = m_controls.supplierBox->currentIndex();
     m_supplierAtPost = ComboLookup::valueAt(m_controls.supplierBox, m_supplierIndexAtPost);
     if (!m_lineHasData) {
@@ -180,11 +170,11 @@ bool RecordLifecycle::beforePost()
     }
 
     if (m_table.asString(OrderColumns::Dostavcik).isEmpty())
-        return refuse(unknownMessage(QStringLiteral("Supplier"), QStringLiteral("supplier")), m_controls.supplierBox,
-                      true);
+        return refuse(unknownMessage(QStringLiteral("Supplier"), QStringLiteral("supplier")),
+                      m_controls.supplierBox, true);
     if (m_table.asString(OrderColumns::Artikul).isEmpty())
-        return refuse(unknownMessage(QStringLiteral("Article"), QStringLiteral("article")), m_controls.articleBox,
-                      true);
+        return refuse(unknownMessage(QStringLiteral("Article"), QStringLiteral("article")),
+                      m_controls.articleBox, true);
     if (m_table.asCurrency(OrderColumns::Pokupnacena).isZero())
         return refuse(unknownMessage(QStringLiteral("Purchasing Price"), QStringLiteral("Purchasing Price")),
                       m_controls.priceField, false);
@@ -194,13 +184,12 @@ bool RecordLifecycle::beforePost()
     return true;
 }
 
-void RecordLifecycle::writeLineCount()
-{
-    m_status.setText(StatusPanels::LineCount, QStringLiteral("Articles Count: %1").arg(m_table.recordCount()));
+void RecordLifecycle::writeLineCount() {
+    m_status.setText(StatusPanels::LineCount,
+                     QStringLiteral("Articles Count: %1").arg(m_table.recordCount()));
 }
 
-bool RecordLifecycle::leftSupplierFilter() const
-{
+bool RecordLifecycle::leftSupplierFilter() const {
     if (!m_table.isFiltered())
         return false;
     const QComboBox* filter = m_controls.supplierFilter;
@@ -211,8 +200,7 @@ bool RecordLifecycle::leftSupplierFilter() const
     return position - 1 != m_supplierIndexAtPost;
 }
 
-void RecordLifecycle::afterPost()
-{
+void RecordLifecycle::afterPost() {
     writeLineCount();
     const bool leftFilter = leftSupplierFilter();
     if (leftFilter) {
@@ -242,8 +230,7 @@ void RecordLifecycle::afterPost()
         m_table.enableControls();
 }
 
-bool RecordLifecycle::beforeDelete()
-{
+bool RecordLifecycle::beforeDelete() {
     // The counters hold the line as stored (pending changes are taken back
     // separately); they change only once the engine has deleted it.
     m_deletedMoney = FieldCodec::toCurrency(m_table.storedValue(OrderColumns::Obsto));
@@ -251,8 +238,7 @@ bool RecordLifecycle::beforeDelete()
     return true;
 }
 
-void RecordLifecycle::afterDelete()
-{
+void RecordLifecycle::afterDelete() {
     m_steps.subtractFromCounters(m_deletedMoney, m_deletedReceived);
     writeLineCount();
 }

@@ -17,14 +17,14 @@ class QWidget;
 class StatusPanels;
 
 class RecordLifecycle {
-public:
+  public:
     // The controls and window state the lifecycle reads and writes.
     struct Controls {
-        QComboBox* articleBox;    // DBComboBox1
-        QComboBox* supplierBox;   // DBComboBox2
-        QWidget* priceField;      // DBEdit7
-        QWidget* orderedField;    // DBEdit16
-        QComboBox* batchChooser;  // ComboBox2
+        QComboBox* articleBox;     // DBComboBox1
+        QComboBox* supplierBox;    // DBComboBox2
+        QWidget* priceField;       // DBEdit7
+        QWidget* orderedField;     // DBEdit16
+        QComboBox* batchChooser;   // ComboBox2
         QComboBox* supplierFilter; // cbfiltersup
     };
     // Work done by other subsystems.
@@ -43,7 +43,7 @@ public:
     RecordLifecycle(OrderTable& table, Dialogs& dialogs, StatusPanels& status, Controls controls, Steps steps,
                     bool& lineHasData, int& nextPhotoNumber);
 
-    void add();     // Button1Click
+    void add(); // Button1Click
     // Add, with the new line filled from the current one: what an order of
     // the same article again repeats (article, supplier, label, letters,
     // page/position, sack and code numbers, colour, size, material and the
@@ -51,16 +51,16 @@ public:
     // gives them, and the fills count as entered data no more than Add's
     // supplier does. Nothing happens without a current line.
     void repeat();
-    void apply();   // Button5Click
-    void cancel();  // Button7Click
-    void remove();  // Button2Click
+    void apply();  // Button5Click
+    void cancel(); // Button7Click
+    void remove(); // Button2Click
 
-    bool beforePost(); // ADOTable1BeforePost: false refuses the store
-    void afterPost();  // ADOTable1AfterPost
+    bool beforePost();   // ADOTable1BeforePost: false refuses the store
+    void afterPost();    // ADOTable1AfterPost
     bool beforeDelete(); // ADOTable1BeforeDelete
     void afterDelete();  // ADOTable1AfterDelete
 
-private:
+  private:
     bool refuse(const QString& message, QWidget* focus, bool openList);
     // The batch the chooser shows, when the line's column cannot hold it.
     bool batchTooLong(const QString& batch) const;

@@ -12,7 +12,7 @@
 class QIODevice;
 
 class BiffStream {
-public:
+  public:
     static constexpr int MaxData = 8224;
 
     // Offsets and sizes count from the start of the stream, flushed bytes included.
@@ -59,7 +59,7 @@ public:
     void emptyRecord(std::uint16_t id);
     bool overlong() const { return m_overlong; }
 
-private:
+  private:
     static constexpr int FlushSize = 1 << 16;
     char* grow(int count); // room for count more bytes at the end
     QByteArray m_bytes;

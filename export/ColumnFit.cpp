@@ -26,26 +26,22 @@ constexpr double LibreOfficeDigitPoints = 111 / 20.0;
 constexpr double LibreOfficePaddingPoints = 5;
 constexpr int Unit = 256;
 
-int excelWidth(int textPixels)
-{
+int excelWidth(int textPixels) {
     return (textPixels + ExcelPaddingPixels) * Unit / ExcelDigitPixels;
 }
 
-int libreOfficeWidth(double textPoints)
-{
+int libreOfficeWidth(double textPoints) {
     return int(std::ceil((textPoints + LibreOfficePaddingPoints) * Unit / LibreOfficeDigitPoints));
 }
 
 // Characters as the workbook counts them, for a width in 1/256 digit: the
 // whole pixels that hold it, less the padding.
-double characters(int width)
-{
+double characters(int width) {
     const int pixels = (width * ExcelDigitPixels + Unit - 1) / Unit;
     return double(std::max(pixels - ExcelPaddingPixels, 0)) / ExcelDigitPixels;
 }
 
-int storedWidth(const Workbook& book, int column)
-{
+int storedWidth(const Workbook& book, int column) {
     const auto it = book.columnWidths().find(column);
     // A column without a width shows the default of 8.43 characters.
     return SheetWriter::storedWidth(it == book.columnWidths().end() ? 8.43 : it->second);
@@ -55,8 +51,7 @@ int storedWidth(const Workbook& book, int column)
 
 namespace ColumnFit {
 
-int neededWidth(const QString& text, bool bold)
-{
+int neededWidth(const QString& text, bool bold) {
     // Excel rounds each letter to whole pixels; LibreOffice keeps fractions.
     int pixels = 0;
     double em = 0;
@@ -68,13 +63,11 @@ int neededWidth(const QString& text, bool bold)
     return std::max(excelWidth(pixels), libreOfficeWidth(em * FontPoints));
 }
 
-QString generalText(double value)
-{
+QString generalText(double value) {
     return NumberText::generalText(value, QLocale::c());
 }
 
-void fit(Workbook& book, int firstColumn, int lastColumn)
-{
+void fit(Workbook& book, int firstColumn, int lastColumn) {
     std::vector<int> widest(size_t(lastColumn - firstColumn + 1), -1);
     std::vector<int> textWidthCache(size_t(book.texts().size()), -1);
     QHash<double, int> numberWidthCache; // prices and money repeat
@@ -105,8 +98,7 @@ void fit(Workbook& book, int firstColumn, int lastColumn)
     }
 }
 
-void spanToFit(Workbook& book, int firstColumn, int lastColumn, const QString& text, bool bold)
-{
+void spanToFit(Workbook& book, int firstColumn, int lastColumn, const QString& text, bool bold) {
     int others = 0;
     for (int c = firstColumn; c < lastColumn; ++c)
         others += storedWidth(book, c);

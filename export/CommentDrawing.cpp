@@ -19,15 +19,14 @@ constexpr std::uint32_t CommentShapeId = 1025;
 constexpr std::uint16_t ObjectId = 1;
 
 // OfficeArt record header: version and instance, type, length.
-void art(BiffStream& out, std::uint16_t version, std::uint16_t instance, std::uint16_t type, std::uint32_t length)
-{
+void art(BiffStream& out, std::uint16_t version, std::uint16_t instance, std::uint16_t type,
+         std::uint32_t length) {
     out.u16(std::uint16_t((instance << 4) | version));
     out.u16(type);
     out.u32(length);
 }
 
-void property(BiffStream& out, std::uint16_t id, std::uint32_t value)
-{
+void property(BiffStream& out, std::uint16_t id, std::uint32_t value) {
     out.u16(id);
     out.u32(value);
 }
@@ -35,8 +34,7 @@ void property(BiffStream& out, std::uint16_t id, std::uint32_t value)
 // The sheet's drawing: the patriarch group and the comment's text box
 // shape, anchored beside its cell. The box's client text record comes after
 // the OBJ record (writeTextBoxEnd) but is counted here.
-void writeShape(BiffStream& out, const CellComment& comment)
-{
+void writeShape(BiffStream& out, const CellComment& comment) {
     // Lengths of the shape containers, the text box record included.
     constexpr std::uint32_t TextBox = 8;
     constexpr std::uint32_t CommentShape = 16 + (8 + 9 * 6) + (8 + 18) + 8 + TextBox;
@@ -67,7 +65,7 @@ void writeShape(BiffStream& out, const CellComment& comment)
     property(out, 0x0181, 0x08000050); // fill: tooltip colour
     property(out, 0x0183, 0x08000050);
     property(out, 0x01BF, 0x00110010);
-    property(out, 0x0201, 0);          // shadow colour
+    property(out, 0x0201, 0); // shadow colour
     property(out, 0x023F, 0x00030003);
     property(out, 0x03BF, 0x000A0002); // hidden until the cell is pointed at
     art(out, 0, 0, 0xF010, 18);        // anchor: beside the cell, four rows high
@@ -85,8 +83,7 @@ void writeShape(BiffStream& out, const CellComment& comment)
 }
 
 // The OBJ record of the comment.
-void writeObject(BiffStream& out)
-{
+void writeObject(BiffStream& out) {
     out.begin(Obj);
     out.u16(0x0015); // common object data
     out.u16(18);
@@ -96,7 +93,8 @@ void writeObject(BiffStream& out)
     out.zeros(12);
     out.u16(0x000D); // note data
     out.u16(22);
-    for (std::uint8_t b : {0x4E, 0x65, 0x6C, 0x76, 0x6F, 0x4F, 0x72, 0x64, 0x65, 0x72, 0x73, 0x2D, 0x78, 0x6C, 0x73, 0x31})
+    for (std::uint8_t b :
+         {0x4E, 0x65, 0x6C, 0x76, 0x6F, 0x4F, 0x72, 0x64, 0x65, 0x72, 0x73, 0x2D, 0x78, 0x6C, 0x73, 0x31})
         out.u8(b); // a fixed GUID: the note is not shared
     out.u16(0);
     out.zeros(4);
@@ -105,8 +103,7 @@ void writeObject(BiffStream& out)
 }
 
 // The text box's client text record, in a drawing record of its own.
-void writeTextBoxEnd(BiffStream& out)
-{
+void writeTextBoxEnd(BiffStream& out) {
     out.begin(MsoDrawing);
     art(out, 0, 0, 0xF00D, 0);
     out.end();
@@ -114,8 +111,7 @@ void writeTextBoxEnd(BiffStream& out)
 
 // The TXO record, the text in CONTINUEs of at most one record each, and the
 // formatting runs.
-void writeText(BiffStream& out, const QString& text, std::uint16_t textFont)
-{
+void writeText(BiffStream& out, const QString& text, std::uint16_t textFont) {
     const bool compressed = BiffStream::fitsCompressed(text);
     out.begin(Txo);
     out.u16(0x0212); // left, top, text locked
@@ -143,8 +139,7 @@ void writeText(BiffStream& out, const QString& text, std::uint16_t textFont)
 }
 
 // The NOTE record that ties the object to its cell.
-void writeNote(BiffStream& out, const CellComment& comment)
-{
+void writeNote(BiffStream& out, const CellComment& comment) {
     out.begin(Note);
     out.u16(std::uint16_t(comment.row));
     out.u16(std::uint16_t(comment.column));
@@ -159,18 +154,17 @@ void writeNote(BiffStream& out, const CellComment& comment)
 
 namespace CommentDrawing {
 
-void writeGroup(BiffStream& out)
-{
+void writeGroup(BiffStream& out) {
     out.begin(MsoDrawingGroup);
     art(out, 0xF, 0, 0xF000, 82);
-    art(out, 0, 0, 0xF006, 24); // one drawing, one cluster of shape ids
-    out.u32(CommentShapeId + 1);  // next free shape id
-    out.u32(2);                   // clusters + 1
-    out.u32(2);                   // shapes saved
-    out.u32(1);                   // drawings saved
-    out.u32(1);                   // cluster: drawing 1,
-    out.u32(2);                   // next shape number in it
-    art(out, 3, 3, 0xF00B, 18);   // default properties
+    art(out, 0, 0, 0xF006, 24);  // one drawing, one cluster of shape ids
+    out.u32(CommentShapeId + 1); // next free shape id
+    out.u32(2);                  // clusters + 1
+    out.u32(2);                  // shapes saved
+    out.u32(1);                  // drawings saved
+    out.u32(1);                  // cluster: drawing 1,
+    out.u32(2);                  // next shape number in it
+    art(out, 3, 3, 0xF00B, 18);  // default properties
     property(out, 0x00BF, 0x00080008);
     property(out, 0x0181, 0x08000041);
     property(out, 0x01C0, 0x08000040);
@@ -182,8 +176,7 @@ void writeGroup(BiffStream& out)
     out.end();
 }
 
-void writeSheet(BiffStream& out, const CellComment& comment, std::uint16_t textFont)
-{
+void writeSheet(BiffStream& out, const CellComment& comment, std::uint16_t textFont) {
     writeShape(out, comment);
     writeObject(out);
     writeTextBoxEnd(out);

@@ -20,20 +20,19 @@ constexpr std::uint32_t DifSect = 0xFFFFFFFC;
 constexpr std::uint32_t NoStream = 0xFFFFFFFF;
 
 class Sector {
-public:
+  public:
     explicit Sector(int size = SectorSize) : m_bytes(size, '\0') {}
     void u8(int at, std::uint8_t v) { m_bytes[at] = char(v); }
     void u16(int at, std::uint16_t v) { qToLittleEndian(v, m_bytes.data() + at); }
     void u32(int at, std::uint32_t v) { qToLittleEndian(v, m_bytes.data() + at); }
     const QByteArray& bytes() const { return m_bytes; }
 
-private:
+  private:
     QByteArray m_bytes;
 };
 
 void directoryEntry(Sector& s, int at, const QString& name, std::uint8_t type, std::uint32_t child,
-                    std::uint32_t start, std::uint32_t size)
-{
+                    std::uint32_t start, std::uint32_t size) {
     for (int i = 0; i < name.size(); ++i)
         s.u16(at + 2 * i, name[i].unicode());
     s.u16(at + 64, std::uint16_t(name.isEmpty() ? 0 : 2 * (name.size() + 1)));
@@ -50,8 +49,7 @@ void directoryEntry(Sector& s, int at, const QString& name, std::uint8_t type, s
 
 namespace CompoundFile {
 
-bool begin(QIODevice* device, QString* error)
-{
+bool begin(QIODevice* device, QString* error) {
     if (device->write(QByteArray(SectorSize, '\0')) != SectorSize) {
         *error = device->errorString();
         return false;
@@ -59,8 +57,7 @@ bool begin(QIODevice* device, QString* error)
     return true;
 }
 
-bool write(QIODevice* device, const QByteArray& stream, QString* error)
-{
+bool write(QIODevice* device, const QByteArray& stream, QString* error) {
     if (!begin(device, error))
         return false;
     if (device->write(stream) != stream.size()) {
@@ -70,8 +67,7 @@ bool write(QIODevice* device, const QByteArray& stream, QString* error)
     return finish(device, stream.size(), error);
 }
 
-bool finish(QIODevice* device, qint64 streamBytes, QString* error)
-{
+bool finish(QIODevice* device, qint64 streamBytes, QString* error) {
     const int streamSize = std::max(int(streamBytes), MiniStreamCutoff);
     const int n = (streamSize + SectorSize - 1) / SectorSize;
     int f = 1, d = 0;

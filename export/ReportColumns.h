@@ -18,24 +18,23 @@ struct Column {
 };
 
 inline constexpr Column All[] = {
-    {OrderColumns::Dostavcik, "Supplier"}, {OrderColumns::Artikul, "Article"}, {OrderColumns::Sastav, "Material"},
-    {OrderColumns::Cvet, "Color"},         {OrderColumns::Razmeri, "Size"},    {OrderColumns::Pokupnacena, "Price"},
+    {OrderColumns::Dostavcik, "Supplier"}, {OrderColumns::Artikul, "Article"},
+    {OrderColumns::Sastav, "Material"},    {OrderColumns::Cvet, "Color"},
+    {OrderColumns::Razmeri, "Size"},       {OrderColumns::Pokupnacena, "Price"},
     {OrderColumns::Paracbr, "Quantity"},   {OrderColumns::Obsto, "Money"},
 };
 
 inline constexpr int Count = int(std::size(All));
 
 // The report column that shows the register's column, or -1.
-inline int ofField(int field)
-{
+inline int ofField(int field) {
     for (int c = 0; c < Count; ++c)
         if (All[c].field == field)
             return c;
     return -1;
 }
 
-inline QStringList captions()
-{
+inline QStringList captions() {
     QStringList list;
     for (const Column& column : All)
         list << QString::fromLatin1(column.caption);
@@ -43,8 +42,7 @@ inline QStringList captions()
 }
 
 // The spreadsheet's letter of a report column: A, B, ...
-inline QString letter(int column)
-{
+inline QString letter(int column) {
     return QString(QChar(u'A' + column));
 }
 

@@ -14,14 +14,12 @@ constexpr int LightGreen = 13434828;
 // The height a row takes on for a 32-point font.
 constexpr double CompanyRowPoints = 41.25;
 
-void fill(Workbook& book, int row, int colour)
-{
+void fill(Workbook& book, int row, int colour) {
     book.formatRange(row, 1, row, 3, [colour](CellFormat& f) { f.fill = colour; });
 }
 
 // One edge of every cell along a side of the rectangle, thin and automatic.
-void outline(Workbook& book, int top, int left, int bottom, int right)
-{
+void outline(Workbook& book, int top, int left, int bottom, int right) {
     const auto edge = [&book](int r1, int c1, int r2, int c2, CellFormat::Edge e) {
         book.formatRange(r1, c1, r2, c2, [e](CellFormat& f) { f.edges[e] = {CellBorder::Thin, -1}; });
     };
@@ -35,8 +33,7 @@ void outline(Workbook& book, int top, int left, int bottom, int right)
 
 namespace ReportLayout {
 
-bool apply(Workbook& book, const Texts& texts, int lines, int sortColumn, QString* error)
-{
+bool apply(Workbook& book, const Texts& texts, int lines, int sortColumn, QString* error) {
     if (HeaderRow + 1 + lines > Workbook::MaxRows) {
         *error = QStringLiteral("%1 lines do not fit on a sheet under its title rows").arg(lines);
         return false;

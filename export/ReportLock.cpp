@@ -14,8 +14,7 @@ namespace {
 // Whether another process holds a POSIX lock on any part of the file. Asked,
 // not taken: a lock of our own would be dropped by the next close of the
 // file anywhere in this process.
-bool lockedByAnotherProcess(const QString& path)
-{
+bool lockedByAnotherProcess(const QString& path) {
 #ifdef Q_OS_UNIX
     if (!QFileInfo(path).isFile())
         return false;
@@ -41,13 +40,11 @@ bool lockedByAnotherProcess(const QString& path)
 
 namespace ReportLock {
 
-QString lockFileName(const QString& documentName)
-{
+QString lockFileName(const QString& documentName) {
     return QStringLiteral(".~lock.") + documentName + QLatin1Char('#');
 }
 
-State state(const QString& directory, const QString& documentName)
-{
+State state(const QString& directory, const QString& documentName) {
     const QDir dir(directory);
     if (lockedByAnotherProcess(dir.filePath(documentName)))
         return State::Live;
@@ -61,8 +58,7 @@ State state(const QString& directory, const QString& documentName)
 #endif
 }
 
-void removeStale(const QString& directory, const QString& documentName)
-{
+void removeStale(const QString& directory, const QString& documentName) {
     // One that cannot be removed only costs the suite's question on opening.
     QFile::remove(QDir(directory).filePath(lockFileName(documentName)));
 }

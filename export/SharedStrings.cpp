@@ -17,24 +17,22 @@ struct BucketStart {
 };
 
 class Writer {
-public:
+  public:
     explicit Writer(BiffStream& out) : m_out(out) {}
 
-    void open(std::uint16_t id)
-    {
+    void open(std::uint16_t id) {
         m_record = m_out.size();
         m_out.begin(id);
     }
     int room() const { return BiffStream::MaxData - (m_out.size() - m_record - 4); }
-    void next()
-    {
+    void next() {
         m_out.end();
         open(Continue);
     }
     int recordStart() const { return m_record; }
     void close() { m_out.end(); }
 
-private:
+  private:
     BiffStream& m_out;
     int m_record = 0;
 };
@@ -43,8 +41,7 @@ private:
 
 namespace SharedStrings {
 
-void write(BiffStream& out, const QVector<QString>& strings, std::uint32_t cellCount)
-{
+void write(BiffStream& out, const QVector<QString>& strings, std::uint32_t cellCount) {
     const int count = int(strings.size());
     const int perBucket = std::max(8, (count + 127) / 128);
     std::vector<BucketStart> buckets;

@@ -17,27 +17,23 @@ constexpr std::uint16_t Blank = 0x0201;
 constexpr std::uint16_t Row = 0x0208;
 constexpr int RowBlock = 32;
 
-void u16Record(BiffStream& out, std::uint16_t id, std::uint16_t value)
-{
+void u16Record(BiffStream& out, std::uint16_t id, std::uint16_t value) {
     out.begin(id);
     out.u16(value);
     out.end();
 }
 
-void doubleRecord(BiffStream& out, std::uint16_t id, double value)
-{
+void doubleRecord(BiffStream& out, std::uint16_t id, double value) {
     out.begin(id);
     out.f64(value);
     out.end();
 }
 
-double inches(double points)
-{
+double inches(double points) {
     return points / 72.0;
 }
 
-void writePageSettings(BiffStream& out, const PageSetup& page)
-{
+void writePageSettings(BiffStream& out, const PageSetup& page) {
     u16Record(out, 0x002A, 0); // PRINTHEADERS
     u16Record(out, 0x002B, 0); // PRINTGRIDLINES: only the borders print
     u16Record(out, 0x0082, 1); // GRIDSET
@@ -50,10 +46,10 @@ void writePageSettings(BiffStream& out, const PageSetup& page)
     out.end();
     // WSBOOL; 0x0100: scaled to the pages of SETUP's fit width and height.
     u16Record(out, 0x0081, std::uint16_t(0x04C1 | (page.fitPagesWide > 0 ? 0x0100 : 0)));
-    out.emptyRecord(0x0014);        // HEADER
-    out.emptyRecord(0x0015);        // FOOTER
-    u16Record(out, 0x0083, 0);      // HCENTER
-    u16Record(out, 0x0084, 0);      // VCENTER
+    out.emptyRecord(0x0014);   // HEADER
+    out.emptyRecord(0x0015);   // FOOTER
+    u16Record(out, 0x0083, 0); // HCENTER
+    u16Record(out, 0x0084, 0); // VCENTER
     doubleRecord(out, 0x0026, inches(page.left));
     doubleRecord(out, 0x0027, inches(page.right));
     doubleRecord(out, 0x0028, inches(page.top));
@@ -75,8 +71,7 @@ void writePageSettings(BiffStream& out, const PageSetup& page)
     out.end();
 }
 
-void writeColumns(BiffStream& out, const Workbook& book)
-{
+void writeColumns(BiffStream& out, const Workbook& book) {
     u16Record(out, 0x0055, 8); // DEFCOLWIDTH
     for (const auto& [column, characters] : book.columnWidths()) {
         out.begin(0x007D); // COLINFO
@@ -90,13 +85,11 @@ void writeColumns(BiffStream& out, const Workbook& book)
     }
 }
 
-bool hasRecord(const Cell& c)
-{
+bool hasRecord(const Cell& c) {
     return c.kind != Cell::Empty || c.format != 0;
 }
 
-void writeDimensions(BiffStream& out, const Workbook& book)
-{
+void writeDimensions(BiffStream& out, const Workbook& book) {
     int firstRow = -1, lastRow = -1, firstColumn = Workbook::MaxColumns, lastColumn = -1;
     for (int r = 0; r < book.rowCount(); ++r) {
         const std::vector<Cell>& cells = book.row(r);
@@ -123,8 +116,7 @@ void writeDimensions(BiffStream& out, const Workbook& book)
     out.end();
 }
 
-void writeCells(BiffStream& out, const Workbook& book, const StyleTable& styles)
-{
+void writeCells(BiffStream& out, const Workbook& book, const StyleTable& styles) {
     const auto& heights = book.rowHeights();
     for (int block = 0; block < book.rowCount(); block += RowBlock) {
         const int end = std::min(block + RowBlock, book.rowCount());
@@ -172,8 +164,7 @@ void writeCells(BiffStream& out, const Workbook& book, const StyleTable& styles)
     }
 }
 
-void writeSelection(BiffStream& out, std::uint8_t pane)
-{
+void writeSelection(BiffStream& out, std::uint8_t pane) {
     out.begin(0x001D);
     out.u8(pane);
     out.u16(0); // active cell A1
@@ -187,8 +178,7 @@ void writeSelection(BiffStream& out, std::uint8_t pane)
     out.end();
 }
 
-void writeWindow(BiffStream& out, const Workbook& book)
-{
+void writeWindow(BiffStream& out, const Workbook& book) {
     const int frozen = book.frozenRows();
     out.begin(0x023E); // WINDOW2
     out.u16(frozen > 0 ? 0x07BE : 0x06B6);
@@ -220,14 +210,12 @@ void writeWindow(BiffStream& out, const Workbook& book)
 
 namespace SheetWriter {
 
-std::uint16_t storedWidth(double characters)
-{
+std::uint16_t storedWidth(double characters) {
     const double pixels = std::trunc(7 * characters + 0.5) + 5;
     return std::uint16_t(std::min(65280.0, std::trunc(256 * pixels / 7)));
 }
 
-void write(BiffStream& out, const Workbook& book, const StyleTable& styles)
-{
+void write(BiffStream& out, const Workbook& book, const StyleTable& styles) {
     out.bof(BiffStream::Worksheet);
     writePageSettings(out, book.pageSetup());
     writeColumns(out, book);

@@ -14,22 +14,21 @@ constexpr std::uint16_t SystemBackground = 0x41;
 
 // The default palette, indexes 8 to 63, as RRGGBB.
 constexpr std::uint32_t Palette[56] = {
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0x800000, 0x008000, 0x000080,
-    0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080, 0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080,
-    0x0066CC, 0xCCCCFF, 0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF, 0x00CCFF,
-    0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99, 0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00,
-    0xFF9900, 0xFF6600, 0x666699, 0x969696, 0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399,
-    0x333333};
+    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0x800000, 0x008000,
+    0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080, 0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF,
+    0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF, 0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000,
+    0x008080, 0x0000FF, 0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
+    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696, 0x003366, 0x339966,
+    0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333};
 
-QByteArray styleXf(bool normal)
-{
+QByteArray styleXf(bool normal) {
     BiffStream x;
-    x.u16(0);                    // font
-    x.u16(0);                    // General
-    x.u16(0xFFF5);               // locked, style XF, no parent
-    x.u8(0x20);                  // bottom aligned
+    x.u16(0);      // font
+    x.u16(0);      // General
+    x.u16(0xFFF5); // locked, style XF, no parent
+    x.u8(0x20);    // bottom aligned
     x.zeros(2);
-    x.u8(normal ? 0x00 : 0xF4);  // outline styles take only the font from Normal
+    x.u8(normal ? 0x00 : 0xF4); // outline styles take only the font from Normal
     x.zeros(8);
     x.u16(std::uint16_t(AutomaticBorder | (SystemBackground << 7)));
     return x.bytes();
@@ -37,8 +36,7 @@ QByteArray styleXf(bool normal)
 
 } // namespace
 
-int StyleTable::paletteIndex(int colour)
-{
+int StyleTable::paletteIndex(int colour) {
     // The model's colour number is red + 256 green + 65536 blue.
     const std::uint32_t rgb = ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
     for (int i = 0; i < 56; ++i)
@@ -47,8 +45,7 @@ int StyleTable::paletteIndex(int colour)
     return -1;
 }
 
-bool StyleTable::colourIndex(int colour, std::uint16_t automatic, std::uint16_t* out)
-{
+bool StyleTable::colourIndex(int colour, std::uint16_t automatic, std::uint16_t* out) {
     if (colour < 0) {
         *out = automatic;
         return true;
@@ -62,8 +59,7 @@ bool StyleTable::colourIndex(int colour, std::uint16_t automatic, std::uint16_t*
     return true;
 }
 
-std::uint16_t StyleTable::fontIndex(const Font& font)
-{
+std::uint16_t StyleTable::fontIndex(const Font& font) {
     for (int i = 0; i < m_fonts.size(); ++i) {
         const Font& f = m_fonts[i];
         if (f.name == font.name && f.twips == font.twips && f.bold == font.bold && f.colour == font.colour)
@@ -73,8 +69,7 @@ std::uint16_t StyleTable::fontIndex(const Font& font)
     return std::uint16_t(m_fonts.size() - 1 + 1);
 }
 
-bool StyleTable::build(const Workbook& book, bool withCommentFont)
-{
+bool StyleTable::build(const Workbook& book, bool withCommentFont) {
     m_fonts.clear();
     m_xfs.clear();
     m_error.clear();
@@ -115,11 +110,11 @@ bool StyleTable::build(const Workbook& book, bool withCommentFont)
         x.u16(0x0001); // locked cell XF, parent Normal
         x.u8(0x20);
         x.zeros(2);
-        x.u8(0xF8);    // font, alignment, borders, fill and protection set here
+        x.u8(0xF8); // font, alignment, borders, fill and protection set here
         x.u32(styles | (std::uint32_t(edgeColour[CellFormat::Left]) << 16) |
               (std::uint32_t(edgeColour[CellFormat::Right]) << 23));
-        x.u32(std::uint32_t(edgeColour[CellFormat::Top]) | (std::uint32_t(edgeColour[CellFormat::Bottom]) << 7) |
-              (format.fill >= 0 ? 1u << 26 : 0u));
+        x.u32(std::uint32_t(edgeColour[CellFormat::Top]) |
+              (std::uint32_t(edgeColour[CellFormat::Bottom]) << 7) | (format.fill >= 0 ? 1u << 26 : 0u));
         x.u16(format.fill >= 0 ? std::uint16_t(fill | (AutomaticBorder << 7))
                                : std::uint16_t(AutomaticBorder | (SystemBackground << 7)));
         m_xfs.append(x.bytes());
@@ -131,8 +126,7 @@ bool StyleTable::build(const Workbook& book, bool withCommentFont)
     return true;
 }
 
-void StyleTable::write(BiffStream& out) const
-{
+void StyleTable::write(BiffStream& out) const {
     for (const Font& f : m_fonts) {
         out.begin(FontRecord);
         out.u16(std::uint16_t(f.twips));

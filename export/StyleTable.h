@@ -17,7 +17,7 @@ class Workbook;
 struct CellFont;
 
 class StyleTable {
-public:
+  public:
     static constexpr std::uint16_t DefaultCellXf = 15;
 
     // withCommentFont adds Tahoma 8, the font of a comment's text.
@@ -32,7 +32,7 @@ public:
     // Index of a colour number in the default palette, -1 when absent.
     static int paletteIndex(int colour);
 
-private:
+  private:
     struct Font {
         QString name;
         int twips;

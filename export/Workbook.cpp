@@ -6,20 +6,17 @@ namespace {
 const Cell EmptyCell;
 }
 
-Workbook::Workbook()
-{
+Workbook::Workbook() {
     m_formats.push_back(CellFormat());
 }
 
-const Cell& Workbook::cell(int row, int column) const
-{
+const Cell& Workbook::cell(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || size_t(column) >= m_rows[size_t(row)].size())
         return EmptyCell;
     return m_rows[size_t(row)][size_t(column)];
 }
 
-Cell& Workbook::touch(int row, int column)
-{
+Cell& Workbook::touch(int row, int column) {
     if (size_t(row) >= m_rows.size())
         m_rows.resize(size_t(row) + 1);
     std::vector<Cell>& cells = m_rows[size_t(row)];
@@ -34,8 +31,7 @@ Cell& Workbook::touch(int row, int column)
     return cells[size_t(column)];
 }
 
-void Workbook::setText(int row, int column, const QString& input)
-{
+void Workbook::setText(int row, int column, const QString& input) {
     // A cell holds at most MaxTextLength characters; the string table's
     // 16-bit count could not even say more. Cut as a spreadsheet cuts a
     // pasted text, never between the halves of a character.
@@ -62,15 +58,13 @@ void Workbook::setText(int row, int column, const QString& input)
     c.text = *it;
 }
 
-void Workbook::setNumber(int row, int column, double value)
-{
+void Workbook::setNumber(int row, int column, double value) {
     Cell& c = touch(row, column);
     c.kind = Cell::Number;
     c.number = value;
 }
 
-void Workbook::insertRows(int at, int count)
-{
+void Workbook::insertRows(int at, int count) {
     if (at < rowCount())
         m_rows.insert(m_rows.begin() + at, size_t(count), std::vector<Cell>());
     std::map<int, double> heights;
@@ -81,8 +75,7 @@ void Workbook::insertRows(int at, int count)
         m_comment.row += count;
 }
 
-std::uint16_t Workbook::internFormat(const CellFormat& format)
-{
+std::uint16_t Workbook::internFormat(const CellFormat& format) {
     for (size_t i = 0; i < m_formats.size(); ++i)
         if (m_formats[i] == format)
             return std::uint16_t(i);
@@ -91,8 +84,7 @@ std::uint16_t Workbook::internFormat(const CellFormat& format)
 }
 
 void Workbook::formatRange(int firstRow, int firstColumn, int lastRow, int lastColumn,
-                           const std::function<void(CellFormat&)>& change)
-{
+                           const std::function<void(CellFormat&)>& change) {
     // The cells of a range share few formats: each old format is changed and
     // looked up once.
     std::vector<int> changed(m_formats.size(), -1);

@@ -23,8 +23,7 @@ struct CellFont {
     bool bold = false;
     int colour = -1; // -1: automatic
 
-    friend bool operator==(const CellFont& a, const CellFont& b)
-    {
+    friend bool operator==(const CellFont& a, const CellFont& b) {
         return a.name == b.name && a.points == b.points && a.bold == b.bold && a.colour == b.colour;
     }
 };
@@ -34,8 +33,7 @@ struct CellBorder {
     int style = None;
     int colour = -1; // -1: automatic
 
-    friend bool operator==(const CellBorder& a, const CellBorder& b)
-    {
+    friend bool operator==(const CellBorder& a, const CellBorder& b) {
         return a.style == b.style && a.colour == b.colour;
     }
 };
@@ -47,8 +45,7 @@ struct CellFormat {
     CellBorder edges[EdgeCount];
     QString numberFormat = QStringLiteral("General");
 
-    friend bool operator==(const CellFormat& a, const CellFormat& b)
-    {
+    friend bool operator==(const CellFormat& a, const CellFormat& b) {
         for (int e = 0; e < EdgeCount; ++e)
             if (!(a.edges[e] == b.edges[e]))
                 return false;
@@ -90,7 +87,7 @@ struct CellRange {
 };
 
 class Workbook {
-public:
+  public:
     static constexpr int MaxRows = 65536;
     static constexpr int MaxColumns = 256;
     static constexpr int MaxTextLength = 32767;
@@ -132,8 +129,7 @@ public:
     void setFrozenRows(int rows) { m_frozenRows = rows; }
     int frozenRows() const { return m_frozenRows; }
     // Rows repeated at the top of every printed page; -1: none.
-    void setPrintTitleRows(int first, int last)
-    {
+    void setPrintTitleRows(int first, int last) {
         m_titleFirst = first;
         m_titleLast = last;
     }
@@ -146,7 +142,7 @@ public:
     PageSetup& pageSetup() { return m_page; }
     const PageSetup& pageSetup() const { return m_page; }
 
-private:
+  private:
     Cell& touch(int row, int column);
     std::uint16_t internFormat(const CellFormat& format);
 

@@ -12,8 +12,7 @@
 
 namespace {
 
-void writeWindow1(BiffStream& out)
-{
+void writeWindow1(BiffStream& out) {
     out.begin(0x003D);
     out.u16(0);
     out.u16(0);
@@ -29,8 +28,7 @@ void writeWindow1(BiffStream& out)
 
 // The sheet's built-in names, Print_Area and Print_Titles: areas of the sheet
 // reached through the workbook's reference to itself.
-void writeSelfReference(BiffStream& out)
-{
+void writeSelfReference(BiffStream& out) {
     out.begin(0x01AE); // SUPBOOK: this workbook, one sheet
     out.u16(1);
     out.u16(0x0401);
@@ -43,13 +41,12 @@ void writeSelfReference(BiffStream& out)
     out.end();
 }
 
-void writeBuiltInName(BiffStream& out, std::uint8_t code, const CellRange& area)
-{
+void writeBuiltInName(BiffStream& out, std::uint8_t code, const CellRange& area) {
     out.begin(0x0018); // NAME
     out.u16(0x0020);   // built-in
     out.u8(0);
-    out.u8(1);         // name length
-    out.u16(11);       // formula size
+    out.u8(1);   // name length
+    out.u16(11); // formula size
     out.u16(0);
     out.u16(1); // sheet 0 + 1
     out.zeros(4);
@@ -64,8 +61,7 @@ void writeBuiltInName(BiffStream& out, std::uint8_t code, const CellRange& area)
     out.end();
 }
 
-void writeNames(BiffStream& out, const Workbook& book)
-{
+void writeNames(BiffStream& out, const Workbook& book) {
     const CellRange& area = book.printArea();
     const bool titles = book.printTitleFirst() >= 0;
     if (area.firstRow < 0 && !titles)
@@ -74,11 +70,11 @@ void writeNames(BiffStream& out, const Workbook& book)
     if (area.firstRow >= 0)
         writeBuiltInName(out, 0x06, area);
     if (titles) // whole rows: every column
-        writeBuiltInName(out, 0x07, {book.printTitleFirst(), 0, book.printTitleLast(), Workbook::MaxColumns - 1});
+        writeBuiltInName(out, 0x07,
+                         {book.printTitleFirst(), 0, book.printTitleLast(), Workbook::MaxColumns - 1});
 }
 
-std::uint32_t textCellCount(const Workbook& book)
-{
+std::uint32_t textCellCount(const Workbook& book) {
     std::uint32_t count = 0;
     for (int r = 0; r < book.rowCount(); ++r)
         for (const Cell& c : book.row(r))
@@ -88,8 +84,7 @@ std::uint32_t textCellCount(const Workbook& book)
 
 } // namespace
 
-bool WorkbookWriter::write(const Workbook& book, QIODevice* device)
-{
+bool WorkbookWriter::write(const Workbook& book, QIODevice* device) {
     m_error.clear();
     const bool hasComment = book.comment().row >= 0;
     StyleTable styles;

@@ -10,11 +10,11 @@ class QIODevice;
 class Workbook;
 
 class WorkbookWriter {
-public:
+  public:
     // The whole file onto an open device.
     bool write(const Workbook& book, QIODevice* device);
     QString errorString() const { return m_error; }
 
-private:
+  private:
     QString m_error;
 };

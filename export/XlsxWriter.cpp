@@ -16,13 +16,11 @@ constexpr double PointsPerInch = 72;
 
 // The spreadsheet's colour number (red + 256 x green + 65536 x blue) as
 // libxlsxwriter's 0xRRGGBB.
-lxw_color_t rgb(int colour)
-{
+lxw_color_t rgb(int colour) {
     return lxw_color_t(((colour & 0xff) << 16) | (colour & 0xff00) | ((colour >> 16) & 0xff));
 }
 
-lxw_format* formatOf(lxw_workbook* file, const CellFormat& f)
-{
+lxw_format* formatOf(lxw_workbook* file, const CellFormat& f) {
     lxw_format* format = workbook_add_format(file);
     const QByteArray font = f.font.name.toUtf8();
     format_set_font_name(format, font.constData());
@@ -52,16 +50,15 @@ lxw_format* formatOf(lxw_workbook* file, const CellFormat& f)
     return format;
 }
 
-bool check(lxw_error status, QString* error)
-{
+bool check(lxw_error status, QString* error) {
     if (status == LXW_NO_ERROR)
         return true;
     *error = QString::fromUtf8(lxw_strerror(status));
     return false;
 }
 
-bool writeCells(const Workbook& book, lxw_worksheet* sheet, const std::vector<lxw_format*>& formats, QString* error)
-{
+bool writeCells(const Workbook& book, lxw_worksheet* sheet, const std::vector<lxw_format*>& formats,
+                QString* error) {
     for (int r = 0; r < book.rowCount(); ++r) {
         const std::vector<Cell>& row = book.row(r);
         for (int c = 0; c < int(row.size()); ++c) {
@@ -82,8 +79,7 @@ bool writeCells(const Workbook& book, lxw_worksheet* sheet, const std::vector<lx
     return true;
 }
 
-void writeSheetSettings(const Workbook& book, lxw_worksheet* sheet)
-{
+void writeSheetSettings(const Workbook& book, lxw_worksheet* sheet) {
     for (const auto& [column, width] : book.columnWidths())
         worksheet_set_column(sheet, lxw_col_t(column), lxw_col_t(column), width, nullptr);
     for (const auto& [row, height] : book.rowHeights())
@@ -102,13 +98,13 @@ void writeSheetSettings(const Workbook& book, lxw_worksheet* sheet)
         worksheet_repeat_rows(sheet, lxw_row_t(book.printTitleFirst()), lxw_row_t(book.printTitleLast()));
     const CellRange& area = book.printArea();
     if (area.firstRow >= 0)
-        worksheet_print_area(sheet, lxw_row_t(area.firstRow), lxw_col_t(area.firstColumn), lxw_row_t(area.lastRow),
-                             lxw_col_t(area.lastColumn));
+        worksheet_print_area(sheet, lxw_row_t(area.firstRow), lxw_col_t(area.firstColumn),
+                             lxw_row_t(area.lastRow), lxw_col_t(area.lastColumn));
     const PageSetup& page = book.pageSetup();
     page.portrait ? worksheet_set_portrait(sheet) : worksheet_set_landscape(sheet);
     worksheet_set_paper(sheet, 9); // A4
-    worksheet_set_margins(sheet, page.left / PointsPerInch, page.right / PointsPerInch, page.top / PointsPerInch,
-                          page.bottom / PointsPerInch);
+    worksheet_set_margins(sheet, page.left / PointsPerInch, page.right / PointsPerInch,
+                          page.top / PointsPerInch, page.bottom / PointsPerInch);
     if (page.fitPagesWide > 0)
         worksheet_fit_to_pages(sheet, uint16_t(page.fitPagesWide), 0);
 }
@@ -117,8 +113,7 @@ void writeSheetSettings(const Workbook& book, lxw_worksheet* sheet)
 
 namespace XlsxWriter {
 
-bool write(const Workbook& book, const QVector<CellPicture>& pictures, const QString& path, QString* error)
-{
+bool write(const Workbook& book, const QVector<CellPicture>& pictures, const QString& path, QString* error) {
     // A name of its own beside the report, taken now so that no other file is written over.
     QTemporaryFile temporary(path + QStringLiteral(".XXXXXX"));
     if (!temporary.open()) {
@@ -148,9 +143,10 @@ bool write(const Workbook& book, const QVector<CellPicture>& pictures, const QSt
         placing.x_offset = 2;
         placing.y_offset = 2;
         placing.object_position = LXW_OBJECT_MOVE_AND_SIZE;
-        ok = check(worksheet_insert_image_buffer_opt(sheet, lxw_row_t(picture.row), lxw_col_t(picture.column),
-                                                     reinterpret_cast<const unsigned char*>(picture.jpeg.constData()),
-                                                     size_t(picture.jpeg.size()), &placing),
+        ok = check(worksheet_insert_image_buffer_opt(
+                       sheet, lxw_row_t(picture.row), lxw_col_t(picture.column),
+                       reinterpret_cast<const unsigned char*>(picture.jpeg.constData()),
+                       size_t(picture.jpeg.size()), &placing),
                    error);
     }
     const lxw_error closed = workbook_close(file); // frees the workbook on every path
@@ -160,7 +156,8 @@ bool write(const Workbook& book, const QVector<CellPicture>& pictures, const QSt
         return false;
     // The finished file takes the report's place in one step.
     if (std::rename(temporaryName.constData(), QFile::encodeName(path).constData()) != 0) {
-        *error = QStringLiteral("Cannot rename the finished report over \"%1\": %2").arg(path, qt_error_string(errno));
+        *error = QStringLiteral("Cannot rename the finished report over \"%1\": %2")
+                     .arg(path, qt_error_string(errno));
         return false;
     }
     temporary.setAutoRemove(false);

@@ -14,8 +14,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size);
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     int replayed = 0;
     for (int i = 1; i < argc; ++i) {

@@ -17,8 +17,7 @@
 
 namespace {
 
-void decodeAsFrames(const QByteArray& bytes)
-{
+void decodeAsFrames(const QByteArray& bytes) {
     AccessReaderProtocol::Header header;
     AccessReaderProtocol::decodeHeader(bytes, &header);
     QVector<QVariant> row;
@@ -32,8 +31,7 @@ void decodeAsFrames(const QByteArray& bytes)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     static QTemporaryDir dir;
     static const bool prepared = [] {
         AccessReaderProcess::setProgramPath(QStringLiteral(ACCESS_READER));

@@ -22,10 +22,10 @@ struct Register {
     Database db;
     OrderTable* table = nullptr;
 
-    Register()
-    {
+    Register() {
         QString error;
-        if (!Database::createEmptyFile(dir.filePath(QLatin1String(Database::FileName)), &error) || !db.open(dir.path()))
+        if (!Database::createEmptyFile(dir.filePath(QLatin1String(Database::FileName)), &error) ||
+            !db.open(dir.path()))
             std::abort();
         // Speed only: the filter is what is under test, not the disk.
         sqlite3_exec(db.handle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
@@ -36,10 +36,17 @@ struct Register {
     }
 };
 
-QStringList nearMisses(const QString& name)
-{
-    QStringList names{name, name.toUpper(), name.toLower(), name + u' ', u' ' + name, name + u'x',
-                      name.left(name.size() - 1), QString(), QStringLiteral("%"), QStringLiteral("_")};
+QStringList nearMisses(const QString& name) {
+    QStringList names{name,
+                      name.toUpper(),
+                      name.toLower(),
+                      name + u' ',
+                      u' ' + name,
+                      name + u'x',
+                      name.left(name.size() - 1),
+                      QString(),
+                      QStringLiteral("%"),
+                      QStringLiteral("_")};
     QString wild = name;
     for (int i = 0; i < wild.size(); i += 2)
         wild[i] = i % 4 == 0 ? u'%' : u'_';
@@ -49,8 +56,7 @@ QStringList nearMisses(const QString& name)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     static int argc = 1;
     static char name[] = "fuzz_filter";
     static char* argv[] = {name, nullptr};
@@ -61,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     // First byte: whether each box stands on a name; then supplier NUL batch.
     // A NUL cannot be in a name: the list files end their text at one.
     const int mode = data[0] % 4;
-    const QList<QByteArray> parts = QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)).split('\0');
+    const QList<QByteArray> parts =
+        QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)).split('\0');
     const QString supplier = QString::fromUtf8(parts.value(0));
     const QString batch = QString::fromUtf8(parts.value(1));
     const bool bySupplier = mode & 1;
@@ -70,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     sqlite3* handle = reg.db.handle();
     sqlite3_exec(handle, "DELETE FROM Table1", nullptr, nullptr, nullptr);
     sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(handle, "INSERT INTO Table1 (key, dostavcik, batch) VALUES (?, ?, ?)", -1, &insert, nullptr);
+    sqlite3_prepare_v2(handle, "INSERT INTO Table1 (key, dostavcik, batch) VALUES (?, ?, ?)", -1, &insert,
+                       nullptr);
     std::set<int> expected;
     const QStringList suppliers = nearMisses(supplier);
     const QStringList batches = nearMisses(batch);
@@ -91,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     }
     sqlite3_finalize(insert);
 
-    const FilterRule::Choice choice = FilterRule::choose(bySupplier ? 1 : 0, supplier, byBatch ? 1 : 0, batch,
-                                                         QStringLiteral("All"));
+    const FilterRule::Choice choice =
+        FilterRule::choose(bySupplier ? 1 : 0, supplier, byBatch ? 1 : 0, batch, QStringLiteral("All"));
     if (!reg.table->setFilter(choice.text, choice.filtered) || !reg.table->refresh(nullptr))
         std::abort();
     std::set<int> shown;

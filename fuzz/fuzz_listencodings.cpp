@@ -11,21 +11,18 @@
 #include <cstdint>
 #include <cstdlib>
 
-static QByteArray encoded(const QString& text, QStringEncoder::Encoding encoding)
-{
+static QByteArray encoded(const QString& text, QStringEncoder::Encoding encoding) {
     QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
     return encoder.encode(text);
 }
 
-static void mustReadBack(const QByteArray& bytes, const QString& text)
-{
+static void mustReadBack(const QByteArray& bytes, const QString& text) {
     const PickListText::Decoded again = PickListText::decode(bytes);
     if (!again.problem.isEmpty() || again.text != text)
         std::abort();
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const PickListText::Decoded decoded = PickListText::decode(bytes);
     if (!decoded.problem.isEmpty()) {

@@ -12,8 +12,7 @@
 
 namespace {
 
-void check(const QString& text)
-{
+void check(const QString& text) {
     Currency amount;
     if (Currency::parse(text, &amount)) {
         Currency again;
@@ -47,8 +46,7 @@ void check(const QString& text)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (size > 4096)
         return 0;
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -22,8 +22,7 @@ struct Reader {
     int end = 0;    // end of the current record's data
 
     std::uint16_t u16(int at) const { return qFromLittleEndian<quint16>(b.constData() + at); }
-    void enter(int at, std::uint16_t id)
-    {
+    void enter(int at, std::uint16_t id) {
         if (at + 4 > b.size() || u16(at) != id || u16(at + 2) > BiffStream::MaxData)
             std::abort();
         record = at;
@@ -32,16 +31,14 @@ struct Reader {
         if (end > b.size())
             std::abort();
     }
-    int byte()
-    {
+    int byte() {
         if (pos >= end)
             std::abort();
         return std::uint8_t(b[pos++]);
     }
     // Two bytes, low first: read in two statements, since the order in which
     // the operands of one expression are evaluated is unspecified.
-    int word()
-    {
+    int word() {
         const int low = byte();
         return low | (byte() << 8);
     }
@@ -49,14 +46,14 @@ struct Reader {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     // Texts separated by a zero byte; a leading byte repeats the first text
     // to reach lengths beyond what the fuzzer tries by itself.
     if (size == 0)
         return 0;
     const int repeat = data[0];
-    QList<QByteArray> parts = QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)).split('\0');
+    QList<QByteArray> parts =
+        QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)).split('\0');
     Workbook book;
     for (int i = 0; i < parts.size(); ++i) {
         QString text = QString::fromUtf8(parts[i]);

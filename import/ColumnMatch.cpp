@@ -12,36 +12,55 @@ namespace {
 constexpr int RowsLookedAt = 50;
 
 // The hints of the record form's fields.
-const char* hintOf(int column)
-{
+const char* hintOf(int column) {
     using namespace OrderColumns;
     switch (column) {
-    case Artikul: return "Артикул";
-    case Dostavcik: return "Доставчик";
-    case Firmetiket: return "Фирмен етикет";
-    case Bukvi: return "Букви";
-    case Strpos: return "Страница / Позиция";
-    case Nomcuval: return "Чувал номер";
-    case Kodovnom: return "Кодов номер";
-    case Cvet: return "Цвят";
-    case Razmeri: return "Размер";
-    case Sastav: return "Материя";
-    case Paracbr: return "Поръчани";
-    case Dostavbr: return "Доставени";
-    case Polucbr: return "Получени";
-    case Defectbr: return "Дефектни";
-    case Pokupnacena: return "Покупна цена";
-    case Sebestoynost: return "Себестойтост";
-    case Edro: return "Цена на едро";
-    case Drebno: return "Цена на дребно";
-    case Obsto: return "Пари";
-    case Belejka: return "Бележки";
-    default: return "";
+    case Artikul:
+        return "Артикул";
+    case Dostavcik:
+        return "Доставчик";
+    case Firmetiket:
+        return "Фирмен етикет";
+    case Bukvi:
+        return "Букви";
+    case Strpos:
+        return "Страница / Позиция";
+    case Nomcuval:
+        return "Чувал номер";
+    case Kodovnom:
+        return "Кодов номер";
+    case Cvet:
+        return "Цвят";
+    case Razmeri:
+        return "Размер";
+    case Sastav:
+        return "Материя";
+    case Paracbr:
+        return "Поръчани";
+    case Dostavbr:
+        return "Доставени";
+    case Polucbr:
+        return "Получени";
+    case Defectbr:
+        return "Дефектни";
+    case Pokupnacena:
+        return "Покупна цена";
+    case Sebestoynost:
+        return "Себестойтост";
+    case Edro:
+        return "Цена на едро";
+    case Drebno:
+        return "Цена на дребно";
+    case Obsto:
+        return "Пари";
+    case Belejka:
+        return "Бележки";
+    default:
+        return "";
     }
 }
 
-QString normalized(const QString& text)
-{
+QString normalized(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (QChar c : text)
@@ -50,11 +69,10 @@ QString normalized(const QString& text)
     return out;
 }
 
-QStringList namesList(int column)
-{
+QStringList namesList(int column) {
     const ColumnDef& def = OrderColumns::at(column);
-    QStringList names{QString::fromUtf8(def.title), QString::fromUtf8(def.caption), QString::fromUtf8(hintOf(column)),
-                      QString::fromLatin1(def.name)};
+    QStringList names{QString::fromUtf8(def.title), QString::fromUtf8(def.caption),
+                      QString::fromUtf8(hintOf(column)), QString::fromLatin1(def.name)};
     names.removeAll(QString());
     names.removeDuplicates();
     return names;
@@ -62,8 +80,7 @@ QStringList namesList(int column)
 
 } // namespace
 
-int columnFor(const QString& header)
-{
+int columnFor(const QString& header) {
     static const QHash<QString, int> byName = [] {
         QHash<QString, int> names;
         for (int column = 0; column < OrderColumns::Count; ++column)
@@ -74,13 +91,11 @@ int columnFor(const QString& header)
     return byName.value(normalized(header), -1);
 }
 
-QString namesOf(int column)
-{
+QString namesOf(int column) {
     return namesList(column).join(QStringLiteral(" / "));
 }
 
-QVector<int> mapHeader(const SheetRow& header)
-{
+QVector<int> mapHeader(const SheetRow& header) {
     QVector<int> columns;
     QSet<int> taken;
     for (const SheetCell& cell : header) {
@@ -93,8 +108,7 @@ QVector<int> mapHeader(const SheetRow& header)
     return columns;
 }
 
-int findHeaderRow(const Sheet& sheet)
-{
+int findHeaderRow(const Sheet& sheet) {
     const int rows = int(std::min<qsizetype>(sheet.rows.size(), RowsLookedAt));
     for (int row = 0; row < rows; ++row) {
         const QVector<int> columns = mapHeader(sheet.rows[row]);

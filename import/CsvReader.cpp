@@ -17,8 +17,7 @@ bool parse(QStringView text, QChar delimiter, Sheet* out, QString* reason);
 
 // How many register columns the best of the first lines names when split
 // at delimiter.
-int namedColumns(QStringView firstLines, QChar delimiter)
-{
+int namedColumns(QStringView firstLines, QChar delimiter) {
     Sheet sheet;
     QString ignored;
     parse(firstLines, delimiter, &sheet, &ignored);
@@ -31,8 +30,7 @@ int namedColumns(QStringView firstLines, QChar delimiter)
 }
 
 // How often each candidate splits the first lines, outside quotes.
-QVector<int> countsOnLine(const QString& text, qsizetype* pos, const QString& candidates)
-{
+QVector<int> countsOnLine(const QString& text, qsizetype* pos, const QString& candidates) {
     QVector<int> counts(candidates.size(), 0);
     bool quoted = false;
     for (; *pos < text.size(); ++*pos) {
@@ -53,8 +51,7 @@ QVector<int> countsOnLine(const QString& text, qsizetype* pos, const QString& ca
 
 } // namespace
 
-QChar detectDelimiter(const QString& text)
-{
+QChar detectDelimiter(const QString& text) {
     const QString candidates = QStringLiteral("\t;,|");
     QVector<QVector<int>> lines;
     qsizetype pos = 0;
@@ -93,8 +90,7 @@ QChar detectDelimiter(const QString& text)
     return best < 0 ? QChar(u',') : candidates[best];
 }
 
-bool read(const QByteArray& bytes, QChar forcedDelimiter, Sheet* out, QString* reason)
-{
+bool read(const QByteArray& bytes, QChar forcedDelimiter, Sheet* out, QString* reason) {
     const PickListText::Decoded decoded = PickListText::decode(bytes);
     if (!decoded.problem.isEmpty()) {
         *reason = decoded.problem;
@@ -106,12 +102,11 @@ bool read(const QByteArray& bytes, QChar forcedDelimiter, Sheet* out, QString* r
 
 namespace {
 
-bool parse(QStringView text, QChar delimiter, Sheet* out, QString* reason)
-{
+bool parse(QStringView text, QChar delimiter, Sheet* out, QString* reason) {
     SheetBudget budget;
     SheetRow row;
     QString field;
-    bool quoted = false;   // inside quotes
+    bool quoted = false;    // inside quotes
     bool wasQuoted = false; // the field began with a quote
     const auto endField = [&]() {
         if (!budget.place(out->rows.size(), row.size(), reason))

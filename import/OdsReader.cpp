@@ -7,8 +7,7 @@ namespace OdsReader {
 
 namespace {
 
-qint64 repeats(SafeXml& xml, QLatin1StringView attribute)
-{
+qint64 repeats(SafeXml& xml, QLatin1StringView attribute) {
     bool ok = false;
     const qint64 count = xml.attribute(attribute).toLongLong(&ok);
     return ok && count > 1 ? count : 1;
@@ -16,8 +15,7 @@ qint64 repeats(SafeXml& xml, QLatin1StringView attribute)
 
 // The text of a cell: its paragraphs, one a line, with their spaces, tabs
 // and breaks; notes attached to the cell are left out.
-QString cellText(SafeXml& xml)
-{
+QString cellText(SafeXml& xml) {
     QString text;
     int paragraphs = 0;
     while (xml.next() && !xml.isEnd(QLatin1StringView("table-cell")) &&
@@ -40,8 +38,7 @@ QString cellText(SafeXml& xml)
     return text;
 }
 
-SheetCell readCell(SafeXml& xml)
-{
+SheetCell readCell(SafeXml& xml) {
     const QStringView type = xml.attribute(QLatin1StringView("value-type"));
     const bool empty = xml.xml().isStartElement() && type.isEmpty();
     SheetCell cell;
@@ -59,8 +56,7 @@ SheetCell readCell(SafeXml& xml)
     return cell;
 }
 
-bool isEncrypted(ZipArchive& zip, QString* reason)
-{
+bool isEncrypted(ZipArchive& zip, QString* reason) {
     QByteArray manifest;
     return zip.has(QStringLiteral("META-INF/manifest.xml")) &&
            zip.read(QStringLiteral("META-INF/manifest.xml"), &manifest, reason) &&
@@ -69,8 +65,7 @@ bool isEncrypted(ZipArchive& zip, QString* reason)
 
 } // namespace
 
-bool read(const QString& path, Workbook* out, QString* reason)
-{
+bool read(const QString& path, Workbook* out, QString* reason) {
     ZipArchive zip;
     if (!zip.open(path, reason))
         return false;

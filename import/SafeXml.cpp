@@ -1,7 +1,6 @@
 #include "import/SafeXml.h"
 
-bool SafeXml::next()
-{
+bool SafeXml::next() {
     while (m_failure.isEmpty() && !m_xml.atEnd()) {
         switch (m_xml.readNext()) {
         case QXmlStreamReader::DTD:
@@ -20,8 +19,7 @@ bool SafeXml::next()
     return false;
 }
 
-bool SafeXml::skip()
-{
+bool SafeXml::skip() {
     int depth = 1;
     while (depth > 0 && next()) {
         if (m_xml.isStartElement())
@@ -32,8 +30,7 @@ bool SafeXml::skip()
     return depth == 0;
 }
 
-QString SafeXml::problem() const
-{
+QString SafeXml::problem() const {
     if (!m_failure.isEmpty())
         return m_failure;
     if (m_xml.hasError())
@@ -44,8 +41,7 @@ QString SafeXml::problem() const
     return {};
 }
 
-QStringView SafeXml::attribute(QLatin1StringView name) const
-{
+QStringView SafeXml::attribute(QLatin1StringView name) const {
     for (const QXmlStreamAttribute& attribute : m_xml.attributes())
         if (attribute.name() == name)
             return attribute.value();

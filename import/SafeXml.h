@@ -6,7 +6,7 @@
 #include <QXmlStreamReader>
 
 class SafeXml {
-public:
+  public:
     SafeXml(const QByteArray& bytes, const QString& part) : m_xml(bytes), m_part(part) {}
 
     // The next start or end element, text or end; false at the end or at the
@@ -23,7 +23,7 @@ public:
     QString problem() const;
     void fail(const QString& reason) { m_failure = reason; }
 
-private:
+  private:
     QXmlStreamReader m_xml;
     QString m_part;
     QString m_failure;

@@ -3,8 +3,7 @@
 #include <QLocale>
 #include <cmath>
 
-QString SheetCell::shown() const
-{
+QString SheetCell::shown() const {
     if (kind != Kind::Number)
         return text;
     // Whole numbers as their digits, not "3e+09".
@@ -13,8 +12,7 @@ QString SheetCell::shown() const
     return QString::number(number, 'g', QLocale::FloatingPointShortest);
 }
 
-bool SheetBudget::place(qint64 row, qint64 column, QString* reason)
-{
+bool SheetBudget::place(qint64 row, qint64 column, QString* reason) {
     if (row >= SheetLimits::MaxRows) {
         *reason = QStringLiteral("it has more than %1 rows").arg(SheetLimits::MaxRows);
         return false;
@@ -26,8 +24,7 @@ bool SheetBudget::place(qint64 row, qint64 column, QString* reason)
     return true;
 }
 
-bool SheetBudget::addCell(QString* reason)
-{
+bool SheetBudget::addCell(QString* reason) {
     if (++m_cells > SheetLimits::MaxCells) {
         *reason = QStringLiteral("it holds more than %1 cells").arg(SheetLimits::MaxCells);
         return false;

@@ -14,8 +14,7 @@ struct SheetCell {
     double number = 0;
     QString text;
 
-    static SheetCell fromText(const QString& text)
-    {
+    static SheetCell fromText(const QString& text) {
         SheetCell cell;
         if (!text.isEmpty()) {
             cell.kind = Kind::Text;
@@ -23,8 +22,7 @@ struct SheetCell {
         }
         return cell;
     }
-    static SheetCell fromNumber(double number)
-    {
+    static SheetCell fromNumber(double number) {
         SheetCell cell;
         cell.kind = Kind::Number;
         cell.number = number;
@@ -62,11 +60,11 @@ constexpr qint64 MaxZipEntries = 10000;
 // Counts what a reader keeps against the limits above; a reader stops at the
 // first limit passed and reports why.
 class SheetBudget {
-public:
+  public:
     // False, with the reason set, once the row or column is beyond the limits.
     bool place(qint64 row, qint64 column, QString* reason);
     bool addCell(QString* reason);
 
-private:
+  private:
     qint64 m_cells = 0;
 };

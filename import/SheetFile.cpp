@@ -11,20 +11,17 @@
 
 namespace SheetFile {
 
-QString dialogFilter()
-{
+QString dialogFilter() {
     return QStringLiteral("Spreadsheets (*.csv *.tsv *.txt *.xls *.xlsx *.ods);;All files (*)");
 }
 
 namespace {
 
-QString tooLarge()
-{
+QString tooLarge() {
     return QStringLiteral("it is larger than %1 MB").arg(SheetLimits::MaxBytes / (1024 * 1024));
 }
 
-bool readBytes(const QString& path, QByteArray* bytes, QString* reason)
-{
+bool readBytes(const QString& path, QByteArray* bytes, QString* reason) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *reason = file.errorString();
@@ -42,8 +39,7 @@ bool readBytes(const QString& path, QByteArray* bytes, QString* reason)
     return true;
 }
 
-bool readText(const QString& path, QChar delimiter, Workbook* out, QString* reason)
-{
+bool readText(const QString& path, QChar delimiter, Workbook* out, QString* reason) {
     QByteArray bytes;
     Sheet sheet;
     sheet.name = QFileInfo(path).completeBaseName();
@@ -53,8 +49,7 @@ bool readText(const QString& path, QChar delimiter, Workbook* out, QString* reas
     return true;
 }
 
-bool readXls(const QString& path, Workbook* out, QString* reason)
-{
+bool readXls(const QString& path, Workbook* out, QString* reason) {
     // libfreexl reads the whole file into memory: the size is checked first.
     QFile file(path);
     if (file.size() > SheetLimits::MaxBytes) {
@@ -66,8 +61,7 @@ bool readXls(const QString& path, Workbook* out, QString* reason)
 
 } // namespace
 
-bool read(const QString& path, Workbook* out, QString* error)
-{
+bool read(const QString& path, Workbook* out, QString* error) {
     *out = Workbook();
     const QString suffix = QFileInfo(path).suffix().toLower();
     QString reason;
@@ -84,7 +78,8 @@ bool read(const QString& path, Workbook* out, QString* error)
         read = readXls(path, out, &reason);
     else
         reason = QStringLiteral("only .csv, .tsv, .txt, .xls, .xlsx and .ods files are read");
-    if (read && std::all_of(out->sheets.begin(), out->sheets.end(), [](const Sheet& s) { return s.rows.isEmpty(); })) {
+    if (read && std::all_of(out->sheets.begin(), out->sheets.end(),
+                            [](const Sheet& s) { return s.rows.isEmpty(); })) {
         read = false;
         reason = QStringLiteral("it holds no rows");
     }

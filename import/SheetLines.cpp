@@ -13,16 +13,14 @@ using namespace OrderColumns;
 
 namespace {
 
-bool numberAsText(double number, QString* text)
-{
+bool numberAsText(double number, QString* text) {
     if (!std::isfinite(number))
         return false;
     *text = SheetCell::fromNumber(number).shown();
     return true;
 }
 
-bool parseDateText(const QString& input, QDate* out)
-{
+bool parseDateText(const QString& input, QDate* out) {
     const QString text = input.trimmed();
     // ISO, maybe with a time of day after it.
     if (text.size() >= 10 && text[4] == u'-') {
@@ -32,8 +30,8 @@ bool parseDateText(const QString& input, QDate* out)
     }
     const QString plain = text.section(u' ', 0, 0); // a time of day after it is dropped
     const QLocale locale;
-    QStringList formats{locale.dateFormat(QLocale::ShortFormat), QStringLiteral("d.M.yyyy"), QStringLiteral("d/M/yyyy"),
-                        QStringLiteral("d-M-yyyy")};
+    QStringList formats{locale.dateFormat(QLocale::ShortFormat), QStringLiteral("d.M.yyyy"),
+                        QStringLiteral("d/M/yyyy"), QStringLiteral("d-M-yyyy")};
     if (!formats[0].contains(QStringLiteral("yyyy")))
         formats << QString(formats[0]).replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     for (const QString& format : formats) {
@@ -50,8 +48,7 @@ bool parseDateText(const QString& input, QDate* out)
     return false;
 }
 
-bool parseCurrencyNumber(double number, Currency* out)
-{
+bool parseCurrencyNumber(double number, Currency* out) {
     if (!std::isfinite(number) || std::fabs(number) >= 9.0e14)
         return false;
     // Rounded to four decimals once, from the shortest text that gives the
@@ -63,23 +60,20 @@ bool parseCurrencyNumber(double number, Currency* out)
     return true;
 }
 
-Currency derivedMoney(const SheetLine& line)
-{
+Currency derivedMoney(const SheetLine& line) {
     Currency money;
-    Currency::multiply(FieldCodec::toCurrency(line.values[Pokupnacena]), FieldCodec::toInteger(line.values[Polucbr]),
-                       &money);
+    Currency::multiply(FieldCodec::toCurrency(line.values[Pokupnacena]),
+                       FieldCodec::toInteger(line.values[Polucbr]), &money);
     return money;
 }
 
-QString columnTitle(int column)
-{
+QString columnTitle(int column) {
     return QString::fromUtf8(at(column).title);
 }
 
 } // namespace
 
-QDate SheetLines::fromDayNumber(double day, bool date1904)
-{
+QDate SheetLines::fromDayNumber(double day, bool date1904) {
     if (!std::isfinite(day) || day < 0 || day > 2958466)
         return {};
     const qint64 whole = qint64(std::floor(day));
@@ -91,12 +85,12 @@ QDate SheetLines::fromDayNumber(double day, bool date1904)
     return whole < 60 ? QDate(1899, 12, 31).addDays(whole) : QDate(1899, 12, 30).addDays(whole);
 }
 
-bool SheetLines::parseCell(const SheetCell& cell, int column, bool date1904, QVariant* out, QString* reason)
-{
+bool SheetLines::parseCell(const SheetCell& cell, int column, bool date1904, QVariant* out, QString* reason) {
     const ColumnDef& def = at(column);
     const bool number = cell.kind == SheetCell::Kind::Number;
     QString text = cell.text;
-    if (number && def.type != ColumnType::Date && def.type != ColumnType::Currency && !numberAsText(cell.number, &text)) {
+    if (number && def.type != ColumnType::Date && def.type != ColumnType::Currency &&
+        !numberAsText(cell.number, &text)) {
         *reason = QStringLiteral("%1 is not a number").arg(columnTitle(column));
         return false;
     }
@@ -105,7 +99,9 @@ bool SheetLines::parseCell(const SheetCell& cell, int column, bool date1904, QVa
     switch (def.type) {
     case ColumnType::Text:
         if (text.size() > def.width) {
-            *reason = QStringLiteral("%1 \"%2\" is longer than %3 characters").arg(columnTitle(column), text).arg(def.width);
+            *reason = QStringLiteral("%1 \"%2\" is longer than %3 characters")
+                          .arg(columnTitle(column), text)
+                          .arg(def.width);
             return false;
         }
         *out = text;
@@ -165,8 +161,7 @@ bool SheetLines::parseCell(const SheetCell& cell, int column, bool date1904, QVa
     return true;
 }
 
-SheetLines SheetLines::read(const Sheet& sheet, const SheetLineSettings& settings)
-{
+SheetLines SheetLines::read(const Sheet& sheet, const SheetLineSettings& settings) {
     SheetLines result;
     for (qsizetype r = settings.headerRow + 1; r < sheet.rows.size(); ++r) {
         const SheetRow& row = sheet.rows[r];
@@ -208,10 +203,11 @@ SheetLines SheetLines::read(const Sheet& sheet, const SheetLineSettings& setting
         if (reason.isEmpty()) {
             // Received and money as the record form derives them.
             const qint64 delivered = FieldCodec::toInteger(v[Dostavbr]);
-            const qint64 received =
-                delivered != 0 ? delivered - FieldCodec::toInteger(v[Defectbr]) : FieldCodec::toInteger(v[Paracbr]);
+            const qint64 received = delivered != 0 ? delivered - FieldCodec::toInteger(v[Defectbr])
+                                                   : FieldCodec::toInteger(v[Paracbr]);
             Currency money;
-            if (received < std::numeric_limits<qint32>::min() || received > std::numeric_limits<qint32>::max() ||
+            if (received < std::numeric_limits<qint32>::min() ||
+                received > std::numeric_limits<qint32>::max() ||
                 !Currency::multiply(FieldCodec::toCurrency(v[Pokupnacena]), received, &money))
                 reason = QStringLiteral("received count or money is out of range");
             v[Polucbr] = int(received);
@@ -243,16 +239,14 @@ SheetLines SheetLines::read(const Sheet& sheet, const SheetLineSettings& setting
     return result;
 }
 
-void SheetLines::keepSheetMoney(bool sheets)
-{
+void SheetLines::keepSheetMoney(bool sheets) {
     for (int index : moneyDiffers) {
         SheetLine& line = lines[index];
         line.values[Obsto] = QVariant::fromValue(sheets ? line.sheetMoney : derivedMoney(line));
     }
 }
 
-LineSums SheetLines::sums() const
-{
+LineSums SheetLines::sums() const {
     LineSums sums;
     qint64 money = 0;
     for (const SheetLine& line : lines) {
@@ -264,16 +258,14 @@ LineSums SheetLines::sums() const
     return sums;
 }
 
-QString SheetLines::refusedText() const
-{
+QString SheetLines::refusedText() const {
     QStringList text;
     for (const RefusedRow& row : refused)
         text << QStringLiteral("Row %1: %2").arg(row.sheetRow).arg(row.reason);
     return text.join(u'\n');
 }
 
-QString SheetLines::differingText() const
-{
+QString SheetLines::differingText() const {
     QStringList text;
     for (int index : moneyDiffers) {
         const SheetLine& line = lines[index];

@@ -15,15 +15,15 @@
 #include <QVariant>
 
 struct SheetLineSettings {
-    QVector<int> columnOf;   // for each sheet column the register column, or -1
-    int headerRow = -1;      // index of the header row; the lines follow it
-    QString batch;           // for a line whose batch is empty (the batch chooser's)
+    QVector<int> columnOf; // for each sheet column the register column, or -1
+    int headerRow = -1;    // index of the header row; the lines follow it
+    QString batch;         // for a line whose batch is empty (the batch chooser's)
     bool date1904 = false;
-    QDate today;             // the date of a line that has none
+    QDate today; // the date of a line that has none
 };
 
 struct SheetLine {
-    int sheetRow = 0;        // as the spreadsheet numbers it, from 1
+    int sheetRow = 0;         // as the spreadsheet numbers it, from 1
     QVector<QVariant> values; // OrderColumns::Count, value form; key and photo unset
     bool moneyGiven = false;
     Currency sheetMoney;
@@ -41,7 +41,7 @@ struct LineSums {
 };
 
 class SheetLines {
-public:
+  public:
     static SheetLines read(const Sheet& sheet, const SheetLineSettings& settings);
 
     // Parses one cell for a register column into value form; false with the

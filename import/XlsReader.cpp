@@ -13,8 +13,7 @@ struct Closer {
 };
 using Handle = std::unique_ptr<const void, Closer>;
 
-QString openProblem(int code)
-{
+QString openProblem(int code) {
     switch (code) {
     case FREEXL_FILE_NOT_FOUND:
         return QStringLiteral("it cannot be opened");
@@ -35,8 +34,7 @@ QString openProblem(int code)
     }
 }
 
-SheetCell cellFrom(const FreeXL_CellValue& value)
-{
+SheetCell cellFrom(const FreeXL_CellValue& value) {
     switch (value.type) {
     case FREEXL_CELL_INT:
         return SheetCell::fromNumber(value.value.int_value);
@@ -47,14 +45,14 @@ SheetCell cellFrom(const FreeXL_CellValue& value)
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME:
     case FREEXL_CELL_TIME:
-        return SheetCell::fromText(value.value.text_value ? QString::fromUtf8(value.value.text_value) : QString());
+        return SheetCell::fromText(value.value.text_value ? QString::fromUtf8(value.value.text_value)
+                                                          : QString());
     default:
         return {};
     }
 }
 
-bool readSheet(const void* handle, unsigned short index, SheetBudget& budget, Sheet* sheet, QString* reason)
-{
+bool readSheet(const void* handle, unsigned short index, SheetBudget& budget, Sheet* sheet, QString* reason) {
     const char* name = nullptr;
     if (freexl_get_worksheet_name(handle, index, &name) == FREEXL_OK && name)
         sheet->name = QString::fromUtf8(name);
@@ -88,8 +86,7 @@ bool readSheet(const void* handle, unsigned short index, SheetBudget& budget, Sh
 
 } // namespace
 
-bool read(const QString& path, Workbook* out, QString* reason)
-{
+bool read(const QString& path, Workbook* out, QString* reason) {
     const void* raw = nullptr;
     const int opened = freexl_open(QFile::encodeName(path).constData(), &raw);
     Handle handle(raw);

@@ -14,21 +14,18 @@ struct SheetEntry {
     QString part;
 };
 
-bool readPart(ZipArchive& zip, const QString& part, QByteArray* bytes, QString* reason)
-{
+bool readPart(ZipArchive& zip, const QString& part, QByteArray* bytes, QString* reason) {
     return zip.read(part, bytes, reason);
 }
 
 // Where a relationship target points, from the folder of the part that names it.
-QString resolve(const QString& folder, QStringView target)
-{
+QString resolve(const QString& folder, QStringView target) {
     if (target.startsWith(u'/'))
         return target.mid(1).toString();
     return folder + target.toString();
 }
 
-bool readWorkbook(ZipArchive& zip, QVector<SheetEntry>* sheets, bool* date1904, QString* reason)
-{
+bool readWorkbook(ZipArchive& zip, QVector<SheetEntry>* sheets, bool* date1904, QString* reason) {
     QByteArray bytes;
     if (!readPart(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), &bytes, reason))
         return false;
@@ -50,7 +47,13 @@ bool readWorkbook(ZipArchive& zip, QVector<SheetEntry>* sheets, bool* date1904, 
             const QStringView value = xml.attribute(QLatin1StringView("date1904"));
             *date1904 = value == u"1" || value == u"true";
         } else if (xml.isStart(QLatin1StringView("sheet"))) {
-            const QString id = xml.xml().attributes().value(QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships"), QStringLiteral("id")).toString();
+            const QString id =
+                xml.xml()
+                    .attributes()
+                    .value(
+                        QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships"),
+                        QStringLiteral("id"))
+                    .toString();
             if (targets.contains(id))
                 *sheets << SheetEntry{xml.attribute(QLatin1StringView("name")).toString(), targets.value(id)};
         }
@@ -61,8 +64,7 @@ bool readWorkbook(ZipArchive& zip, QVector<SheetEntry>* sheets, bool* date1904, 
 
 // The text of an <si> or <is>: its own <t> and those of its runs, not the
 // phonetic hints.
-QString richText(SafeXml& xml, QLatin1StringView end)
-{
+QString richText(SafeXml& xml, QLatin1StringView end) {
     QString text;
     bool inText = false;
     int phonetic = 0;
@@ -81,8 +83,7 @@ QString richText(SafeXml& xml, QLatin1StringView end)
     return text;
 }
 
-bool readSharedStrings(ZipArchive& zip, QStringList* strings, QString* reason)
-{
+bool readSharedStrings(ZipArchive& zip, QStringList* strings, QString* reason) {
     const QString part = QStringLiteral("xl/sharedStrings.xml");
     if (!zip.has(part))
         return true;
@@ -103,8 +104,7 @@ bool readSharedStrings(ZipArchive& zip, QStringList* strings, QString* reason)
 }
 
 // "BC12" -> column 54 (from 0); -1 when the reference has no letters.
-qint64 columnOf(QStringView reference)
-{
+qint64 columnOf(QStringView reference) {
     qint64 column = 0;
     int letters = 0;
     for (QChar c : reference) {
@@ -118,8 +118,7 @@ qint64 columnOf(QStringView reference)
 }
 
 bool readSheet(ZipArchive& zip, const SheetEntry& entry, const QStringList& strings, SheetBudget& budget,
-               Sheet* sheet, QString* reason)
-{
+               Sheet* sheet, QString* reason) {
     QByteArray bytes;
     if (!readPart(zip, entry.part, &bytes, reason))
         return false;
@@ -160,7 +159,8 @@ bool readSheet(ZipArchive& zip, const SheetEntry& entry, const QStringList& stri
                 bool ok = false;
                 const int index = value.toInt(&ok);
                 if (!ok || index < 0 || index >= strings.size()) {
-                    xml.fail(QStringLiteral("its part %1 names a shared string that is not there").arg(entry.part));
+                    xml.fail(QStringLiteral("its part %1 names a shared string that is not there")
+                                 .arg(entry.part));
                     break;
                 }
                 cell = SheetCell::fromText(strings[index]);
@@ -189,8 +189,7 @@ bool readSheet(ZipArchive& zip, const SheetEntry& entry, const QStringList& stri
 
 } // namespace
 
-bool read(const QString& path, Workbook* out, QString* reason)
-{
+bool read(const QString& path, Workbook* out, QString* reason) {
     ZipArchive zip;
     QVector<SheetEntry> entries;
     QStringList strings;

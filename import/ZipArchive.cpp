@@ -5,25 +5,24 @@
 #include <QFile>
 #include <zip.h>
 
-ZipArchive::~ZipArchive()
-{
+ZipArchive::~ZipArchive() {
     if (m_zip)
         zip_discard(m_zip);
 }
 
-bool isCompoundFile(const QString& path)
-{
+bool isCompoundFile(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    return file.open(QIODevice::ReadOnly) &&
+           file.read(8) == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 }
 
-bool ZipArchive::open(const QString& path, QString* reason)
-{
+bool ZipArchive::open(const QString& path, QString* reason) {
     int code = 0;
     m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!m_zip) {
         if (isCompoundFile(path)) {
-            *reason = QStringLiteral("it is password-protected, or a workbook of another format under this name");
+            *reason =
+                QStringLiteral("it is password-protected, or a workbook of another format under this name");
         } else if (code == ZIP_ER_NOZIP) {
             *reason = QStringLiteral("it is not a spreadsheet of this format (no zip archive)");
         } else {
@@ -41,13 +40,11 @@ bool ZipArchive::open(const QString& path, QString* reason)
     return true;
 }
 
-bool ZipArchive::has(const QString& name) const
-{
+bool ZipArchive::has(const QString& name) const {
     return m_zip && zip_name_locate(m_zip, name.toUtf8().constData(), 0) >= 0;
 }
 
-bool ZipArchive::read(const QString& name, QByteArray* out, QString* reason)
-{
+bool ZipArchive::read(const QString& name, QByteArray* out, QString* reason) {
     out->clear();
     const zip_int64_t index = zip_name_locate(m_zip, name.toUtf8().constData(), 0);
     zip_stat_t stat;
@@ -59,7 +56,8 @@ bool ZipArchive::read(const QString& name, QByteArray* out, QString* reason)
         *reason = QStringLiteral("it is password-protected");
         return false;
     }
-    const QString tooLarge = QStringLiteral("it unpacks to more than %1 MB").arg(SheetLimits::MaxBytes / (1024 * 1024));
+    const QString tooLarge =
+        QStringLiteral("it unpacks to more than %1 MB").arg(SheetLimits::MaxBytes / (1024 * 1024));
     const qint64 left = SheetLimits::MaxBytes - m_unpacked;
     if ((stat.valid & ZIP_STAT_SIZE) && stat.size > zip_uint64_t(left)) {
         *reason = tooLarge;
@@ -67,7 +65,8 @@ bool ZipArchive::read(const QString& name, QByteArray* out, QString* reason)
     }
     zip_file_t* file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
     if (!file) {
-        *reason = QStringLiteral("its part %1 cannot be read (%2)").arg(name, QString::fromUtf8(zip_strerror(m_zip)));
+        *reason = QStringLiteral("its part %1 cannot be read (%2)")
+                      .arg(name, QString::fromUtf8(zip_strerror(m_zip)));
         return false;
     }
     // The declared size is the archive's word only: count what comes out.

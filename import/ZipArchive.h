@@ -11,7 +11,7 @@
 struct zip;
 
 class ZipArchive {
-public:
+  public:
     ZipArchive() = default;
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
@@ -23,7 +23,7 @@ public:
     // encrypted or beyond what is left of the budget.
     bool read(const QString& name, QByteArray* out, QString* reason);
 
-private:
+  private:
     zip* m_zip = nullptr;
     qint64 m_unpacked = 0;
 };

@@ -6,8 +6,7 @@ namespace ListEdit {
 
 namespace {
 
-QSet<QString> nonEmpty(const QStringList& entries)
-{
+QSet<QString> nonEmpty(const QStringList& entries) {
     QSet<QString> result;
     for (const QString& entry : entries)
         if (!entry.isEmpty())
@@ -16,8 +15,7 @@ QSet<QString> nonEmpty(const QStringList& entries)
 }
 
 // In the order of list, those of its entries that are in wanted, each once.
-QStringList inOrder(const QStringList& list, const QSet<QString>& wanted)
-{
+QStringList inOrder(const QStringList& list, const QSet<QString>& wanted) {
     QStringList result;
     QSet<QString> taken;
     for (const QString& entry : list)
@@ -30,8 +28,7 @@ QStringList inOrder(const QStringList& list, const QSet<QString>& wanted)
 
 } // namespace
 
-Changes between(const QStringList& before, const QStringList& after)
-{
+Changes between(const QStringList& before, const QStringList& after) {
     const QSet<QString> old = nonEmpty(before);
     const QSet<QString> now = nonEmpty(after);
     QStringList gone = inOrder(before, old - now);

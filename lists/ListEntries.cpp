@@ -5,8 +5,7 @@
 
 namespace ListEntries {
 
-int entryWidth(const QString& listName)
-{
+int entryWidth(const QString& listName) {
     const PickListTable::List* list = PickListTable::find(listName);
     return list && list->isPickList() ? OrderColumns::at(list->column).width : 0;
 }
@@ -36,8 +35,7 @@ bool entriesFit(const QString& listName, const QStringList& entries, QString* to
     return false;
 }
 
-QStringList namedAtMost(QStringList named)
-{
+QStringList namedAtMost(QStringList named) {
     // A list full of them must not make a box taller than the screen.
     constexpr int MaxNamed = 10;
     const qsizetype more = named.size() - MaxNamed;
@@ -48,9 +46,9 @@ QStringList namedAtMost(QStringList named)
     return named;
 }
 
-QString longEntriesMessage(const QStringList& lines, const QString& advice)
-{
-    return QStringLiteral("These entries are longer than their column holds and would be stored cut:\r\n%1\r\n%2")
+QString longEntriesMessage(const QStringList& lines, const QString& advice) {
+    return QStringLiteral(
+               "These entries are longer than their column holds and would be stored cut:\r\n%1\r\n%2")
         .arg(lines.join(QLatin1String("\r\n")), advice);
 }
 

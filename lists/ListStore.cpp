@@ -3,7 +3,6 @@
 #include "data/Database.h"
 #include "data/Engine.h"
 
-
 ListStore::ListStore(const QString& applicationDirectory, Database& database)
     : m_directory(applicationDirectory), m_database(database),
       m_server(Database::hasServerSetting(applicationDirectory)) {}

@@ -7,8 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-QString PickListFile::resolve(const QString& directory, const QString& fileName)
-{
+QString PickListFile::resolve(const QString& directory, const QString& fileName) {
     const QDir dir(directory);
     const QStringList names = dir.entryList(
         QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
@@ -19,16 +18,14 @@ QString PickListFile::resolve(const QString& directory, const QString& fileName)
     return dir.filePath(fileName);
 }
 
-QString PickListFile::normaliseBreaks(const QString& text)
-{
+QString PickListFile::normaliseBreaks(const QString& text) {
     QString result = text;
     result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     result.replace(u'\r', u'\n');
     return result;
 }
 
-QStringList PickListFile::splitEntries(const QString& text)
-{
+QStringList PickListFile::splitEntries(const QString& text) {
     QString normalised = normaliseBreaks(text);
     if (normalised.isEmpty())
         return {};
@@ -37,13 +34,11 @@ QStringList PickListFile::splitEntries(const QString& text)
     return normalised.split(u'\n');
 }
 
-static QString fullPath(const QString& path)
-{
+static QString fullPath(const QString& path) {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
-PickListFile::Text PickListFile::readText(const QString& path)
-{
+PickListFile::Text PickListFile::readText(const QString& path) {
     Text result;
     const QFileInfo info(path);
     if (!info.exists())
@@ -77,13 +72,11 @@ PickListFile::Text PickListFile::readText(const QString& path)
     return result;
 }
 
-PickListFile::Entries PickListFile::readEntries(const QString& path)
-{
+PickListFile::Entries PickListFile::readEntries(const QString& path) {
     return entriesOf(readText(path));
 }
 
-PickListFile::Entries PickListFile::entriesOf(const Text& text)
-{
+PickListFile::Entries PickListFile::entriesOf(const Text& text) {
     Entries result;
     result.status = text.status;
     result.error = text.error;
@@ -92,8 +85,7 @@ PickListFile::Entries PickListFile::entriesOf(const Text& text)
     return result;
 }
 
-bool PickListFile::write(const QString& path, const QString& text, QString* error)
-{
+bool PickListFile::write(const QString& path, const QString& text, QString* error) {
     // The save file would write through a link to a device (as root: replace
     // /dev/zero itself); a list is only ever a regular file.
     const QFileInfo info(path);

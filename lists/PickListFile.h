@@ -21,13 +21,13 @@
 #include <QStringList>
 
 class PickListFile {
-public:
+  public:
     enum class Status { Ok, Missing, Error };
 
     struct Text {
         Status status = Status::Missing;
-        QString text;  // line breaks normalised to "\n"
-        QString error; // "Cannot open file ..." when status is Error
+        QString text;       // line breaks normalised to "\n"
+        QString error;      // "Cannot open file ..." when status is Error
         qint64 version = 0; // of a list kept on a server (ListStore); 0 for a file
     };
     struct Entries {

@@ -2,8 +2,7 @@
 
 #include <QStringDecoder>
 
-PickListText::Decoded PickListText::decode(const QByteArray& bytes)
-{
+PickListText::Decoded PickListText::decode(const QByteArray& bytes) {
     // A Windows-1251 list cannot start with these pairs in practice: they
     // read "яю" and "юя".
     if (bytes.startsWith("\xFF\xFE"))
@@ -13,8 +12,7 @@ PickListText::Decoded PickListText::decode(const QByteArray& bytes)
     return decodeEightBit(bytes);
 }
 
-PickListText::Decoded PickListText::decodeUtf16(const QByteArray& bytes, bool bigEndian)
-{
+PickListText::Decoded PickListText::decodeUtf16(const QByteArray& bytes, bool bigEndian) {
     // Decoded by hand: the result must keep every unit as the file has it, so
     // that a broken sequence is found here rather than replaced.
     const qsizetype units = bytes.size() / 2;
@@ -42,8 +40,7 @@ PickListText::Decoded PickListText::decodeUtf16(const QByteArray& bytes, bool bi
     return {text, QString()};
 }
 
-PickListText::Decoded PickListText::decodeEightBit(const QByteArray& bytes)
-{
+PickListText::Decoded PickListText::decodeEightBit(const QByteArray& bytes) {
     // Line breaks and NUL are the same byte in UTF-8 and Windows-1251, so
     // positions can be counted on the bytes as they are.
     const auto refused = [&](qsizetype at, const char* what) {
@@ -85,8 +82,7 @@ PickListText::Decoded PickListText::decodeEightBit(const QByteArray& bytes)
     return {text, QString()};
 }
 
-qsizetype PickListText::lineAt(const QString& text, qsizetype position)
-{
+qsizetype PickListText::lineAt(const QString& text, qsizetype position) {
     // Breaks as the list reader counts them: CR, LF, or the pair CR LF.
     qsizetype line = 1;
     for (qsizetype i = 0; i < position && i < text.size(); ++i) {

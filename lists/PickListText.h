@@ -18,7 +18,7 @@
 #include <QString>
 
 class PickListText {
-public:
+  public:
     struct Decoded {
         QString text;    // breaks as in the file; empty when not read whole
         QString problem; // empty when read whole; else what stopped it ("Line 3 holds a NUL character")
@@ -26,7 +26,7 @@ public:
 
     static Decoded decode(const QByteArray& bytes);
 
-private:
+  private:
     static Decoded decodeUtf16(const QByteArray& bytes, bool bigEndian);
     static Decoded decodeEightBit(const QByteArray& bytes);
     // The line, counted from 1, that holds the character at position.

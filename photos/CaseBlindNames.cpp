@@ -27,20 +27,19 @@ struct Listing {
 QMutex mutex;
 QHash<QString, Listing> listings;
 
-bool modificationTime(const QString& folder, Time* time)
-{
+bool modificationTime(const QString& folder, Time* time) {
     std::error_code error;
-    *time = std::filesystem::last_write_time(std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
+    *time = std::filesystem::last_write_time(std::filesystem::path(QFile::encodeName(folder).toStdString()),
+                                             error);
     return !error;
 }
 
-Listing list(const QString& folder, Time modified)
-{
+Listing list(const QString& folder, Time modified) {
     Listing listing;
     listing.modified = modified;
     listing.trusted = Clock::now() - modified > CoarsestStep;
-    const QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString& entry : entries) {
         const QString folded = entry.toCaseFolded();
         if (!listing.byFolded.contains(folded))
@@ -51,8 +50,7 @@ Listing list(const QString& folder, Time modified)
 
 } // namespace
 
-QString find(const QString& folder, const QString& name)
-{
+QString find(const QString& folder, const QString& name) {
     Time modified;
     if (!modificationTime(folder, &modified))
         return {};

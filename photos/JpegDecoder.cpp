@@ -34,8 +34,7 @@ struct ErrorManager {
     char message[JMSG_LENGTH_MAX] = {};
 };
 
-[[noreturn]] void jumpBack(j_common_ptr cinfo)
-{
+[[noreturn]] void jumpBack(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     const int code = cinfo->err->msg_code;
     // The decoder's own words for the memory limit ("Backing store not
@@ -49,8 +48,7 @@ struct ErrorManager {
 }
 
 // Called before each step of input; counts the scans read so far.
-void onProgress(j_common_ptr cinfo)
-{
+void onProgress(j_common_ptr cinfo) {
     const auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (dinfo->input_scan_number <= MaxScans)
         return;
@@ -66,8 +64,7 @@ void onProgress(j_common_ptr cinfo)
 // with grey and go on, also when the file's end marker follows). Other
 // warnings (stray bytes between markers, which some cameras write) leave a
 // picture that is still whole, so it is shown.
-void onMessage(j_common_ptr cinfo, int level)
-{
+void onMessage(j_common_ptr cinfo, int level) {
     if (level >= 0)
         return; // trace output
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
@@ -78,8 +75,7 @@ void onMessage(j_common_ptr cinfo, int level)
 }
 
 // Adobe writes CMYK inverted (255 = no ink); other writers store the ink.
-void cmykRowToRgb32(const JSAMPLE* cmyk, QRgb* out, int width, bool inverted)
-{
+void cmykRowToRgb32(const JSAMPLE* cmyk, QRgb* out, int width, bool inverted) {
     for (int x = 0; x < width; ++x, cmyk += 4) {
         int c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
         if (!inverted) {
@@ -102,8 +98,7 @@ struct DecodeResult {
 
 // The height of a picture whose longer side is at most longSide, never
 // higher than the source (a preview is not enlarged).
-int heightWithin(QSize source, int longSide)
-{
+int heightWithin(QSize source, int longSide) {
     if (source.height() >= source.width())
         return qMin(source.height(), longSide);
     if (source.width() <= longSide)
@@ -114,8 +109,7 @@ int heightWithin(QSize source, int longSide)
 // Between setjmp() and the last libjpeg call there is no C++ object whose
 // destructor a longjmp could skip: the results live in the caller's struct.
 // height > 0: the picture's height; otherwise -height is the longest side it may have.
-bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, DecodeResult* result)
-{
+bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, DecodeResult* result) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     cinfo.err = jpeg_std_error(&err.base);
@@ -165,10 +159,9 @@ bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, Deco
         return false;
     }
     // Freed with the decompressor, on the error path too.
-    JSAMPARRAY cmykRow =
-        cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                          cinfo.output_width * 4, 1)
-             : nullptr;
+    JSAMPARRAY cmykRow = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                           JPOOL_IMAGE, cinfo.output_width * 4, 1)
+                              : nullptr;
     while (cinfo.output_scanline < cinfo.output_height) {
         const int line = int(cinfo.output_scanline);
         JSAMPROW row = cmyk ? cmykRow[0] : result->image.scanLine(line);
@@ -185,8 +178,7 @@ bool decodeJpeg(const unsigned char* bytes, unsigned long size, int height, Deco
 
 } // namespace
 
-int JpegDecoder::displayWidth(QSize source, int height)
-{
+int JpegDecoder::displayWidth(QSize source, int height) {
     if (source.isEmpty() || height <= 0)
         return 0;
     const qint64 product = qint64(source.width()) * height;
@@ -196,8 +188,7 @@ int JpegDecoder::displayWidth(QSize source, int height)
     return int(quotient + (roundUp ? 1 : 0));
 }
 
-int JpegDecoder::scaleNumerator(int sourceHeight, int height)
-{
+int JpegDecoder::scaleNumerator(int sourceHeight, int height) {
     for (int n = 1; n < 8; ++n) {
         if ((qint64(sourceHeight) * n + 7) / 8 >= height)
             return n;
@@ -205,15 +196,13 @@ int JpegDecoder::scaleNumerator(int sourceHeight, int height)
     return 8;
 }
 
-static QString tooLargeMessage(const QString& path)
-{
+static QString tooLargeMessage(const QString& path) {
     return QStringLiteral("The file \"%1\" is too large for a photo (%2 MB or more)")
         .arg(path)
         .arg(JpegDecoder::MaxFileBytes / (1024 * 1024));
 }
 
-bool JpegDecoder::decodeFile(const QString& path, int height)
-{
+bool JpegDecoder::decodeFile(const QString& path, int height) {
     QString error;
     const QByteArray bytes = readFile(path, &error);
     if (!error.isEmpty()) {
@@ -226,8 +215,7 @@ bool JpegDecoder::decodeFile(const QString& path, int height)
     return true;
 }
 
-QByteArray JpegDecoder::readFile(const QString& path, QString* error)
-{
+QByteArray JpegDecoder::readFile(const QString& path, QString* error) {
     // Opening a pipe waits for a writer, and a device may never end: a
     // photo is only ever a regular file.
     const QFileInfo info(path);
@@ -260,19 +248,16 @@ QByteArray JpegDecoder::readFile(const QString& path, QString* error)
     return bytes;
 }
 
-bool JpegDecoder::decodeData(const QByteArray& data, int height)
-{
+bool JpegDecoder::decodeData(const QByteArray& data, int height) {
     return decodeBytes(reinterpret_cast<const unsigned char*>(data.constData()), data.size(), height);
 }
 
-bool JpegDecoder::decodeDataWithin(const QByteArray& data, int longSide)
-{
+bool JpegDecoder::decodeDataWithin(const QByteArray& data, int longSide) {
     Q_ASSERT(longSide > 0);
     return decodeBytes(reinterpret_cast<const unsigned char*>(data.constData()), data.size(), -longSide);
 }
 
-bool JpegDecoder::decodeBytes(const unsigned char* bytes, qint64 size, int height)
-{
+bool JpegDecoder::decodeBytes(const unsigned char* bytes, qint64 size, int height) {
     Q_ASSERT(height != 0);
     *this = JpegDecoder();
     DecodeResult result;
@@ -292,8 +277,7 @@ bool JpegDecoder::decodeBytes(const unsigned char* bytes, qint64 size, int heigh
     return true;
 }
 
-void JpegDecoder::fail(const QString& message)
-{
+void JpegDecoder::fail(const QString& message) {
     *this = JpegDecoder();
     m_error = message;
 }

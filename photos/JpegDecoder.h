@@ -22,7 +22,7 @@
 #include <QString>
 
 class JpegDecoder {
-public:
+  public:
     // The picture is not made wider than this: the photo area stretches it to
     // its own width when it paints, so a panorama costs no huge buffer.
     static constexpr int MaxPictureWidth = 4096;
@@ -61,7 +61,7 @@ public:
     // high (libjpeg rounds the scaled size up); 8 when even 8/8 is lower.
     static int scaleNumerator(int sourceHeight, int height);
 
-private:
+  private:
     // height > 0: the picture's height; otherwise -height bounds its longer side.
     bool decodeBytes(const unsigned char* bytes, qint64 size, int height);
     void fail(const QString& message);

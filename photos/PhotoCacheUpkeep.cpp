@@ -17,8 +17,7 @@ struct Copy {
 };
 
 // number and version of a copy's name; false for any other file.
-bool parse(const QString& fileName, QString* number, qint64* version)
-{
+bool parse(const QString& fileName, QString* number, qint64* version) {
     if (!fileName.endsWith(QLatin1String(".jpg")))
         return false;
     const QString stem = fileName.chopped(4);
@@ -31,8 +30,7 @@ bool parse(const QString& fileName, QString* number, qint64* version)
     return ok && *version > 0;
 }
 
-QList<Copy> copiesIn(const QString& folder)
-{
+QList<Copy> copiesIn(const QString& folder) {
     QList<Copy> copies;
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden);
     for (const QFileInfo& file : files) {
@@ -44,8 +42,7 @@ QList<Copy> copiesIn(const QString& folder)
 }
 
 // Removes all but the highest version of each photo; returns the copies kept.
-QList<Copy> keepHighestVersions(const QList<Copy>& copies)
-{
+QList<Copy> keepHighestVersions(const QList<Copy>& copies) {
     QHash<QString, qint64> highest;
     for (const Copy& copy : copies)
         highest[copy.number] = std::max(highest.value(copy.number), copy.version);
@@ -61,20 +58,19 @@ QList<Copy> keepHighestVersions(const QList<Copy>& copies)
 
 } // namespace
 
-void removeOtherVersions(const QString& folder, const QString& number, qint64 keep)
-{
+void removeOtherVersions(const QString& folder, const QString& number, qint64 keep) {
     for (const Copy& copy : copiesIn(folder)) {
         if (copy.number == number && copy.version != keep)
             QFile::remove(copy.file.filePath());
     }
 }
 
-void tidy(const QString& cacheFolder, qint64 largestBytes)
-{
+void tidy(const QString& cacheFolder, qint64 largestBytes) {
     if (QFileInfo(cacheFolder).isSymLink())
         return;
     QList<Copy> copies = keepHighestVersions(copiesIn(cacheFolder));
-    const QStringList batches = QDir(cacheFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden);
+    const QStringList batches =
+        QDir(cacheFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden);
     for (const QString& batch : batches)
         copies += keepHighestVersions(copiesIn(cacheFolder + QLatin1Char('/') + batch));
     qint64 total = 0;

@@ -12,8 +12,7 @@ namespace {
 // parent/name when it exists, else an entry of parent whose name differs
 // only in letter case, else parent/name. The folder is looked at only when
 // the exact name is missing.
-QString existingIgnoringCase(const QString& parent, const QString& name)
-{
+QString existingIgnoringCase(const QString& parent, const QString& name) {
     const QString exact = parent + QLatin1Char('/') + name;
     if (QFileInfo::exists(exact))
         return exact;
@@ -24,31 +23,27 @@ QString existingIgnoringCase(const QString& parent, const QString& name)
 } // namespace
 
 PhotoPath::PhotoPath(const QString& appDir, const QString& batch, const QString& photoText)
-    : m_appDir(QDir::fromNativeSeparators(appDir)), m_batch(batch), m_photoText(photoText)
-{
+    : m_appDir(QDir::fromNativeSeparators(appDir)), m_batch(batch), m_photoText(photoText) {
     if (!m_appDir.endsWith(QLatin1Char('/')))
         m_appDir += QLatin1Char('/');
 }
 
-bool PhotoPath::isUsable() const
-{
+bool PhotoPath::isUsable() const {
     return EntryName::namesOneEntry(m_batch) && EntryName::namesOneEntry(fileNameOf(m_photoText));
 }
 
-QString PhotoPath::refusal() const
-{
+QString PhotoPath::refusal() const {
     if (isUsable())
         return {};
-    const QString what =
-        EntryName::namesOneEntry(m_batch)
-            ? QStringLiteral("The photo number \"%1\" cannot name a photo file.").arg(EntryName::visible(m_photoText))
-            : QStringLiteral("The batch \"%1\" cannot name a photo folder. %2")
-                  .arg(EntryName::visible(m_batch), EntryName::batchRule());
+    const QString what = EntryName::namesOneEntry(m_batch)
+                             ? QStringLiteral("The photo number \"%1\" cannot name a photo file.")
+                                   .arg(EntryName::visible(m_photoText))
+                             : QStringLiteral("The batch \"%1\" cannot name a photo folder. %2")
+                                   .arg(EntryName::visible(m_batch), EntryName::batchRule());
     return what + QStringLiteral(" No photo is shown, attached or deleted for this line.");
 }
 
-QString PhotoPath::folder() const
-{
+QString PhotoPath::folder() const {
     if (!isUsable())
         return {};
     QString path = existingIgnoringCase(m_appDir.chopped(1), picturesFolderName());
@@ -59,21 +54,18 @@ QString PhotoPath::folder() const
     return QDir::toNativeSeparators(path);
 }
 
-QString PhotoPath::file() const
-{
+QString PhotoPath::file() const {
     if (!isUsable())
         return {};
     const QString folder = QDir::fromNativeSeparators(this->folder());
     return QDir::toNativeSeparators(existingIgnoringCase(folder, fileNameOf(m_photoText)));
 }
 
-QString PhotoPath::fileNameOf(const QString& photoText)
-{
+QString PhotoPath::fileNameOf(const QString& photoText) {
     return photoText + QStringLiteral(".jpg");
 }
 
-bool PhotoPath::isPhotoFileName(const QString& fileName, QString* number)
-{
+bool PhotoPath::isPhotoFileName(const QString& fileName, QString* number) {
     const QString suffix = fileNameOf(QString());
     if (!fileName.endsWith(suffix, Qt::CaseInsensitive))
         return false;

@@ -24,7 +24,7 @@
 #include <QString>
 
 class PhotoPath {
-public:
+  public:
     // appDir: the application directory, with or without a trailing separator.
     PhotoPath(const QString& appDir, const QString& batch, const QString& photoText);
 
@@ -45,7 +45,7 @@ public:
     // the photo number.
     static bool isPhotoFileName(const QString& fileName, QString* number);
 
-private:
+  private:
     QString m_appDir;
     QString m_batch;
     QString m_photoText;

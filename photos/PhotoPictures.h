@@ -8,11 +8,11 @@
 #include <QPixmap>
 
 class PhotoPictures {
-public:
+  public:
     static QPixmap noPhoto();
     static QPixmap photoDisabled();
     static QPixmap flag();
 
-private:
+  private:
     static QImage load(const QString& resource, int height);
 };

@@ -9,8 +9,8 @@
 #include <QImage>
 
 #include <csetjmp>
-#include <cstdlib>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
+#include <cstdlib>
 
 #include <jpeglib.h>
 
@@ -22,15 +22,13 @@ struct EncoderErrors {
     jmp_buf jump;
 };
 
-[[noreturn]] void encoderFailed(j_common_ptr cinfo)
-{
+[[noreturn]] void encoderFailed(j_common_ptr cinfo) {
     longjmp(reinterpret_cast<EncoderErrors*>(cinfo->err)->jump, 1);
 }
 
 // The RGB32 picture as a baseline JPEG. Between setjmp() and the last
 // libjpeg call no C++ object is made whose destructor a longjmp could skip.
-bool encode(const QImage& picture, int quality, unsigned char** out, unsigned long* size)
-{
+bool encode(const QImage& picture, int quality, unsigned char** out, unsigned long* size) {
     jpeg_compress_struct cinfo;
     EncoderErrors err;
     cinfo.err = jpeg_std_error(&err.base);
@@ -59,13 +57,11 @@ bool encode(const QImage& picture, int quality, unsigned char** out, unsigned lo
 
 } // namespace
 
-QByteArray make(const QByteArray& photo, QString* error)
-{
+QByteArray make(const QByteArray& photo, QString* error) {
     return makeWithin(photo, LongSide, Quality, error);
 }
 
-QByteArray makeWithin(const QByteArray& photo, int longSide, int quality, QString* error)
-{
+QByteArray makeWithin(const QByteArray& photo, int longSide, int quality, QString* error) {
     JpegDecoder decoder;
     if (!decoder.decodeDataWithin(photo, longSide)) {
         *error = decoder.errorString();
@@ -75,30 +71,28 @@ QByteArray makeWithin(const QByteArray& photo, int longSide, int quality, QStrin
     unsigned char* bytes = nullptr;
     unsigned long size = 0;
     const bool encoded = encode(picture, quality, &bytes, &size);
-    QByteArray preview = encoded ? QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(size)) : QByteArray();
+    QByteArray preview =
+        encoded ? QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(size)) : QByteArray();
     std::free(bytes);
     if (!encoded)
         *error = QStringLiteral("The preview of the photo could not be written");
     return preview;
 }
 
-QString fileOf(const QString& photoFile)
-{
+QString fileOf(const QString& photoFile) {
     const QFileInfo photo(photoFile);
-    return QDir::toNativeSeparators(photo.absolutePath() + QLatin1Char('/') + folderName() + QLatin1Char('/') +
-                                    photo.fileName());
+    return QDir::toNativeSeparators(photo.absolutePath() + QLatin1Char('/') + folderName() +
+                                    QLatin1Char('/') + photo.fileName());
 }
 
-bool isCurrent(const QString& photoFile)
-{
+bool isCurrent(const QString& photoFile) {
     const QFileInfo photo(photoFile);
     const QFileInfo preview(fileOf(photoFile));
     return photo.isFile() && preview.isFile() && !preview.isSymLink() &&
            preview.lastModified() == photo.lastModified();
 }
 
-bool write(const QString& photoFile, const QByteArray& preview, const QDateTime& photoTime, QString* error)
-{
+bool write(const QString& photoFile, const QByteArray& preview, const QDateTime& photoTime, QString* error) {
     const QString file = fileOf(photoFile);
     if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
         *error = QStringLiteral("Cannot create the folder of \"%1\"").arg(file);
@@ -107,7 +101,8 @@ bool write(const QString& photoFile, const QByteArray& preview, const QDateTime&
     if (!replaceFileContents(file, preview, error))
         return false;
     QFile written(file);
-    if (written.open(QIODevice::ReadWrite) && written.setFileTime(photoTime, QFileDevice::FileModificationTime))
+    if (written.open(QIODevice::ReadWrite) &&
+        written.setFileTime(photoTime, QFileDevice::FileModificationTime))
         return true;
     *error = written.errorString();
     QFile::remove(file); // a preview that cannot be told from an old one is none

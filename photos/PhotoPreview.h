@@ -31,7 +31,9 @@ constexpr int Quality = 85;
 // More than any preview this program makes; a larger one is not read.
 constexpr qint64 LargestBytes = qint64(4) * 1024 * 1024;
 
-inline QString folderName() { return EntryName::previewsFolder(); }
+inline QString folderName() {
+    return EntryName::previewsFolder();
+}
 
 // The preview of the photo bytes; empty with error set when they do not decode.
 QByteArray make(const QByteArray& photo, QString* error);

@@ -43,8 +43,7 @@ void PhotoStore::keepCopy(const Key& key, qint64 version, const QString& file) {
 }
 
 QString PhotoStore::cacheFile(const Key& key, qint64 version) const {
-    if (!EntryName::namesOneEntry(key.batch) ||
-        !EntryName::namesOneEntry(PhotoPath::fileNameOf(key.number)))
+    if (!EntryName::namesOneEntry(key.batch) || !EntryName::namesOneEntry(PhotoPath::fileNameOf(key.number)))
         return {};
     QString folder = m_appDir + QLatin1Char('/') + cacheFolderName();
     if (!key.batch.isEmpty())
@@ -66,7 +65,8 @@ QString PhotoStore::currentPreview(const QString& photoFile) const {
     return mayUse(preview) && PhotoPreview::isCurrent(photoFile) ? preview : QString();
 }
 
-void PhotoStore::keepFilePreview(const QString& photoFile, const QByteArray& preview, const QDateTime& photoTime) {
+void PhotoStore::keepFilePreview(const QString& photoFile, const QByteArray& preview,
+                                 const QDateTime& photoTime) {
     const QString file = PhotoPreview::fileOf(photoFile);
     if (!mayUse(file))
         return;
@@ -105,7 +105,6 @@ void PhotoStore::makePreviewAside(const PhotoPath& path, const Found& found) {
             Qt::QueuedConnection);
     });
 }
-
 
 void PhotoStore::forget(const Key& key) {
     const QString k = mapKey(key.batch, key.number);
@@ -181,17 +180,18 @@ PhotoStore::Found PhotoStore::find(const PhotoPath& path) {
     }
     if (!photo.current) {
         forget(key);
-        if (!photo.hasPreview)
-        {
+        if (!photo.hasPreview) {
             fetchOriginal(key, &found);
             return found;
         }
         const QString file = cacheFile(key, photo.version);
         QString reason;
-        if (!mayUse(file, &reason) || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
+        if (!mayUse(file, &reason) ||
+            !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
             found.stored = true;
             found.error =
-                QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
+                QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1")
+                    .arg(reason);
             return found;
         }
         keepCopy(key, photo.version, file);
@@ -218,10 +218,12 @@ bool PhotoStore::fetchOriginal(const Key& key, Found* found) {
         return true;
     const QString file = cacheFile(key, photo.version);
     QString reason;
-    if (!mayUse(file, &reason) || !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
+    if (!mayUse(file, &reason) ||
+        !writeReplacing(photo.jpeg, QFileInfo(file).absolutePath(), file, &reason)) {
         found->stored = true;
         found->error =
-            QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1").arg(reason);
+            QStringLiteral("The photo is stored on the server, but it cannot be shown on this PC: %1")
+                .arg(reason);
         return false;
     }
     keepCopy(key, photo.version, file);
@@ -276,7 +278,8 @@ OrderTable::StoreQuestion PhotoStore::versionQuestion(const PhotoPath& path) {
     const Key key{batchKey(path.batch()), path.photoText()};
     if (cacheFile(key, 0).isEmpty())
         return {};
-    return {SharedStore::photoVersionExpression(), {key.batch, key.number},
+    return {SharedStore::photoVersionExpression(),
+            {key.batch, key.number},
             [this, key](const EngineRow& answer, int column) {
                 m_answered = Answer{key, answer.isNull(column) ? 0 : answer.integer(column)};
             }};
@@ -296,7 +299,8 @@ PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
     // The cached copy is the preview: the original comes now, and is kept
     // until another photo is enlarged.
     const qint64 version = m_versions.value(mapKey(key.batch, key.number), 0);
-    const QString folder = m_appDir + QLatin1Char('/') + cacheFolderName() + QLatin1Char('/') + PhotoPreview::folderName();
+    const QString folder =
+        m_appDir + QLatin1Char('/') + cacheFolderName() + QLatin1Char('/') + PhotoPreview::folderName();
     const QString file = folder + QStringLiteral("/%1-%2.jpg").arg(key.number).arg(version);
     found.file.clear();
     if (!mayUse(file, &found.error))
@@ -305,7 +309,8 @@ PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
         Engine* engine = m_database.serverEngine(&found.error);
         if (!engine)
             return found;
-        const SharedStore::Photo photo = SharedStore(*engine).readPhoto(key.batch, key.number, 0, LargestPhotoBytes);
+        const SharedStore::Photo photo =
+            SharedStore(*engine).readPhoto(key.batch, key.number, 0, LargestPhotoBytes);
         if (!photo.ok || !photo.found) {
             found.error = photo.error;
             return found;
@@ -320,7 +325,8 @@ PhotoStore::Found PhotoStore::openable(const PhotoPath& path) {
     return found;
 }
 
-bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByteArray& preview, QString* error) {
+bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByteArray& preview,
+                       QString* error) {
     if (!m_server) {
         const QString file = path.file();
         if (!mayUse(file, error) || !mayUse(PhotoPreview::fileOf(file), error))
@@ -371,7 +377,8 @@ bool PhotoStore::store(const PhotoPath& path, const QByteArray& jpeg, const QByt
 }
 
 SharedStore::Written PhotoStore::writeInTransaction(Engine& engine, const Key& key, const QByteArray& jpeg,
-                                                   const QByteArray& preview, qint64 expected, qint64* version, QString* error) {
+                                                    const QByteArray& preview, qint64 expected,
+                                                    qint64* version, QString* error) {
     // Sent on its own, the photo would be kept by the server that answers
     // only after the clerk gave up (or after the connection was dropped):
     // in a transaction, nothing of it stays unless it is committed.

@@ -56,7 +56,7 @@ class PhotoStore {
         QString error; // why the photo could not be looked up (the server's words)
         // The server holds the photo, but error says why this PC cannot show it.
         bool stored = false;
-        QString shown; // the local file to show: its preview, or the original while it has none
+        QString shown;               // the local file to show: its preview, or the original while it has none
         bool previewMissing = false; // makePreviewAside() makes one
     };
     // The photo of a usable path.
@@ -120,7 +120,8 @@ class PhotoStore {
     void forget(const Key& key); // removes the cached copy
     // The server's write of the photo in a transaction of its own.
     static SharedStore::Written writeInTransaction(Engine& engine, const Key& key, const QByteArray& jpeg,
-                                                   const QByteArray& preview, qint64 expected, qint64* version, QString* error);
+                                                   const QByteArray& preview, qint64 expected,
+                                                   qint64* version, QString* error);
     // Takes file as the cached copy of version, and keeps the cache small (PhotoCacheUpkeep).
     void keepCopy(const Key& key, qint64 version, const QString& file);
     // Whether anything may be done with the file of either photo folder;

@@ -11,8 +11,7 @@ namespace {
 
 enum class Kind { Missing, File, Link, Other };
 
-Kind kindOf(const QString& path)
-{
+Kind kindOf(const QString& path) {
     struct stat status {};
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
         return Kind::Missing; // or not to be looked at: the work that follows fails there on its own
@@ -35,7 +34,8 @@ bool isPlainFile(const QString& root, const QString& path, QString* refusal) {
         *refusal = refusalText(entry, what);
         return false;
     };
-    const QString below = QDir(QDir::fromNativeSeparators(root)).relativeFilePath(QDir::fromNativeSeparators(path));
+    const QString below =
+        QDir(QDir::fromNativeSeparators(root)).relativeFilePath(QDir::fromNativeSeparators(path));
     if (below.startsWith(QLatin1String("..")))
         return refused(path, QStringLiteral("outside the photo folders"));
     const QStringList names = below.split(QLatin1Char('/'), Qt::SkipEmptyParts);

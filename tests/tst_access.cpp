@@ -21,47 +21,41 @@
 
 namespace {
 
-QString fixture(const QString& name)
-{
+QString fixture(const QString& name) {
     return QStringLiteral(TEST_DATA_DIR "/access/") + name;
 }
 
-QByteArray fileBytes(const QString& path)
-{
+QByteArray fileBytes(const QString& path) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return file.readAll();
 }
 
-QVariant money(qint64 units)
-{
+QVariant money(qint64 units) {
     return QVariant::fromValue(Currency::fromUnits(units));
 }
 
 // Order rows given by the test; it may claim more rows than it gives, as a
 // damaged file whose reader skips rows would.
 class StandInSource : public RowSource {
-public:
+  public:
     QVector<QVector<QVariant>> rows;
     qint64 declared = -1;
     QVector<int> absent;       // order columns under another name
     QString removedWhenClosed; // a file this source takes away when the conversion closes it
 
-    ~StandInSource() override
-    {
+    ~StandInSource() override {
         if (!removedWhenClosed.isEmpty())
             QFile::remove(removedWhenClosed);
     }
-    QStringList columnNames() const override
-    {
+    QStringList columnNames() const override {
         QStringList names;
         for (int i = 0; i < OrderColumns::Count; ++i)
             names << (absent.contains(i) ? QStringLiteral("x") + OrderColumns::name(i)
                                          : OrderColumns::name(i).toUpper()); // Access keeps its own spelling
         return names;
     }
-    QVector<Kind> columnKinds() const override
-    {
+    QVector<Kind> columnKinds() const override {
         QVector<Kind> kinds;
         for (const ColumnDef& c : OrderColumns::all())
             kinds << (c.type == ColumnType::Currency ? Kind::Money
@@ -72,8 +66,7 @@ public:
         return kinds;
     }
     qint64 declaredRowCount() const override { return declared < 0 ? rows.size() : declared; }
-    bool next(QVector<QVariant>* row) override
-    {
+    bool next(QVector<QVariant>* row) override {
         if (m_next >= rows.size())
             return false;
         *row = rows[m_next++];
@@ -81,12 +74,11 @@ public:
     }
     QString errorString() const override { return {}; }
 
-private:
+  private:
     int m_next = 0;
 };
 
-QVector<QVariant> orderRow(int key, const QVariantMap& values)
-{
+QVector<QVariant> orderRow(int key, const QVariantMap& values) {
     QVector<QVariant> row(OrderColumns::Count);
     row[OrderColumns::Key] = key;
     for (auto it = values.begin(); it != values.end(); ++it)
@@ -94,21 +86,33 @@ QVector<QVariant> orderRow(int key, const QVariantMap& values)
     return row;
 }
 
-QVector<QVector<QVariant>> twoLines()
-{
+QVector<QVector<QVariant>> twoLines() {
     return {
-        orderRow(5, {{"batch", "a1"}, {"artikul", QString::fromUtf8("рокля")}, {"dostavcik", "Zara"},
-                     {"paracbr", 3}, {"dostavbr", QVariant()}, {"polucbr", 3}, {"pokupnacena", money(12345)},
-                     {"obsto", money(37035)}, {"date", QDate(2009, 3, 1)}, {"belejka", "first\r\nsecond"},
-                     {"photo", 5}, {"cvet", ""}}),
-        orderRow(9, {{"batch", "b2"}, {"artikul", "coat"}, {"dostavcik", "Mango"}, {"paracbr", 4},
-                     {"polucbr", 4}, {"pokupnacena", money(20000)}, {"obsto", money(80000)},
-                     {"date", QDate(1899, 12, 29)}, {"photo", 9}}),
+        orderRow(5, {{"batch", "a1"},
+                     {"artikul", QString::fromUtf8("рокля")},
+                     {"dostavcik", "Zara"},
+                     {"paracbr", 3},
+                     {"dostavbr", QVariant()},
+                     {"polucbr", 3},
+                     {"pokupnacena", money(12345)},
+                     {"obsto", money(37035)},
+                     {"date", QDate(2009, 3, 1)},
+                     {"belejka", "first\r\nsecond"},
+                     {"photo", 5},
+                     {"cvet", ""}}),
+        orderRow(9, {{"batch", "b2"},
+                     {"artikul", "coat"},
+                     {"dostavcik", "Mango"},
+                     {"paracbr", 4},
+                     {"polucbr", 4},
+                     {"pokupnacena", money(20000)},
+                     {"obsto", money(80000)},
+                     {"date", QDate(1899, 12, 29)},
+                     {"photo", 9}}),
     };
 }
 
-QString queryText(const QString& path, const QString& sql)
-{
+QString queryText(const QString& path, const QString& sql) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* st = nullptr;
@@ -125,13 +129,11 @@ QString queryText(const QString& path, const QString& sql)
 }
 
 // Damaged copies of a fixture, as a disk or a copy goes wrong.
-QByteArray cutShort(const QByteArray& bytes, int pages)
-{
+QByteArray cutShort(const QByteArray& bytes, int pages) {
     return bytes.left(pages * 4096);
 }
 
-QByteArray zeroPage(QByteArray bytes, int page)
-{
+QByteArray zeroPage(QByteArray bytes, int page) {
     bytes.replace(page * 4096, 4096, QByteArray(4096, '\0'));
     return bytes;
 }
@@ -141,8 +143,7 @@ QByteArray zeroPage(QByteArray bytes, int page)
 // reads negative. A data page: row count at 12, row offsets from 14 (each
 // row ends where the one before it begins); a row ends with its null mask
 // (3 bytes for 24 columns), the count of variable columns and their offsets.
-QByteArray negativeFieldSize(QByteArray bytes, const QByteArray& text)
-{
+QByteArray negativeFieldSize(QByteArray bytes, const QByteArray& text) {
     const qsizetype at = bytes.indexOf(text);
     const qsizetype page = at / 4096 * 4096;
     const auto word = [&bytes](qsizetype i) {
@@ -165,26 +166,22 @@ QByteArray negativeFieldSize(QByteArray bytes, const QByteArray& text)
 }
 
 // The two bytes at offset set to a little-endian value.
-QByteArray wordAt(QByteArray bytes, qsizetype offset, int value)
-{
+QByteArray wordAt(QByteArray bytes, qsizetype offset, int value) {
     bytes[offset] = char(value & 0xff);
     bytes[offset + 1] = char(value >> 8 & 0xff);
     return bytes;
 }
 
-QByteArray littleEndian(qint64 value)
-{
+QByteArray littleEndian(qint64 value) {
     return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
-QByteArray littleEndian(double value)
-{
+QByteArray littleEndian(double value) {
     return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
 // The rows of mdb-export's CSV; a field that was not quoted and is empty is a null ("NULL").
-QVector<QStringList> csvRows(const QString& text)
-{
+QVector<QStringList> csvRows(const QString& text) {
     QVector<QStringList> rows;
     QStringList row;
     QString field;
@@ -219,8 +216,7 @@ QVector<QStringList> csvRows(const QString& text)
 // Each line of a register as texts, in the file's order (as mdb-export gives
 // them): money with four decimals, a date as YYYY-MM-DD, a null as "NULL",
 // and so an empty text too (mdb-export writes both as nothing).
-QVector<QStringList> registerRows(const QString& path)
-{
+QVector<QStringList> registerRows(const QString& path) {
     QStringList columns;
     for (int i = 0; i < OrderColumns::Count; ++i) {
         const QString name = QStringLiteral("\"%1\"").arg(OrderColumns::name(i));
@@ -252,8 +248,7 @@ QVector<QStringList> registerRows(const QString& path)
 }
 
 // A stand-in for the reader program: a shell script.
-QString script(const QTemporaryDir& dir, const QByteArray& body)
-{
+QString script(const QTemporaryDir& dir, const QByteArray& body) {
     const QString path = dir.filePath("reader.sh");
     QFile file(path);
     file.open(QIODevice::WriteOnly);
@@ -267,7 +262,7 @@ QString script(const QTemporaryDir& dir, const QByteArray& body)
 
 class TestAccess : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     // The Windows register's file becomes db1.mdb; a server register is filled by its own command.
     void initTestCase() { SKIP_ON_SERVER(); }
     void init() { AccessReaderProcess::setProgramPath(QStringLiteral(ACCESS_READER)); }
@@ -283,8 +278,7 @@ private slots:
     void convertsAtStartup();
 };
 
-void TestAccess::readsEachType_data()
-{
+void TestAccess::readsEachType_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("table");
     QTest::addColumn<int>("row");
@@ -354,8 +348,7 @@ void TestAccess::readsEachType_data()
         << littleEndian(-1.5);
 }
 
-void TestAccess::readsEachType()
-{
+void TestAccess::readsEachType() {
     QFETCH(QString, file);
     QFETCH(QString, table);
     QFETCH(int, row);
@@ -389,8 +382,7 @@ void TestAccess::readsEachType()
         QCOMPARE(values.value(index), expected);
 }
 
-void TestAccess::readerEndsBadly_data()
-{
+void TestAccess::readerEndsBadly_data() {
     QTest::addColumn<QByteArray>("reader"); // script standing in for the reader program; empty: the real one
     QTest::addColumn<QByteArray>("accessFile"); // what it reads
     QTest::addColumn<qint64>("memory");
@@ -425,24 +417,26 @@ void TestAccess::readerEndsBadly_data()
     QTest::addRow("fails after its end marker")
         << header + "printf 'Z\\0\\0\\0\\0'; exit 3" << order << G << qint64(60000) << G
         << "the reader program ended with status 3" << true;
-    const QString installation = ": the program's installation is incomplete; install the program again (db1.mdb "
-                                 "itself is not at fault)";
+    const QString installation =
+        ": the program's installation is incomplete; install the program again (db1.mdb "
+        "itself is not at fault)";
     QTest::addRow("missing") << QByteArray("missing") << order << G << qint64(60000) << G
                              << "the reader program %1 is missing" + installation << false;
     // Regression: both were reported as damage to db1.mdb.
     QTest::addRow("not executable") << QByteArray("not executable") << order << G << qint64(60000) << G
                                     << "the reader program %1 is not executable" + installation << false;
-    QTest::addRow("loader cannot run it") << QByteArray("exit 127") << order << G << qint64(60000) << G
-                                          << "the reader program %1 cannot run (it ended with status 127 before "
-                                             "reading anything)" + installation
-                                          << false;
+    QTest::addRow("loader cannot run it")
+        << QByteArray("exit 127") << order << G << qint64(60000) << G
+        << "the reader program %1 cannot run (it ended with status 127 before "
+           "reading anything)" +
+               installation
+        << false;
     // libmdb loops for ever on this file, its memory growing, until the limit ends it.
     QTest::addRow("memory limit") << QByteArray() << cutShort(order, 81) << 256 * (1LL << 20)
                                   << qint64(120000) << G << "the reader program " << true;
 }
 
-void TestAccess::readerEndsBadly()
-{
+void TestAccess::readerEndsBadly() {
     QFETCH(QByteArray, reader);
     QFETCH(QByteArray, accessFile);
     QFETCH(qint64, memory);
@@ -478,8 +472,7 @@ void TestAccess::readerEndsBadly()
     QCOMPARE(fileBytes(path), accessFile);
 }
 
-void TestAccess::convertsFixtures_data()
-{
+void TestAccess::convertsFixtures_data() {
     QTest::addColumn<QString>("accessFile");
     QTest::addColumn<QString>("figures");
 
@@ -490,8 +483,7 @@ void TestAccess::convertsFixtures_data()
 }
 
 // Every value of the converted register equals what mdb-export reads from the Access file.
-void TestAccess::convertsFixtures()
-{
+void TestAccess::convertsFixtures() {
     QFETCH(QString, accessFile);
     QFETCH(QString, figures);
 
@@ -517,14 +509,14 @@ void TestAccess::convertsFixtures()
                                          "db1-access.mdb.");
     QVERIFY(form.table().isActive());
     // The converted register carries the version of the layout it was given.
-    QCOMPARE(queryText(f.dir.databasePath(), "PRAGMA user_version"), QString::number(RegisterVersion::fileCurrent()));
+    QCOMPARE(queryText(f.dir.databasePath(), "PRAGMA user_version"),
+             QString::number(RegisterVersion::fileCurrent()));
     const QVector<QStringList> converted = registerRows(f.dir.databasePath());
     QCOMPARE(converted.size(), expected.size());
     for (int i = 0; i < converted.size(); ++i)
         QCOMPARE(converted[i], expected[i]);
 }
-void TestAccess::convertsAtStartup_data()
-{
+void TestAccess::convertsAtStartup_data() {
     QTest::addColumn<QByteArray>("accessFile"); // becomes db1.mdb
     QTest::addColumn<QString>("standIn");       // rows from twoLines() instead of the file: how they differ
     QTest::addColumn<QList<bool>>("answers");
@@ -609,7 +601,8 @@ void TestAccess::convertsAtStartup_data()
         << cutShort(order, 10) << "" << QList<bool>{true} << qint64(-1)
         << QStringList{ask, damaged + "its list of tables cannot be read.", offer} << "access";
     QTest::addRow("cut short in its lines")
-        << cutShort(order, 104) << "" << QList<bool>{true} << qint64(-1)
+        << cutShort(order, 104) << "" << QList<bool>{true}
+        << qint64(-1)
         // The notes of the first lines are on the pages cut off.
         << QStringList{ask, progress, damaged + "a text in column belejka of Table1 is damaged.", offer}
         << "access";
@@ -624,20 +617,22 @@ void TestAccess::convertsAtStartup_data()
     // Regression: every text of every line was converted as null.
     QTest::addRow("definition without its variable-length columns")
         << wordAt(order, 37 * 4096 + 43, 0) << "" << QList<bool>{true} << qint64(-1)
-        << QStringList{ask, damaged + "the definition of Table1 declares 0 columns of variable length but lists 10.",
+        << QStringList{ask,
+                       damaged +
+                           "the definition of Table1 declares 0 columns of variable length but lists 10.",
                        offer}
         << "access";
     // Regression: a long note whose page was zeroed was converted as an empty text.
     QTest::addRow("a note's page zeroed")
         << zeroPage(order, 104) << "" << QList<bool>{true} << qint64(-1)
-        << QStringList{ask, progress, damaged + "a text in column belejka of Table1 is damaged.", offer} << "access";
+        << QStringList{ask, progress, damaged + "a text in column belejka of Table1 is damaged.", offer}
+        << "access";
     // libmdb loops for ever on this file, its memory growing; a limit ends it.
     QTest::addRow("reader stopped by a limit") << cutShort(order, 81) << "" << QList<bool>{true} << qint64(-1)
                                                << QStringList{ask, damaged, offer} << "access";
 }
 
-void TestAccess::convertsAtStartup()
-{
+void TestAccess::convertsAtStartup() {
     QFETCH(QByteArray, accessFile);
     QFETCH(QString, standIn);
     QFETCH(QList<bool>, answers);
@@ -692,8 +687,9 @@ void TestAccess::convertsAtStartup()
              QString::fromUtf8("5|a1|рокля|NULL||NULL|12345|37035|2009-03-01|first\r\nsecond|"
                                "9|b2|coat|NULL|NULL|NULL|20000|80000|1899-12-29|NULL"));
     QCOMPARE(queryText(path, "SELECT seq FROM sqlite_sequence WHERE name = 'Table1'"), QStringLiteral("9"));
-    QCOMPARE(queryText(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'Table1'"),
-             QStringLiteral("2"));
+    QCOMPARE(
+        queryText(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'Table1'"),
+        QStringLiteral("2"));
 }
 
 QTEST_MAIN(TestAccess)

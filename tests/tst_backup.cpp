@@ -7,22 +7,22 @@
 // that opens as a file register with the same lines, lists and photos, and
 // nothing kept of a copy that fails its check.
 
+#include "data/OrderColumns.h"
+#include "data/PostgresEngine.h"
 #include "data/RegisterBackup.h"
 #include "data/RegisterTransfer.h"
 #include "data/ServerBackup.h"
 #include "data/ServerBackupDay.h"
-#include "data/PostgresEngine.h"
-#include "data/OrderColumns.h"
-#include "transfer/SideFilesBackup.h"
-#include "transfer/SideFilesMove.h"
 #include "support/OtherClient.h"
 #include "support/WindowFixture.h"
+#include "transfer/SideFilesBackup.h"
+#include "transfer/SideFilesMove.h"
 
 #include <QDir>
-#include <QLabel>
-#include <QStatusBar>
 #include <QDirIterator>
+#include <QLabel>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -103,24 +103,30 @@ QStringList entries(const QString& folder) {
 QStringList lines(Engine& engine) {
     QStringList all;
     QString error;
-    engine.query(QStringLiteral("SELECT %1 FROM Table1 ORDER BY key").arg(OrderColumns::nameList()), {},
-                 [&](const EngineRow& row) {
-                     QStringList values;
-                     for (int i = 0; i < row.count(); ++i)
-                         values << (row.isNull(i) ? QStringLiteral("<null>")
-                                                  : QString::fromUtf8(row.text(i).data(), qsizetype(row.text(i).size())));
-                     all << values.join(u'|');
-                     return true;
-                 },
-                 &error);
+    engine.query(
+        QStringLiteral("SELECT %1 FROM Table1 ORDER BY key").arg(OrderColumns::nameList()), {},
+        [&](const EngineRow& row) {
+            QStringList values;
+            for (int i = 0; i < row.count(); ++i)
+                values << (row.isNull(i)
+                               ? QStringLiteral("<null>")
+                               : QString::fromUtf8(row.text(i).data(), qsizetype(row.text(i).size())));
+            all << values.join(u'|');
+            return true;
+        },
+        &error);
     return all;
 }
 
 // A server test register with two lines (the key of a third deleted), two
 // lists, a company name and three photos, one in no batch folder.
 void fillServerRegister(const TempAppDir& dir) {
-    WindowFixture::insertLineInto(dir, {{"artikul", "coat"}, {"polucbr", 3}, {"pokupnacena", 125000}, {"obsto", 375000},
-                                        {"batch", "A1"}, {"dostavcik", "Мария"}});
+    WindowFixture::insertLineInto(dir, {{"artikul", "coat"},
+                                        {"polucbr", 3},
+                                        {"pokupnacena", 125000},
+                                        {"obsto", 375000},
+                                        {"batch", "A1"},
+                                        {"dostavcik", "Мария"}});
     const qint64 gone = WindowFixture::insertLineInto(dir, {{"artikul", "gone"}});
     WindowFixture::insertLineInto(dir, {{"artikul", "dress"}, {"polucbr", 2}, {"belejka", "two\nlines"}});
     OtherClient(dir).run(QStringLiteral("DELETE FROM Table1 WHERE key = ?"), {gone});
@@ -136,16 +142,17 @@ QString serverOf(const TempAppDir& dir) {
     return Database::serverSetting(dir.path(), &error);
 }
 
-ServerBackup::Result serverBackup(const TempAppDir& dir, QDate day, const ServerBackup::BeforeCheck& beforeCheck = {}) {
+ServerBackup::Result serverBackup(const TempAppDir& dir, QDate day,
+                                  const ServerBackup::BeforeCheck& beforeCheck = {}) {
     SideFilesBackup sideFiles;
     std::atomic<bool> cancel{false};
     return ServerBackup::run(dir.path(), serverOf(dir), day, sideFiles, cancel, beforeCheck);
 }
 
-#define SKIP_ON_FILE()                                                   \
-    do {                                                                 \
-        if (!TempAppDir::onServer())                                     \
-            QSKIP("about a server register's copy");                     \
+#define SKIP_ON_FILE()                                                                                       \
+    do {                                                                                                     \
+        if (!TempAppDir::onServer())                                                                         \
+            QSKIP("about a server register's copy");                                                         \
     } while (false)
 
 const QString Restore = QStringLiteral(
@@ -259,9 +266,10 @@ void TestBackup::openFailureNamesNewestBackup_data() {
     const QString older = QStringLiteral("%1/db1-2024-01-02.mdb");
     QTest::addRow("newest is good") << QStringList() << Restore.arg("%1/db1-2024-01-10.mdb");
     QTest::addRow("newest half written") << QStringList{"db1-2024-01-10.mdb"} << Restore.arg(older);
-    QTest::addRow("none is good") << QStringList{"db1-2024-01-02.mdb", "db1-2024-01-10.mdb"}
-                                  << "No backup in %1 passes the engine's check, so none of them can be restored: "
-                                     "keep db1.mdb as it is and have it repaired.";
+    QTest::addRow("none is good")
+        << QStringList{"db1-2024-01-02.mdb", "db1-2024-01-10.mdb"}
+        << "No backup in %1 passes the engine's check, so none of them can be restored: "
+           "keep db1.mdb as it is and have it repaired.";
 }
 
 void TestBackup::openFailureNamesNewestBackup() {
@@ -280,7 +288,8 @@ void TestBackup::openFailureNamesNewestBackup() {
     f.open();
     QCOMPARE(f.dialogs.shown.size(), 1);
     const QString expected = ".\r\n" + advice.arg(QDir::toNativeSeparators(f.dir.filePath("backups")));
-    QVERIFY2(f.dialogs.shown.first().endsWith(QDir::toNativeSeparators(expected)), qPrintable(f.dialogs.shown.first()));
+    QVERIFY2(f.dialogs.shown.first().endsWith(QDir::toNativeSeparators(expected)),
+             qPrintable(f.dialogs.shown.first()));
 }
 
 // A large register is copied in steps; between them the day's name shows
@@ -317,7 +326,8 @@ void TestBackup::serverCopyOpensAsFileRegister() {
     TempAppDir dir;
     fillServerRegister(dir);
     // A batch no folder can be named after: left out, and the copy still kept.
-    OtherClient(dir).run(QStringLiteral("INSERT INTO shared_photos (batch, number, jpeg) VALUES ('../up', '1', 'ab')"));
+    OtherClient(dir).run(
+        QStringLiteral("INSERT INTO shared_photos (batch, number, jpeg) VALUES ('../up', '1', 'ab')"));
     ServerBackup backup(std::make_shared<SideFilesBackup>());
     QSignalSpy spy(&backup, &ServerBackup::finished);
     backup.start(dir.path(), serverOf(dir), Today);
@@ -379,12 +389,14 @@ void TestBackup::serverCopyOnceADay_data() {
     QTest::addColumn<QStringList>("remaining");
 
     QTest::addRow("first of the day") << QStringList() << "" << true << QStringList{serverName(0)};
-    QTest::addRow("another program made today's") << QStringList() << "copied today" << false << QStringList();
-    QTest::addRow("another program is making it now") << QStringList() << "copying now" << false << QStringList();
-    QTest::addRow("yesterday's copy is not today's") << QStringList() << "copied yesterday" << true
-                                                     << QStringList{serverName(0)};
-    QTest::addRow("fifteenth removes the oldest") << serverNames(1, 20) + QStringList{backupName(3)} << "" << true
-                                                  << QStringList{backupName(3)} + serverNames(0, 13);
+    QTest::addRow("another program made today's")
+        << QStringList() << "copied today" << false << QStringList();
+    QTest::addRow("another program is making it now")
+        << QStringList() << "copying now" << false << QStringList();
+    QTest::addRow("yesterday's copy is not today's")
+        << QStringList() << "copied yesterday" << true << QStringList{serverName(0)};
+    QTest::addRow("fifteenth removes the oldest") << serverNames(1, 20) + QStringList{backupName(3)} << ""
+                                                  << true << QStringList{backupName(3)} + serverNames(0, 13);
 }
 
 void TestBackup::serverCopyOnceADay() {
@@ -426,16 +438,20 @@ void TestBackup::serverCopyOnceADay() {
 void TestBackup::serverCopyFailingItsCheck_data() {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("why");
-    QTest::addRow("db1.mdb damaged") << "page"
-                                     << "the engine's check of the copy's db1.mdb found \"Page 2: btreeInitPage() "
-                                        "returns error code 11\"";
-    QTest::addRow("a line missing") << "line"
-                                    << "the copy's db1.mdb holds 1 lines, 3 received, money 37.5 where the register "
-                                       "holds 2 lines, 5 received, money 37.5";
-    QTest::addRow("a photo missing") << "photo"
-                                     << "the copy's pictures hold 2 files of 3010 bytes where the register holds 3 "
-                                        "photos of 3011 bytes";
-    QTest::addRow("a list changed") << "list" << "the copy's Articles.txt differs from the register's";
+    QTest::addRow("db1.mdb damaged")
+        << "page"
+        << "the engine's check of the copy's db1.mdb found \"Page 2: btreeInitPage() "
+           "returns error code 11\"";
+    QTest::addRow("a line missing")
+        << "line"
+        << "the copy's db1.mdb holds 1 lines, 3 received, money 37.5 where the register "
+           "holds 2 lines, 5 received, money 37.5";
+    QTest::addRow("a photo missing")
+        << "photo"
+        << "the copy's pictures hold 2 files of 3010 bytes where the register holds 3 "
+           "photos of 3011 bytes";
+    QTest::addRow("a list changed") << "list"
+                                    << "the copy's Articles.txt differs from the register's";
 }
 
 void TestBackup::serverCopyFailingItsCheck() {
@@ -473,8 +489,10 @@ void TestBackup::serverCopyFailureToldInStatusBar() {
     f.dir.writeFile("backups", "not a folder");
     f.open();
     QLabel* notice = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((notice = f.form().statusBar()->findChild<QLabel*>("ServerBackupNotice")), 60000);
-    const QString partial = f.dir.filePath("backups/" + ServerBackup::folderName(QDate::currentDate()) + ".part");
+    QTRY_VERIFY_WITH_TIMEOUT((notice = f.form().statusBar()->findChild<QLabel*>("ServerBackupNotice")),
+                             60000);
+    const QString partial =
+        f.dir.filePath("backups/" + ServerBackup::folderName(QDate::currentDate()) + ".part");
     QCOMPARE(notice->toolTip(), "Today's backup of the server register was not kept: the folder " +
                                     QDir::toNativeSeparators(partial) + " cannot be created");
     QVERIFY(notice->isVisible());

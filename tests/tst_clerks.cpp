@@ -21,13 +21,13 @@
 #include "lists/gui/PickLists.h"
 #include "lists/gui/Unit2.h"
 #include "photos/JpegDecoder.h"
-#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoPictures.h"
-#include "transfer/SideFilesMove.h"
+#include "photos/gui/PhotoArea.h"
 #include "support/OtherClient.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"
 #include "support/WindowFixture.h"
+#include "transfer/SideFilesMove.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -45,8 +45,7 @@ namespace {
 const char* const WorkerFlag = "--store-lines";
 
 // Stores count lines into the register of folder; the exit status says how it went.
-int storeLines(const QString& folder, int count)
-{
+int storeLines(const QString& folder, int count) {
     Database db;
     if (!db.open(folder)) {
         qCritical("worker: opening: %s", qPrintable(db.errorString()));
@@ -69,8 +68,7 @@ int storeLines(const QString& folder, int count)
     return 0;
 }
 
-QByteArray jpegOf(QSize size)
-{
+QByteArray jpegOf(QSize size) {
     QImage picture(size, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
     QByteArray bytes;
@@ -81,8 +79,7 @@ QByteArray jpegOf(QSize size)
 }
 
 // A side file written straight into the folder, never through the register.
-void writeLocal(const TempAppDir& dir, const QString& name, const QByteArray& bytes)
-{
+void writeLocal(const TempAppDir& dir, const QString& name, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
     QFile file(dir.filePath(name));
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -91,8 +88,7 @@ void writeLocal(const TempAppDir& dir, const QString& name, const QByteArray& by
 
 // The second clerk's PC: an application directory of its own, on the first
 // clerk's server register.
-void onTheSameServer(const WindowFixture& first, WindowFixture& second)
-{
+void onTheSameServer(const WindowFixture& first, WindowFixture& second) {
     writeLocal(second.dir, QLatin1String(Database::ServerSettingName),
                first.dir.readFile(QLatin1String(Database::ServerSettingName)));
 }
@@ -101,7 +97,7 @@ void onTheSameServer(const WindowFixture& first, WindowFixture& second)
 
 class ClerksTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void twoProgramsStoreAtOnce();
     void openingWhileAnotherProgramWrites_data();
     void openingWhileAnotherProgramWrites();
@@ -117,8 +113,7 @@ private slots:
     void roleLackingARightIsToldWhich();
 };
 
-void ClerksTest::twoProgramsStoreAtOnce()
-{
+void ClerksTest::twoProgramsStoreAtOnce() {
     constexpr int PerProgram = 1000;
     TempAppDir dir;
     QProcess workers[2];
@@ -143,15 +138,15 @@ void ClerksTest::twoProgramsStoreAtOnce()
     QCOMPARE(other.number("SELECT SUM(paracbr) FROM Table1"), 2 * PerProgram);
 }
 
-void ClerksTest::openingWhileAnotherProgramWrites_data()
-{
+void ClerksTest::openingWhileAnotherProgramWrites_data() {
     // How long the other program keeps its write lock; -1: until the open
     // has answered, however long the machine takes to get there.
     QTest::addColumn<int>("holdMs");
     QTest::addColumn<QString>("message");
     QTest::addRow("lock released within the busy timeout") << 300 << QString();
     QTest::addRow("lock held past it")
-        << -1 << "db1.mdb is locked by another program (database is locked): start again once it has finished";
+        << -1
+        << "db1.mdb is locked by another program (database is locked): start again once it has finished";
 }
 
 // A register not yet in WAL (as the build and the Access conversion leave
@@ -159,16 +154,15 @@ void ClerksTest::openingWhileAnotherProgramWrites_data()
 // is storing meanwhile holds a write lock; the engine answers the switch
 // "database is locked" at once, without waiting, however long the busy
 // timeout.
-void ClerksTest::openingWhileAnotherProgramWrites()
-{
+void ClerksTest::openingWhileAnotherProgramWrites() {
     SKIP_ON_SERVER();
     QFETCH(int, holdMs);
     QFETCH(QString, message);
     TempAppDir dir;
     sqlite3* other = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(dir.databasePath()).constData(), &other), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO Table1 (artikul) VALUES ('stored meanwhile')", nullptr,
-                          nullptr, nullptr),
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO Table1 (artikul) VALUES ('stored meanwhile')",
+                          nullptr, nullptr, nullptr),
              SQLITE_OK);
     std::thread commitLater([other, holdMs] {
         if (holdMs < 0)
@@ -189,28 +183,30 @@ void ClerksTest::openingWhileAnotherProgramWrites()
         QCOMPARE(OtherClient(dir).lineCount(), 1);
 }
 
-void ClerksTest::fileMovesToTheServer_data()
-{
+void ClerksTest::fileMovesToTheServer_data() {
     QTest::addColumn<QString>("serverHolds"); // what the server register holds before the move
     QTest::addColumn<QString>("refusal");     // empty: moved
-    QTest::addRow("into an empty server register") << "" << "";
-    QTest::addRow("server register already used") << "a line" << "already holds 1 lines";
+    QTest::addRow("into an empty server register") << ""
+                                                   << "";
+    QTest::addRow("server register already used") << "a line"
+                                                  << "already holds 1 lines";
     QTest::addRow("server already has its own list")
-        << "a list" << "The server register already holds the list Suppliers; lists are only moved into a register "
-                       "that holds none";
+        << "a list"
+        << "The server register already holds the list Suppliers; lists are only moved into a register "
+           "that holds none";
     // All that is in the way is named, with the way out.
     QTest::addRow("server already has two lists")
-        << "two lists" << "The server register already holds the lists Suppliers, Company; lists are only moved "
-                          "into a register that holds none. To move this folder's lists over them, delete the "
-                          "server's lists with: register_server clear-lists";
+        << "two lists"
+        << "The server register already holds the lists Suppliers, Company; lists are only moved "
+           "into a register that holds none. To move this folder's lists over them, delete the "
+           "server's lists with: register_server clear-lists";
 }
 
 // The shop's file register moves to the server: every line with its key and
 // values, the key sequence after the largest key the file ever gave, the
 // figures checked; the pick lists, the company name and the photos with them.
 // A server register that already holds lines or lists is left alone.
-void ClerksTest::fileMovesToTheServer()
-{
+void ClerksTest::fileMovesToTheServer() {
     if (!TempAppDir::onServer())
         QSKIP("moves a file register to the test server");
     QFETCH(QString, serverHolds);
@@ -220,10 +216,12 @@ void ClerksTest::fileMovesToTheServer()
     QVERIFY(Database::createEmptyFile(dir.databasePath(), &error));
     Database file;
     QVERIFY(file.openEmbedded(dir.path()));
-    const QString insert = QStringLiteral("INSERT INTO Table1 (dostavcik, artikul, polucbr, obsto, date, belejka) "
-                                          "VALUES (?, ?, ?, ?, ?, ?)");
+    const QString insert =
+        QStringLiteral("INSERT INTO Table1 (dostavcik, artikul, polucbr, obsto, date, belejka) "
+                       "VALUES (?, ?, ?, ?, ?, ?)");
     const QVector<QVariantList> lines = {
-        {QString("Зара"), QString("рокля"), 3, qint64(123456789012345), QString("2026-12-08"), QString("first\r\nline")},
+        {QString("Зара"), QString("рокля"), 3, qint64(123456789012345), QString("2026-12-08"),
+         QString("first\r\nline")},
         {QString("Ann's"), QVariant(), 0, qint64(-5), QVariant(), QString()},
         {QString("x"), QString("gone"), 1, qint64(1), QString("2024-02-29"), QString()},
     };
@@ -237,7 +235,7 @@ void ClerksTest::fileMovesToTheServer()
     const QByteArray loosePhoto = jpegOf(QSize(30, 20));
     writeLocal(dir, "pictures/B1/7.jpg", photo);
     writeLocal(dir, "pictures/b1/7.JPG", jpegOf(QSize(10, 10))); // Windows never had both: shadowed
-    writeLocal(dir, "pictures/5.jpg", loosePhoto);                // no batch list: straight in pictures
+    writeLocal(dir, "pictures/5.jpg", loosePhoto);               // no batch list: straight in pictures
     writeLocal(dir, "pictures/notes.txt", "not a photo");
     // 7's preview is its own and moves with it; 5 has none, so one is made.
     const QByteArray preview = jpegOf(QSize(16, 12));
@@ -312,12 +310,14 @@ void ClerksTest::fileMovesToTheServer()
 
 // What one clerk enters on one PC, the other sees on the other: the company
 // name, a new supplier and batch, a photo. Neither PC keeps them in files.
-void ClerksTest::clerksShareListsNameAndPhotos()
-{
+void ClerksTest::clerksShareListsNameAndPhotos() {
     if (!TempAppDir::onServer())
         QSKIP("two PCs share a server register");
     WindowFixture first;
-    first.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"batch", "C3"}, {"paracbr", 1},
+    first.insertLine({{"dostavcik", "Zara"},
+                      {"artikul", "coat"},
+                      {"batch", "C3"},
+                      {"paracbr", 1},
                       {"pokupnacena", 10000}});
     TForm1& a = first.open();
     WindowFixture::focus(a.ecompany);
@@ -353,15 +353,15 @@ void ClerksTest::clerksShareListsNameAndPhotos()
     }
 }
 
-void ClerksTest::photoAnotherClerkChangedIsShown_data()
-{
+void ClerksTest::photoAnotherClerkChangedIsShown_data() {
     QTest::addColumn<QSize>("before"); // the line's photo when the clerk first shows it; invalid: none
     QTest::addColumn<QSize>("after");  // what another clerk leaves; invalid: deleted
     QTest::addColumn<bool>("byStore"); // the line is shown again by storing it, not by moving to it
     for (const bool byStore : {false, true}) {
         const char* shown = byStore ? "shown by its store" : "shown by a move";
         QTest::addRow("attached by another clerk, %s", shown) << QSize() << QSize(640, 480) << byStore;
-        QTest::addRow("replaced by another clerk, %s", shown) << QSize(640, 480) << QSize(300, 400) << byStore;
+        QTest::addRow("replaced by another clerk, %s", shown)
+            << QSize(640, 480) << QSize(300, 400) << byStore;
         QTest::addRow("deleted by another clerk, %s", shown) << QSize(640, 480) << QSize() << byStore;
     }
 }
@@ -369,8 +369,7 @@ void ClerksTest::photoAnotherClerkChangedIsShown_data()
 // A photo another clerk attaches, replaces or deletes is shown at the next
 // show of its line, also the show after storing the line (its store asks
 // for the photo).
-void ClerksTest::photoAnotherClerkChangedIsShown()
-{
+void ClerksTest::photoAnotherClerkChangedIsShown() {
     if (!TempAppDir::onServer())
         QSKIP("photos are shared through a server register");
     QFETCH(QSize, before);
@@ -378,8 +377,12 @@ void ClerksTest::photoAnotherClerkChangedIsShown()
     QFETCH(bool, byStore);
     WindowFixture f;
     for (int photo : {7, 8})
-        f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"batch", "C3"}, {"paracbr", 1},
-                      {"pokupnacena", 10000}, {"photo", photo}});
+        f.insertLine({{"dostavcik", "Zara"},
+                      {"artikul", "coat"},
+                      {"batch", "C3"},
+                      {"paracbr", 1},
+                      {"pokupnacena", 10000},
+                      {"photo", photo}});
     f.dir.writeFile("Batches.txt", "C3\r\n");
     Database other;
     QVERIFY2(other.open(f.dir.path()), qPrintable(other.errorString()));
@@ -387,8 +390,9 @@ void ClerksTest::photoAnotherClerkChangedIsShown()
     const auto leave = [&theirs](QSize size) {
         qint64 version = 0;
         QString error;
-        const bool done = size.isValid() ? theirs.writePhoto("c3", "7", jpegOf(size), QByteArray(), &version, &error)
-                                         : theirs.removePhoto("c3", "7", &error);
+        const bool done = size.isValid()
+                              ? theirs.writePhoto("c3", "7", jpegOf(size), QByteArray(), &version, &error)
+                              : theirs.removePhoto("c3", "7", &error);
         QVERIFY2(done, qPrintable(error));
     };
     if (before.isValid())
@@ -414,28 +418,32 @@ void ClerksTest::photoAnotherClerkChangedIsShown()
     QCOMPARE(f.dialogs.shown, QStringList());
 }
 
-void ClerksTest::listStoredMeanwhileIsNotOverwritten_data()
-{
+void ClerksTest::listStoredMeanwhileIsNotOverwritten_data() {
     QTest::addColumn<QString>("theirs"); // stored by the other clerk while the editor was open; null: nothing
     QTest::addColumn<QString>("mine");   // typed into the editor
     QTest::addColumn<QString>("shown");  // in the editor after the first OK
     QTest::addColumn<QString>("stored"); // in the end
-    QTest::addRow("nobody else stored: stored at once")
-        << QString() << "Zara\nMango\nH&M" << "Zara\nMango\nH&M" << "Zara\r\nMango\r\nH&M";
-    QTest::addRow("both added an entry")
-        << "Zara\r\nMango\r\nBenetton" << "Zara\nMango\nH&M" << "Zara\nMango\nBenetton\nH&M"
-        << "Zara\r\nMango\r\nBenetton\r\nH&M";
-    QTest::addRow("one removed what the other kept")
-        << "Zara\r\nMango\r\nBenetton" << "Mango" << "Mango\nBenetton" << "Mango\r\nBenetton";
-    QTest::addRow("both renamed one entry")
-        << "Zara Ltd\r\nMango" << "ZARA\nMango" << "Zara Ltd\nMango\nZARA" << "Zara Ltd\r\nMango\r\nZARA";
+    QTest::addRow("nobody else stored: stored at once") << QString() << "Zara\nMango\nH&M"
+                                                        << "Zara\nMango\nH&M"
+                                                        << "Zara\r\nMango\r\nH&M";
+    QTest::addRow("both added an entry") << "Zara\r\nMango\r\nBenetton"
+                                         << "Zara\nMango\nH&M"
+                                         << "Zara\nMango\nBenetton\nH&M"
+                                         << "Zara\r\nMango\r\nBenetton\r\nH&M";
+    QTest::addRow("one removed what the other kept") << "Zara\r\nMango\r\nBenetton"
+                                                     << "Mango"
+                                                     << "Mango\nBenetton"
+                                                     << "Mango\r\nBenetton";
+    QTest::addRow("both renamed one entry") << "Zara Ltd\r\nMango"
+                                            << "ZARA\nMango"
+                                            << "Zara Ltd\nMango\nZARA"
+                                            << "Zara Ltd\r\nMango\r\nZARA";
 }
 
 // Clerk A edits the supplier list while clerk B stores it on another PC: A's
 // OK stores nothing over B's list, shows B's list with A's changes and says
 // so; A's second OK stores that.
-void ClerksTest::listStoredMeanwhileIsNotOverwritten()
-{
+void ClerksTest::listStoredMeanwhileIsNotOverwritten() {
     if (!TempAppDir::onServer())
         QSKIP("two clerks on a server register");
     QFETCH(QString, theirs);
@@ -467,9 +475,10 @@ void ClerksTest::listStoredMeanwhileIsNotOverwritten()
             form.done(QDialog::Rejected);
     });
     QVERIFY(form.editList("Suppliers"));
-    const QString notice = "information: The list \"Suppliers\" was changed by another user while you edited it; "
-                           "nothing was stored.\r\nIt now shows their list with your changes: check it and press OK "
-                           "again.";
+    const QString notice =
+        "information: The list \"Suppliers\" was changed by another user while you edited it; "
+        "nothing was stored.\r\nIt now shows their list with your changes: check it and press OK "
+        "again.";
     QCOMPARE(dialogs.shown, theirs.isNull() ? QStringList() : QStringList{notice});
     QCOMPARE(afterFirstOk, shown);
     QVERIFY(form.listResult());
@@ -479,8 +488,7 @@ void ClerksTest::listStoredMeanwhileIsNotOverwritten()
 // While the move copies lines into the server register, a clerk's store is
 // refused at once with a message that names the move; the entries stay and
 // the move goes on undisturbed.
-void ClerksTest::clerkStoringDuringTheMoveIsRefused()
-{
+void ClerksTest::clerkStoringDuringTheMoveIsRefused() {
     if (!TempAppDir::onServer())
         QSKIP("moves a file register to the test server");
     TempAppDir dir;
@@ -489,9 +497,10 @@ void ClerksTest::clerkStoringDuringTheMoveIsRefused()
     Database file;
     QVERIFY(file.openEmbedded(dir.path()));
     // Enough lines for the move to report its progress once, mid-way.
-    QVERIFY(file.engine()->execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5200) "
-                                   "INSERT INTO Table1 (artikul, polucbr) SELECT 'moved', 1 FROM n",
-                                   {}, nullptr, &error));
+    QVERIFY(file.engine()->execute(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5200) "
+        "INSERT INTO Table1 (artikul, polucbr) SELECT 'moved', 1 FROM n",
+        {}, nullptr, &error));
     Database server;
     QVERIFY(server.open(dir.path()));
     Database clerk;
@@ -512,8 +521,9 @@ void ClerksTest::clerkStoringDuringTheMoveIsRefused()
     QVERIFY2(moved, qPrintable(transfer.errorString()));
     QCOMPARE(tries, 1);
     QVERIFY(!stored);
-    QCOMPARE(errors, QStringList{"Not done: register_server move is moving the lines of db1.mdb into this register, "
-                                 "and nothing can be stored or deleted until it has finished. Try again then."});
+    QCOMPARE(errors,
+             QStringList{"Not done: register_server move is moving the lines of db1.mdb into this register, "
+                         "and nothing can be stored or deleted until it has finished. Try again then."});
     QCOMPARE(table.state(), TableState::Insert);
     QCOMPARE(table.asString("artikul"), "meanwhile");
     QCOMPARE(OtherClient(dir).lineCount(), 5200);
@@ -530,25 +540,28 @@ void ClerksTest::clerkStoringDuringTheMoveIsRefused()
     QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE artikul = 'meanwhile' AND key > 5200"), 1);
 }
 
-void ClerksTest::roleLackingARightIsToldWhich_data()
-{
-    QTest::addColumn<QString>("setup"); // run by the superuser; <role> and <db> are the case's own
+void ClerksTest::roleLackingARightIsToldWhich_data() {
+    QTest::addColumn<QString>("setup");   // run by the superuser; <role> and <db> are the case's own
     QTest::addColumn<QString>("message"); // empty: the register is made
     QTest::addRow("no CREATEDB")
-        << "" << "the role \"<role>\" may not create databases (it lacks CREATEDB), so the database \"<db>\" was not "
-                 "made: have a superuser run CREATE DATABASE <db> OWNER <role>, or ALTER ROLE <role> CREATEDB";
+        << ""
+        << "the role \"<role>\" may not create databases (it lacks CREATEDB), so the database \"<db>\" was "
+           "not "
+           "made: have a superuser run CREATE DATABASE <db> OWNER <role>, or ALTER ROLE <role> CREATEDB";
     QTest::addRow("database of another owner")
         << "CREATE DATABASE <db>"
         << "the role \"<role>\" may not create tables in the schema \"public\" (it lacks CREATE on it; since "
-           "PostgreSQL 15 only the database's owner has that right on public), so Table1 was not made: have the "
-           "database's owner run GRANT CREATE ON SCHEMA public TO <role>, or make <role> the database's owner";
-    QTest::addRow("database the role owns") << "CREATE DATABASE <db> OWNER <role>" << "";
+           "PostgreSQL 15 only the database's owner has that right on public), so Table1 was not made: have "
+           "the "
+           "database's owner run GRANT CREATE ON SCHEMA public TO <role>, or make <role> the database's "
+           "owner";
+    QTest::addRow("database the role owns") << "CREATE DATABASE <db> OWNER <role>"
+                                            << "";
 }
 
 // register_server create as a role that lacks a right says which right,
 // not that the database does not exist or a bare "permission denied".
-void ClerksTest::roleLackingARightIsToldWhich()
-{
+void ClerksTest::roleLackingARightIsToldWhich() {
     if (!TempAppDir::onServer())
         QSKIP("about the rights of a server's roles");
     QFETCH(QString, setup);
@@ -562,18 +575,19 @@ void ClerksTest::roleLackingARightIsToldWhich()
     QVERIFY2(superuser.connect(server + " dbname=postgres", &error), qPrintable(error));
     QVERIFY2(superuser.execute("CREATE ROLE " + role + " LOGIN", {}, nullptr, &error), qPrintable(error));
     if (!setup.isEmpty())
-        QVERIFY2(superuser.execute(setup.replace("<role>", role).replace("<db>", database), {}, nullptr, &error),
-                 qPrintable(error));
+        QVERIFY2(
+            superuser.execute(setup.replace("<role>", role).replace("<db>", database), {}, nullptr, &error),
+            qPrintable(error));
     bool created = false;
-    const bool made = PostgresEngine::createRegister(server + " user=" + role + " dbname=" + database, &created, &error);
+    const bool made =
+        PostgresEngine::createRegister(server + " user=" + role + " dbname=" + database, &created, &error);
     superuser.execute("DROP DATABASE IF EXISTS " + database + " WITH (FORCE)", {}, nullptr, &error);
     superuser.execute("DROP ROLE " + role, {}, nullptr, &error);
     QCOMPARE(made ? QString() : error, message.replace("<role>", role).replace("<db>", database));
     QCOMPARE(created, message.isEmpty());
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc == 4 && qstrcmp(argv[1], WorkerFlag) == 0) {
         QCoreApplication app(argc, argv);
         return storeLines(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));

@@ -44,9 +44,8 @@ struct Line {
 // A register opened on a fresh directory, the table over it, and what the
 // table reported.
 class Register {
-public:
-    explicit Register(const QVector<Line>& lines = {})
-    {
+  public:
+    explicit Register(const QVector<Line>& lines = {}) {
         if (!db.open(dir.path()))
             qFatal("cannot open test register: %s", qPrintable(db.errorString()));
         for (const Line& line : lines)
@@ -54,14 +53,12 @@ public:
         table = std::make_unique<OrderTable>(db);
         table->setErrorSink([this](const QString& message) { errors << message; });
     }
-    ~Register()
-    {
+    ~Register() {
         table.reset();
         db.close();
     }
 
-    void add(const Line& line)
-    {
+    void add(const Line& line) {
         other().run("INSERT INTO Table1 (artikul, dostavcik, batch, paracbr, pokupnacena, polucbr, obsto) "
                     "VALUES (?, ?, ?, ?, 10000, ?, ?)",
                     {line.artikul, line.dostavcik, line.batch, line.paracbr, line.paracbr,
@@ -72,8 +69,7 @@ public:
     int storedCount() { return int(other().lineCount()); }
 
     // Another program on the same register.
-    OtherClient& other()
-    {
+    OtherClient& other() {
         if (!m_other)
             m_other = std::make_unique<OtherClient>(dir);
         return *m_other;
@@ -89,22 +85,21 @@ public:
     std::unique_ptr<OrderTable> table;
     QStringList errors;
 
-private:
+  private:
     std::unique_ptr<OtherClient> m_other;
 };
 
 // Keys 1..6: mixed case Latin and Cyrillic articles, two pairs equal but for case.
 const QVector<Line> Mixed = {
-    {"жилетка", "Ann's", "B1", 1},   // 1
-    {"Bluse", "Zeta", "B2", 2},      // 2
-    {"Жилетка", "Ann's", "B1", 3},   // 3
-    {"apron", "Zeta", "B1", 4},      // 4
-    {"bluse", "Ann's", "B2", 5},     // 5
-    {"Яке", "Zeta", "B2", 6},        // 6
+    {"жилетка", "Ann's", "B1", 1}, // 1
+    {"Bluse", "Zeta", "B2", 2},    // 2
+    {"Жилетка", "Ann's", "B1", 3}, // 3
+    {"apron", "Zeta", "B1", 4},    // 4
+    {"bluse", "Ann's", "B2", 5},   // 5
+    {"Яке", "Zeta", "B2", 6},      // 6
 };
 
-QVector<int> keysOf(const OrderTable& table)
-{
+QVector<int> keysOf(const OrderTable& table) {
     QVector<int> keys;
     for (int row = 0; row < table.recordCount(); ++row)
         keys << table.cellValue(row, OrderColumns::Key).toInt();
@@ -112,85 +107,81 @@ QVector<int> keysOf(const OrderTable& table)
 }
 
 class Link : public DataLink {
-public:
+  public:
     std::function<bool()> commit = [] { return true; };
     int calls = 0;
-    bool commitPendingText() override
-    {
+    bool commitPendingText() override {
         ++calls;
         return commit();
     }
 };
 
-QVector<int> Register::viewKeys() const
-{
+QVector<int> Register::viewKeys() const {
     return keysOf(*table);
 }
 
-
 // What a version case reads back from a register, past the program.
 struct RegisterState {
-    int version = -1; // 0: none kept
+    int version = -1;    // 0: none kept
     bool season = false; // the test step's column is there
     qint64 lines = -1;
-    friend bool operator==(const RegisterState& a, const RegisterState& b)
-    {
+    friend bool operator==(const RegisterState& a, const RegisterState& b) {
         return a.version == b.version && a.season == b.season && a.lines == b.lines;
     }
 };
 
-char* toString(const RegisterState& s)
-{
-    return QTest::toString(QStringLiteral("version %1, season %2, %3 lines").arg(s.version).arg(s.season).arg(s.lines));
+char* toString(const RegisterState& s) {
+    return QTest::toString(
+        QStringLiteral("version %1, season %2, %3 lines").arg(s.version).arg(s.season).arg(s.lines));
 }
 
-qint64 fileNumber(sqlite3* db, const char* sql)
-{
+qint64 fileNumber(sqlite3* db, const char* sql) {
     sqlite3_stmt* statement = nullptr;
     qint64 value = -1;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
         value = sqlite3_column_int64(statement, 0);
     sqlite3_finalize(statement);
     return value;
 }
 
 // Read without writing anything, not even a lock file.
-RegisterState fileState(const QString& path)
-{
+RegisterState fileState(const QString& path) {
     RegisterState state;
     sqlite3* db = nullptr;
     const QByteArray uri = QUrl::fromLocalFile(path).toEncoded() + "?immutable=1";
     if (sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
         state.version = int(fileNumber(db, "PRAGMA user_version"));
-        state.season = fileNumber(db, "SELECT COUNT(*) FROM pragma_table_info('Table1') WHERE name = 'season'") == 1;
+        state.season =
+            fileNumber(db, "SELECT COUNT(*) FROM pragma_table_info('Table1') WHERE name = 'season'") == 1;
         state.lines = fileNumber(db, "SELECT COUNT(*) FROM Table1");
     }
     sqlite3_close(db);
     return state;
 }
 
-void runOn(const QString& setting, const QString& sql)
-{
+void runOn(const QString& setting, const QString& sql) {
     PostgresEngine engine;
     QString error;
     if (!engine.connect(setting, &error) || !engine.execute(sql, {}, nullptr, &error))
         qFatal("test server: %s: %s", qPrintable(sql), qPrintable(error));
 }
 
-RegisterState serverState(const QString& setting)
-{
+RegisterState serverState(const QString& setting) {
     RegisterState state;
     PostgresEngine engine;
     QString error;
     if (!engine.connect(setting, &error))
         return state;
     // -2: not one row holding a whole number.
-    state.version = int(engine.number("SELECT CASE WHEN COUNT(*) = 1 AND MIN(version::text) ~ '^-?[0-9]{1,9}$' "
-                                      "THEN MIN(version::text)::int ELSE -2 END FROM register_version"));
+    state.version =
+        int(engine.number("SELECT CASE WHEN COUNT(*) = 1 AND MIN(version::text) ~ '^-?[0-9]{1,9}$' "
+                          "THEN MIN(version::text)::int ELSE -2 END FROM register_version"));
     if (state.version == -1) // no table register_version
         state.version = 0;
-    state.season = engine.number("SELECT COUNT(*) FROM information_schema.columns WHERE table_schema = "
-                                 "current_schema() AND table_name = 'table1' AND column_name = 'season'") == 1;
+    state.season =
+        engine.number("SELECT COUNT(*) FROM information_schema.columns WHERE table_schema = "
+                      "current_schema() AND table_name = 'table1' AND column_name = 'season'") == 1;
     state.lines = engine.number("SELECT COUNT(*) FROM Table1");
     return state;
 }
@@ -198,30 +189,28 @@ RegisterState serverState(const QString& setting)
 // A server upgrade waits for every other connection to the register's
 // database, and the suite's other programs share the run's: the version
 // cases have a database of their own.
-QString versionDatabaseSetting()
-{
+QString versionDatabaseSetting() {
     return qEnvironmentVariable("ORDERS_TEST_SERVER") +
            QStringLiteral(" dbname=versions_%1").arg(QCoreApplication::applicationPid());
 }
 
 // Until the server has seen the case's own setup connections go: a
 // closed session leaves the server's list of connections a moment later.
-void awaitNoConnections()
-{
+void awaitNoConnections() {
     PostgresEngine maintenance;
     QString error;
     if (!maintenance.connect(qEnvironmentVariable("ORDERS_TEST_SERVER") + " dbname=postgres", &error))
         qFatal("test server: %s", qPrintable(error));
-    const QString count = QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = 'versions_%1'")
-                              .arg(QCoreApplication::applicationPid());
+    const QString count =
+        QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = 'versions_%1'")
+            .arg(QCoreApplication::applicationPid());
     for (int i = 0; i < 10000 && maintenance.number(count) != 0; ++i)
         QThread::msleep(1);
 }
 
 // A register in dir of the layout of version, holding one line and stored as
 // version (0: none kept, the first layout; -1: made by this program).
-QString makeVersionedRegister(const TempAppDir& dir, int version)
-{
+QString makeVersionedRegister(const TempAppDir& dir, int version) {
     if (TempAppDir::onServer()) {
         const QString setting = versionDatabaseSetting();
         bool created = false;
@@ -242,9 +231,10 @@ QString makeVersionedRegister(const TempAppDir& dir, int version)
             other.run("ALTER TABLE Table1 DROP COLUMN " + OrderColumns::name(column));
     other.run("INSERT INTO Table1 (artikul) VALUES ('shirt')");
     const QString setVersion =
-        TempAppDir::onServer() ? (version == 0 ? QStringLiteral("DROP TABLE register_version")
-                                               : QStringLiteral("UPDATE register_version SET version = %1").arg(version))
-                               : QStringLiteral("PRAGMA user_version = %1").arg(version);
+        TempAppDir::onServer()
+            ? (version == 0 ? QStringLiteral("DROP TABLE register_version")
+                            : QStringLiteral("UPDATE register_version SET version = %1").arg(version))
+            : QStringLiteral("PRAGMA user_version = %1").arg(version);
     if (version >= 0)
         other.run(setVersion);
     return TempAppDir::onServer() ? QString() : dir.databasePath();
@@ -255,10 +245,10 @@ QString makeVersionedRegister(const TempAppDir& dir, int version)
 // until a moment after this one's copy is made, when this one is at its own
 // step, and lets go at the latest once this one has answered.
 class UpgradingProgram {
-public:
-    UpgradingProgram(const QString& path, const QString& step)
-    {
-        const QByteArray sql = "PRAGMA journal_mode=WAL; BEGIN IMMEDIATE; " + step.toUtf8() + "; PRAGMA user_version = 2";
+  public:
+    UpgradingProgram(const QString& path, const QString& step) {
+        const QByteArray sql =
+            "PRAGMA journal_mode=WAL; BEGIN IMMEDIATE; " + step.toUtf8() + "; PRAGMA user_version = 2";
         if (sqlite3_open(QFile::encodeName(path).constData(), &m_db) != SQLITE_OK ||
             sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
             qFatal("another program's upgrade: %s", sqlite3_errmsg(m_db));
@@ -272,14 +262,13 @@ public:
             sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
         });
     }
-    ~UpgradingProgram()
-    {
+    ~UpgradingProgram() {
         m_answered = true;
         m_thread.join();
         sqlite3_close(m_db);
     }
 
-private:
+  private:
     sqlite3* m_db = nullptr;
     std::atomic<bool> m_answered{false};
     std::thread m_thread;
@@ -290,7 +279,7 @@ private:
 class TestData : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void openReadsWholeTableInKeyOrder();
     void openFailsWithEngineMessage_data();
     void openFailsWithEngineMessage();
@@ -352,12 +341,12 @@ private slots:
     void cleanupTestCase();
 };
 
-void TestData::openReadsWholeTableInKeyOrder()
-{
+void TestData::openReadsWholeTableInKeyOrder() {
     Register reg(Mixed);
     QStringList events;
     connect(reg.table.get(), &OrderTable::stateChanged, this, [&](TableState) { events << "state"; });
-    connect(reg.table.get(), &OrderTable::dataChanged, this, [&](int c) { events << QString("data %1").arg(c); });
+    connect(reg.table.get(), &OrderTable::dataChanged, this,
+            [&](int c) { events << QString("data %1").arg(c); });
     connect(reg.table.get(), &OrderTable::viewReset, this, [&] { events << "view"; });
 
     QVERIFY(reg.table->open());
@@ -371,19 +360,18 @@ void TestData::openReadsWholeTableInKeyOrder()
     QVERIFY(reg.errors.isEmpty());
 }
 
-void TestData::openFailsWithEngineMessage_data()
-{
+void TestData::openFailsWithEngineMessage_data() {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("message");
     QTest::addRow("no Table1") << "DROP TABLE Table1"
-                               << TempAppDir::byEngine("no such table: Table1", "relation \"table1\" does not exist");
+                               << TempAppDir::byEngine("no such table: Table1",
+                                                       "relation \"table1\" does not exist");
     QTest::addRow("column missing") << "ALTER TABLE Table1 DROP COLUMN belejka"
                                     << TempAppDir::byEngine("no such column: belejka",
                                                             "column \"belejka\" does not exist");
 }
 
-void TestData::openFailsWithEngineMessage()
-{
+void TestData::openFailsWithEngineMessage() {
     QFETCH(QString, damage);
     QFETCH(QString, message);
     Register reg;
@@ -405,44 +393,49 @@ void TestData::openFailsWithEngineMessage()
     QCOMPARE(states.count(), 0);
 }
 
-void TestData::databaseFileProblems_data()
-{
+void TestData::databaseFileProblems_data() {
     QTest::addColumn<QString>("name");       // the file given the content
     QTest::addColumn<QByteArray>("content"); // empty: no file at all; "pipe", "/dev/zero": such a file
     QTest::addColumn<bool>("readOnly");
     QTest::addColumn<QString>("message");
-    QTest::addRow("missing db1.mdb") << "db1.mdb" << QByteArray() << false
-                                     << "db1.mdb is not in \"%1\" (unable to open database file): put the register "
-                                        "file there and start the program again";
-    QTest::addRow("not a database") << "db1.mdb" << QByteArray("Standard Jet DB, honestly\n").repeated(200) << false
-                                    << "db1.mdb in \"%1\" is damaged or is not a register (file is not a database)";
-    QTest::addRow("read-only file") << "db1.mdb" << QByteArray("sqlite") << true
-                                    << "db1.mdb in \"%1\" is read-only for this program, which must store lines in "
-                                       "it (attempt to write a readonly database): allow this user to write db1.mdb "
-                                       "and its folder (or copy it where they can be written) and start the program "
-                                       "again";
+    QTest::addRow("missing db1.mdb")
+        << "db1.mdb" << QByteArray() << false
+        << "db1.mdb is not in \"%1\" (unable to open database file): put the register "
+           "file there and start the program again";
+    QTest::addRow("not a database")
+        << "db1.mdb" << QByteArray("Standard Jet DB, honestly\n").repeated(200) << false
+        << "db1.mdb in \"%1\" is damaged or is not a register (file is not a database)";
+    QTest::addRow("read-only file")
+        << "db1.mdb" << QByteArray("sqlite") << true
+        << "db1.mdb in \"%1\" is read-only for this program, which must store lines in "
+           "it (attempt to write a readonly database): allow this user to write db1.mdb "
+           "and its folder (or copy it where they can be written) and start the program "
+           "again";
     // Regression: start-up waited for a writer with no window.
-    QTest::addRow("db1.mdb a named pipe") << "db1.mdb" << QByteArray("pipe") << false
-                                          << "db1.mdb in \"%1\" is not a regular file, so it cannot be the "
-                                             "register: put the register file there and start the program again";
+    QTest::addRow("db1.mdb a named pipe")
+        << "db1.mdb" << QByteArray("pipe") << false
+        << "db1.mdb in \"%1\" is not a regular file, so it cannot be the "
+           "register: put the register file there and start the program again";
     const QString setting = QStringLiteral("The server setting %1/db1.conninfo cannot be read: ");
-    QTest::addRow("setting a named pipe") << "db1.conninfo" << QByteArray("pipe") << false
-                                          << setting + "it is not a regular file";
+    QTest::addRow("setting a named pipe")
+        << "db1.conninfo" << QByteArray("pipe") << false << setting + "it is not a regular file";
     // Regression: read whole until the memory ran out.
-    QTest::addRow("setting a link to /dev/zero") << "db1.conninfo" << QByteArray("/dev/zero") << false
-                                                 << setting + "it is not a regular file";
-    QTest::addRow("setting over 64 KB") << "db1.conninfo" << "host=x" + QByteArray(64 * 1024, ' ') << false
-                                        << setting + "it is larger than 64 KB, more than any connection string holds";
+    QTest::addRow("setting a link to /dev/zero")
+        << "db1.conninfo" << QByteArray("/dev/zero") << false << setting + "it is not a regular file";
+    QTest::addRow("setting over 64 KB")
+        << "db1.conninfo"
+        << "host=x" + QByteArray(64 * 1024, ' ') << false
+        << setting + "it is larger than 64 KB, more than any connection string holds";
     // Regression: the setting ended at the NUL, and the library connected to its defaults.
-    QTest::addRow("setting with a NUL") << "db1.conninfo" << QByteArray("# server\nhost=/nowhere\0 port=1\n", 31)
-                                        << false << setting + "line 2 holds a NUL character; remove it";
+    QTest::addRow("setting with a NUL")
+        << "db1.conninfo" << QByteArray("# server\nhost=/nowhere\0 port=1\n", 31) << false
+        << setting + "line 2 holds a NUL character; remove it";
     QTest::addRow("setting not a connection string")
         << "db1.conninfo" << QByteArray("host=/nowhere port\n") << false
         << setting + "missing \"=\" after \"port\" in connection info string";
 }
 
-void TestData::databaseFileProblems()
-{
+void TestData::databaseFileProblems() {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, readOnly);
@@ -460,8 +453,8 @@ void TestData::databaseFileProblems()
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
     // The superuser writes any file regardless of its permissions; an
     // immutable file is read-only even for them.
-    const bool immutable = readOnly && QFileInfo(path).isWritable() &&
-                           QProcess::execute("chattr", {"+i", path}) == 0;
+    const bool immutable =
+        readOnly && QFileInfo(path).isWritable() && QProcess::execute("chattr", {"+i", path}) == 0;
     const auto unlock = qScopeGuard([&] {
         if (immutable)
             QProcess::execute("chattr", {"-i", path});
@@ -473,7 +466,8 @@ void TestData::databaseFileProblems()
 
     Database db;
     QVERIFY(!db.open(dir.path()));
-    QCOMPARE(db.errorString(), message.contains("%1") ? message.arg(QDir(dir.path()).absolutePath()) : message);
+    QCOMPARE(db.errorString(),
+             message.contains("%1") ? message.arg(QDir(dir.path()).absolutePath()) : message);
     QVERIFY(!db.isOpen());
     if (!regular)
         return;
@@ -482,26 +476,31 @@ void TestData::databaseFileProblems()
     QVERIFY(!QFileInfo::exists(path + "-wal"));
 }
 
-void TestData::closedDatasetRefuses_data()
-{
+void TestData::closedDatasetRefuses_data() {
     QTest::addColumn<int>("operation");
-    const char* names[] = {"first", "prior", "next", "last", "moveTo", "append", "edit", "post",
-                           "delete", "setValue", "gotoBookmark", "sums"};
+    const char* names[] = {"first", "prior", "next",   "last",     "moveTo",       "append",
+                           "edit",  "post",  "delete", "setValue", "gotoBookmark", "sums"};
     for (int i = 0; i < int(std::size(names)); ++i)
         QTest::addRow("%s", names[i]) << i;
 }
 
-void TestData::closedDatasetRefuses()
-{
+void TestData::closedDatasetRefuses() {
     QFETCH(int, operation);
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     ViewSums sums;
     const std::function<bool()> operations[] = {
-        [&] { return t.first(); },  [&] { return t.prior(); },  [&] { return t.next(); },
-        [&] { return t.last(); },   [&] { return t.moveTo(1); }, [&] { return t.append(); },
-        [&] { return t.edit(); },   [&] { return t.post(); },   [&] { return t.remove(); },
-        [&] { return t.setValue("artikul", "x"); }, [&] { return t.gotoBookmark("1"); },
+        [&] { return t.first(); },
+        [&] { return t.prior(); },
+        [&] { return t.next(); },
+        [&] { return t.last(); },
+        [&] { return t.moveTo(1); },
+        [&] { return t.append(); },
+        [&] { return t.edit(); },
+        [&] { return t.post(); },
+        [&] { return t.remove(); },
+        [&] { return t.setValue("artikul", "x"); },
+        [&] { return t.gotoBookmark("1"); },
         [&] { return t.sums(&sums); },
     };
     QVERIFY(!operations[operation]());
@@ -512,10 +511,9 @@ void TestData::closedDatasetRefuses()
     QCOMPARE(t.state(), TableState::Inactive);
 }
 
-void TestData::settleOnMove_data()
-{
-    QTest::addColumn<bool>("insert");   // a new line, else an edit of line 2
-    QTest::addColumn<bool>("change");   // set a column before moving
+void TestData::settleOnMove_data() {
+    QTest::addColumn<bool>("insert"); // a new line, else an edit of line 2
+    QTest::addColumn<bool>("change"); // set a column before moving
     QTest::addColumn<bool>("hookAnswer");
     QTest::addColumn<int>("hookCalls");
     QTest::addColumn<bool>("moves");
@@ -528,8 +526,7 @@ void TestData::settleOnMove_data()
     QTest::addRow("refused new line stays") << true << true << false << 1 << false << 3;
 }
 
-void TestData::settleOnMove()
-{
+void TestData::settleOnMove() {
     QFETCH(bool, insert);
     QFETCH(bool, change);
     QFETCH(bool, hookAnswer);
@@ -571,8 +568,7 @@ void TestData::settleOnMove()
     QVERIFY(reg.errors.isEmpty());
 }
 
-void TestData::dataLinkRefusalStopsMove()
-{
+void TestData::dataLinkRefusalStopsMove() {
     Register reg({{"a", "S", "B", 1}, {"b", "S", "B", 2}});
     OrderTable& t = *reg.table;
     Link link;
@@ -595,8 +591,7 @@ void TestData::dataLinkRefusalStopsMove()
     QVERIFY(t.prior());
 }
 
-void TestData::priorOnFirstAndNextOnLast()
-{
+void TestData::priorOnFirstAndNextOnLast() {
     Register reg({{"a", "S", "B", 1}, {"b", "S", "B", 2}});
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
@@ -618,8 +613,7 @@ void TestData::priorOnFirstAndNextOnLast()
     QCOMPARE(visited, 2);
 }
 
-void TestData::editOnEmptyViewStartsNewLine()
-{
+void TestData::editOnEmptyViewStartsNewLine() {
     Register reg;
     QVERIFY(reg.table->open());
     QCOMPARE(reg.table->currentRow(), -1);
@@ -631,8 +625,7 @@ void TestData::editOnEmptyViewStartsNewLine()
     QVERIFY(reg.table->bookmark().isEmpty());
 }
 
-void TestData::setValueOutsideEditRefused()
-{
+void TestData::setValueOutsideEditRefused() {
     Register reg(Mixed);
     QVERIFY(reg.table->open());
     QVERIFY(!reg.table->setValue("artikul", "x"));
@@ -644,8 +637,7 @@ void TestData::setValueOutsideEditRefused()
     QVERIFY(!reg.table->isModified());
 }
 
-void TestData::deleteOnEmptyView()
-{
+void TestData::deleteOnEmptyView() {
     Register reg;
     int hooks = 0;
     reg.table->setBeforeDelete([&] { return ++hooks, true; });
@@ -655,8 +647,7 @@ void TestData::deleteOnEmptyView()
     QCOMPARE(hooks, 0);
 }
 
-void TestData::deleteInInsertOnlyCancels()
-{
+void TestData::deleteInInsertOnlyCancels() {
     Register reg(Mixed);
     int hooks = 0;
     reg.table->setBeforeDelete([&] { return ++hooks, true; });
@@ -674,8 +665,7 @@ void TestData::deleteInInsertOnlyCancels()
     QCOMPARE(reg.table->viewRowCount(), 6);
 }
 
-void TestData::deleteKeepsPosition_data()
-{
+void TestData::deleteKeepsPosition_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<bool>("editing");
     QTest::addColumn<int>("rowAfter");
@@ -685,8 +675,7 @@ void TestData::deleteKeepsPosition_data()
     QTest::addRow("line being edited") << 0 << true << 0 << 2;
 }
 
-void TestData::deleteKeepsPosition()
-{
+void TestData::deleteKeepsPosition() {
     QFETCH(int, row);
     QFETCH(bool, editing);
     QFETCH(int, rowAfter);
@@ -722,8 +711,7 @@ void TestData::deleteKeepsPosition()
     QVERIFY(reg.errors.isEmpty());
 }
 
-void TestData::cancelRestoresLine()
-{
+void TestData::cancelRestoresLine() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
@@ -749,8 +737,7 @@ void TestData::cancelRestoresLine()
     QCOMPARE(t.viewRowCount(), 6);
 }
 
-void TestData::sortOrder_data()
-{
+void TestData::sortOrder_data() {
     QTest::addColumn<QString>("sort");
     QTest::addColumn<QVector<int>>("keys");
     // Letter case is ignored for Latin and Cyrillic; equal values keep key order.
@@ -765,8 +752,7 @@ void TestData::sortOrder_data()
     QTest::addRow("batch then key") << "batch" << QVector<int>{1, 3, 4, 2, 5, 6};
 }
 
-void TestData::sortOrder()
-{
+void TestData::sortOrder() {
     QFETCH(QString, sort);
     QFETCH(QVector<int>, keys);
     // Sorting before opening and after gives the same view.
@@ -782,8 +768,7 @@ void TestData::sortOrder()
     }
 }
 
-void TestData::sortKeepsCurrentAndPendingLine()
-{
+void TestData::sortKeepsCurrentAndPendingLine() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
@@ -805,8 +790,7 @@ void TestData::sortKeepsCurrentAndPendingLine()
     QCOMPARE(t.cellText(6, OrderColumns::Artikul), QString("Ц"));
 }
 
-void TestData::sortUnknownColumnRefused()
-{
+void TestData::sortUnknownColumnRefused() {
     Register reg(Mixed);
     QVERIFY(reg.table->open());
     QVERIFY(reg.table->setSort("artikul"));
@@ -817,8 +801,7 @@ void TestData::sortUnknownColumnRefused()
     QCOMPARE(reg.viewKeys(), QVector<int>({1, 3, 6, 4, 2, 5}));
 }
 
-void TestData::unchangedSortDoesNothing()
-{
+void TestData::unchangedSortDoesNothing() {
     Register reg(Mixed);
     QVERIFY(reg.table->open());
     QVERIFY(reg.table->moveTo(2));
@@ -828,8 +811,7 @@ void TestData::unchangedSortDoesNothing()
     QCOMPARE(reg.table->currentRow(), 2);
 }
 
-void TestData::bookmarksSurviveResorts()
-{
+void TestData::bookmarksSurviveResorts() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
@@ -850,20 +832,23 @@ void TestData::bookmarksSurviveResorts()
     QCOMPARE(reg.errors.size(), 1);
 }
 
-void TestData::storedLinesTakeSortedPlace_data()
-{
+void TestData::storedLinesTakeSortedPlace_data() {
     QTest::addColumn<QString>("sort");
     QTest::addColumn<QString>("artikul");
     QTest::addColumn<int>("row");
-    QTest::addRow("key order: at the end") << "key" << "a" << 6;
-    QTest::addRow("key descending: at the top") << "key DESC" << "a" << 0;
-    QTest::addRow("new article among others") << "artikul" << "BLUSE" << 6;
-    QTest::addRow("new distinct article") << "artikul" << "Зебра" << 2;
-    QTest::addRow("new distinct article, descending") << "artikul DESC" << "Зебра" << 4;
+    QTest::addRow("key order: at the end") << "key"
+                                           << "a" << 6;
+    QTest::addRow("key descending: at the top") << "key DESC"
+                                                << "a" << 0;
+    QTest::addRow("new article among others") << "artikul"
+                                              << "BLUSE" << 6;
+    QTest::addRow("new distinct article") << "artikul"
+                                          << "Зебра" << 2;
+    QTest::addRow("new distinct article, descending") << "artikul DESC"
+                                                      << "Зебра" << 4;
 }
 
-void TestData::storedLinesTakeSortedPlace()
-{
+void TestData::storedLinesTakeSortedPlace() {
     QFETCH(QString, sort);
     QFETCH(QString, artikul);
     QFETCH(int, row);
@@ -893,11 +878,11 @@ void TestData::storedLinesTakeSortedPlace()
     }
 }
 
-void TestData::numberSortSignAndNull()
-{
+void TestData::numberSortSignAndNull() {
     Register reg(Mixed);
-    QVERIFY(reg.db.execute("UPDATE Table1 SET paracbr = CASE key WHEN 1 THEN 5 WHEN 2 THEN -3 WHEN 3 THEN NULL "
-                           "WHEN 4 THEN 0 WHEN 5 THEN -3 ELSE 2147483647 END"));
+    QVERIFY(
+        reg.db.execute("UPDATE Table1 SET paracbr = CASE key WHEN 1 THEN 5 WHEN 2 THEN -3 WHEN 3 THEN NULL "
+                       "WHEN 4 THEN 0 WHEN 5 THEN -3 ELSE 2147483647 END"));
     QVERIFY(reg.table->open());
     QVERIFY(reg.table->setSort("paracbr"));
     QCOMPARE(reg.viewKeys(), QVector<int>({3, 2, 5, 4, 1, 6}));
@@ -905,24 +890,24 @@ void TestData::numberSortSignAndNull()
     QCOMPARE(reg.viewKeys(), QVector<int>({6, 1, 4, 2, 5, 3}));
 }
 
-void TestData::cachesStayInStepWithStores_data()
-{
+void TestData::cachesStayInStepWithStores_data() {
     QTest::addColumn<QString>("sort");
     QTest::addColumn<QVariantList>("values");
     const QVariantList texts = {"Ёлка", "ёлка", "apron", "Zz", "", QVariant(), "жилетка", "Ábc", "abc"};
     QTest::addRow("article") << "artikul" << texts;
     QTest::addRow("article descending") << "artikul DESC" << texts;
     QTest::addRow("note") << "belejka" << texts;
-    QTest::addRow("ordered descending") << "paracbr DESC" << QVariantList{-5, 7, 0, QVariant(), 3, 7, -5, 1, 2};
-    QTest::addRow("money") << "obsto" << QVariantList{"0.0001", "-2", QVariant(), "1", "0", "1", "3.5", "-2", "9"};
+    QTest::addRow("ordered descending")
+        << "paracbr DESC" << QVariantList{-5, 7, 0, QVariant(), 3, 7, -5, 1, 2};
+    QTest::addRow("money") << "obsto"
+                           << QVariantList{"0.0001", "-2", QVariant(), "1", "0", "1", "3.5", "-2", "9"};
     QTest::addRow("date") << "date"
-                          << QVariantList{QDate(2020, 1, 1), QDate(1999, 12, 31), QVariant(), QDate(2020, 1, 1),
-                                          QDate(2030, 5, 5), QDate(2000, 1, 1), QVariant(), QDate(2001, 1, 1),
-                                          QDate(1990, 1, 1)};
+                          << QVariantList{QDate(2020, 1, 1), QDate(1999, 12, 31), QVariant(),
+                                          QDate(2020, 1, 1), QDate(2030, 5, 5),   QDate(2000, 1, 1),
+                                          QVariant(),        QDate(2001, 1, 1),   QDate(1990, 1, 1)};
 }
 
-void TestData::cachesStayInStepWithStores()
-{
+void TestData::cachesStayInStepWithStores() {
     QFETCH(QString, sort);
     QFETCH(QVariantList, values);
     Register reg(Mixed);
@@ -952,8 +937,7 @@ void TestData::cachesStayInStepWithStores()
     QVERIFY(reg.errors.isEmpty());
 }
 
-void TestData::filterReselectsAndMovesToFirst()
-{
+void TestData::filterReselectsAndMovesToFirst() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     QVERIFY(t.setSort("artikul DESC"));
@@ -975,8 +959,7 @@ void TestData::filterReselectsAndMovesToFirst()
     QVERIFY(reg.errors.isEmpty());
 }
 
-void TestData::filterRefusedSettleChangesNothing()
-{
+void TestData::filterRefusedSettleChangesNothing() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     t.setBeforePost([] { return false; });
@@ -992,15 +975,15 @@ void TestData::filterRefusedSettleChangesNothing()
     QCOMPARE(t.state(), TableState::Edit);
 }
 
-void TestData::invalidFilterKeepsView()
-{
+void TestData::invalidFilterKeepsView() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
     QVERIFY(t.moveTo(2));
     QVERIFY(t.setFilterText("nosuch = 1"));
     QVERIFY(!t.setFiltered(true));
-    QCOMPARE(reg.errors, QStringList{TempAppDir::byEngine("no such column: nosuch", "column \"nosuch\" does not exist")});
+    QCOMPARE(reg.errors,
+             QStringList{TempAppDir::byEngine("no such column: nosuch", "column \"nosuch\" does not exist")});
     QVERIFY(!t.isFiltered());
     QVERIFY(t.setFilterText("1); DELETE FROM Table1; SELECT (1"));
     QVERIFY(!t.setFiltered(true));
@@ -1010,8 +993,7 @@ void TestData::invalidFilterKeepsView()
     QCOMPARE(t.currentRow(), 2);
 }
 
-void TestData::sumsFollowView()
-{
+void TestData::sumsFollowView() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
@@ -1051,22 +1033,24 @@ void TestData::sumsFollowView()
     QCOMPARE(sums.count, 3);
 }
 
-void TestData::textCutToWidth_data()
-{
+void TestData::textCutToWidth_data() {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("stored");
     const QString fifty = QString(50, u'ж');
-    QTest::addRow("batch of 9") << "batch" << "2024-03AB" << "2024-03";
-    QTest::addRow("batch of 7") << "batch" << "ИСТ-12Б" << "ИСТ-12Б";
+    QTest::addRow("batch of 9") << "batch"
+                                << "2024-03AB"
+                                << "2024-03";
+    QTest::addRow("batch of 7") << "batch"
+                                << "ИСТ-12Б"
+                                << "ИСТ-12Б";
     QTest::addRow("article of 51") << "artikul" << fifty + "x" << fifty;
     QTest::addRow("note is not cut") << "belejka" << QString(300, u'n') << QString(300, u'n');
     // A character of two UTF-16 units at the limit is not cut in half.
     QTest::addRow("no half character") << "batch" << QStringLiteral("ABCDEF\U0001F600") << "ABCDEF";
 }
 
-void TestData::textCutToWidth()
-{
+void TestData::textCutToWidth() {
     QFETCH(QString, column);
     QFETCH(QString, input);
     QFETCH(QString, stored);
@@ -1079,24 +1063,23 @@ void TestData::textCutToWidth()
     QCOMPARE(reg.stored(1, column).toString(), stored);
 }
 
-void TestData::invalidNumbersRefused_data()
-{
+void TestData::invalidNumbersRefused_data() {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QVariant>("input");
     QTest::addColumn<QString>("message");
-    QTest::addRow("letters for a count") << "paracbr" << QVariant("12a") << "'12a' is not a valid integer value";
-    QTest::addRow("fraction for a count") << "paracbr" << QVariant("1.5")
-                                          << "'1.5' is not a whole number; counts are whole numbers";
-    QTest::addRow("count beyond 32 bits") << "dostavbr" << QVariant("2147483648")
-                                          << "'2147483648' is not a valid integer value";
+    QTest::addRow("letters for a count")
+        << "paracbr" << QVariant("12a") << "'12a' is not a valid integer value";
+    QTest::addRow("fraction for a count")
+        << "paracbr" << QVariant("1.5") << "'1.5' is not a whole number; counts are whole numbers";
+    QTest::addRow("count beyond 32 bits")
+        << "dostavbr" << QVariant("2147483648") << "'2147483648' is not a valid integer value";
     QTest::addRow("letters for money") << "edro" << QVariant("abc") << "'abc' is not a valid currency value";
     QTest::addRow("money beyond its range") << "edro" << QVariant("922337203685477.5808")
                                             << "'922337203685477.5808' is not a valid currency value";
     QTest::addRow("text for a date") << "date" << QVariant("soon") << "'soon' is not a valid date";
 }
 
-void TestData::invalidNumbersRefused()
-{
+void TestData::invalidNumbersRefused() {
     QFETCH(QString, column);
     QFETCH(QVariant, input);
     QFETCH(QString, message);
@@ -1110,8 +1093,7 @@ void TestData::invalidNumbersRefused()
     QVERIFY(!reg.table->isModified());
 }
 
-void TestData::currencyTakesItsWholeRange()
-{
+void TestData::currencyTakesItsWholeRange() {
     Currency value;
     QVERIFY(Currency::parse("922337203685477.5807", &value));
     QCOMPARE(value.units(), Q_INT64_C(9223372036854775807));
@@ -1129,8 +1111,7 @@ void TestData::currencyTakesItsWholeRange()
     QVERIFY(!Currency::parse("99999999999999999999", &value));
 }
 
-void TestData::currencyIsExact()
-{
+void TestData::currencyIsExact() {
     Register reg;
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
@@ -1160,8 +1141,7 @@ void TestData::currencyIsExact()
     QCOMPARE(t.asCurrency("drebno"), Currency::fromUnits(3000));
 }
 
-void TestData::newLineWritesNullsAndNoKey()
-{
+void TestData::newLineWritesNullsAndNoKey() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
@@ -1181,8 +1161,7 @@ void TestData::newLineWritesNullsAndNoKey()
     QVERIFY(!reg.stored(7, "nomcuval").isValid() || reg.stored(7, "nomcuval").isNull());
 }
 
-void TestData::noteDisplayTextTrimmed()
-{
+void TestData::noteDisplayTextTrimmed() {
     Register reg;
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
@@ -1197,8 +1176,7 @@ void TestData::noteDisplayTextTrimmed()
     QCOMPARE(reg.stored(1, "belejka").toString(), note);
 }
 
-void TestData::engineRefusalReportsPostErrorFirst()
-{
+void TestData::engineRefusalReportsPostErrorFirst() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     reg.other().refuse("INSERT", "the engine refuses");
@@ -1222,8 +1200,7 @@ void TestData::engineRefusalReportsPostErrorFirst()
     QCOMPARE(afterPost.count(), 0);
 }
 
-void TestData::vanishedLineFailsUpdate()
-{
+void TestData::vanishedLineFailsUpdate() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     QSignalSpy postErrors(&t, &OrderTable::postError);
@@ -1234,12 +1211,12 @@ void TestData::vanishedLineFailsUpdate()
     QVERIFY(!t.post());
     QCOMPARE(postErrors.count(), 1);
     QCOMPARE(reg.errors.size(), 1);
-    QVERIFY2(reg.errors[0].startsWith("This line was changed by another user (or deleted)"), qPrintable(reg.errors[0]));
+    QVERIFY2(reg.errors[0].startsWith("This line was changed by another user (or deleted)"),
+             qPrintable(reg.errors[0]));
     QCOMPARE(reg.storedCount(), 5);
 }
 
-void TestData::disabledControlsReportOnce()
-{
+void TestData::disabledControlsReportOnce() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     QVERIFY(t.open());
@@ -1268,8 +1245,7 @@ void TestData::disabledControlsReportOnce()
     QCOMPARE(rows.count(), 0);
 }
 
-void TestData::gridModelFollowsTable()
-{
+void TestData::gridModelFollowsTable() {
     Register reg(Mixed);
     OrderTable& t = *reg.table;
     OrderGridModel model(t);
@@ -1279,7 +1255,8 @@ void TestData::gridModelFollowsTable()
     QVERIFY(t.open());
     QCOMPARE(model.rowCount(), 6);
     QCOMPARE(model.index(3, OrderColumns::Artikul).data().toString(), QString("apron"));
-    QCOMPARE(model.index(0, OrderColumns::Pokupnacena).data().toString(), Currency::fromUnits(10000).toString());
+    QCOMPARE(model.index(0, OrderColumns::Pokupnacena).data().toString(),
+             Currency::fromUnits(10000).toString());
     QCOMPARE(model.headerData(OrderColumns::Pokupnacena, Qt::Horizontal).toString(), QString("p.price"));
     QVERIFY(!(model.flags(model.index(0, OrderColumns::Key)) & Qt::ItemIsEditable));
 
@@ -1307,47 +1284,54 @@ void TestData::gridModelFollowsTable()
     QCOMPARE(model.rowCount(), 0);
 }
 
-void TestData::gridTitleColours()
-{
+void TestData::gridTitleColours() {
     Register reg(Mixed);
     OrderGridModel model(*reg.table);
     const QColor green(0xA5, 0xDB, 0x92);
     const QColor face = QGuiApplication::palette().color(QPalette::Button);
-    QCOMPARE(model.headerData(OrderColumns::Key, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), green);
+    QCOMPARE(model.headerData(OrderColumns::Key, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(),
+             green);
     QSignalSpy headers(&model, &QAbstractItemModel::headerDataChanged);
     model.setSortTitleColumn(OrderColumns::Artikul);
     QCOMPARE(headers.count(), 1);
-    QCOMPARE(model.headerData(OrderColumns::Artikul, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), green);
-    for (int column : {int(OrderColumns::Key), int(OrderColumns::Batch), int(OrderColumns::Dostavcik), OrderColumns::Count - 1})
+    QCOMPARE(
+        model.headerData(OrderColumns::Artikul, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(),
+        green);
+    for (int column : {int(OrderColumns::Key), int(OrderColumns::Batch), int(OrderColumns::Dostavcik),
+                       OrderColumns::Count - 1})
         QCOMPARE(model.headerData(column, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), face);
 }
 
-
-void TestData::registerVersions_data()
-{
+void TestData::registerVersions_data() {
     const QString file = QStringLiteral("db1.mdb");
     const QString server = QStringLiteral("The register on the server");
-    const QString newer = QStringLiteral("%1 was made by a newer version of the program (register version 2; this "
-                                         "program knows up to version 1). Use the newer program.");
-    const QString failed = QStringLiteral("%1 could not be upgraded from version 1 to version 2 (%2); it was left "
-                                          "as it was.");
+    const QString newer =
+        QStringLiteral("%1 was made by a newer version of the program (register version 2; this "
+                       "program knows up to version 1). Use the newer program.");
+    const QString failed =
+        QStringLiteral("%1 could not be upgraded from version 1 to version 2 (%2); it was left "
+                       "as it was.");
     QTest::addColumn<int>("stored");
     QTest::addColumn<QStringList>("damage"); // run on the register after it is made
-    QTest::addColumn<int>("known");       // the version the program knows up to
-    QTest::addColumn<bool>("failingStep"); // the step to version 2 fails halfway
+    QTest::addColumn<int>("known");          // the version the program knows up to
+    QTest::addColumn<bool>("failingStep");   // the step to version 2 fails halfway
     // Another program: "connected" to the register, or "upgrading" it (it
     // holds the write lock for the same step and finishes while this one
     // waits); "no copy": a file stands where the folder of copies goes.
     QTest::addColumn<QString>("other");
-    QTest::addColumn<QString>("message");  // empty: opens
+    QTest::addColumn<QString>("message"); // empty: opens
     QTest::addColumn<int>("versionAfter");
     QTest::addColumn<bool>("upgraded");
-    QTest::addRow("no version kept: the first layout") << 0 << QStringList() << 1 << false << QString() << "" << 0 << false;
-    QTest::addRow("made by this program") << -1 << QStringList() << 1 << false << QString() << "" << 1 << false;
-    QTest::addRow("no version kept, upgraded") << 0 << QStringList() << 2 << false << QString() << "" << 2 << true;
+    QTest::addRow("no version kept: the first layout")
+        << 0 << QStringList() << 1 << false << QString() << "" << 0 << false;
+    QTest::addRow("made by this program")
+        << -1 << QStringList() << 1 << false << QString() << "" << 1 << false;
+    QTest::addRow("no version kept, upgraded")
+        << 0 << QStringList() << 2 << false << QString() << "" << 2 << true;
     QTest::addRow("version 1 upgraded") << 1 << QStringList() << 2 << false << QString() << "" << 2 << true;
     QTest::addRow("newer register refused")
-        << 2 << QStringList() << 1 << false << QString() << TempAppDir::byEngine(newer.arg(file), newer.arg(server)) << 2 << false;
+        << 2 << QStringList() << 1 << false << QString()
+        << TempAppDir::byEngine(newer.arg(file), newer.arg(server)) << 2 << false;
     QTest::addRow("failing step keeps nothing")
         << 1 << QStringList() << 2 << true << QString()
         << TempAppDir::byEngine(failed.arg(file, "no such table: no_such_table"),
@@ -1356,51 +1340,59 @@ void TestData::registerVersions_data()
     // The file has no such rule: its engine locks it for the transaction.
     QTest::addRow("another program connected")
         << 1 << QStringList() << 2 << false << "connected"
-        << TempAppDir::byEngine("", "The register on the server must be upgraded from version 1 to version 2, "
-                                    "which is only done while no other program is connected to its database (1 "
-                                    "connected now): close the program on the other computers and start it again "
-                                    "here first.")
+        << TempAppDir::byEngine("",
+                                "The register on the server must be upgraded from version 1 to version 2, "
+                                "which is only done while no other program is connected to its database (1 "
+                                "connected now): close the program on the other computers and start it again "
+                                "here first.")
         << (TempAppDir::onServer() ? 1 : 2) << !TempAppDir::onServer();
-    const QString wrongTable = QStringLiteral("The register on the server cannot be opened: its version table "
-                                              "register_version holds %1 where it must hold exactly one row, the "
-                                              "register's version. Put the right version back in it alone.");
-    const QString wrongValue = QStringLiteral("%1 cannot be opened: %2 holds \"%3\", which is not a version: it must "
-                                              "be a whole number from %4 to 2147483647. Put the right version back.");
+    const QString wrongTable =
+        QStringLiteral("The register on the server cannot be opened: its version table "
+                       "register_version holds %1 where it must hold exactly one row, the "
+                       "register's version. Put the right version back in it alone.");
+    const QString wrongValue =
+        QStringLiteral("%1 cannot be opened: %2 holds \"%3\", which is not a version: it must "
+                       "be a whole number from %4 to 2147483647. Put the right version back.");
     const QString serverTable = QStringLiteral("its version table register_version");
     const QStringList toText{"ALTER TABLE register_version ALTER COLUMN version TYPE text"};
     QTest::addRow("negative version refused")
-        << -1 << QStringList{TempAppDir::byEngine("PRAGMA user_version = -5", "UPDATE register_version SET version = -5")}
+        << -1
+        << QStringList{TempAppDir::byEngine("PRAGMA user_version = -5",
+                                            "UPDATE register_version SET version = -5")}
         << 1 << false << QString()
         << TempAppDir::byEngine(wrongValue.arg(file, "its version (PRAGMA user_version)", "-5", "0"),
                                 wrongValue.arg(server, serverTable, "-5", "1"))
         << -5 << false;
     if (!TempAppDir::onServer()) {
         QTest::addRow("another program upgrading at the same moment: the step runs once")
-            << 1 << QStringList() << 2 << false << "upgrading" << "" << 2 << true;
+            << 1 << QStringList() << 2 << false << "upgrading"
+            << "" << 2 << true;
         QTest::addRow("copy before the upgrade fails: nothing upgraded")
             << 1 << QStringList() << 2 << false << "no copy"
-            << "db1.mdb was not upgraded from version 1 to version 2: its copy before the upgrade failed: the "
+            << "db1.mdb was not upgraded from version 1 to version 2: its copy before the upgrade failed: "
+               "the "
                "folder %1 cannot be created" // the folder's path
             << 1 << false;
         return;
     }
     QTest::addRow("version table emptied") << -1 << QStringList{"DELETE FROM register_version"} << 1 << false
                                            << QString() << wrongTable.arg("no row") << -2 << false;
-    QTest::addRow("versions 1 and 2") << -1 << QStringList{"INSERT INTO register_version VALUES (2)"} << 2 << false
-                                      << QString() << wrongTable.arg("more than one row") << -2 << false;
+    QTest::addRow("versions 1 and 2")
+        << -1 << QStringList{"INSERT INTO register_version VALUES (2)"} << 2 << false << QString()
+        << wrongTable.arg("more than one row") << -2 << false;
     QTest::addRow("versions 2 and 99")
-        << -1 << QStringList{"UPDATE register_version SET version = 2", "INSERT INTO register_version VALUES (99)"}
+        << -1
+        << QStringList{"UPDATE register_version SET version = 2", "INSERT INTO register_version VALUES (99)"}
         << 2 << false << QString() << wrongTable.arg("more than one row") << -2 << false;
     QTest::addRow("version not a number")
-        << -1 << (toText + QStringList{"UPDATE register_version SET version = 'garbage'"}) << 1 << false << QString()
-        << wrongValue.arg(server, serverTable, "garbage", "1") << -2 << false;
+        << -1 << (toText + QStringList{"UPDATE register_version SET version = 'garbage'"}) << 1 << false
+        << QString() << wrongValue.arg(server, serverTable, "garbage", "1") << -2 << false;
     QTest::addRow("version out of range")
-        << -1 << (toText + QStringList{"UPDATE register_version SET version = '9999999999'"}) << 1 << false << QString()
-        << wrongValue.arg(server, serverTable, "9999999999", "1") << -2 << false;
+        << -1 << (toText + QStringList{"UPDATE register_version SET version = '9999999999'"}) << 1 << false
+        << QString() << wrongValue.arg(server, serverTable, "9999999999", "1") << -2 << false;
 }
 
-void TestData::registerVersions()
-{
+void TestData::registerVersions() {
     QFETCH(int, stored);
     QFETCH(QStringList, damage);
     QFETCH(int, known);
@@ -1418,8 +1410,10 @@ void TestData::registerVersions()
         message = message.arg(QDir::toNativeSeparators(dir.filePath("backups")));
     // On a server it also adds the program's own shared tables, which the
     // setup's register has already: a step makes only what is missing.
-    UpgradeStep season{2, {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
-                       SharedStore::schemaStatements() << "ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"};
+    UpgradeStep season{2,
+                       {"ALTER TABLE Table1 ADD COLUMN season TEXT DEFAULT ''"},
+                       SharedStore::schemaStatements()
+                           << "ALTER TABLE Table1 ADD COLUMN season text DEFAULT ''"};
     if (failingStep) {
         season.fileSql << "INSERT INTO no_such_table VALUES (1)";
         season.serverSql << "INSERT INTO no_such_table VALUES (1)";
@@ -1469,8 +1463,7 @@ void TestData::registerVersions()
 // before them the tables of lists and photos the clerks share, and the
 // photos' previews; a file register keeps
 // its side files, its layout and so its version 1, and is not copied first.
-void TestData::sharedTablesComeWithVersionTwo()
-{
+void TestData::sharedTablesComeWithVersionTwo() {
     TempAppDir dir(!TempAppDir::onServer());
     makeVersionedRegister(dir, 1);
     if (TempAppDir::onServer()) {
@@ -1503,14 +1496,14 @@ void TestData::sharedTablesComeWithVersionTwo()
 
 // A column given a version already released would never reach the
 // registers of that version: their upgrade has run.
-void TestData::upgradeStepsAscendToTheProgram()
-{
+void TestData::upgradeStepsAscendToTheProgram() {
     const QVector<UpgradeStep>& steps = RegisterVersion::steps();
     for (int i = 1; i < steps.size(); ++i)
         QVERIFY2(steps[i - 1].version < steps[i].version, qPrintable(QString::number(steps[i].version)));
     QCOMPARE(steps.last().version, RegisterVersion::Program);
     for (int column = 1; column < OrderColumns::Count; ++column)
-        QVERIFY2(OrderColumns::at(column - 1).version <= OrderColumns::at(column).version, OrderColumns::at(column).name);
+        QVERIFY2(OrderColumns::at(column - 1).version <= OrderColumns::at(column).version,
+                 OrderColumns::at(column).name);
     QVERIFY(OrderColumns::at(OrderColumns::Count - 1).version <= RegisterVersion::Program);
     // The released layouts, each up to its last column.
     const QVector<QPair<int, int>> released{{1, OrderColumns::Photo}, {2, OrderColumns::Photo}};
@@ -1521,8 +1514,7 @@ void TestData::upgradeStepsAscendToTheProgram()
 
 // The step's own layout check refuses it inside its transaction: committed,
 // the register would be refused by the same program at every start.
-void TestData::stepLeavingAWrongTypeKeepsNothing()
-{
+void TestData::stepLeavingAWrongTypeKeepsNothing() {
     // The setup's register is made by a program that knows version 1 only.
     std::optional<RegisterVersion::StepsOverride> program;
     program.emplace(QVector<UpgradeStep>{});
@@ -1538,18 +1530,18 @@ void TestData::stepLeavingAWrongTypeKeepsNothing()
         Database db;
         QVERIFY(!db.open(dir.path()));
         const QString where = TempAppDir::byEngine("db1.mdb", "The register on the server");
-        QCOMPARE(db.errorString(), QStringLiteral("%1 could not be upgraded from version 1 to version 2 (Column photo "
-                                                  "of Table1 holds %2; this register needs %3 there.); it was left "
-                                                  "as it was.")
-                                       .arg(where, TempAppDir::byEngine("TEXT", "text"),
-                                            TempAppDir::byEngine("INTEGER", "integer")));
+        QCOMPARE(db.errorString(),
+                 QStringLiteral("%1 could not be upgraded from version 1 to version 2 (Column photo "
+                                "of Table1 holds %2; this register needs %3 there.); it was left "
+                                "as it was.")
+                     .arg(where, TempAppDir::byEngine("TEXT", "text"),
+                          TempAppDir::byEngine("INTEGER", "integer")));
     }
     const RegisterState unchanged{1, false, 1};
     QCOMPARE(TempAppDir::onServer() ? serverState(versionDatabaseSetting()) : fileState(path), unchanged);
 }
 
-void TestData::cleanupTestCase()
-{
+void TestData::cleanupTestCase() {
     if (TempAppDir::onServer())
         runOn(qEnvironmentVariable("ORDERS_TEST_SERVER") + " dbname=postgres",
               QStringLiteral("DROP DATABASE IF EXISTS versions_%1").arg(QCoreApplication::applicationPid()));

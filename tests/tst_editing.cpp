@@ -18,13 +18,11 @@ namespace {
 
 const QString Tail = QStringLiteral(" to continue\r\nor click on \"Cancel\" button to refuse changes.");
 
-
-
 } // namespace
 
 class EditingTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void receivedAndMoney_data();
     void receivedAndMoney();
     void checksRefuseIncompleteLines_data();
@@ -34,8 +32,7 @@ private slots:
     void deleteAsksForTheLineAndItsPhoto();
 };
 
-void EditingTest::receivedAndMoney_data()
-{
+void EditingTest::receivedAndMoney_data() {
     QTest::addColumn<int>("ordered");
     QTest::addColumn<int>("delivered");
     QTest::addColumn<int>("defective");
@@ -48,8 +45,7 @@ void EditingTest::receivedAndMoney_data()
     QTest::addRow("exact to the ten-thousandth") << 3 << 0 << 0 << "0.3333" << 3 << qint64(9999);
 }
 
-void EditingTest::receivedAndMoney()
-{
+void EditingTest::receivedAndMoney() {
     QFETCH(int, ordered);
     QFETCH(int, delivered);
     QFETCH(int, defective);
@@ -63,29 +59,49 @@ void EditingTest::receivedAndMoney()
     QCOMPARE(result.units(), money);
 }
 
-void EditingTest::checksRefuseIncompleteLines_data()
-{
+void EditingTest::checksRefuseIncompleteLines_data() {
     QTest::addColumn<QString>("supplier");
     QTest::addColumn<QString>("article");
     QTest::addColumn<QString>("price");
     QTest::addColumn<QString>("ordered");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::addRow("no supplier, no article") << "" << "" << "1" << "1"
+    QTest::addRow("no supplier, no article")
+        << ""
+        << ""
+        << "1"
+        << "1"
         << "Supplier is unknown!!! Please enter supplier" + Tail << "DBComboBox2";
-    QTest::addRow("no article") << "Zara" << "" << "1" << "1"
-        << "Article is unknown!!! Please enter article" + Tail << "DBComboBox1";
-    QTest::addRow("price 0") << "Zara" << "coat" << "0" << "1"
+    QTest::addRow("no article") << "Zara"
+                                << ""
+                                << "1"
+                                << "1"
+                                << "Article is unknown!!! Please enter article" + Tail << "DBComboBox1";
+    QTest::addRow("price 0") << "Zara"
+                             << "coat"
+                             << "0"
+                             << "1"
+                             << "Purchasing Price is unknown!!! Please enter Purchasing Price" + Tail
+                             << "DBEdit7";
+    QTest::addRow("ordered 0") << "Zara"
+                               << "coat"
+                               << "2"
+                               << "0"
+                               << "Ordered count is unknown!!! Please enter ordered count" + Tail
+                               << "DBEdit16";
+    QTest::addRow("price 0 and ordered 0: the price first")
+        << "Zara"
+        << "coat"
+        << "0"
+        << "0"
         << "Purchasing Price is unknown!!! Please enter Purchasing Price" + Tail << "DBEdit7";
-    QTest::addRow("ordered 0") << "Zara" << "coat" << "2" << "0"
-        << "Ordered count is unknown!!! Please enter ordered count" + Tail << "DBEdit16";
-    QTest::addRow("price 0 and ordered 0: the price first") << "Zara" << "coat" << "0" << "0"
-        << "Purchasing Price is unknown!!! Please enter Purchasing Price" + Tail << "DBEdit7";
-    QTest::addRow("negative values pass") << "Zara" << "coat" << "-2" << "-1" << QString() << QString();
+    QTest::addRow("negative values pass") << "Zara"
+                                          << "coat"
+                                          << "-2"
+                                          << "-1" << QString() << QString();
 }
 
-void EditingTest::checksRefuseIncompleteLines()
-{
+void EditingTest::checksRefuseIncompleteLines() {
     QFETCH(QString, supplier);
     QFETCH(QString, article);
     QFETCH(QString, price);
@@ -127,8 +143,7 @@ void EditingTest::checksRefuseIncompleteLines()
     QCOMPARE(QApplication::focusWidget(), target);
 }
 
-void EditingTest::untouchedNewLineIsDropped()
-{
+void EditingTest::untouchedNewLineIsDropped() {
     WindowFixture f;
     f.dir.writeFile("Suppliers.txt", "Zara\r\n");
     TForm1& form = f.open();
@@ -141,8 +156,7 @@ void EditingTest::untouchedNewLineIsDropped()
     QCOMPARE(form.table().state(), TableState::Insert);
 }
 
-void EditingTest::deleteAsksForTheLineAndItsPhoto_data()
-{
+void EditingTest::deleteAsksForTheLineAndItsPhoto_data() {
     QTest::addColumn<int>("photo");
     QTest::addColumn<QList<bool>>("answers");
     QTest::addColumn<int>("questions");
@@ -153,12 +167,11 @@ void EditingTest::deleteAsksForTheLineAndItsPhoto_data()
     QTest::addRow("photo deleted too") << 7 << QList<bool>{true, true} << 2 << true << false << false;
     QTest::addRow("photo kept") << 7 << QList<bool>{true, false} << 2 << true << true << false;
     QTest::addRow("cancelled") << 7 << QList<bool>{false} << 1 << false << true << false;
-    QTest::addRow("engine refuses: line, photo and counters stay") << 7 << QList<bool>{true, true} << 3 << false
-                                                                   << true << true;
+    QTest::addRow("engine refuses: line, photo and counters stay")
+        << 7 << QList<bool>{true, true} << 3 << false << true << true;
 }
 
-void EditingTest::deleteAsksForTheLineAndItsPhoto()
-{
+void EditingTest::deleteAsksForTheLineAndItsPhoto() {
     QFETCH(int, photo);
     QFETCH(QList<bool>, answers);
     QFETCH(int, questions);
@@ -168,8 +181,15 @@ void EditingTest::deleteAsksForTheLineAndItsPhoto()
     WindowFixture f;
     f.dir.writeFile("Batches.txt", "B1\r\n");
     // Ordered 10, delivered 8: the counters hold the 8 received, not the 10 ordered.
-    f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"batch", "B1"}, {"photo", photo}, {"polucbr", 8},
-                  {"paracbr", 10}, {"dostavbr", 8}, {"pokupnacena", 20000}, {"obsto", 160000}});
+    f.insertLine({{"dostavcik", "Zara"},
+                  {"artikul", "coat"},
+                  {"batch", "B1"},
+                  {"photo", photo},
+                  {"polucbr", 8},
+                  {"paracbr", 10},
+                  {"dostavbr", 8},
+                  {"pokupnacena", 20000},
+                  {"obsto", 160000}});
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(Qt::gray);
     QByteArray bytes;

@@ -6,25 +6,25 @@
 
 #include "app/OrderGrid.h"
 #include "data/OrderColumns.h"
+#include "export/ArialWidths.h"
 #include "export/BiffStream.h"
 #include "export/CompoundFile.h"
-#include "export/gui/ExcelExport.h"
-#include "export/ArialWidths.h"
 #include "export/ExportQuery.h"
 #include "export/ReportColumns.h"
 #include "export/SharedStrings.h"
 #include "export/Workbook.h"
 #include "export/WorkbookWriter.h"
+#include "export/gui/ExcelExport.h"
 #include "support/OtherClient.h"
 #include "support/PrintedPages.h"
 #include "support/WindowFixture.h"
 #include "support/XlsInspect.h"
 
-#include <QBuffer>
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
-#include <QImage>
 #include <QHeaderView>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -43,8 +43,7 @@
 
 namespace {
 
-QString cellName(int row, int column)
-{
+QString cellName(int row, int column) {
     return QChar('A' + column) + QString::number(row);
 }
 
@@ -64,51 +63,46 @@ const Line Lines[] = {
     {"Зара", "apple", 20000, 10, 200000},
 };
 
-void clickTitle(TForm1& form, int column)
-{
+void clickTitle(TForm1& form, int column) {
     emit form.DBGrid1->horizontalHeader()->sectionClicked(column);
     QCoreApplication::processEvents();
 }
 
 // 65,530 lines in one statement, beyond what a report holds.
-void fillLines(const TempAppDir& dir, int count)
-{
-    OtherClient(dir).run(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                        "INSERT INTO Table1 (dostavcik, artikul) SELECT 'S', 'a' FROM n")
-                             .arg(count));
+void fillLines(const TempAppDir& dir, int count) {
+    OtherClient(dir).run(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                       "INSERT INTO Table1 (dostavcik, artikul) SELECT 'S', 'a' FROM n")
+            .arg(count));
 }
 
-void fillBeyondLimit(const TempAppDir& dir)
-{
+void fillBeyondLimit(const TempAppDir& dir) {
     fillLines(dir, ExcelExport::MaxLines + 1);
 }
 
 // A line of the register as the printed-report cases give it: supplier,
 // article, material, colour, size; price and money in ten-thousandths.
-QVariantMap line(const QString& supplier, const QString& article, const QString& material, const QString& colour,
-                 const QString& size, qint64 price, int ordered, qint64 money)
-{
-    return {{"dostavcik", supplier}, {"artikul", article}, {"sastav", material}, {"cvet", colour},
-            {"razmeri", size},       {"pokupnacena", price}, {"paracbr", ordered}, {"polucbr", ordered},
-            {"obsto", money}};
+QVariantMap line(const QString& supplier, const QString& article, const QString& material,
+                 const QString& colour, const QString& size, qint64 price, int ordered, qint64 money) {
+    return {{"dostavcik", supplier}, {"artikul", article}, {"sastav", material},
+            {"cvet", colour},        {"razmeri", size},    {"pokupnacena", price},
+            {"paracbr", ordered},    {"polucbr", ordered}, {"obsto", money}};
 }
 
 // Thirty lines of a trader's usual texts, as wide as such a report gets.
-QVariantList ordinaryLines()
-{
+QVariantList ordinaryLines() {
     QVariantList lines;
     for (int i = 0; i < 30; ++i)
-        lines << line("Текстил Мода ООД", QString("Дамска рокля модел %1").arg(100 + i), "памук 95%, еластан 5%",
-                      "тъмносин", "S-M-L-XL", 125000 + i, 24, 3000000 + 24 * i);
+        lines << line("Текстил Мода ООД", QString("Дамска рокля модел %1").arg(100 + i),
+                      "памук 95%, еластан 5%", "тъмносин", "S-M-L-XL", 125000 + i, 24, 3000000 + 24 * i);
     return lines;
 }
 
 // Another process holding a POSIX lock on a file, as an office suite does on
 // the document it has open.
 class LockHolder {
-public:
-    explicit LockHolder(const QString& path)
-    {
+  public:
+    explicit LockHolder(const QString& path) {
         int ready[2];
         if (::pipe(ready) != 0)
             return;
@@ -129,8 +123,7 @@ public:
         m_holding = m_pid > 0 && ::read(ready[0], &held, 1) == 1 && held == 1;
         ::close(ready[0]);
     }
-    ~LockHolder()
-    {
+    ~LockHolder() {
         if (m_pid > 0) {
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
@@ -138,30 +131,27 @@ public:
     }
     bool holding() const { return m_holding; }
 
-private:
+  private:
     pid_t m_pid = -1;
     bool m_holding = false;
 };
 
 // Makes a folder refuse new files even to the superuser, for as long as it lives.
 class ImmutableFolder {
-public:
-    explicit ImmutableFolder(const QString& path) : m_path(path)
-    {
+  public:
+    explicit ImmutableFolder(const QString& path) : m_path(path) {
         m_set = QProcess::execute("chattr", {"+i", path}) == 0;
         if (!m_set)
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
     }
-    ~ImmutableFolder()
-    {
+    ~ImmutableFolder() {
         if (m_set)
             QProcess::execute("chattr", {"-i", m_path});
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     // The system's word for the refusal.
     QString reason() const { return m_set ? "Operation not permitted" : "Permission denied"; }
-    bool refusesFiles() const
-    {
+    bool refusesFiles() const {
         QFile probe(QDir(m_path).filePath("probe"));
         const bool made = probe.open(QIODevice::WriteOnly);
         if (made)
@@ -169,20 +159,19 @@ public:
         return !made;
     }
 
-private:
+  private:
     QString m_path;
     bool m_set = false;
 };
 
 // A device that accepts only so many bytes, as a full disk does.
 class FullDevice : public QIODevice {
-public:
+  public:
     explicit FullDevice(qint64 room) : m_room(room) { open(WriteOnly); }
 
-protected:
+  protected:
     qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64 len) override
-    {
+    qint64 writeData(const char*, qint64 len) override {
         if (len > m_room) {
             setErrorString(QStringLiteral("No space left on device"));
             return -1;
@@ -191,7 +180,7 @@ protected:
         return len;
     }
 
-private:
+  private:
     qint64 m_room;
 };
 
@@ -211,7 +200,7 @@ class ExportTest : public QObject {
     QTemporaryDir m_paperDir;
     QHash<QString, PaperCheck> m_paper;
 
-private slots:
+  private slots:
     void photoReportMatchesOrdersXls_data();
     void photoReportMatchesOrdersXls();
     void queryText_data();
@@ -238,25 +227,25 @@ private slots:
     void failedWriteIsReported();
 };
 
-void ExportTest::queryText_data()
-{
+void ExportTest::queryText_data() {
     QTest::addColumn<bool>("filtered");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("sort");
     QTest::addColumn<QString>("expected");
-    const QString head = "SELECT dostavcik, artikul, sastav, cvet, razmeri, pokupnacena, paracbr, obsto INTO Orders "
-                         "IN \"Orders.xls\" \"Excel 8.0;\" ";
-    QTest::addRow("no filter, by key") << false << "dostavcik = 'X'" << "key"
-                                       << head + "FROM Table1 ORDER BY key";
-    QTest::addRow("supplier, article descending") << true << "dostavcik = 'X'" << "artikul DESC"
-                                                  << head + "FROM Table1 WHERE dostavcik = 'X' ORDER BY artikul DESC";
+    const QString head =
+        "SELECT dostavcik, artikul, sastav, cvet, razmeri, pokupnacena, paracbr, obsto INTO Orders "
+        "IN \"Orders.xls\" \"Excel 8.0;\" ";
+    QTest::addRow("no filter, by key") << false << "dostavcik = 'X'"
+                                       << "key" << head + "FROM Table1 ORDER BY key";
+    QTest::addRow("supplier, article descending")
+        << true << "dostavcik = 'X'"
+        << "artikul DESC" << head + "FROM Table1 WHERE dostavcik = 'X' ORDER BY artikul DESC";
     QTest::addRow("supplier with a quote and batch")
-        << true << "(dostavcik = 'Ann''s') AND (batch = 'Y')" << "obsto"
-        << head + "FROM Table1 WHERE (dostavcik = 'Ann''s') AND (batch = 'Y') ORDER BY obsto";
+        << true << "(dostavcik = 'Ann''s') AND (batch = 'Y')"
+        << "obsto" << head + "FROM Table1 WHERE (dostavcik = 'Ann''s') AND (batch = 'Y') ORDER BY obsto";
 }
 
-void ExportTest::queryText()
-{
+void ExportTest::queryText() {
     QFETCH(bool, filtered);
     QFETCH(QString, filter);
     QFETCH(QString, sort);
@@ -264,11 +253,10 @@ void ExportTest::queryText()
     QCOMPARE(ExportQuery::text(filtered, filter, sort), expected);
 }
 
-void ExportTest::reportOfTheView_data()
-{
-    QTest::addColumn<int>("lineCount");      // of Lines, inserted before start-up
-    QTest::addColumn<QString>("supplier");   // filter box entry, empty for "All"
-    QTest::addColumn<QList<int>>("titles");  // grid titles clicked
+void ExportTest::reportOfTheView_data() {
+    QTest::addColumn<int>("lineCount");       // of Lines, inserted before start-up
+    QTest::addColumn<QString>("supplier");    // filter box entry, empty for "All"
+    QTest::addColumn<QList<int>>("titles");   // grid titles clicked
     QTest::addColumn<QList<int>>("expected"); // Lines in report order
     QTest::addRow("empty view") << 0 << "" << QList<int>{} << QList<int>{};
     QTest::addRow("all lines by key") << 3 << "" << QList<int>{} << QList<int>{0, 1, 2};
@@ -278,8 +266,7 @@ void ExportTest::reportOfTheView_data()
         << 3 << "Зара" << QList<int>{OrderColumns::Obsto} << QList<int>{2, 1};
 }
 
-void ExportTest::reportOfTheView()
-{
+void ExportTest::reportOfTheView() {
     QFETCH(int, lineCount);
     QFETCH(QString, supplier);
     QFETCH(QList<int>, titles);
@@ -293,9 +280,13 @@ void ExportTest::reportOfTheView()
     f.dir.writeFile("Company.txt", "Модна къща \"Елит\"\r\n");
     for (int i = 0; i < lineCount; ++i) {
         const Line& l = Lines[i];
-        f.insertLine({{"dostavcik", QString::fromUtf8(l.supplier)}, {"artikul", QString::fromUtf8(l.article)},
-                      {"sastav", "памук"}, {"pokupnacena", l.price}, {"paracbr", l.ordered},
-                      {"polucbr", l.ordered}, {"obsto", l.money}});
+        f.insertLine({{"dostavcik", QString::fromUtf8(l.supplier)},
+                      {"artikul", QString::fromUtf8(l.article)},
+                      {"sastav", "памук"},
+                      {"pokupnacena", l.price},
+                      {"paracbr", l.ordered},
+                      {"polucbr", l.ordered},
+                      {"obsto", l.money}});
     }
     TForm1& form = f.open();
     if (!supplier.isEmpty()) {
@@ -320,7 +311,9 @@ void ExportTest::reportOfTheView()
     for (const QJsonValue c : sheet["cells"].toArray())
         cells.insert(c["cell"].toString(), c.toObject());
     const auto text = [&](const QString& cell) { return cells.value(cell)["value"].toString(); };
-    const auto format = [&](const QString& cell) -> const QJsonObject { return cells.value(cell)["format"].toObject(); };
+    const auto format = [&](const QString& cell) -> const QJsonObject {
+        return cells.value(cell)["format"].toObject();
+    };
 
     // Title rows: texts, fonts, fills, the outline of B3:D5.
     QCOMPARE(text("B2"), QString("Модна къща \"Елит\""));
@@ -351,7 +344,9 @@ void ExportTest::reportOfTheView()
     for (int i = 0; i < expected.size(); ++i) {
         const Line& l = Lines[expected[i]];
         const int r = 8 + i;
-        const auto at = [&](OrderColumns::Index field) { return cells.value(cellName(r, ReportColumns::ofField(field))); };
+        const auto at = [&](OrderColumns::Index field) {
+            return cells.value(cellName(r, ReportColumns::ofField(field)));
+        };
         QCOMPARE(at(OrderColumns::Dostavcik)["value"].toString(), QString::fromUtf8(l.supplier));
         QCOMPARE(at(OrderColumns::Artikul)["value"].toString(), QString::fromUtf8(l.article));
         QCOMPARE(at(OrderColumns::Sastav)["value"].toString(), QString("памук"));
@@ -387,13 +382,13 @@ void ExportTest::reportOfTheView()
     QCOMPARE(page["orientation"].toString(), "portrait");
     QVERIFY(page["black_and_white"].toBool());
     const QJsonObject margins = page["margins_pt"].toObject();
-    QCOMPARE(QList<double>({margins["left"].toDouble(), margins["right"].toDouble(), margins["top"].toDouble(),
-                            margins["bottom"].toDouble(), margins["header"].toDouble(), margins["footer"].toDouble()}),
+    QCOMPARE(QList<double>({margins["left"].toDouble(), margins["right"].toDouble(),
+                            margins["top"].toDouble(), margins["bottom"].toDouble(),
+                            margins["header"].toDouble(), margins["footer"].toDouble()}),
              QList<double>({30, 30, 40, 40, 25, 25}));
 }
 
-void ExportTest::printedReport_data()
-{
+void ExportTest::printedReport_data() {
     QTest::addColumn<QVariantList>("lines");
     QTest::addColumn<QString>("company");
     QTest::addColumn<QString>("situation");
@@ -405,29 +400,31 @@ void ExportTest::printedReport_data()
     for (const char* article : {"a", "b", "c", "d"})
         short4 << line("S", article, "", "", "", 491911000, 1, 491911000);
     QTest::addRow("status texts wider than their coloured band")
-        << short4 << company << "" << 1 << QStringList{"196764.4"} << QStringList{"196764.4|Size", "Count:|Size"};
+        << short4 << company << "" << 1 << QStringList{"196764.4"}
+        << QStringList{"196764.4|Size", "Count:|Size"};
     QTest::addRow("prices and money with four decimals")
-        << QVariantList{line("S", "a", "", "", "", 12345678, 1, 12345678), line("S", "b", "", "", "", 1, 2, 999999999)}
+        << QVariantList{line("S", "a", "", "", "", 12345678, 1, 12345678),
+                        line("S", "b", "", "", "", 1, 2, 999999999)}
         << company << "" << 1 << QStringList{"1234.5678", "0.0001", "99999.9999"} << QStringList{};
     QTest::addRow("thirty ordinary lines, one page wide")
-        << ordinaryLines() << company << "" << 1 << QStringList{"Money", "12.5029", "300.0696"} << QStringList{};
+        << ordinaryLines() << company << "" << 1 << QStringList{"Money", "12.5029", "300.0696"}
+        << QStringList{};
     QTest::addRow("Cyrillic capitals of a supplier")
         << QVariantList{line("ЮРОФОНД ООД", "Блуза", "", "", "", 10000, 1, 10000)} << company << "" << 1
         << QStringList{"ЮРОФОНД", "ООД"} << QStringList{"ООД|Блуза"};
     QTest::addRow("a very long company name")
         << QVariantList{line("S", "a", "", "", "", 10000, 1, 10000)}
-        << "Търговска къща за облекло и обувки „Модна линия България“ ЕООД, клон Пловдив" << "" << 1
-        << QStringList{"Money"} << QStringList{};
+        << "Търговска къща за облекло и обувки „Модна линия България“ ЕООД, клон Пловдив"
+        << "" << 1 << QStringList{"Money"} << QStringList{};
     QTest::addRow("lock file left behind by an office suite")
-        << QVariantList{line("S", "a", "", "", "", 10000, 1, 10000)} << company << "stale lock" << 0 << QStringList{}
-        << QStringList{};
+        << QVariantList{line("S", "a", "", "", "", 10000, 1, 10000)} << company << "stale lock" << 0
+        << QStringList{} << QStringList{};
     QTest::addRow("no program opens the report")
-        << QVariantList{line("S", "a", "", "", "", 10000, 1, 10000)} << company << "no opener" << 0 << QStringList{}
-        << QStringList{};
+        << QVariantList{line("S", "a", "", "", "", 10000, 1, 10000)} << company << "no opener" << 0
+        << QStringList{} << QStringList{};
 }
 
-void ExportTest::printedReport()
-{
+void ExportTest::printedReport() {
     QFETCH(QVariantList, lines);
     QFETCH(QString, company);
     QFETCH(QString, situation);
@@ -445,11 +442,13 @@ void ExportTest::printedReport()
     WindowFixture::click(form.Button3);
 
     const QString path = f.dir.filePath("Orders.xls");
-    QCOMPARE(f.dialogs.shown, situation == "no opener" ? QStringList{"information: " + ExcelExport::notOpenedMessage(path)}
-                                                       : QStringList());
+    QCOMPARE(f.dialogs.shown, situation == "no opener"
+                                  ? QStringList{"information: " + ExcelExport::notOpenedMessage(path)}
+                                  : QStringList());
     QCOMPARE(f.dialogs.opened, QStringList{path});
     // A lock file that no program held is gone, so the suite opens the report without asking.
-    QCOMPARE(QDir(f.dir.path()).entryList({"*Orders*"}, QDir::Files | QDir::Hidden), QStringList{"Orders.xls"});
+    QCOMPARE(QDir(f.dir.path()).entryList({"*Orders*"}, QDir::Files | QDir::Hidden),
+             QStringList{"Orders.xls"});
     const QJsonObject report = inspectWorkbook(path);
     QVERIFY(!report.isEmpty());
     const QJsonObject sheet = report["sheets"][0].toObject();
@@ -458,8 +457,8 @@ void ExportTest::printedReport()
     QCOMPARE(page["fit_width"].toInt(), 1);
     QCOMPARE(page["fit_height"].toInt(), 0);
     QCOMPARE(page["orientation"].toString(), "portrait");
-    QCOMPARE(sheet["print_area"].toString(),
-             "$A$1:$" + ReportColumns::letter(ReportColumns::Count - 1) + "$" + QString::number(7 + lines.size()));
+    QCOMPARE(sheet["print_area"].toString(), "$A$1:$" + ReportColumns::letter(ReportColumns::Count - 1) +
+                                                 "$" + QString::number(7 + lines.size()));
     QCOMPARE(sheet["print_titles"]["rows"].toString(), "$7:$7");
 
     if (pages > 0) {
@@ -469,8 +468,7 @@ void ExportTest::printedReport()
     }
 }
 
-void ExportTest::printedReportOnPaper()
-{
+void ExportTest::printedReportOnPaper() {
     if (TempAppDir::onServer())
         QSKIP("printing does not depend on the register's engine: the embedded run prints");
     if (!libreOfficeInstalled())
@@ -507,8 +505,7 @@ void ExportTest::printedReportOnPaper()
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
 }
 
-void ExportTest::secondExportReplacesTheFirst()
-{
+void ExportTest::secondExportReplacesTheFirst() {
     WindowFixture f;
     f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}});
     TForm1& form = f.open();
@@ -524,30 +521,31 @@ void ExportTest::secondExportReplacesTheFirst()
              QStringList{"Orders.xls"}); // no temporary file left behind
 }
 
-void ExportTest::reportAfterAnotherClerksChange_data()
-{
-    QTest::addColumn<QString>("statement"); // what another clerk stores after the window read the view
+void ExportTest::reportAfterAnotherClerksChange_data() {
+    QTest::addColumn<QString>("statement");    // what another clerk stores after the window read the view
     QTest::addColumn<QStringList>("articles"); // column B of the report's lines
     QTest::addColumn<QList<double>>("money");  // column H
     QTest::addColumn<QString>("pieces");
     QTest::addColumn<QString>("total");
-    QTest::addRow("line deleted")
-        << "DELETE FROM Table1 WHERE key = 2" << QStringList{"Banana \"Lux\"", "apple"} << QList<double>{0.9999, 20}
-        << "13" << "20.9999";
-    QTest::addRow("line changed")
-        << "UPDATE Table1 SET polucbr = 15, obsto = 300000 WHERE key = 3"
-        << QStringList{"Banana \"Lux\"", "cherry", "apple"} << QList<double>{0.9999, 37.5, 30} << "21" << "68.4999";
+    QTest::addRow("line deleted") << "DELETE FROM Table1 WHERE key = 2"
+                                  << QStringList{"Banana \"Lux\"", "apple"} << QList<double>{0.9999, 20}
+                                  << "13"
+                                  << "20.9999";
+    QTest::addRow("line changed") << "UPDATE Table1 SET polucbr = 15, obsto = 300000 WHERE key = 3"
+                                  << QStringList{"Banana \"Lux\"", "cherry", "apple"}
+                                  << QList<double>{0.9999, 37.5, 30} << "21"
+                                  << "68.4999";
     QTest::addRow("line added")
         << "INSERT INTO Table1 (dostavcik, artikul, polucbr, obsto) VALUES ('Ann''s', 'added', 2, 50000)"
         << QStringList{"Banana \"Lux\"", "cherry", "apple", "added"} << QList<double>{0.9999, 37.5, 20, 5}
-        << "18" << "63.4999";
+        << "18"
+        << "63.4999";
 }
 
 // Exported without F5 after another clerk's store: the report holds the
 // register's lines at the click, its counters add up those very lines, and
 // the window's counters and grid show the same.
-void ExportTest::reportAfterAnotherClerksChange()
-{
+void ExportTest::reportAfterAnotherClerksChange() {
     QFETCH(QString, statement);
     QFETCH(QStringList, articles);
     QFETCH(QList<double>, money);
@@ -555,8 +553,12 @@ void ExportTest::reportAfterAnotherClerksChange()
     QFETCH(QString, total);
     WindowFixture f;
     for (const Line& l : Lines)
-        f.insertLine({{"dostavcik", QString::fromUtf8(l.supplier)}, {"artikul", QString::fromUtf8(l.article)},
-                      {"pokupnacena", l.price}, {"paracbr", l.ordered}, {"polucbr", l.ordered}, {"obsto", l.money}});
+        f.insertLine({{"dostavcik", QString::fromUtf8(l.supplier)},
+                      {"artikul", QString::fromUtf8(l.article)},
+                      {"pokupnacena", l.price},
+                      {"paracbr", l.ordered},
+                      {"polucbr", l.ordered},
+                      {"obsto", l.money}});
     TForm1& form = f.open();
     QCOMPARE(form.etotal->text(), "58.4999");
     OtherClient(f.dir).run(statement);
@@ -570,20 +572,22 @@ void ExportTest::reportAfterAnotherClerksChange()
     QCOMPARE(sheet["dimensions"]["range"].toString(),
              "A1:" + ReportColumns::letter(ReportColumns::Count - 1) + QString::number(7 + articles.size()));
     for (int i = 0; i < articles.size(); ++i) {
-        QCOMPARE(cells.value(cellName(8 + i, ReportColumns::ofField(OrderColumns::Artikul))).toString(), articles[i]);
-        QCOMPARE(cells.value(cellName(8 + i, ReportColumns::ofField(OrderColumns::Obsto))).toDouble(), money[i]);
+        QCOMPARE(cells.value(cellName(8 + i, ReportColumns::ofField(OrderColumns::Artikul))).toString(),
+                 articles[i]);
+        QCOMPARE(cells.value(cellName(8 + i, ReportColumns::ofField(OrderColumns::Obsto))).toDouble(),
+                 money[i]);
     }
     QCOMPARE(cells.value("B4").toString(), "Pieces Count: " + pieces);
     QCOMPARE(cells.value("B5").toString(), "Money Summary: " + total);
     QCOMPARE(form.eobstbr->text(), pieces);
     QCOMPARE(form.etotal->text(), total);
-    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), "Articles Count: " + QString::number(articles.size()));
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount),
+             "Articles Count: " + QString::number(articles.size()));
     QCOMPARE(form.DBGrid1->model()->rowCount(), articles.size());
 }
 
 // The limit itself is exported; one line more is refused (see the refusals).
-void ExportTest::wholeSheetIsExported()
-{
+void ExportTest::wholeSheetIsExported() {
     WindowFixture f;
     fillLines(f.dir, 65529);
     TForm1& form = f.open();
@@ -592,24 +596,26 @@ void ExportTest::wholeSheetIsExported()
     QCOMPARE(f.dialogs.opened, QStringList{f.dir.filePath("Orders.xls")});
 }
 
-void ExportTest::refusalsLeaveTheOldReport_data()
-{
+void ExportTest::refusalsLeaveTheOldReport_data() {
     QTest::addColumn<QString>("situation");
     QTest::addColumn<QString>("message"); // <dir>: the application folder, <reason>: the system's
     QTest::addRow("pending line refused by the checks")
-        << "pending" << "information: Supplier is unknown!!! Please enter supplier to continue\r\nor click on "
-                        "\"Cancel\" button to refuse changes.";
+        << "pending"
+        << "information: Supplier is unknown!!! Please enter supplier to continue\r\nor click on "
+           "\"Cancel\" button to refuse changes.";
     QTest::addRow("workbook open in an office suite")
-        << "open" << "error: " + ExcelExport::inUseMessage() + "\r\nThe file to close: <dir>Orders.xls";
+        << "open"
+        << "error: " + ExcelExport::inUseMessage() + "\r\nThe file to close: <dir>Orders.xls";
     QTest::addRow("one line more than a sheet holds")
-        << "large" << "error: " + ExcelExport::tooLargeMessage(65530, 65529);
+        << "large"
+        << "error: " + ExcelExport::tooLargeMessage(65530, 65529);
     QTest::addRow("folder that cannot be written")
-        << "folder" << "error: Operation can not be completed!\r\nThe report can not be written in the folder\r\n"
-                       "<dir>\r\n(<reason>). Please allow writing in that folder and try again.";
+        << "folder"
+        << "error: Operation can not be completed!\r\nThe report can not be written in the folder\r\n"
+           "<dir>\r\n(<reason>). Please allow writing in that folder and try again.";
 }
 
-void ExportTest::refusalsLeaveTheOldReport()
-{
+void ExportTest::refusalsLeaveTheOldReport() {
     QFETCH(QString, situation);
     QFETCH(QString, message);
     WindowFixture f;
@@ -641,8 +647,7 @@ void ExportTest::refusalsLeaveTheOldReport()
     QCOMPARE(f.dir.readFile("Orders.xls"), QByteArray("the previous report"));
 }
 
-void ExportTest::compoundFileLayout_data()
-{
+void ExportTest::compoundFileLayout_data() {
     QTest::addColumn<int>("streamBytes");
     QTest::addColumn<int>("fatSectors");
     QTest::addColumn<int>("difatSectors");
@@ -652,8 +657,7 @@ void ExportTest::compoundFileLayout_data()
     QTest::addRow("stream beyond 6.8 MiB") << 7200000 << 111 << 1;
 }
 
-void ExportTest::compoundFileLayout()
-{
+void ExportTest::compoundFileLayout() {
     QFETCH(int, streamBytes);
     QFETCH(int, fatSectors);
     QFETCH(int, difatSectors);
@@ -665,8 +669,9 @@ void ExportTest::compoundFileLayout()
     const auto u32 = [&](qint64 at) { return qFromLittleEndian<quint32>(file.constData() + at); };
     const int n = (std::max(streamBytes, 4096) + 511) / 512;
     QCOMPARE(file.size(), 512 * (1 + n + 1 + fatSectors + difatSectors));
-    QCOMPARE(file.left(34).toHex(' '), QByteArray("d0 cf 11 e0 a1 b1 1a e1 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
-                                                  "00 00 3e 00 03 00 fe ff 09 00 06 00"));
+    QCOMPARE(file.left(34).toHex(' '),
+             QByteArray("d0 cf 11 e0 a1 b1 1a e1 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                        "00 00 3e 00 03 00 fe ff 09 00 06 00"));
     QCOMPARE(u32(44), quint32(fatSectors));
     QCOMPARE(u32(48), quint32(n)); // directory after the stream
     QCOMPARE(u32(68), difatSectors ? quint32(n + 1 + fatSectors) : 0xFFFFFFFE);
@@ -679,7 +684,8 @@ void ExportTest::compoundFileLayout()
     // FAT: the stream's chain, the directory's end, the marks of FAT and DIFAT sectors.
     const auto fat = [&](int sector) {
         const int fatSector = sector / 128;
-        const quint32 where = fatSector < 109 ? u32(76 + 4 * fatSector) : u32(512 * (n + 2 + fatSectors) + 4 * (fatSector - 109));
+        const quint32 where = fatSector < 109 ? u32(76 + 4 * fatSector)
+                                              : u32(512 * (n + 2 + fatSectors) + 4 * (fatSector - 109));
         return u32(512 * (where + 1) + 4 * (sector % 128));
     };
     QCOMPARE(fat(0), n > 1 ? 1u : 0xFFFFFFFEu);
@@ -692,8 +698,7 @@ void ExportTest::compoundFileLayout()
     QCOMPARE(fat(n + 1 + fatSectors + difatSectors), 0xFFFFFFFFu);
 }
 
-void ExportTest::stringTableContinues_data()
-{
+void ExportTest::stringTableContinues_data() {
     QTest::addColumn<QStringList>("strings");
     QTest::addColumn<int>("sstLength");
     QTest::addColumn<QByteArray>("continueStart"); // first bytes of the CONTINUE's data
@@ -706,12 +711,14 @@ void ExportTest::stringTableContinues_data()
     QTest::addRow("UTF-16 text split between units")
         << QStringList{QString(4200, QChar(0x0416))} << 8223 << QByteArray("\x01\x16\x04", 3) << 1 + 2 * 94;
     // Three bytes left: a header with its first character needs four.
-    QTest::addRow("header kept with its first character")
-        << QStringList{QString(8210, 'a'), "bc"} << 8221 << QByteArray("\x02\x00\x00" "bc", 5) << 5;
+    QTest::addRow("header kept with its first character") << QStringList{QString(8210, 'a'), "bc"} << 8221
+                                                          << QByteArray("\x02\x00\x00"
+                                                                        "bc",
+                                                                        5)
+                                                          << 5;
 }
 
-void ExportTest::stringTableContinues()
-{
+void ExportTest::stringTableContinues() {
     QFETCH(QStringList, strings);
     QFETCH(int, sstLength);
     QFETCH(QByteArray, continueStart);
@@ -730,8 +737,7 @@ void ExportTest::stringTableContinues()
     QCOMPARE(qFromLittleEndian<quint32>(b.constData() + next + 4 + continueLength + 6), 12u); // first string
 }
 
-void ExportTest::textIsMeasuredInItsWeight_data()
-{
+void ExportTest::textIsMeasuredInItsWeight_data() {
     QTest::addColumn<bool>("bold");
     QTest::addRow("regular") << false;
     QTest::addRow("bold, as the status texts") << true;
@@ -740,8 +746,7 @@ void ExportTest::textIsMeasuredInItsWeight_data()
 // Every letter's width is the one Liberation Sans (Arial's metrics) gives in
 // that weight: bold measured as regular leaves the bold texts' columns too
 // narrow, and they are cut.
-void ExportTest::textIsMeasuredInItsWeight()
-{
+void ExportTest::textIsMeasuredInItsWeight() {
     QFETCH(bool, bold);
     QFont font("Liberation Sans");
     font.setPixelSize(1000);
@@ -755,25 +760,26 @@ void ExportTest::textIsMeasuredInItsWeight()
     for (const char32_t u : text.toUcs4()) {
         const QString letter = QString::fromUcs4(&u, 1);
         const double expected =
-            raw.advancesForGlyphIndexes(raw.glyphIndexesForString(letter), QRawFont::UseDesignMetrics).value(0).x();
+            raw.advancesForGlyphIndexes(raw.glyphIndexesForString(letter), QRawFont::UseDesignMetrics)
+                .value(0)
+                .x();
         if (std::abs(ArialWidths::advance(u, bold) - expected) > 1)
             faults << QString("%1: %2, not %3").arg(letter).arg(ArialWidths::advance(u, bold)).arg(expected);
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(", ")));
 }
 
-void ExportTest::longTextCutToACell_data()
-{
+void ExportTest::longTextCutToACell_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("kept");
     // Beyond 65,535 the string table's count would wrap and the file be garbage.
     QTest::addRow("70,000 characters") << QString(70000, 'x') << Workbook::MaxTextLength;
     QTest::addRow("a pair of surrogates across the cut")
-        << QString(Workbook::MaxTextLength - 1, 'x') + QStringLiteral("\U0001F600") << Workbook::MaxTextLength - 1;
+        << QString(Workbook::MaxTextLength - 1, 'x') + QStringLiteral("\U0001F600")
+        << Workbook::MaxTextLength - 1;
 }
 
-void ExportTest::longTextCutToACell()
-{
+void ExportTest::longTextCutToACell() {
     QFETCH(QString, text);
     QFETCH(int, kept);
     Workbook book;
@@ -781,8 +787,7 @@ void ExportTest::longTextCutToACell()
     QCOMPARE(book.texts().first(), text.left(kept));
 }
 
-void ExportTest::failedWriteIsReported()
-{
+void ExportTest::failedWriteIsReported() {
     Workbook book;
     book.setText(0, 0, "a");
     for (qint64 room : {100, 5000}) {
@@ -794,16 +799,16 @@ void ExportTest::failedWriteIsReported()
 }
 
 // Every cell of the cells the parsed .xlsx holds, keyed "A7", as text.
-QHash<QString, QString> xlsxCells(const QString& path)
-{
+QHash<QString, QString> xlsxCells(const QString& path) {
     QProcess perl;
-    perl.start("perl", {"-MSpreadsheet::ParseXLSX", "-MJSON::PP", "-e",
-                        "my $b = Spreadsheet::ParseXLSX->new->parse($ARGV[0]) or die; my $s = ($b->worksheets)[0];"
-                        "my %c; my ($r0, $r1) = $s->row_range; my ($c0, $c1) = $s->col_range;"
-                        "for my $r ($r0..$r1) { for my $c ($c0..$c1) { my $x = $s->get_cell($r, $c) or next;"
-                        "$c{chr(65 + $c) . ($r + 1)} = '' . $x->unformatted } }"
-                        "print JSON::PP->new->utf8->encode(\\%c)",
-                        path});
+    perl.start("perl",
+               {"-MSpreadsheet::ParseXLSX", "-MJSON::PP", "-e",
+                "my $b = Spreadsheet::ParseXLSX->new->parse($ARGV[0]) or die; my $s = ($b->worksheets)[0];"
+                "my %c; my ($r0, $r1) = $s->row_range; my ($c0, $c1) = $s->col_range;"
+                "for my $r ($r0..$r1) { for my $c ($c0..$c1) { my $x = $s->get_cell($r, $c) or next;"
+                "$c{chr(65 + $c) . ($r + 1)} = '' . $x->unformatted } }"
+                "print JSON::PP->new->utf8->encode(\\%c)",
+                path});
     perl.waitForFinished(120000);
     const QByteArray problems = perl.readAllStandardError();
     if (!problems.isEmpty())
@@ -815,8 +820,7 @@ QHash<QString, QString> xlsxCells(const QString& path)
     return cells;
 }
 
-void ExportTest::photoReportMatchesOrdersXls_data()
-{
+void ExportTest::photoReportMatchesOrdersXls_data() {
     QTest::addColumn<QList<bool>>("photos"); // per line: whether it has a photo
     QTest::addColumn<QString>("supplier");   // the filter, empty: none
     QTest::addRow("photos on some lines") << QList<bool>{true, false, true} << "";
@@ -826,16 +830,20 @@ void ExportTest::photoReportMatchesOrdersXls_data()
 // The report with photos holds the values of Orders.xls cell for cell, the
 // batch and the received count beside them, and, printed by LibreOffice, one
 // image per line with a photo on one page.
-void ExportTest::photoReportMatchesOrdersXls()
-{
+void ExportTest::photoReportMatchesOrdersXls() {
     QFETCH(QList<bool>, photos);
     QFETCH(QString, supplier);
     WindowFixture f;
     f.dir.writeFile("Suppliers.txt", "Ann's\r\nЗара\r\n");
     for (int i = 0; i < photos.size(); ++i) {
-        f.insertLine({{"dostavcik", i == 1 ? QString("Ann's") : QString("Зара")}, {"artikul", QString("coat %1").arg(i)},
-                      {"batch", "B1"}, {"pokupnacena", 120000}, {"paracbr", 5}, {"polucbr", 3 + i},
-                      {"obsto", 360000}, {"photo", photos[i] ? QVariant(i + 1) : QVariant()}});
+        f.insertLine({{"dostavcik", i == 1 ? QString("Ann's") : QString("Зара")},
+                      {"artikul", QString("coat %1").arg(i)},
+                      {"batch", "B1"},
+                      {"pokupnacena", 120000},
+                      {"paracbr", 5},
+                      {"polucbr", 3 + i},
+                      {"obsto", 360000},
+                      {"photo", photos[i] ? QVariant(i + 1) : QVariant()}});
         if (photos[i]) {
             QImage picture(1200, 900, QImage::Format_RGB32);
             picture.fill(QColor(40 * i, 90, 200));
@@ -889,7 +897,8 @@ void ExportTest::photoReportMatchesOrdersXls()
     images.start("pdfimages", {"-list", m_paperDir.filePath("Orders-photos.pdf")});
     QVERIFY(images.waitForFinished(120000));
     // Two heading lines, then one line per image.
-    QCOMPARE(QString::fromLocal8Bit(images.readAllStandardOutput()).trimmed().split('\n').size() - 2, withPhoto);
+    QCOMPARE(QString::fromLocal8Bit(images.readAllStandardOutput()).trimmed().split('\n').size() - 2,
+             withPhoto);
 }
 
 QTEST_MAIN(ExportTest)

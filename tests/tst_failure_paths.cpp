@@ -10,8 +10,8 @@
 #include "data/OrderColumns.h"
 #include "data/PostgresEngine.h"
 #include "lists/gui/Unit2.h"
-#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoPictures.h"
+#include "photos/gui/PhotoArea.h"
 #include "support/FileSizeLimit.h"
 #include "support/OtherClient.h"
 #include "support/WindowFixture.h"
@@ -30,28 +30,26 @@
 
 namespace {
 
-
-
-
-void activate(QWidget* window)
-{
+void activate(QWidget* window) {
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
 }
 
 // Supplier Zara and article coat in the lists; one stored line: price 5,
 // ordered and received 4, money 20.
-void prepare(WindowFixture& f)
-{
+void prepare(WindowFixture& f) {
     f.dir.writeFile("Suppliers.txt", "Mango\r\nZara\r\n");
     f.dir.writeFile("articles.txt", "coat\r\n");
-    f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"paracbr", 4}, {"polucbr", 4},
-                  {"pokupnacena", 50000}, {"obsto", 200000}});
+    f.insertLine({{"dostavcik", "Zara"},
+                  {"artikul", "coat"},
+                  {"paracbr", 4},
+                  {"polucbr", 4},
+                  {"pokupnacena", 50000},
+                  {"obsto", 200000}});
 }
 
 // A small JPEG file of one colour, name relative to the application directory.
-QString writePhoto(const WindowFixture& f, const QString& name, Qt::GlobalColor colour)
-{
+QString writePhoto(const WindowFixture& f, const QString& name, Qt::GlobalColor colour) {
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(colour);
     QByteArray bytes;
@@ -63,15 +61,13 @@ QString writePhoto(const WindowFixture& f, const QString& name, Qt::GlobalColor 
 }
 
 // Attaches a new photo to the current line with a right click on the photo area.
-void attachNewPhoto(WindowFixture& f, TForm1& form)
-{
+void attachNewPhoto(WindowFixture& f, TForm1& form) {
     f.dialogs.fileAnswers << writePhoto(f, "new.jpg", Qt::green);
     QTest::mouseClick(form.Image1, Qt::RightButton);
 }
 
 // Fills the pending new line.
-void fillNewLine(TForm1& form, const QString& price, const QString& ordered)
-{
+void fillNewLine(TForm1& form, const QString& price, const QString& ordered) {
     WindowFixture::choose(form.DBComboBox2, "Zara");
     WindowFixture::choose(form.DBComboBox1, "coat");
     WindowFixture::retype(form.DBEdit7, price);
@@ -80,8 +76,7 @@ void fillNewLine(TForm1& form, const QString& price, const QString& ordered)
 }
 
 // A new line ordering 6 at price 3, or the stored line's order changed from 4 to 10.
-void makePendingLine(TForm1& form, bool newLine)
-{
+void makePendingLine(TForm1& form, bool newLine) {
     if (newLine) {
         WindowFixture::click(form.Button1);
         fillNewLine(form, "3", "6");
@@ -94,14 +89,13 @@ void makePendingLine(TForm1& form, bool newLine)
 // A server of the test's own, which it stops and starts again while the
 // run's server goes on serving the tests that run beside it.
 class PrivateServer {
-public:
+  public:
     PrivateServer() { m_connection = script("start"); }
     ~PrivateServer() { script("stop"); }
     void stop() { script("stop"); }
     void resume() { script("resume"); } // with its databases as they were
     // Makes dir's register an empty one on this server.
-    void holdRegisterOf(const TempAppDir& dir)
-    {
+    void holdRegisterOf(const TempAppDir& dir) {
         PostgresEngine admin;
         QString error;
         if (!admin.connect(m_connection, &error) ||
@@ -115,9 +109,8 @@ public:
         dir.writeFile(Database::ServerSettingName, setting.toUtf8() + '\n');
     }
 
-private:
-    QString script(const char* action)
-    {
+  private:
+    QString script(const char* action) {
         QProcess run;
         run.setWorkingDirectory(QDir::rootPath()); // the window's folder may be gone by now
         run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -132,14 +125,12 @@ private:
 };
 
 // Lines 2 to 41 behind prepare's: the same supplier and article, ordered 1 to 40.
-void addFortyLines(const WindowFixture& f)
-{
+void addFortyLines(const WindowFixture& f) {
     OtherClient(f.dir).run("INSERT INTO Table1 (dostavcik, artikul, paracbr, polucbr, pokupnacena, obsto)"
                            " SELECT 'Zara', 'coat', n, n, 50000, n * 50000 FROM generate_series(1, 40) AS n");
 }
 
-QString storedLines(OtherClient& other)
-{
+QString storedLines(OtherClient& other) {
     return QStringLiteral("%1 lines, ordered %2")
         .arg(other.number("SELECT COUNT(*) FROM Table1"))
         .arg(other.number("SELECT SUM(paracbr) FROM Table1"));
@@ -149,7 +140,7 @@ QString storedLines(OtherClient& other)
 
 class FailurePathsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void engineRefusalKeepsTheLinePending_data();
     void engineRefusalKeepsTheLinePending();
     void countersTakeBackWhatWasNotStored_data();
@@ -180,17 +171,18 @@ private slots:
     void f5ShowsWhatOthersDid_data();
     void f5ShowsWhatOthersDid();
 
-private:
+  private:
     std::unique_ptr<PrivateServer> m_privateServer; // made by the first case that needs it
 };
 
-void FailurePathsTest::engineRefusalKeepsTheLinePending_data()
-{
+void FailurePathsTest::engineRefusalKeepsTheLinePending_data() {
     QTest::addColumn<bool>("newLine");
     QTest::addColumn<QString>("block"); // a rule refusing INSERT or UPDATE, a lock, a full disk
     QTest::addColumn<QString>("message");
-    QTest::addRow("new line, trigger") << true << "INSERT" << "standardError: refused by a rule.";
-    QTest::addRow("edited line, trigger") << false << "UPDATE" << "standardError: refused by a rule.";
+    QTest::addRow("new line, trigger") << true << "INSERT"
+                                       << "standardError: refused by a rule.";
+    QTest::addRow("edited line, trigger") << false << "UPDATE"
+                                          << "standardError: refused by a rule.";
     QTest::addRow("new line, register locked")
         << true << "lock"
         << TempAppDir::byEngine("standardError: database is locked.",
@@ -199,11 +191,11 @@ void FailurePathsTest::engineRefusalKeepsTheLinePending_data()
     // engine names the limit's EFBIG an I/O error (a full disk's ENOSPC would
     // read "database or disk is full"). A server writes its own files.
     if (!TempAppDir::onServer())
-        QTest::addRow("new line, disk full") << true << "disk full" << "standardError: disk I/O error.";
+        QTest::addRow("new line, disk full") << true << "disk full"
+                                             << "standardError: disk I/O error.";
 }
 
-void FailurePathsTest::engineRefusalKeepsTheLinePending()
-{
+void FailurePathsTest::engineRefusalKeepsTheLinePending() {
     QFETCH(bool, newLine);
     QFETCH(QString, block);
     QFETCH(QString, message);
@@ -245,18 +237,22 @@ void FailurePathsTest::engineRefusalKeepsTheLinePending()
     QCOMPARE(form.etotal->text(), newLine ? "38" : "50");
 }
 
-void FailurePathsTest::countersTakeBackWhatWasNotStored_data()
-{
+void FailurePathsTest::countersTakeBackWhatWasNotStored_data() {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("pieces");
     QTest::addColumn<QString>("money");
-    QTest::addRow("cancel an edit") << "cancel edit" << "4" << "20";
-    QTest::addRow("cancel a new line") << "cancel new" << "4" << "20";
-    QTest::addRow("delete the line being edited") << "delete edit" << "0" << "0";
+    QTest::addRow("cancel an edit") << "cancel edit"
+                                    << "4"
+                                    << "20";
+    QTest::addRow("cancel a new line") << "cancel new"
+                                       << "4"
+                                       << "20";
+    QTest::addRow("delete the line being edited") << "delete edit"
+                                                  << "0"
+                                                  << "0";
 }
 
-void FailurePathsTest::countersTakeBackWhatWasNotStored()
-{
+void FailurePathsTest::countersTakeBackWhatWasNotStored() {
     QFETCH(QString, action);
     WindowFixture f;
     prepare(f);
@@ -283,8 +279,7 @@ void FailurePathsTest::countersTakeBackWhatWasNotStored()
 
 // Two copies of the program on one register: each new line gets a number of
 // its own, and Recalculate shows the sums of exactly the lines its grid holds.
-void FailurePathsTest::twoProgramsOnOneRegister()
-{
+void FailurePathsTest::twoProgramsOnOneRegister() {
     WindowFixture f;
     prepare(f);
     TForm1& first = f.open();
@@ -331,21 +326,23 @@ void FailurePathsTest::twoProgramsOnOneRegister()
     QCOMPARE(first.eobstbr->text(), "19");
 }
 
-void FailurePathsTest::photoNumberIsNeverShared_data()
-{
+void FailurePathsTest::photoNumberIsNeverShared_data() {
     QTest::addColumn<QString>("route");
     QTest::addRow("Add") << "add";
     QTest::addRow("typing into an empty view") << "type";
     QTest::addRow("batch pick in an empty view") << "pick";
 }
 
-void FailurePathsTest::photoNumberIsNeverShared()
-{
+void FailurePathsTest::photoNumberIsNeverShared() {
     QFETCH(QString, route);
     WindowFixture f;
     f.dir.writeFile("Batches.txt", "A1\r\nB2\r\n");
     prepare(f); // key 1, batch empty
-    f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"batch", "B2"}, {"photo", 1}, {"paracbr", 1},
+    f.insertLine({{"dostavcik", "Zara"},
+                  {"artikul", "coat"},
+                  {"batch", "B2"},
+                  {"photo", 1},
+                  {"paracbr", 1},
                   {"pokupnacena", 10000}});
     f.insertLine({{"dostavcik", "Zara"}, {"batch", "B2"}, {"photo", 3}});
     OtherClient(f.dir).run("DELETE FROM Table1 WHERE key = 3"); // the largest key is gone
@@ -377,8 +374,7 @@ void FailurePathsTest::photoNumberIsNeverShared()
     QCOMPARE(other.number("SELECT key FROM Table1 WHERE dostavcik = 'Mango'"), 4);
 }
 
-void FailurePathsTest::fieldRulesRunBeforeEveryStore_data()
-{
+void FailurePathsTest::fieldRulesRunBeforeEveryStore_data() {
     QTest::addColumn<QString>("route");
     QTest::addRow("right click on the photo area") << "attach";
     QTest::addRow("grid title click") << "title";
@@ -386,8 +382,7 @@ void FailurePathsTest::fieldRulesRunBeforeEveryStore_data()
 }
 
 // The price is typed and the field is never left by a focus move.
-void FailurePathsTest::fieldRulesRunBeforeEveryStore()
-{
+void FailurePathsTest::fieldRulesRunBeforeEveryStore() {
     QFETCH(QString, route);
     WindowFixture f;
     prepare(f);
@@ -415,19 +410,20 @@ void FailurePathsTest::fieldRulesRunBeforeEveryStore()
     QCOMPARE(form.table().cellText(0, OrderColumns::Pokupnacena), "12.05");
 }
 
-void FailurePathsTest::moneyOutOfRangeIsRefused_data()
-{
+void FailurePathsTest::moneyOutOfRangeIsRefused_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    QTest::addRow("price") << "DBEdit7" << "1000000000000"
-                           << "Purchasing Price: the money of this line, 1000000000000 x 10000, is out of range.";
-    QTest::addRow("ordered") << "DBEdit16" << "2000000000"
+    QTest::addRow("price")
+        << "DBEdit7"
+        << "1000000000000"
+        << "Purchasing Price: the money of this line, 1000000000000 x 10000, is out of range.";
+    QTest::addRow("ordered") << "DBEdit16"
+                             << "2000000000"
                              << "Ordered: the money of this line, 1000000 x 2000000000, is out of range.";
 }
 
-void FailurePathsTest::moneyOutOfRangeIsRefused()
-{
+void FailurePathsTest::moneyOutOfRangeIsRefused() {
     QFETCH(QString, field);
     QFETCH(QString, text);
     QFETCH(QString, message);
@@ -452,8 +448,7 @@ void FailurePathsTest::moneyOutOfRangeIsRefused()
 
 // A line whose batch is not in the batch list keeps it when another field is
 // stored, and the chooser shows it.
-void FailurePathsTest::unlistedBatchIsKept()
-{
+void FailurePathsTest::unlistedBatchIsKept() {
     WindowFixture f;
     f.dir.writeFile("Batches.txt", "A1\r\nB2\r\n");
     prepare(f);
@@ -469,23 +464,22 @@ void FailurePathsTest::unlistedBatchIsKept()
     QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE batch = 'OLD' AND razmeri = 'XL'"), 1);
 }
 
-void FailurePathsTest::attachCases_data()
-{
+void FailurePathsTest::attachCases_data() {
     QTest::addColumn<qint64>("price"); // ten-thousandths
     QTest::addColumn<bool>("showPicture");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<TableState>("state");
     QTest::addRow("store refused: the line stays in edit, the file stays")
         << qint64(0) << true
-        << QStringList{"information: Purchasing Price is unknown!!! Please enter Purchasing Price to continue\r\n"
+        << QStringList{"information: Purchasing Price is unknown!!! Please enter Purchasing Price to "
+                       "continue\r\n"
                        "or click on \"Cancel\" button to refuse changes."}
         << TableState::Edit;
     QTest::addRow("Show Picture off: stored, the disabled picture stays")
         << qint64(50000) << false << QStringList() << TableState::Browse;
 }
 
-void FailurePathsTest::attachCases()
-{
+void FailurePathsTest::attachCases() {
     QFETCH(qint64, price);
     QFETCH(bool, showPicture);
     QFETCH(QStringList, messages);
@@ -507,8 +501,7 @@ void FailurePathsTest::attachCases()
     }
 }
 
-void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange_data()
-{
+void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange_data() {
     QTest::addColumn<bool>("deleting");
     QTest::addRow("store of an edit") << false;
     QTest::addRow("delete") << true;
@@ -516,8 +509,7 @@ void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange_data()
 
 // Two programs show the same line; the first stores a new price, then the
 // second, which still shows the old one, stores a count or deletes the line.
-void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange()
-{
+void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange() {
     QFETCH(bool, deleting);
     WindowFixture f;
     prepare(f);
@@ -538,7 +530,8 @@ void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange()
         WindowFixture::click(second.Button5);
     }
     QCOMPARE(secondDialogs.shown.filter("standardError").size(), 1);
-    QVERIFY2(secondDialogs.shown.last().contains("changed by another user"), qPrintable(secondDialogs.shown.last()));
+    QVERIFY2(secondDialogs.shown.last().contains("changed by another user"),
+             qPrintable(secondDialogs.shown.last()));
     OtherClient other(f.dir);
     QCOMPARE(other.number("SELECT COUNT(*) FROM Table1"), 1);
     QCOMPARE(other.number("SELECT pokupnacena FROM Table1"), 70000); // the first program's work stays
@@ -553,12 +546,15 @@ void FailurePathsTest::noSilentOverwriteOfAnotherProgramsChange()
 
 // The other program deleted the line being edited: the store is refused, and
 // Cancel shows the register as it is, the line gone from grid and counters.
-void FailurePathsTest::cancelAfterAnotherProgramDeletedTheLine()
-{
+void FailurePathsTest::cancelAfterAnotherProgramDeletedTheLine() {
     WindowFixture f;
     prepare(f);
-    f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"paracbr", 2}, {"polucbr", 2},
-                  {"pokupnacena", 10000}, {"obsto", 20000}});
+    f.insertLine({{"dostavcik", "Zara"},
+                  {"artikul", "coat"},
+                  {"paracbr", 2},
+                  {"polucbr", 2},
+                  {"pokupnacena", 10000},
+                  {"obsto", 20000}});
     TForm1& form = f.open();
     const qint32 edited = form.table().asInteger("key");
     WindowFixture::retype(form.DBEdit16, "9");
@@ -576,8 +572,7 @@ void FailurePathsTest::cancelAfterAnotherProgramDeletedTheLine()
     QVERIFY(form.table().asInteger("key") != edited);
 }
 
-void FailurePathsTest::meetALineAnotherProgramDeleted_data()
-{
+void FailurePathsTest::meetALineAnotherProgramDeleted_data() {
     QTest::addColumn<QString>("step"); // what meets the line
     QTest::addRow("Last moves to it") << "last";
     QTest::addRow("grid scrolls to it") << "paint";
@@ -587,15 +582,18 @@ void FailurePathsTest::meetALineAnotherProgramDeleted_data()
 // The step meets a line the other program deleted, one the grid has not
 // shown yet: no blank line is shown; the view and its counters are read
 // anew without it.
-void FailurePathsTest::meetALineAnotherProgramDeleted()
-{
+void FailurePathsTest::meetALineAnotherProgramDeleted() {
     QFETCH(QString, step);
     WindowFixture f;
     prepare(f);
     qint64 deleted = 0;
     for (int i = 0; i < 80; ++i)
-        deleted = f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"paracbr", 1}, {"polucbr", 1},
-                                {"pokupnacena", 10000}, {"obsto", 10000}});
+        deleted = f.insertLine({{"dostavcik", "Zara"},
+                                {"artikul", "coat"},
+                                {"paracbr", 1},
+                                {"polucbr", 1},
+                                {"pokupnacena", 10000},
+                                {"obsto", 10000}});
     TForm1& form = f.open();
     QCOMPARE(form.eobstbr->text(), "84");
     OtherClient(f.dir).run("DELETE FROM Table1 WHERE key = ?", {deleted});
@@ -622,10 +620,9 @@ void FailurePathsTest::meetALineAnotherProgramDeleted()
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), "Articles Count: 80");
 }
 
-void FailurePathsTest::lostServerKeepsTheLinePending_data()
-{
+void FailurePathsTest::lostServerKeepsTheLinePending_data() {
     QTest::addColumn<bool>("newLine");
-    QTest::addColumn<bool>("landed"); // the server stored the line before the answer was lost
+    QTest::addColumn<bool>("landed");  // the server stored the line before the answer was lost
     QTest::addColumn<bool>("pending"); // false: F5 with no line pending
     QTest::addRow("new line") << true << false << true;
     QTest::addRow("new line, stored before the connection broke") << true << true << true;
@@ -638,8 +635,7 @@ void FailurePathsTest::lostServerKeepsTheLinePending_data()
 // The server goes away under a pending line: the store fails with a message
 // that says so, the entries stay, and the next store connects again and
 // stores the line once.
-void FailurePathsTest::lostServerKeepsTheLinePending()
-{
+void FailurePathsTest::lostServerKeepsTheLinePending() {
     if (!TempAppDir::onServer())
         QSKIP("the embedded file has no connection to lose");
     QFETCH(bool, newLine);
@@ -676,15 +672,16 @@ void FailurePathsTest::lostServerKeepsTheLinePending()
     QCOMPARE(f.dialogs.takeShown(), QStringList());
     QCOMPARE(form.table().state(), TableState::Browse);
     QCOMPARE(storedLines(other), newLine ? "2 lines, ordered 10" : "1 lines, ordered 10");
-    QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE dostavcik = 'Zara' AND paracbr = 6"), newLine ? 1 : 0);
+    QCOMPARE(other.number("SELECT COUNT(*) FROM Table1 WHERE dostavcik = 'Zara' AND paracbr = 6"),
+             newLine ? 1 : 0);
     // What the other program stored while the window had no session is
     // announced once the window has one again.
     if (landed)
-        QTRY_COMPARE_WITH_TIMEOUT(form.othersChangedNotice(), "Lines were changed by another user: press F5", 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(form.othersChangedNotice(), "Lines were changed by another user: press F5",
+                                  60000);
 }
 
-void FailurePathsTest::serverStoppedAndStartedAgain_data()
-{
+void FailurePathsTest::serverStoppedAndStartedAgain_data() {
     QTest::addColumn<bool>("downAtStart");
     QTest::addRow("stopped under the open window") << false;
     QTest::addRow("down when the program started") << true;
@@ -693,8 +690,7 @@ void FailurePathsTest::serverStoppedAndStartedAgain_data()
 // The server goes down and comes back: meanwhile a step says it cannot be
 // reached and the line shown stays; afterwards the next step works on a
 // new session, and the window shows what is stored.
-void FailurePathsTest::serverStoppedAndStartedAgain()
-{
+void FailurePathsTest::serverStoppedAndStartedAgain() {
     if (!TempAppDir::onServer())
         QSKIP("the embedded file has no server to stop");
     QFETCH(bool, downAtStart);
@@ -753,8 +749,7 @@ void FailurePathsTest::serverStoppedAndStartedAgain()
     QCOMPARE(f.dialogs.takeShown(), QStringList());
 }
 
-void FailurePathsTest::lockedRegisterCostsOneWait_data()
-{
+void FailurePathsTest::lockedRegisterCostsOneWait_data() {
     QTest::addColumn<bool>("painting");
     QTest::addRow("store of an edit") << false;
     QTest::addRow("painting lines not read yet") << true;
@@ -764,8 +759,7 @@ void FailurePathsTest::lockedRegisterCostsOneWait_data()
 // it waits, and the clerk gives the step up. A store given up keeps its
 // entries; a grid whose lines cannot be read asks the server once, not once
 // per line.
-void FailurePathsTest::lockedRegisterCostsOneWait()
-{
+void FailurePathsTest::lockedRegisterCostsOneWait() {
     if (!TempAppDir::onServer())
         QSKIP("the embedded file waits for its lock without a server to cancel");
     QFETCH(bool, painting);
@@ -807,8 +801,7 @@ void FailurePathsTest::lockedRegisterCostsOneWait()
     QCOMPARE(other.number("SELECT paracbr FROM Table1 WHERE key = 1"), 10);
 }
 
-void FailurePathsTest::anotherClerksStoreIsNoticed_data()
-{
+void FailurePathsTest::anotherClerksStoreIsNoticed_data() {
     QTest::addColumn<bool>("byListEdit");
     QTest::addRow("F5") << false;
     QTest::addRow("the supplier list edited, which reads the view") << true;
@@ -817,8 +810,7 @@ void FailurePathsTest::anotherClerksStoreIsNoticed_data()
 // A second window learns that the first stored a line, without a read of its
 // own; its pending entries stay as typed, and the next read of the view shows
 // the other's work and ends the notice.
-void FailurePathsTest::anotherClerksStoreIsNoticed()
-{
+void FailurePathsTest::anotherClerksStoreIsNoticed() {
     QFETCH(bool, byListEdit);
     if (!TempAppDir::onServer())
         QSKIP("the embedded file is one clerk's");
@@ -858,8 +850,7 @@ void FailurePathsTest::anotherClerksStoreIsNoticed()
     QCOMPARE(secondDialogs.shown, QStringList());
 }
 
-void FailurePathsTest::f5ShowsWhatOthersDid_data()
-{
+void FailurePathsTest::f5ShowsWhatOthersDid_data() {
     QTest::addColumn<QString>("change");
     // Regression: the notice came back at the next look after F5 had read everything.
     QTest::addRow("server's sessions ended") << "restart";
@@ -868,8 +859,7 @@ void FailurePathsTest::f5ShowsWhatOthersDid_data()
 }
 
 // F5 reads what other clerks did and ends the notice that they did something.
-void FailurePathsTest::f5ShowsWhatOthersDid()
-{
+void FailurePathsTest::f5ShowsWhatOthersDid() {
     QFETCH(QString, change);
     if (!TempAppDir::onServer())
         QSKIP("the embedded file is one clerk's");

@@ -17,22 +17,19 @@
 
 namespace {
 
-QVariantMap line(const QString& batch, const QString& article = QStringLiteral("coat"))
-{
-    return {{"dostavcik", "Zara"}, {"artikul", article}, {"batch", batch}, {"paracbr", 2}, {"polucbr", 2},
-            {"pokupnacena", 10000}, {"obsto", 20000}};
+QVariantMap line(const QString& batch, const QString& article = QStringLiteral("coat")) {
+    return {{"dostavcik", "Zara"}, {"artikul", article},   {"batch", batch}, {"paracbr", 2},
+            {"polucbr", 2},        {"pokupnacena", 10000}, {"obsto", 20000}};
 }
 
-void prepareLists(WindowFixture& f, const QByteArray& batches)
-{
+void prepareLists(WindowFixture& f, const QByteArray& batches) {
     f.dir.writeFile("Suppliers.txt", "Mango\r\nZara\r\n");
     f.dir.writeFile("articles.txt", "coat\r\nshirt\r\n");
     f.dir.writeFile("Batches.txt", batches);
 }
 
 // The rows the grid marks: its current row and every selected cell's row.
-QList<int> markedRows(OrderGrid* grid)
-{
+QList<int> markedRows(OrderGrid* grid) {
     QList<int> rows{grid->currentIndex().row()};
     for (const QModelIndex& index : grid->selectionModel()->selectedIndexes())
         if (!rows.contains(index.row()))
@@ -40,14 +37,12 @@ QList<int> markedRows(OrderGrid* grid)
     return rows;
 }
 
-void heldClickOnRow(OrderGrid* grid, int row)
-{
+void heldClickOnRow(OrderGrid* grid, int row) {
     const QRect cell = grid->visualRect(grid->model()->index(row, 2));
     WindowFixture::heldClick(grid->viewport(), cell.center());
 }
 
-void turnWheel(QWidget* widget)
-{
+void turnWheel(QWidget* widget) {
     const QPointF at = QPointF(widget->rect().center());
     QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
@@ -58,7 +53,7 @@ void turnWheel(QWidget* widget)
 
 class HandTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void refusedMoveKeepsTheGridOnThePendingLine_data();
     void refusedMoveKeepsTheGridOnThePendingLine();
     void batchPickIsStoredByAMove_data();
@@ -69,8 +64,7 @@ private slots:
     void batchTooLongForTheLineIsRefused();
 };
 
-void HandTest::refusedMoveKeepsTheGridOnThePendingLine_data()
-{
+void HandTest::refusedMoveKeepsTheGridOnThePendingLine_data() {
     QTest::addColumn<bool>("rowSelect");
     QTest::addRow("cells selected") << false;
     QTest::addRow("whole rows selected") << true;
@@ -78,8 +72,7 @@ void HandTest::refusedMoveKeepsTheGridOnThePendingLine_data()
 
 // Ordered 0 cannot be stored: clicking another row is refused, and the grid
 // keeps marking the line the form holds, so Delete asks about that one.
-void HandTest::refusedMoveKeepsTheGridOnThePendingLine()
-{
+void HandTest::refusedMoveKeepsTheGridOnThePendingLine() {
     QFETCH(bool, rowSelect);
     WindowFixture f;
     for (const char* article : {"coat", "shirt", "coat"})
@@ -89,22 +82,21 @@ void HandTest::refusedMoveKeepsTheGridOnThePendingLine()
         WindowFixture::click(form.cberow);
     WindowFixture::retype(form.DBEdit16, "0");
     heldClickOnRow(form.DBGrid1, 2);
-    QCOMPARE(f.dialogs.shown, QStringList{"information: Ordered count is unknown!!! Please enter ordered count to "
-                                          "continue\r\nor click on \"Cancel\" button to refuse changes."});
+    QCOMPARE(f.dialogs.shown,
+             QStringList{"information: Ordered count is unknown!!! Please enter ordered count to "
+                         "continue\r\nor click on \"Cancel\" button to refuse changes."});
     QCOMPARE(form.table().currentRow(), 0);
     QCOMPARE(markedRows(form.DBGrid1), QList<int>{0});
 }
 
-void HandTest::batchPickIsStoredByAMove_data()
-{
+void HandTest::batchPickIsStoredByAMove_data() {
     QTest::addColumn<QString>("move");
     QTest::addRow("Next") << "Next";
     QTest::addRow("Last") << "Last";
     QTest::addRow("a click on another row") << "row";
 }
 
-void HandTest::batchPickIsStoredByAMove()
-{
+void HandTest::batchPickIsStoredByAMove() {
     QFETCH(QString, move);
     WindowFixture f;
     prepareLists(f, "A1\r\nB2\r\n");
@@ -124,8 +116,7 @@ void HandTest::batchPickIsStoredByAMove()
     QCOMPARE(form.table().state(), TableState::Browse);
 }
 
-void HandTest::wheelTurnsOnlyTheFocusedBox_data()
-{
+void HandTest::wheelTurnsOnlyTheFocusedBox_data() {
     QTest::addColumn<QString>("box");
     QTest::addColumn<bool>("focused");
     QTest::addColumn<QString>("shown"); // the box's text after the turn
@@ -137,8 +128,7 @@ void HandTest::wheelTurnsOnlyTheFocusedBox_data()
 }
 
 // A turn over a box the user is not in changes nothing and starts no edit.
-void HandTest::wheelTurnsOnlyTheFocusedBox()
-{
+void HandTest::wheelTurnsOnlyTheFocusedBox() {
     QFETCH(QString, box);
     QFETCH(bool, focused);
     QFETCH(QString, shown);
@@ -157,8 +147,7 @@ void HandTest::wheelTurnsOnlyTheFocusedBox()
     QCOMPARE(form.table().recordCount(), 1);
 }
 
-void HandTest::batchTooLongForTheLineIsRefused_data()
-{
+void HandTest::batchTooLongForTheLineIsRefused_data() {
     QTest::addColumn<bool>("newLine");
     QTest::addRow("new line") << true;
     QTest::addRow("stored line") << false;
@@ -166,8 +155,7 @@ void HandTest::batchTooLongForTheLineIsRefused_data()
 
 // A batch list from outside may hold a name longer than the column; a line
 // stored with it cut would leave the batch's view and lose its photo folder.
-void HandTest::batchTooLongForTheLineIsRefused()
-{
+void HandTest::batchTooLongForTheLineIsRefused() {
     QFETCH(bool, newLine);
     WindowFixture f;
     prepareLists(f, "2025-Spring\r\nA1\r\n2025-01\r\n");
@@ -183,10 +171,11 @@ void HandTest::batchTooLongForTheLineIsRefused()
     }
     WindowFixture::choose(form.ComboBox2, "2025-Spring");
     WindowFixture::heldClick(form.Button5);
-    QCOMPARE(f.dialogs.shown,
-             QStringList{"information: The batch \"2025-Spring\" is longer than the 7 characters a line can hold, "
-                         "so the line was not stored.\r\nPlease choose another batch, or shorten this one with "
-                         "\"Edit batches\"."});
+    QCOMPARE(
+        f.dialogs.shown,
+        QStringList{"information: The batch \"2025-Spring\" is longer than the 7 characters a line can hold, "
+                    "so the line was not stored.\r\nPlease choose another batch, or shorten this one with "
+                    "\"Edit batches\"."});
     QCOMPARE(form.table().state(), newLine ? TableState::Insert : TableState::Edit);
     OtherClient other(f.dir);
     QCOMPARE(other.lineCount(), 1);

@@ -8,11 +8,11 @@
 #include "app/OrderGrid.h"
 #include "app/Unit1.h"
 #include "data/Database.h"
-#include "data/FieldCodec.h"
-#include "data/OrderGridModel.h"
 #include "data/Engine.h"
+#include "data/FieldCodec.h"
 #include "data/LineHistory.h"
 #include "data/LineHistorySchema.h"
+#include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
 #include "data/RegisterTransfer.h"
 #include "data/RegisterUpgrade.h"
@@ -34,8 +34,7 @@ namespace {
 // A register opened on a fresh directory and the table over it.
 struct Register {
     // On a register of its own, or on the one given.
-    explicit Register(const TempAppDir* given = nullptr) : own(given == nullptr), dir(given ? *given : own)
-    {
+    explicit Register(const TempAppDir* given = nullptr) : own(given == nullptr), dir(given ? *given : own) {
         if (!db.open(dir.path()))
             qFatal("cannot open test register: %s", qPrintable(db.errorString()));
         table = std::make_unique<OrderTable>(db);
@@ -43,13 +42,11 @@ struct Register {
         if (!table->open())
             qFatal("cannot open the table: %s", qPrintable(errors.join(u'\n')));
     }
-    ~Register()
-    {
+    ~Register() {
         table.reset();
         db.close();
     }
-    QVector<LineHistory::Entry> history(qint32 key)
-    {
+    QVector<LineHistory::Entry> history(qint32 key) {
         QVector<LineHistory::Entry> entries;
         QString error;
         if (!LineHistory::ofLine(*db.engine(), key, &entries, &error))
@@ -57,14 +54,12 @@ struct Register {
         return entries;
     }
     qint64 historyRows() { return other().number(QStringLiteral("SELECT COUNT(*) FROM table1_history")); }
-    OtherClient& other()
-    {
+    OtherClient& other() {
         if (!m_other)
             m_other = std::make_unique<OtherClient>(dir);
         return *m_other;
     }
-    qint32 addLine()
-    {
+    qint32 addLine() {
         table->append();
         const qint32 key = table->pendingKey();
         table->setValue("artikul", "shirt");
@@ -76,11 +71,11 @@ struct Register {
             qFatal("store: %s", qPrintable(errors.join(u'\n')));
         return key;
     }
-    LineHistory::Entry lastDeleted()
-    {
+    LineHistory::Entry lastDeleted() {
         QVector<LineHistory::Entry> deleted;
         QString error;
-        LineHistory::deletedLines(*db.engine(), QDateTime::currentDateTime().addDays(-1), "ANN", 10, &deleted, &error);
+        LineHistory::deletedLines(*db.engine(), QDateTime::currentDateTime().addDays(-1), "ANN", 10, &deleted,
+                                  &error);
         return deleted.value(0);
     }
 
@@ -90,18 +85,16 @@ struct Register {
     std::unique_ptr<OrderTable> table;
     QStringList errors;
 
-private:
+  private:
     std::unique_ptr<OtherClient> m_other;
 };
 
-QString describe(const LineHistory::Change& change)
-{
+QString describe(const LineHistory::Change& change) {
     return QStringLiteral("%1: %2 > %3")
         .arg(OrderColumns::name(change.column), change.before.toString(), change.after.toString());
 }
 
-QString who()
-{
+QString who() {
     return TempAppDir::byEngine(LineHistorySchema::desktopUser(), QString());
 }
 
@@ -110,7 +103,7 @@ QString who()
 class TestHistory : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void eachStepWritesOneRow_data();
     void eachStepWritesOneRow();
     void failedStepWritesNone_data();
@@ -123,21 +116,19 @@ private slots:
     void menuRestoresDeletedLine();
 };
 
-void TestHistory::eachStepWritesOneRow_data()
-{
+void TestHistory::eachStepWritesOneRow_data() {
     QTest::addColumn<int>("steps");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QStringList>("changes");
     QTest::addColumn<bool>("lineThere");
     QTest::addRow("add") << 1 << "added" << QStringList() << true;
-    QTest::addRow("change two columns") << 2 << "changed" << QStringList{"artikul: shirt > blouse", "paracbr: 3 > 5"}
-                                        << true;
+    QTest::addRow("change two columns")
+        << 2 << "changed" << QStringList{"artikul: shirt > blouse", "paracbr: 3 > 5"} << true;
     QTest::addRow("delete with its photo") << 3 << "deleted" << QStringList() << false;
     QTest::addRow("restore") << 4 << "restored" << QStringList() << true;
 }
 
-void TestHistory::eachStepWritesOneRow()
-{
+void TestHistory::eachStepWritesOneRow() {
     QFETCH(int, steps);
     QFETCH(QString, action);
     QFETCH(QStringList, changes);
@@ -184,8 +175,7 @@ void TestHistory::eachStepWritesOneRow()
     }
 }
 
-void TestHistory::failedStepWritesNone_data()
-{
+void TestHistory::failedStepWritesNone_data() {
     QTest::addColumn<QString>("event");
     QTest::addRow("store of a new line refused") << "INSERT";
     QTest::addRow("store of a change refused") << "UPDATE";
@@ -194,19 +184,20 @@ void TestHistory::failedStepWritesNone_data()
     QTest::addRow("history cannot be written") << "history";
 }
 
-void TestHistory::failedStepWritesNone()
-{
+void TestHistory::failedStepWritesNone() {
     QFETCH(QString, event);
     Register r;
     r.addLine();
     if (event == "history") {
-        r.other().run(TempAppDir::byEngine(
-            "CREATE TRIGGER refuse_history BEFORE INSERT ON table1_history BEGIN SELECT RAISE(ABORT, 'full'); END",
-            "CREATE FUNCTION refuse_history() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'full'; "
-            "END $$"));
+        r.other().run(TempAppDir::byEngine("CREATE TRIGGER refuse_history BEFORE INSERT ON table1_history "
+                                           "BEGIN SELECT RAISE(ABORT, 'full'); END",
+                                           "CREATE FUNCTION refuse_history() RETURNS trigger LANGUAGE "
+                                           "plpgsql AS $$ BEGIN RAISE EXCEPTION 'full'; "
+                                           "END $$"));
         if (TempAppDir::onServer())
-            r.other().run("CREATE TRIGGER refuse_history BEFORE INSERT ON table1_history FOR EACH ROW EXECUTE "
-                          "FUNCTION refuse_history()");
+            r.other().run(
+                "CREATE TRIGGER refuse_history BEFORE INSERT ON table1_history FOR EACH ROW EXECUTE "
+                "FUNCTION refuse_history()");
     } else {
         r.other().refuse(event, "refused by rule");
     }
@@ -226,17 +217,17 @@ void TestHistory::failedStepWritesNone()
     QCOMPARE(r.other().lineCount(), 1);
 }
 
-void TestHistory::restoreRefused_data()
-{
+void TestHistory::restoreRefused_data() {
     QTest::addColumn<QString>("taken");
     QTest::addColumn<QString>("message");
-    QTest::addRow("key taken") << "key" << "Line %1 was not restored: another line has its key %1 now.";
-    QTest::addRow("photo number taken") << "photo"
-                                        << "Line %1 was not restored: another line has its photo number %1 now.";
+    QTest::addRow("key taken") << "key"
+                               << "Line %1 was not restored: another line has its key %1 now.";
+    QTest::addRow("photo number taken")
+        << "photo"
+        << "Line %1 was not restored: another line has its photo number %1 now.";
 }
 
-void TestHistory::restoreRefused()
-{
+void TestHistory::restoreRefused() {
     QFETCH(QString, taken);
     QFETCH(QString, message);
     Register r;
@@ -246,8 +237,7 @@ void TestHistory::restoreRefused()
         return r.lastDeleted();
     }();
     QCOMPARE(kept.key, key);
-    r.other().run(QStringLiteral("INSERT INTO Table1 (%1, artikul) VALUES (?, 'other')").arg(taken),
-                  {key});
+    r.other().run(QStringLiteral("INSERT INTO Table1 (%1, artikul) VALUES (?, 'other')").arg(taken), {key});
     const qint64 rows = r.historyRows();
     QString error;
     QVERIFY(!LineHistory::restore(*r.db.engine(), kept, &error));
@@ -258,8 +248,7 @@ void TestHistory::restoreRefused()
 
 // register_server move brings the file's history along with its lines,
 // and does not record the moved lines as added on the server.
-void TestHistory::moveBringsHistory()
-{
+void TestHistory::moveBringsHistory() {
     if (!TempAppDir::onServer())
         QSKIP("a move goes from the file to a server");
     TempAppDir fileDir(false);
@@ -267,7 +256,8 @@ void TestHistory::moveBringsHistory()
     QVERIFY(Database::createEmptyFile(fileDir.databasePath(), &error));
     Database file;
     QVERIFY(file.openEmbedded(fileDir.path()));
-    QVERIFY(file.engine()->execute("INSERT INTO Table1 (key, artikul) VALUES (7, 'shirt')", {}, nullptr, &error));
+    QVERIFY(
+        file.engine()->execute("INSERT INTO Table1 (key, artikul) VALUES (7, 'shirt')", {}, nullptr, &error));
     QVERIFY(file.engine()->execute("UPDATE Table1 SET artikul = 'coat' WHERE key = 7", {}, nullptr, &error));
     Register server;
     RegisterTransfer transfer;
@@ -281,15 +271,15 @@ void TestHistory::moveBringsHistory()
 
 // A file of the layout before the history gets its table on opening, and
 // the program's stores are recorded from then on.
-void TestHistory::upgradeAddsHistory()
-{
+void TestHistory::upgradeAddsHistory() {
     if (TempAppDir::onServer())
         QSKIP("a server is upgraded only with nobody else connected: tst_data's version cases run it");
     TempAppDir dir;
     sqlite3* raw = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(dir.databasePath()).constData(), &raw), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(raw, "DROP TABLE table1_history; PRAGMA user_version = 2", nullptr, nullptr, nullptr),
-             SQLITE_OK);
+    QCOMPARE(
+        sqlite3_exec(raw, "DROP TABLE table1_history; PRAGMA user_version = 2", nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(raw);
     Register r(&dir);
     QCOMPARE(r.other().number("PRAGMA user_version"), RegisterVersion::fileCurrent());
@@ -300,8 +290,7 @@ void TestHistory::upgradeAddsHistory()
 
 // The window: one row per changed column under the grid's titles, newest
 // first, the time in the user's date format, nothing to edit.
-void TestHistory::windowListsNewestFirst()
-{
+void TestHistory::windowListsNewestFirst() {
     Register r;
     const qint32 key = r.addLine();
     r.table->edit();
@@ -321,7 +310,8 @@ void TestHistory::windowListsNewestFirst()
     const QString article = QString::fromUtf8(OrderColumns::at(OrderColumns::Artikul).title);
     const QString money = QString::fromUtf8(OrderColumns::at(OrderColumns::Obsto).title);
     QCOMPARE(shown, (QStringList{"changed|" + article + "|shirt|blouse",
-                                 "changed|" + money + "|" + FieldCodec::text(QVariant::fromValue(Currency::fromUnits(125000))) +
+                                 "changed|" + money + "|" +
+                                     FieldCodec::text(QVariant::fromValue(Currency::fromUnits(125000))) +
                                      "|" + FieldCodec::text(QVariant::fromValue(Currency::fromUnits(200000))),
                                  "added|||"}));
     QCOMPARE(rows->item(0, 0)->text(), OrderGridModel::shortDate(history.first().at.date()) + u' ' +
@@ -331,8 +321,7 @@ void TestHistory::windowListsNewestFirst()
 
 // From the main window: Shift+F7's list brings the deleted line back and the
 // window shows it; F7 then lists its history.
-void TestHistory::menuRestoresDeletedLine()
-{
+void TestHistory::menuRestoresDeletedLine() {
     WindowFixture f;
     const qint32 key = qint32(f.insertLine({{"artikul", "shirt"}}));
     TForm1& form = f.open();

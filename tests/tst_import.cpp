@@ -3,14 +3,14 @@
 // the lines in one transaction, on both engines. The sample sheets are made
 // here: text sheets as bytes, .xlsx and .ods zipped by hand with libzip.
 
+#include "app/DBComboBox.h"
+#include "app/SheetImport.h"
 #include "data/Database.h"
 #include "data/Engine.h"
 #include "data/LineImport.h"
 #include "import/ColumnMatch.h"
 #include "import/SheetFile.h"
 #include "import/SheetLines.h"
-#include "app/DBComboBox.h"
-#include "app/SheetImport.h"
 #include "lists/gui/PickLists.h"
 #include "support/TempAppDir.h"
 #include "support/WindowFixture.h"
@@ -24,27 +24,51 @@ namespace {
 
 using Cells = QVector<SheetCell>;
 
-SheetCell t(const QString& text) { return SheetCell::fromText(text); }
-SheetCell n(double number) { return SheetCell::fromNumber(number); }
+SheetCell t(const QString& text) {
+    return SheetCell::fromText(text);
+}
+SheetCell n(double number) {
+    return SheetCell::fromNumber(number);
+}
 
 // The sample: a title block, Bulgarian and English headers, an unknown
 // column, decimal commas, Cyrillic texts, empty rows, dates as local text,
 // ISO text and a day number, a money that disagrees, a batch too long, a
 // row without its article.
-QVector<Cells> sampleRows(bool typedCells)
-{
-    const auto num = [typedCells](double value, const QString& asText) { return typedCells ? n(value) : t(asText); };
+QVector<Cells> sampleRows(bool typedCells) {
+    const auto num = [typedCells](double value, const QString& asText) {
+        return typedCells ? n(value) : t(asText);
+    };
     return {
         {t("Поръчки на магазина, 2024")},
         {},
-        {t("Доставчик"), t("Артикул"), t("batch"), t("Поръчани"), t("Delivered"), t("defectbr"), t("Покупна цена"),
-         t("Money"), t("date"), t("Цвят"), t("Бележки"), t("Склад")},
-        {t("Иванов ООД"), t("Рокля"), t("B1"), num(10, "10"), {}, {}, num(12.5, "12,5"), num(125, "125"),
-         t("05.03.2024"), t("червен"), t("  first "), t("A")},
-        {t("Petrov"), t("Shirt"), {}, num(3, "3"), {}, {}, t("0,3333"), t("0,9999"), t("2024-03-06"), t("blue")},
+        {t("Доставчик"), t("Артикул"), t("batch"), t("Поръчани"), t("Delivered"), t("defectbr"),
+         t("Покупна цена"), t("Money"), t("date"), t("Цвят"), t("Бележки"), t("Склад")},
+        {t("Иванов ООД"),
+         t("Рокля"),
+         t("B1"),
+         num(10, "10"),
+         {},
+         {},
+         num(12.5, "12,5"),
+         num(125, "125"),
+         t("05.03.2024"),
+         t("червен"),
+         t("  first "),
+         t("A")},
+        {t("Petrov"),
+         t("Shirt"),
+         {},
+         num(3, "3"),
+         {},
+         {},
+         t("0,3333"),
+         t("0,9999"),
+         t("2024-03-06"),
+         t("blue")},
         {},
-        {t("Иванов ООД"), t("Пола"), t("B1"), num(10, "10"), num(8, "8"), num(2, "2"), num(2.5, "2.5"), num(99, "99"),
-         num(45358, "2024-03-07")},
+        {t("Иванов ООД"), t("Пола"), t("B1"), num(10, "10"), num(8, "8"), num(2, "2"), num(2.5, "2.5"),
+         num(99, "99"), num(45358, "2024-03-07")},
         {t("Petrov"), t("Coat"), t("TOOLONGB"), num(1, "1"), {}, {}, num(1, "1"), {}, {}},
         {t("Petrov"), {}, t("B1"), num(1, "1"), {}, {}, num(1, "1")},
     };
@@ -56,10 +80,10 @@ const QStringList SampleStored{
     "Petrov|Shirt|CH1|3|0|0|3|3333|9999|2024-03-06|blue|",
     "Иванов ООД|Пола|B1|10|8|2|6|25000|150000|2024-03-07||",
 };
-const QString SampleRefused = "Row 8: batch \"TOOLONGB\" is longer than 7 characters\nRow 9: article is empty";
+const QString SampleRefused =
+    "Row 8: batch \"TOOLONGB\" is longer than 7 characters\nRow 9: article is empty";
 
-QByteArray csvBytes(const QVector<Cells>& rows, QChar delimiter)
-{
+QByteArray csvBytes(const QVector<Cells>& rows, QChar delimiter) {
     QStringList lines;
     for (const Cells& row : rows) {
         QStringList fields;
@@ -74,8 +98,7 @@ QByteArray csvBytes(const QVector<Cells>& rows, QChar delimiter)
     return lines.join(QStringLiteral("\r\n")).toUtf8();
 }
 
-QByteArray zipped(const QVector<QPair<QString, QByteArray>>& members)
-{
+QByteArray zipped(const QVector<QPair<QString, QByteArray>>& members) {
     QTemporaryDir dir;
     const QString path = dir.filePath("z.zip");
     int code = 0;
@@ -91,8 +114,7 @@ QByteArray zipped(const QVector<QPair<QString, QByteArray>>& members)
     return file.readAll();
 }
 
-QString escaped(const QString& text)
-{
+QString escaped(const QString& text) {
     return text.toHtmlEscaped();
 }
 
@@ -100,8 +122,7 @@ const QByteArray XlsxRels = R"(<?xml version="1.0" encoding="UTF-8"?>
 <Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
 <Relationship Id="rId1" Type="worksheet" Target="worksheets/sheet1.xml"/></Relationships>)";
 
-QByteArray xlsxWorkbook(bool date1904)
-{
+QByteArray xlsxWorkbook(bool date1904) {
     return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>
 <workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"
  xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)") +
@@ -109,8 +130,7 @@ QByteArray xlsxWorkbook(bool date1904)
            R"(<sheets><sheet name="Поръчки" sheetId="1" r:id="rId1"/></sheets></workbook>)";
 }
 
-QByteArray xlsxBytes(const QVector<Cells>& rows, const QByteArray& sheetXml = {})
-{
+QByteArray xlsxBytes(const QVector<Cells>& rows, const QByteArray& sheetXml = {}) {
     QStringList strings;
     QString sheet = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet "
                     "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
@@ -136,9 +156,12 @@ QByteArray xlsxBytes(const QVector<Cells>& rows, const QByteArray& sheetXml = {}
     QString shared = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst "
                      "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
     for (const QString& text : strings) // one split into runs with a phonetic hint
-        shared += text.size() > 3 ? QString("<si><r><t>%1</t></r><r><t xml:space=\"preserve\">%2</t></r><rPh><t>x</t></rPh></si>")
-                                        .arg(escaped(text.left(2)), escaped(text.mid(2)))
-                                  : QString("<si><t>%1</t></si>").arg(escaped(text));
+        shared +=
+            text.size() > 3
+                ? QString(
+                      "<si><r><t>%1</t></r><r><t xml:space=\"preserve\">%2</t></r><rPh><t>x</t></rPh></si>")
+                      .arg(escaped(text.left(2)), escaped(text.mid(2)))
+                : QString("<si><t>%1</t></si>").arg(escaped(text));
     shared += "</sst>";
     return zipped({{"xl/workbook.xml", xlsxWorkbook(false)},
                    {"xl/_rels/workbook.xml.rels", XlsxRels},
@@ -146,8 +169,7 @@ QByteArray xlsxBytes(const QVector<Cells>& rows, const QByteArray& sheetXml = {}
                    {"xl/worksheets/sheet1.xml", sheetXml.isEmpty() ? sheet.toUtf8() : sheetXml}});
 }
 
-QByteArray odsBytes(const QVector<Cells>& rows, const QByteArray& contentXml = {})
-{
+QByteArray odsBytes(const QVector<Cells>& rows, const QByteArray& contentXml = {}) {
     QString content = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
                       "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
                       "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
@@ -177,14 +199,12 @@ QByteArray odsBytes(const QVector<Cells>& rows, const QByteArray& contentXml = {
                    {"content.xml", contentXml.isEmpty() ? content.toUtf8() : contentXml}});
 }
 
-QByteArray windows1251(const QByteArray& utf8)
-{
+QByteArray windows1251(const QByteArray& utf8) {
     QStringEncoder encoder("windows-1251");
     return encoder.encode(QString::fromUtf8(utf8));
 }
 
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir.filePath(name);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -194,14 +214,15 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 // The stored lines as "supplier|article|batch|ordered|delivered|defective|
 // received|price|money|date|colour|note", key order; photo must equal key.
-QStringList storedLines(Engine& engine)
-{
+QStringList storedLines(Engine& engine) {
     QStringList lines;
     QString error;
     const bool read = engine.query(
-        "SELECT dostavcik, artikul, batch, paracbr, dostavbr, defectbr, polucbr, pokupnacena, obsto, date, cvet, "
+        "SELECT dostavcik, artikul, batch, paracbr, dostavbr, defectbr, polucbr, pokupnacena, obsto, date, "
+        "cvet, "
         "belejka, key, photo FROM Table1 ORDER BY key",
-        {}, [&](const EngineRow& row) {
+        {},
+        [&](const EngineRow& row) {
             QStringList values;
             for (int i = 0; i < 12; ++i)
                 values << QString::fromUtf8(row.text(i).data(), int(row.text(i).size()));
@@ -216,8 +237,7 @@ QStringList storedLines(Engine& engine)
     return lines;
 }
 
-SheetLineSettings settingsFor(const Workbook& book)
-{
+SheetLineSettings settingsFor(const Workbook& book) {
     SheetLineSettings settings;
     settings.headerRow = ColumnMatch::findHeaderRow(book.sheets.value(0));
     settings.columnOf = ColumnMatch::mapHeader(book.sheets.value(0).rows.value(settings.headerRow));
@@ -233,40 +253,44 @@ Q_DECLARE_METATYPE(SheetCell)
 
 class TestImport : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
     // One sample in every format, read, checked and stored; the register
     // then holds its lines value by value.
-    void importSample_data()
-    {
+    void importSample_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addRow("csv, UTF-8 with a mark, semicolons")
-            << "orders.csv" << "\xEF\xBB\xBF" + csvBytes(sampleRows(false), u';');
+            << "orders.csv"
+            << "\xEF\xBB\xBF" + csvBytes(sampleRows(false), u';');
         QTest::addRow("txt, Windows-1251, commas, quoted")
             << "orders.txt" << windows1251(csvBytes(sampleRows(false), u','));
-        const QByteArray utf16 = QByteArray("\xFF\xFE", 2) +
-                                 QByteArray(reinterpret_cast<const char*>(QString::fromUtf8(
-                                                csvBytes(sampleRows(false), u'\t')).utf16()),
-                                            QString::fromUtf8(csvBytes(sampleRows(false), u'\t')).size() * 2);
+        const QByteArray utf16 =
+            QByteArray("\xFF\xFE", 2) +
+            QByteArray(
+                reinterpret_cast<const char*>(QString::fromUtf8(csvBytes(sampleRows(false), u'\t')).utf16()),
+                QString::fromUtf8(csvBytes(sampleRows(false), u'\t')).size() * 2);
         QTest::addRow("tsv, UTF-16") << "orders.tsv" << utf16;
         // As typed by hand: ragged rows, a comma in the title and in the
         // numbers, which count more often than the semicolons of the lines.
-        QTest::addRow("csv, ragged rows by hand") << "orders.csv" << QByteArray(
-            "Поръчки на магазина, 2024\n;\n"
-            "Доставчик;Артикул;batch;Поръчани;Delivered;defectbr;Покупна цена;Money;date;Цвят;Бележки;Склад\n"
-            "Иванов ООД;Рокля;B1;10;;;12,5;125;05.03.2024;червен;\"  first \";A\n"
-            "Petrov;Shirt;;3;;;0,3333;0,9999;2024-03-06;blue\n;\n"
-            "Иванов ООД;Пола;B1;10;8;2;2,5;99;2024-03-07\nPetrov;Coat;TOOLONGB;1;;;1;;\nPetrov;;B1;1;;;1\n");
+        QTest::addRow("csv, ragged rows by hand")
+            << "orders.csv"
+            << QByteArray(
+                   "Поръчки на магазина, 2024\n;\n"
+                   "Доставчик;Артикул;batch;Поръчани;Delivered;defectbr;Покупна "
+                   "цена;Money;date;Цвят;Бележки;Склад\n"
+                   "Иванов ООД;Рокля;B1;10;;;12,5;125;05.03.2024;червен;\"  first \";A\n"
+                   "Petrov;Shirt;;3;;;0,3333;0,9999;2024-03-06;blue\n;\n"
+                   "Иванов "
+                   "ООД;Пола;B1;10;8;2;2,5;99;2024-03-07\nPetrov;Coat;TOOLONGB;1;;;1;;\nPetrov;;B1;1;;;1\n");
         QTest::addRow("xlsx, shared and inline strings") << "orders.xlsx" << xlsxBytes(sampleRows(true));
         QTest::addRow("ods, repeated empty cells and rows") << "orders.ods" << odsBytes(sampleRows(true));
         QFile xls(QStringLiteral(TEST_DATA_DIR "/import/orders.xls"));
         QVERIFY(xls.open(QIODevice::ReadOnly));
         QTest::addRow("xls made by LibreOffice") << "orders.xls" << xls.readAll();
     }
-    void importSample()
-    {
+    void importSample() {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QTemporaryDir files;
@@ -295,8 +319,7 @@ private slots:
     }
 
     // A store whose sums do not come out as expected keeps nothing.
-    void storeIsAllOrNothing()
-    {
+    void storeIsAllOrNothing() {
         TempAppDir dir;
         Database db;
         QVERIFY(db.open(dir.path()));
@@ -314,8 +337,7 @@ private slots:
     }
 
     // One cell for one column: what the register would store, or why not.
-    void parseCell_data()
-    {
+    void parseCell_data() {
         QTest::addColumn<SheetCell>("cell");
         QTest::addColumn<QString>("column");
         QTest::addColumn<bool>("date1904");
@@ -323,26 +345,28 @@ private slots:
         QTest::addRow("binary money rounded once") << n(0.1 + 0.2) << "pokupnacena" << false << "0.3";
         QTest::addRow("money with five decimals") << n(1.23456) << "pokupnacena" << false << "1.2346";
         QTest::addRow("money text, decimal comma") << t("1 234,5") << "pokupnacena" << false << "1234.5";
-        QTest::addRow("money text, letters") << t("12 лв") << "pokupnacena" << false
-                                             << "p.price: '12 лв' is not a valid currency value";
-        QTest::addRow("count with a fraction") << n(2.5) << "paracbr" << false
-                                               << "ordered: '2.5' is not a whole number; counts are whole numbers";
-        QTest::addRow("count beyond 32 bits") << n(3e9) << "paracbr" << false
-                                              << "ordered: '3000000000' is not a valid integer value";
+        QTest::addRow("money text, letters")
+            << t("12 лв") << "pokupnacena" << false << "p.price: '12 лв' is not a valid currency value";
+        QTest::addRow("count with a fraction")
+            << n(2.5) << "paracbr" << false
+            << "ordered: '2.5' is not a whole number; counts are whole numbers";
+        QTest::addRow("count beyond 32 bits")
+            << n(3e9) << "paracbr" << false << "ordered: '3000000000' is not a valid integer value";
         QTest::addRow("number in a text column") << n(42) << "razmeri" << false << "42";
-        QTest::addRow("text of 51 characters") << t(QString(51, u'я')) << "cvet" << false
-                                               << "color \"" + QString(51, u'я') + "\" is longer than 50 characters";
+        QTest::addRow("text of 51 characters")
+            << t(QString(51, u'я')) << "cvet" << false
+            << "color \"" + QString(51, u'я') + "\" is longer than 50 characters";
         QTest::addRow("day number, 1900 system") << n(45358.75) << "date" << false << "2024-03-07";
-        QTest::addRow("day number before the missing 29 February") << n(59) << "date" << false << "1900-02-28";
-        QTest::addRow("day number of that 29 February") << n(60) << "date" << false
-                                                        << "date \"60\" is not a date";
+        QTest::addRow("day number before the missing 29 February")
+            << n(59) << "date" << false << "1900-02-28";
+        QTest::addRow("day number of that 29 February")
+            << n(60) << "date" << false << "date \"60\" is not a date";
         QTest::addRow("day number, 1904 system") << n(43896) << "date" << true << "2024-03-07";
         QTest::addRow("ISO with a time") << t("2024-03-07T00:00:00") << "date" << false << "2024-03-07";
         QTest::addRow("day.month.year") << t("7.3.2024") << "date" << false << "2024-03-07";
         QTest::addRow("no date") << t("March") << "date" << false << "date \"March\" is not a date";
     }
-    void parseCell()
-    {
+    void parseCell() {
         QFETCH(SheetCell, cell);
         QFETCH(QString, column);
         QFETCH(bool, date1904);
@@ -351,9 +375,10 @@ private slots:
         QString reason;
         const int index = ColumnMatch::columnFor(column);
         if (SheetLines::parseCell(cell, index, date1904, &value, &reason)) {
-            const QString shown = value.metaType() == QMetaType::fromType<Currency>() ? value.value<Currency>().toString()
-                                  : value.metaType().id() == QMetaType::QDate ? value.toDate().toString(Qt::ISODate)
-                                                                               : value.toString();
+            const QString shown =
+                value.metaType() == QMetaType::fromType<Currency>() ? value.value<Currency>().toString()
+                : value.metaType().id() == QMetaType::QDate         ? value.toDate().toString(Qt::ISODate)
+                                                                    : value.toString();
             QCOMPARE(shown, stored);
         } else {
             QCOMPARE(reason, stored);
@@ -363,24 +388,25 @@ private slots:
     // The import through the real window, the preview answered by the test:
     // refused rows stop it whole unless only the passed rows are asked for;
     // then the view and the counters show the lines stored.
-    void windowImport_data()
-    {
+    void windowImport_data() {
         QTest::addColumn<bool>("onlyPassed");
         QTest::addColumn<bool>("keepSheetMoney");
         QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("pieces");
         QTest::addRow("refused rows stop the import")
-            << false << false << 0 << "error: Nothing was imported: 2 rows were refused:\n" + SampleRefused << "0";
+            << false << false << 0 << "error: Nothing was imported: 2 rows were refused:\n" + SampleRefused
+            << "0";
         QTest::addRow("only the rows that passed, the derived money")
-            << true << false << 3 << "information: 3 lines imported: 19 pieces, money 140.9999, as the sheet adds them up."
+            << true << false << 3
+            << "information: 3 lines imported: 19 pieces, money 140.9999, as the sheet adds them up."
             << "19";
         QTest::addRow("only the rows that passed, the sheet's money")
-            << true << true << 3 << "information: 3 lines imported: 19 pieces, money 224.9999, as the sheet adds them up."
+            << true << true << 3
+            << "information: 3 lines imported: 19 pieces, money 224.9999, as the sheet adds them up."
             << "19";
     }
-    void windowImport()
-    {
+    void windowImport() {
         QFETCH(bool, onlyPassed);
         QFETCH(bool, keepSheetMoney);
         QFETCH(int, stored);
@@ -406,22 +432,25 @@ private slots:
         const QStringList offered = shown.mid(2);
         QCOMPARE(offered.size(), stored > 0 ? 3 : 0);
         if (stored > 0) {
-            QCOMPARE(offered[0], "confirm: The imported lines name 2 suppliers that the pick list does not hold:\r\n"
-                                 "Иванов ООД\r\nPetrov\r\nAdd them to the list?");
-            const QStringList suppliers = keepSheetMoney ? QStringList{"Иванов ООД", "Petrov"} : QStringList{""};
+            QCOMPARE(offered[0],
+                     "confirm: The imported lines name 2 suppliers that the pick list does not hold:\r\n"
+                     "Иванов ООД\r\nPetrov\r\nAdd them to the list?");
+            const QStringList suppliers =
+                keepSheetMoney ? QStringList{"Иванов ООД", "Petrov"} : QStringList{""};
             QCOMPARE(PickLists::entries(form.DBComboBox2), suppliers);
         }
         QCOMPARE(form.table().viewRowCount(), stored);
         QCOMPARE(form.eobstbr->text(), pieces);
-        QCOMPARE(form.firstStepsNote().isEmpty(), stored > 0); // an empty register's note goes with its emptiness
-        const QStringList copies = QDir(fixture.dir.filePath("backups")).entryList({"db1-before-import-*.mdb"});
+        QCOMPARE(form.firstStepsNote().isEmpty(),
+                 stored > 0); // an empty register's note goes with its emptiness
+        const QStringList copies =
+            QDir(fixture.dir.filePath("backups")).entryList({"db1-before-import-*.mdb"});
         QCOMPARE(copies.size(), stored > 0 && !TempAppDir::onServer() ? 1 : 0);
     }
 
     // A copy of the register that cannot be made stops the import before
     // anything is stored.
-    void failedCopyStoresNothing()
-    {
+    void failedCopyStoresNothing() {
         SKIP_ON_SERVER();
         WindowFixture fixture;
         TForm1& form = fixture.open();
@@ -436,19 +465,21 @@ private slots:
         form.ImportLinesClick();
         SheetImport::setPreview({});
         const QStringList shown = fixture.dialogs.takeShown();
-        QVERIFY2(shown.last().startsWith("error: Nothing was imported: the copy of db1.mdb"), qPrintable(shown.last()));
+        QVERIFY2(shown.last().startsWith("error: Nothing was imported: the copy of db1.mdb"),
+                 qPrintable(shown.last()));
         QCOMPARE(form.table().viewRowCount(), 0);
     }
 
     // Files that are no sheet, or more than a shop's sheet can be, get a
     // message naming the file and why, and nothing else.
-    void badFiles_data()
-    {
+    void badFiles_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
-        QTest::addRow("NUL in a text sheet") << "a.csv" << QByteArray("a;b\n\0;c", 7) << "Line 2 holds a NUL character";
-        QTest::addRow("unknown ending") << "a.pdf" << QByteArray("%PDF") << "only .csv, .tsv, .txt, .xls, .xlsx and .ods files are read";
+        QTest::addRow("NUL in a text sheet")
+            << "a.csv" << QByteArray("a;b\n\0;c", 7) << "Line 2 holds a NUL character";
+        QTest::addRow("unknown ending")
+            << "a.pdf" << QByteArray("%PDF") << "only .csv, .tsv, .txt, .xls, .xlsx and .ods files are read";
         QTest::addRow("empty text sheet") << "a.csv" << QByteArray() << "it holds no rows";
         const QByteArray sample = xlsxBytes(sampleRows(true));
         QTest::addRow("damaged zip") << "a.xlsx" << sample.left(sample.size() / 2) << "no zip archive";
@@ -456,8 +487,8 @@ private slots:
         flipped[flipped.indexOf("sheet1.xml") + 60] = flipped[flipped.indexOf("sheet1.xml") + 60] ^ 0x55;
         QTest::addRow("member fails its checksum") << "a.xlsx" << flipped << "it is damaged";
         QTest::addRow("text named .xlsx") << "a.xlsx" << QByteArray("supplier;article\n") << "no zip archive";
-        QTest::addRow("text named .xls") << "a.xls" << QByteArray("supplier;article\n")
-                                         << "not an Excel 97-2003 workbook";
+        QTest::addRow("text named .xls")
+            << "a.xls" << QByteArray("supplier;article\n") << "not an Excel 97-2003 workbook";
         QTest::addRow("password-protected workbook")
             << "a.xlsx" << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0')
             << "it is password-protected";
@@ -477,8 +508,9 @@ private slots:
                             "</table-row></table></spreadsheet></body></document-content>")
             << "it has more than 16384 columns";
         QTest::addRow("column beyond the last one")
-            << "a.xlsx" << xlsxBytes({}, "<worksheet><sheetData><row r=\"1\"><c r=\"AAAAAAAAAA1\"><v>1</v></c>"
-                                         "</row></sheetData></worksheet>")
+            << "a.xlsx"
+            << xlsxBytes({}, "<worksheet><sheetData><row r=\"1\"><c r=\"AAAAAAAAAA1\"><v>1</v></c>"
+                             "</row></sheetData></worksheet>")
             << "it has more than 16384 columns";
         QFile xls(QStringLiteral(TEST_DATA_DIR "/import/orders.xls"));
         QVERIFY(xls.open(QIODevice::ReadOnly));
@@ -486,12 +518,12 @@ private slots:
         const qsizetype dimensions = hugeSheet.indexOf(QByteArray("\x00\x02\x0e\x00", 4));
         QVERIFY(dimensions > 0);
         hugeSheet.replace(dimensions + 4, 12, QByteArray("\0\0\0\0\xF0\xFF\xFF\x7F\0\0\xFF\0", 12));
-        QTest::addRow("xls claiming two billion rows") << "a.xls" << hugeSheet << "it is damaged (a sheet claims more cells";
+        QTest::addRow("xls claiming two billion rows")
+            << "a.xls" << hugeSheet << "it is damaged (a sheet claims more cells";
         QTest::addRow("zip bomb") << "a.xlsx" << xlsxBytes({}, QByteArray(SheetLimits::MaxBytes + 1, ' '))
                                   << "it unpacks to more than 100 MB";
     }
-    void badFiles()
-    {
+    void badFiles() {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, reason);
@@ -500,7 +532,8 @@ private slots:
         Workbook book;
         QString error;
         QVERIFY(!SheetFile::read(path, &book, &error));
-        QVERIFY2(error.startsWith(QDir::toNativeSeparators(path) + " cannot be imported: ") && error.contains(reason),
+        QVERIFY2(error.startsWith(QDir::toNativeSeparators(path) + " cannot be imported: ") &&
+                     error.contains(reason),
                  qPrintable(error));
         QVERIFY(book.sheets.isEmpty());
     }

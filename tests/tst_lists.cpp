@@ -15,7 +15,7 @@
 
 class TestLists : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void readsEntries_data();
     void readsEntries();
     void editorTextNormalisesBreaks();
@@ -37,14 +37,13 @@ private slots:
 };
 
 // The text as Notepad's "Unicode" (little-endian) or "Unicode big endian" saves it.
-static QByteArray utf16(const QString& text, bool bigEndian)
-{
-    QStringEncoder encoder(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+static QByteArray utf16(const QString& text, bool bigEndian) {
+    QStringEncoder encoder(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE,
+                           QStringEncoder::Flag::WriteBom);
     return encoder.encode(text);
 }
 
-void TestLists::readsEntries_data()
-{
+void TestLists::readsEntries_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("entries");
     const QStringList abc{"a", "b", "c"};
@@ -53,29 +52,35 @@ void TestLists::readsEntries_data()
     QTest::addRow("CR only") << QByteArray("a\rb\rc") << abc;
     QTest::addRow("mixed breaks") << QByteArray("a\rb\nc") << abc;
     QTest::addRow("break at the very end adds nothing") << QByteArray("a\r\nb\r\nc\r\n") << abc;
-    QTest::addRow("second break at the end is an empty entry") << QByteArray("a\r\n\r\n") << QStringList{"a", ""};
+    QTest::addRow("second break at the end is an empty entry")
+        << QByteArray("a\r\n\r\n") << QStringList{"a", ""};
     QTest::addRow("blank line in the middle") << QByteArray("a\r\n\r\nb") << QStringList{"a", "", "b"};
     QTest::addRow("LF CR is two breaks") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
     QTest::addRow("empty file") << QByteArray() << QStringList{};
     QTest::addRow("only a break") << QByteArray("\r\n") << QStringList{""};
-    QTest::addRow("no trimming, duplicates kept") << QByteArray(" a \r\n\tb\r\n a ") << QStringList{" a ", "\tb", " a "};
-    QTest::addRow("UTF-8 Cyrillic") << QByteArray("Иван\r\nПетров ЕООД") << QStringList{"Иван", "Петров ЕООД"};
-    QTest::addRow("UTF-8 byte-order mark skipped") << QByteArray("\xEF\xBB\xBF" "a\r\nb") << QStringList{"a", "b"};
-    QTest::addRow("U+FEFF starting a later line is kept")
-        << QByteArray("a\r\n\xEF\xBB\xBF" "b") << QStringList{"a", QStringLiteral("\uFEFFb")};
+    QTest::addRow("no trimming, duplicates kept")
+        << QByteArray(" a \r\n\tb\r\n a ") << QStringList{" a ", "\tb", " a "};
+    QTest::addRow("UTF-8 Cyrillic") << QByteArray("Иван\r\nПетров ЕООД")
+                                    << QStringList{"Иван", "Петров ЕООД"};
+    QTest::addRow("UTF-8 byte-order mark skipped") << QByteArray("\xEF\xBB\xBF"
+                                                                 "a\r\nb")
+                                                   << QStringList{"a", "b"};
+    QTest::addRow("U+FEFF starting a later line is kept") << QByteArray("a\r\n\xEF\xBB\xBF"
+                                                                        "b")
+                                                          << QStringList{"a", QStringLiteral("\uFEFFb")};
     QTest::addRow("Windows-1251 bytes") << QByteArray("\xC8\xE2\xE0\xED\r\n\xCF\xE5\xF2\xF0\xEE\xE2 \xB9 5")
                                         << QStringList{"Иван", "Петров № 5"};
     QTest::addRow("UTF-16 LE by its byte-order mark")
         << utf16("Иван\r\nZara 😀\r\n", false) << QStringList{"Иван", "Zara 😀"};
     QTest::addRow("UTF-16 BE by its byte-order mark") << utf16("b\ra\n", true) << QStringList{"b", "a"};
-    QTest::addRow("UTF-16 keeps a U+FEFF after its mark") << utf16("\uFEFFa", false) << QStringList{"\uFEFFa"};
+    QTest::addRow("UTF-16 keeps a U+FEFF after its mark")
+        << utf16("\uFEFFa", false) << QStringList{"\uFEFFa"};
     QTest::addRow("UTF-16 mark alone") << QByteArray("\xFF\xFE") << QStringList{};
     QTest::addRow("one Windows-1251 line among UTF-8 ones")
         << QByteArray("Иван\r\n\xCF\xE5\xF2\xFA\r\nМария") << QStringList{"Иван", "Петъ", "Мария"};
 }
 
-void TestLists::readsEntries()
-{
+void TestLists::readsEntries() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, entries);
     TempAppDir dir(false);
@@ -85,8 +90,7 @@ void TestLists::readsEntries()
     QCOMPARE(read.lines, entries);
 }
 
-void TestLists::editorTextNormalisesBreaks()
-{
+void TestLists::editorTextNormalisesBreaks() {
     // The editor shows the file's text in its own order, breaks made uniform,
     // and a break at the end kept, so OK without a change writes it back.
     TempAppDir dir(false);
@@ -96,8 +100,7 @@ void TestLists::editorTextNormalisesBreaks()
     QCOMPARE(read.text, QString("b2\nA1\nc3\n"));
 }
 
-void TestLists::missingFileIsNotAnError()
-{
+void TestLists::missingFileIsNotAnError() {
     TempAppDir dir(false);
     const PickListFile::Entries read = PickListFile::readEntries(dir.filePath("articles.txt"));
     QCOMPARE(read.status, PickListFile::Status::Missing);
@@ -105,20 +108,19 @@ void TestLists::missingFileIsNotAnError()
     QVERIFY(read.error.isEmpty());
 }
 
-void TestLists::unreadableFileReportsPathAndReason()
-{
+void TestLists::unreadableFileReportsPathAndReason() {
     // A folder in the file's place exists but cannot be read as a list.
     TempAppDir dir(false);
     QVERIFY(QDir().mkpath(dir.filePath("Suppliers.txt")));
     const PickListFile::Entries read = PickListFile::readEntries(dir.filePath("Suppliers.txt"));
     QCOMPARE(read.status, PickListFile::Status::Error);
-    const QString prefix = "Cannot open file \"" + QDir::toNativeSeparators(dir.filePath("Suppliers.txt")) + "\". ";
+    const QString prefix =
+        "Cannot open file \"" + QDir::toNativeSeparators(dir.filePath("Suppliers.txt")) + "\". ";
     QVERIFY2(read.error.startsWith(prefix), qPrintable(read.error));
     QVERIFY2(read.error.size() > prefix.size(), "the system's reason is missing");
 }
 
-void TestLists::namesMatchWithoutCase_data()
-{
+void TestLists::namesMatchWithoutCase_data() {
     QTest::addColumn<QStringList>("existing");
     QTest::addColumn<QString>("asked");
     QTest::addColumn<QString>("found");
@@ -126,16 +128,18 @@ void TestLists::namesMatchWithoutCase_data()
                                                           << "Articles.txt";
     QTest::addRow("editor spelling finds the start-up one") << QStringList{"articles.txt"} << "Articles.txt"
                                                             << "articles.txt";
-    QTest::addRow("exact spelling") << QStringList{"Batches.txt"} << "Batches.txt" << "Batches.txt";
-    QTest::addRow("none exists: as asked") << QStringList{} << "Articles.txt" << "Articles.txt";
+    QTest::addRow("exact spelling") << QStringList{"Batches.txt"} << "Batches.txt"
+                                    << "Batches.txt";
+    QTest::addRow("none exists: as asked") << QStringList{} << "Articles.txt"
+                                           << "Articles.txt";
     QTest::addRow("two spellings: both askers reach the same")
-        << QStringList{"articles.txt", "Articles.txt"} << "articles.txt" << "Articles.txt";
+        << QStringList{"articles.txt", "Articles.txt"} << "articles.txt"
+        << "Articles.txt";
     QTest::addRow("other files ignored") << QStringList{"Articles.txt.bak", "xArticles.txt"} << "Articles.txt"
                                          << "Articles.txt";
 }
 
-void TestLists::namesMatchWithoutCase()
-{
+void TestLists::namesMatchWithoutCase() {
     QFETCH(QStringList, existing);
     QFETCH(QString, asked);
     QFETCH(QString, found);
@@ -145,8 +149,7 @@ void TestLists::namesMatchWithoutCase()
     QCOMPARE(PickListFile::resolve(dir.path(), asked), dir.filePath(found));
 }
 
-void TestLists::writesExactBytesAtomically()
-{
+void TestLists::writesExactBytesAtomically() {
     TempAppDir dir(false);
     dir.writeFile("Articles.txt", QByteArray("old\r\nlonger old content\r\n"));
     QString error;
@@ -156,22 +159,23 @@ void TestLists::writesExactBytesAtomically()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Articles.txt"});
 }
 
-void TestLists::writeFailureReportsPathAndReason_data()
-{
+void TestLists::writeFailureReportsPathAndReason_data() {
     // A file where a folder should be, or in the list's place a named pipe
     // ("pipe") or a link to one ("link"), which stand for a device too.
     QTest::addColumn<QString>("blocker");
     QTest::addColumn<QString>("target");
     QTest::addColumn<int>("sizeLimit"); // bytes a file may grow to; 0: no limit
     QTest::addRow("folder does not exist") << QString() << "missing/Articles.txt" << 0;
-    QTest::addRow("folder is a file") << "sub" << "sub/Articles.txt" << 0;
+    QTest::addRow("folder is a file") << "sub"
+                                      << "sub/Articles.txt" << 0;
     QTest::addRow("disk full half-way: the old list survives") << QString() << "Articles.txt" << 8;
-    QTest::addRow("named pipe in the list's place") << "pipe" << "Articles.txt" << 0;
-    QTest::addRow("link in the list's place") << "link" << "Articles.txt" << 0;
+    QTest::addRow("named pipe in the list's place") << "pipe"
+                                                    << "Articles.txt" << 0;
+    QTest::addRow("link in the list's place") << "link"
+                                              << "Articles.txt" << 0;
 }
 
-void TestLists::writeFailureReportsPathAndReason()
-{
+void TestLists::writeFailureReportsPathAndReason() {
     QFETCH(QString, blocker);
     QFETCH(QString, target);
     QFETCH(int, sizeLimit);
@@ -206,29 +210,28 @@ void TestLists::writeFailureReportsPathAndReason()
     }
 }
 
-void TestLists::sortOrder_data()
-{
+void TestLists::sortOrder_data() {
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QStringList>("sorted");
-    QTest::addRow("case ignored") << QStringList{"beta", "Alpha", "gamma"} << QStringList{"Alpha", "beta", "gamma"};
-    QTest::addRow("Cyrillic case ignored") << QStringList{"вера", "Борис", "ана", "Виктор"}
-                                           << QStringList{"ана", "Борис", "вера", "Виктор"};
+    QTest::addRow("case ignored") << QStringList{"beta", "Alpha", "gamma"}
+                                  << QStringList{"Alpha", "beta", "gamma"};
+    QTest::addRow("Cyrillic case ignored")
+        << QStringList{"вера", "Борис", "ана", "Виктор"} << QStringList{"ана", "Борис", "вера", "Виктор"};
     QTest::addRow("empty entry first") << QStringList{"b", "", "a"} << QStringList{"", "a", "b"};
-    QTest::addRow("duplicates kept in place") << QStringList{"b", "a", "B", "b"} << QStringList{"a", "b", "B", "b"};
-    QTest::addRow("a supplier named All is an ordinary entry") << QStringList{"Zeta", "All", "Acme"}
-                                                               << QStringList{"Acme", "All", "Zeta"};
+    QTest::addRow("duplicates kept in place")
+        << QStringList{"b", "a", "B", "b"} << QStringList{"a", "b", "B", "b"};
+    QTest::addRow("a supplier named All is an ordinary entry")
+        << QStringList{"Zeta", "All", "Acme"} << QStringList{"Acme", "All", "Zeta"};
 }
 
-void TestLists::sortOrder()
-{
+void TestLists::sortOrder() {
     QFETCH(QStringList, entries);
     QFETCH(QStringList, sorted);
     TextOrder::sort(entries);
     QCOMPARE(entries, sorted);
 }
 
-void TestLists::generalText_data()
-{
+void TestLists::generalText_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text"); // "." stands for the locale's separator
     QTest::addRow("zero") << 0.0 << "0";
@@ -250,8 +253,7 @@ void TestLists::generalText_data()
     QTest::addRow("money of many lines") << 1234567.8901 << "1234567.8901";
 }
 
-void TestLists::generalText()
-{
+void TestLists::generalText() {
     QFETCH(double, value);
     QFETCH(QString, text);
     QCOMPARE(NumberText::generalText(value, QLocale::c()), text);
@@ -260,8 +262,7 @@ void TestLists::generalText()
     QCOMPARE(NumberText::generalText(value, bulgarian), QString(text).replace('.', bulgarian.decimalPoint()));
 }
 
-void TestLists::countersReadBack_data()
-{
+void TestLists::countersReadBack_data() {
     QTest::addColumn<double>("value");
     QTest::addRow("fraction") << 12.75;
     QTest::addRow("negative") << -0.3;
@@ -272,8 +273,7 @@ void TestLists::countersReadBack_data()
     QTest::addRow("15 digits") << 123456789.012345;
 }
 
-void TestLists::countersReadBack()
-{
+void TestLists::countersReadBack() {
     QFETCH(double, value);
     // Written and read in the system's locale, as the counters are.
     for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Bulgarian, QLocale::Bulgaria),
@@ -295,32 +295,32 @@ void TestLists::countersReadBack()
     QLocale::setDefault(QLocale::c());
 }
 
-void TestLists::listEditChanges_data()
-{
+void TestLists::listEditChanges_data() {
     QTest::addColumn<QStringList>("before");
     QTest::addColumn<QStringList>("after");
     QTest::addColumn<QStringList>("renamed"); // "from>to"
     QTest::addColumn<QStringList>("removed");
     QTest::addRow("edited in place") << QStringList{"A", "B", "C"} << QStringList{"A", "B2", "C"}
                                      << QStringList{"B>B2"} << QStringList{};
-    QTest::addRow("two edited in place") << QStringList{"A", "B"} << QStringList{"A1", "B1"}
-                                         << QStringList{"A>A1", "B>B1"} << QStringList{};
-    QTest::addRow("removed") << QStringList{"A", "B"} << QStringList{"A"} << QStringList{} << QStringList{"B"};
-    QTest::addRow("one gone, one new, lines shifted") << QStringList{"A", "B", "C"} << QStringList{"Z", "A", "C"}
-                                                      << QStringList{"B>Z"} << QStringList{};
-    QTest::addRow("a duplicate removed is no change") << QStringList{"A", "A", "B"} << QStringList{"A", "B"}
-                                                      << QStringList{} << QStringList{};
-    QTest::addRow("moved is no change") << QStringList{"A", "B"} << QStringList{"B", "A"} << QStringList{}
-                                        << QStringList{};
-    QTest::addRow("added only") << QStringList{"A"} << QStringList{"A", "B"} << QStringList{} << QStringList{};
-    QTest::addRow("emptied to a blank line") << QStringList{"A"} << QStringList{""} << QStringList{}
-                                             << QStringList{"A"};
-    QTest::addRow("two gone, one new elsewhere") << QStringList{"A", "B", "C"} << QStringList{"C", "D"}
-                                                 << QStringList{} << QStringList{"A", "B"};
+    QTest::addRow("two edited in place")
+        << QStringList{"A", "B"} << QStringList{"A1", "B1"} << QStringList{"A>A1", "B>B1"} << QStringList{};
+    QTest::addRow("removed") << QStringList{"A", "B"} << QStringList{"A"} << QStringList{}
+                             << QStringList{"B"};
+    QTest::addRow("one gone, one new, lines shifted")
+        << QStringList{"A", "B", "C"} << QStringList{"Z", "A", "C"} << QStringList{"B>Z"} << QStringList{};
+    QTest::addRow("a duplicate removed is no change")
+        << QStringList{"A", "A", "B"} << QStringList{"A", "B"} << QStringList{} << QStringList{};
+    QTest::addRow("moved is no change")
+        << QStringList{"A", "B"} << QStringList{"B", "A"} << QStringList{} << QStringList{};
+    QTest::addRow("added only") << QStringList{"A"} << QStringList{"A", "B"} << QStringList{}
+                                << QStringList{};
+    QTest::addRow("emptied to a blank line")
+        << QStringList{"A"} << QStringList{""} << QStringList{} << QStringList{"A"};
+    QTest::addRow("two gone, one new elsewhere")
+        << QStringList{"A", "B", "C"} << QStringList{"C", "D"} << QStringList{} << QStringList{"A", "B"};
 }
 
-void TestLists::listEditChanges()
-{
+void TestLists::listEditChanges() {
     QFETCH(QStringList, before);
     QFETCH(QStringList, after);
     QFETCH(QStringList, renamed);

@@ -2,8 +2,8 @@
 // left alone on each path through the dialog.
 
 #include "data/Database.h"
-#include "lists/gui/CompanyName.h"
 #include "lists/ListStore.h"
+#include "lists/gui/CompanyName.h"
 #include "lists/gui/Unit2.h"
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedDialogs.h"
@@ -19,7 +19,7 @@
 
 class TestListsEditor : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void showsTheFileInItsOwnOrder_data();
     void showsTheFileInItsOwnOrder();
     void okWritesExactlyTheText_data();
@@ -49,8 +49,7 @@ struct FileLists {
 
 // Opens the editor for the list and runs `whileShown` once it is on screen.
 // Returns false when the dialog refused to show.
-static bool runEditor(TForm2& form, const QString& listName, const std::function<void()>& whileShown)
-{
+static bool runEditor(TForm2& form, const QString& listName, const std::function<void()>& whileShown) {
     bool ran = false;
     QTimer::singleShot(0, &form, [&] {
         ran = true;
@@ -65,8 +64,7 @@ static bool runEditor(TForm2& form, const QString& listName, const std::function
     return shown;
 }
 
-void TestListsEditor::showsTheFileInItsOwnOrder_data()
-{
+void TestListsEditor::showsTheFileInItsOwnOrder_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown");
     QTest::addRow("unsorted, as in the file") << QByteArray("b\r\na\r\nc") << "b\na\nc";
@@ -74,8 +72,7 @@ void TestListsEditor::showsTheFileInItsOwnOrder_data()
     QTest::addRow("Windows-1251") << QByteArray("\xC0\xED\xE0\r\n") << "Ана\n";
 }
 
-void TestListsEditor::showsTheFileInItsOwnOrder()
-{
+void TestListsEditor::showsTheFileInItsOwnOrder() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
     TempAppDir dir(false);
@@ -92,8 +89,7 @@ void TestListsEditor::showsTheFileInItsOwnOrder()
     QVERIFY(dialogs.shown.isEmpty());
 }
 
-void TestListsEditor::okWritesExactlyTheText_data()
-{
+void TestListsEditor::okWritesExactlyTheText_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QByteArray>("written");
     QTest::addRow("lines joined by CR LF, nothing after the last")
@@ -101,11 +97,12 @@ void TestListsEditor::okWritesExactlyTheText_data()
     QTest::addRow("a final break the user typed is kept") << "a\nb\n" << QByteArray("a\r\nb\r\n");
     QTest::addRow("empty text gives an empty file") << "" << QByteArray();
     QTest::addRow("Cyrillic in UTF-8 without BOM") << "Ана" << QByteArray("\xD0\x90\xD0\xBD\xD0\xB0");
-    QTest::addRow("no-break space survives") << QString("a%1b").arg(QChar(0xA0)) << QByteArray("a\xC2\xA0" "b");
+    QTest::addRow("no-break space survives") << QString("a%1b").arg(QChar(0xA0))
+                                             << QByteArray("a\xC2\xA0"
+                                                           "b");
 }
 
-void TestListsEditor::okWritesExactlyTheText()
-{
+void TestListsEditor::okWritesExactlyTheText() {
     QFETCH(QString, typed);
     QFETCH(QByteArray, written);
     TempAppDir dir(false);
@@ -124,8 +121,7 @@ void TestListsEditor::okWritesExactlyTheText()
     QVERIFY(dialogs.shown.isEmpty());
 }
 
-void TestListsEditor::cancelWritesNothing()
-{
+void TestListsEditor::cancelWritesNothing() {
     TempAppDir dir(false);
     dir.writeFile("Batches.txt", "B1\r\nB2\r\n");
     ScriptedDialogs dialogs;
@@ -142,60 +138,79 @@ void TestListsEditor::cancelWritesNothing()
     QCOMPARE(dir.readFile("Batches.txt"), QByteArray("B1\r\nB2\r\n"));
 }
 
-static QByteArray utf16(const QString& text, QStringEncoder::Encoding order)
-{
+static QByteArray utf16(const QString& text, QStringEncoder::Encoding order) {
     QStringEncoder encoder(order, QStringEncoder::Flag::WriteBom);
     return encoder.encode(text);
 }
 
-void TestListsEditor::okWithoutChangeNeverDestroysTheFile_data()
-{
+void TestListsEditor::okWithoutChangeNeverDestroysTheFile_data() {
     QTest::addColumn<QString>("file"); // a list, opened in the editor, or Company.txt, loaded into ecompany
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("shown");   // in the editor or the field; "-" when the editor refuses to open
-    QTest::addColumn<QString>("problem"); // what the one message says after the file's name, or empty
+    QTest::addColumn<QString>("shown");    // in the editor or the field; "-" when the editor refuses to open
+    QTest::addColumn<QString>("problem");  // what the one message says after the file's name, or empty
     QTest::addColumn<QByteArray>("after"); // the file after OK, or after Enter in the company field
     const QByteArray list = "Зара\r\nAcme\r\n";
     const QString shown = "Зара\nAcme\n";
     QTest::addRow("UTF-16 LE with its mark (Notepad's Unicode)")
         << "Suppliers.txt" << utf16(QString::fromUtf8(list), QStringEncoder::Utf16LE) << shown << "" << list;
-    QTest::addRow("UTF-16 BE with its mark") << "Batches.txt" << utf16(QString::fromUtf8(list), QStringEncoder::Utf16BE) << shown << ""
-                                             << list;
-    QTest::addRow("UTF-8 with its mark") << "articles.txt" << "\xEF\xBB\xBF" + list << shown << "" << list;
+    QTest::addRow("UTF-16 BE with its mark")
+        << "Batches.txt" << utf16(QString::fromUtf8(list), QStringEncoder::Utf16BE) << shown << "" << list;
+    QTest::addRow("UTF-8 with its mark") << "articles.txt"
+                                         << "\xEF\xBB\xBF" + list << shown << "" << list;
     QTest::addRow("company in UTF-16")
-        << "Company.txt" << utf16("Нелво ООД\r\n", QStringEncoder::Utf16LE) << "Нелво ООД" << ""
-        << QByteArray("Нелво ООД\r\n");
+        << "Company.txt" << utf16("Нелво ООД\r\n", QStringEncoder::Utf16LE) << "Нелво ООД"
+        << "" << QByteArray("Нелво ООД\r\n");
     const QString cut = ", so the file cannot be read whole; it is left as it is.";
     QTest::addRow("NUL inside") << "Suppliers.txt" << QByteArray("Zara\r\nAcme\0\r\nMango", 19) << "-"
-                                << "Line 2 holds a NUL character" + cut << QByteArray("Zara\r\nAcme\0\r\nMango", 19);
-    QTest::addRow("NUL in UTF-16") << "Suppliers.txt" << utf16(QString("a\nb") + QChar(0), QStringEncoder::Utf16BE)
-                                   << "-" << "Line 2 holds a NUL character" + cut
+                                << "Line 2 holds a NUL character" + cut
+                                << QByteArray("Zara\r\nAcme\0\r\nMango", 19);
+    QTest::addRow("NUL in UTF-16") << "Suppliers.txt"
+                                   << utf16(QString("a\nb") + QChar(0), QStringEncoder::Utf16BE) << "-"
+                                   << "Line 2 holds a NUL character" + cut
                                    << utf16(QString("a\nb") + QChar(0), QStringEncoder::Utf16BE);
     QTest::addRow("byte that Windows-1251 leaves undefined")
         << "Batches.txt" << QByteArray("B1\rB2\r\n\xC0\x98") << "-"
         << "Line 3 is neither UTF-8 nor Windows-1251 text" + cut << QByteArray("B1\rB2\r\n\xC0\x98");
-    QTest::addRow("UTF-16 cut inside a character")
-        << "Batches.txt" << QByteArray("\xFF\xFE" "a\0\n\0b", 7) << "-" << "Line 2 is not valid UTF-16 text" + cut
-        << QByteArray("\xFF\xFE" "a\0\n\0b", 7);
-    QTest::addRow("UTF-16 with half a surrogate pair")
-        << "articles.txt" << QByteArray("\xFF\xFE" "a\0\x3D\xD8" "b\0", 8) << "-"
-        << "Line 1 is not valid UTF-16 text" + cut << QByteArray("\xFF\xFE" "a\0\x3D\xD8" "b\0", 8);
+    QTest::addRow("UTF-16 cut inside a character") << "Batches.txt"
+                                                   << QByteArray("\xFF\xFE"
+                                                                 "a\0\n\0b",
+                                                                 7)
+                                                   << "-"
+                                                   << "Line 2 is not valid UTF-16 text" + cut
+                                                   << QByteArray("\xFF\xFE"
+                                                                 "a\0\n\0b",
+                                                                 7);
+    QTest::addRow("UTF-16 with half a surrogate pair") << "articles.txt"
+                                                       << QByteArray("\xFF\xFE"
+                                                                     "a\0\x3D\xD8"
+                                                                     "b\0",
+                                                                     8)
+                                                       << "-"
+                                                       << "Line 1 is not valid UTF-16 text" + cut
+                                                       << QByteArray("\xFF\xFE"
+                                                                     "a\0\x3D\xD8"
+                                                                     "b\0",
+                                                                     8);
     // Regression: OK wrote each entry holding U+2028 or U+2029 back as two.
     QTest::addRow("entries holding U+2028 and U+2029")
-        << "Suppliers.txt" << QByteArray("A\xE2\x80\xA8" "B\r\nC\xE2\x80\xA9" "D")
+        << "Suppliers.txt"
+        << QByteArray("A\xE2\x80\xA8"
+                      "B\r\nC\xE2\x80\xA9"
+                      "D")
         << QString("A%1B\nC%2D").arg(QChar(0xF028)).arg(QChar(0xF029)) << ""
-        << QByteArray("A\xE2\x80\xA8" "B\r\nC\xE2\x80\xA9" "D");
+        << QByteArray("A\xE2\x80\xA8"
+                      "B\r\nC\xE2\x80\xA9"
+                      "D");
     // Regression: Enter in the field wrote the list's text cut at the NUL.
-    QTest::addRow("company with a NUL") << "Company.txt" << QByteArray("Nelvo\0 Ltd\r\n", 12)
-                                        << "Unspecified Company Ltd" << "Line 1 holds a NUL character" + cut
-                                        << QByteArray("Nelvo\0 Ltd\r\n", 12);
+    QTest::addRow("company with a NUL")
+        << "Company.txt" << QByteArray("Nelvo\0 Ltd\r\n", 12) << "Unspecified Company Ltd"
+        << "Line 1 holds a NUL character" + cut << QByteArray("Nelvo\0 Ltd\r\n", 12);
 }
 
 // Whatever a user's editor saved, OK without a change (or Enter in the
 // company field) writes the same entries back, or the file is refused with
 // one message naming it and is left byte for byte.
-void TestListsEditor::okWithoutChangeNeverDestroysTheFile()
-{
+void TestListsEditor::okWithoutChangeNeverDestroysTheFile() {
     QFETCH(QString, file);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
@@ -220,38 +235,54 @@ void TestListsEditor::okWithoutChangeNeverDestroysTheFile()
         });
         QCOMPARE(opened, shown != "-");
     }
-    const QStringList message{"standardError: Cannot open file \"" + QDir::toNativeSeparators(dir.filePath(file)) +
-                              "\". " + problem};
+    const QStringList message{"standardError: Cannot open file \"" +
+                              QDir::toNativeSeparators(dir.filePath(file)) + "\". " + problem};
     QCOMPARE(dialogs.shown, problem.isEmpty() ? QStringList() : message);
     QCOMPARE(dir.readFile(file), after);
 }
 
-void TestListsEditor::batchEditorRefusesNamesThatLeaveTheirFolder_data()
-{
+void TestListsEditor::batchEditorRefusesNamesThatLeaveTheirFolder_data() {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("named"); // the batches the message names; empty when OK writes the list
-    QTest::addRow("..") << "Batches" << "B1\n..\nB2" << "\"..\"";
+    QTest::addRow("..") << "Batches"
+                        << "B1\n..\nB2"
+                        << "\"..\"";
     // Regression: the batch put its photos in x/ beside the application directory.
-    QTest::addRow("../../x") << "Batches" << "../../x" << "\"../../x\"";
-    QTest::addRow(".") << "Batches" << "." << "\".\"";
-    QTest::addRow("slash") << "Batches" << "S/24" << "\"S/24\"";
-    QTest::addRow("backslash") << "Batches" << "S\\24" << "\"S\\24\"";
-    QTest::addRow("tab") << "Batches" << "S\t24" << "\"S\u240924\"";
+    QTest::addRow("../../x") << "Batches"
+                             << "../../x"
+                             << "\"../../x\"";
+    QTest::addRow(".") << "Batches"
+                       << "."
+                       << "\".\"";
+    QTest::addRow("slash") << "Batches"
+                           << "S/24"
+                           << "\"S/24\"";
+    QTest::addRow("backslash") << "Batches"
+                               << "S\\24"
+                               << "\"S\\24\"";
+    QTest::addRow("tab") << "Batches"
+                         << "S\t24"
+                         << "\"S\u240924\"";
     QTest::addRow("NUL") << "Batches" << QString("S") + QChar(0) << "\"S\u2400\"";
-    QTest::addRow("DEL and a C1 control") << "Batches" << QString("a%1\nb%2").arg(QChar(0x7F), QChar(0x85))
-                                          << "\"a\uFFFD\", \"b\uFFFD\"";
+    QTest::addRow("DEL and a C1 control")
+        << "Batches" << QString("a%1\nb%2").arg(QChar(0x7F), QChar(0x85)) << "\"a\uFFFD\", \"b\uFFFD\"";
     QTest::addRow("eleven at once") << "Batches" << QString("..\n").repeated(11)
                                     << QString("\"..\", ").repeated(10) + "and 1 more";
-    QTest::addRow("dots among other letters are names") << "Batches" << "...\n.B1\nB1.\nS..24\n" << "";
-    QTest::addRow("an empty batch is photos directly in pictures") << "Batches" << "\nB1" << "";
-    QTest::addRow("a supplier is no folder") << "Suppliers" << "A/B Ltd\n.." << "";
+    QTest::addRow("dots among other letters are names") << "Batches"
+                                                        << "...\n.B1\nB1.\nS..24\n"
+                                                        << "";
+    QTest::addRow("an empty batch is photos directly in pictures") << "Batches"
+                                                                   << "\nB1"
+                                                                   << "";
+    QTest::addRow("a supplier is no folder") << "Suppliers"
+                                             << "A/B Ltd\n.."
+                                             << "";
 }
 
 // The batch is the name of its photo folder: a batch that would not stay
 // inside pictures is refused with the rule, the text kept for correcting.
-void TestListsEditor::batchEditorRefusesNamesThatLeaveTheirFolder()
-{
+void TestListsEditor::batchEditorRefusesNamesThatLeaveTheirFolder() {
     QFETCH(QString, list);
     QFETCH(QString, typed);
     QFETCH(QString, named);
@@ -270,15 +301,16 @@ void TestListsEditor::batchEditorRefusesNamesThatLeaveTheirFolder()
         QCOMPARE(QString::fromUtf8(dir.readFile(list + ".txt")), QString(typed).replace("\n", "\r\n"));
         return;
     }
-    QCOMPARE(dialogs.shown, QStringList{"information: These batches cannot name a photo folder: " + named +
-                                        "\r\nA batch must not be \".\", \"..\" or \"previews:\", nor hold \"/\", \"\\\" or control "
-                                        "characters.\r\nChange them and press OK again."});
+    QCOMPARE(dialogs.shown,
+             QStringList{
+                 "information: These batches cannot name a photo folder: " + named +
+                 "\r\nA batch must not be \".\", \"..\" or \"previews:\", nor hold \"/\", \"\\\" or control "
+                 "characters.\r\nChange them and press OK again."});
     QVERIFY(!form.listResult());
     QCOMPARE(dir.readFile(list + ".txt"), QByteArray("old"));
 }
 
-void TestListsEditor::missingListEmptiesTheTextArea()
-{
+void TestListsEditor::missingListEmptiesTheTextArea() {
     // Regression: the text of the list shown before must not be written into a
     // list that has no file yet.
     TempAppDir dir(false);
@@ -295,8 +327,7 @@ void TestListsEditor::missingListEmptiesTheTextArea()
     QVERIFY(QFileInfo::exists(dir.filePath("Suppliers.txt")));
 }
 
-void TestListsEditor::unreadableListIsNotShown()
-{
+void TestListsEditor::unreadableListIsNotShown() {
     TempAppDir dir(false);
     QVERIFY(QDir().mkpath(dir.filePath("Batches.txt")));
     ScriptedDialogs dialogs;
@@ -304,11 +335,11 @@ void TestListsEditor::unreadableListIsNotShown()
     TForm2 form(lists.store, dialogs);
     QVERIFY(!form.editList("Batches"));
     QCOMPARE(dialogs.shown.size(), 1);
-    QVERIFY2(dialogs.shown.first().startsWith("standardError: Cannot open file \""), qPrintable(dialogs.shown.first()));
+    QVERIFY2(dialogs.shown.first().startsWith("standardError: Cannot open file \""),
+             qPrintable(dialogs.shown.first()));
 }
 
-void TestListsEditor::failedWriteKeepsTheDialogOpen()
-{
+void TestListsEditor::failedWriteKeepsTheDialogOpen() {
     TempAppDir dir(false);
     // Root ignores permission bits, so the folder is made unusable instead: the
     // application directory given to the editor is a file.
@@ -322,16 +353,15 @@ void TestListsEditor::failedWriteKeepsTheDialogOpen()
         QVERIFY(form.isVisible());
         QCOMPARE(form.Memo1->toPlainText(), QString("B7"));
         QCOMPARE(dialogs.shown.size(), 1);
-        const QString expected = "standardError: Cannot create file \""
-                                 + QDir::toNativeSeparators(dir.filePath("notafolder/Batches.txt")) + "\". ";
+        const QString expected = "standardError: Cannot create file \"" +
+                                 QDir::toNativeSeparators(dir.filePath("notafolder/Batches.txt")) + "\". ";
         QVERIFY2(dialogs.shown.first().startsWith(expected), qPrintable(dialogs.shown.first()));
         form.Button2->click();
     }));
     QVERIFY(!form.listResult());
 }
 
-void TestListsEditor::enterAndEscapeDoNotClose()
-{
+void TestListsEditor::enterAndEscapeDoNotClose() {
     TempAppDir dir(false);
     dir.writeFile("Articles.txt", "a");
     ScriptedDialogs dialogs;
@@ -353,8 +383,7 @@ void TestListsEditor::enterAndEscapeDoNotClose()
     QCOMPARE(dir.readFile("Articles.txt"), QByteArray("a"));
 }
 
-void TestListsEditor::closeBoxKeepsTheResult()
-{
+void TestListsEditor::closeBoxKeepsTheResult() {
     TempAppDir dir(false);
     ScriptedDialogs dialogs;
     const FileLists lists(dir.path());
@@ -368,8 +397,7 @@ void TestListsEditor::closeBoxKeepsTheResult()
     QVERIFY(form.listResult());
 }
 
-void TestListsEditor::companyLoad_data()
-{
+void TestListsEditor::companyLoad_data() {
     QTest::addColumn<QByteArray>("bytes"); // "-" for no file
     QTest::addColumn<QString>("shown");
     QTest::addRow("no file keeps the design text") << QByteArray("-") << "Unspecified Company Ltd";
@@ -380,8 +408,7 @@ void TestListsEditor::companyLoad_data()
     QTest::addRow("Windows-1251") << QByteArray("\xD4\xE8\xF0\xEC\xE0") << "Фирма";
 }
 
-void TestListsEditor::companyLoad()
-{
+void TestListsEditor::companyLoad() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
     TempAppDir dir(false);
@@ -396,8 +423,7 @@ void TestListsEditor::companyLoad()
     QVERIFY(dialogs.shown.isEmpty());
 }
 
-void TestListsEditor::companySave()
-{
+void TestListsEditor::companySave() {
     TempAppDir dir(false);
     ScriptedDialogs dialogs;
     QLineEdit ecompany("Ана ЕООД");
@@ -405,14 +431,14 @@ void TestListsEditor::companySave()
     CompanyName company(&ecompany, lists.store, dialogs);
     QVERIFY(company.save("Company"));
     QVERIFY(company.save("Company"));
-    QCOMPARE(dir.readFile("Company.txt"), QByteArray("\xD0\x90\xD0\xBD\xD0\xB0 \xD0\x95\xD0\x9E\xD0\x9E\xD0\x94\r\n"));
+    QCOMPARE(dir.readFile("Company.txt"),
+             QByteArray("\xD0\x90\xD0\xBD\xD0\xB0 \xD0\x95\xD0\x9E\xD0\x9E\xD0\x94\r\n"));
     ecompany.setText("x");
     company.load("Company");
     QCOMPARE(ecompany.text(), QString("Ана ЕООД"));
 }
 
-void TestListsEditor::companySaveFailureIsReported()
-{
+void TestListsEditor::companySaveFailureIsReported() {
     TempAppDir dir(false);
     dir.writeFile("Company.txt", "Old Ltd\r\n");
     ScriptedDialogs dialogs;
@@ -424,8 +450,8 @@ void TestListsEditor::companySaveFailureIsReported()
         QVERIFY(!company.save("Company"));
     }
     QCOMPARE(dialogs.shown.size(), 1);
-    const QString expected =
-        "standardError: Cannot create file \"" + QDir::toNativeSeparators(dir.filePath("Company.txt")) + "\". ";
+    const QString expected = "standardError: Cannot create file \"" +
+                             QDir::toNativeSeparators(dir.filePath("Company.txt")) + "\". ";
     QVERIFY2(dialogs.shown.first().startsWith(expected), qPrintable(dialogs.shown.first()));
     QCOMPARE(ecompany.text(), QString("New Company Ltd"));
     QCOMPARE(dir.readFile("Company.txt"), QByteArray("Old Ltd\r\n"));

@@ -2,22 +2,22 @@
 // chooser and the pick list boxes, driven over a real register in a fresh
 // application directory.
 
-#include "ui/StatusPanels.h"
 #include "data/Database.h"
+#include "data/OrderColumns.h"
 #include "data/OrderGridModel.h"
 #include "data/OrderTable.h"
-#include "data/OrderColumns.h"
+#include "lists/ListStore.h"
 #include "lists/gui/BatchChooser.h"
 #include "lists/gui/EntryUse.h"
 #include "lists/gui/FilterRule.h"
 #include "lists/gui/GridSort.h"
-#include "lists/ListStore.h"
 #include "lists/gui/PickLists.h"
 #include "lists/gui/SummaryCounters.h"
 #include "lists/gui/Unit2.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempAppDir.h"
 #include "ui/ComboLookup.h"
+#include "ui/StatusPanels.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -42,17 +42,17 @@ struct Line {
 // A register with the given lines, opened unfiltered and sorted by key.
 // Engine errors are collected so that a test can insist there were none.
 class Register {
-public:
-    explicit Register(const QList<Line>& lines = {})
-    {
+  public:
+    explicit Register(const QList<Line>& lines = {}) {
         if (!db.open(dir.path()))
             qFatal("cannot open test register: %s", qPrintable(db.errorString()));
         for (const Line& line : lines) {
-            const QString sql = QStringLiteral("INSERT INTO Table1 (artikul, dostavcik, batch, polucbr, obsto) "
-                                               "VALUES ('Dress', %1, %2, %3, %4)")
-                                    .arg(FilterRule::quoted(line.supplier), FilterRule::quoted(line.batch))
-                                    .arg(line.received)
-                                    .arg(line.moneyUnits);
+            const QString sql =
+                QStringLiteral("INSERT INTO Table1 (artikul, dostavcik, batch, polucbr, obsto) "
+                               "VALUES ('Dress', %1, %2, %3, %4)")
+                    .arg(FilterRule::quoted(line.supplier), FilterRule::quoted(line.batch))
+                    .arg(line.received)
+                    .arg(line.moneyUnits);
             if (!db.execute(sql))
                 qFatal("cannot fill test register: %s", qPrintable(db.errorString()));
         }
@@ -62,8 +62,7 @@ public:
 
     // Starts a changed new line that every store refuses, as the checks do
     // for a line without its supplier.
-    void pendRefusedLine()
-    {
+    void pendRefusedLine() {
         table.setBeforePost([] { return false; });
         table.append();
         table.setValue(QStringLiteral("cvet"), QStringLiteral("red"));
@@ -77,20 +76,20 @@ public:
 
 // The filter, summary and status controls of the window, wired as it wires them.
 class ViewControls {
-public:
-    explicit ViewControls(OrderTable& table) : counters(table, &eobstbr, &etotal, panels),
-        filter(table, &cbfiltersup, &cbbatch, &lrecalc, panels, counters)
-    {
+  public:
+    explicit ViewControls(OrderTable& table)
+        : counters(table, &eobstbr, &etotal, panels),
+          filter(table, &cbfiltersup, &cbbatch, &lrecalc, panels, counters) {
         eobstbr.setObjectName("eobstbr");
         etotal.setObjectName("etotal");
         for (int i = 0; i < StatusPanels::Count; ++i)
             panels.set(i, &panelLabels[i]);
         for (QLineEdit* field : {&eobstbr, &etotal})
-            QObject::connect(field, &QLineEdit::textChanged, field, [this, field] { counters.eobstbrChange(field); });
+            QObject::connect(field, &QLineEdit::textChanged, field,
+                             [this, field] { counters.eobstbrChange(field); });
     }
 
-    void setBoxes(const QStringList& suppliers, const QStringList& batches)
-    {
+    void setBoxes(const QStringList& suppliers, const QStringList& batches) {
         cbfiltersup.clear();
         cbfiltersup.addItems(QStringList{"All"} + suppliers);
         cbbatch.clear();
@@ -109,11 +108,11 @@ public:
 };
 
 const QList<Line> sampleLines{
-    {"Ann's", "B7", 3, 105000},  // 10.5
-    {"Ann's", "B1", 2, 22500},   // 2.25
-    {"X", "B7", 5, 1000},        // 0.1
-    {"X", "B7", 1, 2000},        // 0.2
-    {"All", "B1", 4, 10000},     // a supplier named All
+    {"Ann's", "B7", 3, 105000}, // 10.5
+    {"Ann's", "B1", 2, 22500},  // 2.25
+    {"X", "B7", 5, 1000},       // 0.1
+    {"X", "B7", 1, 2000},       // 0.2
+    {"All", "B1", 4, 10000},    // a supplier named All
 };
 const QStringList sampleSuppliers{"All", "Ann's", "X"};
 const QStringList sampleBatches{"B1", "B7"};
@@ -122,7 +121,7 @@ const QStringList sampleBatches{"B1", "B7"};
 
 class TestListsView : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void filterRule_data();
     void filterRule();
     void refusedFilterSwitchChangesNothing_data();
@@ -151,26 +150,38 @@ private slots:
     void editedEntriesAndTheirLines();
 };
 
-void TestListsView::filterRule_data()
-{
+void TestListsView::filterRule_data() {
     QTest::addColumn<int>("supplierIndex"); // in All, All, Ann's, X
     QTest::addColumn<int>("batchIndex");    // in All, B1, B7
-    QTest::addColumn<QString>("filter"); // empty: filter off
+    QTest::addColumn<QString>("filter");    // empty: filter off
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("pieces");
     QTest::addColumn<QString>("money");
-    QTest::addRow("all, all: filter off") << 0 << 0 << "" << "All" << 5 << "15" << "14.05";
-    QTest::addRow("supplier with a quote") << 2 << 0 << "dostavcik = 'Ann''s'" << "Ann's" << 2 << "5" << "12.75";
-    QTest::addRow("batch only") << 0 << 2 << "batch = 'B7'" << "All" << 3 << "9" << "10.8";
-    QTest::addRow("both") << 2 << 2 << "(dostavcik = 'Ann''s') AND (batch = 'B7')" << "Ann's" << 1 << "3" << "10.5";
-    QTest::addRow("0.1 + 0.2 shows 0.3") << 3 << 2 << "(dostavcik = 'X') AND (batch = 'B7')" << "X" << 2 << "6" << "0.3";
-    QTest::addRow("supplier named All filters") << 1 << 0 << "dostavcik = 'All'" << "All" << 1 << "4" << "1";
-    QTest::addRow("empty view") << 3 << 1 << "(dostavcik = 'X') AND (batch = 'B1')" << "X" << 0 << "0" << "0";
+    QTest::addRow("all, all: filter off") << 0 << 0 << ""
+                                          << "All" << 5 << "15"
+                                          << "14.05";
+    QTest::addRow("supplier with a quote") << 2 << 0 << "dostavcik = 'Ann''s'"
+                                           << "Ann's" << 2 << "5"
+                                           << "12.75";
+    QTest::addRow("batch only") << 0 << 2 << "batch = 'B7'"
+                                << "All" << 3 << "9"
+                                << "10.8";
+    QTest::addRow("both") << 2 << 2 << "(dostavcik = 'Ann''s') AND (batch = 'B7')"
+                          << "Ann's" << 1 << "3"
+                          << "10.5";
+    QTest::addRow("0.1 + 0.2 shows 0.3") << 3 << 2 << "(dostavcik = 'X') AND (batch = 'B7')"
+                                         << "X" << 2 << "6"
+                                         << "0.3";
+    QTest::addRow("supplier named All filters") << 1 << 0 << "dostavcik = 'All'"
+                                                << "All" << 1 << "4"
+                                                << "1";
+    QTest::addRow("empty view") << 3 << 1 << "(dostavcik = 'X') AND (batch = 'B1')"
+                                << "X" << 0 << "0"
+                                << "0";
 }
 
-void TestListsView::filterRule()
-{
+void TestListsView::filterRule() {
     QFETCH(int, supplierIndex);
     QFETCH(int, batchIndex);
     QFETCH(QString, filter);
@@ -207,15 +218,13 @@ void TestListsView::filterRule()
     QVERIFY2(reg.errors.isEmpty(), qPrintable(reg.errors.join('\n')));
 }
 
-void TestListsView::refusedFilterSwitchChangesNothing_data()
-{
+void TestListsView::refusedFilterSwitchChangesNothing_data() {
     QTest::addColumn<int>("startSupplier");
     QTest::addRow("filter was on") << 2;
     QTest::addRow("filter was off") << 0;
 }
 
-void TestListsView::refusedFilterSwitchChangesNothing()
-{
+void TestListsView::refusedFilterSwitchChangesNothing() {
     QFETCH(int, startSupplier);
     Register reg(sampleLines);
     ViewControls view(reg.table);
@@ -242,8 +251,7 @@ void TestListsView::refusedFilterSwitchChangesNothing()
     QCOMPARE(view.cbfiltersup.currentIndex(), 3); // the box shows the new choice
 }
 
-void TestListsView::walkKeepsTheCurrentLine()
-{
+void TestListsView::walkKeepsTheCurrentLine() {
     Register reg(sampleLines);
     ViewControls view(reg.table);
     QVERIFY(reg.table.moveTo(3));
@@ -252,8 +260,7 @@ void TestListsView::walkKeepsTheCurrentLine()
     QCOMPARE(view.eobstbr.text(), QString("15"));
 }
 
-void TestListsView::refusedWalkKeepsTheCounters()
-{
+void TestListsView::refusedWalkKeepsTheCounters() {
     // Regression: writing "0" and "0" here would show plainly wrong totals.
     Register reg(sampleLines);
     ViewControls view(reg.table);
@@ -264,8 +271,7 @@ void TestListsView::refusedWalkKeepsTheCounters()
     QCOMPARE(view.etotal.text(), QString("14.05").replace('.', QLocale().decimalPoint()));
 }
 
-void TestListsView::counterAdjustments()
-{
+void TestListsView::counterAdjustments() {
     Register reg;
     ViewControls view(reg.table);
     QVERIFY(view.counters.walk());
@@ -287,7 +293,7 @@ void TestListsView::counterAdjustments()
 // The grid's header and model over the sample register, with the window's
 // sort column index.
 class SortFixture {
-public:
+  public:
     Register reg{sampleLines};
     QTableView grid;
     OrderGridModel model{reg.table};
@@ -297,8 +303,7 @@ public:
     SortFixture() { grid.setModel(&model); }
 };
 
-void TestListsView::titleClicks_data()
-{
+void TestListsView::titleClicks_data() {
     QTest::addColumn<QList<int>>("clicks");
     QTest::addColumn<QString>("sort");
     QTest::addRow("first click on key after start-up") << QList<int>{0} << "key DESC";
@@ -308,8 +313,7 @@ void TestListsView::titleClicks_data()
     QTest::addRow("another title ascends") << QList<int>{2, 2, 3} << "dostavcik";
 }
 
-void TestListsView::titleClicks()
-{
+void TestListsView::titleClicks() {
     QFETCH(QList<int>, clicks);
     SortFixture f;
     for (int column : clicks)
@@ -320,8 +324,7 @@ void TestListsView::titleClicks()
     QVERIFY(f.reg.errors.isEmpty());
 }
 
-void TestListsView::titleClickFollowsDraggedColumns()
-{
+void TestListsView::titleClickFollowsDraggedColumns() {
     SortFixture f;
     f.grid.horizontalHeader()->moveSection(3, 0); // supplier dragged to the front
     QVERIFY(f.sort.DBGrid1TitleClick(3));
@@ -332,8 +335,7 @@ void TestListsView::titleClickFollowsDraggedColumns()
     QCOMPARE(f.sortColumnIndex, 1);
 }
 
-void TestListsView::refusedTitleClickChangesNothing()
-{
+void TestListsView::refusedTitleClickChangesNothing() {
     SortFixture f;
     QVERIFY(f.sort.DBGrid1TitleClick(2));
     f.reg.pendRefusedLine();
@@ -344,8 +346,7 @@ void TestListsView::refusedTitleClickChangesNothing()
     QCOMPARE(f.reg.table.state(), TableState::Insert);
 }
 
-void TestListsView::resetSort()
-{
+void TestListsView::resetSort() {
     SortFixture f;
     QVERIFY(f.sort.DBGrid1TitleClick(4));
     QVERIFY(f.sort.DBGrid1TitleClick(4));
@@ -355,25 +356,30 @@ void TestListsView::resetSort()
     QCOMPARE(f.sortColumnIndex, 0);
 }
 
-void TestListsView::followRule_data()
-{
+void TestListsView::followRule_data() {
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QString>("batch");
     QTest::addColumn<int>("selected");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("placeholder"); // what the chooser reads with nothing selected
     const QStringList batches{"A1", "B1", "C3"};
-    QTest::addRow("equal ignoring case") << batches << "b1" << 1 << "B1" << "";
-    QTest::addRow("exact") << batches << "A1" << 0 << "A1" << "";
-    QTest::addRow("not in the list: kept and shown") << batches << "Z9" << -1 << "Z9" << "Z9 (not in the list)";
-    QTest::addRow("empty batch: last entry") << batches << "" << 2 << "C3" << "";
-    QTest::addRow("Cyrillic ignoring case") << QStringList{"Б1", "пролет"} << "ПРОЛЕТ" << 1 << "пролет" << "";
-    QTest::addRow("empty list: the line's batch") << QStringList{} << "A1" << -1 << "A1" << "A1 (not in the list)";
-    QTest::addRow("empty list, no batch: nothing") << QStringList{} << "" << -1 << "" << "";
+    QTest::addRow("equal ignoring case") << batches << "b1" << 1 << "B1"
+                                         << "";
+    QTest::addRow("exact") << batches << "A1" << 0 << "A1"
+                           << "";
+    QTest::addRow("not in the list: kept and shown") << batches << "Z9" << -1 << "Z9"
+                                                     << "Z9 (not in the list)";
+    QTest::addRow("empty batch: last entry") << batches << "" << 2 << "C3"
+                                             << "";
+    QTest::addRow("Cyrillic ignoring case") << QStringList{"Б1", "пролет"} << "ПРОЛЕТ" << 1 << "пролет"
+                                            << "";
+    QTest::addRow("empty list: the line's batch") << QStringList{} << "A1" << -1 << "A1"
+                                                  << "A1 (not in the list)";
+    QTest::addRow("empty list, no batch: nothing") << QStringList{} << "" << -1 << ""
+                                                   << "";
 }
 
-void TestListsView::followRule()
-{
+void TestListsView::followRule() {
     QFETCH(QStringList, entries);
     QFETCH(QString, batch);
     QFETCH(int, selected);
@@ -391,8 +397,7 @@ void TestListsView::followRule()
     QCOMPARE(ComboBox2.placeholderText(), placeholder);
 }
 
-void TestListsView::pickIsKeptUntilStoredOrCancelled()
-{
+void TestListsView::pickIsKeptUntilStoredOrCancelled() {
     Register reg({{"X", "A1", 1, 10000}, {"X", "", 1, 10000}});
     QComboBox ComboBox2;
     ComboBox2.addItems({"A1", "B1", "C3"});
@@ -415,7 +420,8 @@ void TestListsView::pickIsKeptUntilStoredOrCancelled()
 
     // Picked again and stored: the pick becomes the line's batch (the window
     // writes the chooser's text before every store).
-    reg.table.setBeforePost([&] { return reg.table.setValue(QStringLiteral("batch"), ComboBox2.currentText()); });
+    reg.table.setBeforePost(
+        [&] { return reg.table.setValue(QStringLiteral("batch"), ComboBox2.currentText()); });
     ComboBox2.setCurrentIndex(2);
     chooser.ComboBox2Change();
     QVERIFY(reg.table.post());
@@ -428,8 +434,7 @@ void TestListsView::pickIsKeptUntilStoredOrCancelled()
     QCOMPARE(ComboBox2.currentText(), QString("C3"));
 }
 
-void TestListsView::pickOnNewLineIsNoData()
-{
+void TestListsView::pickOnNewLineIsNoData() {
     Register reg;
     QComboBox ComboBox2;
     ComboBox2.addItems({"A1", "B1"});
@@ -447,11 +452,11 @@ void TestListsView::pickOnNewLineIsNoData()
 // The five boxes, the list editor and the pick lists over a register, wired
 // as the window wires them.
 class ListsFixture {
-public:
-    explicit ListsFixture(const QList<Line>& lines = {}) : reg(lines), view(reg.table), store(reg.dir.path(), reg.db),
-        form(store, dialogs), lists({&DBComboBox1, &DBComboBox2, &view.cbfiltersup, &view.cbbatch, &ComboBox2}, store,
-                                    reg.table, form, view.filter, dialogs)
-    {
+  public:
+    explicit ListsFixture(const QList<Line>& lines = {})
+        : reg(lines), view(reg.table), store(reg.dir.path(), reg.db), form(store, dialogs),
+          lists({&DBComboBox1, &DBComboBox2, &view.cbfiltersup, &view.cbbatch, &ComboBox2}, store, reg.table,
+                form, view.filter, dialogs) {
         // The lists find their boxes by the window's names.
         DBComboBox1.setObjectName("DBComboBox1");
         DBComboBox2.setObjectName("DBComboBox2");
@@ -480,9 +485,8 @@ public:
 
 // The sample register with its three lists loaded.
 class EditFixture : public ListsFixture {
-public:
-    EditFixture() : ListsFixture(sampleLines)
-    {
+  public:
+    EditFixture() : ListsFixture(sampleLines) {
         reg.dir.writeFile("Articles.txt", "Dress\r\nCoat");
         reg.dir.writeFile("Suppliers.txt", "X\r\nAnn's");
         reg.dir.writeFile("Batches.txt", "B1\r\nB7");
@@ -490,28 +494,26 @@ public:
     }
 };
 
-void TestListsView::startupLoading_data()
-{
-    QTest::addColumn<QByteArray>("articles");  // "-" for no file
+void TestListsView::startupLoading_data() {
+    QTest::addColumn<QByteArray>("articles"); // "-" for no file
     QTest::addColumn<QByteArray>("suppliers");
     QTest::addColumn<QByteArray>("batches");
     QTest::addColumn<QStringList>("articleBox");
     QTest::addColumn<QStringList>("supplierBox");
     QTest::addColumn<QStringList>("batchFilter");
     QTest::addColumn<int>("batchFilterIndex");
-    QTest::addRow("no files at all") << QByteArray("-") << QByteArray("-") << QByteArray("-") << QStringList{""}
-                                     << QStringList{""} << QStringList{"All"} << 0;
-    QTest::addRow("A1, B2, C3 selects C3") << QByteArray("-") << QByteArray("-") << QByteArray("B2\r\nC3\r\nA1\r\n")
-                                           << QStringList{""} << QStringList{""}
-                                           << QStringList{"All", "A1", "B2", "C3"} << 3;
+    QTest::addRow("no files at all") << QByteArray("-") << QByteArray("-") << QByteArray("-")
+                                     << QStringList{""} << QStringList{""} << QStringList{"All"} << 0;
+    QTest::addRow("A1, B2, C3 selects C3")
+        << QByteArray("-") << QByteArray("-") << QByteArray("B2\r\nC3\r\nA1\r\n") << QStringList{""}
+        << QStringList{""} << QStringList{"All", "A1", "B2", "C3"} << 3;
     QTest::addRow("sorted, duplicates and All kept")
-        << QByteArray("beta\nAlpha\ngamma") << QByteArray("Zeta\r\nAll\r\nacme\r\nZeta\r\n\r\n") << QByteArray("-")
-        << QStringList{"Alpha", "beta", "gamma"} << QStringList{"", "acme", "All", "Zeta", "Zeta"}
-        << QStringList{"All"} << 0;
+        << QByteArray("beta\nAlpha\ngamma") << QByteArray("Zeta\r\nAll\r\nacme\r\nZeta\r\n\r\n")
+        << QByteArray("-") << QStringList{"Alpha", "beta", "gamma"}
+        << QStringList{"", "acme", "All", "Zeta", "Zeta"} << QStringList{"All"} << 0;
 }
 
-void TestListsView::startupLoading()
-{
+void TestListsView::startupLoading() {
     QFETCH(QByteArray, articles);
     QFETCH(QByteArray, suppliers);
     QFETCH(QByteArray, batches);
@@ -543,24 +545,26 @@ void TestListsView::startupLoading()
     QVERIFY(!f.reg.table.isFiltered()); // the window runs the filter rule later
 }
 
-void TestListsView::startupGoesOnAfterUnreadableList_data()
-{
+void TestListsView::startupGoesOnAfterUnreadableList_data() {
     QTest::addColumn<QString>("kind"); // what is put in place of Suppliers.txt
     QTest::addColumn<QString>("reason");
-    QTest::addRow("folder") << "folder" << "It is not a regular file.";
+    QTest::addRow("folder") << "folder"
+                            << "It is not a regular file.";
     // Regression: memory grew by about 1 GB/s until the machine ran out.
-    QTest::addRow("link to /dev/zero, never ends") << "/dev/zero" << "It is not a regular file.";
+    QTest::addRow("link to /dev/zero, never ends") << "/dev/zero"
+                                                   << "It is not a regular file.";
     // Regression: opening it waited for a writer for ever.
-    QTest::addRow("named pipe") << "pipe" << "It is not a regular file.";
+    QTest::addRow("named pipe") << "pipe"
+                                << "It is not a regular file.";
     // Regression: a 50 MB list held start-up for 30-40 s.
     QTest::addRow("one byte over 1 MB")
-        << "1 MB + 1" << "It is larger than 1 MB, more than any list holds; it is left as it is.";
+        << "1 MB + 1"
+        << "It is larger than 1 MB, more than any list holds; it is left as it is.";
 }
 
 // One message naming the file, the list empty, the rest of start-up as usual,
 // and the file as it was.
-void TestListsView::startupGoesOnAfterUnreadableList()
-{
+void TestListsView::startupGoesOnAfterUnreadableList() {
     SKIP_SIDE_FILES_ON_SERVER();
     QFETCH(QString, kind);
     QFETCH(QString, reason);
@@ -577,8 +581,8 @@ void TestListsView::startupGoesOnAfterUnreadableList()
     }
     f.reg.dir.writeFile("Batches.txt", "B1");
     f.lists.loadAtStartup();
-    QCOMPARE(f.dialogs.shown,
-             QStringList{"standardError: Cannot open file \"" + QDir::toNativeSeparators(path) + "\". " + reason});
+    QCOMPARE(f.dialogs.shown, QStringList{"standardError: Cannot open file \"" +
+                                          QDir::toNativeSeparators(path) + "\". " + reason});
     QCOMPARE(PickLists::entries(&f.DBComboBox2), QStringList{""});
     QCOMPARE(PickLists::entries(&f.view.cbfiltersup), (QStringList{"All", ""}));
     QCOMPARE(PickLists::entries(&f.view.cbbatch), (QStringList{"All", "B1"}));
@@ -586,8 +590,7 @@ void TestListsView::startupGoesOnAfterUnreadableList()
         QCOMPARE(QFileInfo(path).size(), 1024 * 1024 + 1);
 }
 
-void TestListsView::editSuppliers()
-{
+void TestListsView::editSuppliers() {
     EditFixture f;
     f.view.cbfiltersup.setCurrentIndex(1); // Ann's
     QVERIFY(f.view.filter.cbfiltersupChange());
@@ -601,8 +604,7 @@ void TestListsView::editSuppliers()
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 
-void TestListsView::editBatches()
-{
+void TestListsView::editBatches() {
     EditFixture f;
     f.view.cbbatch.setCurrentIndex(1); // B1
     QVERIFY(f.view.filter.cbfiltersupChange());
@@ -615,8 +617,7 @@ void TestListsView::editBatches()
     QCOMPARE(f.reg.table.recordCount(), 3);
 }
 
-void TestListsView::editArticlesTouchesNothingElse()
-{
+void TestListsView::editArticlesTouchesNothingElse() {
     EditFixture f;
     f.view.cbfiltersup.setCurrentIndex(2); // X
     QVERIFY(f.view.filter.cbfiltersupChange());
@@ -627,8 +628,7 @@ void TestListsView::editArticlesTouchesNothingElse()
     QCOMPARE(f.view.lrecalc.text(), QString("X"));
 }
 
-void TestListsView::cancelStillPostsThePendingLine()
-{
+void TestListsView::cancelStillPostsThePendingLine() {
     EditFixture f;
     QVERIFY(f.reg.table.edit());
     QVERIFY(f.reg.table.setValue(QStringLiteral("cvet"), QStringLiteral("blue")));
@@ -639,41 +639,48 @@ void TestListsView::cancelStillPostsThePendingLine()
     QCOMPARE(f.reg.table.asString(QStringLiteral("cvet")), QString("blue"));
 }
 
-void TestListsView::editedEntriesAndTheirLines_data()
-{
+void TestListsView::editedEntriesAndTheirLines_data() {
     QTest::addColumn<QString>("list");
-    QTest::addColumn<QString>("text");              // typed over the list
-    QTest::addColumn<QList<bool>>("answers");       // to the questions, in turn
-    QTest::addColumn<QStringList>("questions");     // their openings
-    QTest::addColumn<bool>("stored");               // the list was stored
-    QTest::addColumn<QStringList>("linesHold");     // value=count of lines, after
+    QTest::addColumn<QString>("text");          // typed over the list
+    QTest::addColumn<QList<bool>>("answers");   // to the questions, in turn
+    QTest::addColumn<QStringList>("questions"); // their openings
+    QTest::addColumn<bool>("stored");           // the list was stored
+    QTest::addColumn<QStringList>("linesHold"); // value=count of lines, after
     // "All", then the suppliers lines hold that the list does not (one line holds "All")
     QTest::addColumn<QStringList>("filterOffers");
     const QString annsInUse = "confirm: \"Ann's\" is held by 2 lines. Rename it to \"Ann's Ltd\"";
     QTest::addRow("supplier renamed in its lines")
-        << "Suppliers" << "X\nAnn's Ltd" << QList<bool>{true} << QStringList{annsInUse} << true
+        << "Suppliers"
+        << "X\nAnn's Ltd" << QList<bool>{true} << QStringList{annsInUse} << true
         << QStringList{"Ann's Ltd=2", "Ann's=0"} << QStringList{"All", "All"};
     QTest::addRow("supplier renamed, lines keep it")
-        << "Suppliers" << "X\nAnn's Ltd" << QList<bool>{false} << QStringList{annsInUse} << true
+        << "Suppliers"
+        << "X\nAnn's Ltd" << QList<bool>{false} << QStringList{annsInUse} << true
         << QStringList{"Ann's Ltd=0", "Ann's=2"} << QStringList{"All", "All", "Ann's"};
-    const QString annsRemoved =
-        "confirm: These entries are no longer in the list \"Suppliers\", but lines still hold them: \"Ann's\" (2 lines)";
+    const QString annsRemoved = "confirm: These entries are no longer in the list \"Suppliers\", but lines "
+                                "still hold them: \"Ann's\" (2 lines)";
     QTest::addRow("supplier removed, stored anyway")
-        << "Suppliers" << "X" << QList<bool>{true} << QStringList{annsRemoved} << true << QStringList{"Ann's=2"}
+        << "Suppliers"
+        << "X" << QList<bool>{true} << QStringList{annsRemoved} << true << QStringList{"Ann's=2"}
         << QStringList{"All", "All", "Ann's"};
     QTest::addRow("supplier removed, cancelled")
-        << "Suppliers" << "X" << QList<bool>{false} << QStringList{annsRemoved} << false << QStringList{"Ann's=2"}
+        << "Suppliers"
+        << "X" << QList<bool>{false} << QStringList{annsRemoved} << false << QStringList{"Ann's=2"}
         << QStringList{"All", "All"};
-    QTest::addRow("article no line holds removed") << "Articles" << "Dress" << QList<bool>{} << QStringList{} << true
+    QTest::addRow("article no line holds removed") << "Articles"
+                                                   << "Dress" << QList<bool>{} << QStringList{} << true
                                                    << QStringList{"Dress=5"} << QStringList{"All", "All"};
     QTest::addRow("article renamed in its lines")
-        << "Articles" << "Gown\nCoat" << QList<bool>{true}
+        << "Articles"
+        << "Gown\nCoat" << QList<bool>{true}
         << QStringList{"confirm: \"Dress\" is held by 5 lines. Rename it to \"Gown\""} << true
         << QStringList{"Gown=5", "Dress=0"} << QStringList{"All", "All"};
     // A batch names its photos' folder: renamed, it is named as removed.
     QTest::addRow("batch renamed is named as removed")
-        << "Batches" << "B1\nB8" << QList<bool>{true}
-        << QStringList{"confirm: These entries are no longer in the list \"Batches\", but lines still hold them: "
+        << "Batches"
+        << "B1\nB8" << QList<bool>{true}
+        << QStringList{"confirm: These entries are no longer in the list \"Batches\", but lines still hold "
+                       "them: "
                        "\"B7\" (3 lines)"}
         << true << QStringList{"B7=3", "B8=0"} << QStringList{"All", "All"};
 }
@@ -682,8 +689,7 @@ void TestListsView::editedEntriesAndTheirLines_data()
 // hold is named before the list is stored, a renamed one is offered to its
 // lines (another clerk's pending edit of such a line is then refused), and
 // the supplier filter still offers a supplier only lines hold.
-void TestListsView::editedEntriesAndTheirLines()
-{
+void TestListsView::editedEntriesAndTheirLines() {
     QFETCH(QString, list);
     QFETCH(QString, text);
     QFETCH(QList<bool>, answers);
@@ -704,7 +710,8 @@ void TestListsView::editedEntriesAndTheirLines()
     other.setErrorSink([&otherErrors](const QString& message) { otherErrors << message; });
     other.open();
     other.setFilter(QStringLiteral("%1 = %2").arg(name, FilterRule::quoted(renamed)), true);
-    const bool othersLine = !questions.isEmpty() && questions[0].contains("Rename") && other.recordCount() > 0;
+    const bool othersLine =
+        !questions.isEmpty() && questions[0].contains("Rename") && other.recordCount() > 0;
     if (othersLine) {
         QVERIFY(other.edit());
         QVERIFY(other.setValue(QStringLiteral("cvet"), QStringLiteral("green")));

@@ -7,12 +7,12 @@
 #include "data/Engine.h"
 #include "data/OrderTable.h"
 #include "photos/JpegDecoder.h"
-#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoCacheUpkeep.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPictures.h"
 #include "photos/PhotoPreview.h"
 #include "photos/PhotoStore.h"
+#include "photos/gui/PhotoArea.h"
 #include "photos/gui/PhotoViewer.h"
 
 #include "support/JpegBytes.h"
@@ -31,11 +31,9 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-
 namespace {
 
-QByteArray encoded(const QImage& image, const char* format = "JPG")
-{
+QByteArray encoded(const QImage& image, const char* format = "JPG") {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -44,8 +42,7 @@ QByteArray encoded(const QImage& image, const char* format = "JPG")
     return bytes;
 }
 
-QByteArray solidJpeg(QSize size, QColor colour = QColor(200, 40, 60), const char* format = "JPG")
-{
+QByteArray solidJpeg(QSize size, QColor colour = QColor(200, 40, 60), const char* format = "JPG") {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
     return encoded(image, format);
@@ -54,8 +51,7 @@ QByteArray solidJpeg(QSize size, QColor colour = QColor(200, 40, 60), const char
 // Qt cannot write CMYK, so this goes through libjpeg. Pixels are given as ink
 // and stored inverted, the way Adobe software writes CMYK (libjpeg adds the
 // Adobe marker that says so).
-QByteArray cmykJpeg(QSize size, const uchar ink[4])
-{
+QByteArray cmykJpeg(QSize size, const uchar ink[4]) {
     JpegShape shape;
     shape.width = size.width();
     shape.height = size.height();
@@ -69,24 +65,22 @@ QByteArray cmykJpeg(QSize size, const uchar ink[4])
     });
 }
 
-bool near(QRgb a, QColor b, int tolerance = 12)
-{
+bool near(QRgb a, QColor b, int tolerance = 12) {
     return qAbs(qRed(a) - b.red()) <= tolerance && qAbs(qGreen(a) - b.green()) <= tolerance &&
            qAbs(qBlue(a) - b.blue()) <= tolerance;
 }
 
-bool samePicture(const QPixmap& a, const QPixmap& b)
-{
-    return a.toImage().convertToFormat(QImage::Format_RGB32) == b.toImage().convertToFormat(QImage::Format_RGB32);
+bool samePicture(const QPixmap& a, const QPixmap& b) {
+    return a.toImage().convertToFormat(QImage::Format_RGB32) ==
+           b.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // A register in a temporary application directory, with the viewer and the
 // few controls it works with. Lines are stored before the table opens; the
 // batch chooser is set by hand (following the line is the window's job).
 class ViewerWorld {
-public:
-    explicit ViewerWorld(const QStringList& batchList = {QStringLiteral("A1"), QStringLiteral("B2")})
-    {
+  public:
+    explicit ViewerWorld(const QStringList& batchList = {QStringLiteral("A1"), QStringLiteral("B2")}) {
         batches.addItems(batchList);
         batches.setCurrentIndex(int(batchList.size()) - 1);
         if (!database.open(dir.path()))
@@ -95,39 +89,37 @@ public:
     }
 
     // photo: a number, or a null QVariant for an empty field.
-    void storeLine(const QString& batch, const QVariant& photo)
-    {
-        OtherClient(dir).run(QStringLiteral("INSERT INTO Table1 (batch, artikul, dostavcik, paracbr, pokupnacena, "
-                                            "photo) VALUES (?, 'Shirt', 'Supplier', 1, 10000, ?)"),
-                             {batch, photo});
+    void storeLine(const QString& batch, const QVariant& photo) {
+        OtherClient(dir).run(
+            QStringLiteral("INSERT INTO Table1 (batch, artikul, dostavcik, paracbr, pokupnacena, "
+                           "photo) VALUES (?, 'Shirt', 'Supplier', 1, 10000, ?)"),
+            {batch, photo});
     }
 
     bool open() { return table.open() && table.last(); }
 
     // Where the store keeps a photo, relative to the application directory.
-    static QString photoName(const QString& batch, const QString& number)
-    {
+    static QString photoName(const QString& batch, const QString& number) {
         return QStringLiteral("pictures/%1/%2.jpg").arg(batch, number);
     }
 
     QVariant storedPhoto(int key) const { return OtherClient(dir).stored(key, QStringLiteral("photo")); }
 
     // A source photo the user picks in the dialog.
-    QString sourcePhoto(const QString& name, QSize size) const
-    {
+    QString sourcePhoto(const QString& name, QSize size) const {
         dir.writeFile(QStringLiteral("camera/") + name, solidJpeg(size));
         return dir.filePath(QStringLiteral("camera/") + name);
     }
 
     TempAppDir dir;
     Database database;
-    OrderTable table {database};
+    OrderTable table{database};
     QComboBox batches;
     PhotoArea area;
     ScriptedDialogs dialogs;
     int nextPhotoNumber = 0;
-    PhotoStore store {dir.path(), database};
-    PhotoViewer viewer {&area, &batches, table, dialogs, dir.path(), store, nextPhotoNumber};
+    PhotoStore store{dir.path(), database};
+    PhotoViewer viewer{&area, &batches, table, dialogs, dir.path(), store, nextPhotoNumber};
 };
 
 } // namespace
@@ -135,7 +127,7 @@ public:
 class TestPhotos : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void displayWidth_data();
     void displayWidth();
     void scaleNumerator_data();
@@ -191,8 +183,7 @@ private slots:
     void photoAndPreviewAgree();
 };
 
-void TestPhotos::displayWidth_data()
-{
+void TestPhotos::displayWidth_data() {
     QTest::addColumn<QSize>("source");
     QTest::addColumn<int>("width");
     QTest::addRow("640x480") << QSize(640, 480) << 247;
@@ -205,15 +196,13 @@ void TestPhotos::displayWidth_data()
     QTest::addRow("tallest rounds to zero") << QSize(1, 65500) << 0;
 }
 
-void TestPhotos::displayWidth()
-{
+void TestPhotos::displayWidth() {
     QFETCH(QSize, source);
     QFETCH(int, width);
     QCOMPARE(JpegDecoder::displayWidth(source, 185), width);
 }
 
-void TestPhotos::scaleNumerator_data()
-{
+void TestPhotos::scaleNumerator_data() {
     QTest::addColumn<int>("sourceHeight");
     QTest::addColumn<int>("numerator");
     QTest::addRow("camera 4000 high: 1/8") << 4000 << 1;
@@ -226,15 +215,13 @@ void TestPhotos::scaleNumerator_data()
     QTest::addRow("lower than 185: full size") << 50 << 8;
 }
 
-void TestPhotos::scaleNumerator()
-{
+void TestPhotos::scaleNumerator() {
     QFETCH(int, sourceHeight);
     QFETCH(int, numerator);
     QCOMPARE(JpegDecoder::scaleNumerator(sourceHeight, 185), numerator);
 }
 
-void TestPhotos::decodesToDisplayHeight_data()
-{
+void TestPhotos::decodesToDisplayHeight_data() {
     QTest::addColumn<QSize>("source");
     QTest::addColumn<QSize>("decoded");
     QTest::addColumn<int>("width");
@@ -247,8 +234,7 @@ void TestPhotos::decodesToDisplayHeight_data()
     QTest::addRow("1 x 1") << QSize(1, 1) << QSize(1, 1) << 185;
 }
 
-void TestPhotos::decodesToDisplayHeight()
-{
+void TestPhotos::decodesToDisplayHeight() {
     QFETCH(QSize, source);
     QFETCH(QSize, decoded);
     QFETCH(int, width);
@@ -263,8 +249,7 @@ void TestPhotos::decodesToDisplayHeight()
     QVERIFY(decoder.errorString().isEmpty());
 }
 
-void TestPhotos::decodesGreyAndCmyk_data()
-{
+void TestPhotos::decodesGreyAndCmyk_data() {
     QTest::addColumn<QByteArray>("jpeg");
     QTest::addColumn<QColor>("expected");
     QImage grey(400, 300, QImage::Format_Grayscale8);
@@ -273,11 +258,11 @@ void TestPhotos::decodesGreyAndCmyk_data()
     const uchar red[4] = {0, 255, 255, 0};
     QTest::addRow("CMYK red") << cmykJpeg(QSize(400, 300), red) << QColor(255, 0, 0);
     const uchar halfBlack[4] = {0, 0, 0, 128};
-    QTest::addRow("CMYK grey from black ink") << cmykJpeg(QSize(400, 300), halfBlack) << QColor(127, 127, 127);
+    QTest::addRow("CMYK grey from black ink")
+        << cmykJpeg(QSize(400, 300), halfBlack) << QColor(127, 127, 127);
 }
 
-void TestPhotos::decodesGreyAndCmyk()
-{
+void TestPhotos::decodesGreyAndCmyk() {
     QFETCH(QByteArray, jpeg);
     QFETCH(QColor, expected);
     JpegDecoder decoder;
@@ -288,22 +273,21 @@ void TestPhotos::decodesGreyAndCmyk()
 
 // A panorama's display width is not bounded, but its picture is: the area
 // stretches it when it paints.
-void TestPhotos::widePanoramaIsCapped()
-{
+void TestPhotos::widePanoramaIsCapped() {
     JpegDecoder decoder;
     QVERIFY(decoder.decodeData(solidJpeg(QSize(6000, 60)), 185));
     QCOMPARE(decoder.displayWidth(), 18500);
     QCOMPARE(decoder.picture().size(), QSize(JpegDecoder::MaxPictureWidth, 185));
 }
 
-void TestPhotos::refusesBadFiles_data()
-{
+void TestPhotos::refusesBadFiles_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("message");
     const QByteArray good = solidJpeg(QSize(640, 480));
     QTest::addRow("no file at all") << QByteArray() << "Cannot open file";
     QTest::addRow("empty file") << QByteArray("") << "Empty input file";
-    QTest::addRow("PNG under the .jpg name") << solidJpeg(QSize(8, 8), Qt::green, "PNG") << "Not a JPEG file: starts with 0x89 0x50";
+    QTest::addRow("PNG under the .jpg name")
+        << solidJpeg(QSize(8, 8), Qt::green, "PNG") << "Not a JPEG file: starts with 0x89 0x50";
     QTest::addRow("text") << QByteArray("hello") << "Not a JPEG file: starts with 0x68 0x65";
     QTest::addRow("truncated in the header") << good.left(40) << "Premature end of JPEG file";
     QTest::addRow("truncated in the data") << good.left(good.size() / 2) << "Premature end of JPEG file";
@@ -327,8 +311,7 @@ void TestPhotos::refusesBadFiles_data()
     QTest::addRow("bomb: huge progressive image") << progressive << "The photo claims 65500 x 65500 pixels";
 }
 
-void TestPhotos::refusesBadFiles()
-{
+void TestPhotos::refusesBadFiles() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
     TempAppDir dir(false);
@@ -341,30 +324,45 @@ void TestPhotos::refusesBadFiles()
     QCOMPARE(decoder.displayWidth(), 0);
 }
 
-void TestPhotos::photoPath_data()
-{
+void TestPhotos::photoPath_data() {
     QTest::addColumn<QString>("appDir");
     QTest::addColumn<QString>("batch");
     QTest::addColumn<QString>("photo");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("file");
     const QString app = QStringLiteral("/opt/orders/");
-    QTest::addRow("batch") << app << "Spring 24" << "12" << "/opt/orders/pictures/Spring 24"
+    QTest::addRow("batch") << app << "Spring 24"
+                           << "12"
+                           << "/opt/orders/pictures/Spring 24"
                            << "/opt/orders/pictures/Spring 24/12.jpg";
-    QTest::addRow("empty batch: directly in pictures")
-        << app << "" << "7" << "/opt/orders/pictures" << "/opt/orders/pictures/7.jpg";
-    QTest::addRow("empty photo field") << app << "A1" << "" << "/opt/orders/pictures/A1"
+    QTest::addRow("empty batch: directly in pictures") << app << ""
+                                                       << "7"
+                                                       << "/opt/orders/pictures"
+                                                       << "/opt/orders/pictures/7.jpg";
+    QTest::addRow("empty photo field") << app << "A1"
+                                       << ""
+                                       << "/opt/orders/pictures/A1"
                                        << "/opt/orders/pictures/A1/.jpg";
-    QTest::addRow("no trailing separator") << "/opt/orders" << "A1" << "0" << "/opt/orders/pictures/A1"
+    QTest::addRow("no trailing separator") << "/opt/orders"
+                                           << "A1"
+                                           << "0"
+                                           << "/opt/orders/pictures/A1"
                                            << "/opt/orders/pictures/A1/0.jpg";
-    QTest::addRow("Cyrillic batch") << app << "Партида 3" << "5" << "/opt/orders/pictures/Партида 3"
+    QTest::addRow("Cyrillic batch") << app << "Партида 3"
+                                    << "5"
+                                    << "/opt/orders/pictures/Партида 3"
                                     << "/opt/orders/pictures/Партида 3/5.jpg";
-    QTest::addRow("batch .. names no folder") << app << ".." << "12" << "" << "";
-    QTest::addRow("batch with a separator names no folder") << app << "../../x" << "1" << "" << "";
+    QTest::addRow("batch .. names no folder") << app << ".."
+                                              << "12"
+                                              << ""
+                                              << "";
+    QTest::addRow("batch with a separator names no folder") << app << "../../x"
+                                                            << "1"
+                                                            << ""
+                                                            << "";
 }
 
-void TestPhotos::photoPath()
-{
+void TestPhotos::photoPath() {
     QFETCH(QString, appDir);
     QFETCH(QString, batch);
     QFETCH(QString, photo);
@@ -375,26 +373,24 @@ void TestPhotos::photoPath()
     QCOMPARE(path.file(), QDir::toNativeSeparators(file));
 }
 
-void TestPhotos::builtInPictures_data()
-{
+void TestPhotos::builtInPictures_data() {
     QTest::addColumn<QPixmap>("picture");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QPoint>("probe");
     QTest::addColumn<QColor>("colour");
-    QTest::addRow("no photo: black ground") << PhotoPictures::noPhoto() << QSize(250, 185) << QPoint(4, 4)
-                                            << QColor(Qt::black);
+    QTest::addRow("no photo: black ground")
+        << PhotoPictures::noPhoto() << QSize(250, 185) << QPoint(4, 4) << QColor(Qt::black);
     QTest::addRow("photo disabled: black ground")
         << PhotoPictures::photoDisabled() << QSize(250, 185) << QPoint(4, 4) << QColor(Qt::black);
     QTest::addRow("flag: white top") << PhotoPictures::flag() << QSize(30, 18) << QPoint(15, 2)
                                      << QColor(255, 255, 255);
-    QTest::addRow("flag: green middle") << PhotoPictures::flag() << QSize(30, 18) << QPoint(15, 9)
-                                        << QColor(0x00, 0x96, 0x6e);
-    QTest::addRow("flag: red bottom") << PhotoPictures::flag() << QSize(30, 18) << QPoint(15, 15)
-                                      << QColor(0xd6, 0x26, 0x12);
+    QTest::addRow("flag: green middle")
+        << PhotoPictures::flag() << QSize(30, 18) << QPoint(15, 9) << QColor(0x00, 0x96, 0x6e);
+    QTest::addRow("flag: red bottom")
+        << PhotoPictures::flag() << QSize(30, 18) << QPoint(15, 15) << QColor(0xd6, 0x26, 0x12);
 }
 
-void TestPhotos::builtInPictures()
-{
+void TestPhotos::builtInPictures() {
     QFETCH(QPixmap, picture);
     QFETCH(QSize, size);
     QFETCH(QPoint, probe);
@@ -403,8 +399,7 @@ void TestPhotos::builtInPictures()
     QVERIFY(near(picture.toImage().pixel(probe), colour, 20));
 }
 
-void TestPhotos::photoAreaClicks()
-{
+void TestPhotos::photoAreaClicks() {
     PhotoArea area;
     QCOMPARE(area.size(), QSize(169, 185));
     QCOMPARE(area.toolTip(), QStringLiteral("Right Click To Select / Left Click To Enlarge"));
@@ -423,8 +418,7 @@ void TestPhotos::photoAreaClicks()
     QCOMPARE(left.count(), 1);
 }
 
-void TestPhotos::showPhoto_data()
-{
+void TestPhotos::showPhoto_data() {
     QTest::addColumn<QStringList>("batchList");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<QString>("fileBatch"); // where the test puts photo 5
@@ -432,17 +426,18 @@ void TestPhotos::showPhoto_data()
     QTest::addColumn<QString>("expected"); // "disabled", "none" or "photo"
     QTest::addColumn<int>("width");
     const QStringList two = {QStringLiteral("A1"), QStringLiteral("B2")};
-    QTest::addRow("switched off, whatever the line holds") << two << false << "B2" << QSize(640, 480) << "disabled" << 250;
+    QTest::addRow("switched off, whatever the line holds")
+        << two << false << "B2" << QSize(640, 480) << "disabled" << 250;
     QTest::addRow("no file") << two << true << "" << QSize() << "none" << 250;
     QTest::addRow("640x480 photo") << two << true << "B2" << QSize(640, 480) << "photo" << 247;
     QTest::addRow("300x400 photo") << two << true << "B2" << QSize(300, 400) << "photo" << 139;
-    QTest::addRow("photo of another batch is not this line's") << two << true << "A1" << QSize(640, 480) << "none" << 250;
+    QTest::addRow("photo of another batch is not this line's")
+        << two << true << "A1" << QSize(640, 480) << "none" << 250;
     QTest::addRow("empty batch list: directly in pictures")
         << QStringList() << true << "" << QSize(3, 2) << "photo" << 278;
 }
 
-void TestPhotos::showPhoto()
-{
+void TestPhotos::showPhoto() {
     QFETCH(QStringList, batchList);
     QFETCH(bool, enabled);
     QFETCH(QString, fileBatch);
@@ -468,8 +463,7 @@ void TestPhotos::showPhoto()
         QCOMPARE(shown.size(), QSize(width, 185));
 }
 
-void TestPhotos::damagedPhotoLeavesAreaAsItWas()
-{
+void TestPhotos::damagedPhotoLeavesAreaAsItWas() {
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), 5);
     QVERIFY(world.open());
@@ -481,15 +475,14 @@ void TestPhotos::damagedPhotoLeavesAreaAsItWas()
 
     world.dir.writeFile(file, QByteArray("hello, not a photo"));
     world.viewer.showPhoto(true);
-    QCOMPARE(world.dialogs.shown, QStringList {"standardError: Not a JPEG file: starts with 0x68 0x65."});
+    QCOMPARE(world.dialogs.shown, QStringList{"standardError: Not a JPEG file: starts with 0x68 0x65."});
     QCOMPARE(world.area.width(), 247);
     QCOMPARE(world.area.pixmap().toImage(), before);
 }
 
 // The show in the step that stores a line takes the photo shown while the
 // line was edited, without looking into its folder; the next step looks again.
-void TestPhotos::storedLineShowsItsPhotoWithoutLookingAgain()
-{
+void TestPhotos::storedLineShowsItsPhotoWithoutLookingAgain() {
     SKIP_SIDE_FILES_ON_SERVER();
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), 5);
@@ -498,7 +491,8 @@ void TestPhotos::storedLineShowsItsPhotoWithoutLookingAgain()
     QVERIFY(samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
     QVERIFY(world.table.edit());
     QVERIFY(world.table.setValue(QStringLiteral("artikul"), QStringLiteral("Coat")));
-    world.dir.writeFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("5")), solidJpeg(QSize(640, 480)));
+    world.dir.writeFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("5")),
+                        solidJpeg(QSize(640, 480)));
     QVERIFY(world.table.post());
     world.viewer.showPhoto(true);
     QVERIFY(samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
@@ -508,8 +502,7 @@ void TestPhotos::storedLineShowsItsPhotoWithoutLookingAgain()
     QCOMPARE(world.dialogs.shown, QStringList());
 }
 
-void TestPhotos::enlargeHandsPathToDesktop_data()
-{
+void TestPhotos::enlargeHandsPathToDesktop_data() {
     QTest::addColumn<bool>("fileExists");
     QTest::addColumn<bool>("desktopOpens");
     QTest::addColumn<QString>("message"); // "%1": the photo's path
@@ -517,12 +510,13 @@ void TestPhotos::enlargeHandsPathToDesktop_data()
     QTest::addRow("no file: still handed over, no message") << false << true << "";
     // Regression: nothing happened and nothing was said.
     QTest::addRow("no program opens the photo") << true << false
-        << "information: The photo is\r\n%1\r\nbut no program could open it. Please open it with a picture viewer.";
-    QTest::addRow("no program, no file") << false << false << "information: This line has no photo: there is no file\r\n%1";
+                                                << "information: The photo is\r\n%1\r\nbut no program could "
+                                                   "open it. Please open it with a picture viewer.";
+    QTest::addRow("no program, no file")
+        << false << false << "information: This line has no photo: there is no file\r\n%1";
 }
 
-void TestPhotos::enlargeHandsPathToDesktop()
-{
+void TestPhotos::enlargeHandsPathToDesktop() {
     SKIP_SIDE_FILES_ON_SERVER();
     QFETCH(bool, fileExists);
     QFETCH(bool, desktopOpens);
@@ -537,27 +531,31 @@ void TestPhotos::enlargeHandsPathToDesktop()
     world.viewer.enlarge();
     const QString path = QDir::toNativeSeparators(world.dir.filePath(file));
     QCOMPARE(world.dialogs.shown, message.isEmpty() ? QStringList() : QStringList{message.arg(path)});
-    QCOMPARE(world.dialogs.opened, QStringList {path});
+    QCOMPARE(world.dialogs.opened, QStringList{path});
 }
 
-void TestPhotos::storeCopiedFromWindowsIgnoresCase_data()
-{
+void TestPhotos::storeCopiedFromWindowsIgnoresCase_data() {
     QTest::addColumn<QString>("batch"); // in the batch list and the line
     QTest::addColumn<QString>("onDisk");
     // The folder was looked at before the photo came, this many seconds after
     // its last change (its listing is kept): -1, the folder was not there.
     QTest::addColumn<int>("folderAge");
-    QTest::addRow("batch folder in other case") << "B2" << "pictures/b2/7.jpg" << -1;
-    QTest::addRow("file name in other case") << "B2" << "pictures/B2/7.JPG" << -1;
-    QTest::addRow("photo folder in other case") << "B2" << "Pictures/B2/7.jpg" << -1;
-    QTest::addRow("Cyrillic batch folder in other case") << QString::fromUtf8("Б2") << QString::fromUtf8("pictures/б2/7.jpg") << -1;
-    QTest::addRow("file copied into a folder looked at long after its change") << "B2" << "pictures/b2/7.JPG" << 3600;
-    QTest::addRow("file copied into a folder looked at just after its change") << "B2" << "pictures/b2/7.JPG" << 0;
+    QTest::addRow("batch folder in other case") << "B2"
+                                                << "pictures/b2/7.jpg" << -1;
+    QTest::addRow("file name in other case") << "B2"
+                                             << "pictures/B2/7.JPG" << -1;
+    QTest::addRow("photo folder in other case") << "B2"
+                                                << "Pictures/B2/7.jpg" << -1;
+    QTest::addRow("Cyrillic batch folder in other case")
+        << QString::fromUtf8("Б2") << QString::fromUtf8("pictures/б2/7.jpg") << -1;
+    QTest::addRow("file copied into a folder looked at long after its change") << "B2"
+                                                                               << "pictures/b2/7.JPG" << 3600;
+    QTest::addRow("file copied into a folder looked at just after its change") << "B2"
+                                                                               << "pictures/b2/7.JPG" << 0;
 }
 
 // Shown, enlarged, offered for deletion and replaced where Windows found it.
-void TestPhotos::storeCopiedFromWindowsIgnoresCase()
-{
+void TestPhotos::storeCopiedFromWindowsIgnoresCase() {
     SKIP_SIDE_FILES_ON_SERVER();
     QFETCH(QString, batch);
     QFETCH(QString, onDisk);
@@ -569,7 +567,8 @@ void TestPhotos::storeCopiedFromWindowsIgnoresCase()
         const QString folder = QFileInfo(world.dir.filePath(onDisk)).absolutePath();
         QVERIFY(QDir().mkpath(folder));
         std::filesystem::last_write_time(QFile::encodeName(folder).toStdString(),
-                                         std::filesystem::file_time_type::clock::now() - std::chrono::seconds(folderAge));
+                                         std::filesystem::file_time_type::clock::now() -
+                                             std::chrono::seconds(folderAge));
         world.viewer.showPhoto(true);
         QVERIFY(world.viewer.photoFile().endsWith(QStringLiteral("7.jpg")));
     }
@@ -579,20 +578,21 @@ void TestPhotos::storeCopiedFromWindowsIgnoresCase()
     world.viewer.showPhoto(true);
     QCOMPARE(world.area.width(), 247);
     world.viewer.enlarge();
-    QCOMPARE(world.dialogs.opened, QStringList {found});
+    QCOMPARE(world.dialogs.opened, QStringList{found});
     QCOMPARE(world.viewer.photoFile(), found);
 
     world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("new.jpg"), QSize(300, 400));
     world.viewer.attach(true);
     QCOMPARE(world.dir.readFile(onDisk), world.dir.readFile(QStringLiteral("camera/new.jpg")));
-    QCOMPARE(QDir(world.dir.filePath(QStringLiteral("pictures"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+    QCOMPARE(QDir(world.dir.filePath(QStringLiteral("pictures")))
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                 .size(),
              onDisk.startsWith(QLatin1String("pictures/")) ? 1 : 0);
     QCOMPARE(world.area.width(), 139);
 }
 
 // A line being added gets the number of the key reserved for it and stays pending.
-void TestPhotos::attachToNewLine()
-{
+void TestPhotos::attachToNewLine() {
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), 3);
     QVERIFY(world.open());
@@ -602,7 +602,7 @@ void TestPhotos::attachToNewLine()
     world.dialogs.fileAnswers << source;
 
     world.viewer.attach(true);
-    QCOMPARE(world.dialogs.shown, QStringList {"openFile: Open | " + PhotoViewer::fileFilter()});
+    QCOMPARE(world.dialogs.shown, QStringList{"openFile: Open | " + PhotoViewer::fileFilter()});
     QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("2"))),
              world.dir.readFile(QStringLiteral("camera/IMG_0001.JPG")));
     QCOMPARE(world.table.state(), TableState::Insert);
@@ -612,8 +612,7 @@ void TestPhotos::attachToNewLine()
     QCOMPARE(world.area.width(), 247);
 }
 
-void TestPhotos::attachToStoredLine_data()
-{
+void TestPhotos::attachToStoredLine_data() {
     QTest::addColumn<QVariant>("photo");
     QTest::addColumn<int>("number");
     QTest::addRow("photo number 7") << QVariant(7) << 7;
@@ -623,8 +622,7 @@ void TestPhotos::attachToStoredLine_data()
 }
 
 // A browsing line gets its photo number stored at once, and stays current.
-void TestPhotos::attachToStoredLine()
-{
+void TestPhotos::attachToStoredLine() {
     QFETCH(QVariant, photo);
     QFETCH(int, number);
     ViewerWorld world({QStringLiteral("A1")});
@@ -636,7 +634,8 @@ void TestPhotos::attachToStoredLine()
     world.dialogs.fileAnswers << world.sourcePhoto(QStringLiteral("shot.jpeg"), QSize(300, 400));
 
     world.viewer.attach(true);
-    QVERIFY(!world.dir.readFile(ViewerWorld::photoName(QStringLiteral("A1"), QString::number(number))).isEmpty());
+    QVERIFY(
+        !world.dir.readFile(ViewerWorld::photoName(QStringLiteral("A1"), QString::number(number))).isEmpty());
     QCOMPARE(world.nextPhotoNumber, number);
     QCOMPARE(world.table.state(), TableState::Browse);
     QCOMPARE(world.storedPhoto(key), QVariant(number));
@@ -646,8 +645,7 @@ void TestPhotos::attachToStoredLine()
 }
 
 // Returning to the line stores a pending edit, photo number included.
-void TestPhotos::attachWhileEditingStoresOnReturn()
-{
+void TestPhotos::attachWhileEditingStoresOnReturn() {
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), 4);
     QVERIFY(world.open());
@@ -663,8 +661,7 @@ void TestPhotos::attachWhileEditingStoresOnReturn()
     QVERIFY(!world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("4"))).isEmpty());
 }
 
-void TestPhotos::attachTwiceReplaces()
-{
+void TestPhotos::attachTwiceReplaces() {
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), 6);
     QVERIFY(world.open());
@@ -679,12 +676,12 @@ void TestPhotos::attachTwiceReplaces()
     QCOMPARE(world.area.width(), 139);
     // Nothing but the photo is left in the batch folder.
     if (!TempAppDir::onServer())
-        QCOMPARE(QDir(world.dir.filePath(QStringLiteral("pictures/B2"))).entryList(QDir::Files | QDir::Hidden),
-             QStringList {QStringLiteral("6.jpg")});
+        QCOMPARE(
+            QDir(world.dir.filePath(QStringLiteral("pictures/B2"))).entryList(QDir::Files | QDir::Hidden),
+            QStringList{QStringLiteral("6.jpg")});
 }
 
-void TestPhotos::attachCancelledChangesNothing()
-{
+void TestPhotos::attachCancelledChangesNothing() {
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), 6);
     QVERIFY(world.open());
@@ -696,22 +693,27 @@ void TestPhotos::attachCancelledChangesNothing()
     QVERIFY(!QFileInfo::exists(world.dir.filePath(QStringLiteral("pictures"))));
 }
 
-void TestPhotos::failedCopyKeepsOldPhoto_data()
-{
+void TestPhotos::failedCopyKeepsOldPhoto_data() {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("message"); // how the reason begins
-    QTest::addRow("source missing") << "missing" << "Cannot open file";
-    QTest::addRow("source fails while being read") << "unreadable" << "Cannot read file";
-    QTest::addRow("batch folder cannot be created") << "no folder" << "Cannot create folder";
-    QTest::addRow("a PNG named .jpg") << "png" << "Not a JPEG file";
-    QTest::addRow("an empty .jpg") << "empty" << "Empty input file";
-    QTest::addRow("a pipe named .jpg, which no one writes") << "pipe" << "Cannot open file";
-    QTest::addRow("larger than a camera makes") << "huge" << "The photo is larger than 64 MB: \"";
+    QTest::addRow("source missing") << "missing"
+                                    << "Cannot open file";
+    QTest::addRow("source fails while being read") << "unreadable"
+                                                   << "Cannot read file";
+    QTest::addRow("batch folder cannot be created") << "no folder"
+                                                    << "Cannot create folder";
+    QTest::addRow("a PNG named .jpg") << "png"
+                                      << "Not a JPEG file";
+    QTest::addRow("an empty .jpg") << "empty"
+                                   << "Empty input file";
+    QTest::addRow("a pipe named .jpg, which no one writes") << "pipe"
+                                                            << "Cannot open file";
+    QTest::addRow("larger than a camera makes") << "huge"
+                                                << "The photo is larger than 64 MB: \"";
 }
 
 // One message, no change to the line, the viewer refreshed, the old photo kept.
-void TestPhotos::failedCopyKeepsOldPhoto()
-{
+void TestPhotos::failedCopyKeepsOldPhoto() {
     SKIP_SIDE_FILES_ON_SERVER();
     QFETCH(QString, failure);
     QFETCH(QString, message);
@@ -758,42 +760,57 @@ void TestPhotos::failedCopyKeepsOldPhoto()
              qPrintable(world.dialogs.shown.at(1)));
     // Which file was not attached, also when the reason does not name it ("Empty input file.").
     if (failure != QLatin1String("no folder"))
-        QVERIFY(world.dialogs.shown.at(1).endsWith("No photo was attached from \"" + QDir::toNativeSeparators(source) + "\"."));
+        QVERIFY(world.dialogs.shown.at(1).endsWith("No photo was attached from \"" +
+                                                   QDir::toNativeSeparators(source) + "\"."));
     QCOMPARE(world.table.state(), TableState::Browse);
     QCOMPARE(world.storedPhoto(key), QVariant(8));
     QCOMPARE(world.table.asInteger(QStringLiteral("key")), key);
     if (!old.isEmpty()) {
         QCOMPARE(world.dir.readFile(target), old);
-        QCOMPARE(QDir(world.dir.filePath(QStringLiteral("pictures/B2"))).entryList(QDir::Files | QDir::Hidden),
-                 QStringList {QStringLiteral("8.jpg")});
+        QCOMPARE(
+            QDir(world.dir.filePath(QStringLiteral("pictures/B2"))).entryList(QDir::Files | QDir::Hidden),
+            QStringList{QStringLiteral("8.jpg")});
         QCOMPARE(world.area.width(), 247); // refreshed with the old photo
     } else {
         QVERIFY(samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
     }
 }
 
-void TestPhotos::batchThatWouldLeavePicturesHasNoPath_data()
-{
+void TestPhotos::batchThatWouldLeavePicturesHasNoPath_data() {
     QTest::addColumn<QString>("batch");
-    QTest::addColumn<QString>("escape"); // where the photo path used to lead, relative to the application directory
+    QTest::addColumn<QString>(
+        "escape"); // where the photo path used to lead, relative to the application directory
     QTest::addColumn<QString>("shownBatch"); // the batch as the message shows it
     // Regression: read and replaced <application directory>/12.jpg.
-    QTest::addRow("..") << ".." << "12.jpg" << "..";
-    QTest::addRow("../zz") << "../zz" << "zz/12.jpg" << "../zz";
-    QTest::addRow("zz/../..") << "zz/../.." << "12.jpg" << "zz/../..";
-    QTest::addRow(".") << "." << "pictures/12.jpg" << ".";
+    QTest::addRow("..") << ".."
+                        << "12.jpg"
+                        << "..";
+    QTest::addRow("../zz") << "../zz"
+                           << "zz/12.jpg"
+                           << "../zz";
+    QTest::addRow("zz/../..") << "zz/../.."
+                              << "12.jpg"
+                              << "zz/../..";
+    QTest::addRow(".") << "."
+                       << "pictures/12.jpg"
+                       << ".";
     // A separator on the Windows PCs that share the register.
-    QTest::addRow("backslash") << "..\\zz" << "pictures/..\\zz/12.jpg" << "..\\zz";
-    QTest::addRow("tab") << "B\t2" << "pictures/B\t2/12.jpg" << "B\u24092";
+    QTest::addRow("backslash") << "..\\zz"
+                               << "pictures/..\\zz/12.jpg"
+                               << "..\\zz";
+    QTest::addRow("tab") << "B\t2"
+                         << "pictures/B\t2/12.jpg"
+                         << "B\u24092";
     // The previews of the photos directly in "pictures" lie there.
-    QTest::addRow("the previews' folder") << "Previews:" << "pictures/previews:/12.jpg" << "Previews:";
+    QTest::addRow("the previews' folder") << "Previews:"
+                                          << "pictures/previews:/12.jpg"
+                                          << "Previews:";
 }
 
 // A line that already holds such a batch (another clerk's, an old register)
 // shows, enlarges, attaches and deletes no photo, says why once per action,
 // and nothing outside its batch folder is read or written.
-void TestPhotos::batchThatWouldLeavePicturesHasNoPath()
-{
+void TestPhotos::batchThatWouldLeavePicturesHasNoPath() {
     QFETCH(QString, batch);
     QFETCH(QString, escape);
     QFETCH(QString, shownBatch);
@@ -802,9 +819,10 @@ void TestPhotos::batchThatWouldLeavePicturesHasNoPath()
     QVERIFY(world.open());
     const QByteArray escaped = solidJpeg(QSize(640, 480));
     world.dir.writeFile(escape, escaped);
-    const QString refusal = "standardError: The batch \"" + shownBatch +
-                            "\" cannot name a photo folder. A batch must not be \".\", \"..\" or \"previews:\", nor hold \"/\", "
-                            "\"\\\" or control characters. No photo is shown, attached or deleted for this line.";
+    const QString refusal =
+        "standardError: The batch \"" + shownBatch +
+        "\" cannot name a photo folder. A batch must not be \".\", \"..\" or \"previews:\", nor hold \"/\", "
+        "\"\\\" or control characters. No photo is shown, attached or deleted for this line.";
 
     world.viewer.showPhoto(true);
     world.viewer.showPhoto(true); // the same line again: nothing new to say
@@ -826,9 +844,8 @@ void TestPhotos::batchThatWouldLeavePicturesHasNoPath()
     QCOMPARE(world.dialogs.takeShown(), QStringList{refusal});
 }
 
-void TestPhotos::linkInPhotoFolderIsNotFollowed_data()
-{
-    QTest::addColumn<QString>("link"); // below the photo folder, as the file register names it
+void TestPhotos::linkInPhotoFolderIsNotFollowed_data() {
+    QTest::addColumn<QString>("link");  // below the photo folder, as the file register names it
     QTest::addColumn<bool>("toFolder"); // leads to a folder outside, else to a text file outside
     QTest::addRow("the photo folder is a link") << "" << true;
     // Regression: attaching replaced a JPEG outside, deleting the line deleted it.
@@ -839,24 +856,26 @@ void TestPhotos::linkInPhotoFolderIsNotFollowed_data()
 
 // Show, enlarge, attach and delete each name the link and do nothing through
 // it; on a server the same holds for the local copies in the cache folder.
-void TestPhotos::linkInPhotoFolderIsNotFollowed()
-{
+void TestPhotos::linkInPhotoFolderIsNotFollowed() {
     QFETCH(QString, link);
     QFETCH(bool, toFolder);
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), 12);
     QVERIFY(world.open());
-    world.dir.writeFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12")), solidJpeg(QSize(640, 480)));
+    world.dir.writeFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12")),
+                        solidJpeg(QSize(640, 480)));
     QString entry = QDir::cleanPath(world.dir.filePath(QStringLiteral("pictures/") + link));
     if (TempAppDir::onServer()) {
         world.viewer.showPhoto(true); // leaves its copy in the cache
         const QString cache = world.dir.filePath(PhotoStore::cacheFolderName());
         const QStringList copies = QDir(cache + QStringLiteral("/b2")).entryList(QDir::Files);
         QCOMPARE(copies.size(), 1);
-        entry = cache + QStringList{QString(), QStringLiteral("/b2"), QStringLiteral("/b2/") + copies.first()}
-                            .at(link.count(u'/') + !link.isEmpty());
+        entry =
+            cache + QStringList{QString(), QStringLiteral("/b2"), QStringLiteral("/b2/") + copies.first()}.at(
+                        link.count(u'/') + !link.isEmpty());
     }
-    const QString outside = world.dir.filePath(toFolder ? QStringLiteral("outside") : QStringLiteral("outside.txt"));
+    const QString outside =
+        world.dir.filePath(toFolder ? QStringLiteral("outside") : QStringLiteral("outside.txt"));
     if (toFolder)
         QVERIFY(QDir().rename(entry, outside));
     else
@@ -869,7 +888,8 @@ void TestPhotos::linkInPhotoFolderIsNotFollowed()
         for (QDirIterator it(outside, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             const QString file = it.next();
             QFile read(file);
-            files << file + QLatin1Char('=') + (read.open(QIODevice::ReadOnly) ? read.readAll().toHex() : "?");
+            files << file + QLatin1Char('=') +
+                         (read.open(QIODevice::ReadOnly) ? read.readAll().toHex() : "?");
         }
         QFile plain(outside);
         if (!toFolder && plain.open(QIODevice::ReadOnly))
@@ -880,7 +900,8 @@ void TestPhotos::linkInPhotoFolderIsNotFollowed()
     // silent: nothing need be said (nothing was done through the link).
     const auto refusedNamingLink = [&](bool silent = false) {
         QStringList said = world.dialogs.takeShown().filter(QStringLiteral("standardError: "));
-        return (silent || !said.isEmpty()) && said.filter(QDir::toNativeSeparators(entry)).size() == said.size();
+        return (silent || !said.isEmpty()) &&
+               said.filter(QDir::toNativeSeparators(entry)).size() == said.size();
     };
     world.dialogs.takeShown();
 
@@ -899,8 +920,7 @@ void TestPhotos::linkInPhotoFolderIsNotFollowed()
     QVERIFY(QFileInfo(entry).isSymLink());
 }
 
-void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing_data()
-{
+void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing_data() {
     QTest::addColumn<QString>("blocked"); // a plain file where this folder of the cache should be
     QTest::addRow("the cache folder") << "pictures-cache";
     QTest::addRow("the batch folder in the cache") << "pictures-cache/b2";
@@ -908,8 +928,7 @@ void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing_data()
 
 // Regression: attaching said only "Cannot create folder", and the line then
 // showed the no-photo picture, though the server held its photo.
-void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing()
-{
+void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing() {
     if (!TempAppDir::onServer())
         QSKIP("about the server's photo cache");
     QFETCH(QString, blocked);
@@ -925,25 +944,24 @@ void TestPhotos::storedPhotoThatCannotBeCachedIsNotCalledMissing()
     const QStringList said = world.dialogs.takeShown();
     QCOMPARE(said.size(), 2);
     QVERIFY2(said.at(1).startsWith(
-                 "standardError: The photo is stored on the server, but it cannot be shown on this PC: Cannot create folder \"" +
+                 "standardError: The photo is stored on the server, but it cannot be shown on this PC: "
+                 "Cannot create folder \"" +
                  QDir::toNativeSeparators(world.dir.filePath(QStringLiteral("pictures-cache/b2"))) + "\": "),
              qPrintable(said.at(1)));
     QVERIFY(!samePicture(world.area.pixmap(), PhotoPictures::noPhoto()));
 }
 
-void TestPhotos::photoChangedUnseenIsNotOverwritten_data()
-{
-    QTest::addColumn<QSize>("shown"); // the photo the clerk was shown; invalid: none
+void TestPhotos::photoChangedUnseenIsNotOverwritten_data() {
+    QTest::addColumn<QSize>("shown");  // the photo the clerk was shown; invalid: none
     QTest::addColumn<QSize>("theirs"); // what another clerk left since; invalid: deleted
-    QTest::addColumn<int>("width"); // of the picture shown after the refusal
+    QTest::addColumn<int>("width");    // of the picture shown after the refusal
     QTest::addRow("attached to a line shown without a photo") << QSize() << QSize(640, 480) << 247;
     QTest::addRow("replaced after it was shown") << QSize(64, 48) << QSize(640, 480) << 247;
     QTest::addRow("deleted after it was shown") << QSize(64, 48) << QSize() << 250;
 }
 
 // Regression: the other clerk's photo was replaced without a word.
-void TestPhotos::photoChangedUnseenIsNotOverwritten()
-{
+void TestPhotos::photoChangedUnseenIsNotOverwritten() {
     if (!TempAppDir::onServer())
         QSKIP("a file register has no versions of its photos");
     QFETCH(QSize, shown);
@@ -969,17 +987,16 @@ void TestPhotos::photoChangedUnseenIsNotOverwritten()
     QCOMPARE(world.area.width(), width);
 }
 
-void TestPhotos::refusedAttachLeavesNoPhotoBehind_data()
-{
-    QTest::addColumn<QString>("refusal"); // what another program does before the line's photo number is stored
+void TestPhotos::refusedAttachLeavesNoPhotoBehind_data() {
+    QTest::addColumn<QString>(
+        "refusal"); // what another program does before the line's photo number is stored
     QTest::addRow("the line's store is refused") << "refuse";
     QTest::addRow("the line was deleted") << "delete";
 }
 
 // A line without a photo gets a fresh number; when the line does not take
 // it, no photo stays behind under it.
-void TestPhotos::refusedAttachLeavesNoPhotoBehind()
-{
+void TestPhotos::refusedAttachLeavesNoPhotoBehind() {
     QFETCH(QString, refusal);
     ViewerWorld world;
     world.storeLine(QStringLiteral("B2"), QVariant(QMetaType(QMetaType::Int)));
@@ -994,15 +1011,15 @@ void TestPhotos::refusedAttachLeavesNoPhotoBehind()
 
     world.viewer.attach(true);
     QVERIFY(world.nextPhotoNumber > 1);
-    QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QString::number(world.nextPhotoNumber))),
+    QCOMPARE(world.dir.readFile(
+                 ViewerWorld::photoName(QStringLiteral("B2"), QString::number(world.nextPhotoNumber))),
              QByteArray());
     if (TempAppDir::onServer())
         QCOMPARE(other.number(QStringLiteral("SELECT COUNT(*) FROM shared_photos")), 0);
 }
 
-void TestPhotos::attachGivenUpStoresNothing_data()
-{
-    QTest::addColumn<bool>("hadPhoto"); // the line held a photo before the attach
+void TestPhotos::attachGivenUpStoresNothing_data() {
+    QTest::addColumn<bool>("hadPhoto");       // the line held a photo before the attach
     QTest::addColumn<bool>("backendStopped"); // else another client locks the photos
     QTest::addRow("over a photo") << true << false;
     QTest::addRow("on a line without one") << false << false;
@@ -1013,8 +1030,7 @@ void TestPhotos::attachGivenUpStoresNothing_data()
 
 // While the server keeps the photo waiting, Give up ends the attach and
 // leaves the photo, the line and the photo number as they were.
-void TestPhotos::attachGivenUpStoresNothing()
-{
+void TestPhotos::attachGivenUpStoresNothing() {
     if (!TempAppDir::onServer())
         QSKIP("only a server keeps an attach waiting");
     QFETCH(bool, hadPhoto);
@@ -1031,8 +1047,8 @@ void TestPhotos::attachGivenUpStoresNothing()
     ServerWaitIndicator wait(world.dialogs);
     QString error;
     Engine* engine = world.database.serverEngine(&error);
-    StoppedBackend stopped(*engine, wait,
-                           {QStringLiteral("INSERT INTO shared_photos"), QStringLiteral("UPDATE shared_photos")});
+    StoppedBackend stopped(
+        *engine, wait, {QStringLiteral("INSERT INTO shared_photos"), QStringLiteral("UPDATE shared_photos")});
     engine->setWait(backendStopped ? static_cast<ServerWait*>(&stopped) : &wait);
     OtherClient other(world.dir);
     if (!backendStopped) {
@@ -1054,8 +1070,7 @@ void TestPhotos::attachGivenUpStoresNothing()
         QCOMPARE(world.dir.readFile(ViewerWorld::photoName(QStringLiteral("B2"), QStringLiteral("12"))), old);
 }
 
-void TestPhotos::photoCacheKeepsLatestCopiesWithinBound_data()
-{
+void TestPhotos::photoCacheKeepsLatestCopiesWithinBound_data() {
     QTest::addColumn<QStringList>("files"); // below the cache folder, written oldest first; "->" makes a link
     QTest::addColumn<qint64>("bound");
     QTest::addColumn<QStringList>("kept");
@@ -1073,8 +1088,7 @@ void TestPhotos::photoCacheKeepsLatestCopiesWithinBound_data()
 }
 
 // Regression: every version a PC was ever shown stayed, 22 MB each.
-void TestPhotos::photoCacheKeepsLatestCopiesWithinBound()
-{
+void TestPhotos::photoCacheKeepsLatestCopiesWithinBound() {
     QFETCH(QStringList, files);
     QFETCH(qint64, bound);
     QFETCH(QStringList, kept);
@@ -1108,8 +1122,7 @@ void TestPhotos::photoCacheKeepsLatestCopiesWithinBound()
 QTEST_MAIN(TestPhotos)
 #include "tst_photos.moc"
 
-void TestPhotos::photoAndPreviewAgree_data()
-{
+void TestPhotos::photoAndPreviewAgree_data() {
     // Each step: "attach WxH colour", "other WxH colour" (another program
     // writes the photo, without a preview), "show", "delete".
     QTest::addColumn<QStringList>("steps");
@@ -1125,13 +1138,13 @@ void TestPhotos::photoAndPreviewAgree_data()
         << QStringList{"other 2000x1000 green", "show"} << QSize(640, 320) << QColor("green");
     // The old preview is not taken for the new photo's.
     QTest::addRow("replaced by another program")
-        << QStringList{"attach 1600x1200 red", "other 1000x2000 blue", "show"} << QSize(320, 640) << QColor(Qt::blue);
+        << QStringList{"attach 1600x1200 red", "other 1000x2000 blue", "show"} << QSize(320, 640)
+        << QColor(Qt::blue);
 }
 
 // After each row the stored photo and its preview agree: the preview is the
 // photo scaled to 640 pixels on its longer side, or there is neither.
-void TestPhotos::photoAndPreviewAgree()
-{
+void TestPhotos::photoAndPreviewAgree() {
     QFETCH(QStringList, steps);
     QFETCH(QSize, previewSize);
     QFETCH(QColor, colour);
@@ -1145,7 +1158,8 @@ void TestPhotos::photoAndPreviewAgree()
         const QStringList wh = words.value(1).split(u'x');
         const QSize size(wh.value(0).toInt(), wh.value(1).toInt());
         if (words[0] == QLatin1String("attach")) {
-            world.dir.writeFile(QStringLiteral("camera/%1.jpg").arg(++made), solidJpeg(size, QColor(words[2])));
+            world.dir.writeFile(QStringLiteral("camera/%1.jpg").arg(++made),
+                                solidJpeg(size, QColor(words[2])));
             world.dialogs.fileAnswers << world.dir.filePath(QStringLiteral("camera/%1.jpg").arg(made));
             world.viewer.attach(true);
         } else if (words[0] == QLatin1String("other")) {
@@ -1153,7 +1167,8 @@ void TestPhotos::photoAndPreviewAgree()
             // A file time the old preview cannot have.
             QFile file(world.dir.filePath(photo));
             QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(3600),
+                                     QFileDevice::FileModificationTime));
         } else if (words[0] == QLatin1String("show")) {
             // The user's next step comes after the attach's step has ended.
             QCoreApplication::processEvents();
@@ -1169,7 +1184,8 @@ void TestPhotos::photoAndPreviewAgree()
     if (TempAppDir::onServer()) {
         preview = QByteArray::fromBase64(
             OtherClient(world.dir)
-                .text(QStringLiteral("SELECT encode(preview, 'base64') FROM shared_photos WHERE number = '6'"))
+                .text(
+                    QStringLiteral("SELECT encode(preview, 'base64') FROM shared_photos WHERE number = '6'"))
                 .toLatin1());
     } else {
         const QString file = world.dir.filePath(photo);

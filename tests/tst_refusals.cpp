@@ -17,18 +17,16 @@ namespace {
 
 const QString Closed = QStringLiteral("standardError: Cannot perform this operation on a closed dataset.");
 
-QVariantMap line(const QString& supplier, const QString& batch)
-{
-    return {{"dostavcik", supplier}, {"artikul", "coat"}, {"batch", batch}, {"paracbr", 2}, {"polucbr", 2},
-            {"pokupnacena", 10000}, {"obsto", 20000}, {"nomcuval", 7}};
+QVariantMap line(const QString& supplier, const QString& batch) {
+    return {{"dostavcik", supplier}, {"artikul", "coat"},    {"batch", batch}, {"paracbr", 2},
+            {"polucbr", 2},          {"pokupnacena", 10000}, {"obsto", 20000}, {"nomcuval", 7}};
 }
 
 // Runs one of the actions that ask for a store of the pending line, with a
 // click as a hand makes it.
-void act(TForm1& form, const QString& action)
-{
-    const QMap<QString, QWidget*> buttons{{"Apply", form.Button5},      {"Next", form.SpeedButton3},
-                                          {"Last", form.SpeedButton4},  {"Add", form.Button1},
+void act(TForm1& form, const QString& action) {
+    const QMap<QString, QWidget*> buttons{{"Apply", form.Button5},       {"Next", form.SpeedButton3},
+                                          {"Last", form.SpeedButton4},   {"Add", form.Button1},
                                           {"Recalculate", form.Button4}, {"Export", form.Button3},
                                           {"Delete", form.Button2}};
     const QMap<QString, QWidget*> editors{{"Edit batches", form.Button9}, {"Edit Suppliers", form.Button8}};
@@ -66,7 +64,7 @@ void act(TForm1& form, const QString& action)
 
 class RefusalsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
     void cleanup() { QLocale::setDefault(QLocale::system()); }
     void refusedNumberSaysWhyAndCancelWorks_data();
@@ -79,35 +77,73 @@ private slots:
     void closedRegisterSaysSo();
 };
 
-void RefusalsTest::refusedNumberSaysWhyAndCancelWorks_data()
-{
+void RefusalsTest::refusedNumberSaysWhyAndCancelWorks_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("message");
     const QString money = QStringLiteral("'%1' is not a valid currency value.");
     const QString count = QStringLiteral("'%1' is not a valid integer value.");
-    QTest::addRow("price, Apply") << "DBEdit7" << "12,5" << "Apply" << "Purchasing Price: " + money.arg("12,5");
-    QTest::addRow("cost price, Next") << "DBEdit8" << "abc" << "Next" << "Cost Price: " + money.arg("abc");
-    QTest::addRow("trade price, Last") << "DBEdit9" << "1,2,3" << "Last" << "Trade Price: " + money.arg("1,2,3");
-    QTest::addRow("street price, Add") << "DBEdit10" << "x" << "Add" << "Street Price: " + money.arg("x");
-    QTest::addRow("ordered, Recalculate") << "DBEdit16" << "2,5" << "Recalculate" << "Ordered: " + count.arg("2,5");
-    QTest::addRow("delivered, close") << "DBEdit17" << "1.5" << "close"
+    QTest::addRow("price, Apply") << "DBEdit7"
+                                  << "12,5"
+                                  << "Apply"
+                                  << "Purchasing Price: " + money.arg("12,5");
+    QTest::addRow("cost price, Next") << "DBEdit8"
+                                      << "abc"
+                                      << "Next"
+                                      << "Cost Price: " + money.arg("abc");
+    QTest::addRow("trade price, Last") << "DBEdit9"
+                                       << "1,2,3"
+                                       << "Last"
+                                       << "Trade Price: " + money.arg("1,2,3");
+    QTest::addRow("street price, Add") << "DBEdit10"
+                                       << "x"
+                                       << "Add"
+                                       << "Street Price: " + money.arg("x");
+    QTest::addRow("ordered, Recalculate") << "DBEdit16"
+                                          << "2,5"
+                                          << "Recalculate"
+                                          << "Ordered: " + count.arg("2,5");
+    QTest::addRow("delivered, close") << "DBEdit17"
+                                      << "1.5"
+                                      << "close"
                                       << "Delivered: '1.5' is not a whole number; counts are whole numbers.";
-    QTest::addRow("defective, Apply") << "DBEdit18" << "-" << "Apply" << "Defective: " + count.arg("-");
-    QTest::addRow("sack, Next") << "DBEdit14" << "12a" << "Next" << "Sack Nomber: " + count.arg("12a");
-    QTest::addRow("code, Add") << "DBEdit15" << "9x" << "Add" << "Code Nomber: " + count.arg("9x");
-    QTest::addRow("price, Export") << "DBEdit7" << "12x" << "Export" << "Purchasing Price: " + money.arg("12x");
-    QTest::addRow("price, Apply let go elsewhere")
-        << "DBEdit7" << "12x" << "Apply, let go elsewhere" << "Purchasing Price: " + money.arg("12x");
-    QTest::addRow("ordered, Delete, nothing asked") << "DBEdit16" << "2,5" << "Delete" << "Ordered: " + count.arg("2,5");
+    QTest::addRow("defective, Apply") << "DBEdit18"
+                                      << "-"
+                                      << "Apply"
+                                      << "Defective: " + count.arg("-");
+    QTest::addRow("sack, Next") << "DBEdit14"
+                                << "12a"
+                                << "Next"
+                                << "Sack Nomber: " + count.arg("12a");
+    QTest::addRow("code, Add") << "DBEdit15"
+                               << "9x"
+                               << "Add"
+                               << "Code Nomber: " + count.arg("9x");
+    QTest::addRow("price, Export") << "DBEdit7"
+                                   << "12x"
+                                   << "Export"
+                                   << "Purchasing Price: " + money.arg("12x");
+    QTest::addRow("price, Apply let go elsewhere") << "DBEdit7"
+                                                   << "12x"
+                                                   << "Apply, let go elsewhere"
+                                                   << "Purchasing Price: " + money.arg("12x");
+    QTest::addRow("ordered, Delete, nothing asked") << "DBEdit16"
+                                                    << "2,5"
+                                                    << "Delete"
+                                                    << "Ordered: " + count.arg("2,5");
     // Regression: the editor was followed by the same reason twice.
-    QTest::addRow("price, Edit batches") << "DBEdit7" << "12x" << "Edit batches" << "Purchasing Price: " + money.arg("12x");
-    QTest::addRow("ordered, Edit Suppliers") << "DBEdit16" << "2,5" << "Edit Suppliers" << "Ordered: " + count.arg("2,5");
+    QTest::addRow("price, Edit batches") << "DBEdit7"
+                                         << "12x"
+                                         << "Edit batches"
+                                         << "Purchasing Price: " + money.arg("12x");
+    QTest::addRow("ordered, Edit Suppliers") << "DBEdit16"
+                                             << "2,5"
+                                             << "Edit Suppliers"
+                                             << "Ordered: " + count.arg("2,5");
 }
 
-void RefusalsTest::refusedNumberSaysWhyAndCancelWorks()
-{
+void RefusalsTest::refusedNumberSaysWhyAndCancelWorks() {
     QFETCH(QString, field);
     QFETCH(QString, text);
     QFETCH(QString, action);
@@ -139,8 +175,7 @@ void RefusalsTest::refusedNumberSaysWhyAndCancelWorks()
     QCOMPARE(f.dialogs.shown, QStringList());
 }
 
-void RefusalsTest::numbersAreReadAsTyped_data()
-{
+void RefusalsTest::numbersAreReadAsTyped_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
@@ -149,23 +184,31 @@ void RefusalsTest::numbersAreReadAsTyped_data()
     QTest::addColumn<QString>("message");
     const QLocale bg(QLocale::Bulgarian, QLocale::Bulgaria);
     const QLocale en(QLocale::English, QLocale::UnitedStates);
-    QTest::addRow("bg grouping with a space") << bg << "DBEdit7" << "1 000,5" << "pokupnacena" << qint64(10005000)
-                                              << QString();
-    QTest::addRow("bg grouping as the locale writes it")
-        << bg << "DBEdit7" << bg.toString(1000) + ",5" << "pokupnacena" << qint64(10005000) << QString();
-    QTest::addRow("en grouping") << en << "DBEdit7" << "1,000.5" << "pokupnacena" << qint64(10005000) << QString();
-    QTest::addRow("five decimals rounded") << QLocale::c() << "DBEdit7" << "1.23456" << "pokupnacena"
-                                           << qint64(12346) << QString();
-    QTest::addRow("bg count grouped") << bg << "DBEdit16" << "1 000" << "paracbr" << qint64(1000) << QString();
+    QTest::addRow("bg grouping with a space") << bg << "DBEdit7"
+                                              << "1 000,5"
+                                              << "pokupnacena" << qint64(10005000) << QString();
+    QTest::addRow("bg grouping as the locale writes it") << bg << "DBEdit7" << bg.toString(1000) + ",5"
+                                                         << "pokupnacena" << qint64(10005000) << QString();
+    QTest::addRow("en grouping") << en << "DBEdit7"
+                                 << "1,000.5"
+                                 << "pokupnacena" << qint64(10005000) << QString();
+    QTest::addRow("five decimals rounded") << QLocale::c() << "DBEdit7"
+                                           << "1.23456"
+                                           << "pokupnacena" << qint64(12346) << QString();
+    QTest::addRow("bg count grouped") << bg << "DBEdit16"
+                                      << "1 000"
+                                      << "paracbr" << qint64(1000) << QString();
     QTest::addRow("bg count with a fraction")
-        << bg << "DBEdit16" << "2,5" << "paracbr" << qint64(-1)
-        << "Ordered: '2,5' is not a whole number; counts are whole numbers.";
-    QTest::addRow("en comma that is no grouping") << en << "DBEdit16" << "12,5" << "paracbr" << qint64(-1)
-                                                  << "Ordered: '12,5' is not a valid integer value.";
+        << bg << "DBEdit16"
+        << "2,5"
+        << "paracbr" << qint64(-1) << "Ordered: '2,5' is not a whole number; counts are whole numbers.";
+    QTest::addRow("en comma that is no grouping")
+        << en << "DBEdit16"
+        << "12,5"
+        << "paracbr" << qint64(-1) << "Ordered: '12,5' is not a valid integer value.";
 }
 
-void RefusalsTest::numbersAreReadAsTyped()
-{
+void RefusalsTest::numbersAreReadAsTyped() {
     QFETCH(QLocale, locale);
     QFETCH(QString, field);
     QFETCH(QString, text);
@@ -188,8 +231,7 @@ void RefusalsTest::numbersAreReadAsTyped()
     QCOMPARE(column == "pokupnacena" ? value.value<Currency>().units() : value.toLongLong(), stored);
 }
 
-void RefusalsTest::storeThatLeavesTheViewEndsQuietly_data()
-{
+void RefusalsTest::storeThatLeavesTheViewEndsQuietly_data() {
     QTest::addColumn<QString>("supplierFilter");
     QTest::addColumn<bool>("leaves"); // the view is read anew only when the supplier filter is left
     QTest::addRow("batch filter") << "All" << true;
@@ -199,8 +241,7 @@ void RefusalsTest::storeThatLeavesTheViewEndsQuietly_data()
 // The line's batch is changed under a batch filter: it is stored, and when
 // the view is read anew it leaves it and the form shows a neighbour; either
 // way without an error box.
-void RefusalsTest::storeThatLeavesTheViewEndsQuietly()
-{
+void RefusalsTest::storeThatLeavesTheViewEndsQuietly() {
     QFETCH(QString, supplierFilter);
     QFETCH(bool, leaves);
     WindowFixture f;
@@ -219,19 +260,18 @@ void RefusalsTest::storeThatLeavesTheViewEndsQuietly()
     QCOMPARE(form.table().recordCount(), leaves ? 2 : 3);
     QVERIFY(form.table().currentRow() >= 0);
     QCOMPARE(form.table().asInteger("key") != moved, leaves);
-    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), leaves ? "Articles Count: 2" : "Articles Count: 3");
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount),
+             leaves ? "Articles Count: 2" : "Articles Count: 3");
 }
 
-void RefusalsTest::closedRegisterSaysSo_data()
-{
+void RefusalsTest::closedRegisterSaysSo_data() {
     QTest::addColumn<QString>("action");
     QTest::addRow("Recalculate") << "recalculate";
     QTest::addRow("filter change") << "filter";
     QTest::addRow("Ctrl+Delete in the grid") << "grid delete";
 }
 
-void RefusalsTest::closedRegisterSaysSo()
-{
+void RefusalsTest::closedRegisterSaysSo() {
     QFETCH(QString, action);
     WindowFixture f(false); // no db1.mdb
     f.dir.writeFile("Suppliers.txt", "Zara\r\n");

@@ -13,14 +13,14 @@
 #include "lists/gui/Unit2.h"
 #include "photos/gui/PhotoArea.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
-#include <QBuffer>
 #include <QDirIterator>
-#include <QPlainTextEdit>
 #include <QImage>
 #include <QJsonArray>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -35,8 +35,7 @@ namespace {
 
 // The keepalive settings of this process's TCP connections to 127.0.0.1 at
 // port, one text per connection.
-QStringList keepalivesTo(int port)
-{
+QStringList keepalivesTo(int port) {
     QStringList found;
     for (int fd = 0; fd < 1024; ++fd) {
         sockaddr_in peer{};
@@ -60,15 +59,15 @@ QStringList keepalivesTo(int port)
 }
 
 // Runs statements separated by semicolons, as another tool might.
-void runOnRegister(const TempAppDir& dir, const QString& sql)
-{
+void runOnRegister(const TempAppDir& dir, const QString& sql) {
     // On the file through a bare connection: the program's connections
     // record stores with triggers that name every column, which a column's
     // drop on them would have to change first.
     if (!TempAppDir::onServer()) {
         sqlite3* raw = nullptr;
-        const bool done = sqlite3_open(QFile::encodeName(dir.databasePath()).constData(), &raw) == SQLITE_OK &&
-                          sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        const bool done =
+            sqlite3_open(QFile::encodeName(dir.databasePath()).constData(), &raw) == SQLITE_OK &&
+            sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
         if (!done)
             qFatal("damage: %s", sqlite3_errmsg(raw));
         sqlite3_close(raw);
@@ -82,8 +81,7 @@ void runOnRegister(const TempAppDir& dir, const QString& sql)
 
 // The money column declared as text, as another tool might have made Table1:
 // "12.50" would then be kept as text and read back as another amount.
-QString moneyAsText()
-{
+QString moneyAsText() {
     QString create = OrderColumns::schemaStatements().first();
     create.replace(QStringLiteral("obsto INTEGER DEFAULT 0"), QStringLiteral("obsto TEXT DEFAULT ''"));
     return QStringLiteral("DROP TABLE Table1; ") + create;
@@ -92,25 +90,22 @@ QString moneyAsText()
 // While it lives, nothing can be created in or removed from the folder, even
 // by the superuser (tests run as root, which ignores permission bits).
 class ImmutableFolder {
-public:
-    explicit ImmutableFolder(const QString& path) : m_path(path)
-    {
+  public:
+    explicit ImmutableFolder(const QString& path) : m_path(path) {
         m_done = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
     }
-    ~ImmutableFolder()
-    {
+    ~ImmutableFolder() {
         if (m_done)
             QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
     }
     bool isDone() const { return m_done; }
 
-private:
+  private:
     QString m_path;
     bool m_done = false;
 };
 
-QStringList filesUnder(const QString& folder)
-{
+QStringList filesUnder(const QString& folder) {
     QStringList files;
     QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext())
@@ -120,8 +115,7 @@ QStringList filesUnder(const QString& folder)
 }
 
 // Noise does not compress: the photo is as large as wanted.
-QByteArray jpeg(QSize size, bool noise)
-{
+QByteArray jpeg(QSize size, bool noise) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
     QRandomGenerator random(size.width());
@@ -139,7 +133,7 @@ QByteArray jpeg(QSize size, bool noise)
 
 class ReliabilityTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void registerOfAnotherShapeIsRefused_data();
     void registerOfAnotherShapeIsRefused();
     void pickListOfAnyContentStartsTheWindow_data();
@@ -151,43 +145,48 @@ private slots:
     void vanishedServerIsNoticedOverTcp();
 };
 
-void ReliabilityTest::registerOfAnotherShapeIsRefused_data()
-{
-    QTest::addColumn<QString>("damage"); // SQL run on the register, "read-only folder" or "unreachable server"
+void ReliabilityTest::registerOfAnotherShapeIsRefused_data() {
+    QTest::addColumn<QString>(
+        "damage"); // SQL run on the register, "read-only folder" or "unreachable server"
     QTest::addColumn<QString>("message");
     if (TempAppDir::onServer()) {
-        QTest::addRow("no Table1") << "DROP TABLE Table1" << "standardError: relation \"table1\" does not exist.";
+        QTest::addRow("no Table1") << "DROP TABLE Table1"
+                                   << "standardError: relation \"table1\" does not exist.";
         QTest::addRow("Table1 without the note column")
-            << "ALTER TABLE Table1 DROP COLUMN belejka" << "standardError: column \"belejka\" does not exist.";
+            << "ALTER TABLE Table1 DROP COLUMN belejka"
+            << "standardError: column \"belejka\" does not exist.";
         QTest::addRow("money column of another type")
             << "ALTER TABLE Table1 ALTER COLUMN obsto TYPE double precision"
-            << "standardError: Column obsto of Table1 holds double precision; this register needs bigint there.";
+            << "standardError: Column obsto of Table1 holds double precision; this register needs bigint "
+               "there.";
         QTest::addRow("key without a sequence")
             << "ALTER TABLE Table1 ALTER COLUMN key DROP IDENTITY"
-            << "standardError: Column key of Table1 takes its numbers from no sequence, so new lines would get no "
+            << "standardError: Column key of Table1 takes its numbers from no sequence, so new lines would "
+               "get no "
                "keys of their own; this register needs key as an identity column.";
         QTest::addRow("server not there")
             << "unreachable server"
-            << "standardError: connection to server on socket \"/nonexistent/.s.PGSQL.5432\" failed: No such file or "
+            << "standardError: connection to server on socket \"/nonexistent/.s.PGSQL.5432\" failed: No such "
+               "file or "
                "directory. Is the server running locally and accepting connections on that socket?.";
         return;
     }
     QTest::addRow("no Table1") << "DROP TABLE Table1"
                                << "standardError: db1.mdb in \"%1\" is not an order register (no such table: "
                                   "Table1): put the register file there and start the program again.";
-    QTest::addRow("Table1 without the note column")
-        << "ALTER TABLE Table1 DROP COLUMN belejka" << "standardError: no such column: belejka.";
+    QTest::addRow("Table1 without the note column") << "ALTER TABLE Table1 DROP COLUMN belejka"
+                                                    << "standardError: no such column: belejka.";
     QTest::addRow("money column of another type")
         << moneyAsText()
         << "standardError: Column obsto of Table1 holds TEXT; this register needs INTEGER there.";
     QTest::addRow("folder read-only: no WAL can be made")
-        << "read-only folder" << "standardError: unable to open database file: the write-ahead log db1.mdb-wal "
-                                 "cannot be made in \"%1\"";
+        << "read-only folder"
+        << "standardError: unable to open database file: the write-ahead log db1.mdb-wal "
+           "cannot be made in \"%1\"";
 }
 
 // A clear message, the window open with the table closed, and the file as it was.
-void ReliabilityTest::registerOfAnotherShapeIsRefused()
-{
+void ReliabilityTest::registerOfAnotherShapeIsRefused() {
     QFETCH(QString, damage);
     QFETCH(QString, message);
     WindowFixture f;
@@ -203,13 +202,13 @@ void ReliabilityTest::registerOfAnotherShapeIsRefused()
     }
     const QByteArray before = f.dir.readFile("db1.mdb");
     TForm1& form = f.open();
-    QCOMPARE(f.dialogs.shown, QStringList{message.arg(QDir::toNativeSeparators(QDir(f.dir.path()).absolutePath()))});
+    QCOMPARE(f.dialogs.shown,
+             QStringList{message.arg(QDir::toNativeSeparators(QDir(f.dir.path()).absolutePath()))});
     QCOMPARE(form.table().state(), TableState::Inactive);
     QCOMPARE(f.dir.readFile("db1.mdb"), before);
 }
 
-void ReliabilityTest::pickListOfAnyContentStartsTheWindow_data()
-{
+void ReliabilityTest::pickListOfAnyContentStartsTheWindow_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("message"); // the one box at start-up, or empty
     QByteArray binary;
@@ -223,13 +222,14 @@ void ReliabilityTest::pickListOfAnyContentStartsTheWindow_data()
     QTest::addRow("1 MB line")
         << "Zara\r\n" + QByteArray((1 << 20) - 6, 'm')
         << "information: These entries are longer than their column holds and would be stored cut:\r\n"
-           "Suppliers (at most 50 characters): " + QString(50, 'm') + "... (1048570 characters)\r\n"
-           "Shorten them in the list editor.";
+           "Suppliers (at most 50 characters): " +
+               QString(50, 'm') +
+               "... (1048570 characters)\r\n"
+               "Shorten them in the list editor.";
 }
 
 // The window starts, with the register open, and says at most one short thing.
-void ReliabilityTest::pickListOfAnyContentStartsTheWindow()
-{
+void ReliabilityTest::pickListOfAnyContentStartsTheWindow() {
     QFETCH(QByteArray, content);
     QFETCH(QString, message);
     WindowFixture f;
@@ -241,20 +241,22 @@ void ReliabilityTest::pickListOfAnyContentStartsTheWindow()
     QCOMPARE(form.cbfiltersup->count(), entries.size() + 1); // and "All"
 }
 
-void ReliabilityTest::awkwardNamesFilterAndReport_data()
-{
+void ReliabilityTest::awkwardNamesFilterAndReport_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("nearMiss"); // what a LIKE or a case-blind match would also select
-    QTest::addRow("percent sign") << "100% Cotton" << "100x Cotton";
-    QTest::addRow("underscore") << "A_B Moda" << "AxB Moda";
-    QTest::addRow("backslashes") << "C:\\Moda\\" << "C:Moda";
-    QTest::addRow("Cyrillic and a quote") << "Д'Арт Мода" << "д'арт мода";
+    QTest::addRow("percent sign") << "100% Cotton"
+                                  << "100x Cotton";
+    QTest::addRow("underscore") << "A_B Moda"
+                                << "AxB Moda";
+    QTest::addRow("backslashes") << "C:\\Moda\\"
+                                 << "C:Moda";
+    QTest::addRow("Cyrillic and a quote") << "Д'Арт Мода"
+                                          << "д'арт мода";
 }
 
 // Choosing the supplier shows exactly its line, and the report of that view
 // names it exactly, in the filter caption and in the line.
-void ReliabilityTest::awkwardNamesFilterAndReport()
-{
+void ReliabilityTest::awkwardNamesFilterAndReport() {
     QFETCH(QString, name);
     QFETCH(QString, nearMiss);
     WindowFixture f;
@@ -278,26 +280,33 @@ void ReliabilityTest::awkwardNamesFilterAndReport()
     QVERIFY(!texts.contains(nearMiss));
 }
 
-void ReliabilityTest::oldFileSurvivesAFailedWrite_data()
-{
+void ReliabilityTest::oldFileSurvivesAFailedWrite_data() {
     QTest::addColumn<QString>("writer");
     QTest::addColumn<QString>("file");
-    QTest::addColumn<int>("room"); // bytes any file may reach while it writes; < 0: counted from the new file's end
-    QTest::addRow("pick list, cut at once") << "list" << "Suppliers.txt" << 0;
-    QTest::addRow("pick list, cut near its end") << "list" << "Suppliers.txt" << -10;
-    QTest::addRow("company name") << "company" << "Company.txt" << 4;
-    QTest::addRow("photo, cut early") << "photo" << "pictures/C3/7.jpg" << 1000;
+    QTest::addColumn<int>(
+        "room"); // bytes any file may reach while it writes; < 0: counted from the new file's end
+    QTest::addRow("pick list, cut at once") << "list"
+                                            << "Suppliers.txt" << 0;
+    QTest::addRow("pick list, cut near its end") << "list"
+                                                 << "Suppliers.txt" << -10;
+    QTest::addRow("company name") << "company"
+                                  << "Company.txt" << 4;
+    QTest::addRow("photo, cut early") << "photo"
+                                      << "pictures/C3/7.jpg" << 1000;
     // Only the last bytes missing: a buffered copy would not notice.
-    QTest::addRow("photo, cut near its end") << "photo" << "pictures/C3/7.jpg" << -10;
-    QTest::addRow("small photo, cut near its end") << "small photo" << "pictures/C3/7.jpg" << -10;
-    QTest::addRow("workbook, cut early") << "workbook" << "Orders.xls" << 600;
-    QTest::addRow("workbook, cut half-way") << "workbook" << "Orders.xls" << 2500;
+    QTest::addRow("photo, cut near its end") << "photo"
+                                             << "pictures/C3/7.jpg" << -10;
+    QTest::addRow("small photo, cut near its end") << "small photo"
+                                                   << "pictures/C3/7.jpg" << -10;
+    QTest::addRow("workbook, cut early") << "workbook"
+                                         << "Orders.xls" << 600;
+    QTest::addRow("workbook, cut half-way") << "workbook"
+                                            << "Orders.xls" << 2500;
 }
 
 // The write is refused with a message, the old file is there byte for byte,
 // and no temporary file is left beside it.
-void ReliabilityTest::oldFileSurvivesAFailedWrite()
-{
+void ReliabilityTest::oldFileSurvivesAFailedWrite() {
     QFETCH(QString, writer);
     QFETCH(QString, file);
     QFETCH(int, room);
@@ -309,7 +318,8 @@ void ReliabilityTest::oldFileSurvivesAFailedWrite()
     const bool photo = writer.endsWith(QLatin1String("photo"));
     const QByteArray old = photo ? jpeg(QSize(64, 48), false) : "the previous " + file.toUtf8();
     f.dir.writeFile(file, old);
-    const QByteArray newPhoto = jpeg(writer == QLatin1String("photo") ? QSize(200, 150) : QSize(30, 20), true);
+    const QByteArray newPhoto =
+        jpeg(writer == QLatin1String("photo") ? QSize(200, 150) : QSize(30, 20), true);
     f.dir.writeFile("camera/new.jpg", newPhoto);
     const QString newList = QString(QStringLiteral("жжжжжжжжжж\n")).repeated(40);
     TForm1& form = f.open();
@@ -349,8 +359,7 @@ void ReliabilityTest::oldFileSurvivesAFailedWrite()
 // A server that vanished (power or network lost) is noticed within half a
 // minute by keepalives, which only a TCP connection has; the test server
 // listens on 127.0.0.1 at the port of its socket.
-void ReliabilityTest::vanishedServerIsNoticedOverTcp()
-{
+void ReliabilityTest::vanishedServerIsNoticedOverTcp() {
     if (!TempAppDir::onServer())
         QSKIP("the embedded file has no connection");
     const QString server = qEnvironmentVariable("ORDERS_TEST_SERVER");
@@ -359,7 +368,8 @@ void ReliabilityTest::vanishedServerIsNoticedOverTcp()
     PostgresEngine engine;
     QString error;
     QVERIFY2(engine.connect(server + " host=127.0.0.1", &error), qPrintable(error));
-    QCOMPARE(keepalivesTo(port.captured(1).toInt()), QStringList{"keepalive 1, idle 10 s, every 5 s, 3 tries"});
+    QCOMPARE(keepalivesTo(port.captured(1).toInt()),
+             QStringList{"keepalive 1, idle 10 s, every 5 s, 3 tries"});
 }
 
 QTEST_MAIN(ReliabilityTest)

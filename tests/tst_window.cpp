@@ -1,10 +1,10 @@
 // The main window as the user meets it: start-up, failures to open the
 // register, data modes, navigation, the Tab order, the bold count rule, close.
 
+#include "app/CreditLabel.h"
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
 #include "app/DBMemo.h"
-#include "app/CreditLabel.h"
 #include "app/OrderGrid.h"
 #include "data/Database.h"
 #include "data/Engine.h"
@@ -23,14 +23,13 @@
 
 namespace {
 
-QVariantMap line(const QString& supplier, const QString& article, int delivered = 0, const QString& batch = {})
-{
-    return {{"dostavcik", supplier}, {"artikul", article}, {"dostavbr", delivered}, {"batch", batch},
-            {"paracbr", 10},         {"pokupnacena", 125000}, {"polucbr", 10},     {"obsto", 1250000}};
+QVariantMap line(const QString& supplier, const QString& article, int delivered = 0,
+                 const QString& batch = {}) {
+    return {{"dostavcik", supplier}, {"artikul", article},    {"dostavbr", delivered}, {"batch", batch},
+            {"paracbr", 10},         {"pokupnacena", 125000}, {"polucbr", 10},         {"obsto", 1250000}};
 }
 
-QColor gridBase(TForm1& form)
-{
+QColor gridBase(TForm1& form) {
     return form.DBGrid1->viewport()->palette().color(QPalette::Base);
 }
 
@@ -38,7 +37,7 @@ QColor gridBase(TForm1& form)
 
 class WindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startsFromAnotherWorkingDirectory();
     void missingDatabaseOpensWindowWithTableClosed();
     void serverNoteWhenTheFileIsThereToo_data();
@@ -73,8 +72,7 @@ private slots:
     void creditLineOpensThePage();
 };
 
-void WindowTest::startsFromAnotherWorkingDirectory()
-{
+void WindowTest::startsFromAnotherWorkingDirectory() {
     WindowFixture f;
     f.insertLine(line("A", "shirt"));
     f.insertLine(line("B", "coat"));
@@ -89,8 +87,7 @@ void WindowTest::startsFromAnotherWorkingDirectory()
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 2"));
 }
 
-void WindowTest::missingDatabaseOpensWindowWithTableClosed()
-{
+void WindowTest::missingDatabaseOpensWindowWithTableClosed() {
     WindowFixture f(false);
     f.dir.writeFile("Suppliers.txt", "Zeta\r\nAlpha\r\n");
     TForm1& form = f.open();
@@ -102,7 +99,7 @@ void WindowTest::missingDatabaseOpensWindowWithTableClosed()
         QVERIFY2(form.statusPanels().text(panel).isEmpty(), qPrintable(form.statusPanels().text(panel)));
     QCOMPARE(form.DBGrid1->model()->rowCount(), 0);
     QCOMPARE(form.DBComboBox2->itemText(0), QStringLiteral("Alpha")); // the lists load all the same
-    QVERIFY(!QFile::exists(f.dir.databasePath()));                   // nothing created
+    QVERIFY(!QFile::exists(f.dir.databasePath()));                    // nothing created
 
     f.dialogs.shown.clear();
     WindowFixture::click(form.SpeedButton1);
@@ -111,8 +108,7 @@ void WindowTest::missingDatabaseOpensWindowWithTableClosed()
     QVERIFY(!QFile::exists(f.dir.databasePath()));
 }
 
-void WindowTest::serverNoteWhenTheFileIsThereToo_data()
-{
+void WindowTest::serverNoteWhenTheFileIsThereToo_data() {
     QTest::addColumn<bool>("fileThere"); // db1.mdb in the application directory
     QTest::addRow("db1.mdb there too") << true;
     QTest::addRow("no db1.mdb") << false;
@@ -120,8 +116,7 @@ void WindowTest::serverNoteWhenTheFileIsThereToo_data()
 
 // On a server register a db1.mdb beside the server setting is not the
 // register: the status bar says so. On the file register there is no note.
-void WindowTest::serverNoteWhenTheFileIsThereToo()
-{
+void WindowTest::serverNoteWhenTheFileIsThereToo() {
     QFETCH(bool, fileThere);
     WindowFixture f;
     QString error;
@@ -130,11 +125,11 @@ void WindowTest::serverNoteWhenTheFileIsThereToo()
     TForm1& form = f.open();
     QCOMPARE(f.dialogs.shown, QStringList());
     QCOMPARE(QFile::exists(f.dir.databasePath()), fileThere || !TempAppDir::onServer());
-    QCOMPARE(form.serverNote(), TempAppDir::onServer() && fileThere ? "using the server; db1.mdb is not used" : "");
+    QCOMPARE(form.serverNote(),
+             TempAppDir::onServer() && fileThere ? "using the server; db1.mdb is not used" : "");
 }
 
-void WindowTest::firstStartSaysWhereToBegin_data()
-{
+void WindowTest::firstStartSaysWhereToBegin_data() {
     QTest::addColumn<QString>("listFile"); // written before the start, when named
     QTest::addColumn<bool>("lineStored");
     QTest::addColumn<bool>("noteShown");
@@ -149,8 +144,7 @@ void WindowTest::firstStartSaysWhereToBegin_data()
 
 // A new shop's first start says in the empty grid where to begin, without a
 // box; a list editor opened, or a line in the grid, ends the note.
-void WindowTest::firstStartSaysWhereToBegin()
-{
+void WindowTest::firstStartSaysWhereToBegin() {
     QFETCH(QString, listFile);
     QFETCH(bool, lineStored);
     QFETCH(bool, noteShown);
@@ -174,16 +168,14 @@ void WindowTest::firstStartSaysWhereToBegin()
     QCOMPARE(form.firstStepsNote(), QString());
 }
 
-void WindowTest::damagedDatabaseIsReportedAndLeftUntouched_data()
-{
+void WindowTest::damagedDatabaseIsReportedAndLeftUntouched_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addRow("text file") << QByteArray("this is not a register\n").repeated(100);
     QTest::addRow("empty header") << QByteArray(4096, '\0');
     QTest::addRow("empty file") << QByteArray();
 }
 
-void WindowTest::damagedDatabaseIsReportedAndLeftUntouched()
-{
+void WindowTest::damagedDatabaseIsReportedAndLeftUntouched() {
     QFETCH(QByteArray, content);
     WindowFixture f(false);
     f.dir.writeFile("db1.mdb", content);
@@ -192,20 +184,20 @@ void WindowTest::damagedDatabaseIsReportedAndLeftUntouched()
     QVERIFY(f.dialogs.shown.first().startsWith("standardError: "));
     QCOMPARE(form.table().state(), TableState::Inactive);
     QCOMPARE(f.dir.readFile("db1.mdb"), content);
-    QVERIFY(!QFile::exists(f.dir.filePath("db1.mdb-wal")) || QFileInfo(f.dir.filePath("db1.mdb-wal")).size() == 0);
+    QVERIFY(!QFile::exists(f.dir.filePath("db1.mdb-wal")) ||
+            QFileInfo(f.dir.filePath("db1.mdb-wal")).size() == 0);
 }
 
-void WindowTest::startupErrorBoxesHaveTheProgramsCaption_data()
-{
+void WindowTest::startupErrorBoxesHaveTheProgramsCaption_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("content");
     // Regression: read before the program had its name, the box said the executable's.
     QTest::addRow("Company.txt with a NUL") << "Company.txt" << QByteArray("Nelvo\0 Ltd\r\n", 12);
-    QTest::addRow("db1.mdb not a register") << "db1.mdb" << QByteArray("this is not a register\n").repeated(100);
+    QTest::addRow("db1.mdb not a register")
+        << "db1.mdb" << QByteArray("this is not a register\n").repeated(100);
 }
 
-void WindowTest::startupErrorBoxesHaveTheProgramsCaption()
-{
+void WindowTest::startupErrorBoxesHaveTheProgramsCaption() {
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
     SKIP_SIDE_FILES_ON_SERVER();
@@ -216,15 +208,15 @@ void WindowTest::startupErrorBoxesHaveTheProgramsCaption()
     QCOMPARE(f.dialogs.captions, QStringList{"Kasbo 1.1"});
 }
 
-void WindowTest::lockedDatabaseIsReported()
-{
+void WindowTest::lockedDatabaseIsReported() {
     SKIP_ON_SERVER();
     WindowFixture f;
     f.insertLine(line("A", "shirt"));
     sqlite3* other = nullptr;
     sqlite3_open(QFile::encodeName(f.dir.databasePath()).constData(), &other);
-    QCOMPARE(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr),
-             SQLITE_OK);
+    QCOMPARE(
+        sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr),
+        SQLITE_OK);
     TForm1& form = f.open();
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
@@ -233,16 +225,16 @@ void WindowTest::lockedDatabaseIsReported()
     QCOMPARE(form.table().state(), TableState::Inactive);
 }
 
-void WindowTest::captionsHintsAndGeometry()
-{
+void WindowTest::captionsHintsAndGeometry() {
     WindowFixture f;
     TForm1& form = f.open();
     QCOMPARE(form.centralWidget()->size().width(), 1016);
     QCOMPARE(form.size(), QSize(1016, 706));
     QCOMPARE(form.findChild<QWidget*>("UpperBand")->height(), 247);
     const QColor maroon(0x80, 0, 0);
-    for (QWidget* required : {static_cast<QWidget*>(form.DBComboBox1), static_cast<QWidget*>(form.DBComboBox2),
-                              static_cast<QWidget*>(form.DBEdit7), static_cast<QWidget*>(form.DBEdit16)}) {
+    for (QWidget* required :
+         {static_cast<QWidget*>(form.DBComboBox1), static_cast<QWidget*>(form.DBComboBox2),
+          static_cast<QWidget*>(form.DBEdit7), static_cast<QWidget*>(form.DBEdit16)}) {
         QLabel* caption = nullptr;
         for (QLabel* label : form.findChildren<QLabel*>())
             if (label->buddy() == required)
@@ -264,8 +256,7 @@ void WindowTest::captionsHintsAndGeometry()
         QCOMPARE(form.statusPanels().label(i)->width(), widths[i]);
 }
 
-void WindowTest::tabOrderRunsThroughTheForm()
-{
+void WindowTest::tabOrderRunsThroughTheForm() {
     WindowFixture f;
     TForm1& form = f.open();
     WindowFixture::focus(form.DBComboBox1);
@@ -275,12 +266,11 @@ void WindowTest::tabOrderRunsThroughTheForm()
         visited << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(visited, QStringList({"DBComboBox1", "DBEdit6", "DBEdit5", "DBEdit13", "DBEdit15", "DBComboBox2",
-                                   "DBEdit2", "DBEdit3", "DBEdit14", "DBEdit7", "DBEdit16", "DBEdit4", "DBMemo1",
-                                   "Button1", "DBComboBox1"}));
+                                   "DBEdit2", "DBEdit3", "DBEdit14", "DBEdit7", "DBEdit16", "DBEdit4",
+                                   "DBMemo1", "Button1", "DBComboBox1"}));
 }
 
-void WindowTest::dataModesShowInStatusAndGrid()
-{
+void WindowTest::dataModesShowInStatusAndGrid() {
     WindowFixture f;
     f.insertLine(line("A", "shirt"));
     TForm1& form = f.open();
@@ -304,8 +294,7 @@ void WindowTest::dataModesShowInStatusAndGrid()
     QCOMPARE(form.DBGrid1->model()->rowCount(), 1);
 }
 
-void WindowTest::navigationStaysAtTheEnds()
-{
+void WindowTest::navigationStaysAtTheEnds() {
     WindowFixture f;
     f.insertLine(line("A", "first"));
     f.insertLine(line("A", "middle"));
@@ -326,8 +315,7 @@ void WindowTest::navigationStaysAtTheEnds()
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 
-void WindowTest::moveSettlesAPendingEdit()
-{
+void WindowTest::moveSettlesAPendingEdit() {
     WindowFixture f;
     f.insertLine(line("A", "first"));
     f.insertLine(line("A", "second"));
@@ -341,8 +329,7 @@ void WindowTest::moveSettlesAPendingEdit()
     QCOMPARE(form.DBEdit13->text(), QStringLiteral("red"));
 }
 
-void WindowTest::boldFollowsDeliveredCount()
-{
+void WindowTest::boldFollowsDeliveredCount() {
     WindowFixture f;
     f.insertLine(line("A", "delivered", 5));
     f.insertLine(line("A", "ordered", 0));
@@ -354,23 +341,20 @@ void WindowTest::boldFollowsDeliveredCount()
     QVERIFY(form.DBEdit16->font().bold());
 }
 
-void WindowTest::closeWithUntouchedNewLineIsRefusedOnce()
-{
+void WindowTest::closeWithUntouchedNewLineIsRefusedOnce() {
     WindowFixture f;
     f.insertLine(line("A", "shirt"));
     TForm1& form = f.open();
     WindowFixture::click(form.Button1);
     QVERIFY(!form.close());
-    QCOMPARE(f.dialogs.shown,
-             QStringList{"information: Last line is ignored because it contain no data"});
+    QCOMPARE(f.dialogs.shown, QStringList{"information: Last line is ignored because it contain no data"});
     QVERIFY(form.isVisible());
     QCOMPARE(form.table().state(), TableState::Browse);
     QCOMPARE(form.table().recordCount(), 1);
     QVERIFY(form.close());
 }
 
-void WindowTest::closeStoresAChangedLine()
-{
+void WindowTest::closeStoresAChangedLine() {
     WindowFixture f;
     f.insertLine(line("A", "shirt"));
     TForm1& form = f.open();
@@ -381,8 +365,7 @@ void WindowTest::closeStoresAChangedLine()
     QCOMPARE(again.table().asString("sastav"), QStringLiteral("wool"));
 }
 
-void WindowTest::invalidNumberKeepsTheFocus()
-{
+void WindowTest::invalidNumberKeepsTheFocus() {
     WindowFixture f;
     f.insertLine(line("A", "shirt"));
     TForm1& form = f.open();
@@ -408,16 +391,14 @@ void WindowTest::invalidNumberKeepsTheFocus()
     QCOMPARE(form.table().asInteger("nomcuval"), 123);
 }
 
-void WindowTest::textFieldsAcceptTheColumnWidth()
-{
+void WindowTest::textFieldsAcceptTheColumnWidth() {
     WindowFixture f;
     TForm1& form = f.open();
     QCOMPARE(form.DBEdit6->maxLength(), 50);
     QCOMPARE(form.DBEdit4->maxLength(), 50);
 }
 
-void WindowTest::startsOnTheLastBatch()
-{
+void WindowTest::startsOnTheLastBatch() {
     WindowFixture f;
     f.dir.writeFile("Batches.txt", "B2\r\nC3\r\nA1\r\n");
     f.insertLine(line("A", "old", 0, "A1"));
@@ -434,8 +415,7 @@ void WindowTest::startsOnTheLastBatch()
     QCOMPARE(form.ComboBox2->currentText(), QStringLiteral("C3"));
 }
 
-void WindowTest::startupSendsEachStatementOnce_data()
-{
+void WindowTest::startupSendsEachStatementOnce_data() {
     QTest::addColumn<QByteArray>("batches"); // the batch list
     QTest::addColumn<int>("lastBatchLines"); // lines in C3, after one in B2
     QTest::addColumn<int>("shown");          // lines of the start-up view
@@ -448,8 +428,7 @@ void WindowTest::startupSendsEachStatementOnce_data()
 // once, and the lines of the first screen together: the same statement
 // twice, or one per line, is time the clerk waits for nothing, on a server a
 // round trip each.
-void WindowTest::startupSendsEachStatementOnce()
-{
+void WindowTest::startupSendsEachStatementOnce() {
     QFETCH(QByteArray, batches);
     QFETCH(int, lastBatchLines);
     QFETCH(int, shown);
@@ -479,18 +458,21 @@ void WindowTest::startupSendsEachStatementOnce()
     QCOMPARE(sent.filter(QRegularExpression("^(BEGIN|SELECT COUNT\\(\\*\\), .* FROM Table1)")).size(),
              oneStatement ? 0 : 2);
     QCOMPARE(form.table().recordCount(), shown);
-    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: %1").arg(shown));
+    QCOMPARE(form.statusPanels().text(StatusPanels::LineCount),
+             QStringLiteral("Articles Count: %1").arg(shown));
     QCOMPARE(form.eobstbr->text(), QString::number(10 * shown));
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 
-void WindowTest::stepPaintsOnlyWhatItChanges_data()
-{
+void WindowTest::stepPaintsOnlyWhatItChanges_data() {
     QTest::addColumn<QString>("step");
     QTest::addColumn<QString>("changed"); // the widgets the step changes, besides the rows
-    QTest::addRow("a supplier chosen in the filter") << "filter" << "StatusPanel1";
-    QTest::addRow("a line stored") << "store" << "StatusPanel4";
-    QTest::addRow("a title clicked") << "sort" << "titles";
+    QTest::addRow("a supplier chosen in the filter") << "filter"
+                                                     << "StatusPanel1";
+    QTest::addRow("a line stored") << "store"
+                                   << "StatusPanel4";
+    QTest::addRow("a title clicked") << "sort"
+                                     << "titles";
 }
 
 // A step paints what it changes once: the grid's rows, the changed panels of
@@ -498,8 +480,7 @@ void WindowTest::stepPaintsOnlyWhatItChanges_data()
 // the column titles only when the sort's title changes (a new view of the
 // rows leaves them as they are, and a new sort title does not lay the rows
 // out again for a second paint).
-void WindowTest::stepPaintsOnlyWhatItChanges()
-{
+void WindowTest::stepPaintsOnlyWhatItChanges() {
     QFETCH(QString, step);
     QFETCH(QString, changed);
     WindowFixture f;
@@ -511,8 +492,7 @@ void WindowTest::stepPaintsOnlyWhatItChanges()
     QMap<QObject*, int> paints;
     struct PaintCount : QObject {
         QMap<QObject*, int>* paints;
-        bool eventFilter(QObject* watched, QEvent* event) override
-        {
+        bool eventFilter(QObject* watched, QEvent* event) override {
             if (event->type() == QEvent::Paint)
                 ++(*paints)[watched];
             return false;
@@ -545,17 +525,16 @@ void WindowTest::stepPaintsOnlyWhatItChanges()
     QCOMPARE(paints.value(form.findChild<QWidget*>(changed)), 1);
     QCOMPARE(paints.value(titles), int(changed == "titles"));
     for (auto painted = paints.cbegin(); painted != paints.cend(); ++painted)
-        QVERIFY2(painted.value() == 1, qPrintable(QStringLiteral("%1 \"%2\" painted %3 times")
-                                                      .arg(painted.key()->metaObject()->className(),
-                                                           painted.key()->objectName())
-                                                      .arg(painted.value())));
+        QVERIFY2(painted.value() == 1,
+                 qPrintable(QStringLiteral("%1 \"%2\" painted %3 times")
+                                .arg(painted.key()->metaObject()->className(), painted.key()->objectName())
+                                .arg(painted.value())));
 }
 
 // Apply stores a new line with one INSERT and does not read the line again:
 // the stored line comes back with it. The key of the next new line is taken
 // with it, so the next Add asks for none.
-void WindowTest::storeSendsOnlyItsInsert()
-{
+void WindowTest::storeSendsOnlyItsInsert() {
     WindowFixture f;
     f.dir.writeFile("Suppliers.txt", "Zara\r\n");
     f.dir.writeFile("articles.txt", "shirt\r\n");
@@ -574,23 +553,27 @@ void WindowTest::storeSendsOnlyItsInsert()
         WindowFixture::click(form.Button5);
         QVERIFY2(f.dialogs.shown.isEmpty(), qPrintable(f.dialogs.shown.join('\n')));
         const QString applied = sent.list.join('\n');
-        QVERIFY2(sent.list.filter(QRegularExpression("^INSERT INTO Table1 ")).size() == 1, qPrintable(applied));
-        QVERIFY2(sent.list.filter(QRegularExpression("^SELECT .* FROM Table1 ")).isEmpty(), qPrintable(applied));
+        QVERIFY2(sent.list.filter(QRegularExpression("^INSERT INTO Table1 ")).size() == 1,
+                 qPrintable(applied));
+        QVERIFY2(sent.list.filter(QRegularExpression("^SELECT .* FROM Table1 ")).isEmpty(),
+                 qPrintable(applied));
         // The stored line's photo is asked for by the INSERT itself.
-        QVERIFY2(sent.list.filter(QRegularExpression("^SELECT .* FROM shared_photos ")).isEmpty(), qPrintable(applied));
+        QVERIFY2(sent.list.filter(QRegularExpression("^SELECT .* FROM shared_photos ")).isEmpty(),
+                 qPrintable(applied));
         if (price != QLatin1String("2.5"))
-            QVERIFY2(added.filter(QRegularExpression("nextval|sqlite_sequence")).isEmpty(), qPrintable(added.join('\n')));
+            QVERIFY2(added.filter(QRegularExpression("nextval|sqlite_sequence")).isEmpty(),
+                     qPrintable(added.join('\n')));
         // What the form and the grid show is the line as stored.
         QCOMPARE(form.DBEdit7->text(), form.table().asString(OrderColumns::Pokupnacena));
         QCOMPARE(form.table().value(OrderColumns::Polucbr).toInt(), 3);
-        QCOMPARE(form.DBGrid1->model()->index(form.table().currentRow(), OrderColumns::Artikul).data().toString(),
-                 QStringLiteral("shirt"));
+        QCOMPARE(
+            form.DBGrid1->model()->index(form.table().currentRow(), OrderColumns::Artikul).data().toString(),
+            QStringLiteral("shirt"));
     }
     QCOMPARE(form.table().recordCount(), 3);
 }
 
-void WindowTest::rowSelectSwitch()
-{
+void WindowTest::rowSelectSwitch() {
     WindowFixture f;
     f.insertLine(line("A", "shirt"));
     TForm1& form = f.open();
@@ -601,8 +584,7 @@ void WindowTest::rowSelectSwitch()
     QCOMPARE(form.DBGrid1->selectionBehavior(), QAbstractItemView::SelectItems);
 }
 
-void WindowTest::focusColours_data()
-{
+void WindowTest::focusColours_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QColor>("colour");
     const QColor green(0xA5, 0xDB, 0x92), red(0xFD, 0xB5, 0xB6);
@@ -620,8 +602,7 @@ void WindowTest::focusColours_data()
     QTest::addRow("supplier filter") << "cbfiltersup" << QColor(0xFE, 0xEB, 0x94);
 }
 
-void WindowTest::focusColours()
-{
+void WindowTest::focusColours() {
     QFETCH(QString, field);
     QFETCH(QColor, colour);
     WindowFixture f;
@@ -636,8 +617,7 @@ void WindowTest::focusColours()
     QCOMPARE(widget->palette().color(QPalette::Base), normal);
 }
 
-void WindowTest::leavingTheGridDropsAnUntouchedNewLine()
-{
+void WindowTest::leavingTheGridDropsAnUntouchedNewLine() {
     WindowFixture f;
     f.insertLine(line("A", "shirt"));
     TForm1& form = f.open();
@@ -650,8 +630,7 @@ void WindowTest::leavingTheGridDropsAnUntouchedNewLine()
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 
-void WindowTest::creditLineOpensThePage()
-{
+void WindowTest::creditLineOpensThePage() {
     WindowFixture f;
     TForm1& form = f.open();
     QTest::mouseClick(form.Label20, Qt::LeftButton);

@@ -21,19 +21,17 @@
 namespace {
 
 QVariantMap line(const QString& article, const QString& supplier, int code, const QString& note,
-                 const QString& colour)
-{
-    return {{"artikul", article}, {"dostavcik", supplier}, {"kodovnom", code},    {"belejka", note},
-            {"cvet", colour},     {"paracbr", 10},         {"polucbr", 10},       {"pokupnacena", 25000},
-            {"obsto", 250000},    {"nomcuval", 7},         {"photo", 0},          {"razmeri", "M"}};
+                 const QString& colour) {
+    return {{"artikul", article}, {"dostavcik", supplier}, {"kodovnom", code}, {"belejka", note},
+            {"cvet", colour},     {"paracbr", 10},         {"polucbr", 10},    {"pokupnacena", 25000},
+            {"obsto", 250000},    {"nomcuval", 7},         {"photo", 0},       {"razmeri", "M"}};
 }
 
-const QString PriceRefused = QStringLiteral(
-    "information: Purchasing Price is unknown!!! Please enter Purchasing Price to continue\r\n"
-    "or click on \"Cancel\" button to refuse changes.");
+const QString PriceRefused =
+    QStringLiteral("information: Purchasing Price is unknown!!! Please enter Purchasing Price to continue\r\n"
+                   "or click on \"Cancel\" button to refuse changes.");
 
-void press(const QString& keys)
-{
+void press(const QString& keys) {
     const QKeyCombination key = QKeySequence::fromString(keys)[0];
     QWidget* target = QApplication::activePopupWidget();
     if (!target)
@@ -43,8 +41,7 @@ void press(const QString& keys)
 }
 
 // Typed key by key; QTest's own typing knows only ASCII.
-void typeText(QWidget* widget, const QString& text)
-{
+void typeText(QWidget* widget, const QString& text) {
     for (const QChar c : text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     QCoreApplication::processEvents();
@@ -54,13 +51,12 @@ void typeText(QWidget* widget, const QString& text)
 
 class WindowFindTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void clerkFindsRepeatsAndStoresByKeys_data();
     void clerkFindsRepeatsAndStoresByKeys();
 };
 
-void WindowFindTest::clerkFindsRepeatsAndStoresByKeys_data()
-{
+void WindowFindTest::clerkFindsRepeatsAndStoresByKeys_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<int>("row");            // the current line afterwards
     QTest::addColumn<QString>("state");      // B(rowse), E(dit) or I(nsert)
@@ -71,58 +67,84 @@ void WindowFindTest::clerkFindsRepeatsAndStoresByKeys_data()
 
     const QStringList none;
     QTest::addRow("Latin letter case, typing stays on a matching line")
-        << QStringList{"find zara"} << 0 << "B" << "3 lines" << "" << none << QVariantMap{};
+        << QStringList{"find zara"} << 0 << "B"
+        << "3 lines"
+        << "" << none << QVariantMap{};
     QTest::addRow("F3 and Enter step on") << QStringList{"find ZARA", "key F3", "key Return"} << 3 << "B"
-                                          << "3 lines" << "" << none << QVariantMap{};
+                                          << "3 lines"
+                                          << "" << none << QVariantMap{};
     QTest::addRow("past the last match it wraps with a word")
-        << QStringList{"row 3", "find zara", "key F3"} << 0 << "B" << "3 lines"
+        << QStringList{"row 3", "find zara", "key F3"} << 0 << "B"
+        << "3 lines"
         << "Find went on from the first line" << none << QVariantMap{};
     QTest::addRow("Cyrillic letter case, Shift+F3 wraps back")
-        << QStringList{"find палто", "key Shift+F3"} << 2 << "B" << "2 lines" << "Find went on from the last line"
-        << none << QVariantMap{{"artikul", "ПАЛТО дълго"}};
-    QTest::addRow("a number column") << QStringList{"find 4471"} << 0 << "B" << "1 line" << "" << none
-                                     << QVariantMap{{"kodovnom", 4471}};
-    QTest::addRow("a note, from the current line on") << QStringList{"row 1", "find RETURN"} << 3 << "B" << "2 lines"
+        << QStringList{"find палто", "key Shift+F3"} << 2 << "B"
+        << "2 lines"
+        << "Find went on from the last line" << none << QVariantMap{{"artikul", "ПАЛТО дълго"}};
+    QTest::addRow("a number column") << QStringList{"find 4471"} << 0 << "B"
+                                     << "1 line"
+                                     << "" << none << QVariantMap{{"kodovnom", 4471}};
+    QTest::addRow("a note, from the current line on") << QStringList{"row 1", "find RETURN"} << 3 << "B"
+                                                      << "2 lines"
                                                       << "" << none << QVariantMap{{"artikul", "coat"}};
-    QTest::addRow("blanks as typed") << QStringList{"find palto  "} << 0 << "B" << "No match" << "" << none
-                                     << QVariantMap{};
-    QTest::addRow("no match stays, without a box")
-        << QStringList{"row 1", "find qqq"} << 1 << "B" << "No match" << "" << none << QVariantMap{};
+    QTest::addRow("blanks as typed") << QStringList{"find palto  "} << 0 << "B"
+                                     << "No match"
+                                     << "" << none << QVariantMap{};
+    QTest::addRow("no match stays, without a box") << QStringList{"row 1", "find qqq"} << 1 << "B"
+                                                   << "No match"
+                                                   << "" << none << QVariantMap{};
     QTest::addRow("a find stores the pending line first")
-        << QStringList{"type DBEdit13 blue", "find coat"} << 3 << "B" << "1 line" << "" << none << QVariantMap{};
+        << QStringList{"type DBEdit13 blue", "find coat"} << 3 << "B"
+        << "1 line"
+        << "" << none << QVariantMap{};
     QTest::addRow("a refused store keeps the clerk on the line")
-        << QStringList{"type DBEdit7 0", "find c"} << 0 << "E" << "" << "" << QStringList{PriceRefused}
-        << QVariantMap{{"artikul", "Palto"}};
+        << QStringList{"type DBEdit7 0", "find c"} << 0 << "E"
+        << ""
+        << "" << QStringList{PriceRefused} << QVariantMap{{"artikul", "Palto"}};
     QTest::addRow("Escape closes the bar, not the pending line")
-        << QStringList{"type DBEdit13 blue", "find", "key Esc"} << 0 << "E" << "" << "" << none
-        << QVariantMap{{"cvet", "blue"}};
+        << QStringList{"type DBEdit13 blue", "find", "key Esc"} << 0 << "E"
+        << ""
+        << "" << none << QVariantMap{{"cvet", "blue"}};
 
     QTest::addRow("repeat copies the line's own columns")
-        << QStringList{"row 2", "key Ctrl+R"} << 4 << "I" << "" << "" << none
-        << QVariantMap{{"artikul", "ПАЛТО дълго"}, {"dostavcik", "ZARA moda"}, {"kodovnom", 5}, {"nomcuval", 7},
-                       {"razmeri", "M"},          {"pokupnacena", "2.5"},      {"belejka", QVariant()},
-                       {"paracbr", QVariant()},   {"photo", QVariant()}};
+        << QStringList{"row 2", "key Ctrl+R"} << 4 << "I"
+        << ""
+        << "" << none << QVariantMap{{"artikul", "ПАЛТО дълго"},
+                                     {"dostavcik", "ZARA moda"},
+                                     {"kodovnom", 5},
+                                     {"nomcuval", 7},
+                                     {"razmeri", "M"},
+                                     {"pokupnacena", "2.5"},
+                                     {"belejka", QVariant()},
+                                     {"paracbr", QVariant()},
+                                     {"photo", QVariant()}};
     QTest::addRow("repeat from the grid keeps the new line")
-        << QStringList{"row 2", "focus DBGrid1", "key Ctrl+R"} << 4 << "I" << "" << "" << none
-        << QVariantMap{{"artikul", "ПАЛТО дълго"}};
+        << QStringList{"row 2", "focus DBGrid1", "key Ctrl+R"} << 4 << "I"
+        << ""
+        << "" << none << QVariantMap{{"artikul", "ПАЛТО дълго"}};
     QTest::addRow("F3 from a field stores its typed line first")
-        << QStringList{"find coat", "row 0", "type DBEdit13 blue", "key F3"} << 3 << "B" << "1 line"
+        << QStringList{"find coat", "row 0", "type DBEdit13 blue", "key F3"} << 3 << "B"
+        << "1 line"
         << "" << none << QVariantMap{{"artikul", "coat"}};
     QTest::addRow("a repeated line is stored by Ctrl+S")
-        << QStringList{"row 2", "key Ctrl+R", "type DBEdit16 3", "key Ctrl+S"} << 4 << "B" << "" << "" << none
+        << QStringList{"row 2", "key Ctrl+R", "type DBEdit16 3", "key Ctrl+S"} << 4 << "B"
+        << ""
+        << "" << none
         << QVariantMap{{"artikul", "ПАЛТО дълго"}, {"paracbr", 3}, {"obsto", "7.5"}, {"belejka", ""}};
     QTest::addRow("Ctrl+Enter in the note applies")
-        << QStringList{"type DBMemo1 x", "key Ctrl+Return"} << 0 << "B" << "" << "" << none
-        << QVariantMap{{"belejka", "return to supplierx"}};
-    QTest::addRow("Escape cancels a pending line")
-        << QStringList{"type DBEdit13 blue", "key Esc"} << 0 << "B" << "" << "" << none << QVariantMap{{"cvet", "Red"}};
+        << QStringList{"type DBMemo1 x", "key Ctrl+Return"} << 0 << "B"
+        << ""
+        << "" << none << QVariantMap{{"belejka", "return to supplierx"}};
+    QTest::addRow("Escape cancels a pending line") << QStringList{"type DBEdit13 blue", "key Esc"} << 0 << "B"
+                                                   << ""
+                                                   << "" << none << QVariantMap{{"cvet", "Red"}};
     QTest::addRow("Escape in an open list only closes it")
-        << QStringList{"type DBEdit13 blue", "list DBComboBox2", "key Esc"} << 0 << "E" << "" << "" << none
-        << QVariantMap{{"cvet", "blue"}};
+        << QStringList{"type DBEdit13 blue", "list DBComboBox2", "key Esc"} << 0 << "E"
+        << ""
+        << "" << none << QVariantMap{{"cvet", "blue"}};
 }
 
-void WindowFindTest::clerkFindsRepeatsAndStoresByKeys()
-{
+void WindowFindTest::clerkFindsRepeatsAndStoresByKeys() {
     QFETCH(QStringList, steps);
     QFETCH(int, row);
     QFETCH(QString, state);
@@ -146,9 +168,12 @@ void WindowFindTest::clerkFindsRepeatsAndStoresByKeys()
         QStringList places;
         for (const QWidget* w : form.findChild<QWidget*>("UpperBand")->findChildren<QWidget*>())
             if (w->window() == &form) // not an open list's pop-up
-                places << w->objectName() + QString(" %1,%2 %3x%4").arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height());
+                places
+                    << w->objectName() +
+                           QString(" %1,%2 %3x%4").arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height());
         for (int panel = 0; panel < StatusPanels::Count; ++panel)
-            places << QString("panel %1 %2").arg(panel).arg(form.statusPanels().label(panel)->geometry().left());
+            places
+                << QString("panel %1 %2").arg(panel).arg(form.statusPanels().label(panel)->geometry().left());
         return places;
     };
     const QStringList placedAtStart = placed();

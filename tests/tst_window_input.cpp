@@ -16,24 +16,20 @@
 #include <QPushButton>
 #include <QtTest>
 
-
 namespace {
 
-QVariantMap line(const QString& batch, const QString& note = {}, int photo = 0)
-{
-    return {{"dostavcik", "Zara"}, {"artikul", "shirt"}, {"batch", batch},    {"paracbr", 10},
-            {"polucbr", 10},       {"pokupnacena", 10000}, {"obsto", 100000}, {"belejka", note}, {"photo", photo}};
+QVariantMap line(const QString& batch, const QString& note = {}, int photo = 0) {
+    return {{"dostavcik", "Zara"},  {"artikul", "shirt"}, {"batch", batch},  {"paracbr", 10}, {"polucbr", 10},
+            {"pokupnacena", 10000}, {"obsto", 100000},    {"belejka", note}, {"photo", photo}};
 }
 
 // A column of a stored line, read past the window's own connection.
-QString stored(const WindowFixture& f, qint64 key, const char* column)
-{
+QString stored(const WindowFixture& f, qint64 key, const char* column) {
     return OtherClient(f.dir).stored(qint32(key), QString::fromLatin1(column)).toString();
 }
 
 // A colourful progressive JPEG (4:4:4), so that every scan carries data.
-QByteArray progressiveJpeg(int width, int height)
-{
+QByteArray progressiveJpeg(int width, int height) {
     JpegShape shape;
     shape.width = width;
     shape.height = height;
@@ -46,8 +42,7 @@ QByteArray progressiveJpeg(int width, int height)
 }
 
 // The frame header claims another size; the data stays that of the small image.
-QByteArray claimingSize(QByteArray jpeg, int width, int height)
-{
+QByteArray claimingSize(QByteArray jpeg, int width, int height) {
     const qsizetype sof = jpeg.indexOf("\xff\xc2");
     jpeg[sof + 5] = char(height >> 8);
     jpeg[sof + 6] = char(height & 0xff);
@@ -59,8 +54,7 @@ QByteArray claimingSize(QByteArray jpeg, int width, int height)
 // The file's shortest scan repeated until the file holds `scans` more. Tables
 // stay defined from one scan to the next, and the entropy data never holds a
 // bare 0xFF, so the next table, scan or end marker ends a scan.
-QByteArray withRepeatedScans(const QByteArray& jpeg, int scans)
-{
+QByteArray withRepeatedScans(const QByteArray& jpeg, int scans) {
     QByteArray shortest;
     for (qsizetype at = jpeg.indexOf("\xff\xda"); at >= 0; at = jpeg.indexOf("\xff\xda", at + 2)) {
         qsizetype end = jpeg.size() - 2;
@@ -76,8 +70,7 @@ QByteArray withRepeatedScans(const QByteArray& jpeg, int scans)
 }
 
 // Entropy data cut in the middle of the first scan, with an end marker after it.
-QByteArray cutWithEndMarker(const QByteArray& jpeg)
-{
+QByteArray cutWithEndMarker(const QByteArray& jpeg) {
     const qsizetype scan = jpeg.indexOf("\xff\xda");
     const qsizetype next = jpeg.indexOf("\xff\xc4", scan);
     return jpeg.left((scan + next) / 2) + QByteArray("\xff\xd9");
@@ -87,7 +80,7 @@ QByteArray cutWithEndMarker(const QByteArray& jpeg)
 
 class WindowInputTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void listEditorRefusesEntriesTooLongForTheirColumn_data();
     void listEditorRefusesEntriesTooLongForTheirColumn();
     void startupNamesLongListEntriesOnce_data();
@@ -100,23 +93,28 @@ private slots:
     void craftedPhotoIsRefusedQuickly();
 };
 
-void WindowInputTest::listEditorRefusesEntriesTooLongForTheirColumn_data()
-{
+void WindowInputTest::listEditorRefusesEntriesTooLongForTheirColumn_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("named"); // empty when the text is accepted
-    QTest::addRow("batch of 11 refused") << "Button9" << "Batches.txt" << "A1\n2025-Spring"
+    QTest::addRow("batch of 11 refused") << "Button9"
+                                         << "Batches.txt"
+                                         << "A1\n2025-Spring"
                                          << "Batches (at most 7 characters): 2025-Spring";
-    QTest::addRow("batch of 7 accepted") << "Button9" << "Batches.txt" << "A1\n2025-Sp" << "";
+    QTest::addRow("batch of 7 accepted") << "Button9"
+                                         << "Batches.txt"
+                                         << "A1\n2025-Sp"
+                                         << "";
     QTest::addRow("supplier of 51 refused, the fitting one not named")
-        << "Button8" << "Suppliers.txt" << QString(50, 'a') + "\n" + QString(51, 'b')
+        << "Button8"
+        << "Suppliers.txt" << QString(50, 'a') + "\n" + QString(51, 'b')
         << "Suppliers (at most 50 characters): " + QString(51, 'b');
-    QTest::addRow("article of 50 accepted") << "Button6" << "Articles.txt" << QString(50, 'c') << "";
+    QTest::addRow("article of 50 accepted") << "Button6"
+                                            << "Articles.txt" << QString(50, 'c') << "";
 }
 
-void WindowInputTest::listEditorRefusesEntriesTooLongForTheirColumn()
-{
+void WindowInputTest::listEditorRefusesEntriesTooLongForTheirColumn() {
     QFETCH(QString, button);
     QFETCH(QString, file);
     QFETCH(QString, typed);
@@ -140,27 +138,29 @@ void WindowInputTest::listEditorRefusesEntriesTooLongForTheirColumn()
         return;
     }
     QCOMPARE(f.dialogs.shown, QStringList{"information: These entries are longer than their column holds and "
-                                          "would be stored cut:\r\n" + named + "\r\nShorten them and press OK again."});
+                                          "would be stored cut:\r\n" +
+                                          named + "\r\nShorten them and press OK again."});
     QVERIFY(stayedOpen);
     QCOMPARE(f.dir.readFile(file), QByteArray("old"));
 }
 
-void WindowInputTest::startupNamesLongListEntriesOnce_data()
-{
+void WindowInputTest::startupNamesLongListEntriesOnce_data() {
     QTest::addColumn<QByteArray>("batches");
     QTest::addColumn<QByteArray>("suppliers");
     QTest::addColumn<QStringList>("shown");
     QTest::addRow("all fit") << QByteArray("A1\r\n1234567") << QByteArray("Zara") << QStringList{};
     QTest::addRow("two lists, one message")
         << QByteArray("A1\r\n2025-Spring\r\n2025-Autumn") << QByteArray("Zara\r\n") + QByteArray(51, 's')
-        << QStringList{"information: These entries are longer than their column holds and would be stored cut:\r\n"
-                       "Suppliers (at most 50 characters): " + QString(51, 's') + "\r\n"
-                       "Batches (at most 7 characters): 2025-Autumn, 2025-Spring\r\n"
-                       "Shorten them in the list editor."};
+        << QStringList{
+               "information: These entries are longer than their column holds and would be stored cut:\r\n"
+               "Suppliers (at most 50 characters): " +
+               QString(51, 's') +
+               "\r\n"
+               "Batches (at most 7 characters): 2025-Autumn, 2025-Spring\r\n"
+               "Shorten them in the list editor."};
 }
 
-void WindowInputTest::startupNamesLongListEntriesOnce()
-{
+void WindowInputTest::startupNamesLongListEntriesOnce() {
     QFETCH(QByteArray, batches);
     QFETCH(QByteArray, suppliers);
     WindowFixture f;
@@ -170,20 +170,28 @@ void WindowInputTest::startupNamesLongListEntriesOnce()
     QTEST(f.dialogs.shown, "shown");
 }
 
-void WindowInputTest::pastedLineBreaksBecomeSpaces_data()
-{
+void WindowInputTest::pastedLineBreaksBecomeSpaces_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("kept");
-    QTest::addRow("CR LF") << "DBEdit13" << "red\r\nblue" << "red blue";
-    QTest::addRow("LF, twice") << "DBEdit13" << "red\nblue\ngreen" << "red blue green";
-    QTest::addRow("CR") << "DBEdit13" << "red\rblue" << "red blue";
-    QTest::addRow("break at the end") << "DBEdit13" << "red\r\n" << "red ";
-    QTest::addRow("company name") << "ecompany" << "Nelvo\r\nLtd" << "Nelvo Ltd";
+    QTest::addRow("CR LF") << "DBEdit13"
+                           << "red\r\nblue"
+                           << "red blue";
+    QTest::addRow("LF, twice") << "DBEdit13"
+                               << "red\nblue\ngreen"
+                               << "red blue green";
+    QTest::addRow("CR") << "DBEdit13"
+                        << "red\rblue"
+                        << "red blue";
+    QTest::addRow("break at the end") << "DBEdit13"
+                                      << "red\r\n"
+                                      << "red ";
+    QTest::addRow("company name") << "ecompany"
+                                  << "Nelvo\r\nLtd"
+                                  << "Nelvo Ltd";
 }
 
-void WindowInputTest::pastedLineBreaksBecomeSpaces()
-{
+void WindowInputTest::pastedLineBreaksBecomeSpaces() {
     QFETCH(QString, field);
     QFETCH(QString, pasted);
     QFETCH(QString, kept);
@@ -206,19 +214,22 @@ void WindowInputTest::pastedLineBreaksBecomeSpaces()
     QVERIFY(f.dialogs.shown.isEmpty());
 }
 
-void WindowInputTest::noteKeepsItsLineBreaks_data()
-{
+void WindowInputTest::noteKeepsItsLineBreaks_data() {
     QTest::addColumn<QString>("note");
     QTest::addColumn<QString>("stored");
-    QTest::addRow("CR LF kept, a typed break too") << "first\r\nsecond" << "first\r\nsecondx\r\ny";
-    QTest::addRow("LF kept") << "first\nsecond" << "first\nsecondx\ny";
-    QTest::addRow("CR kept") << "first\rsecond" << "first\rsecondx\ry";
-    QTest::addRow("no break yet: CR LF") << "first" << "firstx\r\ny";
-    QTest::addRow("blanks and no-break space kept") << " a\u00a0b \r\n" << " a\u00a0b \r\nx\r\ny";
+    QTest::addRow("CR LF kept, a typed break too") << "first\r\nsecond"
+                                                   << "first\r\nsecondx\r\ny";
+    QTest::addRow("LF kept") << "first\nsecond"
+                             << "first\nsecondx\ny";
+    QTest::addRow("CR kept") << "first\rsecond"
+                             << "first\rsecondx\ry";
+    QTest::addRow("no break yet: CR LF") << "first"
+                                         << "firstx\r\ny";
+    QTest::addRow("blanks and no-break space kept") << " a\u00a0b \r\n"
+                                                    << " a\u00a0b \r\nx\r\ny";
 }
 
-void WindowInputTest::noteKeepsItsLineBreaks()
-{
+void WindowInputTest::noteKeepsItsLineBreaks() {
     QFETCH(QString, note);
     WindowFixture f;
     const qint64 key = f.insertLine(line("A1", note));
@@ -232,23 +243,24 @@ void WindowInputTest::noteKeepsItsLineBreaks()
     QTEST(stored(f, key, "belejka"), "stored");
 }
 
-void WindowInputTest::craftedPhotoIsRefusedQuickly_data()
-{
+void WindowInputTest::craftedPhotoIsRefusedQuickly_data() {
     QTest::addColumn<QByteArray>("photo");
     QTest::addColumn<QString>("message");
     const QByteArray small = progressiveJpeg(256, 192);
     QTest::addRow("20000 tiny scans")
-        << withRepeatedScans(small, 20000) << "The photo has more than 100 scans, far more than any real photo has.";
+        << withRepeatedScans(small, 20000)
+        << "The photo has more than 100 scans, far more than any real photo has.";
     QTest::addRow("header claims 18000 x 18000")
-        << claimingSize(small, 18000, 18000) << "The photo claims 18000 x 18000 pixels, more than can be shown.";
+        << claimingSize(small, 18000, 18000)
+        << "The photo claims 18000 x 18000 pixels, more than can be shown.";
     QTest::addRow("header claims 9000 x 9000, too much memory")
-        << claimingSize(small, 9000, 9000) << "The photo needs more memory to decode than a preview may take.";
+        << claimingSize(small, 9000, 9000)
+        << "The photo needs more memory to decode than a preview may take.";
     QTest::addRow("data cut, end marker after it")
         << cutWithEndMarker(small) << "Corrupt JPEG data: premature end of data segment.";
 }
 
-void WindowInputTest::craftedPhotoIsRefusedQuickly()
-{
+void WindowInputTest::craftedPhotoIsRefusedQuickly() {
     QFETCH(QByteArray, photo);
     QFETCH(QString, message);
     WindowFixture f;

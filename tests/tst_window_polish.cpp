@@ -14,14 +14,14 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QHeaderView>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QScopeGuard>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOption>
@@ -29,17 +29,15 @@
 
 namespace {
 
-QVariantMap line(const QString& article, int photo, qint64 moneyUnits = 1250000, int received = 10)
-{
-    return {{"dostavcik", "Zara"},      {"artikul", article},    {"batch", "B2"},
-            {"paracbr", received},      {"polucbr", received},   {"pokupnacena", 125000},
-            {"obsto", moneyUnits},      {"photo", photo},        {"date", "2026-12-07"}};
+QVariantMap line(const QString& article, int photo, qint64 moneyUnits = 1250000, int received = 10) {
+    return {{"dostavcik", "Zara"}, {"artikul", article},  {"batch", "B2"},
+            {"paracbr", received}, {"polucbr", received}, {"pokupnacena", 125000},
+            {"obsto", moneyUnits}, {"photo", photo},      {"date", "2026-12-07"}};
 }
 
 const QByteArray NotAPhoto("hello, not a photo");
 
-int countShown(const QStringList& shown, const QString& part)
-{
+int countShown(const QStringList& shown, const QString& part) {
     int n = 0;
     for (const QString& text : shown)
         n += text.contains(part) ? 1 : 0;
@@ -50,7 +48,7 @@ int countShown(const QStringList& shown, const QString& part)
 
 class WindowPolishTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void oneMessagePerDamagedPhoto_data();
     void oneMessagePerDamagedPhoto();
     void numbersAndCaptionsShownWhole_data();
@@ -66,8 +64,7 @@ private slots:
     void windowFrameFitsTheScreen();
 };
 
-void WindowPolishTest::oneMessagePerDamagedPhoto_data()
-{
+void WindowPolishTest::oneMessagePerDamagedPhoto_data() {
     QTest::addColumn<QString>("action");
     QTest::addRow("start-up on the line") << "start";
     QTest::addRow("move to the line") << "last";
@@ -80,8 +77,7 @@ void WindowPolishTest::oneMessagePerDamagedPhoto_data()
 
 // Every step of an action may show the photo again; the user reads about a
 // file that cannot be shown once per action.
-void WindowPolishTest::oneMessagePerDamagedPhoto()
-{
+void WindowPolishTest::oneMessagePerDamagedPhoto() {
     QFETCH(QString, action);
     WindowFixture f;
     f.dir.writeFile("Batches.txt", "B2\r\n");
@@ -118,8 +114,7 @@ void WindowPolishTest::oneMessagePerDamagedPhoto()
     QCOMPARE(countShown(f.dialogs.shown, "Not a JPEG file"), action == QLatin1String("store") ? 0 : 1);
 }
 
-void WindowPolishTest::numbersAndCaptionsShownWhole_data()
-{
+void WindowPolishTest::numbersAndCaptionsShownWhole_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<qint64>("moneyUnits"); // of each of the five lines
     QTest::addColumn<int>("received");
@@ -127,7 +122,8 @@ void WindowPolishTest::numbersAndCaptionsShownWhole_data()
     QTest::addRow("money summary 1593646542.25") << "etotal" << Q_INT64_C(3187293084500) << 10;
     QTest::addRow("pieces count of eleven digits") << "eobstbr" << Q_INT64_C(10000) << 2000000000;
     // A fifth of the largest sum the register can hold.
-    QTest::addRow("money of a line, 184467440737095.5161") << "DBEdit12" << Q_INT64_C(1844674407370955161) << 10;
+    QTest::addRow("money of a line, 184467440737095.5161")
+        << "DBEdit12" << Q_INT64_C(1844674407370955161) << 10;
     QTest::addRow("navigation: First") << "SpeedButton1" << Q_INT64_C(0) << 0;
     QTest::addRow("navigation: Prev") << "SpeedButton2" << Q_INT64_C(0) << 0;
     QTest::addRow("navigation: Next") << "SpeedButton3" << Q_INT64_C(0) << 0;
@@ -136,8 +132,7 @@ void WindowPolishTest::numbersAndCaptionsShownWhole_data()
 
 // A number cut off at either end reads as another number; a caption cut off
 // reads as nothing. Small values keep the 12-point font of the counters.
-void WindowPolishTest::numbersAndCaptionsShownWhole()
-{
+void WindowPolishTest::numbersAndCaptionsShownWhole() {
     QFETCH(QString, control);
     QFETCH(qint64, moneyUnits);
     QFETCH(int, received);
@@ -160,7 +155,8 @@ void WindowPolishTest::numbersAndCaptionsShownWhole()
     // The frame, then two pixels either side of the text and one for the cursor.
     const int frame = style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
     const auto fits = [field, frame] {
-        return field->fontMetrics().horizontalAdvance(field->text()) + 2 * frame + 5 <= field->contentsRect().width();
+        return field->fontMetrics().horizontalAdvance(field->text()) + 2 * frame + 5 <=
+               field->contentsRect().width();
     };
     QVERIFY2(fits(), qPrintable(field->text()));
     // Back to a short number, back to the field's own font.
@@ -172,16 +168,14 @@ void WindowPolishTest::numbersAndCaptionsShownWhole()
     QVERIFY(own.pointSizeF() < 12.0);
 }
 
-void WindowPolishTest::statusPanelsElideInANarrowWindow_data()
-{
+void WindowPolishTest::statusPanelsElideInANarrowWindow_data() {
     QTest::addColumn<int>("windowWidth");
     QTest::addColumn<bool>("elided");
     QTest::addRow("designed width: whole texts") << 1016 << false;
     QTest::addRow("narrow window: elided, apart") << 520 << true;
 }
 
-void WindowPolishTest::statusPanelsElideInANarrowWindow()
-{
+void WindowPolishTest::statusPanelsElideInANarrowWindow() {
     QFETCH(int, windowWidth);
     QFETCH(bool, elided);
     WindowFixture f;
@@ -207,17 +201,16 @@ void WindowPolishTest::statusPanelsElideInANarrowWindow()
     }
 }
 
-void WindowPolishTest::gridShowsDatesInTheUsersFormat_data()
-{
+void WindowPolishTest::gridShowsDatesInTheUsersFormat_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("shown");
     QTest::addRow("Bulgarian") << QLocale(QLocale::Bulgarian, QLocale::Bulgaria) << "7.12.2026 г.";
-    QTest::addRow("English, United States") << QLocale(QLocale::English, QLocale::UnitedStates) << "12/7/2026";
+    QTest::addRow("English, United States")
+        << QLocale(QLocale::English, QLocale::UnitedStates) << "12/7/2026";
     QTest::addRow("C: as stored") << QLocale::c() << "2026-12-07";
 }
 
-void WindowPolishTest::gridShowsDatesInTheUsersFormat()
-{
+void WindowPolishTest::gridShowsDatesInTheUsersFormat() {
     QFETCH(QLocale, locale);
     QFETCH(QString, shown);
     const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
@@ -227,11 +220,11 @@ void WindowPolishTest::gridShowsDatesInTheUsersFormat()
     TForm1& form = f.open();
     const QModelIndex date = form.DBGrid1->model()->index(0, OrderColumns::Date);
     QCOMPARE(date.data().toString(), shown);
-    QVERIFY(form.DBGrid1->fontMetrics().horizontalAdvance(shown) < form.DBGrid1->columnWidth(OrderColumns::Date));
+    QVERIFY(form.DBGrid1->fontMetrics().horizontalAdvance(shown) <
+            form.DBGrid1->columnWidth(OrderColumns::Date));
 }
 
-void WindowPolishTest::filterLabelIsReadAsShown()
-{
+void WindowPolishTest::filterLabelIsReadAsShown() {
     WindowFixture f;
     f.dir.writeFile("Suppliers.txt", "Zara\r\n");
     TForm1& form = f.open();
@@ -242,8 +235,7 @@ void WindowPolishTest::filterLabelIsReadAsShown()
     QCOMPARE(label->text(QAccessible::Name), QStringLiteral("Zara"));
 }
 
-void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows_data()
-{
+void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows_data() {
     QTest::addColumn<int>("lines");
     QTest::addRow("fewer lines than the grid shows") << 3;
     QTest::addRow("more lines than the grid shows") << 60;
@@ -253,8 +245,7 @@ void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows_data()
 // and stored (renumbering them costs a pass over every line of the view);
 // the grid still shows the new line as its own row, scrolls to it, and shows
 // nothing below the last line.
-void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows()
-{
+void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows() {
     QFETCH(int, lines);
     WindowFixture f;
     f.dir.writeFile("Suppliers.txt", "Mango\r\nZara\r\n");
@@ -312,15 +303,14 @@ void WindowPolishTest::newLineTakesARowWithoutRelayingTheRows()
     QCOMPARE(sections.count(), 0);
 }
 
-void WindowPolishTest::windowFrameFitsTheScreen_data()
-{
+void WindowPolishTest::windowFrameFitsTheScreen_data() {
     QTest::addColumn<QMargins>("frame");
     QTest::addColumn<QRect>("available");
     QTest::addColumn<QSize>("client");
     QTest::addColumn<QPoint>("frameTopLeft");
     const QSize designed(1016, 706);
-    QTest::addRow("large screen: designed size, centred") << QMargins(1, 20, 1, 1) << QRect(0, 0, 1920, 1080)
-                                                          << designed << QPoint(451, 176);
+    QTest::addRow("large screen: designed size, centred")
+        << QMargins(1, 20, 1, 1) << QRect(0, 0, 1920, 1080) << designed << QPoint(451, 176);
     QTest::addRow("small screen, title bar: frame fills the height")
         << QMargins(0, 20, 0, 0) << QRect(0, 0, 1024, 600) << QSize(1016, 580) << QPoint(4, 0);
     QTest::addRow("not yet framed: client fills the height")
@@ -329,8 +319,7 @@ void WindowPolishTest::windowFrameFitsTheScreen_data()
         << QMargins(4, 24, 4, 4) << QRect(0, 30, 1024, 570) << QSize(1016, 542) << QPoint(0, 30);
 }
 
-void WindowPolishTest::windowFrameFitsTheScreen()
-{
+void WindowPolishTest::windowFrameFitsTheScreen() {
     QFETCH(QMargins, frame);
     QFETCH(QRect, available);
     QFETCH(QSize, client);

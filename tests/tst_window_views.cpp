@@ -4,8 +4,6 @@
 
 #include "app/DBComboBox.h"
 #include "app/DBEdit.h"
-#include "ui/ComboLookup.h"
-#include "ui/FocusColours.h"
 #include "app/OrderGrid.h"
 #include "app/RecordFormFields.h"
 #include "data/OrderGridModel.h"
@@ -13,6 +11,8 @@
 #include "photos/gui/PhotoArea.h"
 #include "support/SentStatements.h"
 #include "support/WindowFixture.h"
+#include "ui/ComboLookup.h"
+#include "ui/FocusColours.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,33 +26,36 @@
 namespace {
 
 QVariantMap line(const QString& supplier, const QString& article, const QString& batch, int received = 10,
-                 qint64 priceUnits = 125000, int photo = 0)
-{
-    return {{"dostavcik", supplier},     {"artikul", article},          {"batch", batch},
-            {"paracbr", received},       {"polucbr", received},         {"pokupnacena", priceUnits},
-            {"obsto", priceUnits * received}, {"photo", photo}};
+                 qint64 priceUnits = 125000, int photo = 0) {
+    return {{"dostavcik", supplier},
+            {"artikul", article},
+            {"batch", batch},
+            {"paracbr", received},
+            {"polucbr", received},
+            {"pokupnacena", priceUnits},
+            {"obsto", priceUnits * received},
+            {"photo", photo}};
 }
 
-
-void clickTitle(TForm1& form, int logicalColumn)
-{
+void clickTitle(TForm1& form, int logicalColumn) {
     QHeaderView* header = form.DBGrid1->horizontalHeader();
     const int x = header->sectionViewportPosition(logicalColumn) + header->sectionSize(logicalColumn) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
 }
 
-QColor titleColour(TForm1& form, int column)
-{
-    return form.DBGrid1->model()->headerData(column, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color();
+QColor titleColour(TForm1& form, int column) {
+    return form.DBGrid1->model()
+        ->headerData(column, Qt::Horizontal, Qt::BackgroundRole)
+        .value<QBrush>()
+        .color();
 }
 
 } // namespace
 
 class WindowViewsTest : public QObject {
     Q_OBJECT
-private slots:
-    void init()
-    {
+  private slots:
+    void init() {
         f = std::make_unique<WindowFixture>();
         f->dir.writeFile("Suppliers.txt", "Zara\r\nD'Angelo Moda\r\n");
         f->dir.writeFile("articles.txt", "coat\r\nshirt\r\n");
@@ -80,12 +83,11 @@ private slots:
     void everyFieldShowsItsFocusColour_data();
     void everyFieldShowsItsFocusColour();
 
-private:
+  private:
     std::unique_ptr<WindowFixture> f;
 };
 
-void WindowViewsTest::filterBoxesNarrowTheView()
-{
+void WindowViewsTest::filterBoxesNarrowTheView() {
     TForm1& form = f->open();
     QCOMPARE(form.table().recordCount(), 2); // the last batch, C3
     WindowFixture::choose(form.cbfiltersup, "D'Angelo Moda");
@@ -104,8 +106,7 @@ void WindowViewsTest::filterBoxesNarrowTheView()
     QVERIFY(f->dialogs.shown.isEmpty());
 }
 
-void WindowViewsTest::titleClicksSortAndMarkTheColumn()
-{
+void WindowViewsTest::titleClicksSortAndMarkTheColumn() {
     TForm1& form = f->open();
     const int article = OrderColumns::Artikul;
     WindowFixture::choose(form.cbbatch, "All");
@@ -134,8 +135,7 @@ void WindowViewsTest::titleClicksSortAndMarkTheColumn()
     QCOMPARE(titleColour(form, 0), QColor(0xA5, 0xDB, 0x92));
 }
 
-void WindowViewsTest::addPrefillsTheFilteredSupplierAndApplyStores()
-{
+void WindowViewsTest::addPrefillsTheFilteredSupplierAndApplyStores() {
     TForm1& form = f->open();
     WindowFixture::choose(form.cbfiltersup, "Zara");
     WindowFixture::click(form.Button1);
@@ -160,8 +160,7 @@ void WindowViewsTest::addPrefillsTheFilteredSupplierAndApplyStores()
 
 // A supplier renamed or removed from the list since: its lines can still be
 // filtered to, and a line added there takes it and stays in the view.
-void WindowViewsTest::supplierOnlyLinesHoldIsFilteredAndAddedTo()
-{
+void WindowViewsTest::supplierOnlyLinesHoldIsFilteredAndAddedTo() {
     f->insertLine(line("Old Co", "shirt", "C3", 2));
     TForm1& form = f->open();
     const QString marked = ComboLookup::markedNotInList("Old Co");
@@ -182,8 +181,7 @@ void WindowViewsTest::supplierOnlyLinesHoldIsFilteredAndAddedTo()
     QCOMPARE(form.table().asString("dostavcik"), QStringLiteral("Old Co"));
 }
 
-void WindowViewsTest::storingAnotherSupplierLeavesTheSupplierFilter()
-{
+void WindowViewsTest::storingAnotherSupplierLeavesTheSupplierFilter() {
     TForm1& form = f->open();
     WindowFixture::choose(form.cbfiltersup, "Zara");
     WindowFixture::click(form.Button1);
@@ -202,11 +200,11 @@ void WindowViewsTest::storingAnotherSupplierLeavesTheSupplierFilter()
     QCOMPARE(form.statusPanels().text(StatusPanels::Filter), QStringLiteral("Supplier: All"));
 }
 
-void WindowViewsTest::filterRuleStoresThePendingLineBeforeReadingTheBoxes()
-{
+void WindowViewsTest::filterRuleStoresThePendingLineBeforeReadingTheBoxes() {
     TForm1& form = f->open();
     WindowFixture::choose(form.cbfiltersup, "Zara");
-    WindowFixture::choose(form.DBComboBox2, "D'Angelo Moda"); // the line leaves the supplier filter, still pending
+    WindowFixture::choose(form.DBComboBox2,
+                          "D'Angelo Moda"); // the line leaves the supplier filter, still pending
     QCOMPARE(form.table().state(), TableState::Edit);
     form.cbfiltersupChange(); // as after a list edit
     QCOMPARE(form.cbfiltersup->currentText(), QStringLiteral("All"));
@@ -215,8 +213,7 @@ void WindowViewsTest::filterRuleStoresThePendingLineBeforeReadingTheBoxes()
     QCOMPARE(form.table().recordCount(), 2);
 }
 
-void WindowViewsTest::priceAndCountRulesAdjustTheCounters()
-{
+void WindowViewsTest::priceAndCountRulesAdjustTheCounters() {
     TForm1& form = f->open();
     QCOMPARE(form.etotal->text(), QStringLiteral("175"));
     form.DBEdit17->setFocus();
@@ -241,8 +238,7 @@ void WindowViewsTest::priceAndCountRulesAdjustTheCounters()
     QCOMPARE(form.etotal->text(), QStringLiteral("162.5"));
 }
 
-void WindowViewsTest::gridDeleteAsksAndLowersTheCounters()
-{
+void WindowViewsTest::gridDeleteAsksAndLowersTheCounters() {
     TForm1& form = f->open();
     WindowFixture::focus(form.DBGrid1);
     f->dialogs.confirmAnswers.enqueue(true);
@@ -254,8 +250,7 @@ void WindowViewsTest::gridDeleteAsksAndLowersTheCounters()
     QCOMPARE(form.statusPanels().text(StatusPanels::LineCount), QStringLiteral("Articles Count: 1"));
 }
 
-void WindowViewsTest::companyNameIsSavedOnEnter()
-{
+void WindowViewsTest::companyNameIsSavedOnEnter() {
     TForm1& form = f->open();
     WindowFixture::focus(form.ecompany);
     form.ecompany->setText("Нелво ООД");
@@ -263,8 +258,7 @@ void WindowViewsTest::companyNameIsSavedOnEnter()
     QCOMPARE(f->dir.readFile("Company.txt"), QString("Нелво ООД\r\n").toUtf8());
 }
 
-void WindowViewsTest::photoOfTheLineIsShownAndAttached()
-{
+void WindowViewsTest::photoOfTheLineIsShownAndAttached() {
     QImage picture(640, 480, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
     const QString source = f->dir.filePath("camera.JPG");
@@ -282,13 +276,13 @@ void WindowViewsTest::photoOfTheLineIsShownAndAttached()
     QTest::mouseClick(form.Image1, Qt::LeftButton);
     QCOMPARE(f->dialogs.opened.size(), 1);
     // On a server register the desktop opens the local copy, named with its version.
-    QVERIFY(f->dialogs.opened.first().contains(QRegularExpression(QStringLiteral("/%1(-\\d+)?\\.jpg$").arg(number))));
+    QVERIFY(f->dialogs.opened.first().contains(
+        QRegularExpression(QStringLiteral("/%1(-\\d+)?\\.jpg$").arg(number))));
     WindowFixture::click(form.cshowpic);
     QCOMPARE(form.Image1->width(), 250);
 }
 
-void WindowViewsTest::lineShowsItsOwnValueNotInTheList_data()
-{
+void WindowViewsTest::lineShowsItsOwnValueNotInTheList_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("list");
     QTest::addColumn<QString>("box");
@@ -296,15 +290,18 @@ void WindowViewsTest::lineShowsItsOwnValueNotInTheList_data()
     QTest::addColumn<QString>("value"); // the first line's, no longer in the list
     // Regression: the box showed nothing for the line's supplier.
     QTest::addRow("supplier renamed in the list")
-        << "Suppliers.txt" << QByteArray("Zara Ltd\r\nD'Angelo Moda\r\n") << "DBComboBox2" << "dostavcik" << "Zara";
+        << "Suppliers.txt" << QByteArray("Zara Ltd\r\nD'Angelo Moda\r\n") << "DBComboBox2"
+        << "dostavcik"
+        << "Zara";
     QTest::addRow("article removed from the list")
-        << "articles.txt" << QByteArray("coat\r\n") << "DBComboBox1" << "artikul" << "shirt";
+        << "articles.txt" << QByteArray("coat\r\n") << "DBComboBox1"
+        << "artikul"
+        << "shirt";
 }
 
 // The line's own value shows, marked, and stays the line's through a store;
 // the list itself, and the next line's value, are as they were.
-void WindowViewsTest::lineShowsItsOwnValueNotInTheList()
-{
+void WindowViewsTest::lineShowsItsOwnValueNotInTheList() {
     QFETCH(QString, file);
     QFETCH(QByteArray, list);
     QFETCH(QString, box);
@@ -347,8 +344,7 @@ struct ViewSeen {
 // oracle: the table is first told that its view may be stale, so the store
 // reads the view again as every store did before it learnt to follow its
 // own stores.
-ViewSeen storeFromView(WindowFixture& fixture, bool oracle)
-{
+ViewSeen storeFromView(WindowFixture& fixture, bool oracle) {
     QFETCH(QString, supplierFilter);
     QFETCH(QString, batchFilter);
     QFETCH(QString, sort);
@@ -406,45 +402,83 @@ ViewSeen storeFromView(WindowFixture& fixture, bool oracle)
 
 } // namespace
 
-void WindowViewsTest::storeGivesTheViewAReadingGives_data()
-{
+void WindowViewsTest::storeGivesTheViewAReadingGives_data() {
     QTest::addColumn<QString>("supplierFilter");
     QTest::addColumn<QString>("batchFilter");
     QTest::addColumn<QString>("sort");
     QTest::addColumn<int>("editRow"); // -1: a new line
     QTest::addColumn<QString>("supplier");
-    QTest::addColumn<QString>("batch");   // the batch chooser's
+    QTest::addColumn<QString>("batch");    // the batch chooser's
     QTest::addColumn<bool>("othersStore"); // another program stores a line first
     QTest::addColumn<bool>("readsView");   // the store reads the view again
 
     // The start-up view: the last batch, every supplier.
-    QTest::newRow("start-up view, new line stays") << "All" << "C3" << "" << -1 << "Zara" << "C3" << false << false;
-    QTest::newRow("start-up view, new line leaves") << "All" << "C3" << "" << -1 << "Zara" << "A1" << false << false;
-    QTest::newRow("start-up view, changed line stays") << "All" << "C3" << "" << 1 << "Zara" << "C3" << false << false;
-    QTest::newRow("start-up view, changed line leaves") << "All" << "C3" << "" << 0 << "Zara" << "A1" << false << false;
-    QTest::newRow("start-up view by article, changed line stays")
-        << "All" << "C3" << "artikul" << 2 << "D'Angelo Moda" << "C3" << false << false;
+    QTest::newRow("start-up view, new line stays") << "All"
+                                                   << "C3"
+                                                   << "" << -1 << "Zara"
+                                                   << "C3" << false << false;
+    QTest::newRow("start-up view, new line leaves") << "All"
+                                                    << "C3"
+                                                    << "" << -1 << "Zara"
+                                                    << "A1" << false << false;
+    QTest::newRow("start-up view, changed line stays") << "All"
+                                                       << "C3"
+                                                       << "" << 1 << "Zara"
+                                                       << "C3" << false << false;
+    QTest::newRow("start-up view, changed line leaves") << "All"
+                                                        << "C3"
+                                                        << "" << 0 << "Zara"
+                                                        << "A1" << false << false;
+    QTest::newRow("start-up view by article, changed line stays") << "All"
+                                                                  << "C3"
+                                                                  << "artikul" << 2 << "D'Angelo Moda"
+                                                                  << "C3" << false << false;
     QTest::newRow("start-up view by received, descending, changed line leaves")
-        << "All" << "C3" << "polucbr DESC" << 1 << "Zara" << "A1" << false << false;
-    QTest::newRow("a batch, by supplier, changed line") << "All" << "A1" << "dostavcik" << 0 << "D'Angelo Moda"
-                                                         << "A1" << false << false;
-    QTest::newRow("a supplier, its own new line") << "Zara" << "All" << "" << -1 << "Zara" << "C3" << false << false;
-    QTest::newRow("a supplier, another's new line") << "Zara" << "All" << "" << -1 << "D'Angelo Moda" << "C3"
-                                                    << false << true;
-    QTest::newRow("a supplier, another's changed line")
-        << "Zara" << "All" << "artikul DESC" << 0 << "D'Angelo Moda" << "A1" << false << true;
-    QTest::newRow("both, own line leaves the batch") << "Zara" << "C3" << "" << 0 << "Zara" << "A1" << false << false;
-    QTest::newRow("both, another's line") << "D'Angelo Moda" << "C3" << "" << -1 << "Zara" << "C3" << false << true;
-    QTest::newRow("start-up view, another program stored meanwhile")
-        << "All" << "C3" << "" << -1 << "Zara" << "C3" << true << true;
-    QTest::newRow("all, new line") << "All" << "All" << "" << -1 << "Zara" << "A1" << false << false;
-    QTest::newRow("all by price, changed line") << "All" << "All" << "pokupnacena" << 3 << "Zara" << "C3" << false << false;
+        << "All"
+        << "C3"
+        << "polucbr DESC" << 1 << "Zara"
+        << "A1" << false << false;
+    QTest::newRow("a batch, by supplier, changed line") << "All"
+                                                        << "A1"
+                                                        << "dostavcik" << 0 << "D'Angelo Moda"
+                                                        << "A1" << false << false;
+    QTest::newRow("a supplier, its own new line") << "Zara"
+                                                  << "All"
+                                                  << "" << -1 << "Zara"
+                                                  << "C3" << false << false;
+    QTest::newRow("a supplier, another's new line") << "Zara"
+                                                    << "All"
+                                                    << "" << -1 << "D'Angelo Moda"
+                                                    << "C3" << false << true;
+    QTest::newRow("a supplier, another's changed line") << "Zara"
+                                                        << "All"
+                                                        << "artikul DESC" << 0 << "D'Angelo Moda"
+                                                        << "A1" << false << true;
+    QTest::newRow("both, own line leaves the batch") << "Zara"
+                                                     << "C3"
+                                                     << "" << 0 << "Zara"
+                                                     << "A1" << false << false;
+    QTest::newRow("both, another's line") << "D'Angelo Moda"
+                                          << "C3"
+                                          << "" << -1 << "Zara"
+                                          << "C3" << false << true;
+    QTest::newRow("start-up view, another program stored meanwhile") << "All"
+                                                                     << "C3"
+                                                                     << "" << -1 << "Zara"
+                                                                     << "C3" << true << true;
+    QTest::newRow("all, new line") << "All"
+                                   << "All"
+                                   << "" << -1 << "Zara"
+                                   << "A1" << false << false;
+    QTest::newRow("all by price, changed line") << "All"
+                                                << "All"
+                                                << "pokupnacena" << 3 << "Zara"
+                                                << "C3" << false << false;
 }
 
 // After a store the view's lines, their order, the current line and the
 // counters are what reading the view again after the store gives.
-void WindowViewsTest::storeGivesTheViewAReadingGives()
-{
+void WindowViewsTest::storeGivesTheViewAReadingGives() {
     QFETCH(bool, readsView);
     const ViewSeen followed = storeFromView(*f, false);
     init(); // the same register again
@@ -459,16 +493,14 @@ void WindowViewsTest::storeGivesTheViewAReadingGives()
         QCOMPARE(followed.formShows, 1);
 }
 
-void WindowViewsTest::everyFieldShowsItsFocusColour_data()
-{
+void WindowViewsTest::everyFieldShowsItsFocusColour_data() {
     QTest::addColumn<int>("field"); // its row in the form-field table
     for (int i = 0; i < RecordFormFields::all().size(); ++i)
         QTest::addRow("%s", RecordFormFields::all()[i].name) << i;
 }
 
 // A field added without its focus hook would keep the window's colour.
-void WindowViewsTest::everyFieldShowsItsFocusColour()
-{
+void WindowViewsTest::everyFieldShowsItsFocusColour() {
     QFETCH(int, field);
     TForm1& form = f->open();
     const RecordFormField& row = RecordFormFields::all()[field];

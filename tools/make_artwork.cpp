@@ -24,8 +24,7 @@
 #include <cstdio>
 #include <jpeglib.h>
 
-static bool writeJpeg(const QImage& source, const QString& path)
-{
+static bool writeJpeg(const QImage& source, const QString& path) {
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
     FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!out)
@@ -53,16 +52,14 @@ static bool writeJpeg(const QImage& source, const QString& path)
     return std::fclose(out) == 0;
 }
 
-static QFont boldFont(qreal pixelSize)
-{
+static QFont boldFont(qreal pixelSize) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(qRound(pixelSize));
     font.setBold(true);
     return font;
 }
 
-static QImage blackCanvas(int width, int height, QPainter& painter)
-{
+static QImage blackCanvas(int width, int height, QPainter& painter) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::black);
     painter.begin(&image);
@@ -71,8 +68,7 @@ static QImage blackCanvas(int width, int height, QPainter& painter)
     return image;
 }
 
-static QImage noPhoto()
-{
+static QImage noPhoto() {
     QPainter painter;
     QImage image = blackCanvas(250, 185, painter);
     const QColor grey(0xc8, 0xc8, 0xc8);
@@ -91,8 +87,7 @@ static QImage noPhoto()
 
 // Writes `text` clockwise along a circle, starting at the top, spreading the
 // characters so that the repetitions close the ring.
-static void drawRing(QPainter& painter, QPointF centre, qreal radius, const QString& text)
-{
+static void drawRing(QPainter& painter, QPointF centre, qreal radius, const QString& text) {
     const QFontMetricsF metrics(painter.font());
     const qreal total = metrics.horizontalAdvance(text);
     qreal along = 0;
@@ -108,8 +103,7 @@ static void drawRing(QPainter& painter, QPointF centre, qreal radius, const QStr
     }
 }
 
-static QImage photoDisabled()
-{
+static QImage photoDisabled() {
     QPainter painter;
     QImage image = blackCanvas(250, 185, painter);
     const QColor grey(0x9a, 0x9a, 0x9a);
@@ -130,8 +124,7 @@ static QImage photoDisabled()
     return image;
 }
 
-static QImage bulgarianFlag()
-{
+static QImage bulgarianFlag() {
     QImage image(30, 18, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.fillRect(0, 0, 30, 6, QColor(0xff, 0xff, 0xff));
@@ -141,8 +134,7 @@ static QImage bulgarianFlag()
     return image;
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_artwork FOLDER\n");

@@ -31,25 +31,24 @@
 
 namespace {
 
-QTextStream& err()
-{
+QTextStream& err() {
     static QTextStream stream(stderr);
     return stream;
 }
 
-int fail(const QString& message)
-{
+int fail(const QString& message) {
     err() << "register_server: " << message << Qt::endl;
     return 1;
 }
 
-QString figures(const RegisterFigures& f)
-{
-    return QStringLiteral("%1 lines, %2 received, money %3").arg(f.lines).arg(f.received).arg(f.money.toString());
+QString figures(const RegisterFigures& f) {
+    return QStringLiteral("%1 lines, %2 received, money %3")
+        .arg(f.lines)
+        .arg(f.received)
+        .arg(f.money.toString());
 }
 
-int create(const QString& folder, const QString& server)
-{
+int create(const QString& folder, const QString& server) {
     bool created = false;
     QString error;
     if (!PostgresEngine::createRegister(server, &created, &error))
@@ -59,8 +58,7 @@ int create(const QString& folder, const QString& server)
     return check.open(folder) ? 0 : fail(check.errorString());
 }
 
-int move(const QString& folder)
-{
+int move(const QString& folder) {
     Database file;
     Database server;
     if (!file.openEmbedded(folder))
@@ -89,8 +87,7 @@ int move(const QString& folder)
     return 0;
 }
 
-int clearLists(const QString& folder)
-{
+int clearLists(const QString& folder) {
     Database server;
     if (!server.open(folder))
         return fail(server.errorString());
@@ -107,11 +104,11 @@ int clearLists(const QString& folder)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const QStringList commands{QStringLiteral("create"), QStringLiteral("move"), QStringLiteral("clear-lists")};
+    const QStringList commands{QStringLiteral("create"), QStringLiteral("move"),
+                               QStringLiteral("clear-lists")};
     if (args.size() != 3 || !commands.contains(args[1]))
         return fail(QStringLiteral("usage: register_server create|move|clear-lists FOLDER"));
     const QString folder = args[2];

@@ -29,7 +29,8 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
         return true;
-    *error = QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    *error = QStringLiteral("Cannot create file \"%1\". %2")
+                 .arg(QDir::toNativeSeparators(path), file.errorString());
     return false;
 }
 
@@ -71,7 +72,8 @@ bool SideFilesBackup::writePhotos(Engine& snapshot, const QString& folder, const
             continue;
         }
         // One photo per answer: memory holds one photo at a time.
-        const SharedStore::Photo photo = store.readPhoto(key.batch, key.number, 0, PhotoStore::LargestPhotoBytes);
+        const SharedStore::Photo photo =
+            store.readPhoto(key.batch, key.number, 0, PhotoStore::LargestPhotoBytes);
         if (!photo.ok || !photo.found) {
             *error = photo.ok ? QStringLiteral("the photo %1 of batch \"%2\" cannot be read")
                                     .arg(key.number, EntryName::visible(key.batch))
@@ -93,13 +95,16 @@ bool SideFilesBackup::writePhotos(Engine& snapshot, const QString& folder, const
 bool SideFilesBackup::check(Engine& snapshot, const QString& folder, QString* error) {
     SharedStore store(snapshot);
     for (const QString& name : SideFilesMove::listNames()) {
-        const SharedStore::Text stored = store.readText(ListStore::serverName(name), PickListFile::LargestFile);
+        const SharedStore::Text stored =
+            store.readText(ListStore::serverName(name), PickListFile::LargestFile);
         const PickListFile::Text copied = PickListFile::readText(QDir(folder).filePath(listFile(name)));
-        const bool same = stored.found ? copied.status == PickListFile::Status::Ok && copied.text == stored.text
-                                       : copied.status == PickListFile::Status::Missing;
+        const bool same = stored.found
+                              ? copied.status == PickListFile::Status::Ok && copied.text == stored.text
+                              : copied.status == PickListFile::Status::Missing;
         if (!stored.ok || !same) {
-            *error = stored.ok ? QStringLiteral("the copy's %1 differs from the register's").arg(listFile(name))
-                               : stored.error;
+            *error = stored.ok
+                         ? QStringLiteral("the copy's %1 differs from the register's").arg(listFile(name))
+                         : stored.error;
             return false;
         }
     }
@@ -119,12 +124,13 @@ bool SideFilesBackup::check(Engine& snapshot, const QString& folder, QString* er
     }
     const qint64 perPhoto = qint64(std::size(PhotoFiles));
     if (files != count * perPhoto || fileBytes != bytes) {
-        *error = QStringLiteral("the copy's pictures hold %1 files of %2 bytes where the register holds %3 photos "
-                                "of %4 bytes")
-                     .arg(files)
-                     .arg(fileBytes)
-                     .arg(count)
-                     .arg(bytes);
+        *error =
+            QStringLiteral("the copy's pictures hold %1 files of %2 bytes where the register holds %3 photos "
+                           "of %4 bytes")
+                .arg(files)
+                .arg(fileBytes)
+                .arg(count)
+                .arg(bytes);
         return false;
     }
     return true;

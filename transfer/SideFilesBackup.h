@@ -16,7 +16,8 @@
 
 class SideFilesBackup : public ServerBackup::SideFiles {
   public:
-    bool write(Engine& snapshot, const QString& folder, const std::atomic<bool>& cancel, QString* error) override;
+    bool write(Engine& snapshot, const QString& folder, const std::atomic<bool>& cancel,
+               QString* error) override;
     bool check(Engine& snapshot, const QString& folder, QString* error) override;
 
     qint64 photos() const { return m_photos; }
@@ -24,7 +25,8 @@ class SideFilesBackup : public ServerBackup::SideFiles {
 
   private:
     bool writeLists(Engine& snapshot, const QString& folder, QString* error);
-    bool writePhotos(Engine& snapshot, const QString& folder, const std::atomic<bool>& cancel, QString* error);
+    bool writePhotos(Engine& snapshot, const QString& folder, const std::atomic<bool>& cancel,
+                     QString* error);
 
     qint64 m_photos = 0;
     qint64 m_leftOut = 0;

@@ -10,8 +10,8 @@
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPreview.h"
-#include "photos/PlainEntries.h"
 #include "photos/PhotoStore.h"
+#include "photos/PlainEntries.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,11 +79,12 @@ bool SideFilesMove::listsInTheWay(const QString& folder, Engine& server) {
     }
     if (held.isEmpty())
         return false;
-    m_error = QStringLiteral("The server register already holds the %1 %2; lists are only moved into a register "
-                             "that holds none. To move this folder's lists over them, delete the server's lists "
-                             "with: register_server clear-lists \"%3\"")
-                  .arg(held.size() == 1 ? QStringLiteral("list") : QStringLiteral("lists"),
-                       held.join(QStringLiteral(", ")), QDir::toNativeSeparators(folder));
+    m_error =
+        QStringLiteral("The server register already holds the %1 %2; lists are only moved into a register "
+                       "that holds none. To move this folder's lists over them, delete the server's lists "
+                       "with: register_server clear-lists \"%3\"")
+            .arg(held.size() == 1 ? QStringLiteral("list") : QStringLiteral("lists"),
+                 held.join(QStringLiteral(", ")), QDir::toNativeSeparators(folder));
     return true;
 }
 
@@ -198,7 +199,8 @@ bool SideFilesMove::movePhotoFolder(const QString& path, const QString& batch, E
         }
         const QByteArray photo = file.read(JpegDecoder::MaxFileBytes);
         qint64 version = 0;
-        if (!SharedStore(server).writePhoto(key, number, photo, previewOf(entry.filePath(), photo), &version, &m_error))
+        if (!SharedStore(server).writePhoto(key, number, photo, previewOf(entry.filePath(), photo), &version,
+                                            &m_error))
             return false;
         m_keys.insert(key + QLatin1Char('/') + number);
         ++m_photos;

@@ -57,7 +57,7 @@ class SideFilesMove {
     int m_lists = 0;
     qint64 m_photos = 0;
     qint64 m_bytes = 0;
-    QStringList m_left;   // paths relative to the folder
+    QStringList m_left; // paths relative to the folder
     QStringList m_unknownLists;
     QSet<QString> m_keys; // batch key "/" number of the photos moved
     QString m_root;

@@ -3,8 +3,7 @@
 #include <QAbstractItemModel>
 #include <QComboBox>
 
-ComboLookup::ComboLookup(QComboBox* box) : QObject(box), m_box(box)
-{
+ComboLookup::ComboLookup(QComboBox* box) : QObject(box), m_box(box) {
     const QAbstractItemModel* model = box->model();
     const auto forget = [this] { m_valid = false; };
     connect(model, &QAbstractItemModel::rowsInserted, this, forget);
@@ -15,13 +14,11 @@ ComboLookup::ComboLookup(QComboBox* box) : QObject(box), m_box(box)
     connect(model, &QAbstractItemModel::dataChanged, this, forget);
 }
 
-QString ComboLookup::markedNotInList(const QString& value)
-{
+QString ComboLookup::markedNotInList(const QString& value) {
     return QStringLiteral("%1 (not in the list)").arg(value);
 }
 
-int ComboLookup::addNotInList(QComboBox* box, const QString& value)
-{
+int ComboLookup::addNotInList(QComboBox* box, const QString& value) {
     box->addItem(markedNotInList(value));
     const int added = box->count() - 1;
     box->setItemData(added, value, NotInListRole);
@@ -31,23 +28,20 @@ int ComboLookup::addNotInList(QComboBox* box, const QString& value)
     return added;
 }
 
-QString ComboLookup::valueAt(const QComboBox* box, int index)
-{
+QString ComboLookup::valueAt(const QComboBox* box, int index) {
     if (index < 0)
         return {};
     const QVariant stored = box->itemData(index, NotInListRole);
     return stored.isValid() ? stored.toString() : box->itemText(index);
 }
 
-int ComboLookup::find(const QString& text)
-{
+int ComboLookup::find(const QString& text) {
     if (!m_valid)
         rebuild();
     return m_rows.value(text.toCaseFolded(), -1);
 }
 
-void ComboLookup::rebuild()
-{
+void ComboLookup::rebuild() {
     m_rows.clear();
     for (int row = m_box->count() - 1; row >= 0; --row)
         m_rows.insert(m_box->itemText(row).toCaseFolded(), row); // the first entry wins

@@ -12,7 +12,7 @@
 class QComboBox;
 
 class ComboLookup : public QObject {
-public:
+  public:
     // Item data of an entry that is shown but is not in the box's list (a
     // line's stored value): the value itself. Lists read from a box leave
     // such an entry out.
@@ -29,7 +29,7 @@ public:
     // The first entry equal to text, letter case ignored; -1 for none.
     int find(const QString& text);
 
-private:
+  private:
     void rebuild();
 
     QComboBox* m_box;

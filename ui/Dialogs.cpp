@@ -10,16 +10,14 @@
 #include <QScreen>
 #include <QUrl>
 
-QString standardErrorText(const QString& message)
-{
+QString standardErrorText(const QString& message) {
     if (!message.isEmpty() && message.back() > QChar(u'.'))
         return message + u'.';
     return message;
 }
 
 static int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
-                   QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
-{
+                   QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, caption, text, buttons, parent);
     box.setDefaultButton(defaultButton);
     // Centred on the screen rather than on the window.
@@ -31,31 +29,26 @@ static int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& capti
     return box.exec();
 }
 
-void QtDialogs::information(const QString& text)
-{
+void QtDialogs::information(const QString& text) {
     showBox(m_parent, QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::Ok,
             QMessageBox::Ok);
 }
 
-bool QtDialogs::confirm(const QString& text)
-{
+bool QtDialogs::confirm(const QString& text) {
     return showBox(m_parent, QMessageBox::Question, QStringLiteral("Confirm"), text,
                    QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
 }
 
-void QtDialogs::error(const QString& text)
-{
+void QtDialogs::error(const QString& text) {
     showBox(m_parent, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void QtDialogs::standardError(const QString& message)
-{
+void QtDialogs::standardError(const QString& message) {
     showBox(m_parent, QMessageBox::Critical, QApplication::applicationName(), standardErrorText(message),
             QMessageBox::Ok, QMessageBox::Ok);
 }
 
-QString QtDialogs::openFile(const QString& caption, const QString& filter)
-{
+QString QtDialogs::openFile(const QString& caption, const QString& filter) {
     // The label is shown as given; the patterns in its last brackets stay hidden.
     return QFileDialog::getOpenFileName(m_parent, caption, QString(), filter, nullptr,
                                         QFileDialog::HideNameFilterDetails);
@@ -66,8 +59,7 @@ QString QtDialogs::openFile(const QString& caption, const QString& filter)
 // desktop it hands the file on and returns at once; without one it runs the
 // program itself until that ends, so a moment's wait is all it gets: still
 // running then means the program has the file.
-static bool openWithXdg(const QString& path)
-{
+static bool openWithXdg(const QString& path) {
     constexpr int AnswerMs = 1500;
     auto* process = new QProcess;
     process->setStandardOutputFile(QProcess::nullDevice());
@@ -87,8 +79,7 @@ static bool openWithXdg(const QString& path)
 }
 #endif
 
-bool QtDialogs::openWithDesktop(const QString& pathOrUrl)
-{
+bool QtDialogs::openWithDesktop(const QString& pathOrUrl) {
     if (pathOrUrl.contains(QLatin1String("://")))
         return QDesktopServices::openUrl(QUrl(pathOrUrl));
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
@@ -101,56 +92,50 @@ bool QtDialogs::openWithDesktop(const QString& pathOrUrl)
 namespace {
 
 class QtProgressReport : public ProgressReport {
-public:
+  public:
     QtProgressReport(const QString& label, qint64 maximum)
-        : m_dialog(label, QStringLiteral("Cancel"), 0, 1000), m_maximum(qMax<qint64>(maximum, 1))
-    {
+        : m_dialog(label, QStringLiteral("Cancel"), 0, 1000), m_maximum(qMax<qint64>(maximum, 1)) {
         m_dialog.setWindowModality(Qt::ApplicationModal);
         m_dialog.setWindowTitle(QApplication::applicationName());
         m_dialog.setMinimumDuration(500);
         m_dialog.setValue(0);
     }
-    bool update(qint64 done) override
-    {
+    bool update(qint64 done) override {
         // Per mille, so that any count fits the dialog's int range.
         m_dialog.setValue(int(qMin<qint64>(done, m_maximum) * 1000 / m_maximum));
         return !m_dialog.wasCanceled();
     }
 
-private:
+  private:
     QProgressDialog m_dialog;
     qint64 m_maximum;
 };
 
 class QtWaitReport : public ProgressReport {
-public:
-    explicit QtWaitReport(const QString& label) : m_dialog(label, QStringLiteral("Give up"), 0, 0)
-    {
+  public:
+    explicit QtWaitReport(const QString& label) : m_dialog(label, QStringLiteral("Give up"), 0, 0) {
         m_dialog.setWindowModality(Qt::ApplicationModal);
         m_dialog.setWindowTitle(QApplication::applicationName());
         m_dialog.setMinimumDuration(0);
         m_dialog.setAutoReset(false);
         m_dialog.show();
     }
-    bool update(qint64) override
-    {
+    bool update(qint64) override {
         // Modal: only the dialog takes input; the window behind it repaints.
         QCoreApplication::processEvents();
         return !m_dialog.wasCanceled();
     }
 
-private:
+  private:
     QProgressDialog m_dialog;
 };
 
 } // namespace
 
-std::unique_ptr<ProgressReport> Dialogs::waiting(const QString& label)
-{
+std::unique_ptr<ProgressReport> Dialogs::waiting(const QString& label) {
     return std::make_unique<QtWaitReport>(label);
 }
 
-std::unique_ptr<ProgressReport> Dialogs::progress(const QString& label, qint64 maximum)
-{
+std::unique_ptr<ProgressReport> Dialogs::progress(const QString& label, qint64 maximum) {
     return std::make_unique<QtProgressReport>(label, maximum);
 }

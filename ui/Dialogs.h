@@ -10,7 +10,7 @@ class QWidget;
 
 // A long piece of work shown with a progress bar and a Cancel button.
 class ProgressReport {
-public:
+  public:
     virtual ~ProgressReport() = default;
     // Reports how far the work is (0 to the maximum given when it was made);
     // false once the user pressed Cancel.
@@ -18,7 +18,7 @@ public:
 };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // "Information", information icon, OK.
     virtual void information(const QString& text) = 0;
@@ -48,7 +48,7 @@ public:
 QString standardErrorText(const QString& message);
 
 class QtDialogs : public Dialogs {
-public:
+  public:
     explicit QtDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
     void information(const QString& text) override;
@@ -58,6 +58,6 @@ public:
     QString openFile(const QString& caption, const QString& filter) override;
     bool openWithDesktop(const QString& pathOrUrl) override;
 
-private:
+  private:
     QWidget* m_parent;
 };

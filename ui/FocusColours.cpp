@@ -8,8 +8,7 @@
 
 namespace FocusColours {
 
-void paint(QWidget* widget, const QColor& colour)
-{
+void paint(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     // A new palette is sent through the widget and all its parts (a combo box
     // builds a menu to read its colours): worth it only for a change.
@@ -22,8 +21,7 @@ void paint(QWidget* widget, const QColor& colour)
         combo->lineEdit()->setPalette(palette);
 }
 
-void restore(QWidget* widget)
-{
+void restore(QWidget* widget) {
     // A field that keeps the focus keeps its colour: a store runs the exit
     // step of the focused field and enters it again at once.
     if (widget->hasFocus())
@@ -35,8 +33,7 @@ void restore(QWidget* widget)
     widget->setPalette(palette);
 }
 
-QColor background(const QWidget* widget)
-{
+QColor background(const QWidget* widget) {
     return widget->palette().color(QPalette::Base);
 }
 

@@ -8,9 +8,9 @@ class QWidget;
 
 namespace FocusColours {
 
-inline const QColor Green{0xA5, 0xDB, 0x92};   // focused field, sort title
-inline const QColor Red{0xFD, 0xB5, 0xB6};     // focused read-only field
-inline const QColor Yellow{0xFE, 0xEB, 0x94};  // focused filter box
+inline const QColor Green{0xA5, 0xDB, 0x92};  // focused field, sort title
+inline const QColor Red{0xFD, 0xB5, 0xB6};    // focused read-only field
+inline const QColor Yellow{0xFE, 0xEB, 0x94}; // focused filter box
 
 void paint(QWidget* widget, const QColor& colour);
 // Back to the system window colour, unless the widget holds the focus.

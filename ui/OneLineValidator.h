@@ -7,7 +7,7 @@
 #include <QValidator>
 
 class OneLineValidator : public QValidator {
-public:
+  public:
     using QValidator::QValidator;
     State validate(QString& input, int& position) const override;
 };

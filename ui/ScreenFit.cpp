@@ -4,8 +4,7 @@
 
 namespace ScreenFit {
 
-Placement place(QSize designed, QMargins frame, QRect available)
-{
+Placement place(QSize designed, QMargins frame, QRect available) {
     const QSize client = designed.boundedTo(available.size().shrunkBy(frame)).expandedTo(QSize(1, 1));
     QRect outer(QPoint(), client.grownBy(frame));
     outer.moveCenter(available.center());

@@ -2,8 +2,7 @@
 
 #include <QEvent>
 
-bool StatusBar::event(QEvent* event)
-{
+bool StatusBar::event(QEvent* event) {
     if (event->type() == QEvent::LayoutRequest) {
         QVector<int> heights = heightsAsked();
         if (heights == m_passedOn)
@@ -13,8 +12,7 @@ bool StatusBar::event(QEvent* event)
     return QStatusBar::event(event);
 }
 
-QVector<int> StatusBar::heightsAsked() const
-{
+QVector<int> StatusBar::heightsAsked() const {
     QVector<int> heights{fontMetrics().height()};
     for (const QWidget* item : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         heights << item->sizeHint().height() << item->minimumSizeHint().height() << item->minimumHeight()

@@ -15,13 +15,13 @@
 
 class StatusBar : public QStatusBar {
     Q_OBJECT
-public:
+  public:
     explicit StatusBar(QWidget* parent = nullptr) : QStatusBar(parent) {}
 
-protected:
+  protected:
     bool event(QEvent* event) override;
 
-private:
+  private:
     // The font's height and the heights every item asks for: what QStatusBar
     // makes its height of.
     QVector<int> heightsAsked() const;

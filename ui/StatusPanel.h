@@ -8,7 +8,7 @@
 
 class StatusPanel : public QLabel {
     Q_OBJECT
-public:
+  public:
     // width 0: the panel takes what the others leave.
     explicit StatusPanel(int width, QWidget* parent = nullptr);
 
@@ -17,10 +17,10 @@ public:
     // The text as it is drawn at the panel's present width.
     QString shownText() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     int indentation() const;
     QRect textRect() const;
 

@@ -8,7 +8,7 @@
 #include <array>
 
 class StatusPanels {
-public:
+  public:
     enum Panel { Filter = 0, LineCount = 1, Pieces = 2, Money = 3, DataMode = 4 };
     static constexpr int Count = 5;
 
@@ -17,6 +17,6 @@ public:
     void setText(int panel, const QString& text) { m_labels[panel]->setText(text); }
     QString text(int panel) const { return m_labels[panel]->text(); }
 
-private:
+  private:
     std::array<QLabel*, Count> m_labels{};
 };

@@ -6,12 +6,11 @@
 namespace {
 
 class Filter : public QObject {
-public:
+  public:
     using QObject::QObject;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Wheel)
             return false;
         const auto* widget = static_cast<QWidget*>(watched);
@@ -21,8 +20,7 @@ protected:
 
 } // namespace
 
-void WheelNeedsFocus::install(QWidget* widget)
-{
+void WheelNeedsFocus::install(QWidget* widget) {
     if (widget->focusPolicy() == Qt::WheelFocus)
         widget->setFocusPolicy(Qt::StrongFocus);
     widget->installEventFilter(new Filter(widget));

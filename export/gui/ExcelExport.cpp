@@ -18,56 +18,51 @@
 #include <QLineEdit>
 #include <QSaveFile>
 
-QString ExcelExport::inUseMessage()
-{
-    return QStringLiteral("Operation can not be completed!\r\nFile \"Orders.xls\" probably is open by another "
-                          "application!\r\nPlease close application that use file and try again.");
+QString ExcelExport::inUseMessage() {
+    return QStringLiteral(
+        "Operation can not be completed!\r\nFile \"Orders.xls\" probably is open by another "
+        "application!\r\nPlease close application that use file and try again.");
 }
 
-QString ExcelExport::inUseMessage(const QString& path)
-{
+QString ExcelExport::inUseMessage(const QString& path) {
     return inUseMessage() + QStringLiteral("\r\nThe file to close: ") + QDir::toNativeSeparators(path);
 }
 
-QString ExcelExport::folderRefusedMessage(const QString& folder, const QString& reason)
-{
-    return QStringLiteral("Operation can not be completed!\r\nThe report can not be written in the folder\r\n%1\r\n"
-                          "(%2). Please allow writing in that folder and try again.")
+QString ExcelExport::folderRefusedMessage(const QString& folder, const QString& reason) {
+    return QStringLiteral(
+               "Operation can not be completed!\r\nThe report can not be written in the folder\r\n%1\r\n"
+               "(%2). Please allow writing in that folder and try again.")
         .arg(QDir::toNativeSeparators(folder), reason);
 }
 
-QString ExcelExport::notOpenedMessage(const QString& path)
-{
+QString ExcelExport::notOpenedMessage(const QString& path) {
     return QStringLiteral("The report is saved as\r\n%1\r\nbut no program could open it. Please open it "
                           "with a spreadsheet program.")
         .arg(QDir::toNativeSeparators(path));
 }
 
-QString ExcelExport::formattingFailedMessage()
-{
-    return QStringLiteral("ERROR!\r\nNelvo said: Sorry! Unbelieveble I made a mistake :)\r\nYou can try to work "
-                          "from this point :)\r\nBy the way, do you have MS Excel installed?");
+QString ExcelExport::formattingFailedMessage() {
+    return QStringLiteral(
+        "ERROR!\r\nNelvo said: Sorry! Unbelieveble I made a mistake :)\r\nYou can try to work "
+        "from this point :)\r\nBy the way, do you have MS Excel installed?");
 }
 
-QString ExcelExport::tooLargeMessage(int lines, int maxLines)
-{
-    return QStringLiteral("The view has %1 lines, but a report holds at most %2 lines.\r\nPlease narrow the view "
-                          "with the supplier or batch filter and try again.")
+QString ExcelExport::tooLargeMessage(int lines, int maxLines) {
+    return QStringLiteral(
+               "The view has %1 lines, but a report holds at most %2 lines.\r\nPlease narrow the view "
+               "with the supplier or batch filter and try again.")
         .arg(lines)
         .arg(maxLines);
 }
 
-ExcelExport::ExcelExport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status, SummaryCounters& counters,
-                         const QLineEdit* company, const QString& creditLine, const QString& applicationDirectory,
-                         int maxLines)
+ExcelExport::ExcelExport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status,
+                         SummaryCounters& counters, const QLineEdit* company, const QString& creditLine,
+                         const QString& applicationDirectory, int maxLines)
     : m_table(table), m_dialogs(dialogs), m_status(status), m_counters(counters), m_company(company),
-      m_creditLine(creditLine), m_directory(applicationDirectory), m_maxLines(maxLines)
-{
-}
+      m_creditLine(creditLine), m_directory(applicationDirectory), m_maxLines(maxLines) {}
 
 bool ExcelExport::mayWrite(OrderTable& table, Dialogs& dialogs, const QString& directory, const QString& name,
-                           const QString& inUse)
-{
+                           const QString& inUse) {
     const TableState state = table.state();
     if ((state == TableState::Edit || state == TableState::Insert) && !table.post())
         return false;
@@ -89,8 +84,7 @@ bool ExcelExport::mayWrite(OrderTable& table, Dialogs& dialogs, const QString& d
     return true;
 }
 
-void ExcelExport::Button3Click()
-{
+void ExcelExport::Button3Click() {
     const QString path = m_directory + fileName();
     if (!mayWrite(m_table, m_dialogs, m_directory, fileName(), inUseMessage(path)))
         return;
@@ -125,8 +119,7 @@ void ExcelExport::Button3Click()
         m_dialogs.information(notOpenedMessage(path));
 }
 
-bool ExcelExport::readView(Workbook* book, ViewSums* sums)
-{
+bool ExcelExport::readView(Workbook* book, ViewSums* sums) {
     QVector<int> columns;
     book->setSheetName(QStringLiteral("Orders"));
     book->reserveRows(qMin(m_table.recordCount(), m_maxLines) + 1 + ReportLayout::TitleRows);
@@ -139,8 +132,7 @@ bool ExcelExport::readView(Workbook* book, ViewSums* sums)
     });
 }
 
-void ExcelExport::putValues(Workbook* book, int row, const QVariant* values, int count)
-{
+void ExcelExport::putValues(Workbook* book, int row, const QVariant* values, int count) {
     const int currencyType = qMetaTypeId<Currency>();
     for (int c = 0; c < count; ++c) {
         const QVariant& value = values[c];
@@ -154,8 +146,7 @@ void ExcelExport::putValues(Workbook* book, int row, const QVariant* values, int
     }
 }
 
-ExcelExport::Saved ExcelExport::save(const Workbook& book, QString* error) const
-{
+ExcelExport::Saved ExcelExport::save(const Workbook& book, QString* error) const {
     QSaveFile file(m_directory + fileName());
     WorkbookWriter writer;
     // The new file is made beside the old one: failing that, the folder
@@ -176,8 +167,7 @@ ExcelExport::Saved ExcelExport::save(const Workbook& book, QString* error) const
     return Saved::Yes;
 }
 
-int ExcelExport::sortColumn() const
-{
+int ExcelExport::sortColumn() const {
     // The field of the sort text, whatever its direction. The grid's column
     // index of the last title click is not used: the user may have dragged
     // the columns since, and the sort text always names the field.

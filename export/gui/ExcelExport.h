@@ -36,7 +36,7 @@ struct ViewSums;
 class Workbook;
 
 class ExcelExport {
-public:
+  public:
     // Lines that fit on a sheet of 65,536 rows under the report's 7 title rows.
     static constexpr int MaxLines = 65536 - 7;
     static QString fileName() { return QStringLiteral("Orders.xls"); }
@@ -64,7 +64,7 @@ public:
     // numbers, non-empty texts as texts.
     static void putValues(Workbook* book, int row, const QVariant* values, int count);
 
-private:
+  private:
     enum class Saved { Yes, FolderRefused, Failed };
 
     // Reads the view anew with its sums, and its lines into the raw sheet

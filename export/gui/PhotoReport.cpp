@@ -3,11 +3,11 @@
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 #include "export/ColumnFit.h"
-#include "export/gui/ExcelExport.h"
 #include "export/ReportColumns.h"
 #include "export/ReportLayout.h"
 #include "export/Workbook.h"
 #include "export/XlsxWriter.h"
+#include "export/gui/ExcelExport.h"
 #include "lists/gui/SummaryCounters.h"
 #include "photos/JpegDecoder.h"
 #include "photos/PhotoPath.h"
@@ -29,7 +29,9 @@ constexpr int PhotoColumn = BatchColumn + 2;
 // A column's width in characters for a width in pixels (Arial 10's digit is 7 pixels, plus 5 of padding).
 constexpr double PhotoColumnCharacters = (PhotoReport::ThumbnailSide + 4 - 5) / 7.0;
 // The row's height in points for a thumbnail in pixels (96 pixels to the inch), with a little room.
-constexpr double pointsFor(int pixels) { return pixels * 0.75 + 3; }
+constexpr double pointsFor(int pixels) {
+    return pixels * 0.75 + 3;
+}
 
 struct Line {
     QString batch;
@@ -38,16 +40,13 @@ struct Line {
 
 } // namespace
 
-PhotoReport::PhotoReport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status, SummaryCounters& counters,
-                         const QLineEdit* company, const QString& creditLine, const QString& applicationDirectory,
-                         PhotoStore& photos)
+PhotoReport::PhotoReport(OrderTable& table, Dialogs& dialogs, const StatusPanels& status,
+                         SummaryCounters& counters, const QLineEdit* company, const QString& creditLine,
+                         const QString& applicationDirectory, PhotoStore& photos)
     : m_table(table), m_dialogs(dialogs), m_status(status), m_counters(counters), m_company(company),
-      m_creditLine(creditLine), m_directory(applicationDirectory), m_photos(photos)
-{
-}
+      m_creditLine(creditLine), m_directory(applicationDirectory), m_photos(photos) {}
 
-void PhotoReport::run()
-{
+void PhotoReport::run() {
     const QString path = m_directory + fileName();
     if (!ExcelExport::mayWrite(m_table, m_dialogs, m_directory, fileName(),
                                ExcelExport::inUseMessage(path).replace(ExcelExport::fileName(), fileName())))
@@ -64,10 +63,11 @@ void PhotoReport::run()
     columns << OrderColumns::Batch << OrderColumns::Polucbr << OrderColumns::Photo;
     QVector<Line> lines;
     ViewSums sums;
-    const bool read = m_table.refreshLines(&sums, ExcelExport::MaxLines, columns, [&](int row, const QVariant* values) {
-        ExcelExport::putValues(&book, row + 1, values, ReportColumns::Count + 2);
-        lines.append({values[BatchColumn].toString(), values[PhotoColumn].toString()});
-    });
+    const bool read =
+        m_table.refreshLines(&sums, ExcelExport::MaxLines, columns, [&](int row, const QVariant* values) {
+            ExcelExport::putValues(&book, row + 1, values, ReportColumns::Count + 2);
+            lines.append({values[BatchColumn].toString(), values[PhotoColumn].toString()});
+        });
     if (!read)
         return; // the table reported the engine's error
     m_counters.show(sums);
@@ -103,7 +103,8 @@ void PhotoReport::run()
         if (lines[i].photo.isEmpty())
             continue;
         QString ignored; // a photo that cannot be read leaves an ordinary row
-        const QByteArray preview = m_photos.previewFor(PhotoPath(m_directory, lines[i].batch, lines[i].photo));
+        const QByteArray preview =
+            m_photos.previewFor(PhotoPath(m_directory, lines[i].batch, lines[i].photo));
         const QByteArray thumbnail =
             preview.isEmpty() ? QByteArray()
                               : PhotoPreview::makeWithin(preview, ThumbnailSide, ThumbnailQuality, &ignored);
@@ -116,7 +117,8 @@ void PhotoReport::run()
     }
 
     if (!XlsxWriter::write(book, pictures, path, &error)) {
-        m_dialogs.standardError(QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(path), error));
+        m_dialogs.standardError(
+            QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
     if (!m_dialogs.openWithDesktop(path))

@@ -28,7 +28,7 @@ class StatusPanels;
 class SummaryCounters;
 
 class PhotoReport {
-public:
+  public:
     static constexpr int ThumbnailSide = 96;
     static constexpr int ThumbnailQuality = 80;
     static QString fileName() { return QStringLiteral("Orders-photos.xlsx"); }
@@ -39,7 +39,7 @@ public:
 
     void run();
 
-private:
+  private:
     OrderTable& m_table;
     Dialogs& m_dialogs;
     const StatusPanels& m_status;

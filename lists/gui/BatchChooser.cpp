@@ -1,8 +1,8 @@
 #include "lists/gui/BatchChooser.h"
 
+#include "data/OrderTable.h"
 #include "ui/ComboLookup.h"
 #include "ui/FocusColours.h"
-#include "data/OrderTable.h"
 
 #include <QComboBox>
 
@@ -15,8 +15,7 @@ const char* const UnlistedBatch = "unlistedBatch";
 } // namespace
 
 BatchChooser::BatchChooser(OrderTable& table, QComboBox* ComboBox2, bool& lineHasData)
-    : m_table(table), m_combo(ComboBox2), m_lookup(new ComboLookup(ComboBox2)), m_lineHasData(lineHasData)
-{
+    : m_table(table), m_combo(ComboBox2), m_lookup(new ComboLookup(ComboBox2)), m_lineHasData(lineHasData) {
     // The pick belongs to the pending line: stored or cancelled, it is gone.
     QObject::connect(&m_table, &OrderTable::stateChanged, m_combo, [this](TableState state) {
         if (state != TableState::Edit && state != TableState::Insert)
@@ -24,13 +23,11 @@ BatchChooser::BatchChooser(OrderTable& table, QComboBox* ComboBox2, bool& lineHa
     });
 }
 
-bool BatchChooser::pending() const
-{
+bool BatchChooser::pending() const {
     return m_table.state() == TableState::Edit || m_table.state() == TableState::Insert;
 }
 
-void BatchChooser::follow()
-{
+void BatchChooser::follow() {
     if (m_hasPick && pending()) {
         const int picked = m_combo->findText(m_pick, Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (picked >= 0) {
@@ -46,13 +43,11 @@ void BatchChooser::follow()
     m_combo->setCurrentIndex(unlisted ? -1 : index >= 0 ? index : m_combo->count() - 1);
 }
 
-QString BatchChooser::shownBatch(const QComboBox* chooser)
-{
+QString BatchChooser::shownBatch(const QComboBox* chooser) {
     return chooser->currentIndex() < 0 ? chooser->property(UnlistedBatch).toString() : chooser->currentText();
 }
 
-void BatchChooser::ComboBox2Change()
-{
+void BatchChooser::ComboBox2Change() {
     m_pick = m_combo->currentText();
     m_hasPick = true;
     if (m_table.state() == TableState::Browse && !m_table.edit()) {
@@ -71,12 +66,10 @@ void BatchChooser::ComboBox2Change()
         m_lineHasData = true;
 }
 
-void BatchChooser::ComboBox2Enter()
-{
+void BatchChooser::ComboBox2Enter() {
     FocusColours::paint(m_combo, FocusColours::Green);
 }
 
-void BatchChooser::ComboBox2Exit()
-{
+void BatchChooser::ComboBox2Exit() {
     FocusColours::restore(m_combo);
 }

@@ -25,7 +25,7 @@ class OrderTable;
 class QComboBox;
 
 class BatchChooser {
-public:
+  public:
     BatchChooser(OrderTable& table, QComboBox* ComboBox2, bool& lineHasData);
 
     // Selects the entry equal to the current line's batch, ignoring case; a
@@ -40,7 +40,7 @@ public:
     void ComboBox2Enter();
     void ComboBox2Exit();
 
-private:
+  private:
     bool pending() const;
 
     OrderTable& m_table;

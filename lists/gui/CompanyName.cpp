@@ -1,23 +1,19 @@
 #include "lists/gui/CompanyName.h"
 
-#include "ui/Dialogs.h"
 #include "lists/ListStore.h"
+#include "ui/Dialogs.h"
 
 #include <QLineEdit>
 
 CompanyName::CompanyName(QLineEdit* field, const ListStore& store, Dialogs& dialogs)
-    : m_field(field), m_store(store), m_dialogs(dialogs)
-{
-}
+    : m_field(field), m_store(store), m_dialogs(dialogs) {}
 
-void CompanyName::keepUnread()
-{
+void CompanyName::keepUnread() {
     m_keepUnreadFile = true;
     m_textWhenUnread = m_field->text();
 }
 
-void CompanyName::load(const QString& baseName)
-{
+void CompanyName::load(const QString& baseName) {
     const PickListFile::Entries file = m_store.readEntries(baseName);
     if (file.status == PickListFile::Status::Error) {
         m_dialogs.standardError(file.error);
@@ -31,8 +27,7 @@ void CompanyName::load(const QString& baseName)
         m_field->setText(file.lines.first());
 }
 
-bool CompanyName::save(const QString& baseName)
-{
+bool CompanyName::save(const QString& baseName) {
     if (m_keepUnreadFile && m_field->text() == m_textWhenUnread)
         return true;
     QString error;

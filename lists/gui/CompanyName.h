@@ -15,7 +15,7 @@ class ListStore;
 class QLineEdit;
 
 class CompanyName {
-public:
+  public:
     CompanyName(QLineEdit* field, const ListStore& store, Dialogs& dialogs);
 
     // When base name + ".txt" exists, its first line becomes the field's text.
@@ -33,7 +33,7 @@ public:
     // field another text.
     void keepUnread();
 
-private:
+  private:
     QLineEdit* m_field;
     const ListStore& m_store;
     Dialogs& m_dialogs;

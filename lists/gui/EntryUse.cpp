@@ -8,30 +8,25 @@
 
 namespace {
 
-bool isBatches(const QString& listName)
-{
+bool isBatches(const QString& listName) {
     return listName.compare(QLatin1String("batches"), Qt::CaseInsensitive) == 0;
 }
 
-QString lines(qint64 count)
-{
+QString lines(qint64 count) {
     return count == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(count);
 }
 
 } // namespace
 
-EntryUse::EntryUse(OrderTable& table, Dialogs& dialogs) : m_table(table), m_dialogs(dialogs)
-{
-}
+EntryUse::EntryUse(OrderTable& table, Dialogs& dialogs) : m_table(table), m_dialogs(dialogs) {}
 
-int EntryUse::column(const QString& listName)
-{
+int EntryUse::column(const QString& listName) {
     const PickListTable::List* list = PickListTable::find(listName);
     return list && list->isPickList() ? list->column : -1;
 }
 
-ListEdit::Changes EntryUse::changesOf(const QString& listName, const QStringList& before, const QStringList& after)
-{
+ListEdit::Changes EntryUse::changesOf(const QString& listName, const QStringList& before,
+                                      const QStringList& after) {
     ListEdit::Changes changes = ListEdit::between(before, after);
     if (isBatches(listName)) {
         for (const auto& rename : std::as_const(changes.renamed))
@@ -41,8 +36,7 @@ ListEdit::Changes EntryUse::changesOf(const QString& listName, const QStringList
     return changes;
 }
 
-QHash<QString, qint64> EntryUse::lineCounts(int column, bool* ok)
-{
+QHash<QString, qint64> EntryUse::lineCounts(int column, bool* ok) {
     QHash<QString, qint64> counts;
     *ok = true;
     if (column < 0 || !m_table.isActive())
@@ -54,8 +48,7 @@ QHash<QString, qint64> EntryUse::lineCounts(int column, bool* ok)
     return counts;
 }
 
-bool EntryUse::confirmRemoved(const QString& listName, const QStringList& removed)
-{
+bool EntryUse::confirmRemoved(const QString& listName, const QStringList& removed) {
     if (removed.isEmpty())
         return true;
     bool ok = false;
@@ -74,8 +67,7 @@ bool EntryUse::confirmRemoved(const QString& listName, const QStringList& remove
             .arg(listName, ListEntries::namedAtMost(named).join(QLatin1String(", "))));
 }
 
-bool EntryUse::offerRenames(const QString& listName, const QList<QPair<QString, QString>>& renamed)
-{
+bool EntryUse::offerRenames(const QString& listName, const QList<QPair<QString, QString>>& renamed) {
     if (renamed.isEmpty())
         return false;
     const int target = column(listName);
@@ -86,8 +78,9 @@ bool EntryUse::offerRenames(const QString& listName, const QList<QPair<QString, 
         const qint64 count = counts.value(from);
         if (!ok || count == 0)
             continue;
-        if (!m_dialogs.confirm(QStringLiteral("\"%1\" is held by %2. Rename it to \"%3\" in these lines as well?")
-                                   .arg(from, lines(count), to)))
+        if (!m_dialogs.confirm(
+                QStringLiteral("\"%1\" is held by %2. Rename it to \"%3\" in these lines as well?")
+                    .arg(from, lines(count), to)))
             continue;
         // The line being typed is stored first, so that the rename does not
         // refuse this clerk's own entries as changed by another user.

@@ -19,7 +19,7 @@ class Dialogs;
 class OrderTable;
 
 class EntryUse {
-public:
+  public:
     EntryUse(OrderTable& table, Dialogs& dialogs);
 
     // The register column a list's entries go into; -1 for any other list.
@@ -36,7 +36,7 @@ public:
     // lines were renamed (the view must be read again to show them).
     bool offerRenames(const QString& listName, const QList<QPair<QString, QString>>& renamed);
 
-private:
+  private:
     QHash<QString, qint64> lineCounts(int column, bool* ok);
 
     OrderTable& m_table;

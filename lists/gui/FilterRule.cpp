@@ -1,10 +1,10 @@
 #include "lists/gui/FilterRule.h"
 
+#include "data/OrderTable.h"
+#include "lists/gui/SummaryCounters.h"
 #include "ui/ComboLookup.h"
 #include "ui/FocusColours.h"
 #include "ui/StatusPanels.h"
-#include "data/OrderTable.h"
-#include "lists/gui/SummaryCounters.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -13,27 +13,24 @@
 FilterRule::FilterRule(OrderTable& table, QComboBox* cbfiltersup, QComboBox* cbbatch, QLabel* lrecalc,
                        StatusPanels& panels, SummaryCounters& counters)
     : m_table(table), m_cbfiltersup(cbfiltersup), m_cbbatch(cbbatch), m_lrecalc(lrecalc), m_panels(panels),
-      m_counters(counters)
-{
-}
+      m_counters(counters) {}
 
-QString FilterRule::quoted(const QString& text)
-{
+QString FilterRule::quoted(const QString& text) {
     QString doubled = text;
     doubled.replace(u'\'', QLatin1String("''"));
     return u'\'' + doubled + u'\'';
 }
 
 FilterRule::Choice FilterRule::choose(int supplierIndex, const QString& supplier, int batchIndex,
-                                      const QString& batch, const QString& allText)
-{
+                                      const QString& batch, const QString& allText) {
     const bool bySupplier = supplierIndex > 0;
     const bool byBatch = batchIndex > 0;
     Choice choice;
     choice.filtered = bySupplier || byBatch;
     choice.caption = bySupplier ? supplier : allText;
     if (bySupplier && byBatch)
-        choice.text = QStringLiteral("(dostavcik = %1) AND (batch = %2)").arg(quoted(supplier), quoted(batch));
+        choice.text =
+            QStringLiteral("(dostavcik = %1) AND (batch = %2)").arg(quoted(supplier), quoted(batch));
     else if (bySupplier)
         choice.text = QStringLiteral("dostavcik = ") + quoted(supplier);
     else if (byBatch)
@@ -41,8 +38,7 @@ FilterRule::Choice FilterRule::choose(int supplierIndex, const QString& supplier
     return choice;
 }
 
-bool FilterRule::apply(const Choice& choice, ViewSums* sums, bool* read)
-{
+bool FilterRule::apply(const Choice& choice, ViewSums* sums, bool* read) {
     // Off, new text, on is one change of the view: the pending line is settled
     // once (only that can be refused, and then nothing has changed) and the
     // lines are selected once, with their sums. Switching off keeps the old
@@ -54,8 +50,7 @@ bool FilterRule::apply(const Choice& choice, ViewSums* sums, bool* read)
     return m_table.setFilter(choice.filtered ? choice.text : m_table.filter(), choice.filtered, sums);
 }
 
-FilterRule::Choice FilterRule::currentChoice() const
-{
+FilterRule::Choice FilterRule::currentChoice() const {
     // With no supplier entries the box may be empty; "All" is then the text.
     const QString allText = m_cbfiltersup->count() > 0 ? m_cbfiltersup->itemText(0) : QStringLiteral("All");
     // A supplier not in the list is offered marked: the filter is on its value.
@@ -64,14 +59,12 @@ FilterRule::Choice FilterRule::currentChoice() const
                   m_cbbatch->currentText(), allText);
 }
 
-void FilterRule::presetBeforeOpen()
-{
+void FilterRule::presetBeforeOpen() {
     const Choice choice = currentChoice();
     m_table.setFilter(choice.text, choice.filtered);
 }
 
-bool FilterRule::cbfiltersupChange()
-{
+bool FilterRule::cbfiltersupChange() {
     // A closed register says so before anything of the view changes.
     if (!m_table.checkActive())
         return false;
@@ -92,33 +85,28 @@ bool FilterRule::cbfiltersupChange()
     return true;
 }
 
-void FilterRule::showOpenedView(const ViewSums& sums)
-{
+void FilterRule::showOpenedView(const ViewSums& sums) {
     describe(currentChoice());
     m_counters.show(sums);
 }
 
-void FilterRule::describe(const Choice& choice)
-{
+void FilterRule::describe(const Choice& choice) {
     m_lrecalc->setText(choice.caption);
     m_panels.setText(StatusPanels::Filter, QStringLiteral("Supplier: ") + m_lrecalc->text());
     m_lrecalc->setToolTip(m_lrecalc->text());
 }
 
-void FilterRule::cbfiltersupEnter(QComboBox* box)
-{
+void FilterRule::cbfiltersupEnter(QComboBox* box) {
     FocusColours::paint(box, FocusColours::Yellow);
     if (m_table.state() == TableState::Edit || m_table.state() == TableState::Insert)
         m_table.post();
 }
 
-void FilterRule::cbfiltersupExit(QComboBox* box)
-{
+void FilterRule::cbfiltersupExit(QComboBox* box) {
     FocusColours::restore(box);
 }
 
-void FilterRule::cbfiltersupKeyPress(QComboBox* box, int key)
-{
+void FilterRule::cbfiltersupKeyPress(QComboBox* box, int key) {
     if (key == Qt::Key_Space && !box->view()->isVisible())
         box->showPopup();
 }

@@ -22,7 +22,7 @@ class StatusPanels;
 class SummaryCounters;
 
 class FilterRule {
-public:
+  public:
     // What a pair of selections means: the filter text (empty: filter off)
     // and the caption of lrecalc.
     struct Choice {
@@ -60,7 +60,7 @@ public:
     // The space bar opens the list; the key is then handled as usual.
     void cbfiltersupKeyPress(QComboBox* box, int key);
 
-private:
+  private:
     Choice currentChoice() const;
     // read: whether the view was re-read (with its sums into sums).
     bool apply(const Choice& choice, ViewSums* sums, bool* read);

@@ -7,18 +7,14 @@
 #include <QHeaderView>
 
 GridSort::GridSort(OrderTable& table, OrderGridModel& model, QHeaderView* header, int& sortColumnIndex)
-    : m_table(table), m_model(model), m_header(header), m_sortColumnIndex(sortColumnIndex)
-{
-}
+    : m_table(table), m_model(model), m_header(header), m_sortColumnIndex(sortColumnIndex) {}
 
-QString GridSort::toggled(const QString& currentSort, const QString& field)
-{
+QString GridSort::toggled(const QString& currentSort, const QString& field) {
     // The whole text, case counted: "artikul DESC" or "Artikul" is not "artikul".
     return currentSort == field ? field + QStringLiteral(" DESC") : field;
 }
 
-bool GridSort::DBGrid1TitleClick(int logicalColumn)
-{
+bool GridSort::DBGrid1TitleClick(int logicalColumn) {
     if (logicalColumn < 0 || logicalColumn >= OrderColumns::Count)
         return false;
     if ((m_table.state() == TableState::Edit || m_table.state() == TableState::Insert) && !m_table.post())
@@ -30,8 +26,7 @@ bool GridSort::DBGrid1TitleClick(int logicalColumn)
     return true;
 }
 
-void GridSort::reset()
-{
+void GridSort::reset() {
     m_table.setSort(OrderColumns::name(OrderColumns::Key));
     m_model.setSortTitleColumn(OrderColumns::Key);
     m_sortColumnIndex = 0;

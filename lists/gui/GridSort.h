@@ -16,7 +16,7 @@ class QHeaderView;
 class QString;
 
 class GridSort {
-public:
+  public:
     GridSort(OrderTable& table, OrderGridModel& model, QHeaderView* header, int& sortColumnIndex);
 
     // Posts a pending line first; when that is refused nothing changes and
@@ -28,7 +28,7 @@ public:
 
     static QString toggled(const QString& currentSort, const QString& field);
 
-private:
+  private:
     OrderTable& m_table;
     OrderGridModel& m_model;
     QHeaderView* m_header;

@@ -3,11 +3,11 @@
 #include "data/OrderColumns.h"
 #include "data/OrderTable.h"
 #include "data/TextOrder.h"
-#include "lists/gui/EntryUse.h"
-#include "lists/gui/FilterRule.h"
 #include "lists/ListEntries.h"
 #include "lists/ListStore.h"
 #include "lists/PickListTable.h"
+#include "lists/gui/EntryUse.h"
+#include "lists/gui/FilterRule.h"
 #include "lists/gui/Unit2.h"
 #include "ui/ComboLookup.h"
 #include "ui/Dialogs.h"
@@ -19,14 +19,12 @@
 
 PickLists::PickLists(const Boxes& boxes, const ListStore& store, OrderTable& table, TForm2& Form2,
                      FilterRule& filter, Dialogs& dialogs)
-    : m_entryUse(table, dialogs), m_boxes(boxes), m_store(store), m_table(table), m_form(Form2), m_filter(filter),
-      m_dialogs(dialogs)
-{
+    : m_entryUse(table, dialogs), m_boxes(boxes), m_store(store), m_table(table), m_form(Form2),
+      m_filter(filter), m_dialogs(dialogs) {
     m_form.setEntryUse(&m_entryUse);
 }
 
-QStringList PickLists::entries(const QComboBox* box)
-{
+QStringList PickLists::entries(const QComboBox* box) {
     QStringList result;
     result.reserve(box->count());
     for (int i = 0; i < box->count(); ++i)
@@ -35,8 +33,7 @@ QStringList PickLists::entries(const QComboBox* box)
     return result;
 }
 
-void PickLists::fill(QComboBox* box, const QStringList& entries)
-{
+void PickLists::fill(QComboBox* box, const QStringList& entries) {
     // The box keeps showing the value it showed when that value is still an
     // entry, and shows no selection otherwise: a bound box must not start to
     // show (and later store) another line's article or supplier.
@@ -59,22 +56,19 @@ void PickLists::fill(QComboBox* box, const QStringList& entries)
     }
 }
 
-void PickLists::fillWithAll(QComboBox* box, const QStringList& entries)
-{
+void PickLists::fillWithAll(QComboBox* box, const QStringList& entries) {
     const QSignalBlocker blocker(box);
     box->clear();
     box->addItem(allText());
     box->addItems(entries);
 }
 
-void PickLists::select(QComboBox* box, int index)
-{
+void PickLists::select(QComboBox* box, int index) {
     const QSignalBlocker blocker(box);
     box->setCurrentIndex(index);
 }
 
-bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* longLines)
-{
+bool PickLists::loadList(const QString& listName, QComboBox* box, QStringList* longLines) {
     PickListFile::Entries file = m_store.readEntries(listName);
     if (file.status == PickListFile::Status::Error) {
         m_dialogs.standardError(file.error);
@@ -111,11 +105,11 @@ void PickLists::loadAtStartup(bool readLists) {
         fillFilter(list.filter, boxOf(list));
     }
     if (!longLines.isEmpty())
-        m_dialogs.information(ListEntries::longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
+        m_dialogs.information(
+            ListEntries::longEntriesMessage(longLines, QStringLiteral("Shorten them in the list editor.")));
 }
 
-bool PickLists::allEmpty() const
-{
+bool PickLists::allEmpty() const {
     for (const PickListTable::List& list : PickListTable::all()) {
         if (!list.isPickList())
             continue;
@@ -168,8 +162,8 @@ void PickLists::editPickList(const QString& listName) {
         m_table.post();
 }
 
-bool PickLists::reloadChanged(const PickListTable::List& list, const QList<QPair<QString, QString>>& renamed)
-{
+bool PickLists::reloadChanged(const PickListTable::List& list,
+                              const QList<QPair<QString, QString>>& renamed) {
     const QString listName = QLatin1String(list.name);
     QComboBox* target = boxOf(list);
     // A list that exists but cannot be read ends the edit here.
@@ -188,8 +182,7 @@ bool PickLists::reloadChanged(const PickListTable::List& list, const QList<QPair
     return m_filter.cbfiltersupChange();
 }
 
-void PickLists::offerStoredSuppliers()
-{
+void PickLists::offerStoredSuppliers() {
     QComboBox* box = m_boxes.cbfiltersup;
     const int chosenIndex = box->currentIndex();
     const bool chosenNotInList = box->itemData(chosenIndex, ComboLookup::NotInListRole).isValid();
@@ -219,8 +212,7 @@ void PickLists::offerStoredSuppliers()
         box->setCurrentIndex(chosenIndex);
 }
 
-void PickLists::offerNewEntries(const QString& listName, const QStringList& found)
-{
+void PickLists::offerNewEntries(const QString& listName, const QStringList& found) {
     const PickListTable::List* list = PickListTable::find(listName);
     Q_ASSERT(list && list->isPickList());
     const QStringList present = entries(boxOf(*list));
@@ -230,10 +222,11 @@ void PickLists::offerNewEntries(const QString& listName, const QStringList& foun
             fresh << value;
     if (fresh.isEmpty())
         return;
-    if (!m_dialogs.confirm(QStringLiteral("The imported lines name %1 %2 that the pick list does not hold:\r\n%3\r\n"
-                                          "Add them to the list?")
-                               .arg(fresh.size())
-                               .arg(listName.toLower(), ListEntries::namedAtMost(fresh).join(QStringLiteral("\r\n")))))
+    if (!m_dialogs.confirm(
+            QStringLiteral("The imported lines name %1 %2 that the pick list does not hold:\r\n%3\r\n"
+                           "Add them to the list?")
+                .arg(fresh.size())
+                .arg(listName.toLower(), ListEntries::namedAtMost(fresh).join(QStringLiteral("\r\n")))))
         return;
     const PickListFile::Text current = m_store.readText(listName);
     if (current.status == PickListFile::Status::Error) {
@@ -247,7 +240,8 @@ void PickLists::offerNewEntries(const QString& listName, const QStringList& foun
     QString error;
     const SharedStore::Written written = m_store.write(listName, text, current.version, &error);
     if (written == SharedStore::Written::Changed)
-        error = QStringLiteral("The list %1 was changed by another user meanwhile; nothing was added to it").arg(listName);
+        error = QStringLiteral("The list %1 was changed by another user meanwhile; nothing was added to it")
+                    .arg(listName);
     if (written != SharedStore::Written::Done) {
         m_dialogs.error(error);
         return;

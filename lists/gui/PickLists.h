@@ -31,7 +31,7 @@ class QComboBox;
 class TForm2;
 
 class PickLists {
-public:
+  public:
     struct Boxes {
         QComboBox* DBComboBox1 = nullptr; // articles
         QComboBox* DBComboBox2 = nullptr; // suppliers
@@ -40,8 +40,8 @@ public:
         QComboBox* ComboBox2 = nullptr;   // batches (the batch chooser)
     };
 
-    PickLists(const Boxes& boxes, const ListStore& store, OrderTable& table, TForm2& Form2, FilterRule& filter,
-              Dialogs& dialogs);
+    PickLists(const Boxes& boxes, const ListStore& store, OrderTable& table, TForm2& Form2,
+              FilterRule& filter, Dialogs& dialogs);
 
     // Gives the boxes their initial contents (one empty entry in the article
     // and supplier boxes), loads the three list files that exist, sorted, and
@@ -80,7 +80,7 @@ public:
 
     static QStringList entries(const QComboBox* box);
 
-private:
+  private:
     // After the list's file or text changed: its boxes reloaded and, for
     // suppliers and batches, the filter boxes rebuilt and the filter run;
     // the entries renamed in the editor offered to the lines that hold them.

@@ -1,14 +1,14 @@
 #include "lists/gui/SummaryCounters.h"
 
-#include "ui/StatusPanels.h"
 #include "data/NumberText.h"
 #include "data/OrderTable.h"
+#include "ui/StatusPanels.h"
 
 #include <QLineEdit>
 
-SummaryCounters::SummaryCounters(OrderTable& table, QLineEdit* eobstbr, QLineEdit* etotal, StatusPanels& panels)
-    : m_table(table), m_eobstbr(eobstbr), m_etotal(etotal), m_panels(panels)
-{
+SummaryCounters::SummaryCounters(OrderTable& table, QLineEdit* eobstbr, QLineEdit* etotal,
+                                 StatusPanels& panels)
+    : m_table(table), m_eobstbr(eobstbr), m_etotal(etotal), m_panels(panels) {
     // Connected before the window's own handlers, so that a summary walk run
     // after a store finds nothing left to add.
     QObject::connect(&m_table, &OrderTable::cancelled, m_eobstbr, [this] { takeBackPending(); });
@@ -17,8 +17,7 @@ SummaryCounters::SummaryCounters(OrderTable& table, QLineEdit* eobstbr, QLineEdi
     QObject::connect(&m_table, &OrderTable::afterDelete, m_eobstbr, [this] { takeBackPending(); });
 }
 
-bool SummaryCounters::walk()
-{
+bool SummaryCounters::walk() {
     ViewSums sums;
     if (m_table.refresh(&sums)) {
         show(sums);
@@ -33,8 +32,7 @@ bool SummaryCounters::walk()
     return false;
 }
 
-void SummaryCounters::show(const ViewSums& sums)
-{
+void SummaryCounters::show(const ViewSums& sums) {
     m_pendingMoney = m_withheldMoney = 0;
     m_pendingPieces = m_withheldPieces = 0;
     m_eobstbr->setText(NumberText::integerText(sums.pieces));
@@ -43,8 +41,7 @@ void SummaryCounters::show(const ViewSums& sums)
                      QStringLiteral("Articles Count: ") + QString::number(m_table.recordCount()));
 }
 
-void SummaryCounters::eobstbrChange(QLineEdit* field)
-{
+void SummaryCounters::eobstbrChange(QLineEdit* field) {
     const QString text = field->text();
     field->setToolTip(text);
     if (field->objectName() == QLatin1String("eobstbr"))
@@ -53,8 +50,7 @@ void SummaryCounters::eobstbrChange(QLineEdit* field)
         m_panels.setText(StatusPanels::Money, QStringLiteral("Money Summary: ") + text);
 }
 
-bool SummaryCounters::add(double money, qint64 pieces)
-{
+bool SummaryCounters::add(double money, qint64 pieces) {
     double shownMoney = 0;
     qint64 shownPieces = 0;
     if (money != 0 && !NumberText::readNumber(m_etotal->text(), &shownMoney))
@@ -68,36 +64,31 @@ bool SummaryCounters::add(double money, qint64 pieces)
     return true;
 }
 
-bool SummaryCounters::addMoney(double delta)
-{
+bool SummaryCounters::addMoney(double delta) {
     if (!add(delta, 0))
         return false;
     m_pendingMoney += delta;
     return true;
 }
 
-bool SummaryCounters::addPieces(qint64 delta)
-{
+bool SummaryCounters::addPieces(qint64 delta) {
     if (!add(0, delta))
         return false;
     m_pendingPieces += delta;
     return true;
 }
 
-void SummaryCounters::subtractLine(Currency money, qint64 received)
-{
+void SummaryCounters::subtractLine(Currency money, qint64 received) {
     add(-money.toDouble(), -received);
 }
 
-void SummaryCounters::takeBackPending()
-{
+void SummaryCounters::takeBackPending() {
     add(-m_pendingMoney, -m_pendingPieces);
     m_pendingMoney = m_withheldMoney = 0;
     m_pendingPieces = m_withheldPieces = 0;
 }
 
-void SummaryCounters::withholdPending()
-{
+void SummaryCounters::withholdPending() {
     add(-m_pendingMoney, -m_pendingPieces);
     m_withheldMoney += m_pendingMoney;
     m_withheldPieces += m_pendingPieces;
@@ -105,8 +96,7 @@ void SummaryCounters::withholdPending()
     m_pendingPieces = 0;
 }
 
-void SummaryCounters::keepPending()
-{
+void SummaryCounters::keepPending() {
     add(m_withheldMoney, m_withheldPieces);
     m_pendingMoney = m_withheldMoney = 0;
     m_pendingPieces = m_withheldPieces = 0;

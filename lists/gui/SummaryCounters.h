@@ -21,7 +21,7 @@ class StatusPanels;
 struct ViewSums;
 
 class SummaryCounters {
-public:
+  public:
     SummaryCounters(OrderTable& table, QLineEdit* eobstbr, QLineEdit* etotal, StatusPanels& panels);
 
     // Settles a pending line, then re-reads the view and writes its pieces
@@ -48,7 +48,7 @@ public:
     // A deleted line's stored share comes off the counters.
     void subtractLine(Currency money, qint64 received);
 
-private:
+  private:
     bool add(double money, qint64 pieces);
     void takeBackPending();
     void withholdPending();

@@ -3,10 +3,10 @@
 #include "data/EntryName.h"
 #include "data/OrderColumns.h"
 #include "lists/ListEntries.h"
-#include "lists/gui/EntryUse.h"
 #include "lists/ListMerge.h"
 #include "lists/ListStore.h"
 #include "lists/PickListTable.h"
+#include "lists/gui/EntryUse.h"
 #include "ui/Dialogs.h"
 
 #include <QHBoxLayout>
@@ -27,15 +27,13 @@ namespace {
 constexpr QChar LineStandIn(0xF028);
 constexpr QChar ParagraphStandIn(0xF029);
 
-QString forEditor(QString text)
-{
+QString forEditor(QString text) {
     text.replace(QChar::LineSeparator, LineStandIn);
     text.replace(QChar::ParagraphSeparator, ParagraphStandIn);
     return text;
 }
 
-QString fromEditor(QString text)
-{
+QString fromEditor(QString text) {
     text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
     text.replace(LineStandIn, QChar::LineSeparator);
@@ -46,8 +44,7 @@ QString fromEditor(QString text)
 } // namespace
 
 TForm2::TForm2(const ListStore& store, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), m_store(store), m_dialogs(dialogs)
-{
+    : QDialog(parent), m_store(store), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Form2"));
     resize(330, 340);
@@ -84,8 +81,7 @@ TForm2::TForm2(const ListStore& store, Dialogs& dialogs, QWidget* parent)
     layout->addLayout(buttons);
 }
 
-bool TForm2::editList(const QString& listName)
-{
+bool TForm2::editList(const QString& listName) {
     Label1->setText(listName);
     m_renamed.clear();
     // Loaded before the dialog appears: a list that cannot be read stops the
@@ -96,8 +92,7 @@ bool TForm2::editList(const QString& listName)
     return true;
 }
 
-bool TForm2::FormShow()
-{
+bool TForm2::FormShow() {
     const PickListFile::Text file = m_store.readText(Label1->text());
     m_readText = file.text;
     m_readVersion = file.version;
@@ -117,14 +112,12 @@ bool TForm2::FormShow()
     return false;
 }
 
-void TForm2::showEvent(QShowEvent* event)
-{
+void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Memo1->setFocus();
 }
 
-void TForm2::keyPressEvent(QKeyEvent* event)
-{
+void TForm2::keyPressEvent(QKeyEvent* event) {
     // Swallowed so that neither key closes the dialog or presses a button.
     switch (event->key()) {
     case Qt::Key_Escape:
@@ -137,8 +130,7 @@ void TForm2::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void TForm2::Button1Click()
-{
+void TForm2::Button1Click() {
     // The raw text keeps no-break spaces (toPlainText() would turn them into
     // plain spaces); its paragraph breaks become CR LF, nothing after the last line.
     const QString text = fromEditor(Memo1->document()->toRawText());
@@ -176,19 +168,20 @@ void TForm2::Button1Click()
     }
 }
 
-void TForm2::showOthersChanges(const QString& mine)
-{
+void TForm2::showOthersChanges(const QString& mine) {
     const PickListFile::Text theirs = m_store.readText(Label1->text());
     if (theirs.status == PickListFile::Status::Error) {
         m_dialogs.standardError(theirs.error);
         return;
     }
-    Memo1->setPlainText(forEditor(ListMerge::merge(m_readText, PickListFile::normaliseBreaks(mine), theirs.text)));
+    Memo1->setPlainText(
+        forEditor(ListMerge::merge(m_readText, PickListFile::normaliseBreaks(mine), theirs.text)));
     m_readText = theirs.text;
     m_readVersion = theirs.version;
     m_dialogs.information(
-        QStringLiteral("The list \"%1\" was changed by another user while you edited it; nothing was stored.\r\n"
-                       "It now shows their list with your changes: check it and press OK again.")
+        QStringLiteral(
+            "The list \"%1\" was changed by another user while you edited it; nothing was stored.\r\n"
+            "It now shows their list with your changes: check it and press OK again.")
             .arg(Label1->text()));
 }
 
@@ -209,8 +202,7 @@ bool TForm2::batchesNameFolders(const QStringList& entries, QString* message) co
     return false;
 }
 
-void TForm2::Button2Click()
-{
+void TForm2::Button2Click() {
     m_result = false;
     reject();
 }

@@ -25,7 +25,7 @@ class QPushButton;
 
 class TForm2 : public QDialog {
     Q_OBJECT
-public:
+  public:
     TForm2(const ListStore& store, Dialogs& dialogs, QWidget* parent = nullptr);
 
     // Sets Label1 to the list name (also the file's base name), loads the file
@@ -45,17 +45,17 @@ public:
     QPushButton* Button1;
     QPushButton* Button2;
 
-public slots:
+  public slots:
     void Button1Click();
     void Button2Click();
 
-protected:
+  protected:
     // Loads the list into the text area; false when the file cannot be read.
     bool FormShow();
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     // A batch is also the name of its photo folder: whether every batch of
     // the list can be one (true for other lists); when not, message names
     // those that cannot.
@@ -68,7 +68,7 @@ private:
     const ListStore& m_store;
     Dialogs& m_dialogs;
     bool m_result = false;
-    QString m_readText;     // the list as last read, "\n" breaks
+    QString m_readText;       // the list as last read, "\n" breaks
     qint64 m_readVersion = 0; // its version (0: none stored, or a file)
     EntryUse* m_use = nullptr;
     QList<QPair<QString, QString>> m_renamed;

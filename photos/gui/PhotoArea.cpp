@@ -3,8 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-PhotoArea::PhotoArea(QWidget* parent) : QLabel(parent)
-{
+PhotoArea::PhotoArea(QWidget* parent) : QLabel(parent) {
     setScaledContents(true);
     setCursor(Qt::PointingHandCursor);
     setToolTip(QStringLiteral("Right Click To Select / Left Click To Enlarge"));
@@ -13,8 +12,7 @@ PhotoArea::PhotoArea(QWidget* parent) : QLabel(parent)
 }
 
 // A click is a button released over the area, as with any push button.
-void PhotoArea::mouseReleaseEvent(QMouseEvent* event)
-{
+void PhotoArea::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
     if (!rect().contains(event->position().toPoint()))
         return;
@@ -27,8 +25,7 @@ void PhotoArea::mouseReleaseEvent(QMouseEvent* event)
 // QLabel's own stretching keeps a copy of the picture at the full size of the
 // widget, and a panorama can make the area millions of pixels wide. Painting
 // the stretched picture through the painter only draws the visible part.
-void PhotoArea::paintEvent(QPaintEvent* event)
-{
+void PhotoArea::paintEvent(QPaintEvent* event) {
     const QPixmap picture = pixmap();
     if (picture.isNull()) {
         QLabel::paintEvent(event);

@@ -8,17 +8,17 @@
 
 class PhotoArea : public QLabel {
     Q_OBJECT
-public:
+  public:
     static constexpr int Height = 185;
     static constexpr int InitialWidth = 169;
 
     explicit PhotoArea(QWidget* parent = nullptr);
 
-signals:
+  signals:
     void clicked();
     void rightClicked();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 };

@@ -1,18 +1,18 @@
 #include "photos/gui/PhotoViewer.h"
 
-#include "ui/Dialogs.h"
 #include "data/OrderTable.h"
 #include "lists/gui/BatchChooser.h"
 #include "photos/JpegDecoder.h"
-#include "photos/gui/PhotoArea.h"
 #include "photos/PhotoPath.h"
 #include "photos/PhotoPictures.h"
 #include "photos/PhotoPreview.h"
 #include "photos/PhotoStore.h"
+#include "photos/gui/PhotoArea.h"
+#include "ui/Dialogs.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
@@ -26,15 +26,13 @@ static constexpr OrderColumns::Index PhotoColumn = OrderColumns::Photo;
 PhotoViewer::PhotoViewer(PhotoArea* area, QComboBox* batchChooser, OrderTable& table, Dialogs& dialogs,
                          const QString& appDir, PhotoStore& store, int& nextPhotoNumber, QObject* parent)
     : QObject(parent), m_area(area), m_batchChooser(batchChooser), m_table(table), m_dialogs(dialogs),
-      m_appDir(appDir), m_store(store), m_nextPhotoNumber(nextPhotoNumber)
-{
+      m_appDir(appDir), m_store(store), m_nextPhotoNumber(nextPhotoNumber) {
     // A reading of the view (F5, Recalculate, a filter) looks at the disk again.
     connect(&m_table, &OrderTable::viewRead, this, [this] { m_shown.clear(); });
     connect(&m_table, &OrderTable::stateChanged, this, &PhotoViewer::followState);
 }
 
-void PhotoViewer::followState(TableState state)
-{
+void PhotoViewer::followState(TableState state) {
     const bool settled =
         state == TableState::Browse && (m_lastState == TableState::Insert || m_lastState == TableState::Edit);
     m_lastState = state;
@@ -42,22 +40,20 @@ void PhotoViewer::followState(TableState state)
         return;
     // Until the step that stored (or cancelled) the line ends.
     m_settling = true;
-    QMetaObject::invokeMethod(this, [this] { m_settling = false; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { m_settling = false; }, Qt::QueuedConnection);
 }
 
-QString PhotoViewer::fileFilter()
-{
+QString PhotoViewer::fileFilter() {
     // Qt takes the last parenthesised list as the patterns.
     return QStringLiteral("Image (*.jpg *.jpeg) (*.jpg *.jpeg *.JPG *.JPEG)");
 }
 
-QString PhotoViewer::batchText() const
-{
+QString PhotoViewer::batchText() const {
     return BatchChooser::shownBatch(m_batchChooser);
 }
 
-PhotoPath PhotoViewer::currentPath() const
-{
+PhotoPath PhotoViewer::currentPath() const {
     // A new line is stored under the key reserved for it, and that is its
     // photo number too: its photo is looked for there from the start, so the
     // store finds the answer already known.
@@ -67,13 +63,11 @@ PhotoPath PhotoViewer::currentPath() const
     return PhotoPath(m_appDir, batchText(), number);
 }
 
-QString PhotoViewer::photoFile() const
-{
+QString PhotoViewer::photoFile() const {
     return currentPath().file();
 }
 
-QString PhotoViewer::photoFileToDelete()
-{
+QString PhotoViewer::photoFileToDelete() {
     if (refusesPath())
         return {};
     const PhotoStore::Found found = m_store.find(currentPath());
@@ -82,8 +76,7 @@ QString PhotoViewer::photoFileToDelete()
     return found.file;
 }
 
-OrderTable::StoreQuestion PhotoViewer::storeQuestion()
-{
+OrderTable::StoreQuestion PhotoViewer::storeQuestion() {
     if (!m_store.onServer())
         return {};
     const PhotoPath current = currentPath();
@@ -96,21 +89,20 @@ OrderTable::StoreQuestion PhotoViewer::storeQuestion()
     // program waits for the user again: it would grow old.
     question.answered = [this, took = std::move(question.answered)](const EngineRow& answer, int column) {
         took(answer, column);
-        QMetaObject::invokeMethod(this, [this] { m_store.dropAnswer(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { m_store.dropAnswer(); }, Qt::QueuedConnection);
     };
     return question;
 }
 
-void PhotoViewer::deletePhoto(const QString& file)
-{
+void PhotoViewer::deletePhoto(const QString& file) {
     m_shown.clear();
     QString error;
     if (!m_store.remove(file, &error))
         m_dialogs.standardError(error);
 }
 
-bool PhotoViewer::refusesPath() const
-{
+bool PhotoViewer::refusesPath() const {
     const PhotoPath current = currentPath();
     if (current.isUsable())
         return false;
@@ -118,8 +110,7 @@ bool PhotoViewer::refusesPath() const
     return true;
 }
 
-void PhotoViewer::reportOnce(const QString& failure, const QString& message)
-{
+void PhotoViewer::reportOnce(const QString& failure, const QString& message) {
     // One action shows its line several times (a store, the return to the
     // line, ...): the user hears of a failure once, not once per show.
     if (failure == m_reportedFailure)
@@ -128,19 +119,16 @@ void PhotoViewer::reportOnce(const QString& failure, const QString& message)
     m_dialogs.standardError(message);
 }
 
-QString PhotoViewer::photoFolder() const
-{
+QString PhotoViewer::photoFolder() const {
     return PhotoPath(m_appDir, batchText(), QString()).folder();
 }
 
-void PhotoViewer::setPicture(const QPixmap& picture, int width)
-{
+void PhotoViewer::setPicture(const QPixmap& picture, int width) {
     m_area->setFixedWidth(width);
     m_area->setPixmap(picture);
 }
 
-void PhotoViewer::showPhoto(bool enabled)
-{
+void PhotoViewer::showPhoto(bool enabled) {
     if (!enabled) {
         m_shown.clear();
         const QPixmap disabled = PhotoPictures::photoDisabled();
@@ -159,8 +147,7 @@ void PhotoViewer::showPhoto(bool enabled)
     if (m_settling && !m_store.onServer() && m_shown == shownKey)
         return;
     m_shown.clear();
-    const PhotoStore::Found found =
-        current.isUsable() ? m_store.find(current) : PhotoStore::Found();
+    const PhotoStore::Found found = current.isUsable() ? m_store.find(current) : PhotoStore::Found();
     if (!found.error.isEmpty()) {
         // The no-photo picture would say that there is none.
         if (found.stored)
@@ -191,8 +178,7 @@ void PhotoViewer::showPhoto(bool enabled)
     m_store.makePreviewAside(current, found);
 }
 
-void PhotoViewer::enlarge()
-{
+void PhotoViewer::enlarge() {
     if (refusesPath())
         return;
     const PhotoStore::Found found = m_store.openable(currentPath());
@@ -202,8 +188,7 @@ void PhotoViewer::enlarge()
         m_dialogs.information(notOpenedMessage(found.file));
 }
 
-void PhotoViewer::attach(bool showEnabled)
-{
+void PhotoViewer::attach(bool showEnabled) {
     m_shown.clear();
     if (refusesPath())
         return;
@@ -269,8 +254,7 @@ void PhotoViewer::attach(bool showEnabled)
         m_table.gotoBookmark(position);
 }
 
-std::shared_ptr<PhotoViewer::Decoded> PhotoViewer::decodeAside(const QString& file)
-{
+std::shared_ptr<PhotoViewer::Decoded> PhotoViewer::decodeAside(const QString& file) {
     // The thread owns the result with this function, so a decode given up
     // may end after the step without touching what it left. The preview is
     // made there too, from the very bytes that decoded.
@@ -298,13 +282,12 @@ std::shared_ptr<PhotoViewer::Decoded> PhotoViewer::decodeAside(const QString& fi
     return decoded;
 }
 
-QString PhotoViewer::readingLabel(const QString& file)
-{
-    return QStringLiteral("Reading the photo \"%1\".\nGive up attaches nothing.").arg(QDir::toNativeSeparators(file));
+QString PhotoViewer::readingLabel(const QString& file) {
+    return QStringLiteral("Reading the photo \"%1\".\nGive up attaches nothing.")
+        .arg(QDir::toNativeSeparators(file));
 }
 
-QString PhotoViewer::notOpenedMessage(const QString& file)
-{
+QString PhotoViewer::notOpenedMessage(const QString& file) {
     const QString shown = QDir::toNativeSeparators(file);
     if (!QFileInfo::exists(file))
         return QStringLiteral("This line has no photo: there is no file\r\n%1").arg(shown);
@@ -313,16 +296,15 @@ QString PhotoViewer::notOpenedMessage(const QString& file)
         .arg(shown);
 }
 
-QString PhotoViewer::tooLarge(const QString& file, qint64 bytes)
-{
+QString PhotoViewer::tooLarge(const QString& file, qint64 bytes) {
     const auto megabytes = [](qint64 n) { return QString::number(double(n) / (1024 * 1024), 'f', 1); };
-    return QStringLiteral("The photo is larger than %1 MB: \"%2\" holds %3 MB. No photo was attached from \"%2\".")
+    return QStringLiteral(
+               "The photo is larger than %1 MB: \"%2\" holds %3 MB. No photo was attached from \"%2\".")
         .arg(megabytes(PhotoStore::LargestPhotoBytes).chopped(2), QDir::toNativeSeparators(file),
              megabytes(bytes));
 }
 
-bool PhotoViewer::choosePhotoNumber(bool* fresh)
-{
+bool PhotoViewer::choosePhotoNumber(bool* fresh) {
     // A new line is stored under the key reserved for it, and that is its
     // photo number too.
     if (m_table.state() == TableState::Insert) {
@@ -342,8 +324,7 @@ bool PhotoViewer::choosePhotoNumber(bool* fresh)
     return true;
 }
 
-bool PhotoViewer::setPhotoNumber(int number)
-{
+bool PhotoViewer::setPhotoNumber(int number) {
     const TableState state = m_table.state();
     if (state == TableState::Edit || state == TableState::Insert) {
         m_table.setValue(PhotoColumn, number);

@@ -31,7 +31,7 @@ class QPixmap;
 
 class PhotoViewer : public QObject {
     Q_OBJECT
-public:
+  public:
     PhotoViewer(PhotoArea* area, QComboBox* batchChooser, OrderTable& table, Dialogs& dialogs,
                 const QString& appDir, PhotoStore& store, int& nextPhotoNumber, QObject* parent = nullptr);
 
@@ -76,7 +76,7 @@ public:
     // that the show after the store need not ask the server again.
     OrderTable::StoreQuestion storeQuestion();
 
-private:
+  private:
     QString batchText() const;
     PhotoPath currentPath() const;
     // Shows why the current line has no photo path; false when it has one.

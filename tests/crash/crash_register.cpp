@@ -53,8 +53,7 @@ using Line = QVector<QVariant>; // value form, index = column, [Key] unused
 // a backslash, Cyrillic, a tab.
 const QString TextPool = QStringLiteral("abcXYZ019 '\"%_\\\tАБВЖЩабвжщю");
 
-QString randomText(std::mt19937_64& rng, int maxLength)
-{
+QString randomText(std::mt19937_64& rng, int maxLength) {
     const int length = int(rng() % quint64(maxLength + 1));
     QString text;
     for (int i = 0; i < length; ++i)
@@ -63,8 +62,7 @@ QString randomText(std::mt19937_64& rng, int maxLength)
 }
 
 // Every column of the line stored under seed. Some numbers and dates are null.
-Line lineFor(quint64 seed)
-{
+Line lineFor(quint64 seed) {
     std::mt19937_64 rng(seed);
     Line line(OrderColumns::Count);
     for (int column = OrderColumns::Key + 1; column < OrderColumns::Count; ++column) {
@@ -85,7 +83,8 @@ Line lineFor(quint64 seed)
             break;
         case ColumnType::Currency:
             if (!null)
-                line[column] = QVariant::fromValue(Currency::fromUnits(qint64(rng() % 2000000000000ULL) - 1000000000000LL));
+                line[column] = QVariant::fromValue(
+                    Currency::fromUnits(qint64(rng() % 2000000000000ULL) - 1000000000000LL));
             break;
         case ColumnType::Date:
             if (!null)
@@ -96,8 +95,7 @@ Line lineFor(quint64 seed)
     return line;
 }
 
-bool sameValue(const QVariant& a, const QVariant& b)
-{
+bool sameValue(const QVariant& a, const QVariant& b) {
     if (a.isValid() != b.isValid())
         return false;
     if (!a.isValid())
@@ -107,8 +105,7 @@ bool sameValue(const QVariant& a, const QVariant& b)
     return a.metaType() == b.metaType() && a == b;
 }
 
-bool sameLine(const Line& stored, const Line& expected, QString* difference)
-{
+bool sameLine(const Line& stored, const Line& expected, QString* difference) {
     for (int column = OrderColumns::Key + 1; column < OrderColumns::Count; ++column) {
         if (!sameValue(stored[column], expected[column])) {
             *difference = QStringLiteral("%1: stored '%2', expected '%3'")
@@ -123,12 +120,11 @@ bool sameLine(const Line& stored, const Line& expected, QString* difference)
 // --- the worker ----------------------------------------------------------------
 
 class Journal {
-public:
+  public:
     explicit Journal(const char* path) : m_fd(::open(path, O_WRONLY | O_CREAT | O_APPEND, 0644)) {}
     bool isOpen() const { return m_fd >= 0; }
     // One write of a whole line, then fsync: the driver sees it or not at all.
-    void note(const QByteArray& line)
-    {
+    void note(const QByteArray& line) {
         const QByteArray text = line + '\n';
         if (::write(m_fd, text.constData(), size_t(text.size())) != text.size() || ::fsync(m_fd) != 0) {
             std::perror("journal");
@@ -136,25 +132,22 @@ public:
         }
     }
 
-private:
+  private:
     int m_fd;
 };
 
-[[noreturn]] void fail(const char* what)
-{
+[[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "worker: %s failed\n", what);
     std::_Exit(2);
 }
 
-void setLine(OrderTable& table, const Line& line)
-{
+void setLine(OrderTable& table, const Line& line) {
     for (int column = OrderColumns::Key + 1; column < OrderColumns::Count; ++column)
         if (!table.setValue(column, line[column]))
             fail("setValue");
 }
 
-int work(const QString& dir, const char* journalPath, quint64 run)
-{
+int work(const QString& dir, const char* journalPath, quint64 run) {
     Journal journal(journalPath);
     if (!journal.isOpen())
         fail("opening the journal");
@@ -227,8 +220,7 @@ struct Operation {
     bool acknowledged = false;
 };
 
-QVector<Operation> readJournal(const QString& path)
-{
+QVector<Operation> readJournal(const QString& path) {
     QFile file(path);
     QVector<Operation> ops;
     if (!file.open(QIODevice::ReadOnly))
@@ -243,8 +235,7 @@ QVector<Operation> readJournal(const QString& path)
     return ops;
 }
 
-bool integrityOk(sqlite3* handle, QString* result)
-{
+bool integrityOk(sqlite3* handle, QString* result) {
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(handle, "PRAGMA integrity_check", -1, &stmt, nullptr) != SQLITE_OK)
         return false;
@@ -257,25 +248,25 @@ bool integrityOk(sqlite3* handle, QString* result)
 // Whether the history is in step with the lines: each line present was
 // added (or restored) once more than it was deleted, and no line that is
 // gone was. Empty when it is; else what differs.
-QString historyOutOfStep(sqlite3* handle)
-{
+QString historyOutOfStep(sqlite3* handle) {
     sqlite3_stmt* stmt = nullptr;
-    const char* sql = "SELECT COUNT(*) FROM (SELECT line_key FROM (SELECT line_key, SUM(CASE action WHEN "
-                      "'deleted' THEN -1 WHEN 'changed' THEN 0 ELSE 1 END) AS present FROM table1_history GROUP BY "
-                      "line_key UNION ALL SELECT key, 0 FROM Table1) GROUP BY line_key "
-                      "HAVING SUM(present) <> (SELECT COUNT(*) FROM Table1 WHERE key = line_key))";
+    const char* sql =
+        "SELECT COUNT(*) FROM (SELECT line_key FROM (SELECT line_key, SUM(CASE action WHEN "
+        "'deleted' THEN -1 WHEN 'changed' THEN 0 ELSE 1 END) AS present FROM table1_history GROUP BY "
+        "line_key UNION ALL SELECT key, 0 FROM Table1) GROUP BY line_key "
+        "HAVING SUM(present) <> (SELECT COUNT(*) FROM Table1 WHERE key = line_key))";
     QString out;
     if (sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) != SQLITE_OK)
         return QStringLiteral("history unreadable: ") + QString::fromUtf8(sqlite3_errmsg(handle));
     if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int64(stmt, 0) != 0)
-        out = QStringLiteral("history out of step with the lines of %1 keys").arg(sqlite3_column_int64(stmt, 0));
+        out = QStringLiteral("history out of step with the lines of %1 keys")
+                  .arg(sqlite3_column_int64(stmt, 0));
     sqlite3_finalize(stmt);
     return out;
 }
 
 // Every line of the register, read back as the program reads it.
-bool readRegister(const QString& dir, std::map<qint32, Line>* lines, QString* error)
-{
+bool readRegister(const QString& dir, std::map<qint32, Line>* lines, QString* error) {
     Database db;
     if (!db.open(dir)) {
         *error = db.errorString();
@@ -307,14 +298,15 @@ bool readRegister(const QString& dir, std::map<qint32, Line>* lines, QString* er
 // Compares the register with the model after one kill and brings the model up
 // to date: acknowledged operations are applied, the one in flight is taken as
 // the register shows it.
-void check(const QString& dir, const QVector<Operation>& ops, std::map<qint32, quint64>* model, Totals* totals)
-{
+void check(const QString& dir, const QVector<Operation>& ops, std::map<qint32, quint64>* model,
+           Totals* totals) {
     std::optional<Operation> inFlight;
     for (const Operation& op : ops) {
         if (!op.acknowledged) {
             // The worker waits for each call: only the last can be unanswered.
             if (&op != &ops.last()) {
-                std::fprintf(stderr, "kill %d: journal has an unanswered operation before the last\n", totals->kills);
+                std::fprintf(stderr, "kill %d: journal has an unanswered operation before the last\n",
+                             totals->kills);
                 ++totals->failures;
             }
             inFlight = op;
@@ -341,8 +333,10 @@ void check(const QString& dir, const QVector<Operation>& ops, std::map<qint32, q
     if (inFlight) {
         const auto it = stored.find(inFlight->key);
         QString ignored;
-        const bool newState = inFlight->kind == 'D' ? it == stored.end()
-                                                    : it != stored.end() && sameLine(it->second, lineFor(inFlight->seed), &ignored);
+        const bool newState =
+            inFlight->kind == 'D'
+                ? it == stored.end()
+                : it != stored.end() && sameLine(it->second, lineFor(inFlight->seed), &ignored);
         if (newState) {
             ++totals->inFlightDone;
             if (inFlight->kind == 'D')
@@ -369,8 +363,7 @@ void check(const QString& dir, const QVector<Operation>& ops, std::map<qint32, q
             complain(entry.first, QStringLiteral("never stored or deleted, yet there"), &totals->strayLines);
 }
 
-int drive(const QStringList& args)
-{
+int drive(const QStringList& args) {
     int kills = 30;
     double seconds = 600;
     quint64 seed = 1;
@@ -437,8 +430,7 @@ int drive(const QStringList& args)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 4 && args[0] == QLatin1String("work"))

@@ -3,8 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-QByteArray encodeJpeg(const JpegShape& shape, const std::function<void(int line, JSAMPLE* samples)>& fill)
-{
+QByteArray encodeJpeg(const JpegShape& shape, const std::function<void(int line, JSAMPLE* samples)>& fill) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);

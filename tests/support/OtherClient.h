@@ -10,7 +10,7 @@
 class TempAppDir;
 
 class OtherClient {
-public:
+  public:
     explicit OtherClient(const TempAppDir& dir);
     // Runs one statement (parameters written ?); fails the test's process on
     // an error unless mayFail, and returns whether it ran.
@@ -36,7 +36,7 @@ public:
     void cutOffOthers();
     QString error() const { return m_error; }
 
-private:
+  private:
     Database m_db;
     QString m_error;
 };

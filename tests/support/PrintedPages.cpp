@@ -16,8 +16,7 @@ namespace {
 constexpr int ConvertMs = 180000;
 
 QString run(const QString& program, const QStringList& arguments, QByteArray* output,
-            const QString& workingDirectory = QDir::tempPath())
-{
+            const QString& workingDirectory = QDir::tempPath()) {
     // Not the current folder: a test's application folder may be gone already.
     // A group of its own: soffice is a script whose office process would
     // outlive a stuck run.
@@ -39,8 +38,7 @@ QString run(const QString& program, const QStringList& arguments, QByteArray* ou
     return {};
 }
 
-QString readPdf(const QString& pdf, PrintedPages* pages)
-{
+QString readPdf(const QString& pdf, PrintedPages* pages) {
     QByteArray info, boxes;
     QString error = run(QStringLiteral("pdfinfo"), {pdf}, &info);
     if (error.isEmpty())
@@ -74,32 +72,35 @@ QString readPdf(const QString& pdf, PrintedPages* pages)
 
 } // namespace
 
-const PrintedWord* PrintedPages::find(const QString& text) const
-{
+const PrintedWord* PrintedPages::find(const QString& text) const {
     for (const PrintedWord& w : words)
         if (w.text == text)
             return &w;
     return nullptr;
 }
 
-bool libreOfficeInstalled()
-{
+bool libreOfficeInstalled() {
     return !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty();
 }
 
 QString printWithLibreOffice(const QStringList& workbooks, const QString& outputDir,
-                             QHash<QString, PrintedPages>* printed)
-{
+                             QHash<QString, PrintedPages>* printed) {
     QTemporaryDir profile(QDir::tempPath() + QStringLiteral("/soffice-profile-XXXXXX"));
     QByteArray ignored;
-    QStringList arguments{QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded),
-                          QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                          QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"), outputDir};
+    QStringList arguments{QStringLiteral("-env:UserInstallation=") +
+                              QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded),
+                          QStringLiteral("--headless"),
+                          QStringLiteral("--norestore"),
+                          QStringLiteral("--convert-to"),
+                          QStringLiteral("pdf"),
+                          QStringLiteral("--outdir"),
+                          outputDir};
     arguments += workbooks;
     if (const QString error = run(QStringLiteral("soffice"), arguments, &ignored); !error.isEmpty())
         return error;
     for (const QString& workbook : workbooks) {
-        const QString pdf = QDir(outputDir).filePath(QFileInfo(workbook).completeBaseName() + QStringLiteral(".pdf"));
+        const QString pdf =
+            QDir(outputDir).filePath(QFileInfo(workbook).completeBaseName() + QStringLiteral(".pdf"));
         PrintedPages pages;
         if (const QString error = readPdf(pdf, &pages); !error.isEmpty())
             return error;

@@ -12,44 +12,37 @@
 #include <QStringList>
 
 class ScriptedDialogs : public Dialogs {
-public:
+  public:
     void information(const QString& text) override { shown << "information: " + text; }
-    bool confirm(const QString& text) override
-    {
+    bool confirm(const QString& text) override {
         shown << "confirm: " + text;
         return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
     }
     void error(const QString& text) override { shown << "error: " + text; }
-    void standardError(const QString& message) override
-    {
+    void standardError(const QString& message) override {
         shown << "standardError: " + standardErrorText(message);
         captions << QCoreApplication::applicationName(); // what a real box is captioned with
     }
-    QString openFile(const QString& caption, const QString& filter) override
-    {
+    QString openFile(const QString& caption, const QString& filter) override {
         shown << "openFile: " + caption + " | " + filter;
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
-    bool openWithDesktop(const QString& pathOrUrl) override
-    {
+    bool openWithDesktop(const QString& pathOrUrl) override {
         opened << pathOrUrl;
         return desktopOpens;
     }
     // Cancel is pressed once the work reports cancelProgressAt or more (never when negative).
-    std::unique_ptr<ProgressReport> progress(const QString& label, qint64) override
-    {
+    std::unique_ptr<ProgressReport> progress(const QString& label, qint64) override {
         shown << "progress: " + label;
         return std::make_unique<Scripted>(cancelProgressAt);
     }
     // Give up is pressed at once when giveUpWaiting is set.
-    std::unique_ptr<ProgressReport> waiting(const QString& label) override
-    {
+    std::unique_ptr<ProgressReport> waiting(const QString& label) override {
         waited << label;
         return std::make_unique<Scripted>(giveUpWaiting ? 0 : -1);
     }
 
-    QStringList takeShown()
-    {
+    QStringList takeShown() {
         QStringList result = shown;
         shown.clear();
         return result;
@@ -65,7 +58,7 @@ public:
     bool desktopOpens = true; // false: as with no program for the file
     bool giveUpWaiting = false;
 
-private:
+  private:
     struct Scripted : ProgressReport {
         qint64 cancelAt;
         explicit Scripted(qint64 at) : cancelAt(at) {}

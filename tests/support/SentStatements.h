@@ -8,9 +8,8 @@
 #include <QVariant>
 
 class SentStatements {
-public:
-    SentStatements()
-    {
+  public:
+    SentStatements() {
         Engine::setStatementObserver([this](const QString& sql, const EngineParameters& parameters) {
             QStringList values;
             for (const QVariant& value : parameters)

@@ -19,10 +19,9 @@
 #include <sys/types.h>
 
 class StoppedBackend : public ServerWait {
-public:
+  public:
     StoppedBackend(Engine& engine, ServerWait& window, QStringList statements)
-        : m_window(window), m_statements(std::move(statements))
-    {
+        : m_window(window), m_statements(std::move(statements)) {
         m_pid = pid_t(engine.number(QStringLiteral("SELECT pg_backend_pid()")));
         Engine::setStatementObserver([this](const QString& sql, const EngineParameters&) {
             for (const QString& opening : m_statements)
@@ -32,8 +31,7 @@ public:
                 }
         });
     }
-    ~StoppedBackend() override
-    {
+    ~StoppedBackend() override {
         Engine::setStatementObserver(nullptr);
         if (m_pid > 0)
             kill(m_pid, SIGCONT);
@@ -41,8 +39,7 @@ public:
     StoppedBackend(const StoppedBackend&) = delete;
     StoppedBackend& operator=(const StoppedBackend&) = delete;
 
-    bool keepWaiting(qint64 elapsedMs) override
-    {
+    bool keepWaiting(qint64 elapsedMs) override {
         // Asked again after the give-up: the engine waits out the cancel.
         if (m_gaveUp && m_stopped && !m_resumed)
             resume();
@@ -55,17 +52,15 @@ public:
     bool stopped() const { return m_stopped; }
     bool resumed() const { return m_resumed; }
 
-private:
-    void resume()
-    {
+  private:
+    void resume() {
         // A hang guard, not a measure: the cancel is passed on in moments.
         for (int i = 0; i < 20000 && !cancelPending(); ++i)
             QThread::msleep(1);
         kill(m_pid, SIGCONT);
         m_resumed = true;
     }
-    bool cancelPending() const
-    {
+    bool cancelPending() const {
         QFile status(QStringLiteral("/proc/%1/status").arg(m_pid));
         if (!status.open(QIODevice::ReadOnly))
             return false;

@@ -17,8 +17,7 @@ namespace {
 
 // The server of the run, when the suite runs against PostgreSQL (the test
 // script starts a private one); empty for the embedded file.
-QString testServer()
-{
+QString testServer() {
     if (qEnvironmentVariable("ORDERS_TEST_ENGINE") != QLatin1String("postgres"))
         return {};
     const QString server = qEnvironmentVariable("ORDERS_TEST_SERVER");
@@ -27,8 +26,7 @@ QString testServer()
     return server;
 }
 
-void runOnServer(const QString& sql)
-{
+void runOnServer(const QString& sql) {
     PostgresEngine engine;
     QString error;
     if (!engine.connect(testServer(), &error) || !engine.execute(sql, {}, nullptr, &error))
@@ -37,13 +35,11 @@ void runOnServer(const QString& sql)
 
 } // namespace
 
-bool TempAppDir::onServer()
-{
+bool TempAppDir::onServer() {
     return !testServer().isEmpty();
 }
 
-TempAppDir::TempAppDir(bool withDatabase)
-{
+TempAppDir::TempAppDir(bool withDatabase) {
     if (!withDatabase)
         return;
     QString error;
@@ -68,19 +64,16 @@ TempAppDir::TempAppDir(bool withDatabase)
     writeFile(QLatin1String(Database::ServerSettingName), setting.toUtf8() + '\n');
 }
 
-TempAppDir::~TempAppDir()
-{
+TempAppDir::~TempAppDir() {
     if (!m_schema.isEmpty())
         runOnServer(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
 }
 
-QString TempAppDir::path() const
-{
+QString TempAppDir::path() const {
     return QDir(m_dir.path()).absolutePath() + QLatin1Char('/');
 }
 
-QString TempAppDir::filePath(const QString& name) const
-{
+QString TempAppDir::filePath(const QString& name) const {
     return path() + name;
 }
 
@@ -89,8 +82,7 @@ namespace {
 const QStringList SharedLists{"articles", "suppliers", "batches", "company"};
 
 // pictures/<batch>/<number>.jpg or pictures/<number>.jpg as batch key and number.
-bool photoName(const QString& name, QString* batch, QString* number)
-{
+bool photoName(const QString& name, QString* batch, QString* number) {
     const QStringList parts = name.split(u'/');
     if (parts.size() < 2 || parts.size() > 3 || parts.first() != QLatin1String("pictures") ||
         !parts.last().endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
@@ -100,8 +92,7 @@ bool photoName(const QString& name, QString* batch, QString* number)
     return true;
 }
 
-bool listName(const QString& name, QString* list)
-{
+bool listName(const QString& name, QString* list) {
     *list = ListStore::serverName(QFileInfo(name).completeBaseName());
     return !name.contains(u'/') && name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive) &&
            SharedLists.contains(*list);
@@ -109,21 +100,18 @@ bool listName(const QString& name, QString* list)
 
 } // namespace
 
-void TempAppDir::connectTo(PostgresEngine& engine) const
-{
+void TempAppDir::connectTo(PostgresEngine& engine) const {
     QString error;
     if (!engine.connect(QString::fromUtf8(readFile(QLatin1String(Database::ServerSettingName))), &error))
         qFatal("test server: %s", qPrintable(error));
 }
 
-bool TempAppDir::sharedOnServer(const QString& name) const
-{
+bool TempAppDir::sharedOnServer(const QString& name) const {
     QString a, b;
     return !m_schema.isEmpty() && (photoName(name, &a, &b) || listName(name, &a));
 }
 
-void TempAppDir::writeFile(const QString& name, const QByteArray& bytes) const
-{
+void TempAppDir::writeFile(const QString& name, const QByteArray& bytes) const {
     if (sharedOnServer(name)) {
         PostgresEngine engine;
         connectTo(engine);
@@ -132,10 +120,11 @@ void TempAppDir::writeFile(const QString& name, const QByteArray& bytes) const
         bool stored = true;
         qint64 version = 0;
         if (photoName(name, &batch, &number))
-            stored = store.writePhoto(batch, number, bytes, QByteArray(), &version, &error); // no preview, as an older version left it
+            stored = store.writePhoto(batch, number, bytes, QByteArray(), &version,
+                                      &error); // no preview, as an older version left it
         else if (listName(name, &list) && PickListText::decode(bytes).problem.isEmpty())
-            stored = store.writeText(list, PickListText::decode(bytes).text, SharedStore::AnyVersion, &error) ==
-                     SharedStore::Written::Done;
+            stored = store.writeText(list, PickListText::decode(bytes).text, SharedStore::AnyVersion,
+                                     &error) == SharedStore::Written::Done;
         if (!stored)
             qFatal("test server: %s: %s", qPrintable(name), qPrintable(error));
     }
@@ -146,8 +135,7 @@ void TempAppDir::writeFile(const QString& name, const QByteArray& bytes) const
         qFatal("cannot write %s", qPrintable(full));
 }
 
-QByteArray TempAppDir::readFile(const QString& name) const
-{
+QByteArray TempAppDir::readFile(const QString& name) const {
     if (sharedOnServer(name)) {
         PostgresEngine engine;
         connectTo(engine);

@@ -12,7 +12,7 @@
 class PostgresEngine;
 
 class TempAppDir {
-public:
+  public:
     explicit TempAppDir(bool withDatabase = true);
     ~TempAppDir();
     TempAppDir(const TempAppDir&) = delete;
@@ -35,7 +35,7 @@ public:
     bool sharedOnServer(const QString& name) const;
     QString databasePath() const { return filePath(QStringLiteral("db1.mdb")); }
 
-private:
+  private:
     void connectTo(PostgresEngine& engine) const; // a session on this register's server
 
     QTemporaryDir m_dir;
@@ -45,16 +45,16 @@ private:
 // For a case about the side files of a file register (their paths, their
 // encodings, a disk that fills while one is written): a server register
 // keeps its lists and photos in its own tables.
-#define SKIP_SIDE_FILES_ON_SERVER()                                                   \
-    do {                                                                              \
-        if (TempAppDir::onServer())                                                   \
-            QSKIP("about the side files of a file register; a server keeps its own"); \
+#define SKIP_SIDE_FILES_ON_SERVER()                                                                          \
+    do {                                                                                                     \
+        if (TempAppDir::onServer())                                                                          \
+            QSKIP("about the side files of a file register; a server keeps its own");                        \
     } while (false)
 
 // For a case about the register file itself: its damage, its locks, its
 // copies.
-#define SKIP_ON_SERVER()                                                  \
-    do {                                                                  \
-        if (TempAppDir::onServer())                                       \
-            QSKIP("about the embedded register file, not a server's");   \
+#define SKIP_ON_SERVER()                                                                                     \
+    do {                                                                                                     \
+        if (TempAppDir::onServer())                                                                          \
+            QSKIP("about the embedded register file, not a server's");                                       \
     } while (false)

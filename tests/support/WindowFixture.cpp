@@ -9,13 +9,11 @@
 #include <QLineEdit>
 #include <QtTest>
 
-WindowFixture::~WindowFixture()
-{
+WindowFixture::~WindowFixture() {
     window.reset();
 }
 
-qint64 WindowFixture::insertLineInto(const TempAppDir& dir, const QVariantMap& values)
-{
+qint64 WindowFixture::insertLineInto(const TempAppDir& dir, const QVariantMap& values) {
     QStringList names;
     QVariantList parameters;
     for (auto it = values.begin(); it != values.end(); ++it) {
@@ -31,8 +29,7 @@ qint64 WindowFixture::insertLineInto(const TempAppDir& dir, const QVariantMap& v
     return key;
 }
 
-TForm1& WindowFixture::open()
-{
+TForm1& WindowFixture::open() {
     window = std::make_unique<TForm1>(dir.path(), dialogs);
     window->show();
     window->activateWindow();
@@ -41,44 +38,39 @@ TForm1& WindowFixture::open()
     return *window;
 }
 
-void WindowFixture::focus(QWidget* widget)
-{
+void WindowFixture::focus(QWidget* widget) {
     widget->setFocus(Qt::MouseFocusReason);
     QCoreApplication::processEvents();
 }
 
-void WindowFixture::click(QWidget* button)
-{
+void WindowFixture::click(QWidget* button) {
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
 }
 
-void WindowFixture::heldClick(QWidget* widget, QPoint at)
-{
+void WindowFixture::heldClick(QWidget* widget, QPoint at) {
     QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, at);
     QTest::qWait(100);
     QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at);
     QCoreApplication::processEvents();
 }
 
-void WindowFixture::typeInto(QWidget* field, const QString& text)
-{
+void WindowFixture::typeInto(QWidget* field, const QString& text) {
     focus(field);
     QTest::keyClicks(field, text);
 }
 
-void WindowFixture::choose(QComboBox* box, const QString& text)
-{
+void WindowFixture::choose(QComboBox* box, const QString& text) {
     focus(box);
     const int index = box->findText(text);
     if (index < 0)
-        QTest::qFail(qPrintable(QStringLiteral("no entry \"%1\" in %2").arg(text, box->objectName())), __FILE__, __LINE__);
+        QTest::qFail(qPrintable(QStringLiteral("no entry \"%1\" in %2").arg(text, box->objectName())),
+                     __FILE__, __LINE__);
     box->setCurrentIndex(index);
     emit box->activated(index);
 }
 
-void WindowFixture::retype(QLineEdit* field, const QString& text)
-{
+void WindowFixture::retype(QLineEdit* field, const QString& text) {
     focus(field);
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(field, text);

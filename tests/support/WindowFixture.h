@@ -14,7 +14,7 @@ class QComboBox;
 class QLineEdit;
 
 class WindowFixture {
-public:
+  public:
     explicit WindowFixture(bool withDatabase = true) : dir(withDatabase) {}
     ~WindowFixture();
 

@@ -4,8 +4,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 
-QJsonObject inspectWorkbook(const QString& path)
-{
+QJsonObject inspectWorkbook(const QString& path) {
     const QString tool = QFileInfo(qEnvironmentVariable("XLS_INSPECT")).absoluteFilePath();
     QProcess p;
     p.start(tool, {QStringLiteral("--strict"), QStringLiteral("--compact"), path});

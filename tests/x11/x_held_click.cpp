@@ -23,8 +23,7 @@ constexpr int StateWaitMs = 30000;
 
 // Runs xdotool with the given commands while the window's event loop goes on,
 // so that every event reaches the window when X delivers it.
-bool xdotool(const QStringList& arguments)
-{
+bool xdotool(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
     if (!process.waitForStarted())
@@ -40,8 +39,7 @@ bool xdotool(const QStringList& arguments)
 
 // The window as the X server shows it: mapped, active, and fitted to the
 // screen, so that no later move shifts what the pointer aims at.
-bool windowSettled(TForm1& form)
-{
+bool windowSettled(TForm1& form) {
     const QRect available = form.screen()->availableGeometry();
     return QTest::qWaitFor(
         [&] {
@@ -52,8 +50,7 @@ bool windowSettled(TForm1& form)
         StateWaitMs);
 }
 
-QStringList pointerTo(QWidget* widget, QPoint at)
-{
+QStringList pointerTo(QWidget* widget, QPoint at) {
     const QPoint global = widget->mapToGlobal(at);
     return {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y())};
 }
@@ -61,8 +58,7 @@ QStringList pointerTo(QWidget* widget, QPoint at)
 // Moves the pointer off the window's widgets and onto the widget, and waits
 // until the widget has seen it come in. X delivers events in order, so
 // everything sent before has been handled too.
-bool pointAt(QWidget* widget, QPoint at)
-{
+bool pointAt(QWidget* widget, QPoint at) {
     const QStringList off{QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")};
     if (!xdotool(off + pointerTo(widget, at)))
         return false;
@@ -72,30 +68,32 @@ bool pointAt(QWidget* widget, QPoint at)
     return false;
 }
 
-bool pointAt(QWidget* widget)
-{
+bool pointAt(QWidget* widget) {
     return pointAt(widget, widget->rect().center());
 }
 
 const QStringList HeldClick{"mousedown", "1", "sleep", "0.1", "mouseup", "1"};
 
-void insertLines(WindowFixture& f, int count)
-{
+void insertLines(WindowFixture& f, int count) {
     for (int i = 0; i < count; ++i)
-        f.insertLine({{"dostavcik", "Zara"}, {"artikul", "coat"}, {"paracbr", 2}, {"polucbr", 2},
-                      {"pokupnacena", 10000}, {"obsto", 20000}});
+        f.insertLine({{"dostavcik", "Zara"},
+                      {"artikul", "coat"},
+                      {"paracbr", 2},
+                      {"polucbr", 2},
+                      {"pokupnacena", 10000},
+                      {"obsto", 20000}});
 }
 
 } // namespace
 
 class XHeldClickTest : public QObject {
     Q_OBJECT
-private slots:
-    void initTestCase()
-    {
+  private slots:
+    void initTestCase() {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             QSKIP("needs a real X server: run under xvfb-run with QT_QPA_PLATFORM=xcb");
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty(), "xdotool is not installed");
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty(),
+                 "xdotool is not installed");
     }
     void refusedNumberSaysWhyOnAHeldClick_data();
     void refusedNumberSaysWhyOnAHeldClick();
@@ -104,8 +102,7 @@ private slots:
     void windowFitsTheScreen();
 };
 
-void XHeldClickTest::refusedNumberSaysWhyOnAHeldClick_data()
-{
+void XHeldClickTest::refusedNumberSaysWhyOnAHeldClick_data() {
     QTest::addColumn<QString>("button");
     QTest::addRow("Apply") << "Button5";
     QTest::addRow("Next") << "SpeedButton3";
@@ -115,14 +112,14 @@ void XHeldClickTest::refusedNumberSaysWhyOnAHeldClick_data()
 // Type 12x into Purchasing Price, Tab (the reason is shown once and the focus
 // comes back), then press the action's button, hold it 100 ms, let go: the
 // reason is shown again and the line stays pending.
-void XHeldClickTest::refusedNumberSaysWhyOnAHeldClick()
-{
+void XHeldClickTest::refusedNumberSaysWhyOnAHeldClick() {
     QFETCH(QString, button);
     WindowFixture f;
     insertLines(f, 2);
     TForm1& form = f.open();
     QVERIFY(windowSettled(form));
-    const QString reason = QStringLiteral("standardError: Purchasing Price: '12x' is not a valid currency value.");
+    const QString reason =
+        QStringLiteral("standardError: Purchasing Price: '12x' is not a valid currency value.");
 
     QVERIFY(pointAt(form.DBEdit7));
     QVERIFY(xdotool({"click", "1"}));
@@ -149,8 +146,7 @@ void XHeldClickTest::refusedNumberSaysWhyOnAHeldClick()
 
 // Ordered 0 cannot be stored; a held click on the third row is refused and
 // the grid still marks the first.
-void XHeldClickTest::refusedGridMoveKeepsTheMark()
-{
+void XHeldClickTest::refusedGridMoveKeepsTheMark() {
     WindowFixture f;
     insertLines(f, 3);
     TForm1& form = f.open();
@@ -172,8 +168,7 @@ void XHeldClickTest::refusedGridMoveKeepsTheMark()
 
 // A turn of the wheel over the article box, the focus in the grid: the
 // line's article stays, and the box does not take the focus.
-void XHeldClickTest::wheelOverAnUnfocusedBoxChangesNothing()
-{
+void XHeldClickTest::wheelOverAnUnfocusedBoxChangesNothing() {
     WindowFixture f;
     f.dir.writeFile("articles.txt", "coat\r\nshirt\r\n");
     insertLines(f, 1);
@@ -194,20 +189,18 @@ void XHeldClickTest::wheelOverAnUnfocusedBoxChangesNothing()
 
 // On a 1024 x 600 screen the window keeps its width and takes the screen's
 // height: title bar and status bar stay on the screen.
-void XHeldClickTest::windowFitsTheScreen()
-{
+void XHeldClickTest::windowFitsTheScreen() {
     WindowFixture f;
     TForm1& form = f.open();
     QVERIFY(windowSettled(form));
     const QRect available = form.screen()->availableGeometry();
     const QSize frame = form.frameGeometry().size() - form.size();
     QCOMPARE(form.size(), TForm1::DesignedSize.boundedTo(available.size() - frame));
-    QVERIFY2(available.contains(form.frameGeometry()),
-             qPrintable(QStringLiteral("frame %1,%2 %3x%4")
-                            .arg(form.frameGeometry().x())
-                            .arg(form.frameGeometry().y())
-                            .arg(form.frameGeometry().width())
-                            .arg(form.frameGeometry().height())));
+    QVERIFY2(available.contains(form.frameGeometry()), qPrintable(QStringLiteral("frame %1,%2 %3x%4")
+                                                                      .arg(form.frameGeometry().x())
+                                                                      .arg(form.frameGeometry().y())
+                                                                      .arg(form.frameGeometry().width())
+                                                                      .arg(form.frameGeometry().height())));
 }
 
 QTEST_MAIN(XHeldClickTest)
