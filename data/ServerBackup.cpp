@@ -68,13 +68,17 @@ bool writeRegister(Engine& snapshot, const QString& folder, const std::atomic<bo
     }
     // A new side file, synced once before it is named: no sync per commit.
     sqlite3_exec(file.handle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
-    SqliteEngine engine(file.handle());
-    RegisterTransfer transfer;
-    if (!transfer.copy(snapshot, engine, [&](qint64) { return !cancel; })) {
-        *error = transfer.errorString();
-        return false;
+    {
+        // The engine's statements end with it: a connection with statements
+        // left would not close, and its file would stay open.
+        SqliteEngine engine(file.handle());
+        RegisterTransfer transfer;
+        if (!transfer.copy(snapshot, engine, [&](qint64) { return !cancel; })) {
+            *error = transfer.errorString();
+            return false;
+        }
+        *figures = transfer.sourceFigures();
     }
-    *figures = transfer.sourceFigures();
     file.close();
     if (!syncFileToDisk(path)) {
         *error = QStringLiteral("db1.mdb of the copy cannot be written to the disk");
