@@ -11,55 +11,6 @@ namespace {
 
 constexpr int RowsLookedAt = 50;
 
-// The hints of the record form's fields.
-const char* hintOf(int column) {
-    using namespace OrderColumns;
-    switch (column) {
-    case Artikul:
-        return "Артикул";
-    case Dostavcik:
-        return "Доставчик";
-    case Firmetiket:
-        return "Фирмен етикет";
-    case Bukvi:
-        return "Букви";
-    case Strpos:
-        return "Страница / Позиция";
-    case Nomcuval:
-        return "Чувал номер";
-    case Kodovnom:
-        return "Кодов номер";
-    case Cvet:
-        return "Цвят";
-    case Razmeri:
-        return "Размер";
-    case Sastav:
-        return "Материя";
-    case Paracbr:
-        return "Поръчани";
-    case Dostavbr:
-        return "Доставени";
-    case Polucbr:
-        return "Получени";
-    case Defectbr:
-        return "Дефектни";
-    case Pokupnacena:
-        return "Покупна цена";
-    case Sebestoynost:
-        return "Себестойтост";
-    case Edro:
-        return "Цена на едро";
-    case Drebno:
-        return "Цена на дребно";
-    case Obsto:
-        return "Пари";
-    case Belejka:
-        return "Бележки";
-    default:
-        return "";
-    }
-}
-
 QString normalized(const QString& text) {
     QString out;
     out.reserve(text.size());
@@ -72,7 +23,7 @@ QString normalized(const QString& text) {
 QStringList namesList(int column) {
     const ColumnDef& def = OrderColumns::at(column);
     QStringList names{QString::fromUtf8(def.title), QString::fromUtf8(def.caption),
-                      QString::fromUtf8(hintOf(column)), QString::fromLatin1(def.name)};
+                      QString::fromUtf8(def.hint), QString::fromLatin1(def.name)};
     names.removeAll(QString());
     names.removeDuplicates();
     return names;
